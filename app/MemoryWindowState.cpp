@@ -1,0 +1,56 @@
+#include "app/MemoryWindowState.h"
+
+#include <algorithm>
+
+namespace kven {
+
+void MemoryWindowState::setText(std::string text)
+{
+    text_ = std::move(text);
+    selStart_ = 0;
+    selLength_ = 0;
+}
+
+void MemoryWindowState::setSelStart(std::size_t pos)
+{
+    selStart_ = std::min(pos, text_.size());
+    selLength_ = 0;
+}
+
+void MemoryWindowState::setSelLength(std::size_t len)
+{
+    selLength_ = std::min(len, text_.size() - selStart_);
+}
+
+void MemoryWindowState::setUnreadLimit(int pos)
+{
+    unreadLimit_ = std::clamp(pos, 0, 10);
+}
+
+void MemoryWindowState::setBlankLimit(int pos)
+{
+    blankLimit_ = std::clamp(pos, 0, 10);
+}
+
+void MemoryWindowState::setSpeed(int pos)
+{
+    const int clamped = std::clamp(pos, -10, 10);
+    if (clamped == speed_)
+        return;
+    speed_ = clamped;
+    if (onSpeedChange)
+        onSpeedChange(speed_);
+}
+
+void MemoryWindowState::setVoiceIndex(int index)
+{
+    voiceIndex_ = (index >= 0 && index < voiceCount()) ? index : -1;
+}
+
+void MemoryWindowState::setVoices(std::vector<std::string> descriptions)
+{
+    voices_ = std::move(descriptions);
+    voiceIndex_ = -1;
+}
+
+} // namespace kven

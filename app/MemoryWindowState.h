@@ -1,0 +1,95 @@
+#pragma once
+// A window state held in plain memory, with the design's initial states: all options on,
+// sliders at 0, lists empty, Start enabled and Stop disabled, caption "KVEN".
+
+#include "app/WindowState.h"
+
+#include <functional>
+
+namespace kven {
+
+class MemoryWindowState : public WindowState {
+public:
+    const std::string& text() const override { return text_; }
+    void setText(std::string text) override;
+    std::size_t selStart() const override { return selStart_; }
+    void setSelStart(std::size_t pos) override;
+    std::size_t selLength() const override { return selLength_; }
+    void setSelLength(std::size_t len) override;
+
+    bool startEnabled() const override { return startEnabled_; }
+    void setStartEnabled(bool on) override { startEnabled_ = on; }
+    bool stopEnabled() const override { return stopEnabled_; }
+    void setStopEnabled(bool on) override { stopEnabled_ = on; }
+
+    bool aozoraRuby() const override { return aozoraRuby_; }
+    void setAozoraRuby(bool on) override { aozoraRuby_ = on; }
+    bool aaSkip() const override { return aaSkip_; }
+    void setAaSkip(bool on) override { aaSkip_ = on; }
+    bool headingSearch() const override { return headingSearch_; }
+    void setHeadingSearch(bool on) override { headingSearch_ = on; }
+    bool repeatSuppression() const override { return repeatSuppression_; }
+    void setRepeatSuppression(bool on) override { repeatSuppression_ = on; }
+
+    int unreadLimit() const override { return unreadLimit_; }
+    void setUnreadLimit(int pos) override;
+    int blankLimit() const override { return blankLimit_; }
+    void setBlankLimit(int pos) override;
+    int speed() const override { return speed_; }
+    void setSpeed(int pos) override;
+
+    const std::vector<std::string>& skipList() const override { return skipList_; }
+    void setSkipList(std::vector<std::string> entries) override { skipList_ = std::move(entries); }
+    void addSkipEntry(std::string entry) override { skipList_.push_back(std::move(entry)); }
+
+    const std::string& talkSymbols() const override { return talkSymbols_; }
+    void setTalkSymbols(std::string text) override { talkSymbols_ = std::move(text); }
+
+    std::string caption() const override { return caption_; }
+    void setCaption(const std::string& caption) override { caption_ = caption; }
+
+    int voiceIndex() const override { return voiceIndex_; }
+    void setVoiceIndex(int index) override;
+    int voiceCount() const override { return static_cast<int>(voices_.size()); }
+    // The entries of the voice list (descriptions), replacing the list; nothing selected.
+    void setVoices(std::vector<std::string> descriptions);
+    const std::vector<std::string>& voices() const { return voices_; }
+
+    int windowLeft() const override { return left_; }
+    void setWindowLeft(int x) override { left_ = x; }
+    int windowTop() const override { return top_; }
+    void setWindowTop(int y) override { top_ = y; }
+
+    std::vector<std::string>& bookmarkLines() override { return bookmarkLines_; }
+    std::vector<std::string>& bookmarkScratch() override { return bookmarkScratch_; }
+    std::vector<std::string>& settingsLines() override { return settingsLines_; }
+
+    // Runs on every change of the speed slider's position, as the window's change handler.
+    std::function<void(int)> onSpeedChange;
+
+private:
+    std::string text_;
+    std::size_t selStart_ = 0;
+    std::size_t selLength_ = 0;
+    bool startEnabled_ = true;
+    bool stopEnabled_ = false;
+    bool aozoraRuby_ = true;
+    bool aaSkip_ = true;
+    bool headingSearch_ = true;
+    bool repeatSuppression_ = true;
+    int unreadLimit_ = 0;
+    int blankLimit_ = 0;
+    int speed_ = 0;
+    std::vector<std::string> skipList_;
+    std::string talkSymbols_;
+    std::string caption_ = "KVEN";
+    int voiceIndex_ = -1;
+    std::vector<std::string> voices_;
+    int left_ = 0;
+    int top_ = 0;
+    std::vector<std::string> bookmarkLines_;
+    std::vector<std::string> bookmarkScratch_;
+    std::vector<std::string> settingsLines_;
+};
+
+} // namespace kven

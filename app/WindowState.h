@@ -1,0 +1,93 @@
+#pragma once
+// Everything the logic reads and writes lives in the main window's controls. The logic
+// reaches them only through this interface, so it runs without a window system: the window
+// implements it over its widgets, tests and the command-line reader over plain memory.
+// Texts are Shift_JIS byte strings unless a comment says otherwise.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kven {
+
+class WindowState {
+public:
+    virtual ~WindowState() = default;
+
+    // Document editor Memo1. The text is reached by reference: a reading step must not copy it.
+    virtual const std::string& text() const = 0;
+    // Replaces the text; the cursor goes to 0 with an empty selection.
+    virtual void setText(std::string text) = 0;
+    // Cursor = selection start, a 0-based byte offset. Setting it clamps it to the text length
+    // and collapses the selection.
+    virtual std::size_t selStart() const = 0;
+    virtual void setSelStart(std::size_t pos) = 0;
+    // Selection length in bytes from the cursor, clamped to the end of the text.
+    virtual std::size_t selLength() const = 0;
+    virtual void setSelLength(std::size_t len) = 0;
+
+    // Reading state: Start (Button1) enabled = idle, Stop (Button4) enabled = reading.
+    virtual bool startEnabled() const = 0;
+    virtual void setStartEnabled(bool on) = 0;
+    virtual bool stopEnabled() const = 0;
+    virtual void setStopEnabled(bool on) = 0;
+
+    // Options of the "etc" tab.
+    virtual bool aozoraRuby() const = 0; // CheckBox1 "青空文庫ルビ"
+    virtual void setAozoraRuby(bool on) = 0;
+    virtual bool aaSkip() const = 0; // CheckBox2 "AA skip"
+    virtual void setAaSkip(bool on) = 0;
+    virtual bool headingSearch() const = 0; // CheckBox3 "見出しサーチ"
+    virtual void setHeadingSearch(bool on) = 0;
+    virtual bool repeatSuppression() const = 0; // CheckBox4 "リピート抑制"
+    virtual void setRepeatSuppression(bool on) = 0;
+
+    // Sliders. Setting a position clamps it into the slider's range.
+    virtual int unreadLimit() const = 0; // ScrollBar1, 0..10
+    virtual void setUnreadLimit(int pos) = 0;
+    virtual int blankLimit() const = 0; // ScrollBar2, 0..10
+    virtual void setBlankLimit(int pos) = 0;
+    virtual int speed() const = 0; // ScrollBar3, -10..10
+    // Runs the speed change handler when, and only when, the clamped position differs.
+    virtual void setSpeed(int pos) = 0;
+
+    // Skip list ListBox1.
+    virtual const std::vector<std::string>& skipList() const = 0;
+    virtual void setSkipList(std::vector<std::string> entries) = 0;
+    virtual void addSkipEntry(std::string entry) = 0;
+
+    // Talk symbols Memo5, the whole text of the memo.
+    virtual const std::string& talkSymbols() const = 0;
+    virtual void setTalkSymbols(std::string text) = 0;
+
+    // Window caption, UTF-8.
+    virtual std::string caption() const = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+
+    // Voice list ComboBox1: selected index, -1 when nothing is selected. Setting an index
+    // outside the list selects nothing; it never runs the selection handler.
+    virtual int voiceIndex() const = 0;
+    virtual void setVoiceIndex(int index) = 0;
+    virtual int voiceCount() const = 0;
+
+    // The main window's Left and Top, screen pixels.
+    virtual int windowLeft() const = 0;
+    virtual void setWindowLeft(int x) = 0;
+    virtual int windowTop() const = 0;
+    virtual void setWindowTop(int y) = 0;
+
+    // Hidden line lists: the bookmark list Memo2, the bookmark scratch Memo4 and the settings
+    // scratch ListBox3.
+    virtual std::vector<std::string>& bookmarkLines() = 0;
+    virtual std::vector<std::string>& bookmarkScratch() = 0;
+    virtual std::vector<std::string>& settingsLines() = 0;
+};
+
+// The module-level variables of the main window's unit, shared by its methods.
+struct SharedState {
+    std::string currentPath; // current document path, held as CP932; empty when none is open
+    std::string lastSpoken;  // filtered text of the last chunk handed to the engine
+    int firstResize = 0;
+};
+
+} // namespace kven

@@ -1,0 +1,42 @@
+#pragma once
+// The pieces of one reading step that need no window: where a chunk ends, and what of it
+// is said.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kven {
+
+inline constexpr std::size_t kLongChunk = 260;
+inline constexpr int kPauseBeforeSpeechMs = 200;
+
+// Length in bytes of the chunk at the start of `rest` (the text from the cursor to the end):
+// through the first line break, or through an earlier "。" that has at least one byte before
+// that line break, or to the end when no line break is left; a chunk longer than 260 bytes
+// is cut just after its first "、" or "，". Costs time proportional to the chunk only.
+std::size_t chunkLength(std::string_view rest);
+
+struct FilterOptions {
+    bool aozoraRuby = true;
+    bool aaSkip = true;
+    int unreadLimit = 0; // tenths
+    int blankLimit = 0;  // tenths
+    const std::vector<std::string>* skipList = nullptr;
+    std::string_view talkSymbols;
+};
+
+// The text to say for a selected chunk, or an empty text when the chunk is to be skipped:
+// trim, skip list, full-width mapping, ruby reduction, leading marks, classification and
+// the ratio tests.
+std::string spokenText(std::string_view chunk, const FilterOptions& options);
+
+// Kanji test of the ruby rule: a double-byte character from "亜" on, or 々 〆 〇 ヶ.
+bool isRubyBaseKanji(std::string_view character);
+
+// Ruby notation reduced to its reading: every "》" removed, and each "《" removed together
+// with the run of kanji just before it.
+std::string reduceRuby(std::string_view sjis);
+
+} // namespace kven

@@ -1,0 +1,67 @@
+#include "reading/Reader.h"
+
+#include "reading/ChunkFilter.h"
+#include "text/Cp932.h"
+
+namespace kven {
+
+Reader::Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Waiter& waiter)
+    : window_(window), shared_(shared), tts_(tts), waiter_(waiter)
+{
+}
+
+void Reader::TTSEndStream(int, std::int64_t)
+{
+    for (;;) {
+        if (window_.startEnabled())
+            return;
+        const std::string& text = window_.text();
+        const std::size_t cursor = window_.selStart();
+        if (cursor >= text.size()) {
+            window_.setStartEnabled(true);
+            window_.setStopEnabled(false);
+            return;
+        }
+        const std::string_view rest = std::string_view(text).substr(cursor);
+        const std::size_t len = chunkLength(rest);
+        window_.setSelStart(cursor);
+        window_.setSelLength(len);
+
+        FilterOptions options;
+        options.aozoraRuby = window_.aozoraRuby();
+        options.aaSkip = window_.aaSkip();
+        options.unreadLimit = window_.unreadLimit();
+        options.blankLimit = window_.blankLimit();
+        options.skipList = &window_.skipList();
+        options.talkSymbols = window_.talkSymbols();
+        std::string spoken = spokenText(rest.substr(0, len), options);
+
+        if (spoken.empty() || (window_.repeatSuppression() && spoken == shared_.lastSpoken)) {
+            window_.setSelStart(cursor + len);
+            continue;
+        }
+        waiter_.wait(kPauseBeforeSpeechMs);
+        tts_.Speak(cp932::toWide(spoken), SVSFlagsAsync);
+        // Remembered only once the engine took it, so that Start after a failed Speak
+        // says the same chunk again instead of suppressing it as a repeat.
+        shared_.lastSpoken = std::move(spoken);
+        window_.setSelStart(cursor + len);
+        return;
+    }
+}
+
+void Reader::Button1Click()
+{
+    window_.setStartEnabled(false);
+    window_.setStopEnabled(true);
+    TTSEndStream(0, 0);
+}
+
+void Reader::Button4Click()
+{
+    window_.setStartEnabled(true);
+    window_.setStopEnabled(false);
+    tts_.Skip("Sentence", kSkipAll);
+}
+
+} // namespace kven

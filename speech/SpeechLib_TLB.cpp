@@ -1,0 +1,61 @@
+#include "speech/SpeechLib_TLB.h"
+
+namespace kven {
+
+void SpeechEngine::ensureConnected()
+{
+    if (connected_)
+        return;
+    doConnect();
+    connected_ = true;
+}
+
+void SpeechEngine::setEventInterests(int interests)
+{
+    ensureConnected();
+    doSetEventInterests(interests);
+}
+
+std::vector<VoiceHandle> SpeechEngine::GetVoices(std::string_view, std::string_view)
+{
+    ensureConnected();
+    return doGetVoices();
+}
+
+void SpeechEngine::setVoice(const VoiceHandle& voice)
+{
+    ensureConnected();
+    doSetVoice(voice);
+}
+
+void SpeechEngine::setRate(int rate)
+{
+    ensureConnected();
+    doSetRate(rate);
+}
+
+int SpeechEngine::Speak(std::u16string_view text, int flags)
+{
+    ensureConnected();
+    const int stream = nextStream_ + 1;
+    doSpeak(text, flags, stream);
+    nextStream_ = stream;
+    return stream;
+}
+
+void SpeechEngine::Skip(std::string_view itemType, int count)
+{
+    ensureConnected();
+    doSkip(itemType, count);
+}
+
+void SpeechEngine::endStream(int streamNumber, std::int64_t streamPosition)
+{
+    std::weak_ptr<SpeechEngine*> weak = self_;
+    loop_.post([weak, streamNumber, streamPosition] {
+        if (auto self = weak.lock(); self && (*self)->onEndStream_)
+            (*self)->onEndStream_(streamNumber, streamPosition);
+    });
+}
+
+} // namespace kven

@@ -1,0 +1,84 @@
+#pragma once
+// The speech engine as the reading engine and the voice list use it: connect on first use,
+// event interests, the installed voices with their descriptions, voice, rate, asynchronous
+// speech, skip, and the end-of-stream event. Back ends implement the protected operations;
+// the public ones connect first, so a failed connection is tried again at the next call.
+//
+// Timing contract: Speak and Skip return at once. Every Speak is followed by exactly one
+// end-of-stream event, also when Skip ended it early; the event is delivered later through
+// the event loop given to the engine, never from inside a call of this interface.
+// Every failure is thrown as KvenError with the engine's description.
+
+#include "speech/EventLoop.h"
+#include "text/Errors.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kven {
+
+inline constexpr int SVEAllEvents = 33790;
+inline constexpr int SVSFlagsAsync = 1;
+inline constexpr int kSkipAll = 2147483647;
+
+// One installed voice. Handles are reference-counted: the voice list holds one reference
+// per entry for as long as the window lives.
+class VoiceToken {
+public:
+    virtual ~VoiceToken() = default;
+    // Display name (wide text) for the given locale; 0 is the default locale.
+    virtual std::u16string GetDescription(int locale = 0) const = 0;
+};
+using VoiceHandle = std::shared_ptr<const VoiceToken>;
+
+class SpeechEngine {
+public:
+    using EndStreamHandler = std::function<void(int streamNumber, std::int64_t streamPosition)>;
+
+    explicit SpeechEngine(EventPoster& loop) : loop_(loop) {}
+    virtual ~SpeechEngine() = default;
+    SpeechEngine(const SpeechEngine&) = delete;
+    SpeechEngine& operator=(const SpeechEngine&) = delete;
+
+    void setOnEndStream(EndStreamHandler handler) { onEndStream_ = std::move(handler); }
+
+    bool connected() const { return connected_; }
+    void setEventInterests(int interests);
+    std::vector<VoiceHandle> GetVoices(std::string_view requiredAttributes = {},
+                                       std::string_view optionalAttributes = {});
+    void setVoice(const VoiceHandle& voice);
+    void setRate(int rate);
+    // Returns the stream number of the new utterance.
+    int Speak(std::u16string_view text, int flags = SVSFlagsAsync);
+    void Skip(std::string_view itemType, int count);
+
+protected:
+    // Throws KvenError when the engine cannot be reached.
+    virtual void doConnect() = 0;
+    virtual void doSetEventInterests(int interests) = 0;
+    virtual std::vector<VoiceHandle> doGetVoices() = 0;
+    virtual void doSetVoice(const VoiceHandle& voice) = 0;
+    virtual void doSetRate(int rate) = 0;
+    // Starts speaking and returns at once; the back end later calls endStream(streamNumber).
+    virtual void doSpeak(std::u16string_view text, int flags, int streamNumber) = 0;
+    virtual void doSkip(std::string_view itemType, int count) = 0;
+
+    // Thread-safe: queues the end-of-stream event of `streamNumber` on the event loop.
+    void endStream(int streamNumber, std::int64_t streamPosition = 0);
+
+private:
+    void ensureConnected();
+
+    EventPoster& loop_;
+    EndStreamHandler onEndStream_;
+    bool connected_ = false;
+    int nextStream_ = 0;
+    // Lets a queued event notice that the engine is gone.
+    std::shared_ptr<SpeechEngine*> self_ = std::make_shared<SpeechEngine*>(this);
+};
+
+} // namespace kven

@@ -1,0 +1,53 @@
+#pragma once
+// Shift_JIS (code page 932) byte rules and the fixed texts the program compares against.
+// Every byte is taken as unsigned char before a range test.
+
+#include <cstddef>
+#include <string_view>
+
+namespace kven::sjis {
+
+// First byte of a double-byte character: 0x81..0x9F and 0xE0..0xFC.
+constexpr bool isLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+constexpr bool isLeadByte(char c)
+{
+    return isLeadByte(static_cast<unsigned char>(c));
+}
+
+// Length in bytes of the character starting at pos: 2 for a lead byte with a byte after it, else 1.
+// A lead byte at the very end of the text is a character of its own.
+constexpr std::size_t charLength(std::string_view text, std::size_t pos)
+{
+    return (isLeadByte(text[pos]) && pos + 1 < text.size()) ? 2 : 1;
+}
+
+// Fixed texts, as Shift_JIS bytes.
+inline constexpr std::string_view kCrLf = "\r\n";
+inline constexpr std::string_view kMaru = "\x81\x42";          // 。
+inline constexpr std::string_view kTouten = "\x81\x41";        // 、
+inline constexpr std::string_view kFullComma = "\x81\x43";     // ，
+inline constexpr std::string_view kFullBlank = "\x81\x40";     // 全角空白 (U+3000)
+inline constexpr std::string_view kZenZero = "\x82\x4f";       // ０
+inline constexpr std::string_view kSmallKe = "\x83\x96";       // ヶ
+inline constexpr std::string_view kKanjiFirst = "\x88\x9f";    // 亜
+inline constexpr std::string_view kKanjiLast = "\xea\xa2";     // 瑤
+inline constexpr std::string_view kZenQuestion = "\x81\x48";   // ？
+inline constexpr std::string_view kChoon = "\x81\x5b";         // ー
+inline constexpr std::string_view kRubyOpen = "\x81\x73";      // 《
+inline constexpr std::string_view kRubyClose = "\x81\x74";     // 》
+inline constexpr std::string_view kZenParenOpen = "\x81\x69";  // （
+inline constexpr std::string_view kZenParenClose = "\x81\x6a"; // ）
+inline constexpr std::string_view kNoma = "\x81\x58";          // 々
+inline constexpr std::string_view kShime = "\x81\x59";         // 〆
+inline constexpr std::string_view kMaruZero = "\x81\x5a";      // 〇
+inline constexpr std::string_view kUnreadMark = ";";           // stands for each unreadable character
+inline constexpr std::string_view kHeadingMarker = "KVENmark";
+inline constexpr std::string_view kEndLine =
+    "\x93\xc7\x82\xdd\x8f\xe3\x82\xb0\x8f\x49\x97\xb9\x81\x42"; // 読み上げ終了。
+inline constexpr std::string_view kTemporaryCaption = "KVEN (temporary)";
+inline constexpr std::string_view kTemporaryInternetFiles = "/Temporary Internet Files/";
+
+} // namespace kven::sjis

@@ -1,0 +1,176 @@
+#include "text/TextOps.h"
+
+#include "text/Sjis.h"
+
+#include <climits>
+#include <cstring>
+
+namespace kven {
+
+std::size_t findPos(std::string_view text, std::string_view pattern, std::size_t startLimit)
+{
+    const std::size_t n = text.size();
+    const std::size_t m = pattern.size();
+    if (m == 0 || m > n)
+        return npos;
+    const std::size_t lastStart = n - m;
+    const std::size_t limit = startLimit < lastStart + 1 ? startLimit : lastStart + 1;
+    const auto first = static_cast<unsigned char>(pattern[0]);
+    const char* data = text.data();
+    std::size_t i = 0;
+    while (i < limit) {
+        const auto b = static_cast<unsigned char>(data[i]);
+        if (b == first && std::memcmp(data + i, pattern.data(), m) == 0)
+            return i;
+        i += sjis::isLeadByte(b) ? 2 : 1;
+    }
+    return npos;
+}
+
+std::string replaceAll(std::string_view text, std::string_view pattern, std::string_view replacement)
+{
+    std::string out;
+    std::size_t from = 0;
+    std::size_t p = findPos(text, pattern);
+    if (p == npos)
+        return std::string(text);
+    out.reserve(text.size());
+    while (p != npos) {
+        out.append(text.substr(from, p - from));
+        out.append(replacement);
+        from = p + pattern.size();
+        // Lead bytes are judged afresh from the byte after the replaced occurrence.
+        const std::size_t next = findPos(text.substr(from), pattern);
+        p = next == npos ? npos : from + next;
+    }
+    out.append(text.substr(from));
+    return out;
+}
+
+std::string_view trimView(std::string_view text)
+{
+    std::size_t b = 0;
+    std::size_t e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= 0x20)
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 0x20)
+        --e;
+    return text.substr(b, e - b);
+}
+
+namespace {
+
+int hexValue(unsigned char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+int lenientInt(std::string_view text)
+{
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i < n && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i < n && (text[i] == 'x' || text[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    long long value = 0;
+    bool any = false;
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const int d = base == 16 ? hexValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        if (d < 0)
+            break;
+        const long long next = value * base + d;
+        // A value that leaves the integer range stops the reading like a foreign character.
+        if (next > static_cast<long long>(INT_MAX) + (negative ? 1 : 0))
+            break;
+        value = next;
+        any = true;
+        ++i;
+    }
+    if (!any)
+        return 0;
+    const bool stoppedEarly = i < n;
+    if (negative && !stoppedEarly)
+        return static_cast<int>(-value);
+    return static_cast<int>(value > INT_MAX ? INT_MAX : value);
+}
+
+std::vector<std::string> splitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.emplace_back(text.substr(start, i - start));
+            i += (c == '\r' && i + 1 < n && text[i + 1] == '\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < n)
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::string joinLinesCrLf(const std::vector<std::string>& lines)
+{
+    std::size_t total = 0;
+    for (const auto& l : lines)
+        total += l.size() + 2;
+    std::string out;
+    out.reserve(total);
+    for (const auto& l : lines) {
+        out.append(l);
+        out.append("\r\n");
+    }
+    return out;
+}
+
+std::string normalizeLineBreaks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 64);
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            out.append("\r\n");
+            if (i + 1 < n && text[i + 1] == '\n')
+                ++i;
+        } else if (c == '\n') {
+            out.append("\r\n");
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+} // namespace kven
