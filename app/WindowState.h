@@ -86,6 +86,7 @@ public:
 // The module-level variables of the main window's unit, shared by its methods.
 struct SharedState {
     std::string currentPath; // current document path, held as CP932; empty when none is open
+    std::string currentFile; // the same document as the file system names it (UTF-8)
     std::string lastSpoken;  // filtered text of the last chunk handed to the engine
     int firstResize = 0;
 };
