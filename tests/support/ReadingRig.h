@@ -1,0 +1,58 @@
+#pragma once
+// A reader wired to an in-memory window, a scripted engine and a recording waiter.
+
+#include "app/MemoryWindowState.h"
+#include "reading/Reader.h"
+#include "support/ScriptedEngine.h"
+#include "support/Sjis.h"
+
+#include <string>
+#include <vector>
+
+namespace kven::testing {
+
+class RecordingWaiter : public Waiter {
+public:
+    void wait(int milliseconds) override { waits.push_back(milliseconds); }
+    std::vector<int> waits;
+};
+
+struct ReadingRig {
+    ReadingRig()
+    {
+        engine.setOnEndStream([this](int stream, std::int64_t pos) { reader.TTSEndStream(stream, pos); });
+        window.setTalkSymbols(sj("、。\r\n"));
+    }
+
+    void setText(const char* utf8) { window.setText(sj(utf8)); }
+
+    // Start, then let every utterance finish until reading returns to idle. Returns what was
+    // said, as UTF-8.
+    std::vector<std::string> readAll(std::size_t maxSteps = 100000)
+    {
+        reader.Button1Click();
+        for (std::size_t i = 0; i < maxSteps && !window.startEnabled(); ++i) {
+            engine.finishSpeaking();
+            if (queue.runPending() == 0)
+                break;
+        }
+        return said();
+    }
+
+    std::vector<std::string> said() const
+    {
+        std::vector<std::string> out;
+        for (const auto& s : engine.spoken)
+            out.push_back(u8(s));
+        return out;
+    }
+
+    MemoryWindowState window;
+    SharedState shared;
+    EventQueue queue;
+    ScriptedEngine engine{queue};
+    RecordingWaiter waiter;
+    Reader reader{window, shared, engine, waiter};
+};
+
+} // namespace kven::testing

@@ -1,0 +1,329 @@
+#include "reading/ChunkFilter.h"
+#include "support/ReadingRig.h"
+
+#include <gtest/gtest.h>
+
+namespace kven {
+namespace {
+
+using testing::ReadingRig;
+using testing::sj;
+using testing::u8;
+using V = std::vector<std::string>;
+
+TEST(ReadingControl, EmptyDocumentReturnsToIdleAtOnce)
+{
+    ReadingRig rig;
+    rig.reader.Button1Click();
+    EXPECT_TRUE(rig.window.startEnabled());
+    EXPECT_FALSE(rig.window.stopEnabled());
+    EXPECT_TRUE(rig.engine.spoken.empty());
+    EXPECT_EQ(rig.queue.size(), 0u);
+}
+
+TEST(ReadingControl, CursorAtTheEndSaysNothingAndGoesIdle)
+{
+    ReadingRig rig;
+    rig.setText("文A\r\n");
+    rig.window.setSelStart(rig.window.text().size());
+    rig.window.setStartEnabled(false);
+    rig.window.setStopEnabled(true);
+    rig.reader.TTSEndStream(0, 0);
+    EXPECT_TRUE(rig.window.startEnabled());
+    EXPECT_FALSE(rig.window.stopEnabled());
+    EXPECT_TRUE(rig.engine.spoken.empty());
+    EXPECT_EQ(rig.window.selStart(), rig.window.text().size());
+}
+
+TEST(ReadingControl, AStepWhileIdleDoesNothing)
+{
+    ReadingRig rig;
+    rig.setText("文A\r\n");
+    rig.reader.TTSEndStream(1, 0);
+    EXPECT_TRUE(rig.engine.spoken.empty());
+    EXPECT_EQ(rig.window.selStart(), 0u);
+}
+
+TEST(ReadingControl, StopSkipsAndTheLateEventEndsTheChain)
+{
+    ReadingRig rig;
+    rig.setText("一行目\r\n二行目\r\n");
+    rig.reader.Button1Click();
+    ASSERT_EQ(rig.said(), V{"一行目"});
+    const std::size_t cursor = rig.window.selStart();
+    rig.reader.Button4Click();
+    EXPECT_TRUE(rig.window.startEnabled());
+    EXPECT_FALSE(rig.window.stopEnabled());
+    EXPECT_EQ(rig.engine.calls.back(), "Skip Sentence 2147483647");
+    EXPECT_EQ(rig.queue.runPending(), 1u) << "the skipped utterance still ends its stream";
+    EXPECT_EQ(rig.said(), V{"一行目"});
+    EXPECT_EQ(rig.window.selStart(), cursor) << "the cursor stays after the chunk being spoken";
+}
+
+TEST(ReadingStep, EachUtteranceWaitsFirstAndMovesTheCursorAfterSpeaking)
+{
+    ReadingRig rig;
+    rig.setText("文A。文B\r\n");
+    rig.reader.Button1Click();
+    EXPECT_EQ(rig.said(), V{"文Ａ。"});
+    EXPECT_EQ(rig.waiter.waits, std::vector<int>{200});
+    EXPECT_EQ(rig.window.selStart(), sj("文A。").size());
+    EXPECT_EQ(rig.window.selLength(), 0u);
+    EXPECT_EQ(rig.queue.size(), 0u) << "no end-of-stream event from inside Speak";
+    EXPECT_EQ(u8(rig.shared.lastSpoken), "文Ａ。");
+}
+
+TEST(ReadingStep, ChunkBoundaries)
+{
+    const struct {
+        const char* text;
+        V expected;
+        const char* why;
+    } rows[] = {
+        {"文A。文B\r\n", {"文Ａ。", "文Ｂ"}, "a 。 with text after it ends the chunk"},
+        {"文A。\r\n", {"文Ａ。"}, "a 。 right before the line break does not split"},
+        {"文A。文B", {"文Ａ。文Ｂ"}, "without a line break the chunk runs to the end"},
+        {"一\r\n文A。文B", {"一", "文Ａ。文Ｂ"}, "the last line is one chunk"},
+        {"前\r\n。後\r\n", {"前", "。", "後"}, "a 。 at the start of a line is a chunk of its own"},
+        {"あ\r\n\r\nい", {"あ", "い"}, "an empty line is skipped"},
+    };
+    for (const auto& r : rows) {
+        ReadingRig rig;
+        rig.setText(r.text);
+        EXPECT_EQ(rig.readAll(), r.expected) << r.why;
+        EXPECT_TRUE(rig.window.startEnabled());
+    }
+}
+
+TEST(ReadingStep, LastLineWithMaruReadsToTheEndFromAnyCursor)
+{
+    ReadingRig rig;
+    rig.setText("文A。文B。文C");
+    rig.window.setSelStart(sj("文A").size());
+    EXPECT_EQ(rig.readAll(), V{"。文Ｂ。文Ｃ"});
+}
+
+TEST(ChunkLength, LongChunksAreCutAtTheFirstComma)
+{
+    // 300 bytes: "，" at byte 50, "、" at byte 100.
+    std::string line(50, 'a');
+    line += sj("，") + std::string(48, 'b') + sj("、") + std::string(198, 'c');
+    ASSERT_EQ(line.size(), 300u);
+    EXPECT_EQ(chunkLength(line + "\r\n"), 52u);
+    std::string other(100, 'a');
+    other += sj("、") + std::string(48, 'b') + sj("，") + std::string(148, 'c');
+    EXPECT_EQ(chunkLength(other + "\r\n"), 102u) << "the earlier of the two";
+    EXPECT_EQ(chunkLength(std::string(300, 'a') + "\r\n" + sj("、")), 302u)
+        << "a comma after the chunk does not cut it";
+    EXPECT_EQ(chunkLength(std::string(258, 'a') + "\r\n" + sj("、")), 260u) << "260 bytes is not long";
+    EXPECT_EQ(chunkLength(std::string(259, 'a') + sj("、") + "\r\n"), 261u) << "261 bytes is long";
+    EXPECT_EQ(chunkLength(std::string(300, 'a')), 300u);
+}
+
+TEST(ReadingStep, LongLineWithoutCommaIsOneChunk)
+{
+    ReadingRig rig;
+    std::string text;
+    for (int i = 0; i < 150; ++i)
+        text += sj("あ");
+    rig.window.setText(text + "\r\n");
+    const V said = rig.readAll();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(sj(said[0].c_str()).size(), 300u);
+}
+
+TEST(ReadingStep, SkipListDropsTheChunkWithoutWaiting)
+{
+    ReadingRig rig;
+    rig.window.setSkipList({sj("広告"), ""});
+    rig.setText("本文一\r\n今日の広告です\r\n本文二\r\n");
+    EXPECT_EQ(rig.readAll(), (V{"本文一", "本文二"}));
+    EXPECT_EQ(rig.waiter.waits.size(), 2u) << "no pause for the skipped chunk";
+}
+
+TEST(ReadingStep, SkipEntryMatchesOnlyWholeCharacters)
+{
+    ReadingRig rig;
+    // "{" is the second byte of "ボ": it must not match there.
+    rig.window.setSkipList({"{"});
+    rig.window.setTalkSymbols(sj("｛"));
+    rig.setText("ボタン\r\n{x}\r\n");
+    EXPECT_EQ(rig.readAll(), V{"ボタン"});
+}
+
+TEST(ReadingStep, SkipListMatchesBeforeFullWidthMapping)
+{
+    ReadingRig rig;
+    rig.window.setSkipList({"AB"});
+    rig.setText("xxABxx\r\nＡＢ\r\n");
+    EXPECT_EQ(rig.readAll(), V{"ＡＢ"});
+}
+
+TEST(ReadingStep, HalfWidthBecomesFullWidthAndSymbolsAreUnreadable)
+{
+    ReadingRig rig;
+    rig.setText("ABC\r\n★★★\r\nｶﾞｲﾄﾞ\r\n");
+    EXPECT_EQ(rig.readAll(), (V{"ＡＢＣ", "ガイド"}));
+}
+
+TEST(ReadingStep, UnreadRatioAtItsLimit)
+{
+    const struct {
+        const char* text;
+        bool aa;
+        int limit;
+        V expected;
+    } rows[] = {
+        {"あいうえおか★★★★", true, 3, {}},                     // 4 of 10 > 3 tenths
+        {"あいうえおかき★★★", true, 3, {"あいうえおかき;;;"}}, // 3 of 10 is not more
+        {"あいうえおかき★★★", true, 0, {}},                    // limit 0 drops any
+        {"★★★★★★★★★あ", true, 10, {";;;;;;;;;あ"}},            // limit 10 never drops
+        {"★★★★★★★★★あ", false, 0, {";;;;;;;;;あ"}},            // AA skip off
+        {"★★★", false, 10, {}},                                // nothing readable: always dropped
+    };
+    for (const auto& r : rows) {
+        ReadingRig rig;
+        rig.window.setAaSkip(r.aa);
+        rig.window.setUnreadLimit(r.limit);
+        rig.window.setBlankLimit(10);
+        rig.setText(r.text);
+        EXPECT_EQ(rig.readAll(), r.expected) << r.text << " limit " << r.limit;
+    }
+}
+
+TEST(ReadingStep, BlankRatioIsGovernedByAaSkip)
+{
+    const char* text = "A　　　　　　　　　"; // one letter, nine full-width blanks
+    const struct {
+        bool aa;
+        int limit;
+        bool spoken;
+    } rows[] = {{false, 0, true}, {true, 8, false}, {true, 9, true}, {true, 10, true}};
+    for (const auto& r : rows) {
+        ReadingRig rig;
+        rig.window.setAaSkip(r.aa);
+        rig.window.setBlankLimit(r.limit);
+        rig.setText(text);
+        EXPECT_EQ(rig.readAll().size(), r.spoken ? 1u : 0u) << "AA " << r.aa << " limit " << r.limit;
+    }
+}
+
+TEST(ReadingStep, RepeatSuppression)
+{
+    for (const bool on : {true, false}) {
+        ReadingRig rig;
+        rig.window.setRepeatSuppression(on);
+        rig.setText("同じ\r\n同じ\r\n別\r\n同じ\r\n");
+        EXPECT_EQ(rig.readAll(), (on ? V{"同じ", "別", "同じ"} : V{"同じ", "同じ", "別", "同じ"}));
+    }
+}
+
+TEST(ReadingStep, RepeatSuppressionReachesAcrossDocuments)
+{
+    ReadingRig rig;
+    rig.setText("同じ\r\n");
+    rig.readAll();
+    rig.setText("同じ\r\n次\r\n");
+    EXPECT_EQ(rig.readAll(), (V{"同じ", "次"}));
+}
+
+TEST(RubyReduction, KeepsTheReadingOnly)
+{
+    const struct {
+        const char* in;
+        const char* out;
+    } rows[] = {
+        {"東京《とうきょう》へ", "とうきょうへ"},
+        {"は》い", "はい"},                           // a lone closing bracket goes
+        {"佐々木《ささき》", "ささき"},               // 々 belongs to the kanji run
+        {"カタカナ漢字《かんじ》", "カタカナかんじ"}, // the run stops at kana
+        {"《よみ》", "よみ"},
+        {"一《いち》二《に》", "いちに"},
+        {"漢》字《じ》", "じ"}, // closing brackets are removed first
+        {"ヶ月《かげつ》", "かげつ"},
+        {"ａ《エー》", "ａエー"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(u8(reduceRuby(sj(r.in))), r.out) << r.in;
+}
+
+TEST(ReadingStep, RubyOptionOffLeavesBracketsToClassification)
+{
+    ReadingRig rig;
+    rig.window.setAozoraRuby(false);
+    rig.window.setUnreadLimit(10);
+    rig.setText("東京《とうきょう》へ\r\n");
+    EXPECT_EQ(rig.readAll(), V{"東京;とうきょう;へ"});
+
+    ReadingRig listed;
+    listed.window.setAozoraRuby(false);
+    listed.window.setTalkSymbols(sj("《》"));
+    listed.setText("東京《とうきょう》へ\r\n");
+    EXPECT_EQ(listed.readAll(), V{"東京《とうきょう》へ"});
+}
+
+TEST(ReadingStep, LeadingMarksAreStripped)
+{
+    ReadingRig rig;
+    rig.window.setUnreadLimit(10);
+    rig.setText("？？ーーはい\r\nー？いいえ\r\n");
+    EXPECT_EQ(rig.readAll(), (V{"はい", ";いいえ"}));
+}
+
+TEST(ReadingStep, ClassificationRanges)
+{
+    const struct {
+        const char* text;
+        const char* expected;
+    } rows[] = {
+        {"０９ＡＺａｚあんアヶ", "０９ＡＺａｚあんアヶ"},
+        {"亜瑤凜熙", "亜瑤;;"},  // the kanji range ends at 瑤, two before the last kanji
+        {"漢ー々", "漢;;"},      // ー and 々 sort below ０
+        {"漢αА─", "漢;;;"},      // Greek, Cyrillic, box drawing
+        {"漢Ⅰ", "漢;"},          // NEC row 13
+        {"漢　 字", "漢　　字"}, // the half-width blank is mapped before it is counted
+    };
+    for (const auto& r : rows) {
+        ReadingRig rig;
+        rig.window.setUnreadLimit(10);
+        rig.window.setBlankLimit(10);
+        rig.window.setTalkSymbols("");
+        rig.setText(r.text);
+        EXPECT_EQ(rig.readAll(), V{r.expected}) << r.text;
+    }
+}
+
+TEST(ReadingStep, ControlBytesInsideAChunkAreUnreadableUnlessTalkSymbols)
+{
+    ReadingRig rig;
+    rig.window.setUnreadLimit(10);
+    rig.window.setText(sj("あ\tい"));
+    EXPECT_EQ(rig.readAll(), V{"あ;い"});
+}
+
+TEST(ReadingStep, FailingSpeakLeavesTheCursorAndStartRetriesTheChunk)
+{
+    ReadingRig rig;
+    rig.setText("一\r\n二\r\n");
+    rig.engine.failOn = "Speak";
+    EXPECT_THROW(rig.reader.Button1Click(), KvenError);
+    EXPECT_EQ(rig.window.selStart(), 0u);
+    EXPECT_FALSE(rig.window.startEnabled()) << "still reading, without speech";
+    EXPECT_TRUE(rig.shared.lastSpoken.empty());
+    rig.engine.failOn.reset();
+    rig.reader.Button1Click();
+    EXPECT_EQ(rig.said(), V{"一"}) << "the retry is not suppressed as a repeat";
+}
+
+TEST(ReadingStep, LongRunsOfSkippedChunksDoNotNest)
+{
+    ReadingRig rig;
+    std::string text;
+    for (int i = 0; i < 200000; ++i)
+        text += "\r\n";
+    rig.window.setText(text + sj("終わり"));
+    EXPECT_EQ(rig.readAll(), V{"終わり"});
+}
+
+} // namespace
+} // namespace kven

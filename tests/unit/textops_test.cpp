@@ -1,0 +1,183 @@
+#include "support/Sjis.h"
+#include "text/Errors.h"
+#include "text/FullWidth.h"
+#include "text/TextOps.h"
+
+#include <gtest/gtest.h>
+
+namespace kven {
+namespace {
+
+using testing::sj;
+using testing::u8;
+
+TEST(Find, PositionsAreOneBasedAndRespectDoubleByteCharacters)
+{
+    EXPECT_EQ(find("abc", "b"), 2u);
+    EXPECT_EQ(find("abc", "x"), 0u);
+    EXPECT_EQ(find("abc", ""), 0u) << "an empty pattern is never found";
+    EXPECT_EQ(find("", "a"), 0u);
+    EXPECT_EQ(find("abc", "abcd"), 0u);
+    EXPECT_EQ(find("aBc", "b"), 0u) << "case-sensitive";
+    // "ボ" is 0x83 0x7B; its second byte is "{" and must not be found.
+    EXPECT_EQ(find(sj("ボ"), "{"), 0u);
+    EXPECT_EQ(find(sj("ボ{"), "{"), 3u);
+    // "表" is 0x95 0x5C: a trail byte that looks like a backslash.
+    EXPECT_EQ(find(sj("表"), "\\"), 0u);
+    // A match that starts on a second byte: "ア" 0x83 0x41 then "A"; "\x41\x41" only across.
+    EXPECT_EQ(find(sj("アA"), "AA"), 0u);
+    // A lead byte followed by a control byte still pairs with it.
+    EXPECT_EQ(find(std::string("\x81\r\n", 3), "\r\n"), 0u);
+    EXPECT_EQ(find(std::string("\x81\r\r\n", 4), "\r\n"), 3u);
+}
+
+TEST(Find, StartLimitBoundsTheScan)
+{
+    EXPECT_EQ(findPos("abcabc", "c", 2), npos);
+    EXPECT_EQ(findPos("abcabc", "c", 3), 2u);
+    EXPECT_EQ(findPos("abcabc", "bc", 100), 1u);
+}
+
+TEST(ReplaceAll, LeftToRightWithoutRescanningReplacements)
+{
+    const struct {
+        const char* text;
+        const char* pattern;
+        const char* replacement;
+        const char* expected;
+    } rows[] = {
+        {"aaa", "aa", "b", "ba"},           // occurrences never overlap
+        {"abab", "ab", "abab", "abababab"}, // inserted text is not scanned again
+        {"<BR><BR><BR>", "<BR><BR>", "\n", "\n<BR>"},
+        {"xyz", "", "Q", "xyz"}, // empty pattern: unchanged
+        {"", "a", "b", ""},
+        {"KVENmarkAKVENmark", "KVENmark", " ", " A "},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(replaceAll(r.text, r.pattern, r.replacement), r.expected) << r.text;
+    // Second bytes are never matched: "ボ" ends with "{".
+    EXPECT_EQ(replaceAll(sj("ボ{ボ"), "{", "}"), sj("ボ}ボ"));
+}
+
+TEST(Trim, RemovesControlBytesAndBlanksButNotTheFullWidthBlank)
+{
+    EXPECT_EQ(trim(" \t\r\nab c\r\n\x01"), "ab c");
+    EXPECT_EQ(trim(sj("　あ　")), sj("　あ　"));
+    EXPECT_EQ(trim("   "), "");
+    EXPECT_EQ(trim(""), "");
+}
+
+TEST(LenientInt, ReadsWhatTheSettingsAndBookmarkFilesHold)
+{
+    const struct {
+        const char* text;
+        int value;
+    } rows[] = {
+        {"", 0},
+        {"abc", 0},
+        {"42", 42},
+        {"   42", 42}, // leading blanks skipped
+        {"-1", -1},
+        {"+7", 7},
+        {"12abc", 12},  // digits read so far
+        {"-12abc", 12}, // stopping early drops the sign
+        {"-999", -999},
+        {"-", 0},
+        {"$1F", 31},
+        {"0x1f", 31},
+        {"0X10", 16},
+        {"x10", 16},
+        {"X1g", 1},
+        {"-$10", -16},
+        {"1520\r", 1520},
+        {" 3 ", 3},
+        {"2147483647", 2147483647},
+        {"99999999999", 999999999}, // stops before leaving the integer range
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(lenientInt(r.text), r.value) << '"' << r.text << '"';
+}
+
+TEST(Lines, SplitAtEveryBreakKindAndJoinWithCrLf)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(splitLines(""), V{});
+    EXPECT_EQ(splitLines("\r\n"), V{""});
+    EXPECT_EQ(splitLines("a"), V{"a"});
+    EXPECT_EQ(splitLines("a\r\n"), V{"a"});
+    EXPECT_EQ(splitLines("a\rb\nc\r\nd"), (V{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\r\n\r\nb"), (V{"a", "", "b"}));
+    EXPECT_EQ(splitLines("a\n\r"), (V{"a", ""})) << "LF then CR is two breaks";
+    EXPECT_EQ(joinLinesCrLf({"a", "", "b"}), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(joinLinesCrLf({}), "");
+    EXPECT_EQ(normalizeLineBreaks("a\rb\nc\r\nd\n\r"), "a\r\nb\r\nc\r\nd\r\n\r\n");
+}
+
+TEST(Cp932, ConvertsBothWaysWithNearEquivalentsAndReplacements)
+{
+    EXPECT_EQ(u8(sj("漢字かなカナＡ１")), "漢字かなカナＡ１");
+    EXPECT_EQ(cp932::fromUtf8("\u301C"), "\x81\x60") << "WAVE DASH to full-width tilde";
+    EXPECT_EQ(cp932::fromUtf8("\u2016\u2212\u00A2\u00A3\u00AC\u2014"),
+              "\x81\x61\x81\x7c\x81\x91\x81\x92\x81\xca\x81\x5c");
+    EXPECT_EQ(cp932::fromUtf8("a\u00E7b"), "a?b") << "no CP932 form";
+    EXPECT_EQ(cp932::fromUtf8("\U0001F600x"), "?x") << "one ? per character beyond U+FFFF";
+    EXPECT_EQ(cp932::fromUtf8("\xff"), "?");
+    EXPECT_EQ(cp932::toUtf8("\xeb\x81"
+                            "a"),
+              "?a")
+        << "an unassigned pair is one character";
+    EXPECT_EQ(cp932::toUtf8("\x80\xa0\xfd"), "???");
+    EXPECT_EQ(cp932::toUtf8("\x87\x54\xfa\x8d"), "Ⅰ厓") << "NEC and IBM rows";
+    EXPECT_EQ(cp932::toWide(sj("あa")), u"あa");
+    EXPECT_EQ(cp932::wideToUtf8(u"あ\U0001F600"), "あ\U0001F600");
+}
+
+TEST(FullWidth, MapsAsciiBlankAndHalfWidthKatakana)
+{
+    const struct {
+        std::string in;
+        const char* expected;
+    } rows[] = {
+        {"ABC xyz", "ＡＢＣ　ｘｙｚ"},
+        {"!~", "！～"},
+        {"\\", "＼"},
+        {"\xb6\xde\xca\xdf\xb3\xde", "ガパヴ"},       // voiced and semi-voiced marks composed
+        {"\xb1\xde\xdf", "ア゛゜"},                   // no composed form: the marks stand alone
+        {"\xa1\xa2\xa3\xa4\xa5\xb0", "。「」、・ー"}, // punctuation and the long-vowel mark
+        {"\xca\xde\xca", "バハ"},
+        {sj("漢ｶ"), "漢カ"},
+        {"\x81", "?"}, // a lone lead byte at the end stays as it is
+        {"\t", "\t"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(u8(toFullWidth(r.in)), r.expected) << u8(r.in);
+    // A double-byte character whose second byte is in the half-width range stays unchanged.
+    EXPECT_EQ(toFullWidth("\x83\xb1"), "\x83\xb1");
+}
+
+TEST(FullWidth, CutsAtACharacterBoundaryWithinTheLimit)
+{
+    const std::string in(600, 'a'); // 1200 bytes mapped
+    const std::string out = toFullWidth(in);
+    EXPECT_EQ(out.size(), 1024u);
+    EXPECT_EQ(toFullWidth(std::string(513, 'a')).size(), 1024u);
+    EXPECT_EQ(toFullWidth("a" + std::string(600, 'a'), 5).size(), 4u) << "no half character";
+    EXPECT_EQ(toFullWidth(std::string(1024, 'x') + "a", 1024).size(), 1024u);
+}
+
+TEST(ErrorBox, AppendsAFullStopUnlessTheMessageEndsAtOrBelowIt)
+{
+    EXPECT_EQ(errorBoxText(msgCannotOpen("/tmp/a.txt")), "ファイル /tmp/a.txt は開けません.");
+    EXPECT_EQ(errorBoxText(msgCannotCreate("/x")), "ファイル /x を作成できません.");
+    EXPECT_EQ(errorBoxText(msgListIndex(3)), "リストのインデックスが範囲を超えています (3)")
+        << "\")\" sorts below \".\"";
+    EXPECT_EQ(errorBoxText(msgTextTooLarge()), "文字列の大きさが メモ の制限を越えました.");
+    EXPECT_EQ(errorBoxText("done."), "done.");
+    EXPECT_EQ(errorBoxText("a-"), "a-");
+    EXPECT_EQ(errorBoxText("a!"), "a!");
+    EXPECT_EQ(errorBoxText("a/"), "a/.");
+    EXPECT_EQ(errorBoxText(""), "");
+}
+
+} // namespace
+} // namespace kven
