@@ -1,0 +1,216 @@
+#include "settings/SettingsFile.h"
+
+#include "text/Errors.h"
+#include "text/FileIo.h"
+#include "text/TextOps.h"
+
+#include <algorithm>
+
+namespace kven {
+
+namespace {
+
+// A window edge stored at or below this is taken as "no position" and leaves the window
+// where it is.
+constexpr int kMinWindowEdge = -999;
+
+constexpr std::string_view kVoice = "[Voice]";
+constexpr std::string_view kAozora = "[Aozora]";
+constexpr std::string_view kAa = "[AA]";
+constexpr std::string_view kRepeat = "[Repeat]";
+constexpr std::string_view kSilent = "[Silent]";
+constexpr std::string_view kSpace = "[Space]";
+constexpr std::string_view kSpeed = "[Speed]";
+constexpr std::string_view kX = "[X]";
+constexpr std::string_view kY = "[Y]";
+constexpr std::string_view kHead = "[Head]";
+constexpr std::string_view kTalk = "[Talk]";
+constexpr std::string_view kSkip = "[Skip]";
+
+// Keys are ASCII. A Shift_JIS lead byte in a line's name can never equal a key byte, so
+// folding only ASCII letters cannot make a double-byte name match.
+unsigned char foldAscii(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 'A' && b <= 'Z') ? static_cast<unsigned char>(b + ('a' - 'A')) : b;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return foldAscii(x) == foldAscii(y); });
+}
+
+// "=" (0x3D) is never the second byte of a Shift_JIS character, so a byte search finds the
+// first real "=".
+std::size_t equalsSign(std::string_view line)
+{
+    return line.find('=');
+}
+
+// Adds `line` as the memo's last line: the memo's text then ends with that line and "\r\n".
+void addMemoLine(WindowState& window, std::string_view line)
+{
+    std::string text = window.talkSymbols();
+    if (!text.empty() && text.back() != '\r' && text.back() != '\n')
+        text.append("\r\n");
+    text.append(line);
+    text.append("\r\n");
+    window.setTalkSymbols(std::move(text));
+}
+
+std::string flagLine(std::string_view key, bool on)
+{
+    return std::string(key) + (on ? "=-1" : "=0");
+}
+
+std::string numberLine(std::string_view key, int value)
+{
+    return std::string(key) + "=" + std::to_string(value);
+}
+
+} // namespace
+
+std::string settingsFilePath()
+{
+    std::string folder = dataFolder();
+    if (folder.empty() || folder.back() != '/')
+        folder.push_back('/');
+    return folder + std::string(kSettingsFileName);
+}
+
+std::ptrdiff_t findSettingsLine(const std::vector<std::string>& lines, std::string_view name)
+{
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        const std::size_t eq = equalsSign(line);
+        if (eq != std::string_view::npos && equalsIgnoringAsciiCase(line.substr(0, eq), name))
+            return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
+
+std::string_view settingsValue(const std::vector<std::string>& lines, std::string_view key)
+{
+    const std::ptrdiff_t index = findSettingsLine(lines, key);
+    if (index < 0)
+        return {};
+    const std::string_view line = lines[static_cast<std::size_t>(index)];
+    return line.substr(equalsSign(line) + 1);
+}
+
+SettingsFile::SettingsFile(WindowState& window, Dialogs& dialogs, std::string path)
+    : window_(window), dialogs_(dialogs), path_(absolutePath(path))
+{
+}
+
+void SettingsFile::load()
+{
+    std::string data;
+    if (!readWholeFile(path_, data))
+        throw KvenError(msgCannotOpen(path_));
+    window_.settingsLines() = splitLines(data);
+}
+
+int SettingsFile::number(std::string_view key) const
+{
+    return lenientInt(settingsValue(window_.settingsLines(), key));
+}
+
+void SettingsFile::applyOptions()
+{
+    window_.setAozoraRuby(number(kAozora) == -1);
+    window_.setAaSkip(number(kAa) == -1);
+    window_.setHeadingSearch(number(kHead) == -1);
+    window_.setRepeatSuppression(number(kRepeat) == -1);
+}
+
+void SettingsFile::applySliders()
+{
+    window_.setUnreadLimit(std::clamp(number(kSilent), 0, 10));
+    window_.setBlankLimit(std::clamp(number(kSpace), 0, 10));
+    // The window runs the speed handler only when the position actually changes.
+    window_.setSpeed(std::clamp(number(kSpeed), -10, 10));
+}
+
+void SettingsFile::applyWindowPosition()
+{
+    if (const int x = number(kX); x >= kMinWindowEdge)
+        window_.setWindowLeft(x);
+    if (const int y = number(kY); y >= kMinWindowEdge)
+        window_.setWindowTop(y);
+}
+
+void SettingsFile::readTalkAndSkip(bool clearFirst)
+{
+    const std::vector<std::string>& lines = window_.settingsLines();
+    const std::ptrdiff_t talk = findSettingsLine(lines, kTalk);
+    const std::ptrdiff_t skip = findSettingsLine(lines, kSkip);
+
+    if (clearFirst)
+        window_.setTalkSymbols({});
+    // Without a "[Talk]" line the first line of the file is taken.
+    const std::ptrdiff_t talkLine = talk + 1;
+    if (static_cast<std::size_t>(talkLine) >= lines.size())
+        throw KvenError(msgListIndex(talkLine));
+    addMemoLine(window_, lines[static_cast<std::size_t>(talkLine)]);
+
+    if (clearFirst)
+        window_.setSkipList({});
+    // Without a "[Skip]" line every line of the file is a skip entry.
+    for (std::size_t i = static_cast<std::size_t>(skip + 1); i < lines.size(); ++i)
+        window_.addSkipEntry(lines[i]);
+}
+
+void SettingsFile::startupRead(const std::function<void(int storedVoice)>& voiceSetUp)
+{
+    load();
+    applyOptions();
+    applySliders();
+    applyWindowPosition();
+    const int storedVoice = number(kVoice);
+    if (voiceSetUp)
+        voiceSetUp(storedVoice);
+    readTalkAndSkip(false);
+}
+
+void SettingsFile::Button9Click()
+{
+    if (!dialogs_.confirm("Listを再読み込みします"))
+        return;
+    load();
+    window_.setVoiceIndex(number(kVoice));
+    applyOptions();
+    applySliders();
+    applyWindowPosition();
+    readTalkAndSkip(true);
+}
+
+void SettingsFile::Button10Click()
+{
+    if (!dialogs_.confirm("設定を保存します"))
+        return;
+    std::vector<std::string>& lines = window_.settingsLines();
+    lines.clear();
+    lines.reserve(13 + window_.skipList().size());
+    lines.push_back(numberLine(kVoice, window_.voiceIndex()));
+    lines.push_back(flagLine(kAozora, window_.aozoraRuby()));
+    lines.push_back(flagLine(kAa, window_.aaSkip()));
+    lines.push_back(flagLine(kRepeat, window_.repeatSuppression()));
+    lines.push_back(numberLine(kSilent, window_.unreadLimit()));
+    lines.push_back(numberLine(kSpace, window_.blankLimit()));
+    lines.push_back(numberLine(kSpeed, window_.speed()));
+    lines.push_back(numberLine(kX, window_.windowLeft()));
+    lines.push_back(numberLine(kY, window_.windowTop()));
+    lines.push_back(flagLine(kHead, window_.headingSearch()));
+    // "=0" only makes the section lines findable by name.
+    lines.push_back(std::string(kTalk) + "=0");
+    lines.push_back(trim(window_.talkSymbols()));
+    lines.push_back(std::string(kSkip) + "=0");
+    for (const std::string& entry : window_.skipList())
+        lines.push_back(entry);
+    if (!writeFileAtomic(path_, joinLinesCrLf(lines)))
+        throw KvenError(msgCannotCreate(path_));
+}
+
+} // namespace kven

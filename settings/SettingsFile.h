@@ -1,0 +1,68 @@
+#pragma once
+// The settings file KVEN.ini: options, sliders, window position, voice index, talk symbols
+// and skip list kept between runs. It is read at start-up and on Reload and written only on
+// Save; its lines pass through the window's hidden list (settingsLines) both ways.
+//
+// Format: Shift_JIS text, "\r\n" after every line. Key lines read "[Name]=value"; the line
+// after "[Talk]=0" holds the talk symbols and every line after "[Skip]=0" is a skip entry.
+
+#include "app/Dialogs.h"
+#include "app/WindowState.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kven {
+
+inline constexpr std::string_view kSettingsFileName = "KVEN.ini";
+
+// The settings file of the data folder.
+std::string settingsFilePath();
+
+// Index of the first line whose part before its first "=" equals `name`, ASCII letters
+// compared without regard to case; -1 when there is none. A line without "=" never matches.
+std::ptrdiff_t findSettingsLine(const std::vector<std::string>& lines, std::string_view name);
+
+// The text after the first "=" of the line findSettingsLine finds; empty when there is none.
+std::string_view settingsValue(const std::vector<std::string>& lines, std::string_view key);
+
+class SettingsFile {
+public:
+    // `path` is the file's name as the file system knows it (UTF-8); a relative path is made
+    // absolute against the working folder, so messages always show the full path.
+    SettingsFile(WindowState& window, Dialogs& dialogs, std::string path);
+
+    // The start-up read, run first in window creation. `voiceSetUp` builds the voice list at
+    // its place in the sequence (after the window position, before the talk symbols and the
+    // skip list) and gets the stored voice index; if it throws, the read ends there.
+    // Throws KvenError when the file cannot be opened (nothing changed) or when the "[Talk]"
+    // line is the last line (everything before the talk symbols already applied).
+    void startupRead(const std::function<void(int storedVoice)>& voiceSetUp = {});
+
+    // Reload: after confirmation, reads the file again. The voice index is set directly,
+    // without limit and without putting the voice into use.
+    void Button9Click();
+
+    // Save: after confirmation, writes every setting, replacing the file atomically. Throws
+    // KvenError when the file cannot be written; the old file is then unchanged.
+    void Button10Click();
+
+    const std::string& path() const { return path_; }
+
+private:
+    void load();
+    int number(std::string_view key) const;
+    void applyOptions();
+    void applySliders();
+    void applyWindowPosition();
+    void readTalkAndSkip(bool clearFirst);
+
+    WindowState& window_;
+    Dialogs& dialogs_;
+    std::string path_;
+};
+
+} // namespace kven

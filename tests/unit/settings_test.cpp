@@ -1,0 +1,375 @@
+#include "app/MemoryWindowState.h"
+#include "settings/SettingsFile.h"
+#include "text/Errors.h"
+#include "text/FileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace kven {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kQuestionBang = "\x81\x48\x81\x49"; // ？！
+const std::string kMaruTen = "\x81\x42\x81\x41";      // 。、
+const std::string kFullBlank = "\x81\x40";            // 全角空白
+
+class AnsweringDialogs : public Dialogs {
+public:
+    bool answer = true;
+    std::vector<std::string> asked;
+    bool confirm(const std::string& text) override
+    {
+        asked.push_back(text);
+        return answer;
+    }
+    std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
+};
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = ::testing::TempDir() + "kven_settings_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+        path = dir + "/KVEN.ini";
+        window.setWindowLeft(50);
+        window.setWindowTop(60);
+        window.onSpeedChange = [this](int rate) { rates.push_back(rate); };
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    void writeFile(const std::string& bytes) const { std::ofstream(path, std::ios::binary) << bytes; }
+    std::string readFile(const std::string& file) const
+    {
+        std::string data;
+        EXPECT_TRUE(readWholeFile(file, data)) << file;
+        return data;
+    }
+    SettingsFile settings() { return SettingsFile(window, dialogs, path); }
+    void expectError(const std::function<void()>& run, const std::string& message)
+    {
+        try {
+            run();
+            ADD_FAILURE() << "no error, expected " << message;
+        } catch (const KvenError& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+    }
+
+    std::string dir;
+    std::string path;
+    MemoryWindowState window;
+    AnsweringDialogs dialogs;
+    std::vector<int> rates;
+};
+
+// Every key is read from its own line; the talk and skip lines are present so the read ends normally.
+TEST_F(SettingsFileTest, StartupReadAppliesEachKey)
+{
+    struct Row {
+        const char* reason;
+        std::string keys;
+        bool aozora, aa, head, repeat;
+        int silent, space, speed, left, top;
+    };
+    const Row rows[] = {
+        {"all set",
+         "[Aozora]=-1\n[AA]=-1\n[Head]=-1\n[Repeat]=-1\n[Silent]=3\n[Space]=5\n[Speed]=2\n[X]=334\n[Y]=119\n", true,
+         true, true, true, 3, 5, 2, 334, 119},
+        {"missing keys read as 0: options off, window moved to 0", "", false, false, false, false, 0, 0, 0, 0, 0},
+        {"only -1 means on", "[Aozora]=1\n[AA]=-2\n[Head]=-1\n[Repeat]=yes\n", false, false, true, false, 0, 0, 0, 0,
+         0},
+        {"names ignore letter case", "[aozora]=-1\n[aa]=-1\n[HEAD]=-1\n[rePeat]=-1\n", true, true, true, true, 0, 0, 0,
+         0, 0},
+        {"sliders clamped", "[Silent]=25\n[Space]=-3\n[Speed]=-30\n", false, false, false, false, 10, 0, -10, 0, 0},
+        {"-1000 leaves the window, -999 moves it", "[X]=-1000\n[Y]=-999\n", false, false, false, false, 0, 0, 0, 50,
+         -999},
+        {"first matching line wins; a line without = never matches", "[AA]\n[Aozora]=-1\n[Aozora]=0\n[AA]=-1\n", true,
+         true, false, false, 0, 0, 0, 0, 0},
+        {"a blank before = is part of the name", "[Aozora] =-1\n", false, false, false, false, 0, 0, 0, 0, 0},
+        {"the value starts after the first =", "[Silent]==3\n[Space]=4=5\n", false, false, false, false, 0, 4, 0, 0, 0},
+        {"a number followed by text keeps its digits but loses its sign", "[Aozora]=-1 \n[Speed]=-5x\n", false, false,
+         false, false, 0, 0, 5, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        window = MemoryWindowState();
+        window.setWindowLeft(50);
+        window.setWindowTop(60);
+        writeFile(row.keys + "[Talk]=0\n\n[Skip]=0\n");
+        settings().startupRead();
+        EXPECT_EQ(window.aozoraRuby(), row.aozora);
+        EXPECT_EQ(window.aaSkip(), row.aa);
+        EXPECT_EQ(window.headingSearch(), row.head);
+        EXPECT_EQ(window.repeatSuppression(), row.repeat);
+        EXPECT_EQ(window.unreadLimit(), row.silent);
+        EXPECT_EQ(window.blankLimit(), row.space);
+        EXPECT_EQ(window.speed(), row.speed);
+        EXPECT_EQ(window.windowLeft(), row.left);
+        EXPECT_EQ(window.windowTop(), row.top);
+    }
+}
+
+TEST_F(SettingsFileTest, TalkSymbolsAndSkipListComeFromTheirSectionLines)
+{
+    struct Row {
+        const char* reason;
+        std::string file;
+        std::string talk;
+        std::vector<std::string> skip;
+    };
+    const Row rows[] = {
+        {"usual layout",
+         "[Voice]=0\r\n[Talk]=0\r\n" + kQuestionBang + "\r\n[Skip]=0\r\nad\r\n\r\nfoo\r\n",
+         kQuestionBang + "\r\n",
+         {"ad", "", "foo"}},
+        {"no [Talk]: the first line is the talk symbols", "first\n[Skip]=0\nx\n", "first\r\n", {"x"}},
+        {"no [Skip]: every line is a skip entry", "[Talk]=0\nt\n", "t\r\n", {"[Talk]=0", "t"}},
+        {"lines between talk and skip are ignored; names ignore case",
+         "[talk]=0\rone\rtwo\r[SKIP]=1\rz",
+         "one\r\n",
+         {"z"}},
+        {"[Skip] before [Talk]", "[Skip]=0\n[Talk]=0\nt\n", "t\r\n", {"[Talk]=0", "t"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
+        window = MemoryWindowState();
+        writeFile(row.file);
+        settings().startupRead();
+        EXPECT_EQ(window.talkSymbols(), row.talk);
+        EXPECT_EQ(window.skipList(), row.skip);
+    }
+}
+
+TEST_F(SettingsFileTest, UnopenableFileChangesNothing)
+{
+    window.settingsLines() = {"old"};
+    bool voiceSetUpRan = false;
+    expectError([&] { settings().startupRead([&](int) { voiceSetUpRan = true; }); }, msgCannotOpen(path));
+    EXPECT_FALSE(voiceSetUpRan);
+    EXPECT_TRUE(window.aozoraRuby() && window.aaSkip() && window.headingSearch() && window.repeatSuppression());
+    EXPECT_EQ(window.windowLeft(), 50);
+    EXPECT_EQ(window.settingsLines(), std::vector<std::string>{"old"});
+
+    fs::create_directory(path); // a folder cannot be opened as the settings file either
+    window.setSkipList({"keep"});
+    expectError([&] { settings().Button9Click(); }, msgCannotOpen(path));
+    EXPECT_EQ(window.skipList(), std::vector<std::string>{"keep"});
+    EXPECT_TRUE(window.aozoraRuby());
+}
+
+TEST_F(SettingsFileTest, EmptyFileFailsAtTheTalkSymbolsAfterResettingEverything)
+{
+    writeFile("");
+    int storedVoice = 99;
+    expectError([&] { settings().startupRead([&](int v) { storedVoice = v; }); }, msgListIndex(0));
+    EXPECT_EQ(storedVoice, 0);
+    EXPECT_FALSE(window.aozoraRuby() || window.aaSkip() || window.headingSearch() || window.repeatSuppression());
+    EXPECT_EQ(window.windowLeft(), 0);
+    EXPECT_EQ(window.windowTop(), 0);
+    EXPECT_TRUE(window.talkSymbols().empty());
+    EXPECT_TRUE(window.skipList().empty());
+}
+
+TEST_F(SettingsFileTest, TalkAsLastLineFailsWithTheMissingIndex)
+{
+    writeFile("[Skip]=0\r\nentry\r\n[Talk]=0\r\n");
+    expectError([&] { settings().startupRead(); }, msgListIndex(3));
+    EXPECT_TRUE(window.skipList().empty());
+    EXPECT_TRUE(window.talkSymbols().empty());
+
+    // Reload has already cleared the talk symbols; the skip list keeps its old entries.
+    window.setTalkSymbols("old\r\n");
+    window.setSkipList({"old"});
+    expectError([&] { settings().Button9Click(); }, msgListIndex(3));
+    EXPECT_TRUE(window.talkSymbols().empty());
+    EXPECT_EQ(window.skipList(), std::vector<std::string>{"old"});
+}
+
+TEST_F(SettingsFileTest, VoiceSetUpRunsAfterThePositionAndBeforeTheLists)
+{
+    writeFile("[Voice]=7\n[X]=10\n[Y]=20\n[Speed]=3\n[Talk]=0\nt\n[Skip]=0\ns\n");
+    int stored = -5;
+    settings().startupRead([&](int v) {
+        stored = v;
+        EXPECT_EQ(window.windowTop(), 20);
+        EXPECT_EQ(window.speed(), 3);
+        EXPECT_TRUE(window.talkSymbols().empty());
+        EXPECT_TRUE(window.skipList().empty());
+    });
+    EXPECT_EQ(stored, 7);
+    EXPECT_EQ(window.skipList(), std::vector<std::string>{"s"});
+
+    window = MemoryWindowState();
+    EXPECT_THROW(settings().startupRead([](int) { throw KvenError("engine"); }), KvenError);
+    EXPECT_TRUE(window.talkSymbols().empty());
+    EXPECT_TRUE(window.skipList().empty());
+}
+
+TEST_F(SettingsFileTest, SpeedHandlerRunsOnlyWhenThePositionChanges)
+{
+    writeFile("[Speed]=0\n[Talk]=0\n\n");
+    settings().startupRead();
+    EXPECT_TRUE(rates.empty());
+
+    writeFile("[Speed]=15\n[Talk]=0\n\n");
+    settings().Button9Click();
+    EXPECT_EQ(rates, std::vector<int>{10});
+    settings().Button9Click(); // 15 clamps to the 10 already shown
+    writeFile("[Speed]=-12\n[Talk]=0\n\n");
+    settings().Button9Click();
+    EXPECT_EQ(rates, (std::vector<int>{10, -10}));
+}
+
+TEST_F(SettingsFileTest, ReloadSetsTheVoiceIndexWithoutLimit)
+{
+    window.setVoices({"a", "b", "c"});
+    window.setVoiceIndex(1);
+    writeFile("[Voice]=2\n[Talk]=0\n\n");
+    settings().Button9Click();
+    EXPECT_EQ(window.voiceIndex(), 2);
+    writeFile("[Voice]=99\n[Talk]=0\n\n");
+    settings().Button9Click();
+    EXPECT_EQ(window.voiceIndex(), -1);
+}
+
+TEST_F(SettingsFileTest, SaveWritesTheExactFile)
+{
+    window.setVoices({"v"});
+    window.setVoiceIndex(0);
+    window.setRepeatSuppression(false);
+    window.setUnreadLimit(3);
+    window.setBlankLimit(5);
+    window.setSpeed(2);
+    window.setWindowLeft(334);
+    window.setWindowTop(119);
+    window.setTalkSymbols(" \t" + kQuestionBang + "\r\n");
+    window.setSkipList({"one", kMaruTen});
+    settings().Button10Click();
+    const std::string expected = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=0\r\n[Silent]=3\r\n[Space]=5\r\n"
+                                 "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Talk]=0\r\n" +
+                                 kQuestionBang + "\r\n[Skip]=0\r\none\r\n" + kMaruTen + "\r\n";
+    EXPECT_EQ(readFile(path), expected);
+    EXPECT_EQ(dialogs.asked, std::vector<std::string>{"設定を保存します"});
+    EXPECT_EQ(window.settingsLines().size(), 15u);
+
+    // Negative numbers, options off, the full-width blank kept at the ends of the talk symbols.
+    window.setVoiceIndex(-1);
+    window.setAozoraRuby(false);
+    window.setSpeed(-7);
+    window.setWindowLeft(-20);
+    window.setTalkSymbols(kFullBlank + "\r\n");
+    window.setSkipList({});
+    settings().Button10Click();
+    const std::string text = readFile(path);
+    EXPECT_EQ(text.substr(0, 11), "[Voice]=-1\r");
+    EXPECT_NE(text.find("[Aozora]=0\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[Speed]=-7\r\n[X]=-20\r\n"), std::string::npos);
+    const std::string tail = "[Talk]=0\r\n" + kFullBlank + "\r\n[Skip]=0\r\n";
+    EXPECT_TRUE(text.ends_with(tail));
+}
+
+TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
+{
+    window.setVoices({"a", "b", "c"});
+    window.setVoiceIndex(2);
+    window.setAozoraRuby(false);
+    window.setHeadingSearch(false);
+    window.setUnreadLimit(7);
+    window.setBlankLimit(1);
+    window.setSpeed(-4);
+    window.setWindowLeft(-999);
+    window.setWindowTop(1200);
+    window.setTalkSymbols(kQuestionBang + "\r\n" + kMaruTen); // only the first line comes back
+    window.setSkipList({"[Talk]=0", "", kMaruTen});
+    const MemoryWindowState saved = window;
+    settings().Button10Click();
+    EXPECT_TRUE(readFile(path).find(kQuestionBang + "\r\n" + kMaruTen + "\r\n[Skip]=0") != std::string::npos);
+
+    window = MemoryWindowState();
+    window.setVoices({"a", "b", "c"});
+    window.onSpeedChange = [this](int rate) { rates.push_back(rate); };
+    window.setTalkSymbols("stale\r\n");
+    window.setSkipList({"stale"});
+    rates.clear();
+    settings().Button9Click();
+    EXPECT_EQ(window.voiceIndex(), saved.voiceIndex());
+    EXPECT_EQ(window.aozoraRuby(), saved.aozoraRuby());
+    EXPECT_EQ(window.aaSkip(), saved.aaSkip());
+    EXPECT_EQ(window.headingSearch(), saved.headingSearch());
+    EXPECT_EQ(window.repeatSuppression(), saved.repeatSuppression());
+    EXPECT_EQ(window.unreadLimit(), saved.unreadLimit());
+    EXPECT_EQ(window.blankLimit(), saved.blankLimit());
+    EXPECT_EQ(window.speed(), saved.speed());
+    EXPECT_EQ(window.windowLeft(), saved.windowLeft());
+    EXPECT_EQ(window.windowTop(), saved.windowTop());
+    EXPECT_EQ(window.talkSymbols(), kQuestionBang + "\r\n");
+    EXPECT_EQ(window.skipList(), saved.skipList());
+    EXPECT_EQ(rates, std::vector<int>{-4});
+}
+
+TEST_F(SettingsFileTest, CancelDoesNothing)
+{
+    dialogs.answer = false;
+    window.settingsLines() = {"scratch"};
+    writeFile("[Aozora]=0\n[Talk]=0\nt\n");
+    settings().Button9Click();
+    EXPECT_TRUE(window.aozoraRuby());
+    EXPECT_TRUE(window.talkSymbols().empty());
+    settings().Button10Click();
+    EXPECT_EQ(readFile(path), "[Aozora]=0\n[Talk]=0\nt\n");
+    EXPECT_EQ(window.settingsLines(), std::vector<std::string>{"scratch"});
+    EXPECT_EQ(dialogs.asked, (std::vector<std::string>{"Listを再読み込みします", "設定を保存します"}));
+}
+
+TEST_F(SettingsFileTest, FailedSaveReportsAndLeavesTheOldFile)
+{
+    const auto entriesOf = [](const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        return names;
+    };
+    // The settings path names a folder.
+    fs::create_directory(path);
+    expectError([&] { settings().Button10Click(); }, msgCannotCreate(path));
+    EXPECT_TRUE(fs::is_directory(path));
+    EXPECT_EQ(entriesOf(dir), std::vector<std::string>{"KVEN.ini"});
+
+    // The folder does not exist.
+    const std::string missing = dir + "/none/KVEN.ini";
+    expectError([&] { SettingsFile(window, dialogs, missing).Button10Click(); }, msgCannotCreate(missing));
+
+    // An existing file whose temporary sibling cannot be created (its name would be too long).
+    const std::string longName = dir + "/" + std::string(250, 'k');
+    std::ofstream(longName, std::ios::binary) << "old\r\n";
+    expectError([&] { SettingsFile(window, dialogs, longName).Button10Click(); }, msgCannotCreate(longName));
+    EXPECT_EQ(readFile(longName), "old\r\n");
+    EXPECT_EQ(entriesOf(dir).size(), 2u);
+}
+
+TEST(SettingsFilePath, IsAbsoluteInTheDataFolder)
+{
+    MemoryWindowState window;
+    struct : Dialogs {
+        bool confirm(const std::string&) override { return true; }
+        std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
+    } dialogs;
+    const SettingsFile relative(window, dialogs, "sub/KVEN.ini");
+    EXPECT_EQ(relative.path(), absolutePath("sub/KVEN.ini"));
+    EXPECT_EQ(relative.path().front(), '/');
+
+    ::setenv("KVEN_HOME", "/tmp/kven-home/", 1);
+    EXPECT_EQ(settingsFilePath(), "/tmp/kven-home/KVEN.ini");
+    ::unsetenv("KVEN_HOME");
+}
+
+} // namespace
+} // namespace kven
