@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# kven-read end to end: argument handling, exit statuses, the exact --dump format, settings
+# and bookmark files read but never written.
+set -uo pipefail
+bin="${KVEN_BIN:?}/kven-read"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+passed=0
+check() { # name, then a command that must succeed
+  local name="$1"; shift
+  if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failures=$((failures + 1)); fi
+}
+sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+
+home="$work/home"
+mkdir -p "$home"
+export KVEN_HOME="$home"
+sjis '[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=-1\r\n[Silent]=3\r\n[Space]=5\r\n[Speed]=0\r\n[X]=0\r\n[Y]=0\r\n[Head]=-1\r\n[Talk]=0\r\n、。「」\r\n[Skip]=0\r\n広告\r\n' >"$home/KVEN.ini"
+
+doc="$work/doc.txt"
+sjis '一行目です。二行目\r\n広告の行\r\n東京《とうきょう》へ\r\n' >"$doc"
+
+# The exact dump: offsets in bytes of the Shift_JIS text, the end line last.
+expected="$(printf '0\t一行目です。\n12\t二行目\n40\tとうきょうへ\n62\t読み上げ終了。')"
+out="$("$bin" --dump "$doc")"; rc=$?
+check "dump exits 0" test "$rc" -eq 0
+check "dump lines" test "$out" = "$expected"
+
+# --from starts elsewhere; an offset past the end reads nothing.
+out="$("$bin" --dump --from 40 "$doc")"
+check "--from" test "$out" = "$(printf '40\tとうきょうへ\n62\t読み上げ終了。')"
+out="$("$bin" --dump --from 100000 "$doc")"; rc=$?
+check "--from past the end" test "$rc" -eq 0 -a -z "$out"
+
+# A bookmark moves the cursor; the last matching line wins; nothing is written.
+printf '%s,40\r\n%s,12\r\n' "$doc" "$doc" >"$home/KVEN.txt"
+before="$(sha256sum "$home/KVEN.txt" "$home/KVEN.ini")"
+out="$("$bin" --dump "$doc")"
+check "bookmark" test "$(printf '%s\n' "$out" | head -n 1)" = "$(printf '12\t二行目')"
+check "files untouched" test "$before" = "$(sha256sum "$home/KVEN.txt" "$home/KVEN.ini")"
+rm -f "$home/KVEN.txt"
+
+# Talk symbols end with a line break, so CR and LF can pass the filter: written as \r and \n.
+crdoc="$work/cr.txt"
+printf 'A\x0bB' >"$crdoc"
+sjis '[AA]=0\r\n[Talk]=0\r\n\x0b\r\n[Skip]=0\r\n' >"$home/KVEN.ini"
+out="$("$bin" --dump "$crdoc" 2>/dev/null | head -n 1)"
+check "control character passes as a talk symbol" test "$out" = "$(printf '0\tＡ\vＢ')"
+
+# Missing settings and bookmark files: warnings, design defaults (no talk symbols, limits 0).
+rm -f "$home/KVEN.ini" "$home/KVEN.txt"
+out="$("$bin" --dump "$doc" 2>"$work/err")"; rc=$?
+check "missing files still read" test "$rc" -eq 0
+check "missing files warned" grep -q 'KVEN.ini は開けません' "$work/err"
+check "missing bookmark warned" grep -q 'KVEN.txt は開けません' "$work/err"
+check "defaults drop symbols" test "$out" = "$(printf '12\t二行目')"
+check "no file created" test ! -e "$home/KVEN.txt" -a ! -e "$home/KVEN.ini"
+
+# Exit statuses.
+"$bin" --dump "$work/missing.txt" >/dev/null 2>"$work/err"; rc=$?
+check "missing document exits 1" test "$rc" -eq 1
+check "missing document message" grep -q "ファイル $work/missing.txt は開けません" "$work/err"
+"$bin" >/dev/null 2>&1; rc=$?
+check "no document is a usage error" test "$rc" -eq 2
+"$bin" --dump --from x "$doc" >/dev/null 2>&1; rc=$?
+check "bad offset is a usage error" test "$rc" -eq 2
+"$bin" --bogus "$doc" >/dev/null 2>&1; rc=$?
+check "unknown option is a usage error" test "$rc" -eq 2
+"$bin" --help | grep -q -- '--dump'; rc=$?
+check "--help explains --dump" test "$rc" -eq 0
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,104 @@
+#include "support/ScriptedEngine.h"
+#include "text/Cp932.h"
+
+#include <gtest/gtest.h>
+
+namespace kven {
+namespace {
+
+using testing::ScriptedEngine;
+using V = std::vector<std::string>;
+
+TEST(SpeechEngine, ConnectsOnFirstUseAndRetriesAFailedConnection)
+{
+    EventQueue loop;
+    ScriptedEngine engine(loop);
+    EXPECT_FALSE(engine.connected());
+    engine.failOn = "connect";
+    engine.failMessage = "no engine";
+    try {
+        engine.setRate(3);
+        FAIL() << "a failed connection must throw";
+    } catch (const KvenError& e) {
+        EXPECT_STREQ(e.what(), "no engine");
+    }
+    EXPECT_FALSE(engine.connected());
+    engine.failOn.reset();
+    engine.setRate(3);
+    engine.setEventInterests(SVEAllEvents);
+    EXPECT_TRUE(engine.connected());
+    EXPECT_EQ(engine.calls, (V{"connect", "connect", "Rate 3", "EventInterests 33790"}));
+}
+
+TEST(SpeechEngine, EndOfStreamArrivesThroughTheLoopAfterSpeakReturns)
+{
+    EventQueue loop;
+    ScriptedEngine engine(loop);
+    std::vector<int> ended;
+    engine.setOnEndStream([&](int stream, std::int64_t) { ended.push_back(stream); });
+    const int first = engine.Speak(u"あ");
+    const int second = engine.Speak(u"い");
+    EXPECT_NE(first, second);
+    engine.finishSpeaking();
+    EXPECT_TRUE(ended.empty()) << "never from inside a call of the interface";
+    EXPECT_EQ(loop.runPending(), 2u);
+    EXPECT_EQ(ended, (std::vector<int>{first, second}));
+}
+
+TEST(SpeechEngine, SkipEndsTheStreamWithOneEvent)
+{
+    EventQueue loop;
+    ScriptedEngine engine(loop);
+    int events = 0;
+    engine.setOnEndStream([&](int, std::int64_t) { ++events; });
+    engine.Speak(u"長い文");
+    engine.Skip("Sentence", kSkipAll);
+    EXPECT_EQ(events, 0);
+    loop.runPending();
+    EXPECT_EQ(events, 1);
+    engine.Skip("Sentence", kSkipAll);
+    loop.runPending();
+    EXPECT_EQ(events, 1) << "nothing was speaking";
+}
+
+TEST(SpeechEngine, EventsOfADestroyedEngineAreDropped)
+{
+    EventQueue loop;
+    int events = 0;
+    {
+        ScriptedEngine engine(loop);
+        engine.setOnEndStream([&](int, std::int64_t) { ++events; });
+        engine.Speak(u"あ");
+        engine.finishSpeaking();
+    }
+    EXPECT_EQ(loop.runPending(), 1u);
+    EXPECT_EQ(events, 0);
+}
+
+TEST(SpeechEngine, VoicesAndTheirDescriptions)
+{
+    EventQueue loop;
+    ScriptedEngine engine(loop);
+    engine.setVoices({u"女性 A", u"男性 B"});
+    const auto voices = engine.GetVoices();
+    ASSERT_EQ(voices.size(), 2u);
+    EXPECT_EQ(cp932::wideToUtf8(voices[1]->GetDescription(0)), "男性 B");
+    engine.setVoice(voices[1]);
+    EXPECT_EQ(engine.calls.back(), "Voice 1");
+}
+
+TEST(EventQueue, ATaskThatThrowsLeavesTheLaterOnesQueued)
+{
+    EventQueue loop;
+    int ran = 0;
+    loop.post([] { throw KvenError("boom"); });
+    loop.post([&] { ++ran; });
+    EXPECT_THROW(loop.runPending(), KvenError);
+    EXPECT_EQ(loop.size(), 1u);
+    EXPECT_TRUE(loop.runOne());
+    EXPECT_EQ(ran, 1);
+    EXPECT_FALSE(loop.runOne(std::chrono::milliseconds(1)));
+}
+
+} // namespace
+} // namespace kven
