@@ -100,8 +100,7 @@ void stripTags(std::string& text)
 void replaceEach(std::string& text, const Replacement* begin, const Replacement* end)
 {
     for (const Replacement* r = begin; r != end; ++r)
-        if (contains(text, r->pattern))
-            text = replaceAll(text, r->pattern, r->replacement);
+        text = replaceAll(text, r->pattern, r->replacement);
 }
 
 } // namespace
