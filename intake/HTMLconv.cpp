@@ -11,8 +11,6 @@ namespace kven {
 
 namespace {
 
-using namespace std::string_view_literals;
-
 // Inserted before headings; its "<" reopens the heading tag so that the tag's remaining
 // attributes and ">" are stripped and the marker ends up right before the heading text.
 constexpr std::string_view kHeadingReplacement = "KVENmark< ";
