@@ -1,0 +1,52 @@
+// HTMLconv on arbitrary bytes must end and yield some text. The one-pass script-block deletion
+// must also agree with deleting by searching afresh from the start (on small inputs, since that
+// is quadratic).
+
+#include "intake/HTMLconv.h"
+#include "text/Sjis.h"
+#include "text/TextOps.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::string_view closing)
+{
+    for (;;) {
+        const std::size_t o = kven::findPos(text, opening);
+        if (o == kven::npos)
+            return;
+        std::size_t c = kven::npos;
+        for (std::size_t i = 0; i < text.size(); i += kven::sjis::isLeadByte(text[i]) ? 2 : 1)
+            if (i > o && text.compare(i, closing.size(), closing) == 0) {
+                c = i;
+                break;
+            }
+        if (c == kven::npos)
+            return;
+        text.erase(o, c + closing.size() - o);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string page(reinterpret_cast<const char*>(data), size);
+    const kven::TPzConv conv;
+
+    std::string text = page;
+    kven::HTMLconv(text, conv);
+
+    if (size <= 4096) {
+        std::string fast = page;
+        std::string slow = page;
+        kven::detail::deleteBlocks(fast, "<script", "</script>");
+        deleteBlocksByRescanning(slow, "<script", "</script>");
+        if (fast != slow)
+            std::abort();
+    }
+    return 0;
+}
