@@ -1,0 +1,119 @@
+#include "pzconv/PzConv.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <iconv.h>
+#include <string>
+
+namespace kven {
+namespace {
+
+struct Row {
+    const char* why;
+    std::string euc;
+    std::string sjis;
+};
+
+TEST(PzConv, EucToSjisRows)
+{
+    using namespace std::string_literals;
+    const Row rows[] = {
+        {"empty", "", ""},
+        {"ASCII, tags and line breaks pass through", "<p>a\r\nb</p>\n", "<p>a\r\nb</p>\n"},
+        {"three hiragana", "\xa4\xa2\xa4\xa4\xa4\xa6", "\x82\xa0\x82\xa2\x82\xa4"},
+        {"full-width blank", "\xa1\xa1", "\x81\x40"},
+        {"first kanji", "\xb0\xa1", "\x88\x9f"},
+        {"row 0x5F starts the 0xE0 block", "\xdf\xa1", "\xe0\x40"},
+        {"last pair", "\xfe\xfe", "\xef\xfc"},
+        {"half-width katakana", "\x8e\xb1", "\xb1"},
+        {"0x8E before a non-katakana byte is copied", "\x8e\x41", "\x8e\x41"},
+        {"0x8E before 0xE0 (beyond katakana) is copied, 0xE0 pairs", "\x8e\xe0\xa1", "\x8e\xe0\x9f"},
+        {"0x8E at the end is copied", "a\x8e", "a\x8e"},
+        {"the byte after a first byte is consumed", "\xa4\x41", "\x82\x3f"},
+        {"0x8F is copied, the two bytes after it pair", "\x8f\xb0\xa1", "\x8f\x88\x9f"},
+        {"0x80..0xA0 and 0xFF are copied", "\x80\x9f\xa0\xff", "\x80\x9f\xa0\xff"},
+        {"a first byte at the very end is dropped", "\xa4\xa2\xa4", "\x82\xa0"},
+        {"NUL bytes are kept", "a\0b"s, "a\0b"s},
+    };
+    const TPzConv conv;
+    for (const auto& row : rows)
+        EXPECT_EQ(conv.EucToSjis(row.euc), row.sjis) << row.why;
+}
+
+TEST(PzConv, JisToSjisRows)
+{
+    const struct {
+        unsigned char row, cell;
+        std::string sjis;
+    } rows[] = {
+        {0x21, 0x5F, "\x81\x7e"}, {0x21, 0x60, "\x81\x80"}, // 0x7F is skipped in odd rows
+        {0x22, 0x21, "\x81\x9f"}, {0x20, 0x21, ""},
+        {0x7F, 0x21, ""},         {0x21, 0x00, "\x81\x1f"}, // the cell gets no range test
+        {0x7E, 0x7E, "\xef\xfc"},
+    };
+    const TPzConv conv;
+    for (const auto& r : rows)
+        EXPECT_EQ(conv.JisToSjis(r.row, r.cell), r.sjis) << std::hex << int(r.row) << ' ' << int(r.cell);
+}
+
+TEST(PzConv, ByteClasses)
+{
+    const TPzConv conv;
+    EXPECT_FALSE(conv.IsEucLead(0xA0));
+    EXPECT_TRUE(conv.IsEucLead(0xA1));
+    EXPECT_TRUE(conv.IsEucLead(0xFE));
+    EXPECT_FALSE(conv.IsEucLead(0xFF));
+    EXPECT_FALSE(conv.IsEucKanaTrail(0xA0));
+    EXPECT_TRUE(conv.IsEucKanaTrail(0xA1));
+    EXPECT_TRUE(conv.IsEucKanaTrail(0xDF));
+    EXPECT_FALSE(conv.IsEucKanaTrail(0xE0));
+}
+
+TEST(PzConv, PropertiesStartAsLaidOutAndChangeNothing)
+{
+    TPzConv conv;
+    EXPECT_EQ(conv.JisByteCodeType, btAscii);
+    EXPECT_EQ(conv.JisKanaConvType, ktZenWithDaku);
+    static_assert(sizeof(TJisByteCodeType) == 1 && sizeof(TJisKanaConvType) == 1);
+
+    const std::string src = "A\\~\x8e\xb6\x8e\xde\xa4\xab"; // A \ ~ ｶﾞ か
+    const std::string expected = conv.EucToSjis(src);
+    for (auto byteType : {btAscii, btRoman})
+        for (auto kanaType : {ktNone, ktZenWithDaku, ktZenSepaDaku}) {
+            conv.JisByteCodeType = byteType;
+            conv.JisKanaConvType = kanaType;
+            EXPECT_EQ(conv.EucToSjis(src), expected);
+        }
+    EXPECT_EQ(expected, "A\\~\xb6\xde\x82\xa9");
+}
+
+// Our conversion of every JIS X 0208 pair agrees with glibc's EUC-JP to CP932 wherever
+// glibc converts the pair.
+TEST(PzConv, AgreesWithIconvOnEveryJisX0208Pair)
+{
+    iconv_t cd = iconv_open("CP932", "EUC-JP");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    const TPzConv conv;
+    int compared = 0;
+    for (unsigned row = 0x21; row <= 0x7E; ++row)
+        for (unsigned cell = 0x21; cell <= 0x7E; ++cell) {
+            char euc[2] = {static_cast<char>(row + 0x80), static_cast<char>(cell + 0x80)};
+            char buf[16];
+            char* in = euc;
+            std::size_t inLeft = 2;
+            char* out = buf;
+            std::size_t outLeft = sizeof buf;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1))
+                continue;
+            ++compared;
+            EXPECT_EQ(conv.EucToSjis(std::string_view(euc, 2)), std::string(buf, static_cast<std::size_t>(out - buf)))
+                << std::hex << row << ' ' << cell;
+        }
+    iconv_close(cd);
+    EXPECT_GT(compared, 6800); // JIS X 0208 has 6879 characters
+}
+
+} // namespace
+} // namespace kven
