@@ -1,24 +1,47 @@
 #include "pzconv/PzConv.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace kven {
 
 namespace {
 
 constexpr unsigned char kSingleShift2 = 0x8E; // SS2: a half-width katakana byte follows
 
-// Writes the Shift_JIS form of a row/cell pair whose row is known to be 0x21..0x7E.
-// All sums are taken modulo 256.
-inline void writeSjisPair(unsigned char row, unsigned char cell, char* out)
+// Shift_JIS bytes of a JIS X 0208 pair, all sums modulo 256. The first byte depends on the row
+// only; the second on the row's parity and the cell.
+constexpr unsigned char sjisFirst(unsigned row)
 {
-    unsigned char second;
-    if (row & 1)
-        second = static_cast<unsigned char>(cell + (cell < 0x60 ? 0x1F : 0x20));
-    else
-        second = static_cast<unsigned char>(cell + 0x7E);
-    const auto first = static_cast<unsigned char>(((row + 1) >> 1) + (row < 0x5F ? 0x70 : 0xB0));
-    out[0] = static_cast<char>(first);
-    out[1] = static_cast<char>(second);
+    return static_cast<unsigned char>(((row + 1) >> 1) + (row < 0x5F ? 0x70 : 0xB0));
 }
+constexpr unsigned char sjisSecond(unsigned row, unsigned cell)
+{
+    if (row & 1)
+        return static_cast<unsigned char>(cell + (cell < 0x60 ? 0x1F : 0x20));
+    return static_cast<unsigned char>(cell + 0x7E);
+}
+
+// The same by table, indexed by the EUC-JP bytes (row and cell + 0x80), so that the hot loop
+// has no branch that depends on the character.
+struct PairTables {
+    unsigned char first[256];
+    unsigned char second[2][256]; // [row parity][cell byte]
+};
+
+constexpr PairTables makePairTables()
+{
+    PairTables t{};
+    for (unsigned b = 0; b < 256; ++b) {
+        const unsigned v = (b - 0x80) & 0xFF;
+        t.first[b] = sjisFirst(v);
+        t.second[0][b] = sjisSecond(0x22, v);
+        t.second[1][b] = sjisSecond(0x21, v);
+    }
+    return t;
+}
+
+constexpr PairTables kPairTables = makePairTables();
 
 } // namespace
 
@@ -26,9 +49,7 @@ std::string TPzConv::JisToSjis(unsigned char row, unsigned char cell) const
 {
     if (row < 0x21 || row > 0x7E)
         return {};
-    std::string out(2, '\0');
-    writeSjisPair(row, cell, out.data());
-    return out;
+    return {static_cast<char>(sjisFirst(row)), static_cast<char>(sjisSecond(row, cell))};
 }
 
 std::string TPzConv::EucToSjis(std::string_view source) const
@@ -44,12 +65,23 @@ std::string TPzConv::EucToSjis(std::string_view source) const
     while (i < n) {
         const unsigned char b = in[i];
         if (b < 0x80) {
+            // Runs of ASCII (markup, Latin text, line breaks) are copied eight bytes at a time.
             out[w++] = static_cast<char>(b);
             ++i;
+            while (i + 8 <= n) {
+                std::uint64_t word;
+                std::memcpy(&word, in + i, 8);
+                if (word & 0x8080808080808080u)
+                    break;
+                std::memcpy(out + w, &word, 8);
+                i += 8;
+                w += 8;
+            }
         } else if (IsEucLead(b)) {
             if (i + 1 >= n)
                 break; // a lone first byte at the end: nothing to pair it with
-            writeSjisPair(static_cast<unsigned char>(b - 0x80), static_cast<unsigned char>(in[i + 1] - 0x80), out + w);
+            out[w] = static_cast<char>(kPairTables.first[b]);
+            out[w + 1] = static_cast<char>(kPairTables.second[b & 1][in[i + 1]]);
             w += 2;
             i += 2;
         } else if (b == kSingleShift2 && i + 1 < n && IsEucKanaTrail(in[i + 1])) {

@@ -1,0 +1,215 @@
+#include "intake/HTMLconv.h"
+
+#include "text/Cp932.h"
+#include "text/Sjis.h"
+#include "text/TextOps.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace kven {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+// Inserted before headings; its "<" reopens the heading tag so that the tag's remaining
+// attributes and ">" are stripped and the marker ends up right before the heading text.
+constexpr std::string_view kHeadingReplacement = "KVENmark< ";
+
+struct Replacement {
+    std::string_view pattern;
+    std::string_view replacement;
+};
+
+// Upper-case group first, then the lower-case one. The doubled line break comes before the
+// single one, so a pair of line-break tags gives one line break.
+constexpr Replacement kFixedReplacements[] = {
+    {"<RP>\x81\x69</RP>", sjis::kRubyOpen},  // <RP>（</RP> → 《
+    {"<RP>\x81\x6a</RP>", sjis::kRubyClose}, // <RP>）</RP> → 》
+    {"</TITLE>", sjis::kCrLf},
+    {"<DD>", sjis::kCrLf},
+    {"<BR><BR>", sjis::kCrLf},
+    {"<BR>", sjis::kCrLf},
+    {"<rp>\x81\x69</rp>", sjis::kRubyOpen},  // <rp>（</rp> → 《
+    {"<rp>\x81\x6a</rp>", sjis::kRubyClose}, // <rp>）</rp> → 》
+    {"</title>", sjis::kCrLf},
+    {"<dd>", sjis::kCrLf},
+    {"<br><br>", sjis::kCrLf},
+    {"<br>", sjis::kCrLf},
+};
+
+// Decoded after tag stripping, so the "<" and ">" they give stay in the text. "&nbsp;" gives
+// an ordinary blank.
+constexpr Replacement kEntities[] = {
+    {"&lt;", "<"}, {"&gt;", ">"}, {"&nbsp;", " "}, {"&quot;", "\""},
+    {"&LT;", "<"}, {"&GT;", ">"}, {"&NBSP;", " "}, {"&QUOT;", "\""},
+};
+
+// A charset marker counts when it begins before the head end, a 1-based position: the sum of
+// the positions of both spellings of the closing head tag. 1-based p < headEnd is the same as
+// a 0-based start below headEnd - 1.
+bool markerBeforeHeadEnd(std::string_view text, std::string_view marker, std::size_t headEnd)
+{
+    return headEnd > 1 && findPos(text, marker, headEnd - 1) != npos;
+}
+
+void settleEncoding(std::string& text, const TPzConv& conv)
+{
+    const std::size_t headEnd = find(text, "</HEAD>") + find(text, "</head>");
+    if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd)) {
+        text = conv.EucToSjis(text);
+    } else if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd)) {
+        const std::optional<std::u16string> wide = decodeUtf8Strict(text);
+        text = wide ? cp932::fromWide(*wide) : std::string();
+    } else if (contains(text, "<title>Yahoo!")) {
+        text = conv.EucToSjis(text);
+    }
+}
+
+void markHeadings(std::string& text)
+{
+    if (contains(text, "<H1")) {
+        text = replaceAll(text, "<H1", kHeadingReplacement);
+    } else if (contains(text, "<h1")) {
+        text = replaceAll(text, "<h1", kHeadingReplacement);
+    } else {
+        text = replaceAll(text, "<H2", kHeadingReplacement);
+        text = replaceAll(text, "<h2", kHeadingReplacement);
+        text = replaceAll(text, "<font size=5", kHeadingReplacement);
+    }
+}
+
+// Byte-wise: no multi-byte encoding used here has "<" or ">" as a later byte of a character.
+// An unclosed "<" removes everything after it.
+void stripTags(std::string& text)
+{
+    bool outside = true;
+    std::size_t w = 0;
+    for (const char c : text) {
+        if (c == '<')
+            outside = false;
+        else if (c == '>')
+            outside = true;
+        else if (outside)
+            text[w++] = c;
+    }
+    text.resize(w);
+}
+
+void replaceEach(std::string& text, const Replacement* begin, const Replacement* end)
+{
+    for (const Replacement* r = begin; r != end; ++r)
+        text = replaceAll(text, r->pattern, r->replacement);
+}
+
+} // namespace
+
+std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t n = utf8.size();
+    auto isContinuation = [&](std::size_t k) { return k < n && (s[k] & 0xC0) == 0x80; };
+    std::u16string out;
+    out.reserve(n);
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char b = s[i];
+        if (b < 0x80) {
+            out.push_back(b);
+            ++i;
+        } else if (b >= 0xC0 && b <= 0xDF) {
+            if (!isContinuation(i + 1))
+                return std::nullopt;
+            const unsigned cp = ((b & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
+            out.push_back(cp < 0x80 ? u'?' : static_cast<char16_t>(cp)); // C0, C1: overlong
+            i += 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            if (!isContinuation(i + 1) || !isContinuation(i + 2))
+                return std::nullopt;
+            const unsigned cp = ((b & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
+            const bool overlong = cp < 0x800;
+            const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+            out.push_back(overlong || surrogate ? u'?' : static_cast<char16_t>(cp));
+            i += 3;
+        } else {
+            // A continuation byte where a character starts, a four-byte lead (a character beyond
+            // U+FFFF) or 0xF8..0xFF.
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+namespace detail {
+
+void deleteBlocks(std::string& text, std::string_view opening, std::string_view closing)
+{
+    // text[0, w) is settled and holds no opening; text[r, n) is still to be scanned and r is at
+    // a character start. The text as the repeated search sees it is their concatenation.
+    char* s = text.data();
+    const std::size_t n = text.size();
+    std::size_t w = 0;
+    std::size_t r = 0;
+    std::uint64_t starts = 0; // bit j: w - 1 - j is a character start
+    const std::size_t reach = opening.size() - 1;
+    for (;;) {
+        const std::string_view pending(s + r, n - r);
+        const std::size_t o = findPos(pending, opening);
+        if (o == npos)
+            break;
+        // The opening's first byte is a single-byte character, so o + 1 is a character start.
+        const std::size_t afterOpening = findPos(pending.substr(o + 1), closing);
+        if (afterOpening == npos)
+            break;
+        const std::size_t blockEnd = o + 1 + afterOpening + closing.size();
+
+        // Settle pending[0, o), noting where its characters start.
+        if (w != r)
+            std::memmove(s + w, s + r, o);
+        starts = o >= 64 ? 0 : starts << o;
+        for (std::size_t q = 0; q < o; q += sjis::isLeadByte(s[w + q]) ? 2 : 1)
+            if (o - 1 - q < 64)
+                starts |= std::uint64_t{1} << (o - 1 - q);
+        w += o;
+        r += blockEnd;
+
+        // The deletion may join the end of the settled text and the rest into a new opening.
+        // Such an opening begins within `reach` bytes before the cut, so the scan goes on from
+        // the earliest character start there.
+        std::size_t back = 0;
+        for (std::size_t j = 0; j < reach; ++j)
+            if ((starts >> j) & 1)
+                back = j + 1;
+        std::memmove(s + r - back, s + w - back, back);
+        w -= back;
+        r -= back;
+        starts >>= back;
+    }
+    if (w != r) {
+        std::memmove(s + w, s + r, n - r);
+        text.resize(w + (n - r));
+    }
+}
+
+void markupToText(std::string& text)
+{
+    deleteBlocks(text, "<SCRIPT", "</SCRIPT>");
+    deleteBlocks(text, "<Script", "</Script>");
+    deleteBlocks(text, "<script", "</script>");
+
+    markHeadings(text);
+    replaceEach(text, std::begin(kFixedReplacements), std::end(kFixedReplacements));
+    stripTags(text);
+    replaceEach(text, std::begin(kEntities), std::end(kEntities));
+}
+
+} // namespace detail
+
+void HTMLconv(std::string& text, const TPzConv& conv)
+{
+    settleEncoding(text, conv);
+    detail::markupToText(text);
+}
+
+} // namespace kven

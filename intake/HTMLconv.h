@@ -1,0 +1,41 @@
+#pragma once
+// HTML page to plain Shift_JIS text for reading aloud.
+
+#include "pzconv/PzConv.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kven {
+
+// Replaces the page in `text` by its plain-text form: settles the page's encoding (EUC-JP and
+// UTF-8 pages become Shift_JIS, anything else is taken as Shift_JIS), deletes script blocks,
+// puts the heading marker before headings, turns line-break tags into line breaks and ruby
+// parentheses into 《》, strips every tag and decodes a few entities. Reports nothing: every
+// input yields some text. A page taken for UTF-8 that is not well-formed UTF-8 of one- to
+// three-byte sequences yields the empty text.
+void HTMLconv(std::string& text, const TPzConv& conv);
+
+// Strict UTF-8 to UTF-16 decoding of a page taken for UTF-8. Returns nothing when the bytes are
+// not one- to three-byte sequences: a missing or wrong continuation byte, a sequence cut off by
+// the end, a four-byte or longer sequence, or a continuation byte where a character should
+// start. Sequences of the right shape that are overlong or encode a surrogate decode to "?".
+std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8);
+
+namespace detail {
+
+// Everything after the encoding is settled: script blocks, headings, fixed replacements, tag
+// stripping and entities, on Shift_JIS text.
+void markupToText(std::string& text);
+
+// Deletes each block from the first `opening` through the end of the first `closing` that
+// begins after it, again and again, with the result of searching afresh from the start after
+// each deletion (an opening that the deletion joins together counts), in one linear pass.
+// Searches skip second bytes of double-byte characters. `opening` must not begin with a
+// Shift_JIS lead byte and must be shorter than 64 bytes.
+void deleteBlocks(std::string& text, std::string_view opening, std::string_view closing);
+
+} // namespace detail
+
+} // namespace kven

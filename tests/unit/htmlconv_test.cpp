@@ -1,0 +1,280 @@
+#include "intake/HTMLconv.h"
+#include "support/IconvAll.h"
+#include "text/Cp932.h"
+#include "text/FileIo.h"
+#include "text/Sjis.h"
+#include "text/TextOps.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace kven {
+namespace {
+
+// Shift_JIS and EUC-JP spellings of readable UTF-8 literals.
+std::string sj(std::string_view utf8)
+{
+    return cp932::fromUtf8(utf8);
+}
+std::string eu(std::string_view utf8)
+{
+    return test::iconvAll("EUC-JP", "UTF-8", utf8).value();
+}
+
+std::string converted(std::string text)
+{
+    const TPzConv conv;
+    HTMLconv(text, conv);
+    return text;
+}
+
+struct Row {
+    const char* why;
+    std::string page;
+    std::string text;
+};
+
+void checkRows(const std::vector<Row>& rows)
+{
+    for (const auto& row : rows)
+        EXPECT_EQ(converted(row.page), row.text) << row.why;
+}
+
+TEST(HTMLconv, Encoding)
+{
+    const std::string headEuc = "<html><head><meta charset=EUC-JP></head><body>";
+    checkRows({
+        {"empty", "", ""},
+        {"EUC-JP marker before </head>", headEuc + eu("日本語の本文") + "</body>", sj("日本語の本文")},
+        {"lower-case marker", "<head><meta charset=euc-jp></head>" + eu("あ"), sj("あ")},
+        {"marker after </head>", "<head></head><meta charset=EUC-JP>\xa4\xa2", "\xa4\xa2"},
+        {"no head end at all", "<meta charset=EUC-JP>\xa4\xa2", "\xa4\xa2"},
+        {"mixed-case marker is not one", "<head><meta charset=Euc-Jp></head>\xa4\xa2", "\xa4\xa2"},
+        {"marker between </HEAD> and </head> counts (head end is their sum)",
+         "<HEAD></HEAD><meta charset=EUC-JP></head>\xa4\xa2", "\x82\xa0"},
+        // </HEAD> at 8 and </head> at 15 put the head end at 23.
+        {"marker just before the head end counts", "1234567</HEAD></head>EUC-JP\xa4\xa2", "1234567EUC-JP\x82\xa0"},
+        {"marker exactly at the head end does not", "1234567</HEAD></head>xEUC-JP\xa4\xa2", "1234567xEUC-JP\xa4\xa2"},
+        {"Yahoo title without head end", "<title>Yahoo!</title>\xa4\xa2", "Yahoo!\r\n\x82\xa0"},
+        {"Yahoo title forces EUC-JP on a Shift_JIS page", "<title>Yahoo!</title>" + sj("日本"),
+         "Yahoo!\r\n\x93\xed\x94\x7b"},
+        {"no marker: taken as Shift_JIS", "<p>" + sj("日本") + "</p>", sj("日本")},
+    });
+}
+
+TEST(HTMLconv, Utf8Pages)
+{
+    const std::string head = "<head><meta charset=utf-8></head>";
+    checkRows({
+        {"full-width a", "<HEAD><meta charset=utf-8></HEAD>\xef\xbd\x81", "\x82\x81"},
+        {"upper-case marker", "<head><meta charset=UTF-8></head>日本語", sj("日本語")},
+        {"EM DASH has a near-equivalent",
+         head + "a\xe2\x80\x94"
+                "b",
+         "a\x81\x5c"
+         "b"},
+        {"no CP932 form gives ?", head + "\xc3\xa7", "?"},
+        {"byte-order mark has no CP932 form", "\xef\xbb\xbf" + head + "x", "?x"},
+        {"cut off at the end", head + "a\xe3\x81", ""},
+        {"wrong continuation byte", head + "a\xe3\x41\x81", ""},
+        {"four-byte sequence", head + "\xf0\x9f\x98\x80", ""},
+        {"stray continuation byte", head + "a\x80", ""},
+        {"lead byte 0xF8", head + "a\xf8\x80\x80\x80\x80", ""},
+        {"overlong two-byte < must not open a tag",
+         head + "a\xc0\xbc"
+                "b",
+         "a?b"},
+        {"overlong three-byte < must not open a tag",
+         head + "a\xe0\x80\xbc"
+                "b",
+         "a?b"},
+        {"encoded surrogate",
+         head + "a\xed\xa0\x80"
+                "b",
+         "a?b"},
+    });
+}
+
+TEST(HTMLconv, ScriptBlocks)
+{
+    checkRows({
+        {"attributes and < inside", "<script language=javascript>a<b</script>Text", "Text"},
+        {"cases differ: only the tags go", "<SCRIPT>x</script>Text", "xText"},
+        {"stray closing tag first", "</script>A<script>x</script>B", "AB"},
+        {"capitalised pair", "<Script>x</Script>T", "T"},
+        {"each case in turn", "<SCRIPT>1</SCRIPT>a<Script>2</Script>b<script>3</script>c", "abc"},
+        {"many blocks", "a<script>1</script>b<script>2</script>c<script>3</script>d", "abcd"},
+        {"no closing tag: nothing deleted", "<script>a", "a"},
+        {"closing tag inside a double-byte character does not count", "<script>\x81</script>x</script>T", "T"},
+        {"deletion joins a new opening", "<SC<SCRIPT></SCRIPT>RIPT>evil</SCRIPT>T", "T"},
+        {"two deletions join one opening", "<S<SCRIPT></SCRIPT>C<SCRIPT></SCRIPT>RIPT>x</SCRIPT>T", "T"},
+        {"a < that is a second byte starts no joined opening", "\x81<SCRIP<SCRIPT></SCRIPT>T>x</SCRIPT>Z", "\x81xZ"},
+    });
+}
+
+TEST(HTMLconv, HeadingsAndLineBreaks)
+{
+    checkRows({
+        {"upper-case level 1 wins", "<H1>One</H1><h1>Two</h1><H2>Three</H2>", "KVENmarkOneTwoThree"},
+        {"lower-case level 1 next", "<h1 class=t>One</h1><H2>Two</H2>", "KVENmarkOneTwo"},
+        {"level 2 and font size 5", "<h2>A</h2><font size=5>B</font>", "KVENmarkAKVENmarkB"},
+        {"upper-case FONT is no heading", "<FONT SIZE=5>B", "B"},
+        {"attributes are stripped", "<H1 align=center>" + sj("第一章") + "</H1>", "KVENmark" + sj("第一章")},
+        {"three BR give two line breaks", "A<BR><BR><BR>B", "A\r\n\r\nB"},
+        {"seven br give four", "A<br><br><br><br><br><br><br>B", "A\r\n\r\n\r\n\r\nB"},
+        {"mixed case pair is two singles", "A<BR><br>B", "A\r\n\r\nB"},
+        {"self-closing br is no line break", "A<br />B", "AB"},
+        {"Br is no line break", "A<Br>B", "AB"},
+        {"title end and dd", "<TITLE>t</TITLE><DD>u<dd>v<title>w</title>", "t\r\n\r\nu\r\nvw\r\n"},
+        {"source line breaks stay", "a\r\nb\nc", "a\r\nb\nc"},
+        {"ruby upper case", sj("<RUBY>漢字<RP>（</RP><RT>かんじ</RT><RP>）</RP></RUBY>"), sj("漢字《かんじ》")},
+        {"ruby lower case", sj("<ruby><rb>漢字</rb><rp>（</rp><rt>かんじ</rt><rp>）</rp></ruby>"),
+         sj("漢字《かんじ》")},
+    });
+}
+
+TEST(HTMLconv, TagsAndEntities)
+{
+    checkRows({
+        {"four entities, &amp; stays", "1 &lt; 2 &amp;&nbsp;3", "1 < 2 &amp; 3"},
+        {"upper-case entities", "&LT;&GT;&NBSP;&QUOT;&quot;&gt;", "<> \"\">"},
+        {"mixed-case entity stays", "&Lt;&#60;", "&Lt;&#60;"},
+        {"decoded < is not stripped", "&lt;b&gt;x", "<b>x"},
+        {"bare < removes up to >", "a < b", "a "},
+        {"< without > removes to the end", "abc<def\r\nghi", "abc"},
+        {"comments are not recognised", "<!-- a > b -->C", " b --C"},
+        {"style sheets stay", "<style>p{x}</style>", "p{x}"},
+    });
+}
+
+// Deletion by searching afresh from the start after each deletion, with the closing tag judged
+// by character starts counted from the start of the text.
+void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::string_view closing)
+{
+    for (;;) {
+        const std::size_t o = findPos(text, opening);
+        if (o == npos)
+            return;
+        std::size_t c = npos;
+        for (std::size_t i = 0; i < text.size(); i += sjis::isLeadByte(text[i]) ? 2 : 1)
+            if (i > o && text.compare(i, closing.size(), closing) == 0) {
+                c = i;
+                break;
+            }
+        if (c == npos)
+            return;
+        text.erase(o, c + closing.size() - o);
+    }
+}
+
+TEST(HTMLconv, BlockDeletionMatchesRescanningOnRandomTexts)
+{
+    const std::string_view pieces[] = {"<SCRIPT", "</SCRIPT>", "<SC",  "RIPT",     "RIPT>", "</SCR",
+                                       "IPT>",    "<",         "\x81", "\x82\xa0", "a",     ">",
+                                       "S",       "</",        "<S",   "\x81<",    "SCRIP", "T"};
+    std::mt19937 rng(12345);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> length(0, 40);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (int k = length(rng); k > 0; --k)
+            text += pieces[pick(rng)];
+        std::string fast = text;
+        std::string slow = text;
+        detail::deleteBlocks(fast, "<SCRIPT", "</SCRIPT>");
+        deleteBlocksByRescanning(slow, "<SCRIPT", "</SCRIPT>");
+        ASSERT_EQ(fast, slow) << "input: " << text;
+    }
+}
+
+// ---- Real pages ----
+
+std::filesystem::path corpus()
+{
+    return KVEN_CORPUS_DIR;
+}
+
+std::string readPage(const std::filesystem::path& path)
+{
+    std::string bytes;
+    EXPECT_TRUE(readWholeFile(path.string(), bytes)) << path;
+    return bytes;
+}
+
+std::vector<std::filesystem::path> pagesIn(const char* folder)
+{
+    std::vector<std::filesystem::path> pages;
+    const auto dir = corpus() / folder;
+    if (std::filesystem::is_directory(dir))
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            if (entry.is_regular_file())
+                pages.push_back(entry.path());
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+TEST(HTMLconvCorpus, EveryPageConverts)
+{
+    if (!std::filesystem::is_directory(corpus()))
+        GTEST_SKIP() << "no corpus at " << corpus();
+    int count = 0;
+    for (const char* folder : {"aozora_xhtml", "html_eucjp", "html_sjis", "html_utf8"})
+        for (const auto& path : pagesIn(folder)) {
+            std::string text = converted(readPage(path));
+            EXPECT_FALSE(text.empty()) << path;
+            ++count;
+        }
+    EXPECT_EQ(count, 17);
+}
+
+TEST(HTMLconvCorpus, EucPagesConvertLikeIconv)
+{
+    if (!std::filesystem::is_directory(corpus()))
+        GTEST_SKIP() << "no corpus at " << corpus();
+    const TPzConv conv;
+    int compared = 0;
+    for (const auto& path : pagesIn("html_eucjp")) {
+        const std::string page = readPage(path);
+        if (page.find('\x8f') != std::string::npos)
+            continue; // JIS X 0212 characters: copied and paired by our rules, not decoded
+        const auto reference = test::iconvAll("CP932", "EUC-JP", page);
+        ASSERT_TRUE(reference.has_value()) << path;
+        EXPECT_EQ(conv.EucToSjis(page), *reference) << path;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 4);
+}
+
+TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsTakenForEucJp)
+{
+    const auto path = corpus() / "html_utf8/tdiary_HOWTO-write-tDiary_2008_utf8_meta_says_eucjp.html";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no corpus page " << path;
+    const std::string page = readPage(path);
+    const TPzConv conv;
+
+    std::string expected = conv.EucToSjis(page);
+    detail::markupToText(expected);
+    std::string asUtf8 = cp932::fromUtf8(page);
+    detail::markupToText(asUtf8);
+
+    const std::string text = converted(page);
+    EXPECT_EQ(text, expected);
+    EXPECT_NE(text, asUtf8);
+}
+
+TEST(HTMLconvCorpus, SameDocumentInEucJpAndUtf8GivesTheSameText)
+{
+    const auto euc = corpus() / "html_eucjp/tdiary_HOWTO-write-tDiary_2002_eucjp.html";
+    const auto utf8 = corpus() / "html_utf8/tdiary_HOWTO-write-tDiary_2008_utf8_meta_says_eucjp.html";
+    if (!std::filesystem::exists(euc) || !std::filesystem::exists(utf8))
+        GTEST_SKIP() << "no tDiary pages in " << corpus();
+    std::string fromUtf8 = cp932::fromUtf8(readPage(utf8));
+    detail::markupToText(fromUtf8);
+    EXPECT_EQ(converted(readPage(euc)), fromUtf8);
+}
+
+} // namespace
+} // namespace kven
