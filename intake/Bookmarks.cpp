@@ -1,0 +1,81 @@
+#include "intake/Bookmarks.h"
+
+#include "text/Errors.h"
+#include "text/FileIo.h"
+#include "text/Sjis.h"
+#include "text/TextOps.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace kven {
+
+namespace {
+
+// The position field is read from at most this many bytes after the first comma.
+constexpr std::size_t kPositionFieldMax = 99;
+
+} // namespace
+
+std::string bookmarkFilePath()
+{
+    return dataFolder() + "/KVEN.txt";
+}
+
+Bookmarks::Bookmarks(WindowState& window, SharedState& shared, std::string filePath)
+    : window_(window), shared_(shared), filePath_(std::move(filePath))
+{
+}
+
+void Bookmarks::lookup()
+{
+    std::string data;
+    if (!readWholeFile(filePath_, data))
+        throw KvenError(msgCannotOpen(filePath_));
+    std::vector<std::string>& lines = window_.bookmarkLines();
+    lines = splitLines(data);
+
+    const std::string& path = shared_.currentPath;
+    for (const std::string& line : lines) {
+        if (!contains(line, path))
+            continue;
+        const std::size_t comma = findPos(line, ",");
+        const std::size_t from = comma == npos ? 0 : comma + 1;
+        const int position = lenientInt(std::string_view(line).substr(from, kPositionFieldMax));
+        // A hand-edited negative position means the start, not a wrapped-around offset.
+        window_.setSelStart(static_cast<std::size_t>(std::max(position, 0)));
+        window_.setSelLength(0);
+    }
+}
+
+void Bookmarks::Closing()
+{
+    const std::string& path = shared_.currentPath;
+    if (path.empty() || contains(path, sjis::kTemporaryInternetFiles))
+        return;
+
+    std::string data;
+    if (!readWholeFile(filePath_, data)) {
+        std::error_code ec;
+        const auto status = std::filesystem::status(filePath_, ec);
+        // Only a file that is not there yet counts as empty; one that exists but cannot be
+        // read would lose every other line if it were rewritten now.
+        if (status.type() != std::filesystem::file_type::not_found)
+            throw KvenError(msgCannotOpen(filePath_));
+        data.clear();
+    }
+
+    std::vector<std::string>& scratch = window_.bookmarkScratch();
+    scratch.clear();
+    for (std::string& line : splitLines(data)) {
+        if (!contains(line, path))
+            scratch.push_back(std::move(line));
+    }
+    scratch.push_back(path + "," + std::to_string(window_.selStart()));
+
+    if (!writeFileAtomic(filePath_, joinLinesCrLf(scratch)))
+        throw KvenError(msgCannotCreate(filePath_));
+}
+
+} // namespace kven

@@ -1,0 +1,73 @@
+#pragma once
+// Document loading and positioning: the command-line load at the end of window creation,
+// the Open command and Resume, which resolves the heading markers, appends the end line,
+// places the cursor and applies the document's bookmark.
+
+#include "app/Dialogs.h"
+#include "app/WindowState.h"
+#include "intake/Bookmarks.h"
+#include "pzconv/PzConv.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kven {
+
+// The part of a path after its last "/" (the whole path when it has none).
+std::string_view fileNameOf(std::string_view path);
+// The part of the file name from its last ".", the dot included; empty when there is none.
+std::string_view extensionOf(std::string_view path);
+
+// True when `bytes` is well-formed UTF-8 (sequences of one to four bytes, no overlong forms,
+// no surrogates, nothing above U+10FFFF) and holds at least one multi-byte sequence.
+bool isMultiByteUtf8(std::string_view bytes);
+
+// The bytes of a plain-text file as the editor shows them, before line breaks are made
+// CR LF: text that starts with the UTF-8 byte-order mark (which is dropped), or that is
+// UTF-8 by isMultiByteUtf8, is converted to CP932; anything else is Shift_JIS already and
+// is returned unchanged.
+std::string plainTextToSjis(std::string bytes);
+
+class DocumentIntake {
+public:
+    // `conv` serves the EUC-JP pages of the HTML conversion.
+    DocumentIntake(WindowState& window, SharedState& shared, Dialogs& dialogs, Bookmarks& bookmarks,
+                   const TPzConv& conv);
+
+    // The tail of window creation. `args` are the program's arguments after the program name;
+    // only the first counts, trimmed of bytes up to 0x20 at both ends and made absolute
+    // against the working folder. Every extension other than ".txt" and ".TXT" is HTML.
+    // A page under "/Temporary Internet Files/" gets the caption "KVEN (temporary)".
+    // Failures (KvenError): the document cannot be read, and then nothing but the cursor and
+    // the emptied current document has changed; or the bookmark file cannot be read, and then
+    // the document is loaded, positioned and current (shared.currentFile is set).
+    void loadFromCommandLine(const std::vector<std::string>& args);
+
+    // Open: asks for a file; when one is chosen, records the bookmark of the document being
+    // left, then loads the new one. Only ".htm", ".html", ".HTM" and ".HTML" are HTML.
+    // A failed bookmark write or an unreadable file ends it with the old document current.
+    void Button2Click();
+
+    // Resolves the heading markers of the editor's text, appends the end line, puts the
+    // cursor at the first heading (heading search on) or at 0, then applies the bookmark.
+    void Resume();
+
+private:
+    enum class HtmlRule { exceptTxt, onlyHtm };
+
+    // Reads, converts and shows `file`, then makes it the current document. The current
+    // document, the caption and the editor change only once the file has been read, so a
+    // later bookmark write never records the old text's cursor under the new name.
+    void load(const std::string& file, HtmlRule rule, bool temporaryCaption);
+    void resumeWith(std::string text);
+    std::string openDialogFolder() const;
+
+    WindowState& window_;
+    SharedState& shared_;
+    Dialogs& dialogs_;
+    Bookmarks& bookmarks_;
+    const TPzConv& conv_;
+};
+
+} // namespace kven

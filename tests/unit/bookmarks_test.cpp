@@ -1,0 +1,226 @@
+#include "app/MemoryWindowState.h"
+#include "intake/Bookmarks.h"
+#include "support/ScratchFolder.h"
+#include "text/Errors.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace kven {
+namespace {
+
+using testing::ScratchFolder;
+
+class BookmarksTest : public ::testing::Test {
+protected:
+    BookmarksTest() { window.setText(std::string(1000, 'x')); }
+
+    std::string file() const { return folder.read("KVEN.txt"); }
+    void setFile(std::string_view bytes) const { folder.write("KVEN.txt", bytes); }
+
+    // Leaves `path` with the cursor at `cursor`.
+    void leave(const std::string& path, std::size_t cursor)
+    {
+        shared.currentPath = path;
+        window.setSelStart(cursor);
+        bookmarks.Closing();
+    }
+
+    ScratchFolder folder;
+    MemoryWindowState window;
+    SharedState shared;
+    Bookmarks bookmarks{window, shared, folder.path("KVEN.txt")};
+};
+
+TEST_F(BookmarksTest, LookupTakesTheLastLineThatContainsThePath)
+{
+    const struct {
+        const char* why;
+        std::string file;
+        std::string path;
+        std::size_t expected; // the cursor starts at 777
+    } rows[] = {
+        {"last matching line wins", "/d/a.txt,10\r\n/d/b.txt,20\r\n/d/a.txt,30\r\n", "/d/a.txt", 30},
+        {"no matching line keeps the cursor", "/d/b.txt,20\r\n", "/d/a.txt", 777},
+        {"empty file", "", "/d/a.txt", 777},
+        {"letter case makes another document", "/d/A.txt,5\r\n/d/a.txt,7\r\n", "/d/A.txt", 5},
+        {"a longer path containing ours matches too", "/d/a.txt,3\r\n/d/a.txt.bak,9\r\n", "/d/a.txt", 9},
+        {"the longer path alone matches only its own line", "/d/a.txt.bak,9\r\n/d/a.txt,3\r\n", "/d/a.txt.bak", 9},
+        {"comma in the path: number after the first comma", "/d/x,y/a.txt,40\r\n", "/d/x,y/a.txt", 0},
+        {"comma in the path followed by digits", "/d/x,12y/a.txt,40\r\n", "/d/x,12y/a.txt", 12},
+        {"no comma: the line is read from its start", "12 /d/a.txt\r\n", "/d/a.txt", 12},
+        {"past the end of the text clamps", "/d/a.txt,5000\r\n", "/d/a.txt", 1000},
+        {"negative position (hand-edited) means the start", "/d/a.txt,-5\r\n", "/d/a.txt", 0},
+        {"LF and lone CR separate lines too", "/d/a.txt,1\n/d/b.txt,2\r/d/a.txt,3", "/d/a.txt", 3},
+        // 0x41 'A' here is the second byte of ア (0x83 0x41): "AB.txt" is not in the line.
+        {"match across a character boundary", "/d/\x83\x41\x42.txt,5\r\n", "AB.txt", 777},
+        {"same line, match on a boundary", "/d/\x83\x41\x42.txt,5\r\n", "B.txt", 5},
+    };
+    for (const auto& row : rows) {
+        setFile(row.file);
+        shared.currentPath = row.path;
+        window.setSelStart(777);
+        window.setSelLength(3);
+        bookmarks.lookup();
+        EXPECT_EQ(window.selStart(), row.expected) << row.why;
+        if (row.expected != 777) {
+            EXPECT_EQ(window.selLength(), 0u) << row.why;
+        }
+    }
+}
+
+TEST_F(BookmarksTest, PositionIsReadFromAtMost99BytesAfterTheComma)
+{
+    setFile("/d/a.txt," + std::string(97, '0') + "12\r\n/d/b.txt," + std::string(98, '0') + "12\r\n");
+    shared.currentPath = "/d/a.txt";
+    bookmarks.lookup();
+    EXPECT_EQ(window.selStart(), 12u);
+    shared.currentPath = "/d/b.txt";
+    bookmarks.lookup();
+    EXPECT_EQ(window.selStart(), 1u); // the "2" is the 100th byte
+}
+
+TEST_F(BookmarksTest, LookupLoadsTheWholeFileIntoTheBookmarkList)
+{
+    setFile("/d/a.txt,1\r\n\r\n/d/b.txt,2\r\n");
+    shared.currentPath = "/d/zzz";
+    bookmarks.lookup();
+    EXPECT_EQ(window.bookmarkLines(), (std::vector<std::string>{"/d/a.txt,1", "", "/d/b.txt,2"}));
+}
+
+TEST_F(BookmarksTest, LookupOfAnUnreadableFileChangesNothing)
+{
+    window.bookmarkLines() = {"old line"};
+    shared.currentPath = "/d/a.txt";
+    window.setSelStart(5);
+    for (bool asFolder : {false, true}) {
+        if (asFolder)
+            folder.makeFolder("KVEN.txt");
+        try {
+            bookmarks.lookup();
+            ADD_FAILURE() << "lookup did not fail";
+        } catch (const KvenError& e) {
+            EXPECT_EQ(std::string(e.what()), msgCannotOpen(folder.path("KVEN.txt")));
+        }
+        EXPECT_EQ(window.bookmarkLines(), std::vector<std::string>{"old line"});
+        EXPECT_EQ(window.selStart(), 5u);
+    }
+}
+
+TEST_F(BookmarksTest, WriterMovesTheDocumentsLineToTheEnd)
+{
+    setFile("/d/a.txt,1\r\n/d/b.txt,2\r\n/d/c.txt,3\r\n");
+    leave("/d/b.txt", 2); // unchanged position: still moved
+    EXPECT_EQ(file(), "/d/a.txt,1\r\n/d/c.txt,3\r\n/d/b.txt,2\r\n");
+    leave("/d/a.txt", 40);
+    EXPECT_EQ(file(), "/d/c.txt,3\r\n/d/b.txt,2\r\n/d/a.txt,40\r\n");
+    EXPECT_EQ(window.bookmarkScratch(), (std::vector<std::string>{"/d/c.txt,3", "/d/b.txt,2", "/d/a.txt,40"}));
+}
+
+TEST_F(BookmarksTest, WriterCreatesTheFileAndEndsEveryLineWithCrLf)
+{
+    leave("/d/a.txt", 0);
+    EXPECT_EQ(file(), "/d/a.txt,0\r\n");
+    // Lines of any break style (and a last line without one) come back with "\r\n".
+    setFile("/d/x,1\n/d/y,2\r/d/z,3");
+    leave("/d/a.txt", 1000);
+    EXPECT_EQ(file(), "/d/x,1\r\n/d/y,2\r\n/d/z,3\r\n/d/a.txt,1000\r\n");
+}
+
+TEST_F(BookmarksTest, WriterRemovesEveryLineContainingThePathOnly)
+{
+    setFile("/d/A.txt,5\r\n/d/a.txt.bak,9\r\n/d/a.txt,3\r\n/d/\x83\x41\x42.txt,4\r\n");
+    // Same letters in another case, and bytes that match only across a character boundary, stay.
+    leave("AB.txt", 1);
+    leave("/d/a.txt", 7);
+    EXPECT_EQ(file(), "/d/A.txt,5\r\n/d/\x83\x41\x42.txt,4\r\nAB.txt,1\r\n/d/a.txt,7\r\n");
+}
+
+TEST_F(BookmarksTest, NothingIsWrittenWithoutAPathOrForTheBrowserCache)
+{
+    leave("", 5);
+    EXPECT_FALSE(folder.exists("KVEN.txt"));
+    const std::string cached = "/home/u/Temporary Internet Files/page.htm";
+    leave(cached, 5);
+    EXPECT_FALSE(folder.exists("KVEN.txt"));
+    // Looked up like any other path.
+    setFile(cached + ",8\r\n");
+    shared.currentPath = cached;
+    bookmarks.lookup();
+    EXPECT_EQ(window.selStart(), 8u);
+    leave(cached, 20);
+    EXPECT_EQ(file(), cached + ",8\r\n");
+}
+
+TEST_F(BookmarksTest, WriterKeepsLinesTheBookmarkListNeverSaw)
+{
+    // A document load that failed at start-up: no lookup ran, the bookmark list is empty.
+    setFile("/d/x.txt,1\r\n/d/y.txt,2\r\n");
+    leave("/d/z.txt", 3);
+    EXPECT_EQ(file(), "/d/x.txt,1\r\n/d/y.txt,2\r\n/d/z.txt,3\r\n");
+    EXPECT_TRUE(window.bookmarkLines().empty()); // the writer never touches the list
+}
+
+TEST_F(BookmarksTest, WriterKeepsLinesWrittenAfterAFailedLookup)
+{
+    setFile("/d/x.txt,1\r\n");
+    shared.currentPath = "/d/z.txt";
+    bookmarks.lookup();
+    // The bookmark file is unreadable at the next lookup...
+    folder.remove("KVEN.txt");
+    folder.makeFolder("KVEN.txt");
+    shared.currentPath = "/d/a.txt";
+    EXPECT_THROW(bookmarks.lookup(), KvenError);
+    // ...and another copy writes it meanwhile.
+    folder.remove("KVEN.txt");
+    setFile("/d/x.txt,1\r\n/d/other.txt,50\r\n");
+    leave("/d/a.txt", 4);
+    EXPECT_EQ(file(), "/d/x.txt,1\r\n/d/other.txt,50\r\n/d/a.txt,4\r\n");
+    EXPECT_EQ(window.bookmarkLines(), std::vector<std::string>{"/d/x.txt,1"});
+}
+
+TEST_F(BookmarksTest, WriterRefusesToRebuildAFileItCannotRead)
+{
+    folder.makeFolder("KVEN.txt");
+    folder.write("KVEN.txt/inside", "kept");
+    shared.currentPath = "/d/a.txt";
+    try {
+        bookmarks.Closing();
+        ADD_FAILURE() << "Closing did not fail";
+    } catch (const KvenError& e) {
+        EXPECT_EQ(std::string(e.what()), msgCannotOpen(folder.path("KVEN.txt")));
+    }
+    EXPECT_EQ(folder.read("KVEN.txt/inside"), "kept");
+}
+
+TEST_F(BookmarksTest, FailedWriteLeavesTheOldFile)
+{
+    // A name so long that no temporary file can be made beside it, though the file itself
+    // can be read.
+    const std::string name = std::string(248, 'b') + ".txt";
+    const std::string path = folder.write(name, "/d/x.txt,1\r\n");
+    Bookmarks longNamed(window, shared, path);
+    shared.currentPath = "/d/a.txt";
+    try {
+        longNamed.Closing();
+        ADD_FAILURE() << "Closing did not fail";
+    } catch (const KvenError& e) {
+        EXPECT_EQ(std::string(e.what()), msgCannotCreate(path));
+    }
+    EXPECT_EQ(folder.read(name), "/d/x.txt,1\r\n");
+}
+
+TEST(BookmarkFilePath, IsKvenTxtInTheDataFolder)
+{
+    const char* old = std::getenv("KVEN_HOME");
+    const std::string saved = old ? old : "";
+    ::setenv("KVEN_HOME", "/some/where/", 1);
+    EXPECT_EQ(bookmarkFilePath(), "/some/where/KVEN.txt");
+    if (old)
+        ::setenv("KVEN_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("KVEN_HOME");
+}
+
+} // namespace
+} // namespace kven

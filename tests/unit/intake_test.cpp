@@ -1,0 +1,330 @@
+#include "app/MemoryWindowState.h"
+#include "intake/Intake.h"
+#include "support/ScratchFolder.h"
+#include "text/Cp932.h"
+#include "text/Errors.h"
+#include "text/FileIo.h"
+#include "text/Sjis.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace kven {
+namespace {
+
+using testing::ScratchFolder;
+
+const std::string kEnd = "\r\n" + std::string(sjis::kEndLine);
+
+// Answers the Open dialog from a queue; an empty queue cancels.
+class QueuedDialogs : public Dialogs {
+public:
+    bool confirm(const std::string&) override { return true; }
+    std::optional<std::string> chooseFile(const std::string& initialFolder) override
+    {
+        folders.push_back(initialFolder);
+        if (answers.empty())
+            return std::nullopt;
+        std::string next = answers.front();
+        answers.erase(answers.begin());
+        return next;
+    }
+    std::vector<std::string> answers;
+    std::vector<std::string> folders;
+};
+
+class IntakeTest : public ::testing::Test {
+protected:
+    IntakeTest() { folder.write("KVEN.txt", ""); }
+
+    std::string doc(std::string_view name, std::string_view bytes) const { return folder.write(name, bytes); }
+    void open(const std::string& path)
+    {
+        dialogs.answers.push_back(path);
+        intake.Button2Click();
+    }
+
+    ScratchFolder folder;
+    MemoryWindowState window;
+    SharedState shared;
+    QueuedDialogs dialogs;
+    TPzConv conv;
+    Bookmarks bookmarks{window, shared, folder.path("KVEN.txt")};
+    DocumentIntake intake{window, shared, dialogs, bookmarks, conv};
+};
+
+TEST_F(IntakeTest, ExtensionDecidesWhetherAFileIsHtml)
+{
+    const struct {
+        const char* name;
+        bool commandLine;
+        bool html;
+    } rows[] = {
+        {"a.txt", true, false},        {"a.TXT", true, false},    {"a.Txt", true, true},   {"a.text", true, true},
+        {"noext", true, true},         {"d.x/noext", true, true}, {"a.html", true, true},  {"a.txt", false, false},
+        {"a.Txt", false, false},       {"a.text", false, false},  {"noext", false, false}, {"a.htm", false, true},
+        {"a.html", false, true},       {"a.HTM", false, true},    {"a.HTML", false, true}, {"a.Htm", false, false},
+        {"d.htm/noext", false, false}, // a dot in a folder name is no extension
+    };
+    for (const auto& row : rows) {
+        const std::string path = doc(row.name, "<b>x</b>");
+        if (row.commandLine)
+            intake.loadFromCommandLine({path});
+        else
+            open(path);
+        EXPECT_EQ(window.text(), (row.html ? "x" : "<b>x</b>") + kEnd) << row.name << " " << row.commandLine;
+    }
+}
+
+TEST_F(IntakeTest, CommandLineSetsPathsAndCaption)
+{
+    const std::string name = "\xe6\x97\xa5\xe6\x9c\xac.txt"; // 日本.txt
+    const std::string path = doc(name, "abc");
+    intake.loadFromCommandLine({" \t" + path + "\r\n", "/ignored/second"});
+    EXPECT_EQ(shared.currentFile, path);
+    EXPECT_EQ(shared.currentPath, cp932::fromUtf8(path));
+    EXPECT_EQ(shared.currentPath.substr(shared.currentPath.size() - 8), "\x93\xfa\x96\x7b.txt");
+    EXPECT_EQ(window.caption(), "KVEN " + name);
+
+    // Relative to the working folder.
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    doc("with blank.txt", "x");
+    ASSERT_EQ(::chdir(folder.path().c_str()), 0);
+    EXPECT_NO_THROW(intake.loadFromCommandLine({"with blank.txt"}));
+    ASSERT_EQ(::chdir(cwd), 0);
+    EXPECT_EQ(shared.currentFile, folder.path("with blank.txt"));
+}
+
+TEST_F(IntakeTest, NoArgumentResetsCursorAndPathOnly)
+{
+    window.setText("kept");
+    window.setSelStart(3);
+    shared.currentPath = shared.currentFile = "/d/old.txt";
+    intake.loadFromCommandLine({});
+    EXPECT_EQ(window.selStart(), 0u);
+    EXPECT_TRUE(shared.currentPath.empty());
+    EXPECT_TRUE(shared.currentFile.empty());
+    EXPECT_EQ(window.text(), "kept");
+    EXPECT_EQ(window.caption(), "KVEN");
+}
+
+TEST_F(IntakeTest, BrowserCachePagesGetTheTemporaryCaptionOnlyFromTheCommandLine)
+{
+    const std::string page = doc("Temporary Internet Files/p.htm", "<p>x</p>");
+    folder.write("KVEN.txt", cp932::fromUtf8(page) + ",1\r\n");
+    intake.loadFromCommandLine({page});
+    EXPECT_EQ(window.caption(), "KVEN (temporary)");
+    EXPECT_EQ(window.selStart(), 1u); // its bookmark is looked up
+    open(page);
+    EXPECT_EQ(window.caption(), "KVEN p.htm");
+    EXPECT_EQ(folder.read("KVEN.txt"), cp932::fromUtf8(page) + ",1\r\n"); // never written
+}
+
+TEST_F(IntakeTest, ResumeResolvesMarkersAndPlacesTheCursor)
+{
+    const struct {
+        const char* why;
+        std::string file;
+        bool headingSearch;
+        std::string text;
+        std::size_t cursor;
+    } rows[] = {
+        {"marker in plain text", "ab\r\nKVENmarkTitle KVENmark", true, "ab\r\n Title  ", 5},
+        {"heading search off", "abKVENmarkT", false, "ab T", 0},
+        {"no marker", "abc", true, "abc", 0},
+        {"empty file", "", true, "", 0},
+        {"marker case matters", "kvenmarkX", true, "kvenmarkX", 0},
+        {"HTML heading", "<html><body>intro<h1 class=c>Head</h1>text</body></html>", true, "intro Headtext", 6},
+    };
+    for (const auto& row : rows) {
+        window.setHeadingSearch(row.headingSearch);
+        intake.loadFromCommandLine({doc(row.file.starts_with("<") ? "h.html" : "p.txt", row.file)});
+        EXPECT_EQ(window.text(), row.text + kEnd) << row.why;
+        EXPECT_EQ(window.selStart(), row.cursor) << row.why;
+        EXPECT_EQ(window.selLength(), 0u) << row.why;
+    }
+}
+
+TEST_F(IntakeTest, LineBreaksBecomeCrLf)
+{
+    intake.loadFromCommandLine({doc("a.txt", "a\rb\nc\r\nd\n\re\r\r")});
+    EXPECT_EQ(window.text(), "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n\r\n" + kEnd);
+    intake.loadFromCommandLine({doc("a.html", "<p>a</p>\rb\nc")});
+    EXPECT_EQ(window.text(), "a\r\nb\r\nc" + kEnd);
+}
+
+TEST_F(IntakeTest, OpeningAnotherFileRecordsTheFirstOnesBookmark)
+{
+    const std::string a = doc("a.txt", "0123456789");
+    const std::string b = doc("b.txt", "abcdefghij");
+    intake.loadFromCommandLine({a});
+    window.setSelStart(7);
+    open(b);
+    EXPECT_EQ(folder.read("KVEN.txt"), a + ",7\r\n");
+    EXPECT_EQ(window.text(), "abcdefghij" + kEnd);
+    EXPECT_EQ(window.selStart(), 0u);
+    EXPECT_EQ(dialogs.folders.back(), folder.path());
+    window.setSelStart(3);
+    open(a);
+    EXPECT_EQ(folder.read("KVEN.txt"), a + ",7\r\n" + b + ",3\r\n");
+    EXPECT_EQ(window.selStart(), 7u);
+    // The same file again: written, then restored where it stood.
+    window.setSelStart(9);
+    open(a);
+    EXPECT_EQ(window.selStart(), 9u);
+    EXPECT_EQ(folder.read("KVEN.txt"), b + ",3\r\n" + a + ",9\r\n");
+}
+
+TEST_F(IntakeTest, CancelledOpenChangesNothing)
+{
+    const std::string a = doc("a.txt", "abc");
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    ::setenv("HOME", "/home/reader", 1);
+    intake.Button2Click();
+    if (home)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+    EXPECT_EQ(dialogs.folders, std::vector<std::string>{"/home/reader"});
+    intake.loadFromCommandLine({a});
+    window.setSelStart(2);
+    intake.Button2Click();
+    EXPECT_EQ(folder.read("KVEN.txt"), ""); // no bookmark written
+    EXPECT_EQ(shared.currentFile, a);
+    EXPECT_EQ(window.selStart(), 2u);
+}
+
+TEST_F(IntakeTest, UnopenableFileKeepsEditorPathAndCaption)
+{
+    const std::string missing = folder.path("missing.txt");
+    window.setText("before");
+    try {
+        intake.loadFromCommandLine({missing});
+        ADD_FAILURE() << "load did not fail";
+    } catch (const KvenError& e) {
+        EXPECT_EQ(std::string(e.what()), msgCannotOpen(missing));
+    }
+    EXPECT_EQ(window.text(), "before");
+    EXPECT_TRUE(shared.currentPath.empty());
+    EXPECT_EQ(window.caption(), "KVEN");
+
+    // Through Open the document being left is recorded first, and stays the current one.
+    const std::string a = doc("a.txt", "abcdef");
+    intake.loadFromCommandLine({a});
+    window.setSelStart(4);
+    EXPECT_THROW(open(folder.makeFolder("folder.txt")), KvenError);
+    EXPECT_EQ(folder.read("KVEN.txt"), a + ",4\r\n");
+    EXPECT_EQ(shared.currentFile, a);
+    EXPECT_EQ(window.caption(), "KVEN a.txt");
+    EXPECT_EQ(window.text(), "abcdef" + kEnd);
+}
+
+TEST_F(IntakeTest, FailedBookmarkWriteEndsOpenBeforeTheDocumentChanges)
+{
+    const std::string a = doc("a.txt", "abc");
+    intake.loadFromCommandLine({a});
+    folder.remove("KVEN.txt");
+    folder.makeFolder("KVEN.txt"); // exists, cannot be read
+    EXPECT_THROW(open(doc("b.txt", "xyz")), KvenError);
+    EXPECT_EQ(shared.currentFile, a);
+    EXPECT_EQ(window.text(), "abc" + kEnd);
+}
+
+TEST_F(IntakeTest, FailedLookupLeavesTheDocumentLoadedAndPositioned)
+{
+    folder.remove("KVEN.txt");
+    const std::string a = doc("a.txt", "abKVENmarkc");
+    try {
+        intake.loadFromCommandLine({a});
+        ADD_FAILURE() << "lookup did not fail";
+    } catch (const KvenError& e) {
+        EXPECT_EQ(std::string(e.what()), msgCannotOpen(folder.path("KVEN.txt")));
+    }
+    EXPECT_EQ(window.text(), "ab c" + kEnd);
+    EXPECT_EQ(window.selStart(), 3u);
+    EXPECT_EQ(shared.currentFile, a);
+}
+
+TEST(PlainText, Utf8IsConvertedAndEverythingElseStays)
+{
+    const struct {
+        const char* why;
+        std::string in;
+        std::string out;
+    } rows[] = {
+        {"pure ASCII", "abc\r\n", "abc\r\n"},
+        {"UTF-8 Japanese", "\xe6\x97\xa5\xe6\x9c\xac", "\x93\xfa\x96\x7b"},
+        {"BOM dropped",
+         "\xef\xbb\xbf"
+         "abc",
+         "abc"},
+        {"BOM, then Japanese", "\xef\xbb\xbf\xe3\x81\x82", "\x82\xa0"},
+        {"four-byte sequence: no CP932 form", "a\xf0\x9f\x98\x80", "a?"},
+        {"Shift_JIS 日本", "\x93\xfa\x96\x7b", "\x93\xfa\x96\x7b"},
+        {"overlong slash", "\xc0\xaf\xe3\x81\x82", "\xc0\xaf\xe3\x81\x82"},
+        {"overlong three-byte", "\xe0\x80\xaf", "\xe0\x80\xaf"},
+        {"encoded surrogate", "\xed\xa0\x80", "\xed\xa0\x80"},
+        {"above U+10FFFF", "\xf4\x90\x80\x80", "\xf4\x90\x80\x80"},
+        {"cut off at the end", "\xe3\x81\x82\xe3\x81", "\xe3\x81\x82\xe3\x81"},
+        {"stray continuation byte", "\xe3\x81\x82\x82", "\xe3\x81\x82\x82"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(plainTextToSjis(row.in), row.out) << row.why;
+    // ASCII is the same in both encodings: it is not taken for UTF-8.
+    EXPECT_FALSE(isMultiByteUtf8("plain ASCII\r\n"));
+    EXPECT_TRUE(isMultiByteUtf8("a\xc2\xa9"));
+}
+
+TEST_F(IntakeTest, Utf8RuleAppliesToPlainTextOnly)
+{
+    const std::string utf8 = "<p>\xe6\x97\xa5\xe6\x9c\xac</p>";
+    open(doc("u.txt", utf8));
+    EXPECT_EQ(window.text(), "<p>\x93\xfa\x96\x7b</p>" + kEnd);
+    // No declaration in the page: the HTML conversion leaves its bytes as they are.
+    open(doc("u.html", utf8));
+    EXPECT_EQ(window.text(), "\xe6\x97\xa5\xe6\x9c\xac" + kEnd);
+}
+
+TEST_F(IntakeTest, CorpusPlainTextKeepsItsBytesApartFromLineBreaks)
+{
+    const std::string dir = std::string(KVEN_CORPUS_DIR) + "/aozora_txt/";
+    if (::access(dir.c_str(), R_OK) != 0)
+        GTEST_SKIP() << "test corpus not present at " << dir;
+    const struct {
+        const char* file;
+        std::size_t addedBreakBytes; // one byte per lone CR or LF
+    } rows[] = {
+        {"miyazawa_dokumomi_no_sukina_shochosan_454_ruby.txt", 90}, // CR only
+        {"izumi_onnakeizu_1087_ruby_4443.txt", 2},                  // two bare LFs
+        {"hozumi_hoso_yawa_1872_ruby.txt", 0},                      // not even valid CP932
+        {"akutagawa_wagaya_no_kogan_3798_ruby_27269.txt", 0},
+        {"natsume_wagahaiwa_nekodearu_789_ruby_5639.txt", 0},
+    };
+    for (const auto& row : rows) {
+        std::string original;
+        ASSERT_TRUE(readWholeFile(dir + row.file, original)) << row.file;
+        open(dir + row.file);
+        const std::string& text = window.text();
+        EXPECT_EQ(text.size(), original.size() + row.addedBreakBytes + kEnd.size()) << row.file;
+        std::string stripped;
+        for (char c : text.substr(0, text.size() - kEnd.size())) {
+            if (c != '\r' && c != '\n')
+                stripped.push_back(c);
+        }
+        std::string originalStripped;
+        for (char c : original) {
+            if (c != '\r' && c != '\n')
+                originalStripped.push_back(c);
+        }
+        EXPECT_EQ(stripped, originalStripped) << row.file;
+        EXPECT_EQ(text.find("\r\r"), std::string::npos) << row.file;
+        for (std::size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1))
+            ASSERT_EQ(text[i - 1], '\r') << row.file << " at " << i;
+    }
+}
+
+} // namespace
+} // namespace kven
