@@ -60,7 +60,10 @@ int usageError(const std::string& message)
     return 2;
 }
 
-void warn(const KvenError& e) { std::fprintf(stderr, "kven-read: warning: %s\n", errorBoxText(e.what()).c_str()); }
+void warn(const KvenError& e)
+{
+    std::fprintf(stderr, "kven-read: warning: %s\n", errorBoxText(e.what()).c_str());
+}
 
 // Returns an exit status when the arguments say the program is done.
 std::optional<int> parseArguments(int argc, char** argv, Options& options)
@@ -129,12 +132,15 @@ int main(int argc, char** argv)
     Bookmarks bookmarks(window, shared, folder + "/KVEN.txt");
     DocumentIntake intake(window, shared, dialogs, bookmarks, pzConv);
     try {
-        if (!intake.loadDocument(options.document)) {
+        intake.loadFromCommandLine({options.document});
+    } catch (const KvenError& e) {
+        // The document is current only once it has been read; a failure after that is the
+        // bookmark lookup, which leaves the document loaded and positioned.
+        if (shared.currentFile.empty()) {
+            std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
             return 1;
         }
-    } catch (const KvenError& e) {
-        std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
-        return 1;
+        warn(e);
     }
     if (options.from)
         window.setSelStart(*options.from);
