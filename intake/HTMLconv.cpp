@@ -68,13 +68,13 @@ void settleEncoding(std::string& text, const TPzConv& conv)
 void markHeadings(std::string& text)
 {
     if (contains(text, "<H1")) {
-        text = replaceAll(text, "<H1", kHeadingReplacement);
+        replaceAllIn(text, "<H1", kHeadingReplacement);
     } else if (contains(text, "<h1")) {
-        text = replaceAll(text, "<h1", kHeadingReplacement);
+        replaceAllIn(text, "<h1", kHeadingReplacement);
     } else {
-        text = replaceAll(text, "<H2", kHeadingReplacement);
-        text = replaceAll(text, "<h2", kHeadingReplacement);
-        text = replaceAll(text, "<font size=5", kHeadingReplacement);
+        replaceAllIn(text, "<H2", kHeadingReplacement);
+        replaceAllIn(text, "<h2", kHeadingReplacement);
+        replaceAllIn(text, "<font size=5", kHeadingReplacement);
     }
 }
 
@@ -98,7 +98,7 @@ void stripTags(std::string& text)
 void replaceEach(std::string& text, const Replacement* begin, const Replacement* end)
 {
     for (const Replacement* r = begin; r != end; ++r)
-        text = replaceAll(text, r->pattern, r->replacement);
+        replaceAllIn(text, r->pattern, r->replacement);
 }
 
 } // namespace

@@ -175,7 +175,7 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
 void DocumentIntake::resumeWith(std::string text)
 {
     const std::size_t heading = find(text, sjis::kHeadingMarker);
-    text = replaceAll(text, sjis::kHeadingMarker, " ");
+    replaceAllIn(text, sjis::kHeadingMarker, " ");
     text.append(sjis::kCrLf);
     text.append(sjis::kEndLine);
     window_.setText(std::move(text));

@@ -15,14 +15,30 @@ std::size_t findPos(std::string_view text, std::string_view pattern, std::size_t
         return npos;
     const std::size_t lastStart = n - m;
     const std::size_t limit = startLimit < lastStart + 1 ? startLimit : lastStart + 1;
-    const auto first = static_cast<unsigned char>(pattern[0]);
     const char* data = text.data();
+    // Candidates come from memchr. Whether a candidate p starts a character follows from the
+    // run of lead-byte values just before it: a byte that is no lead byte always ends a
+    // character, so such a run starts at a character start and pairs up from there; p starts
+    // a character exactly when the run has even length. `known` is a character start at or
+    // before every later candidate, so no byte is walked back over twice.
+    std::size_t known = 0;
     std::size_t i = 0;
     while (i < limit) {
-        const auto b = static_cast<unsigned char>(data[i]);
-        if (b == first && std::memcmp(data + i, pattern.data(), m) == 0)
-            return i;
-        i += sjis::isLeadByte(b) ? 2 : 1;
+        const void* hit = std::memchr(data + i, pattern[0], limit - i);
+        if (hit == nullptr)
+            return npos;
+        const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        std::size_t q = p;
+        while (q > known && sjis::isLeadByte(data[q - 1]))
+            --q;
+        if ((p - q) % 2 == 0) {
+            if (std::memcmp(data + p, pattern.data(), m) == 0)
+                return p;
+            known = p;
+        } else {
+            known = p + 1; // p is a second byte, so the next byte starts a character
+        }
+        i = p + 1;
     }
     return npos;
 }
@@ -45,6 +61,32 @@ std::string replaceAll(std::string_view text, std::string_view pattern, std::str
     }
     out.append(text.substr(from));
     return out;
+}
+
+void replaceAllIn(std::string& text, std::string_view pattern, std::string_view replacement)
+{
+    std::size_t p = findPos(text, pattern);
+    if (p == npos)
+        return;
+    if (replacement.size() > pattern.size()) {
+        text = replaceAll(text, pattern, replacement);
+        return;
+    }
+    // Writing never overtakes reading, so the unreplaced rest is intact when it is searched.
+    char* s = text.data();
+    std::size_t w = 0;
+    std::size_t from = 0;
+    while (p != npos) {
+        std::memmove(s + w, s + from, p - from);
+        w += p - from;
+        std::memcpy(s + w, replacement.data(), replacement.size());
+        w += replacement.size();
+        from = p + pattern.size();
+        const std::size_t next = findPos(std::string_view(text).substr(from), pattern);
+        p = next == npos ? npos : from + next;
+    }
+    std::memmove(s + w, s + from, text.size() - from);
+    text.resize(w + text.size() - from);
 }
 
 std::string_view trimView(std::string_view text)

@@ -34,6 +34,10 @@ inline bool contains(std::string_view text, std::string_view pattern)
 // occurrence, so occurrences never overlap and replacements are never scanned again.
 std::string replaceAll(std::string_view text, std::string_view pattern, std::string_view replacement);
 
+// The same, on `text` itself: no copy when nothing matches, and none when the replacement is
+// not longer than the pattern.
+void replaceAllIn(std::string& text, std::string_view pattern, std::string_view replacement);
+
 // Removes bytes of value 0x20 or less from both ends (the full-width blank stays).
 std::string_view trimView(std::string_view text);
 inline std::string trim(std::string_view text)

@@ -1,7 +1,10 @@
 #include "support/Sjis.h"
 #include "text/Errors.h"
 #include "text/FullWidth.h"
+#include "text/Sjis.h"
 #include "text/TextOps.h"
+
+#include <cstdint>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +34,33 @@ TEST(Find, PositionsAreOneBasedAndRespectDoubleByteCharacters)
     EXPECT_EQ(find(std::string("\x81\r\r\n", 4), "\r\n"), 3u);
 }
 
+// The search judges character starts from the bytes just before a candidate; a plain walk
+// from the start of the text is the reference it must agree with.
+TEST(Find, AgreesWithAWalkFromTheStartOnRandomText)
+{
+    auto reference = [](std::string_view text, std::string_view pattern) -> std::size_t {
+        for (std::size_t i = 0; i + pattern.size() <= text.size(); i += kven::sjis::isLeadByte(text[i]) ? 2 : 1)
+            if (text.substr(i, pattern.size()) == pattern)
+                return i;
+        return npos;
+    };
+    const unsigned char alphabet[] = {0x81, 0x42, 0x9f, 0xe0, 0x41, '<', 0x0d, 0x0a, 0xa4};
+    std::uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7fff;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(next() % 40, '\0');
+        for (auto& c : text)
+            c = static_cast<char>(alphabet[next() % sizeof alphabet]);
+        std::string pattern(1 + next() % 3, '\0');
+        for (auto& c : pattern)
+            c = static_cast<char>(alphabet[next() % sizeof alphabet]);
+        ASSERT_EQ(findPos(text, pattern), reference(text, pattern)) << round;
+    }
+}
+
 TEST(Find, StartLimitBoundsTheScan)
 {
     EXPECT_EQ(findPos("abcabc", "c", 2), npos);
@@ -53,10 +83,17 @@ TEST(ReplaceAll, LeftToRightWithoutRescanningReplacements)
         {"", "a", "b", ""},
         {"KVENmarkAKVENmark", "KVENmark", " ", " A "},
     };
-    for (const auto& r : rows)
+    for (const auto& r : rows) {
         EXPECT_EQ(replaceAll(r.text, r.pattern, r.replacement), r.expected) << r.text;
+        std::string inPlace = r.text;
+        replaceAllIn(inPlace, r.pattern, r.replacement);
+        EXPECT_EQ(inPlace, r.expected) << r.text;
+    }
     // Second bytes are never matched: "ボ" ends with "{".
     EXPECT_EQ(replaceAll(sj("ボ{ボ"), "{", "}"), sj("ボ}ボ"));
+    std::string shrinking = sj("ボ{{ボ{");
+    replaceAllIn(shrinking, "{", "");
+    EXPECT_EQ(shrinking, sj("ボボ"));
 }
 
 TEST(Trim, RemovesControlBytesAndBlanksButNotTheFullWidthBlank)
