@@ -66,9 +66,12 @@ std::string reduceRuby(std::string_view text)
 
 namespace {
 
+// Only double-byte characters can be readable: a one-byte character (a stray byte, or a lead
+// byte left alone at the end of the chunk) is no letter, whatever its value.
 bool inReadableRange(std::string_view c)
 {
-    return (c >= sjis::kZenZero && c <= sjis::kSmallKe) || (c >= sjis::kKanjiFirst && c <= sjis::kKanjiLast);
+    return c.size() == 2 &&
+           ((c >= sjis::kZenZero && c <= sjis::kSmallKe) || (c >= sjis::kKanjiFirst && c <= sjis::kKanjiLast));
 }
 
 } // namespace

@@ -107,8 +107,11 @@ std::string fromWide(std::u16string_view wide)
 {
     std::string in(wide.size() * 2, '\0');
     for (std::size_t i = 0; i < wide.size(); ++i) {
-        in[2 * i] = static_cast<char>(wide[i] & 0xFF);
-        in[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+        // iconv maps YEN SIGN and OVERLINE one way to "\" and "~", characters of another
+        // meaning; they have no CP932 form of their own, so they go the "?" way instead.
+        const char16_t c = (wide[i] == 0x00A5 || wide[i] == 0x203E) ? char16_t{0xFFFF} : wide[i];
+        in[2 * i] = static_cast<char>(c & 0xFF);
+        in[2 * i + 1] = static_cast<char>(c >> 8);
     }
     Iconv cv("CP932", "UTF-16LE");
     std::string out;

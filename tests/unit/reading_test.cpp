@@ -293,6 +293,27 @@ TEST(ReadingStep, ClassificationRanges)
     }
 }
 
+TEST(ReadingStep, OneByteCharactersAreNeverReadable)
+{
+    // 0xA0 and a lone lead byte compare inside the kanji range byte by byte, yet a one-byte
+    // character is no letter.
+    const struct {
+        std::string text;
+        const char* expected;
+    } rows[] = {
+        {sj("あ") + "\xa0" + sj("い"), "あ;い"},
+        {sj("あ") + "\xfd", "あ;"},
+        {sj("あい") + "\x89\r\n", "あい;"}, // the lead byte's partner was trimmed away
+        {sj("あい") + "\xe7", "あい;"},
+    };
+    for (const auto& r : rows) {
+        ReadingRig rig;
+        rig.window.setUnreadLimit(10);
+        rig.window.setText(r.text);
+        EXPECT_EQ(rig.readAll(), V{r.expected}) << r.expected;
+    }
+}
+
 TEST(ReadingStep, ControlBytesInsideAChunkAreUnreadableUnlessTalkSymbols)
 {
     ReadingRig rig;

@@ -157,6 +157,7 @@ TEST(Cp932, ConvertsBothWaysWithNearEquivalentsAndReplacements)
     EXPECT_EQ(cp932::fromUtf8("\u2016\u2212\u00A2\u00A3\u00AC\u2014"),
               "\x81\x61\x81\x7c\x81\x91\x81\x92\x81\xca\x81\x5c");
     EXPECT_EQ(cp932::fromUtf8("a\u00E7b"), "a?b") << "no CP932 form";
+    EXPECT_EQ(cp932::fromUtf8("\u00A5\u203E"), "??") << "no near-equivalent, whatever iconv offers";
     EXPECT_EQ(cp932::fromUtf8("\U0001F600x"), "?x") << "one ? per character beyond U+FFFF";
     EXPECT_EQ(cp932::fromUtf8("\xff"), "?");
     EXPECT_EQ(cp932::toUtf8("\xeb\x81"
