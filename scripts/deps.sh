@@ -5,6 +5,7 @@ KVEN_PACKAGES=(
   build-essential cmake pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
+  python3
 )
 
 kven_install_missing() {
