@@ -2,11 +2,12 @@
 
 #include "pzconv/PzConv.h"
 
+#include "support/IconvAll.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <iconv.h>
-#include <stdexcept>
 #include <string>
 
 namespace {
@@ -23,28 +24,10 @@ constexpr const char* kSample =
     "　ある日の暮方の事である。一人の下人が、羅生門の下で雨やみを待っていた。広い門の下には、"
     "この男のほかに誰もいない。ただ、所々丹塗の剥げた、大きな円柱に、蟋蟀が一匹とまっている。\n";
 
-std::string iconvAll(const char* to, const char* from, const std::string& in)
-{
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("iconv_open failed");
-    std::string out(in.size() * 2 + 16, '\0');
-    char* inPtr = const_cast<char*>(in.data());
-    std::size_t inLeft = in.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1) || inLeft != 0)
-        throw std::runtime_error("iconv stopped");
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
 const std::string& eucText()
 {
     static const std::string text = [] {
-        const std::string unit = iconvAll("EUC-JP", "UTF-8", kSample);
+        const std::string unit = kven::test::iconvAll("EUC-JP", "UTF-8", kSample).value();
         std::string t;
         t.reserve(kSize + unit.size());
         while (t.size() + unit.size() <= kSize)
