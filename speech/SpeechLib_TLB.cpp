@@ -49,6 +49,21 @@ void SpeechEngine::Skip(std::string_view itemType, int count)
     doSkip(itemType, count);
 }
 
+void SpeechEngine::Prepare(std::u16string_view text)
+{
+    if (connected_)
+        doPrepare(text);
+}
+
+void SpeechEngine::failStream(std::string message)
+{
+    std::weak_ptr<SpeechEngine*> weak = self_;
+    loop_.post([weak, message = std::move(message)] {
+        if (weak.lock())
+            throw KvenError(message);
+    });
+}
+
 void SpeechEngine::endStream(int streamNumber, std::int64_t streamPosition)
 {
     std::weak_ptr<SpeechEngine*> weak = self_;

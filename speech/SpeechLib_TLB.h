@@ -55,6 +55,9 @@ public:
     // Returns the stream number of the new utterance.
     int Speak(std::u16string_view text, int flags = SVSFlagsAsync);
     void Skip(std::string_view itemType, int count);
+    // A hint: the text the next Speak will most likely be given. A back end may start on it
+    // early; what is heard is the same either way. Does nothing before the first connection.
+    void Prepare(std::u16string_view text);
 
 protected:
     // Throws KvenError when the engine cannot be reached.
@@ -66,9 +69,12 @@ protected:
     // Starts speaking and returns at once; the back end later calls endStream(streamNumber).
     virtual void doSpeak(std::u16string_view text, int flags, int streamNumber) = 0;
     virtual void doSkip(std::string_view itemType, int count) = 0;
+    virtual void doPrepare(std::u16string_view) {}
 
     // Thread-safe: queues the end-of-stream event of `streamNumber` on the event loop.
     void endStream(int streamNumber, std::int64_t streamPosition = 0);
+    // Thread-safe: queues a task that throws KvenError(message), in place of an end-of-stream event.
+    void failStream(std::string message);
 
 private:
     void ensureConnected();

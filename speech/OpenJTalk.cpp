@@ -1,0 +1,334 @@
+#include "speech/OpenJTalk.h"
+
+#include "text/Cp932.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <set>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace kven {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string executableFolder()
+{
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : self.parent_path().string();
+}
+
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    void reset()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+std::string systemError(const char* what)
+{
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+// Reads what is there without blocking; false at end of file.
+bool drainInto(int fd, std::string& out)
+{
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n == 0)
+            return false;
+        return errno == EAGAIN || errno == EINTR;
+    }
+}
+
+std::string firstLines(const std::string& text)
+{
+    std::string out = text.substr(0, 300);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out;
+}
+
+} // namespace
+
+OpenJTalkSetup OpenJTalkSetup::standard()
+{
+    OpenJTalkSetup setup;
+    const std::string here = executableFolder();
+    setup.voiceFolders.push_back(here + "/voices");
+    setup.voiceFolders.push_back(here + "/../share/kven/voices");
+    setup.voiceFolders.push_back("/usr/share/hts-voice");
+    if (const char* extra = std::getenv("KVEN_VOICES"); extra && *extra)
+        setup.voiceFolders.push_back(extra);
+    return setup;
+}
+
+std::string voiceDescription(std::string_view stem)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    for (const char c : stem) {
+        if (c == '_' || c == '-' || c == ' ') {
+            if (!part.empty())
+                parts.push_back(std::move(part));
+            part.clear();
+        } else {
+            part.push_back(c);
+        }
+    }
+    if (!part.empty())
+        parts.push_back(std::move(part));
+    if (parts.empty())
+        return std::string(stem);
+    if (parts.size() == 1)
+        return parts[0];
+    // Two words are a speaker and a style; more are a corpus name whose ends say who speaks.
+    if (parts.size() == 2)
+        return parts[0] + " (" + parts[1] + ")";
+    return parts.front() + " " + parts.back();
+}
+
+std::vector<std::shared_ptr<const OpenJTalkVoice>> findVoices(const std::vector<std::string>& folders)
+{
+    struct Found {
+        std::string path;
+        std::string description;
+        bool first;
+    };
+    std::vector<Found> found;
+    std::set<fs::path> seen;
+    for (const std::string& folder : folders) {
+        std::error_code ec;
+        if (!fs::is_directory(folder, ec))
+            continue;
+        fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+        for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            const fs::path& p = it->path();
+            if (p.extension() != ".htsvoice" || !it->is_regular_file(ec))
+                continue;
+            const fs::path canonical = fs::weakly_canonical(p, ec);
+            if (!seen.insert(ec ? p : canonical).second)
+                continue;
+            const std::string stem = p.stem().string();
+            found.push_back({p.string(), voiceDescription(stem), stem == "mei_normal"});
+        }
+    }
+    if (found.empty()) {
+        std::string list;
+        for (const std::string& folder : folders)
+            list += (list.empty() ? "" : ", ") + folder;
+        throw KvenError("音声が見つかりません (.htsvoice を探したフォルダ: " + list + ")");
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        if (a.first != b.first)
+            return a.first;
+        if (a.description != b.description)
+            return a.description < b.description;
+        return a.path < b.path;
+    });
+    std::vector<std::shared_ptr<const OpenJTalkVoice>> voices;
+    for (const Found& f : found)
+        voices.push_back(std::make_shared<OpenJTalkVoice>(f.path, cp932::utf8ToWide(f.description)));
+    return voices;
+}
+
+std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicing& voicing, const std::string& text,
+                                       const std::atomic<bool>& cancel)
+{
+    int in[2], out[2], err[2];
+    if (::pipe2(in, O_CLOEXEC) != 0)
+        throw KvenError(systemError("音声合成を開始できません"));
+    Fd inRead(in[0]), inWrite(in[1]);
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        throw KvenError(systemError("音声合成を開始できません"));
+    Fd outRead(out[0]), outWrite(out[1]);
+    if (::pipe2(err, O_CLOEXEC) != 0)
+        throw KvenError(systemError("音声合成を開始できません"));
+    Fd errRead(err[0]), errWrite(err[1]);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, inRead.get(), 0);
+    posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 1);
+    posix_spawn_file_actions_adddup2(&actions, errWrite.get(), 2);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    // Its own process group: Ctrl+C on the terminal is ours to handle, not the synthesizer's.
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+
+    const std::vector<std::string> args = {
+        setup.executable, "-x", setup.dictionary, "-m", voicing.voicePath, "-r", voicing.speed, "-g", "-3", "-ow",
+        "/dev/stdout"};
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, setup.executable.c_str(), &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    if (spawned != 0)
+        throw KvenError("音声合成 " + setup.executable + " を開始できません: " + std::strerror(spawned));
+    inRead.reset();
+    outWrite.reset();
+    errWrite.reset();
+
+    // A piece is far smaller than a pipe's buffer, so this never waits for the reader. The
+    // write can fail only when the synthesizer is already gone, which its exit status tells.
+    const std::string line = text + "\n";
+    {
+        sigset_t pipeSignal, previous;
+        sigemptyset(&pipeSignal);
+        sigaddset(&pipeSignal, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
+        const ssize_t written = ::write(inWrite.get(), line.data(), line.size());
+        if (written < 0 && errno == EPIPE) {
+            const timespec zero{0, 0};
+            sigtimedwait(&pipeSignal, nullptr, &zero);
+        }
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    }
+    inWrite.reset();
+
+    ::fcntl(outRead.get(), F_SETFL, O_NONBLOCK);
+    ::fcntl(errRead.get(), F_SETFL, O_NONBLOCK);
+    std::string wav, messages;
+    bool outOpen = true, errOpen = true;
+    const auto deadline = std::chrono::steady_clock::now() + setup.timeout;
+    bool timedOut = false, cancelled = false;
+    while (outOpen || errOpen) {
+        if (cancel.load()) {
+            cancelled = true;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            timedOut = true;
+            break;
+        }
+        pollfd fds[2] = {{outOpen ? outRead.get() : -1, POLLIN, 0}, {errOpen ? errRead.get() : -1, POLLIN, 0}};
+        // Short waits, so that a cancel is seen within a few milliseconds.
+        if (::poll(fds, 2, 5) < 0 && errno != EINTR)
+            break;
+        if (outOpen && fds[0].revents)
+            outOpen = drainInto(outRead.get(), wav);
+        if (errOpen && fds[1].revents)
+            errOpen = drainInto(errRead.get(), messages);
+    }
+    if (cancelled || timedOut)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
+        ;
+    if (cancelled)
+        return std::nullopt;
+    if (timedOut)
+        throw KvenError("音声合成が " + std::to_string(setup.timeout.count() / 1000) + " 秒以内に終わりませんでした");
+    if (WIFSIGNALED(status))
+        throw KvenError("音声合成が異常終了しました (シグナル " + std::to_string(WTERMSIG(status)) + ")" +
+                        (messages.empty() ? "" : ": " + firstLines(messages)));
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code != 0) {
+        // Nothing pronounceable is silence, not a failure.
+        if (messages.find("No phoneme") != std::string::npos)
+            return Samples{};
+        throw KvenError("音声合成に失敗しました (終了コード " + std::to_string(code) + ")" +
+                        (messages.empty() ? "" : ": " + firstLines(messages)));
+    }
+    return parseWav(wav);
+}
+
+PieceSynthesis::PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces,
+                               int keepSilenceMs)
+    : setup_(setup), voicing_(std::move(voicing)), pieces_(std::move(pieces)), keepSilenceMs_(keepSilenceMs),
+      done_(pieces_.size())
+{
+    if (!pieces_.empty())
+        thread_ = std::thread([this] { run(); });
+}
+
+PieceSynthesis::~PieceSynthesis()
+{
+    cancel();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void PieceSynthesis::cancel()
+{
+    cancelled_ = true;
+    std::lock_guard lock(mutex_);
+    ready_.notify_all();
+}
+
+void PieceSynthesis::run()
+{
+    for (std::size_t i = 0; i < pieces_.size() && !cancelled_; ++i) {
+        std::optional<Samples> samples;
+        std::optional<std::string> failure;
+        try {
+            samples = synthesizePiece(setup_, voicing_, pieces_[i], cancelled_);
+            if (samples)
+                trimSilence(*samples, samplesForMs(keepSilenceMs_));
+        } catch (const KvenError& e) {
+            failure = e.what();
+        }
+        std::lock_guard lock(mutex_);
+        if (failure) {
+            failure_ = std::move(failure);
+            ready_.notify_all();
+            return;
+        }
+        if (!samples)
+            return;
+        done_[i] = std::move(samples);
+        doneCount_ = i + 1;
+        ready_.notify_all();
+    }
+}
+
+std::optional<Samples> PieceSynthesis::piece(std::size_t index)
+{
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [&] { return cancelled_ || failure_ || doneCount_ > index; });
+    if (doneCount_ > index)
+        return std::move(done_[index]);
+    if (failure_)
+        throw KvenError(*failure_);
+    return std::nullopt;
+}
+
+} // namespace kven

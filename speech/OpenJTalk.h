@@ -1,0 +1,104 @@
+#pragma once
+// The synthesizer as a subprocess: where it and its voices are, and one call of it per piece
+// of text. The text goes to its standard input only, never to a command line, and no shell
+// is involved.
+
+#include "speech/SpeechLib_TLB.h"
+#include "speech/Wav.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kven {
+
+struct OpenJTalkSetup {
+    std::string executable = "/usr/bin/open_jtalk";
+    std::string dictionary = "/var/lib/mecab/dic/open-jtalk/naist-jdic";
+    // Searched in this order, each with its subfolders.
+    std::vector<std::string> voiceFolders;
+    std::chrono::milliseconds timeout{30000};
+
+    // The voice folder beside the executables (or installed beside them), /usr/share/hts-voice
+    // and $KVEN_VOICES when it is set.
+    static OpenJTalkSetup standard();
+};
+
+class OpenJTalkVoice : public VoiceToken {
+public:
+    OpenJTalkVoice(std::string path, std::u16string description)
+        : path_(std::move(path)), description_(std::move(description))
+    {
+    }
+    std::u16string GetDescription(int) const override { return description_; }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::u16string description_;
+};
+
+// A readable name for a voice file's name without its extension: "mei_normal" gives
+// "mei (normal)", "nitech_jp_atr503_m001" gives "nitech m001".
+std::string voiceDescription(std::string_view stem);
+
+// One voice per .htsvoice file under the folders (the same file reached twice counts once),
+// "mei_normal" first, then by description and path. Throws KvenError naming the folders
+// searched when there is none.
+std::vector<std::shared_ptr<const OpenJTalkVoice>> findVoices(const std::vector<std::string>& folders);
+
+// The settings of one synthesis: they decide the audio together with the text.
+struct Voicing {
+    std::string voicePath;
+    std::string speed; // as speedForRate writes it
+    bool operator==(const Voicing&) const = default;
+};
+
+// Runs the synthesizer once on one piece (see synthesisPieces) and returns its samples,
+// empty when the piece has nothing to pronounce. Returns nothing when `cancel` became true
+// (the subprocess is killed at once). Throws KvenError when the synthesizer fails, crashes,
+// cannot be started, or runs past the set-up's timeout.
+std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicing& voicing, const std::string& text,
+                                       const std::atomic<bool>& cancel);
+
+// The pieces of one utterance synthesized one after the other on a thread of its own, so
+// that the first can play while the next is made. Each piece has its silent ends shortened
+// to `keepSilenceMs`.
+class PieceSynthesis {
+public:
+    PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces, int keepSilenceMs);
+    // Cancels and waits for the thread.
+    ~PieceSynthesis();
+    PieceSynthesis(const PieceSynthesis&) = delete;
+    PieceSynthesis& operator=(const PieceSynthesis&) = delete;
+
+    std::size_t size() const { return pieces_.size(); }
+    const Voicing& voicing() const { return voicing_; }
+    // Stops the synthesizer and wakes every waiting piece().
+    void cancel();
+    // Waits for piece `index`: its samples, or nothing once cancelled. Rethrows the failure
+    // of that piece or of an earlier one.
+    std::optional<Samples> piece(std::size_t index);
+
+private:
+    void run();
+
+    const OpenJTalkSetup& setup_;
+    Voicing voicing_;
+    std::vector<std::string> pieces_;
+    int keepSilenceMs_;
+    std::atomic<bool> cancelled_{false};
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::vector<std::optional<Samples>> done_;
+    std::size_t doneCount_ = 0;
+    std::optional<std::string> failure_;
+    std::thread thread_;
+};
+
+} // namespace kven

@@ -1,0 +1,156 @@
+#include "speech/OpenJTalkEngine.h"
+
+#include "speech/SynthesisText.h"
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace kven {
+namespace {
+
+// 10 ms of sound per write: a Skip is noticed between two of them.
+constexpr std::size_t kBlockSamples = samplesForMs(10);
+
+} // namespace
+
+OpenJTalkEngine::OpenJTalkEngine(EventPoster& loop, OpenJTalkSetup setup, std::unique_ptr<AudioOutput> output)
+    : SpeechEngine(loop), setup_(std::move(setup)), output_(std::move(output))
+{
+}
+
+OpenJTalkEngine::~OpenJTalkEngine()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        for (const auto& job : jobs_) {
+            job->cancel = true;
+            job->synthesis->cancel();
+        }
+    }
+    wake_.notify_all();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void OpenJTalkEngine::doConnect()
+{
+    if (::access(setup_.executable.c_str(), X_OK) != 0)
+        throw KvenError("音声合成 " + setup_.executable + " がありません (パッケージ open-jtalk)");
+    if (::access(setup_.dictionary.c_str(), R_OK) != 0)
+        throw KvenError("音声合成の辞書 " + setup_.dictionary +
+                        " がありません (パッケージ open-jtalk-mecab-naist-jdic)");
+    voices_ = findVoices(setup_.voiceFolders);
+    voicing_ = {voices_.front()->path(), speedForRate(0)};
+    if (!worker_.joinable())
+        worker_ = std::thread([this] { work(); });
+}
+
+std::vector<VoiceHandle> OpenJTalkEngine::doGetVoices()
+{
+    return {voices_.begin(), voices_.end()};
+}
+
+void OpenJTalkEngine::doSetVoice(const VoiceHandle& voice)
+{
+    const auto* v = dynamic_cast<const OpenJTalkVoice*>(voice.get());
+    if (!v)
+        throw KvenError("この音声はこのエンジンのものではありません");
+    voicing_.voicePath = v->path();
+}
+
+void OpenJTalkEngine::doSetRate(int rate)
+{
+    voicing_.speed = speedForRate(rate);
+}
+
+void OpenJTalkEngine::doSpeak(std::u16string_view text, int, int streamNumber)
+{
+    auto job = std::make_shared<Job>();
+    job->stream = streamNumber;
+    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voicing_) {
+        job->synthesis = std::move(prepared_->synthesis);
+        ++preparedHits_;
+    } else {
+        job->synthesis = std::make_unique<PieceSynthesis>(setup_, voicing_, synthesisPieces(text), kKeepSilenceMs);
+    }
+    prepared_.reset();
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_all();
+}
+
+void OpenJTalkEngine::doPrepare(std::u16string_view text)
+{
+    prepared_.reset();
+    prepared_ = Prepared{std::u16string(text),
+                         std::make_unique<PieceSynthesis>(setup_, voicing_, synthesisPieces(text), kKeepSilenceMs)};
+}
+
+void OpenJTalkEngine::doSkip(std::string_view, int)
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& job : jobs_) {
+        job->cancel = true;
+        job->synthesis->cancel();
+    }
+}
+
+void OpenJTalkEngine::work()
+{
+    for (;;) {
+        std::shared_ptr<Job> job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (jobs_.empty())
+                return;
+            job = jobs_.front();
+        }
+        std::optional<std::string> failure;
+        try {
+            play(*job);
+        } catch (const KvenError& e) {
+            failure = e.what();
+        }
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.pop_front();
+        }
+        // The synthesizer's process and thread end before the stream is reported ended.
+        job->synthesis.reset();
+        if (failure)
+            failStream(*failure);
+        else
+            endStream(job->stream);
+    }
+}
+
+void OpenJTalkEngine::play(Job& job)
+{
+    std::unique_ptr<AudioStream> stream;
+    for (std::size_t i = 0; i < job.synthesis->size(); ++i) {
+        if (job.cancel)
+            break;
+        const std::optional<Samples> samples = job.synthesis->piece(i);
+        if (!samples)
+            break;
+        if (samples->empty())
+            continue;
+        // Opened only for sound, so a silent utterance needs no audio server.
+        if (!stream)
+            stream = output_->open();
+        for (std::size_t at = 0; at < samples->size() && !job.cancel; at += kBlockSamples) {
+            const std::size_t n = std::min(kBlockSamples, samples->size() - at);
+            stream->write(std::span(samples->data() + at, n));
+        }
+    }
+    if (!stream)
+        return;
+    if (job.cancel || !stream->drain(job.cancel))
+        stream->flush();
+}
+
+} // namespace kven

@@ -1,0 +1,198 @@
+#include "speech/WavEngine.h"
+
+#include "speech/OpenJTalkEngine.h"
+#include "speech/SynthesisText.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace kven {
+
+WavEngine::WavEngine(EventPoster& loop, OpenJTalkSetup setup, std::string path, unsigned workers)
+    : SpeechEngine(loop), setup_(std::move(setup)), path_(std::move(path)),
+      workerCount_(workers ? workers : std::max(1u, std::thread::hardware_concurrency()))
+{
+}
+
+WavEngine::~WavEngine()
+{
+    abandon();
+}
+
+void WavEngine::stop()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (auto& t : threads_)
+        if (t.joinable())
+            t.join();
+    threads_.clear();
+}
+
+void WavEngine::abandon()
+{
+    cancel_ = true;
+    stop();
+    writer_.reset();
+    if (!tempPath_.empty())
+        std::remove(tempPath_.c_str());
+    tempPath_.clear();
+}
+
+void WavEngine::doConnect()
+{
+    if (::access(setup_.executable.c_str(), X_OK) != 0)
+        throw KvenError("音声合成 " + setup_.executable + " がありません (パッケージ open-jtalk)");
+    voices_ = findVoices(setup_.voiceFolders);
+    voicing_ = {voices_.front()->path(), speedForRate(0)};
+
+    std::string pattern = path_ + ".part-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        throw KvenError(msgCannotCreate(path_));
+    ::close(fd);
+    tempPath_ = pattern;
+    writer_ = std::make_unique<WavWriter>(tempPath_);
+    for (unsigned i = 0; i < workerCount_; ++i)
+        threads_.emplace_back([this] { work(); });
+}
+
+std::vector<VoiceHandle> WavEngine::doGetVoices()
+{
+    return {voices_.begin(), voices_.end()};
+}
+
+void WavEngine::doSetVoice(const VoiceHandle& voice)
+{
+    const auto* v = dynamic_cast<const OpenJTalkVoice*>(voice.get());
+    if (!v)
+        throw KvenError("この音声はこのエンジンのものではありません");
+    voicing_.voicePath = v->path();
+}
+
+void WavEngine::doSetRate(int rate)
+{
+    voicing_.speed = speedForRate(rate);
+}
+
+void WavEngine::doSpeak(std::u16string_view text, int, int streamNumber)
+{
+    {
+        std::unique_lock lock(mutex_);
+        // Bounded memory: a few utterances per worker in flight at most.
+        changed_.wait(lock, [this] { return failure_ || submitted_ - written_ < 4 * workerCount_; });
+        if (failure_)
+            throw KvenError(*failure_);
+        tasks_.push_back({submitted_++, voicing_, synthesisPieces(text)});
+    }
+    changed_.notify_all();
+    endStream(streamNumber);
+}
+
+void WavEngine::work()
+{
+    for (;;) {
+        Task task;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
+            if (tasks_.empty() || cancel_)
+                return;
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        }
+        Samples utterance;
+        std::optional<std::string> failure;
+        try {
+            for (const std::string& piece : task.pieces) {
+                std::optional<Samples> samples = synthesizePiece(setup_, task.voicing, piece, cancel_);
+                if (!samples)
+                    return;
+                trimSilence(*samples, samplesForMs(kKeepSilenceMs));
+                utterance.insert(utterance.end(), samples->begin(), samples->end());
+            }
+        } catch (const KvenError& e) {
+            failure = e.what();
+        }
+        std::unique_lock lock(mutex_);
+        if (failure) {
+            if (!failure_) {
+                failure_ = failure;
+                cancel_ = true;
+                failStream(*failure);
+            }
+            changed_.notify_all();
+            return;
+        }
+        done_.emplace(task.index, std::move(utterance));
+        writeReady(lock);
+    }
+}
+
+void WavEngine::writeReady(std::unique_lock<std::mutex>& lock)
+{
+    // One writer at a time; the others leave their results for it.
+    if (writing_)
+        return;
+    writing_ = true;
+    for (auto it = done_.find(written_); it != done_.end() && !failure_; it = done_.find(written_)) {
+        Samples samples = std::move(it->second);
+        done_.erase(it);
+        lock.unlock();
+        std::optional<std::string> failure;
+        try {
+            writer_->appendSilence(samplesForMs(kSilenceBeforeUtteranceMs));
+            writer_->append(samples);
+        } catch (const KvenError& e) {
+            failure = e.what();
+        }
+        lock.lock();
+        if (failure && !failure_) {
+            failure_ = failure;
+            cancel_ = true;
+            failStream(*failure);
+        }
+        ++written_;
+        samplesWritten_ += samplesForMs(kSilenceBeforeUtteranceMs) + samples.size();
+        changed_.notify_all();
+    }
+    writing_ = false;
+}
+
+void WavEngine::finish()
+{
+    // Connecting creates the file, so a document with nothing to say still gives one.
+    if (!connected())
+        setEventInterests(SVEAllEvents);
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return failure_ || (written_ == submitted_ && !writing_); });
+        if (failure_) {
+            const std::string failure = *failure_;
+            lock.unlock();
+            abandon();
+            throw KvenError(failure);
+        }
+    }
+    stop();
+    writer_->finish();
+    writer_.reset();
+    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+        std::remove(tempPath_.c_str());
+        tempPath_.clear();
+        throw KvenError(msgCannotCreate(path_));
+    }
+    tempPath_.clear();
+}
+
+double WavEngine::secondsWritten() const
+{
+    std::lock_guard lock(mutex_);
+    return static_cast<double>(samplesWritten_) / kSampleRate;
+}
+
+} // namespace kven

@@ -1,0 +1,86 @@
+#pragma once
+// The file back end: the same synthesis as the spoken one, written into one WAV file with
+// 200 ms of silence before each utterance. Utterances are synthesized in parallel and
+// written in the order they were given, so the file does not depend on the number of
+// workers. The file is written under a temporary name beside the target and renamed into
+// place by finish(); nothing is left behind otherwise.
+//
+// Each Speak is queued and its end-of-stream event posted at once, so the reading step
+// runs ahead of the synthesis; Speak waits only while many utterances are still unwritten.
+
+#include "speech/OpenJTalk.h"
+#include "speech/SpeechLib_TLB.h"
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace kven {
+
+// The pause of the reading step before each utterance, written as silence.
+inline constexpr int kSilenceBeforeUtteranceMs = 200;
+
+class WavEngine : public SpeechEngine {
+public:
+    // `workers` 0 means one per processor.
+    WavEngine(EventPoster& loop, OpenJTalkSetup setup, std::string path, unsigned workers = 0);
+    // Without finish(), the export is abandoned and its temporary file removed.
+    ~WavEngine() override;
+
+    // Waits for every utterance, completes the file and renames it into place. Throws
+    // KvenError on the first failure of the export.
+    void finish();
+    // Stops at once; the temporary file is removed and the target left as it was.
+    void abandon();
+
+    unsigned workers() const { return static_cast<unsigned>(threads_.size()); }
+    // Seconds of sound written so far, silences included.
+    double secondsWritten() const;
+
+protected:
+    void doConnect() override;
+    void doSetEventInterests(int) override {}
+    std::vector<VoiceHandle> doGetVoices() override;
+    void doSetVoice(const VoiceHandle& voice) override;
+    void doSetRate(int rate) override;
+    void doSpeak(std::u16string_view text, int flags, int streamNumber) override;
+    // Speech in a file cannot be cut short: every utterance given is written.
+    void doSkip(std::string_view, int) override {}
+
+private:
+    struct Task {
+        std::size_t index;
+        Voicing voicing;
+        std::vector<std::string> pieces;
+    };
+    void work();
+    void stop();
+    // Writes finished utterances in order; called with the lock held.
+    void writeReady(std::unique_lock<std::mutex>& lock);
+
+    OpenJTalkSetup setup_;
+    std::string path_;
+    std::string tempPath_;
+    std::unique_ptr<WavWriter> writer_;
+    std::vector<std::shared_ptr<const OpenJTalkVoice>> voices_;
+    Voicing voicing_;
+    unsigned workerCount_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Task> tasks_;
+    std::map<std::size_t, Samples> done_;
+    std::size_t submitted_ = 0;
+    std::size_t written_ = 0;
+    std::uint64_t samplesWritten_ = 0;
+    bool writing_ = false;
+    std::optional<std::string> failure_;
+    std::atomic<bool> cancel_{false};
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+} // namespace kven
