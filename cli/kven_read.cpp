@@ -1,5 +1,6 @@
 // kven-read: reads a document from the command line with the same loading, positioning and
-// reading step as the window. `--dump` shows what would be said, chunk by chunk.
+// reading step as the window: aloud through the audio output, into a WAV file (--wav), or
+// shown chunk by chunk (--dump).
 
 #include "app/Dialogs.h"
 #include "app/MemoryWindowState.h"
@@ -9,15 +10,24 @@
 #include "pzconv/PzConv.h"
 #include "reading/Reader.h"
 #include "settings/SettingsFile.h"
+#include "speech/Engines.h"
+#include "speech/OpenJTalk.h"
+#include "speech/WavEngine.h"
+#include "text/Cp932.h"
 #include "text/Errors.h"
 #include "text/FileIo.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -25,7 +35,7 @@ namespace {
 using namespace kven;
 
 constexpr const char* kUsage =
-    "Usage: kven-read [--dump] [--from OFFSET] DOCUMENT\n"
+    "Usage: kven-read [--dump | --wav FILE] [--voice N] [--rate R] [--from OFFSET] DOCUMENT\n"
     "\n"
     "Loads DOCUMENT as the window does when it is named on the command line: a .txt or .TXT\n"
     "file as Shift_JIS (or UTF-8) text, anything else as an HTML page; the cursor starts at\n"
@@ -33,16 +43,34 @@ constexpr const char* kUsage =
     "symbols and skip list come from KVEN.ini. Both files are read from $KVEN_HOME when it is\n"
     "set, else from the folder of this program; neither is ever written.\n"
     "\n"
+    "Without --dump or --wav the document is read aloud through the desktop's sound server\n"
+    "(PulseAudio or PipeWire). Ctrl+C stops at once.\n"
+    "\n"
     "  --dump         say nothing; print one line per chunk handed to the speech engine:\n"
     "                 its start offset in bytes of the Shift_JIS text, a TAB, and the spoken\n"
     "                 text in UTF-8 (CR and LF written as \\r and \\n)\n"
+    "  --wav FILE     say nothing; write every utterance into the WAV file FILE (48 kHz,\n"
+    "                 mono, 16-bit), 200 ms of silence before each. The file appears only\n"
+    "                 when it is complete; on a terminal a progress line goes to standard error\n"
+    "  --jobs N       synthesize with N processes at once for --wav (default: one per processor)\n"
+    "  --voice N      use voice N (0 is the first) instead of the [Voice] setting; an index\n"
+    "                 past the end names the voices there are\n"
+    "  --rate R       speak at rate R, -10 (slowest) to 10 (fastest), instead of [Speed]\n"
     "  --from OFFSET  start reading at byte OFFSET instead of the heading or bookmark\n"
     "  --help         show this text\n"
     "\n"
-    "Exit status: 0 when done, 1 when the document cannot be opened, 2 for a usage error.\n";
+    "Voices are the .htsvoice files in the voices folder beside this program, in\n"
+    "/usr/share/hts-voice and in $KVEN_VOICES.\n"
+    "\n"
+    "Exit status: 0 when done, 1 when the document cannot be opened or speech fails, 2 for a\n"
+    "usage error, 130 when stopped by Ctrl+C.\n";
 
 struct Options {
     bool dump = false;
+    std::optional<std::string> wav;
+    std::optional<int> voice;
+    std::optional<int> rate;
+    unsigned jobs = 0;
     std::optional<std::size_t> from;
     std::string document;
 };
@@ -63,6 +91,16 @@ int usageError(const std::string& message)
 void warn(const KvenError& e)
 {
     std::fprintf(stderr, "kven-read: warning: %s\n", errorBoxText(e.what()).c_str());
+}
+
+std::optional<long long> parseInteger(const char* value)
+{
+    long long n = 0;
+    const char* end = value + std::strlen(value);
+    const auto [ptr, ec] = std::from_chars(value, end, n);
+    if (ec != std::errc() || ptr != end || value == end)
+        return std::nullopt;
+    return n;
 }
 
 // Returns an exit status when the arguments say the program is done.
@@ -86,8 +124,27 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
             if (ec != std::errc() || ptr != end || value == end)
                 return usageError(std::string("not a byte offset: ") + value);
             options.from = offset;
-        } else if (arg == "--wav" || arg == "--voice" || arg == "--rate") {
-            return usageError(arg + " needs the speech engine, which this build does not have yet");
+        } else if (arg == "--wav") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0')
+                return usageError("--wav needs a file name");
+            options.wav = argv[++i];
+        } else if (arg == "--voice" || arg == "--rate" || arg == "--jobs") {
+            if (i + 1 >= argc)
+                return usageError(arg + " needs a number");
+            const std::optional<long long> n = parseInteger(argv[++i]);
+            if (arg == "--voice") {
+                if (!n || *n < 0 || *n > 1000)
+                    return usageError(std::string("not a voice index: ") + argv[i]);
+                options.voice = static_cast<int>(*n);
+            } else if (arg == "--rate") {
+                if (!n || *n < -10 || *n > 10)
+                    return usageError(std::string("not a rate from -10 to 10: ") + argv[i]);
+                options.rate = static_cast<int>(*n);
+            } else {
+                if (!n || *n < 1 || *n > 256)
+                    return usageError(std::string("not a number of jobs: ") + argv[i]);
+                options.jobs = static_cast<unsigned>(*n);
+            }
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
             return usageError("unknown option " + arg);
         } else {
@@ -103,9 +160,98 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
     }
     if (options.document.empty())
         return usageError("no DOCUMENT given");
-    if (!options.dump)
-        return usageError("speaking needs the speech engine, which this build does not have yet; use --dump");
+    if (options.dump && options.wav)
+        return usageError("--dump and --wav exclude each other");
     return std::nullopt;
+}
+
+std::atomic<bool> interrupted{false};
+std::atomic<WavEngine*> exporting{nullptr};
+
+extern "C" void onInterrupt(int)
+{
+    interrupted = true;
+    // Lock-free stores only: a WAV export blocked in Speak notices at once.
+    if (WavEngine* wav = exporting.load())
+        wav->cancel();
+}
+
+std::string clock(double seconds)
+{
+    const long s = static_cast<long>(seconds + 0.5);
+    char buf[32];
+    if (s >= 3600)
+        std::snprintf(buf, sizeof buf, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+    else
+        std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
+    return buf;
+}
+
+// The progress line of a WAV export on a terminal: share of the document read, time so far,
+// time left at the pace so far.
+class Progress {
+public:
+    Progress(std::size_t from, std::size_t size) : from_(from), size_(size), shown_(isatty(2) != 0) {}
+
+    void update(std::size_t position, bool force = false)
+    {
+        if (!shown_)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && now - last_ < std::chrono::milliseconds(500))
+            return;
+        last_ = now;
+        const double elapsed = std::chrono::duration<double>(now - start_).count();
+        const double total = size_ > from_ ? static_cast<double>(size_ - from_) : 1.0;
+        const double done = std::min(1.0, static_cast<double>(position > from_ ? position - from_ : 0) / total);
+        const std::string left = done > 0.001 ? clock(elapsed * (1 - done) / done) : "?";
+        std::fprintf(stderr, "\r%5.1f%%  elapsed %s  left %s   ", 100 * done, clock(elapsed).c_str(), left.c_str());
+        std::fflush(stderr);
+    }
+
+    void end(double seconds)
+    {
+        if (!shown_)
+            return;
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        std::fprintf(stderr, "\r100.0%%  %s of speech written in %s          \n", clock(seconds).c_str(),
+                     clock(elapsed).c_str());
+    }
+
+private:
+    std::size_t from_, size_;
+    bool shown_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_{};
+};
+
+// The voice and speed part of window creation: rate (when not 0), event interests, the
+// voice list and the stored voice, with the command line's choices over the stored ones.
+void setUpVoice(SpeechEngine& engine, MemoryWindowState& window, const Options& options, int storedVoice)
+{
+    if (options.rate)
+        window.setSpeed(*options.rate);
+    if (window.speed() != 0)
+        engine.setRate(window.speed());
+    engine.setEventInterests(SVEAllEvents);
+    const std::vector<VoiceHandle> voices = engine.GetVoices();
+    std::vector<std::string> names;
+    for (const VoiceHandle& v : voices)
+        names.push_back(cp932::fromWide(v->GetDescription(0)));
+    window.setVoices(names);
+    if (voices.empty())
+        return;
+    int index = std::min(options.voice.value_or(storedVoice), static_cast<int>(voices.size()) - 1);
+    if (options.voice && *options.voice >= static_cast<int>(voices.size())) {
+        std::string list;
+        for (std::size_t i = 0; i < voices.size(); ++i)
+            list += "\n  " + std::to_string(i) + "  " + cp932::wideToUtf8(voices[i]->GetDescription(0));
+        throw KvenError("there is no voice " + std::to_string(*options.voice) + "; the voices are:" + list);
+    }
+    if (index < 0)
+        index = 0;
+    window.setVoiceIndex(index);
+    engine.setVoice(voices[static_cast<std::size_t>(index)]);
 }
 
 } // namespace
@@ -122,8 +268,9 @@ int main(int argc, char** argv)
     const std::string folder = dataFolder();
 
     SettingsFile settings(window, dialogs, folder + "/KVEN.ini");
+    int storedVoice = 0;
     try {
-        settings.startupRead();
+        settings.startupRead([&storedVoice](int stored) { storedVoice = stored; });
     } catch (const KvenError& e) {
         warn(e);
     }
@@ -146,17 +293,67 @@ int main(int argc, char** argv)
         window.setSelStart(*options.from);
 
     EventQueue loop;
+    std::unique_ptr<SpeechEngine> engine;
+    WavEngine* wav = nullptr;
+    if (options.dump) {
+        engine = std::make_unique<DumpEngine>(loop, window, stdout);
+    } else if (options.wav) {
+        auto file = std::make_unique<WavEngine>(loop, OpenJTalkSetup::standard(), *options.wav, options.jobs);
+        wav = file.get();
+        engine = std::move(file);
+    } else {
+        engine = makeSpeechEngine(loop);
+    }
     NoWaiter noWait;
-    DumpEngine engine(loop, window, stdout);
-    Reader reader(window, shared, engine, noWait);
-    engine.setOnEndStream([&reader](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
+    SleepWaiter sleep;
+    // The pause before each utterance is real only when it is heard.
+    Waiter& waiter = options.dump || options.wav ? static_cast<Waiter&>(noWait) : sleep;
+    Reader reader(window, shared, *engine, waiter);
+    engine->setOnEndStream([&reader](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
+
+    exporting = wav;
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    const std::size_t from = window.selStart();
+    Progress progress(from, window.text().size());
     try {
+        if (!options.dump)
+            setUpVoice(*engine, window, options, storedVoice);
         reader.Button1Click();
-        while (!window.startEnabled() && loop.runOne())
-            ;
+        while (!window.startEnabled() && !interrupted) {
+            loop.runOne(std::chrono::milliseconds(options.dump ? 0 : 100));
+            if (wav)
+                progress.update(window.selStart());
+        }
+        if (wav && !interrupted) {
+            while (!wav->allWritten() && !interrupted) {
+                loop.runOne(std::chrono::milliseconds(100));
+                progress.update(window.text().size());
+            }
+            if (!interrupted) {
+                loop.runPending();
+                wav->finish();
+                progress.end(wav->secondsWritten());
+            }
+        }
     } catch (const KvenError& e) {
-        std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
+        exporting = nullptr;
+        if (interrupted)
+            return 130;
+        std::fprintf(stderr, "\nkven-read: %s\n", errorBoxText(e.what()).c_str());
         return 1;
+    }
+    exporting = nullptr;
+    if (interrupted) {
+        // The engine's destruction ends the sound and removes an unfinished WAV file.
+        if (!options.dump && !options.wav)
+            reader.Button4Click();
+        std::fputs("\n", stderr);
+        return 130;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "reading/Reader.h"
 
 #include "reading/ChunkFilter.h"
+#include "reading/LookAhead.h"
 #include "text/Cp932.h"
 
 namespace kven {
@@ -46,6 +47,9 @@ void Reader::TTSEndStream(int, std::int64_t)
         // says the same chunk again instead of suppressing it as a repeat.
         shared_.lastSpoken = std::move(spoken);
         window_.setSelStart(cursor + len);
+        if (tts_.preparesAhead())
+            if (const std::string next = nextUtterance(window_, shared_); !next.empty())
+                tts_.Prepare(cp932::toWide(next));
         return;
     }
 }

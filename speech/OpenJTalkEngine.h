@@ -37,6 +37,7 @@ protected:
     void doSpeak(std::u16string_view text, int flags, int streamNumber) override;
     void doSkip(std::string_view itemType, int count) override;
     void doPrepare(std::u16string_view text) override;
+    bool doesPrepare() const override { return true; }
 
 private:
     struct Job {

@@ -58,6 +58,8 @@ public:
     // A hint: the text the next Speak will most likely be given. A back end may start on it
     // early; what is heard is the same either way. Does nothing before the first connection.
     void Prepare(std::u16string_view text);
+    // Whether Prepare does anything with this back end, so callers can spare the look-ahead.
+    bool preparesAhead() const { return doesPrepare(); }
 
 protected:
     // Throws KvenError when the engine cannot be reached.
@@ -70,6 +72,7 @@ protected:
     virtual void doSpeak(std::u16string_view text, int flags, int streamNumber) = 0;
     virtual void doSkip(std::string_view itemType, int count) = 0;
     virtual void doPrepare(std::u16string_view) {}
+    virtual bool doesPrepare() const { return false; }
 
     // Thread-safe: queues the end-of-stream event of `streamNumber` on the event loop.
     void endStream(int streamNumber, std::int64_t streamPosition = 0);

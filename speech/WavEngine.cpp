@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace kven {
@@ -50,12 +51,14 @@ void WavEngine::doConnect()
     voices_ = findVoices(setup_.voiceFolders);
     voicing_ = {voices_.front()->path(), speedForRate(0)};
 
-    std::string pattern = path_ + ".part-XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
+    // Beside the target, so the rename stays on one file system; created with the usual
+    // permissions, as the target itself would be.
+    const std::string temp = path_ + ".part-" + std::to_string(::getpid());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         throw KvenError(msgCannotCreate(path_));
     ::close(fd);
-    tempPath_ = pattern;
+    tempPath_ = temp;
     writer_ = std::make_unique<WavWriter>(tempPath_);
     for (unsigned i = 0; i < workerCount_; ++i)
         threads_.emplace_back([this] { work(); });
@@ -83,10 +86,14 @@ void WavEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 {
     {
         std::unique_lock lock(mutex_);
-        // Bounded memory: a few utterances per worker in flight at most.
-        changed_.wait(lock, [this] { return failure_ || submitted_ - written_ < 4 * workerCount_; });
+        // Bounded memory: a few utterances per worker in flight at most. Short waits, since
+        // a cancel comes from a signal handler that cannot notify.
+        while (!failure_ && !cancel_ && submitted_ - written_ >= 4 * workerCount_)
+            changed_.wait_for(lock, std::chrono::milliseconds(50));
         if (failure_)
             throw KvenError(*failure_);
+        if (cancel_)
+            throw KvenError("中断しました");
         tasks_.push_back({submitted_++, voicing_, synthesisPieces(text)});
     }
     changed_.notify_all();
@@ -187,6 +194,12 @@ void WavEngine::finish()
         throw KvenError(msgCannotCreate(path_));
     }
     tempPath_.clear();
+}
+
+bool WavEngine::allWritten() const
+{
+    std::lock_guard lock(mutex_);
+    return failure_ || cancel_ || (written_ == submitted_ && !writing_);
 }
 
 double WavEngine::secondsWritten() const

@@ -35,6 +35,11 @@ public:
     void finish();
     // Stops at once; the temporary file is removed and the target left as it was.
     void abandon();
+    // Async-signal-safe: asks the export to stop. Synthesis ends, a waiting Speak throws, and
+    // the destructor or abandon() then removes the temporary file.
+    void cancel() { cancel_.store(true); }
+    // Every utterance given so far is written, or the export failed or was cancelled.
+    bool allWritten() const;
 
     unsigned workers() const { return static_cast<unsigned>(threads_.size()); }
     // Seconds of sound written so far, silences included.
@@ -79,6 +84,7 @@ private:
     bool writing_ = false;
     std::optional<std::string> failure_;
     std::atomic<bool> cancel_{false};
+    static_assert(std::atomic<bool>::is_always_lock_free);
     bool stopping_ = false;
     std::vector<std::thread> threads_;
 };
