@@ -1,0 +1,317 @@
+// The timing contract of the speech engine interface, run against every back end built here,
+// then what only the Open JTalk back end has: real voices, rate, failures of the synthesizer.
+
+#include "speech/OpenJTalkEngine.h"
+#include "support/ScratchFolder.h"
+#include "support/ScriptedEngine.h"
+#include "support/SpeechRig.h"
+#include "text/Cp932.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+namespace kven {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::RecordingOutput;
+using testing::seconds;
+
+// A sentence of about three seconds of speech.
+constexpr char16_t kSentence[] = u"吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。";
+
+struct ScriptedRig {
+    EventQueue loop;
+    testing::ScriptedEngine engine{loop};
+
+    static std::optional<std::string> missing() { return std::nullopt; }
+    // The scripted engine ends an utterance only when told.
+    void progress() { engine.finishSpeaking(); }
+    bool soundStarted() const { return engine.pendingUtterances() > 0; }
+};
+
+struct OpenJTalkRig {
+    EventQueue loop;
+    std::shared_ptr<RecordingOutput::Log> log = std::make_shared<RecordingOutput::Log>();
+    // Four times real time: long texts are still playing when a test skips them.
+    OpenJTalkEngine engine{loop, testing::testSetup(), std::make_unique<RecordingOutput>(log, 4.0)};
+
+    static std::optional<std::string> missing() { return testing::missingSynthesizer(); }
+    void progress() {}
+    bool soundStarted()
+    {
+        std::lock_guard lock(log->mutex);
+        return !log->streams.empty() && !log->streams.back().empty();
+    }
+};
+
+template<class Rig> class EngineContract : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KVEN_REQUIRE(Rig::missing());
+        rig.engine.setOnEndStream([this](int stream, std::int64_t) { ended.push_back(stream); });
+    }
+
+    // Runs the event loop until `count` events came or `limit` passed.
+    void waitForEvents(std::size_t count, std::chrono::milliseconds limit = 20s)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (ended.size() < count && std::chrono::steady_clock::now() < deadline) {
+            rig.progress();
+            rig.loop.runOne(10ms);
+        }
+    }
+
+    Rig rig;
+    std::vector<int> ended;
+};
+
+using Rigs = ::testing::Types<ScriptedRig, OpenJTalkRig>;
+TYPED_TEST_SUITE(EngineContract, Rigs);
+
+TYPED_TEST(EngineContract, EachSpeakEndsWithOneEventAfterItReturned)
+{
+    const int first = this->rig.engine.Speak(u"こんにちは。");
+    const int second = this->rig.engine.Speak(u"さようなら。");
+    EXPECT_TRUE(this->ended.empty()) << "an event ran inside Speak";
+    this->waitForEvents(2);
+    this->waitForEvents(3, 300ms);
+    EXPECT_EQ(this->ended, (std::vector<int>{first, second})) << "one event per utterance, in order";
+}
+
+TYPED_TEST(EngineContract, SilentUtterancesStillEnd)
+{
+    // Empty, only symbols, only control characters and blanks, only characters above U+FFFF.
+    const int a = this->rig.engine.Speak(u"");
+    const int b = this->rig.engine.Speak(u"・・・！？");
+    const int c = this->rig.engine.Speak(u"\r\n\t\u3000 ");
+    const int d = this->rig.engine.Speak(u"\U0001F600");
+    this->waitForEvents(4);
+    EXPECT_EQ(this->ended, (std::vector<int>{a, b, c, d}));
+}
+
+TYPED_TEST(EngineContract, SkipOfAPlayingStreamGivesExactlyOneEvent)
+{
+    std::u16string text;
+    for (int i = 0; i < 4; ++i)
+        text += kSentence;
+    const int stream = this->rig.engine.Speak(text);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!this->rig.soundStarted() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(this->rig.soundStarted());
+    this->rig.engine.Skip("Sentence", kSkipAll);
+    EXPECT_TRUE(this->ended.empty()) << "an event ran inside Skip";
+    this->waitForEvents(1, 2s);
+    this->waitForEvents(2, 300ms);
+    EXPECT_EQ(this->ended, std::vector<int>{stream});
+
+    // Nothing playing: no event at all.
+    this->rig.engine.Skip("Sentence", kSkipAll);
+    this->waitForEvents(2, 300ms);
+    EXPECT_EQ(this->ended.size(), 1u);
+}
+
+TYPED_TEST(EngineContract, SkipEndsQueuedUtterancesTooAndTheNextSpeakIsHeard)
+{
+    const int a = this->rig.engine.Speak(kSentence);
+    const int b = this->rig.engine.Speak(kSentence);
+    this->rig.engine.Skip("Sentence", kSkipAll);
+    this->waitForEvents(2, 5s);
+    EXPECT_EQ(this->ended, (std::vector<int>{a, b}));
+    const int c = this->rig.engine.Speak(u"はい。");
+    this->waitForEvents(3);
+    EXPECT_EQ(this->ended.back(), c);
+}
+
+// What only the real back end does.
+class OpenJTalk : public ::testing::Test {
+protected:
+    void SetUp() override { KVEN_REQUIRE(testing::missingSynthesizer()); }
+
+    // Speaks `text` on a fresh engine at `rate` and returns the samples heard.
+    Samples spoken(std::u16string_view text, int rate = 0, OpenJTalkSetup setup = testing::testSetup())
+    {
+        EventQueue loop;
+        auto log = std::make_shared<RecordingOutput::Log>();
+        OpenJTalkEngine engine(loop, std::move(setup), std::make_unique<RecordingOutput>(log));
+        bool done = false;
+        engine.setOnEndStream([&](int, std::int64_t) { done = true; });
+        engine.setRate(rate);
+        engine.Speak(text);
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (!done && std::chrono::steady_clock::now() < deadline)
+            loop.runOne(10ms);
+        EXPECT_TRUE(done);
+        Samples all;
+        for (const Samples& s : log->streams)
+            all.insert(all.end(), s.begin(), s.end());
+        return all;
+    }
+};
+
+TEST_F(OpenJTalk, ListsTheInstalledVoicesMeiNormalFirst)
+{
+    EventQueue loop;
+    OpenJTalkEngine engine(loop, testing::testSetup(), std::make_unique<RecordingOutput>(nullptr));
+    const auto voices = engine.GetVoices();
+    std::vector<std::string> names;
+    for (const auto& v : voices)
+        names.push_back(cp932::wideToUtf8(v->GetDescription(0)));
+    EXPECT_EQ(names, (std::vector<std::string>{"mei (normal)", "mei (angry)", "mei (bashful)", "mei (happy)",
+                                               "mei (sad)", "nitech m001"}));
+}
+
+TEST_F(OpenJTalk, NoVoiceIsAnErrorNamingTheFoldersSearched)
+{
+    testing::ScratchFolder empty;
+    OpenJTalkSetup setup = testing::testSetup();
+    setup.voiceFolders = {empty.path(), empty.path("missing")};
+    EventQueue loop;
+    OpenJTalkEngine engine(loop, setup, std::make_unique<RecordingOutput>(nullptr));
+    try {
+        engine.GetVoices();
+        FAIL() << "no voice must be an error";
+    } catch (const KvenError& e) {
+        EXPECT_NE(std::string(e.what()).find(empty.path("missing")), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(engine.connected());
+}
+
+TEST_F(OpenJTalk, SpeechHasShortSilentEndsAndAHigherRateIsShorter)
+{
+    const Samples normal = spoken(kSentence);
+    const Samples fast = spoken(kSentence, 10);
+    const Samples slow = spoken(kSentence, -10);
+    ASSERT_GT(seconds(normal.size()), 2.0);
+    // Speed 3 and 1/3: about a third and three times as long, give or take the pauses.
+    EXPECT_NEAR(seconds(fast.size()) / seconds(normal.size()), 1.0 / 3, 0.1);
+    EXPECT_NEAR(seconds(slow.size()) / seconds(normal.size()), 3.0, 0.6);
+
+    // At most 50 ms of silence before the first sound and after the last.
+    const auto loud = [](std::int16_t s) { return std::abs(static_cast<int>(s)) > 64; };
+    const auto first = std::find_if(normal.begin(), normal.end(), loud) - normal.begin();
+    const auto last = normal.rend() - std::find_if(normal.rbegin(), normal.rend(), loud);
+    EXPECT_LE(static_cast<std::size_t>(first), samplesForMs(kKeepSilenceMs));
+    EXPECT_LE(normal.size() - static_cast<std::size_t>(last), samplesForMs(kKeepSilenceMs));
+}
+
+TEST_F(OpenJTalk, LongTextIsSpokenWholeAcrossPieces)
+{
+    // 40 sentences, far past what one call of the synthesizer reads (1022 bytes) and past
+    // what it survives in half-width characters: every piece must be heard.
+    std::u16string longText;
+    for (int i = 0; i < 10; ++i)
+        longText += kSentence;
+    std::u16string ascii(400, u'a');
+    const Samples one = spoken(kSentence);
+    const Samples ten = spoken(longText);
+    EXPECT_NEAR(seconds(ten.size()) / seconds(one.size()), 10.0, 1.5);
+    EXPECT_GT(seconds(spoken(ascii).size()), 5.0) << "400 half-width letters, spelled out";
+}
+
+TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
+{
+    testing::ScratchFolder folder;
+    const std::string failing = folder.write("failing", "");
+    for (const std::string behaviour : {"exit1", "crash", "hang", "garbage"}) {
+        SCOPED_TRACE(behaviour);
+        OpenJTalkSetup setup = testing::testSetup();
+        setup.executable = testing::writeStandIn(folder.path(), behaviour, failing);
+        setup.timeout = 500ms;
+        folder.write("failing", "");
+
+        EventQueue loop;
+        auto log = std::make_shared<RecordingOutput::Log>();
+        OpenJTalkEngine engine(loop, setup, std::make_unique<RecordingOutput>(log));
+        std::vector<int> ended;
+        engine.setOnEndStream([&](int stream, std::int64_t) { ended.push_back(stream); });
+        engine.Speak(kSentence);
+        std::string error;
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (error.empty() && std::chrono::steady_clock::now() < deadline) {
+            try {
+                loop.runOne(10ms);
+            } catch (const KvenError& e) {
+                error = e.what();
+            }
+        }
+        EXPECT_FALSE(error.empty()) << "the failure reaches the event loop as an error";
+        EXPECT_TRUE(ended.empty()) << "a failed utterance has no end-of-stream event";
+
+        folder.remove("failing");
+        const int next = engine.Speak(u"はい。");
+        while (ended.empty() && std::chrono::steady_clock::now() < deadline + 10s)
+            loop.runOne(10ms);
+        EXPECT_EQ(ended, std::vector<int>{next});
+        std::lock_guard lock(log->mutex);
+        ASSERT_FALSE(log->streams.empty());
+        EXPECT_GT(seconds(log->streams.back().size()), 0.3);
+    }
+}
+
+TEST_F(OpenJTalk, NoAudioServerIsAClearErrorButSilenceNeedsNone)
+{
+    EventQueue loop;
+    auto output = std::make_unique<RecordingOutput>(std::make_shared<RecordingOutput::Log>());
+    output->failOpen = "音声出力 (PulseAudio) に接続できません: Connection refused";
+    OpenJTalkEngine engine(loop, testing::testSetup(), std::move(output));
+    int ended = 0;
+    engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
+    engine.Speak(u"、。");
+    engine.Speak(u"こんにちは。");
+    std::string error;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (error.empty() && std::chrono::steady_clock::now() < deadline) {
+        try {
+            loop.runOne(10ms);
+        } catch (const KvenError& e) {
+            error = e.what();
+        }
+    }
+    EXPECT_EQ(ended, 1) << "the silent utterance";
+    EXPECT_NE(error.find("PulseAudio"), std::string::npos) << error;
+}
+
+TEST_F(OpenJTalk, SynthesisAheadIsUsedOnlyForTheSameTextVoiceAndRate)
+{
+    EventQueue loop;
+    auto log = std::make_shared<RecordingOutput::Log>();
+    OpenJTalkEngine engine(loop, testing::testSetup(), std::make_unique<RecordingOutput>(log));
+    int ended = 0;
+    engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
+    const auto waitFor = [&](int n) {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (ended < n && std::chrono::steady_clock::now() < deadline)
+            loop.runOne(10ms);
+    };
+    engine.setEventInterests(SVEAllEvents);
+    engine.Prepare(u"はい。");
+    engine.Speak(u"はい。");
+    waitFor(1);
+    EXPECT_EQ(engine.preparedHits(), 1);
+
+    engine.Prepare(u"いいえ。");
+    engine.Speak(u"はい。"); // another text
+    engine.Prepare(u"はい。");
+    engine.setRate(5); // another rate
+    engine.Speak(u"はい。");
+    engine.Prepare(u"はい。");
+    engine.setVoice(engine.GetVoices().back()); // another voice
+    engine.Speak(u"はい。");
+    waitFor(4);
+    EXPECT_EQ(engine.preparedHits(), 1);
+
+    std::lock_guard lock(log->mutex);
+    ASSERT_EQ(log->streams.size(), 4u);
+    EXPECT_EQ(log->streams[0], log->streams[1]) << "prepared audio is the same audio";
+    EXPECT_LT(log->streams[2].size(), log->streams[1].size()) << "the rate of the Speak applies";
+    EXPECT_NE(log->streams[3], log->streams[1]) << "the voice of the Speak applies";
+}
+
+} // namespace
+} // namespace kven
