@@ -74,4 +74,9 @@ void ScriptedEngine::doSkip(std::string_view itemType, int count)
     finishSpeaking();
 }
 
+void ScriptedEngine::doPrepare(std::u16string_view text)
+{
+    prepared.push_back(cp932::wideToUtf8(text));
+}
+
 } // namespace kven::testing

@@ -31,6 +31,10 @@ public:
     std::vector<std::string> spoken;
     std::vector<VoiceHandle> voices;
 
+    // With `prepares`, the engine takes the hints of Prepare and keeps them here (UTF-8).
+    bool prepares = false;
+    std::vector<std::string> prepared;
+
     // The named operation ("connect", "Speak", ...) throws KvenError(message) until cleared.
     std::optional<std::string> failOn;
     std::string failMessage = "engine failure";
@@ -48,6 +52,8 @@ protected:
     void doSetRate(int rate) override;
     void doSpeak(std::u16string_view text, int flags, int streamNumber) override;
     void doSkip(std::string_view itemType, int count) override;
+    void doPrepare(std::u16string_view text) override;
+    bool doesPrepare() const override { return prepares; }
 
 private:
     void maybeFail(const std::string& op);

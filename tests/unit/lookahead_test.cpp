@@ -1,0 +1,63 @@
+// The look-ahead of the reading step: it names exactly what the next step says, and changes
+// nothing while doing so.
+
+#include "reading/LookAhead.h"
+#include "support/ReadingRig.h"
+
+#include <gtest/gtest.h>
+
+namespace kven {
+namespace {
+
+using testing::ReadingRig;
+using testing::sj;
+using testing::u8;
+
+TEST(LookAhead, NamesWhatTheNextStepSaysThroughSkipsAndRepeats)
+{
+    ReadingRig rig;
+    rig.engine.prepares = true;
+    rig.window.setSkipList({sj("広告")});
+    // Skipped chunks (skip list, blank, only marks, a repeat) between spoken ones, a ruby
+    // reading, a long line cut at its first comma, and a last chunk without a line break.
+    rig.setText("一つ目。\r\n広告です\r\n\r\n、、。\r\n一つ目。\r\n二つ目《ふたつめ》\r\n"
+                "これはとても長い行で、二百六十バイトを超えるまで続きます。これはとても長い行で、"
+                "二百六十バイトを超えるまで続きます。これはとても長い行で、二百六十バイトを超えるまで続きます。"
+                "これはとても長い行で\r\n最後");
+    const auto said = rig.readAll();
+    ASSERT_GE(said.size(), 4u);
+    // After each utterance but the last, the hint was the utterance that followed.
+    const std::vector<std::string> expected(said.begin() + 1, said.end());
+    EXPECT_EQ(rig.engine.prepared, expected);
+}
+
+TEST(LookAhead, ChangesNothing)
+{
+    ReadingRig rig;
+    rig.setText("あ。\r\nい。\r\n");
+    rig.window.setSelStart(5);
+    rig.window.setSelLength(3);
+    rig.shared.lastSpoken = sj("い。");
+    const std::string text = rig.window.text();
+
+    // Repeat suppression passes over the chunk equal to the last spoken text.
+    EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared)), "");
+    rig.window.setRepeatSuppression(false);
+    EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared)), "い。");
+    EXPECT_EQ(rig.window.selStart(), 5u);
+    EXPECT_EQ(rig.window.selLength(), 3u);
+    EXPECT_EQ(u8(rig.shared.lastSpoken), "い。");
+    EXPECT_EQ(rig.window.text(), text);
+}
+
+TEST(LookAhead, EnginesWithoutIt)
+{
+    // The reading step spends nothing on a look-ahead the engine does not want.
+    ReadingRig rig;
+    rig.setText("あ。\r\nい。\r\n");
+    rig.readAll();
+    EXPECT_TRUE(rig.engine.prepared.empty());
+}
+
+} // namespace
+} // namespace kven

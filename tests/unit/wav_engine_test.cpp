@@ -1,0 +1,130 @@
+// The WAV back end: the same file whatever the number of workers, the pause before each
+// utterance, and no file at all unless the export completed.
+
+#include "speech/OpenJTalkEngine.h"
+#include "speech/WavEngine.h"
+#include "support/ScratchFolder.h"
+#include "support/SpeechRig.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kven {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::vector<std::u16string> kUtterances = {
+    u"吾輩は猫である。",
+    u"名前はまだ無い。",
+    u"、。",
+    u"どこで生れたかとんと見当がつかぬ。",
+    u"",
+    u"何でも薄暗いじめじめした所でニャーニャー泣いていた事だけは記憶している。",
+    u"はい。",
+    u"いいえ。"};
+
+class WavExport : public ::testing::Test {
+protected:
+    void SetUp() override { KVEN_REQUIRE(testing::missingSynthesizer()); }
+
+    // Exports the utterances with `workers` workers; returns the file's bytes.
+    std::string exportWith(unsigned workers, int rate = 0)
+    {
+        const std::string path = folder.path("out-" + std::to_string(workers) + ".wav");
+        EventQueue loop;
+        WavEngine engine(loop, testing::testSetup(), path, workers);
+        int ended = 0;
+        engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
+        engine.setRate(rate);
+        for (const auto& u : kUtterances)
+            engine.Speak(u);
+        loop.runPending();
+        EXPECT_EQ(ended, static_cast<int>(kUtterances.size())) << "each Speak ends at once";
+        EXPECT_EQ(engine.workers(), workers);
+        engine.finish();
+        return folder.read("out-" + std::to_string(workers) + ".wav");
+    }
+
+    std::vector<std::string> leftovers() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder.path()))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
+
+    testing::ScratchFolder folder;
+};
+
+TEST_F(WavExport, ParallelWorkersWriteTheSameBytesAsOne)
+{
+    const std::string one = exportWith(1);
+    const std::string three = exportWith(3);
+    EXPECT_EQ(one.size(), three.size());
+    EXPECT_TRUE(one == three) << "the file must not depend on the number of workers";
+}
+
+TEST_F(WavExport, EveryUtteranceFollowsTwoHundredMillisecondsOfSilence)
+{
+    const Samples all = parseWav(exportWith(2));
+    // Each utterance alone, as the spoken back end plays it.
+    EventQueue loop;
+    auto log = std::make_shared<testing::RecordingOutput::Log>();
+    OpenJTalkEngine spoken(loop, testing::testSetup(), std::make_unique<testing::RecordingOutput>(log));
+    int ended = 0;
+    spoken.setOnEndStream([&](int, std::int64_t) { ++ended; });
+    for (const auto& u : kUtterances)
+        spoken.Speak(u);
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (ended < static_cast<int>(kUtterances.size()) && std::chrono::steady_clock::now() < deadline)
+        loop.runOne(10ms);
+
+    // The silent utterances ("、。" and "") open no stream but still have their pause.
+    Samples expected;
+    std::size_t stream = 0;
+    for (std::size_t i = 0; i < kUtterances.size(); ++i) {
+        expected.insert(expected.end(), samplesForMs(kSilenceBeforeUtteranceMs), 0);
+        if (i == 2 || i == 4)
+            continue;
+        ASSERT_LT(stream, log->streams.size());
+        expected.insert(expected.end(), log->streams[stream].begin(), log->streams[stream].end());
+        ++stream;
+    }
+    EXPECT_EQ(all.size(), expected.size());
+    EXPECT_TRUE(all == expected) << "the file holds what the spoken back end plays";
+}
+
+TEST_F(WavExport, NothingIsLeftBehindUnlessFinished)
+{
+    const std::string path = folder.path("book.wav");
+    folder.write("book.wav", "the old file");
+    {
+        EventQueue loop;
+        WavEngine engine(loop, testing::testSetup(), path, 2);
+        for (const auto& u : kUtterances)
+            engine.Speak(u);
+        engine.cancel();
+        // The engine goes without finish(): its temporary file goes with it.
+    }
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"book.wav"});
+    EXPECT_EQ(folder.read("book.wav"), "the old file");
+}
+
+TEST_F(WavExport, AFailureEndsTheExportWithoutAFile)
+{
+    OpenJTalkSetup setup = testing::testSetup();
+    const std::string failing = folder.write("failing", "");
+    setup.executable = testing::writeStandIn(folder.path(), "exit1", failing);
+    const std::string path = folder.path("book.wav");
+    EventQueue loop;
+    WavEngine engine(loop, setup, path, 2);
+    engine.Speak(u"はい。");
+    EXPECT_THROW(engine.finish(), KvenError);
+    EXPECT_FALSE(folder.exists("book.wav"));
+    EXPECT_THROW(loop.runPending(), KvenError) << "the failure also reaches the event loop";
+}
+
+} // namespace
+} // namespace kven
