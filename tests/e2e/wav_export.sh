@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# kven-read --wav: a valid WAV of the document, the same bytes with one worker or several,
+# voice and rate options, and no file at all after Ctrl+C.
+set -uo pipefail
+bin="${KVEN_BIN:?}/kven-read"
+voices="${KVEN_SOURCE_DIR:?}/voices"
+if [ ! -x /usr/bin/open_jtalk ] || [ ! -f "$voices/mei/mei_normal.htsvoice" ]; then
+  echo "no synthesizer or no voices in $voices (scripts/test installs both)"
+  [ -n "${CI:-}" ] && exit 1
+  exit 77
+fi
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+passed=0
+check() { # name, then a command that must succeed
+  local name="$1"; shift
+  if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failures=$((failures + 1)); fi
+}
+sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+export KVEN_HOME="$work/home" KVEN_VOICES="$voices"
+mkdir -p "$KVEN_HOME"
+cp "$KVEN_SOURCE_DIR/data/KVEN.ini" "$KVEN_HOME/KVEN.ini"
+# Prints channels, rate, bits and seconds of a WAV file.
+wavinfo() { python3 -c "import wave,sys; w=wave.open(sys.argv[1]); print(w.getnchannels(), w.getframerate(), 8*w.getsampwidth(), w.getnframes()/w.getframerate())" "$1"; }
+
+doc="$work/doc.txt"
+sjis '吾輩は猫である。名前はまだ無い。\r\nどこで生れたかとんと見当がつかぬ。\r\n何でも薄暗いじめじめした所でニャーニャー泣いていた事だけは記憶している。\r\n' >"$doc"
+"$bin" --wav "$work/one.wav" --jobs 1 "$doc" 2>/dev/null; rc=$?
+check "--wav exits 0" test "$rc" -eq 0
+read -r channels rate bits secs < <(wavinfo "$work/one.wav")
+check "48 kHz mono 16-bit" test "$channels $rate $bits" = "1 48000 16"
+check "plausible length ($secs s)" python3 -c "import sys; sys.exit(not 4 < $secs < 20)"
+"$bin" --wav "$work/two.wav" --jobs 2 "$doc" 2>/dev/null
+check "two workers write the same bytes as one" cmp -s "$work/one.wav" "$work/two.wav"
+check "permissions of an ordinary file" test "$(stat -c %a "$work/one.wav")" = "$(umask -S >/dev/null; touch "$work/ref"; stat -c %a "$work/ref")"
+
+"$bin" --wav "$work/fast.wav" --rate 10 "$doc" 2>/dev/null
+read -r _ _ _ fast < <(wavinfo "$work/fast.wav")
+check "--rate 10 is faster ($fast s against $secs s)" python3 -c "import sys; sys.exit(not $fast < 0.6 * $secs)"
+"$bin" --wav "$work/m001.wav" --voice 5 "$doc" 2>/dev/null; rc=$?
+check "--voice 5 exits 0" test "$rc" -eq 0
+check "another voice, another sound" bash -c "! cmp -s '$work/one.wav' '$work/m001.wav'"
+
+"$bin" --wav "$work/x.wav" --voice 99 "$doc" >/dev/null 2>"$work/err"; rc=$?
+check "--voice past the end exits 1" test "$rc" -eq 1
+check "... and names the voices" grep -q 'nitech m001' "$work/err"
+"$bin" --wav "$work/x.wav" --rate 11 "$doc" >/dev/null 2>&1; rc=$?
+check "--rate 11 is a usage error" test "$rc" -eq 2
+"$bin" --wav "$work/x.wav" --dump "$doc" >/dev/null 2>&1; rc=$?
+check "--wav with --dump is a usage error" test "$rc" -eq 2
+"$bin" --help | grep -q -- '--wav FILE'; rc=$?
+check "--help explains --wav" test "$rc" -eq 0
+"$bin" --wav "$work/no/such/folder.wav" "$doc" >/dev/null 2>"$work/err"; rc=$?
+check "unwritable target exits 1" test "$rc" -eq 1
+check "... with the program's message" grep -q 'を作成できません' "$work/err"
+
+# Ctrl+C in the middle: no WAV and no temporary file; an old file stays as it was.
+long="$work/long.txt"
+for i in $(seq 1 200); do sjis "第${i}の文です。吾輩は猫である。名前はまだ無い。\r\n"; done >"$long"
+echo old >"$work/book.wav"
+"$bin" --wav "$work/book.wav" --jobs 2 "$long" 2>/dev/null &
+pid=$!
+sleep 1
+kill -INT "$pid"
+wait "$pid"; rc=$?
+check "Ctrl+C exits 130" test "$rc" -eq 130
+check "the old file is untouched" test "$(cat "$work/book.wav")" = old
+check "no temporary file left" test -z "$(ls "$work" | grep part)"
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]

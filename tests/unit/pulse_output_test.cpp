@@ -1,0 +1,92 @@
+// The audio output against a real sound server: the private one scripts/test starts with a
+// null sink (KVEN_TEST_SINK), and no server at all.
+
+#include "speech/AudioOutput.h"
+#include "support/ScratchFolder.h"
+#include "support/SpeechRig.h"
+#include "text/Errors.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+namespace kven {
+namespace {
+
+std::optional<std::string> missingSink()
+{
+    if (!std::getenv("KVEN_TEST_SINK"))
+        return std::string("KVEN_TEST_SINK is not set: no private sound server (scripts/test starts one)");
+    return std::nullopt;
+}
+
+Samples tone(int milliseconds)
+{
+    Samples s(samplesForMs(milliseconds));
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<std::int16_t>(8000 * std::sin(static_cast<double>(i) * 2 * 3.14159265 * 440 / kSampleRate));
+    return s;
+}
+
+// Sets an environment variable for the length of a scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value, 1);
+    }
+    ~ScopedEnv()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(PulseOutput, PlaysDrainsAndFlushes)
+{
+    KVEN_REQUIRE(missingSink());
+    auto output = makePulseOutput(std::getenv("KVEN_TEST_SINK"));
+    const Samples sound = tone(200);
+    std::atomic<bool> cancel{false};
+    {
+        auto stream = output->open();
+        for (std::size_t at = 0; at < sound.size(); at += 480)
+            stream->write(std::span(sound.data() + at, std::min<std::size_t>(480, sound.size() - at)));
+        EXPECT_TRUE(stream->drain(cancel));
+    }
+    // A cancelled drain gives up at once and the rest is dropped.
+    auto stream = output->open();
+    stream->write(sound);
+    cancel = true;
+    EXPECT_FALSE(stream->drain(cancel));
+    stream->flush();
+    // One connection per utterance: a new stream after the old one went works as well.
+    stream.reset();
+    EXPECT_NO_THROW(output->open()->write(tone(10)));
+}
+
+TEST(PulseOutput, NoServerIsAClearError)
+{
+    testing::ScratchFolder folder;
+    ScopedEnv server("PULSE_SERVER", ("unix:" + folder.path("no-server")).c_str());
+    ScopedEnv noAutospawn("PULSE_CLIENTCONFIG", folder.write("client.conf", "autospawn = no\n").c_str());
+    auto output = makePulseOutput();
+    try {
+        output->open();
+        FAIL() << "no server must be an error";
+    } catch (const KvenError& e) {
+        EXPECT_NE(std::string(e.what()).find("PulseAudio"), std::string::npos) << e.what();
+    }
+}
+
+} // namespace
+} // namespace kven
