@@ -41,6 +41,9 @@ void Reader::TTSEndStream(int, std::int64_t)
             window_.setSelStart(cursor + len);
             continue;
         }
+        // An engine that synthesizes ahead can use the pause to start on this chunk.
+        if (tts_.preparesAhead())
+            tts_.Prepare(cp932::toWide(spoken));
         waiter_.wait(kPauseBeforeSpeechMs);
         tts_.Speak(cp932::toWide(spoken), SVSFlagsAsync);
         // Remembered only once the engine took it, so that Start after a failed Speak

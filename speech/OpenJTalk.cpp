@@ -271,10 +271,15 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     return parseWav(wav);
 }
 
-PieceSynthesis::PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces,
-                               int keepSilenceMs)
-    : setup_(setup), voicing_(std::move(voicing)), pieces_(std::move(pieces)), keepSilenceMs_(keepSilenceMs),
-      done_(pieces_.size())
+void trimPiece(Samples& samples, std::size_t index, std::size_t count)
+{
+    const std::size_t edge = samplesForMs(kEdgeSilenceMs);
+    const std::size_t joint = samplesForMs(kJointSilenceMs);
+    trimSilence(samples, index == 0 ? edge : joint, index + 1 == count ? edge : joint);
+}
+
+PieceSynthesis::PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces)
+    : setup_(setup), voicing_(std::move(voicing)), pieces_(std::move(pieces)), done_(pieces_.size())
 {
     if (!pieces_.empty())
         thread_ = std::thread([this] { run(); });
@@ -302,7 +307,7 @@ void PieceSynthesis::run()
         try {
             samples = synthesizePiece(setup_, voicing_, pieces_[i], cancelled_);
             if (samples)
-                trimSilence(*samples, samplesForMs(keepSilenceMs_));
+                trimPiece(*samples, i, pieces_.size());
         } catch (const KvenError& e) {
             failure = e.what();
         }

@@ -66,12 +66,20 @@ struct Voicing {
 std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicing& voicing, const std::string& text,
                                        const std::atomic<bool>& cancel);
 
+// The synthesizer pads every call with about 0.3 s of silence at each end. An utterance keeps
+// only a little at its two ends, so the pause the listener hears between utterances is the
+// reading step's; where it was split into pieces, a joint keeps a short pause, as at a comma.
+inline constexpr int kEdgeSilenceMs = 20;
+inline constexpr int kJointSilenceMs = 80;
+
+// Trims piece `index` of `count` pieces of one utterance by the rule above.
+void trimPiece(Samples& samples, std::size_t index, std::size_t count);
+
 // The pieces of one utterance synthesized one after the other on a thread of its own, so
-// that the first can play while the next is made. Each piece has its silent ends shortened
-// to `keepSilenceMs`.
+// that the first can play while the next is made. Each piece is trimmed by trimPiece.
 class PieceSynthesis {
 public:
-    PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces, int keepSilenceMs);
+    PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces);
     // Cancels and waits for the thread.
     ~PieceSynthesis();
     PieceSynthesis(const PieceSynthesis&) = delete;
@@ -91,7 +99,6 @@ private:
     const OpenJTalkSetup& setup_;
     Voicing voicing_;
     std::vector<std::string> pieces_;
-    int keepSilenceMs_;
     std::atomic<bool> cancelled_{false};
     std::mutex mutex_;
     std::condition_variable ready_;

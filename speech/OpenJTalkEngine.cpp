@@ -72,7 +72,7 @@ void OpenJTalkEngine::doSpeak(std::u16string_view text, int, int streamNumber)
         job->synthesis = std::move(prepared_->synthesis);
         ++preparedHits_;
     } else {
-        job->synthesis = std::make_unique<PieceSynthesis>(setup_, voicing_, synthesisPieces(text), kKeepSilenceMs);
+        job->synthesis = std::make_unique<PieceSynthesis>(setup_, voicing_, synthesisPieces(text));
     }
     prepared_.reset();
     {
@@ -84,9 +84,11 @@ void OpenJTalkEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 
 void OpenJTalkEngine::doPrepare(std::u16string_view text)
 {
+    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voicing_)
+        return;
     prepared_.reset();
-    prepared_ = Prepared{std::u16string(text),
-                         std::make_unique<PieceSynthesis>(setup_, voicing_, synthesisPieces(text), kKeepSilenceMs)};
+    prepared_ =
+        Prepared{std::u16string(text), std::make_unique<PieceSynthesis>(setup_, voicing_, synthesisPieces(text))};
 }
 
 void OpenJTalkEngine::doSkip(std::string_view, int)

@@ -1,7 +1,7 @@
 #pragma once
 // The default speech back end: each utterance is split into pieces the synthesizer handles
 // safely, synthesized piece by piece and played as one stream through the audio output,
-// with its silent ends shortened so that the pause of the reading step is the pause heard.
+// with its silent ends shortened (trimPiece) so that the pause of the reading step is the pause heard.
 // A worker thread plays utterances in the order they were given; Skip ends the one playing
 // and every queued one, each with its own end-of-stream event.
 
@@ -15,9 +15,6 @@
 #include <thread>
 
 namespace kven {
-
-// Silence kept at each end of an utterance and of each piece within it.
-inline constexpr int kKeepSilenceMs = 50;
 
 class OpenJTalkEngine : public SpeechEngine {
 public:

@@ -79,7 +79,7 @@ Samples parseWav(std::string_view bytes)
     throw KvenError("音声合成の出力の WAV が不完全です");
 }
 
-void trimSilence(Samples& samples, std::size_t keep, int threshold)
+void trimSilence(Samples& samples, std::size_t keepFront, std::size_t keepBack, int threshold)
 {
     const auto loud = [threshold](std::int16_t s) { return std::abs(static_cast<int>(s)) > threshold; };
     const auto first = std::find_if(samples.begin(), samples.end(), loud);
@@ -88,10 +88,9 @@ void trimSilence(Samples& samples, std::size_t keep, int threshold)
         return;
     }
     const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
-    const std::size_t end = std::min(samples.size(), static_cast<std::size_t>(last - samples.begin()) + keep);
-    const std::size_t begin = static_cast<std::size_t>(first - samples.begin()) > keep
-                                  ? static_cast<std::size_t>(first - samples.begin()) - keep
-                                  : 0;
+    const std::size_t end = std::min(samples.size(), static_cast<std::size_t>(last - samples.begin()) + keepBack);
+    const std::size_t lead = static_cast<std::size_t>(first - samples.begin());
+    const std::size_t begin = lead > keepFront ? lead - keepFront : 0;
     samples.erase(samples.begin() + static_cast<std::ptrdiff_t>(end), samples.end());
     samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(begin));
 }

@@ -23,9 +23,10 @@ constexpr std::size_t samplesForMs(int milliseconds)
 // over. Throws KvenError naming what is wrong with any other input.
 Samples parseWav(std::string_view bytes);
 
-// Shortens the silence at each end (samples whose magnitude stays at or below `threshold`)
-// to at most `keep` samples. A buffer that is silent throughout becomes empty.
-void trimSilence(Samples& samples, std::size_t keep, int threshold = 64);
+// Shortens the silence at the front and at the back (samples whose magnitude stays at or
+// below `threshold`) to at most `keepFront` and `keepBack` samples. A buffer that is silent
+// throughout becomes empty.
+void trimSilence(Samples& samples, std::size_t keepFront, std::size_t keepBack, int threshold = 64);
 
 // A WAV file written as samples arrive, sizes filled in by finish(). Room for a 64-bit size
 // block is reserved up front, so a file past 4 GiB becomes RF64 instead of a RIFF whose

@@ -1,6 +1,5 @@
 #include "speech/WavEngine.h"
 
-#include "speech/OpenJTalkEngine.h"
 #include "speech/SynthesisText.h"
 
 #include <cstdio>
@@ -115,11 +114,11 @@ void WavEngine::work()
         Samples utterance;
         std::optional<std::string> failure;
         try {
-            for (const std::string& piece : task.pieces) {
-                std::optional<Samples> samples = synthesizePiece(setup_, task.voicing, piece, cancel_);
+            for (std::size_t i = 0; i < task.pieces.size(); ++i) {
+                std::optional<Samples> samples = synthesizePiece(setup_, task.voicing, task.pieces[i], cancel_);
                 if (!samples)
                     return;
-                trimSilence(*samples, samplesForMs(kKeepSilenceMs));
+                trimPiece(*samples, i, task.pieces.size());
                 utterance.insert(utterance.end(), samples->begin(), samples->end());
             }
         } catch (const KvenError& e) {

@@ -76,7 +76,7 @@ void ScriptedEngine::doSkip(std::string_view itemType, int count)
 
 void ScriptedEngine::doPrepare(std::u16string_view text)
 {
-    prepared.push_back(cp932::wideToUtf8(text));
+    calls.push_back("Prepare " + cp932::wideToUtf8(text));
 }
 
 } // namespace kven::testing

@@ -31,9 +31,9 @@ public:
     std::vector<std::string> spoken;
     std::vector<VoiceHandle> voices;
 
-    // With `prepares`, the engine takes the hints of Prepare and keeps them here (UTF-8).
+    // With `prepares`, the engine takes the hints of Prepare and records them as calls
+    // ("Prepare <utf-8 text>").
     bool prepares = false;
-    std::vector<std::string> prepared;
 
     // The named operation ("connect", "Speak", ...) throws KvenError(message) until cleared.
     std::optional<std::string> failOn;

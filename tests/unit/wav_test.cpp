@@ -64,27 +64,32 @@ TEST(ParseWav, RefusesWhatIsNotOurFormat)
 TEST(TrimSilence, KeepsAtMostTheGivenSilenceAtEachEnd)
 {
     Samples s = {0, 3, -5, 0, 900, 0, -900, 0, 10, 0, 0};
-    trimSilence(s, 2, 64);
+    trimSilence(s, 2, 2, 64);
     EXPECT_EQ(s, (Samples{-5, 0, 900, 0, -900, 0, 10}));
 
     // Less silence than allowed stays as it is; inner silence is never touched.
     Samples short_ = {0, 700, 0, 0, 0, 0, -700, 0};
-    trimSilence(short_, 2, 64);
+    trimSilence(short_, 2, 2, 64);
     EXPECT_EQ(short_, (Samples{0, 700, 0, 0, 0, 0, -700, 0}));
+
+    // Each end by its own measure.
+    Samples uneven = {0, 0, 0, 500, 0, 0, 0};
+    trimSilence(uneven, 1, 3, 64);
+    EXPECT_EQ(uneven, (Samples{0, 500, 0, 0, 0}));
 
     // The threshold itself counts as silence, one above it as sound.
     Samples edge = {64, -64, 65, 64};
-    trimSilence(edge, 0, 64);
+    trimSilence(edge, 0, 0, 64);
     EXPECT_EQ(edge, (Samples{65}));
 }
 
 TEST(TrimSilence, SilenceThroughoutBecomesNothing)
 {
     Samples s(48000, 12);
-    trimSilence(s, 2400);
+    trimSilence(s, 2400, 2400);
     EXPECT_TRUE(s.empty());
     Samples none;
-    trimSilence(none, 10);
+    trimSilence(none, 10, 10);
     EXPECT_TRUE(none.empty());
 }
 
