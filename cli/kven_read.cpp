@@ -317,6 +317,7 @@ int main(int argc, char** argv)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 
     const std::size_t from = window.selStart();
     Progress progress(from, window.text().size());
