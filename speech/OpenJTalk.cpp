@@ -124,7 +124,7 @@ std::vector<std::shared_ptr<const OpenJTalkVoice>> findVoices(const std::vector<
         bool first;
     };
     std::vector<Found> found;
-    std::set<fs::path> seen;
+    std::set<std::string> seen;
     for (const std::string& folder : folders) {
         std::error_code ec;
         if (!fs::is_directory(folder, ec))
@@ -134,10 +134,10 @@ std::vector<std::shared_ptr<const OpenJTalkVoice>> findVoices(const std::vector<
             const fs::path& p = it->path();
             if (p.extension() != ".htsvoice" || !it->is_regular_file(ec))
                 continue;
-            const fs::path canonical = fs::weakly_canonical(p, ec);
-            if (!seen.insert(ec ? p : canonical).second)
-                continue;
+            // The same voice installed in two folders is listed once, from the folder searched first.
             const std::string stem = p.stem().string();
+            if (!seen.insert(stem).second)
+                continue;
             found.push_back({p.string(), voiceDescription(stem), stem == "mei_normal"});
         }
     }

@@ -47,7 +47,8 @@ private:
 // "mei (normal)", "nitech_jp_atr503_m001" gives "nitech m001".
 std::string voiceDescription(std::string_view stem);
 
-// One voice per .htsvoice file under the folders (the same file reached twice counts once),
+// One voice per .htsvoice file under the folders (a file name found again in a later folder
+// is the same voice and is passed over),
 // "mei_normal" first, then by description and path. Throws KvenError naming the folders
 // searched when there is none.
 std::vector<std::shared_ptr<const OpenJTalkVoice>> findVoices(const std::vector<std::string>& folders);
