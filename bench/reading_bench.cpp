@@ -3,6 +3,7 @@
 
 #include "app/MemoryWindowState.h"
 #include "reading/Reader.h"
+#include "speech/NullEngine.h"
 #include "text/Cp932.h"
 
 #include <benchmark/benchmark.h>
@@ -10,20 +11,6 @@
 namespace {
 
 using namespace kven;
-
-class SilentEngine : public SpeechEngine {
-public:
-    using SpeechEngine::SpeechEngine;
-
-protected:
-    void doConnect() override {}
-    void doSetEventInterests(int) override {}
-    std::vector<VoiceHandle> doGetVoices() override { return {}; }
-    void doSetVoice(const VoiceHandle&) override {}
-    void doSetRate(int) override {}
-    void doSpeak(std::u16string_view, int, int) override {}
-    void doSkip(std::string_view, int) override {}
-};
 
 std::string document(std::size_t bytes)
 {
@@ -44,7 +31,7 @@ void readingStepNearTheEnd(benchmark::State& state, std::size_t bytes)
     window.setTalkSymbols(cp932::fromUtf8("、。「」"));
     SharedState shared;
     EventQueue queue;
-    SilentEngine engine(queue);
+    NullEngine engine(queue);
     NoWaiter waiter;
     Reader reader(window, shared, engine, waiter);
     const std::size_t cursor = window.text().size() - 2000;

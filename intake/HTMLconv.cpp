@@ -3,6 +3,7 @@
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
+#include "text/Utf8.h"
 
 #include <cstdint>
 #include <cstring>
@@ -14,6 +15,7 @@ namespace {
 // Inserted before headings; its "<" reopens the heading tag so that the tag's remaining
 // attributes and ">" are stripped and the marker ends up right before the heading text.
 constexpr std::string_view kHeadingReplacement = "KVENmark< ";
+static_assert(kHeadingReplacement.starts_with(kHeadingMarker));
 
 struct Replacement {
     std::string_view pattern;
@@ -105,36 +107,14 @@ void replaceEach(std::string& text, const Replacement* begin, const Replacement*
 
 std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8)
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    const std::size_t n = utf8.size();
-    auto isContinuation = [&](std::size_t k) { return k < n && (s[k] & 0xC0) == 0x80; };
     std::u16string out;
-    out.reserve(n);
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = s[i];
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-        } else if (b >= 0xC0 && b <= 0xDF) {
-            if (!isContinuation(i + 1))
-                return std::nullopt;
-            const unsigned cp = ((b & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
-            out.push_back(cp < 0x80 ? u'?' : static_cast<char16_t>(cp)); // C0, C1: overlong
-            i += 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            if (!isContinuation(i + 1) || !isContinuation(i + 2))
-                return std::nullopt;
-            const unsigned cp = ((b & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
-            const bool overlong = cp < 0x800;
-            const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-            out.push_back(overlong || surrogate ? u'?' : static_cast<char16_t>(cp));
-            i += 3;
-        } else {
-            // A continuation byte where a character starts, a four-byte lead (a character beyond
-            // U+FFFF) or 0xF8..0xFF.
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const utf8::Step step = utf8::decode(utf8, i);
+        if (step.status == utf8::Status::malformed || step.length == 4)
             return std::nullopt;
-        }
+        out.push_back(step.valid() ? static_cast<char16_t>(step.codePoint) : u'?');
+        i += step.length;
     }
     return out;
 }

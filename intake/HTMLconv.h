@@ -9,6 +9,9 @@
 
 namespace kven {
 
+// Put before each heading of a page; loading turns it into a blank and starts at the first.
+inline constexpr std::string_view kHeadingMarker = "KVENmark";
+
 // Replaces the page in `text` by its plain-text form: settles the page's encoding (EUC-JP and
 // UTF-8 pages become Shift_JIS, anything else is taken as Shift_JIS), deletes script blocks,
 // puts the heading marker before headings, turns line-break tags into line breaks and ruby

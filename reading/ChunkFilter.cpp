@@ -79,12 +79,10 @@ bool inReadableRange(std::string_view c)
 std::string spokenText(std::string_view chunk, const FilterOptions& options)
 {
     std::string_view trimmed = trimView(chunk);
-    if (options.skipList != nullptr) {
-        for (const auto& entry : *options.skipList) {
-            if (contains(trimmed, entry)) {
-                trimmed = {};
-                break;
-            }
+    for (const std::string& entry : options.skipList) {
+        if (contains(trimmed, entry)) {
+            trimmed = {};
+            break;
         }
     }
 

@@ -3,6 +3,7 @@
 // is said.
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +24,7 @@ struct FilterOptions {
     bool aaSkip = true;
     int unreadLimit = 0; // tenths
     int blankLimit = 0;  // tenths
-    const std::vector<std::string>* skipList = nullptr;
+    std::span<const std::string> skipList;
     std::string_view talkSymbols;
 };
 

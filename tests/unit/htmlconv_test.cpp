@@ -1,7 +1,8 @@
+#include "files/FileIo.h"
 #include "intake/HTMLconv.h"
 #include "support/IconvAll.h"
+#include "support/Sjis.h"
 #include "text/Cp932.h"
-#include "text/FileIo.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
@@ -13,14 +14,12 @@
 namespace kven {
 namespace {
 
-// Shift_JIS and EUC-JP spellings of readable UTF-8 literals.
-std::string sj(std::string_view utf8)
-{
-    return cp932::fromUtf8(utf8);
-}
+using testing::sj;
+
+// The EUC-JP spelling of a readable UTF-8 literal.
 std::string eu(std::string_view utf8)
 {
-    return test::iconvAll("EUC-JP", "UTF-8", utf8).value();
+    return testing::iconvAll("EUC-JP", "UTF-8", utf8).value();
 }
 
 std::string converted(std::string text)
@@ -199,7 +198,7 @@ std::filesystem::path corpus()
 std::string readPage(const std::filesystem::path& path)
 {
     std::string bytes;
-    EXPECT_TRUE(readWholeFile(path.string(), bytes)) << path;
+    EXPECT_EQ(readWholeFile(path.string(), kEditorTextLimit, bytes), ReadStatus::ok) << path;
     return bytes;
 }
 
@@ -239,7 +238,7 @@ TEST(HTMLconvCorpus, EucPagesConvertLikeIconv)
         const std::string page = readPage(path);
         if (page.find('\x8f') != std::string::npos)
             continue; // JIS X 0212 characters: copied and paired by our rules, not decoded
-        const auto reference = test::iconvAll("CP932", "EUC-JP", page);
+        const auto reference = testing::iconvAll("CP932", "EUC-JP", page);
         ASSERT_TRUE(reference.has_value()) << path;
         EXPECT_EQ(conv.EucToSjis(page), *reference) << path;
         ++compared;

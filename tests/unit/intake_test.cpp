@@ -1,9 +1,10 @@
 #include "app/MemoryWindowState.h"
+#include "files/Errors.h"
+#include "files/FileIo.h"
 #include "intake/Intake.h"
+#include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
 #include "text/Cp932.h"
-#include "text/Errors.h"
-#include "text/FileIo.h"
 #include "text/Sjis.h"
 
 #include <cstdlib>
@@ -13,26 +14,10 @@
 namespace kven {
 namespace {
 
+using testing::AnsweringDialogs;
 using testing::ScratchFolder;
 
 const std::string kEnd = "\r\n" + std::string(sjis::kEndLine);
-
-// Answers the Open dialog from a queue; an empty queue cancels.
-class QueuedDialogs : public Dialogs {
-public:
-    bool confirm(const std::string&) override { return true; }
-    std::optional<std::string> chooseFile(const std::string& initialFolder) override
-    {
-        folders.push_back(initialFolder);
-        if (answers.empty())
-            return std::nullopt;
-        std::string next = answers.front();
-        answers.erase(answers.begin());
-        return next;
-    }
-    std::vector<std::string> answers;
-    std::vector<std::string> folders;
-};
 
 class IntakeTest : public ::testing::Test {
 protected:
@@ -41,14 +26,14 @@ protected:
     std::string doc(std::string_view name, std::string_view bytes) const { return folder.write(name, bytes); }
     void open(const std::string& path)
     {
-        dialogs.answers.push_back(path);
+        dialogs.files.push_back(path);
         intake.Button2Click();
     }
 
     ScratchFolder folder;
     MemoryWindowState window;
     SharedState shared;
-    QueuedDialogs dialogs;
+    AnsweringDialogs dialogs;
     TPzConv conv;
     Bookmarks bookmarks{window, shared, folder.path("KVEN.txt")};
     DocumentIntake intake{window, shared, dialogs, bookmarks, conv};
@@ -305,7 +290,7 @@ TEST_F(IntakeTest, CorpusPlainTextKeepsItsBytesApartFromLineBreaks)
     };
     for (const auto& row : rows) {
         std::string original;
-        ASSERT_TRUE(readWholeFile(dir + row.file, original)) << row.file;
+        ASSERT_EQ(readWholeFile(dir + row.file, kEditorTextLimit, original), ReadStatus::ok) << row.file;
         open(dir + row.file);
         const std::string& text = window.text();
         EXPECT_EQ(text.size(), original.size() + row.addedBreakBytes + kEnd.size()) << row.file;

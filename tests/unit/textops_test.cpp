@@ -1,5 +1,5 @@
+#include "files/Errors.h"
 #include "support/Sjis.h"
-#include "text/Errors.h"
 #include "text/FullWidth.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
