@@ -1,10 +1,13 @@
 #include "app/MemoryWindowState.h"
 #include "files/Errors.h"
+#include "files/FileIo.h"
 #include "intake/Bookmarks.h"
 #include "support/ScratchFolder.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kven {
 namespace {
@@ -186,6 +189,30 @@ TEST_F(BookmarksTest, WriterRefusesToRebuildAFileItCannotRead)
         EXPECT_EQ(std::string(e.what()), msgCannotOpen(folder.path("KVEN.txt")));
     }
     EXPECT_EQ(folder.read("KVEN.txt/inside"), "kept");
+}
+
+// A bookmark file too large to read is never rewritten from what little could be known of it.
+TEST_F(BookmarksTest, FileOverTheLimitIsUnreadableAndKept)
+{
+    const std::string path = folder.write("KVEN.txt", "/d/a.txt,5\r\n");
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit) + 1), 0);
+    shared.currentPath = "/d/a.txt";
+    window.setSelStart(9);
+    EXPECT_THROW(bookmarks.lookup(), KvenError);
+    EXPECT_EQ(window.selStart(), 9u);
+    try {
+        bookmarks.Closing();
+        ADD_FAILURE() << "Closing did not fail";
+    } catch (const KvenError& e) {
+        EXPECT_EQ(std::string(e.what()), msgCannotOpen(path));
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<std::size_t>(st.st_size), kSmallFileLimit + 1);
+
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit)), 0);
+    EXPECT_NO_THROW(bookmarks.lookup()) << "exactly at the limit is read";
+    EXPECT_EQ(window.selStart(), 5u);
 }
 
 TEST_F(BookmarksTest, FailedWriteLeavesTheOldFile)

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kven {
@@ -205,6 +206,54 @@ TEST_F(IntakeTest, UnopenableFileKeepsEditorPathAndCaption)
     EXPECT_EQ(shared.currentFile, a);
     EXPECT_EQ(window.caption(), "KVEN a.txt");
     EXPECT_EQ(window.text(), "abcdef" + kEnd);
+}
+
+TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
+{
+    const auto failure = [this](const std::string& path) {
+        try {
+            intake.loadFromCommandLine({path});
+        } catch (const KvenError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    window.setText("before");
+    const std::string fifo = folder.path("fifo.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(failure(fifo), msgCannotOpen(fifo)) << "a FIFO is never waited on";
+    EXPECT_EQ(failure("/dev/zero"), msgCannotOpen("/dev/zero"));
+
+    // Sparse files: their size costs no disk.
+    const std::string huge = doc("huge.txt", "");
+    ASSERT_EQ(::truncate(huge.c_str(), 4 * static_cast<off_t>(kEditorTextLimit) + 1), 0);
+    EXPECT_EQ(failure(huge), msgTextTooLarge()) << "refused by its size, without reading it";
+    const std::string large = doc("large.txt", "");
+    ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(kEditorTextLimit) + 1), 0);
+    EXPECT_EQ(failure(large), msgTextTooLarge()) << "its text is over the editor's limit";
+    EXPECT_EQ(window.text(), "before");
+    EXPECT_TRUE(shared.currentFile.empty());
+}
+
+// A lead byte at the very end of a file would pair with the CR of the end line and glue the
+// end line to the last chunk.
+TEST_F(IntakeTest, ALoneLeadByteAtTheEndIsDropped)
+{
+    const struct {
+        std::string file;
+        std::string text;
+    } rows[] = {
+        {"ab\x81", "ab"},
+        {"ab\x81\x81", "ab\x81\x81"},     // a whole character whose second byte is a lead value
+        {"ab\x81\x81\x81", "ab\x81\x81"}, // ...and a lone lead after it
+        {"\x83\x41\xe0", "\x83\x41"},     // ア, then a lone lead
+        {"a\r\n\x88", "a\r\n"},
+        {"\x81", ""},
+    };
+    for (const auto& row : rows) {
+        intake.loadFromCommandLine({doc("lone.txt", row.file)});
+        EXPECT_EQ(window.text(), row.text + kEnd);
+    }
 }
 
 TEST_F(IntakeTest, FailedBookmarkWriteEndsOpenBeforeTheDocumentChanges)

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace kven {
 namespace {
@@ -145,6 +146,16 @@ TEST_F(SettingsFileTest, UnopenableFileChangesNothing)
     expectError([&] { settings().Button9Click(); }, msgCannotOpen(path));
     EXPECT_EQ(window.skipList(), std::vector<std::string>{"keep"});
     EXPECT_TRUE(window.aozoraRuby());
+}
+
+TEST_F(SettingsFileTest, FileOverTheLimitCannotBeOpened)
+{
+    writeFile("[Aozora]=0\r\n[Talk]=0\r\nt\r\n");
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit) + 1), 0);
+    expectError([&] { settings().startupRead(); }, msgCannotOpen(path));
+    EXPECT_TRUE(window.aozoraRuby());
+    expectError([&] { settings().Button9Click(); }, msgCannotOpen(path));
+    EXPECT_TRUE(window.talkSymbols().empty());
 }
 
 TEST_F(SettingsFileTest, EmptyFileFailsAtTheTalkSymbolsAfterResettingEverything)

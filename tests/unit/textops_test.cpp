@@ -1,8 +1,10 @@
 #include "files/Errors.h"
 #include "support/Sjis.h"
+#include "text/Cp932.h"
 #include "text/FullWidth.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
+#include "text/Utf8.h"
 
 #include <cstdint>
 
@@ -168,6 +170,68 @@ TEST(Cp932, ConvertsBothWaysWithNearEquivalentsAndReplacements)
     EXPECT_EQ(cp932::toUtf8("\x87\x54\xfa\x8d"), "Ⅰ厓") << "NEC and IBM rows";
     EXPECT_EQ(cp932::toWide(sj("あa")), u"あa");
     EXPECT_EQ(cp932::wideToUtf8(u"あ\U0001F600"), "あ\U0001F600");
+}
+
+TEST(Utf8, StepReportsCodePointLengthAndStatus)
+{
+    using utf8::Status;
+    const struct {
+        std::string_view bytes;
+        char32_t codePoint;
+        std::size_t length;
+        Status status;
+    } rows[] = {
+        {"A", U'A', 1, Status::ok},
+        {"\xc2\x80", 0x80, 2, Status::ok},
+        {"\xdf\xbf", 0x7FF, 2, Status::ok},
+        {"\xe0\xa0\x80", 0x800, 3, Status::ok},
+        {"\xef\xbf\xbd", 0xFFFD, 3, Status::ok},
+        {"\xf0\x90\x80\x80", 0x10000, 4, Status::ok},
+        {"\xf4\x8f\xbf\xbf", 0x10FFFF, 4, Status::ok},
+        {"\xc1\xbf", 0x7F, 2, Status::overlong},
+        {"\xe0\x9f\xbf", 0x7FF, 3, Status::overlong},
+        {"\xf0\x8f\xbf\xbf", 0xFFFF, 4, Status::overlong},
+        {"\xed\xa0\x80", 0xD800, 3, Status::surrogate},
+        {"\xed\xbf\xbf", 0xDFFF, 3, Status::surrogate},
+        {"\xf4\x90\x80\x80", 0x110000, 4, Status::beyondUnicode},
+        {"\xf7\xbf\xbf\xbf", 0x1FFFFF, 4, Status::beyondUnicode},
+        {"\x80", 0, 1, Status::malformed}, // continuation byte first
+        {"\xf8\x88\x80\x80\x80", 0, 1, Status::malformed},
+        {"\xe3\x81", 0, 1, Status::malformed}, // cut off by the end
+        {"\xe3\x41\x81", 0, 1, Status::malformed},
+        {"\xf0\x90\x80A", 0, 1, Status::malformed},
+    };
+    for (const auto& row : rows) {
+        const utf8::Step step = utf8::decode(row.bytes, 0);
+        EXPECT_EQ(step.status, row.status) << ::testing::PrintToString(row.bytes);
+        EXPECT_EQ(step.length, row.length) << ::testing::PrintToString(row.bytes);
+        if (row.status != Status::malformed)
+            EXPECT_EQ(step.codePoint, row.codePoint) << ::testing::PrintToString(row.bytes);
+    }
+    EXPECT_TRUE(utf8::isValid("a\xe3\x81\x82\xf0\x9f\x98\x80"));
+    EXPECT_FALSE(utf8::isValid("a\xe3\x81"));
+    EXPECT_FALSE(utf8::isValid("\xc0\x80"));
+}
+
+// The lenient decoder behind file names and texts: what it makes of bad bytes decides the
+// CP932 path a bookmark is stored under, so it must stay exactly as it is.
+TEST(Utf8, LenientDecodingCountsBadBytesAsTheyAlwaysHaveBeen)
+{
+    const struct {
+        std::string_view utf8;
+        std::u16string wide;
+    } rows[] = {
+        {"a\xe3\x81\x82", u"aあ"},
+        {"\xf0\x9f\x98\x80", u"\U0001F600"},
+        {"\xc0\x80", u"\xFFFD\xFFFD"},                     // C0 never starts a character: two bad bytes
+        {"\xe0\x80\x80", u"\xFFFD"},                       // overlong, right form: one
+        {"\xed\xa0\x80", u"\xFFFD"},                       // surrogate: one
+        {"\xf4\x90\x80\x80", u"\xFFFD"},                   // beyond U+10FFFF from F4: one
+        {"\xf5\x80\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"}, // F5 never starts one
+        {"\xe3\x81x", u"\xFFFD\xFFFDx"},                   // cut short
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(cp932::utf8ToWide(row.utf8), row.wide) << ::testing::PrintToString(row.utf8);
 }
 
 TEST(FullWidth, MapsAsciiBlankAndHalfWidthKatakana)
