@@ -4,8 +4,6 @@
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
-#include <algorithm>
-
 namespace kven {
 
 namespace {
