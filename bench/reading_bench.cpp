@@ -55,8 +55,49 @@ void BM_ReadingStep20KB(benchmark::State& state)
     readingStepNearTheEnd(state, 20u << 10);
 }
 
+// Every reading step over one line with no line break, as a dump runs them: each chunk is cut
+// at a comma, so the whole run must grow with the line, not with its square.
+void readWholeLine(benchmark::State& state, std::size_t bytes)
+{
+    const std::string pair = cp932::fromUtf8("、あ");
+    std::string line;
+    line.reserve(bytes);
+    while (line.size() < bytes)
+        line += pair;
+    MemoryWindowState window;
+    window.setText(line);
+    window.setTalkSymbols(cp932::fromUtf8("、。"));
+    SharedState shared;
+    EventQueue queue;
+    SilentEngine engine(queue);
+    NoWaiter waiter;
+    Reader reader(window, shared, engine, waiter);
+    for (auto _ : state) {
+        window.setSelStart(0);
+        window.setStartEnabled(false);
+        shared.lastSpoken.clear();
+        std::size_t steps = 0;
+        while (!window.startEnabled()) {
+            reader.TTSEndStream(0, 0);
+            ++steps;
+        }
+        benchmark::DoNotOptimize(steps);
+    }
+}
+
+void BM_DumpOneLine2MB(benchmark::State& state)
+{
+    readWholeLine(state, 2u << 20);
+}
+void BM_DumpOneLine200KB(benchmark::State& state)
+{
+    readWholeLine(state, 200u << 10);
+}
+
 BENCHMARK(BM_ReadingStep20MB);
 BENCHMARK(BM_ReadingStep20KB);
+BENCHMARK(BM_DumpOneLine2MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DumpOneLine200KB)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

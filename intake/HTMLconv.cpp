@@ -5,8 +5,8 @@
 #include "text/TextOps.h"
 #include "text/Utf8.h"
 
-#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace kven {
 
@@ -125,11 +125,14 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
 {
     // text[0, w) is settled and holds no opening; text[r, n) is still to be scanned and r is at
     // a character start. The text as the repeated search sees it is their concatenation.
+    // `starts` marks the settled bytes that begin a character. It is kept for the whole settled
+    // text, because each step back over a join uncovers bytes settled long before: nested halves
+    // can step back any number of times in a row.
     char* s = text.data();
     const std::size_t n = text.size();
     std::size_t w = 0;
     std::size_t r = 0;
-    std::uint64_t starts = 0; // bit j: w - 1 - j is a character start
+    std::vector<bool> starts;
     const std::size_t reach = opening.size() - 1;
     for (;;) {
         const std::string_view pending(s + r, n - r);
@@ -142,27 +145,32 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
             break;
         const std::size_t blockEnd = o + 1 + afterOpening + closing.size();
 
-        // Settle pending[0, o), noting where its characters start.
+        // Settle pending[0, o), noting where its characters start; o is a character start, so
+        // no character is split.
         if (w != r)
             std::memmove(s + w, s + r, o);
-        starts = o >= 64 ? 0 : starts << o;
-        for (std::size_t q = 0; q < o; q += sjis::isLeadByte(s[w + q]) ? 2 : 1)
-            if (o - 1 - q < 64)
-                starts |= std::uint64_t{1} << (o - 1 - q);
+        for (std::size_t q = 0; q < o; ++q) {
+            starts.push_back(true);
+            if (sjis::isLeadByte(s[w + q]) && q + 1 < o) {
+                starts.push_back(false);
+                ++q;
+            }
+        }
         w += o;
         r += blockEnd;
 
         // The deletion may join the end of the settled text and the rest into a new opening.
         // Such an opening begins within `reach` bytes before the cut, so the scan goes on from
-        // the earliest character start there.
+        // the earliest character start there. Each deletion steps back at most `reach` bytes
+        // and removes more than that, so the whole pass stays linear.
         std::size_t back = 0;
-        for (std::size_t j = 0; j < reach; ++j)
-            if ((starts >> j) & 1)
-                back = j + 1;
+        for (std::size_t j = 1; j <= reach && j <= w; ++j)
+            if (starts[w - j])
+                back = j;
         std::memmove(s + r - back, s + w - back, back);
         w -= back;
         r -= back;
-        starts >>= back;
+        starts.resize(w);
     }
     if (w != r) {
         std::memmove(s + w, s + r, n - r);

@@ -4,28 +4,80 @@
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
-#include <algorithm>
-
 namespace kven {
+
+namespace {
+
+bool isCut(std::string_view text, std::size_t i)
+{
+    const std::string_view c = text.substr(i, 2);
+    return c == sjis::kTouten || c == sjis::kFullComma;
+}
+
+// Whether a line break starts at or after `from`, a character start. Searched from the end of
+// the text, where a document's last line break usually is; a "\r" counts only at a character
+// start, which follows from the run of lead-byte values just before it.
+bool lineBreakLeft(std::string_view text, std::size_t from)
+{
+    std::size_t end = text.size();
+    while (end > from + 1) {
+        const std::size_t lf = text.substr(0, end).rfind('\n');
+        if (lf == npos || lf <= from)
+            return false;
+        const std::size_t cr = lf - 1;
+        if (text[cr] == '\r') {
+            std::size_t runStart = cr;
+            while (runStart > from && sjis::isLeadByte(text[runStart - 1]))
+                --runStart;
+            if ((cr - runStart) % 2 == 0)
+                return true;
+        }
+        end = lf;
+    }
+    return false;
+}
+
+} // namespace
 
 std::size_t chunkLength(std::string_view rest)
 {
-    std::size_t len = rest.size();
-    if (const std::size_t crlf = findPos(rest, sjis::kCrLf); crlf != npos) {
-        len = crlf + sjis::kCrLf.size();
-        // Only a "。" before the line break matters, so the search stops there.
-        const std::size_t maru = findPos(rest, sjis::kMaru, crlf);
-        if (maru != npos && maru + sjis::kMaru.size() < crlf)
-            len = maru + sjis::kMaru.size();
+    // One walk over the characters from the start that stops as soon as the end is decided.
+    // Before a "。" is met, the chunk reaches at least as far as the walk has come, so once the
+    // walk is past the limit the first comma seen settles it.
+    const std::size_t n = rest.size();
+    std::size_t cut = npos;
+    std::size_t i = 0;
+    while (i < n) {
+        if (rest.substr(i, 2) == sjis::kCrLf) {
+            const std::size_t len = i + sjis::kCrLf.size();
+            return len > kLongChunk && cut != npos ? cut + 2 : len;
+        }
+        if (rest.substr(i, 2) == sjis::kMaru) {
+            const std::size_t afterMaru = i + sjis::kMaru.size();
+            if (rest.substr(afterMaru, 2) == sjis::kCrLf) {
+                const std::size_t len = afterMaru + sjis::kCrLf.size();
+                return len > kLongChunk && cut != npos ? cut + 2 : len;
+            }
+            // The "。" ends the chunk only when some line break is left after it; without one
+            // the chunk runs to the end of the text.
+            if (afterMaru > kLongChunk && cut != npos)
+                return cut + 2;
+            if (lineBreakLeft(rest, afterMaru))
+                return afterMaru;
+            if (n <= kLongChunk)
+                return n;
+            for (i = afterMaru; cut == npos && i < n; i += sjis::charLength(rest, i))
+                if (isCut(rest, i))
+                    cut = i;
+            return cut != npos ? cut + 2 : n;
+        }
+        if (cut == npos && isCut(rest, i))
+            cut = i;
+        i += sjis::charLength(rest, i);
+        if (i > kLongChunk && cut != npos)
+            return cut + 2;
     }
-    if (len > kLongChunk) {
-        const std::size_t touten = findPos(rest, sjis::kTouten, len);
-        const std::size_t comma = findPos(rest, sjis::kFullComma, len);
-        const std::size_t cut = std::min(touten, comma);
-        if (cut != npos)
-            len = cut + 2;
-    }
-    return len;
+    return n > kLongChunk && cut != npos ? cut + 2 : n;
 }
 
 bool isRubyBaseKanji(std::string_view c)
