@@ -69,7 +69,7 @@ void readWholeLine(benchmark::State& state, std::size_t bytes)
     window.setTalkSymbols(cp932::fromUtf8("、。"));
     SharedState shared;
     EventQueue queue;
-    SilentEngine engine(queue);
+    NullEngine engine(queue);
     NoWaiter waiter;
     Reader reader(window, shared, engine, waiter);
     for (auto _ : state) {

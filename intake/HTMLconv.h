@@ -36,7 +36,7 @@ void markupToText(std::string& text);
 // begins after it, again and again, with the result of searching afresh from the start after
 // each deletion (an opening that the deletion joins together counts), in one linear pass.
 // Searches skip second bytes of double-byte characters. `opening` must not begin with a
-// Shift_JIS lead byte and must be shorter than 64 bytes.
+// Shift_JIS lead byte.
 void deleteBlocks(std::string& text, std::string_view opening, std::string_view closing);
 
 } // namespace detail

@@ -8,10 +8,13 @@ namespace kven {
 
 namespace {
 
-bool isCut(std::string_view text, std::size_t i)
+// The end of the "、" or "，" at `i`, where a long chunk is cut; npos when there is none.
+std::size_t cutEndAt(std::string_view text, std::size_t i)
 {
     const std::string_view c = text.substr(i, 2);
-    return c == sjis::kTouten || c == sjis::kFullComma;
+    if (c == sjis::kTouten || c == sjis::kFullComma)
+        return i + c.size();
+    return npos;
 }
 
 // Whether a line break starts at or after `from`, a character start. Searched from the end of
@@ -45,39 +48,38 @@ std::size_t chunkLength(std::string_view rest)
     // Before a "。" is met, the chunk reaches at least as far as the walk has come, so once the
     // walk is past the limit the first comma seen settles it.
     const std::size_t n = rest.size();
-    std::size_t cut = npos;
+    std::size_t cutEnd = npos; // after the first "、" or "，"
     std::size_t i = 0;
     while (i < n) {
         if (rest.substr(i, 2) == sjis::kCrLf) {
             const std::size_t len = i + sjis::kCrLf.size();
-            return len > kLongChunk && cut != npos ? cut + 2 : len;
+            return len > kLongChunk && cutEnd != npos ? cutEnd : len;
         }
         if (rest.substr(i, 2) == sjis::kMaru) {
             const std::size_t afterMaru = i + sjis::kMaru.size();
             if (rest.substr(afterMaru, 2) == sjis::kCrLf) {
                 const std::size_t len = afterMaru + sjis::kCrLf.size();
-                return len > kLongChunk && cut != npos ? cut + 2 : len;
+                return len > kLongChunk && cutEnd != npos ? cutEnd : len;
             }
             // The "。" ends the chunk only when some line break is left after it; without one
             // the chunk runs to the end of the text.
-            if (afterMaru > kLongChunk && cut != npos)
-                return cut + 2;
+            if (afterMaru > kLongChunk && cutEnd != npos)
+                return cutEnd;
             if (lineBreakLeft(rest, afterMaru))
                 return afterMaru;
             if (n <= kLongChunk)
                 return n;
-            for (i = afterMaru; cut == npos && i < n; i += sjis::charLength(rest, i))
-                if (isCut(rest, i))
-                    cut = i;
-            return cut != npos ? cut + 2 : n;
+            for (i = afterMaru; cutEnd == npos && i < n; i += sjis::charLength(rest, i))
+                cutEnd = cutEndAt(rest, i);
+            return cutEnd != npos ? cutEnd : n;
         }
-        if (cut == npos && isCut(rest, i))
-            cut = i;
+        if (cutEnd == npos)
+            cutEnd = cutEndAt(rest, i);
         i += sjis::charLength(rest, i);
-        if (i > kLongChunk && cut != npos)
-            return cut + 2;
+        if (i > kLongChunk && cutEnd != npos)
+            return cutEnd;
     }
-    return n > kLongChunk && cut != npos ? cut + 2 : n;
+    return n > kLongChunk && cutEnd != npos ? cutEnd : n;
 }
 
 bool isRubyBaseKanji(std::string_view c)
