@@ -35,7 +35,7 @@ void Bookmarks::lookup()
     for (const std::string& line : lines) {
         if (!contains(line, path))
             continue;
-        const std::size_t comma = findPos(line, ",");
+        const std::size_t comma = findOffset(line, ",");
         const std::size_t from = comma == npos ? 0 : comma + 1;
         const int position = lenientInt(std::string_view(line).substr(from, kPositionFieldMax));
         // A hand-edited negative position means the start, not a wrapped-around offset.

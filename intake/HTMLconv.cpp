@@ -51,12 +51,12 @@ constexpr Replacement kEntities[] = {
 // a 0-based start below headEnd - 1.
 bool markerBeforeHeadEnd(std::string_view text, std::string_view marker, std::size_t headEnd)
 {
-    return headEnd > 1 && findPos(text, marker, headEnd - 1) != npos;
+    return headEnd > 1 && findOffset(text, marker, headEnd - 1) != npos;
 }
 
 void settleEncoding(std::string& text, const TPzConv& conv)
 {
-    const std::size_t headEnd = find(text, "</HEAD>") + find(text, "</head>");
+    const std::size_t headEnd = findOneBased(text, "</HEAD>") + findOneBased(text, "</head>");
     if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd)) {
         text = conv.EucToSjis(text);
     } else if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd)) {
@@ -136,11 +136,11 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
     const std::size_t reach = opening.size() - 1;
     for (;;) {
         const std::string_view pending(s + r, n - r);
-        const std::size_t o = findPos(pending, opening);
+        const std::size_t o = findOffset(pending, opening);
         if (o == npos)
             break;
         // The opening's first byte is a single-byte character, so o + 1 is a character start.
-        const std::size_t afterOpening = findPos(pending.substr(o + 1), closing);
+        const std::size_t afterOpening = findOffset(pending.substr(o + 1), closing);
         if (afterOpening == npos)
             break;
         const std::size_t blockEnd = o + 1 + afterOpening + closing.size();

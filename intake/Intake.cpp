@@ -121,7 +121,7 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
 
 void DocumentIntake::resumeWith(std::string text)
 {
-    const std::size_t heading = find(text, kHeadingMarker);
+    const std::size_t heading = findOneBased(text, kHeadingMarker);
     replaceAllIn(text, kHeadingMarker, " ");
     // A lead byte left alone at the end would take the CR of the end line as its partner.
     if (sjis::endsWithLoneLeadByte(text))

@@ -153,7 +153,7 @@ TEST(HTMLconv, TagsAndEntities)
 void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::string_view closing)
 {
     for (;;) {
-        const std::size_t o = findPos(text, opening);
+        const std::size_t o = findOffset(text, opening);
         if (o == npos)
             return;
         std::size_t c = npos;

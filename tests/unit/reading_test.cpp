@@ -162,15 +162,15 @@ TEST(ChunkLength, BothSidesOfEachBoundary)
 std::size_t chunkLengthBySearching(std::string_view rest)
 {
     std::size_t len = rest.size();
-    if (const std::size_t crlf = findPos(rest, sjis::kCrLf); crlf != npos) {
+    if (const std::size_t crlf = findOffset(rest, sjis::kCrLf); crlf != npos) {
         len = crlf + sjis::kCrLf.size();
-        const std::size_t maru = findPos(rest, sjis::kMaru, crlf);
+        const std::size_t maru = findOffset(rest, sjis::kMaru, crlf);
         if (maru != npos && maru + sjis::kMaru.size() < crlf)
             len = maru + sjis::kMaru.size();
     }
     if (len > kLongChunk) {
-        const std::size_t touten = findPos(rest, sjis::kTouten, len);
-        const std::size_t comma = findPos(rest, sjis::kFullComma, len);
+        const std::size_t touten = findOffset(rest, sjis::kTouten, len);
+        const std::size_t comma = findOffset(rest, sjis::kFullComma, len);
         const std::size_t cut = std::min(touten, comma);
         if (cut != npos)
             len = cut + 2;

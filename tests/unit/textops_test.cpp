@@ -18,22 +18,22 @@ using testing::u8;
 
 TEST(Find, PositionsAreOneBasedAndRespectDoubleByteCharacters)
 {
-    EXPECT_EQ(find("abc", "b"), 2u);
-    EXPECT_EQ(find("abc", "x"), 0u);
-    EXPECT_EQ(find("abc", ""), 0u) << "an empty pattern is never found";
-    EXPECT_EQ(find("", "a"), 0u);
-    EXPECT_EQ(find("abc", "abcd"), 0u);
-    EXPECT_EQ(find("aBc", "b"), 0u) << "case-sensitive";
+    EXPECT_EQ(findOneBased("abc", "b"), 2u);
+    EXPECT_EQ(findOneBased("abc", "x"), 0u);
+    EXPECT_EQ(findOneBased("abc", ""), 0u) << "an empty pattern is never found";
+    EXPECT_EQ(findOneBased("", "a"), 0u);
+    EXPECT_EQ(findOneBased("abc", "abcd"), 0u);
+    EXPECT_EQ(findOneBased("aBc", "b"), 0u) << "case-sensitive";
     // "ボ" is 0x83 0x7B; its second byte is "{" and must not be found.
-    EXPECT_EQ(find(sj("ボ"), "{"), 0u);
-    EXPECT_EQ(find(sj("ボ{"), "{"), 3u);
+    EXPECT_EQ(findOneBased(sj("ボ"), "{"), 0u);
+    EXPECT_EQ(findOneBased(sj("ボ{"), "{"), 3u);
     // "表" is 0x95 0x5C: a trail byte that looks like a backslash.
-    EXPECT_EQ(find(sj("表"), "\\"), 0u);
+    EXPECT_EQ(findOneBased(sj("表"), "\\"), 0u);
     // A match that starts on a second byte: "ア" 0x83 0x41 then "A"; "\x41\x41" only across.
-    EXPECT_EQ(find(sj("アA"), "AA"), 0u);
+    EXPECT_EQ(findOneBased(sj("アA"), "AA"), 0u);
     // A lead byte followed by a control byte still pairs with it.
-    EXPECT_EQ(find(std::string("\x81\r\n", 3), "\r\n"), 0u);
-    EXPECT_EQ(find(std::string("\x81\r\r\n", 4), "\r\n"), 3u);
+    EXPECT_EQ(findOneBased(std::string("\x81\r\n", 3), "\r\n"), 0u);
+    EXPECT_EQ(findOneBased(std::string("\x81\r\r\n", 4), "\r\n"), 3u);
 }
 
 // The search judges character starts from the bytes just before a candidate; a plain walk
@@ -59,15 +59,15 @@ TEST(Find, AgreesWithAWalkFromTheStartOnRandomText)
         std::string pattern(1 + next() % 3, '\0');
         for (auto& c : pattern)
             c = static_cast<char>(alphabet[next() % sizeof alphabet]);
-        ASSERT_EQ(findPos(text, pattern), reference(text, pattern)) << round;
+        ASSERT_EQ(findOffset(text, pattern), reference(text, pattern)) << round;
     }
 }
 
 TEST(Find, StartLimitBoundsTheScan)
 {
-    EXPECT_EQ(findPos("abcabc", "c", 2), npos);
-    EXPECT_EQ(findPos("abcabc", "c", 3), 2u);
-    EXPECT_EQ(findPos("abcabc", "bc", 100), 1u);
+    EXPECT_EQ(findOffset("abcabc", "c", 2), npos);
+    EXPECT_EQ(findOffset("abcabc", "c", 3), 2u);
+    EXPECT_EQ(findOffset("abcabc", "bc", 100), 1u);
 }
 
 TEST(ReplaceAll, LeftToRightWithoutRescanningReplacements)
@@ -199,14 +199,17 @@ TEST(Utf8, StepReportsCodePointLengthAndStatus)
         {"\xf8\x88\x80\x80\x80", 0, 1, Status::malformed},
         {"\xe3\x81", 0, 1, Status::malformed}, // cut off by the end
         {"\xe3\x41\x81", 0, 1, Status::malformed},
-        {"\xf0\x90\x80A", 0, 1, Status::malformed},
+        {"\xf0\x90\x80"
+         "A",
+         0, 1, Status::malformed},
     };
     for (const auto& row : rows) {
         const utf8::Step step = utf8::decode(row.bytes, 0);
         EXPECT_EQ(step.status, row.status) << ::testing::PrintToString(row.bytes);
         EXPECT_EQ(step.length, row.length) << ::testing::PrintToString(row.bytes);
-        if (row.status != Status::malformed)
+        if (row.status != Status::malformed) {
             EXPECT_EQ(step.codePoint, row.codePoint) << ::testing::PrintToString(row.bytes);
+        }
     }
     EXPECT_TRUE(utf8::isValid("a\xe3\x81\x82\xf0\x9f\x98\x80"));
     EXPECT_FALSE(utf8::isValid("a\xe3\x81"));
