@@ -5,6 +5,8 @@
 #include "app/Dialogs.h"
 #include "app/MemoryWindowState.h"
 #include "cli/DumpEngine.h"
+#include "files/Errors.h"
+#include "files/Paths.h"
 #include "intake/Bookmarks.h"
 #include "intake/Intake.h"
 #include "pzconv/PzConv.h"
@@ -14,8 +16,6 @@
 #include "speech/OpenJTalk.h"
 #include "speech/WavEngine.h"
 #include "text/Cp932.h"
-#include "text/Errors.h"
-#include "text/FileIo.h"
 
 #include <algorithm>
 #include <atomic>
@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -109,8 +110,8 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
+            const bool written = std::fputs(kUsage, stdout) >= 0 && std::fflush(stdout) == 0;
+            return written ? 0 : 1;
         }
         if (arg == "--dump") {
             options.dump = true;
@@ -254,9 +255,7 @@ void setUpVoice(SpeechEngine& engine, MemoryWindowState& window, const Options& 
     engine.setVoice(voices[static_cast<std::size_t>(index)]);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     Options options;
     if (const auto done = parseArguments(argc, argv, options))
@@ -265,9 +264,7 @@ int main(int argc, char** argv)
     MemoryWindowState window;
     SharedState shared;
     NoDialogs dialogs;
-    const std::string folder = dataFolder();
-
-    SettingsFile settings(window, dialogs, folder + "/KVEN.ini");
+    SettingsFile settings(window, dialogs, settingsFilePath());
     int storedVoice = 0;
     try {
         settings.startupRead([&storedVoice](int stored) { storedVoice = stored; });
@@ -276,7 +273,7 @@ int main(int argc, char** argv)
     }
 
     TPzConv pzConv;
-    Bookmarks bookmarks(window, shared, folder + "/KVEN.txt");
+    Bookmarks bookmarks(window, shared, bookmarkFilePath());
     DocumentIntake intake(window, shared, dialogs, bookmarks, pzConv);
     try {
         intake.loadFromCommandLine({options.document});
@@ -357,4 +354,16 @@ int main(int argc, char** argv)
         return 130;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kven-read: out of memory\n", stderr);
+        return 1;
+    }
 }

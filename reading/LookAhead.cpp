@@ -11,7 +11,7 @@ std::string nextUtterance(const WindowState& window, const SharedState& shared)
     options.aaSkip = window.aaSkip();
     options.unreadLimit = window.unreadLimit();
     options.blankLimit = window.blankLimit();
-    options.skipList = &window.skipList();
+    options.skipList = window.skipList();
     options.talkSymbols = window.talkSymbols();
 
     const std::string_view text = window.text();

@@ -1,6 +1,6 @@
 #include "speech/AudioOutput.h"
 
-#include "text/Errors.h"
+#include "files/Errors.h"
 
 #include <chrono>
 #include <pulse/error.h>

@@ -1,6 +1,6 @@
 #include "speech/Wav.h"
 
-#include "text/Errors.h"
+#include "files/Errors.h"
 
 #include <algorithm>
 #include <bit>

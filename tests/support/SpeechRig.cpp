@@ -1,6 +1,6 @@
 #include "support/SpeechRig.h"
 
-#include "text/Errors.h"
+#include "files/Errors.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 // The audio output against a real sound server: the private one scripts/test starts with a
 // null sink (KVEN_TEST_SINK), and no server at all.
 
+#include "files/Errors.h"
 #include "speech/AudioOutput.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"
-#include "text/Errors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Reading the synthesizer's WAV output, trimming silence, and the header of written files.
 
+#include "files/Errors.h"
 #include "speech/Wav.h"
 #include "support/ScratchFolder.h"
-#include "text/Errors.h"
 
 #include <gtest/gtest.h>
 
