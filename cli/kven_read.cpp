@@ -210,6 +210,13 @@ public:
         std::fflush(stderr);
     }
 
+    // Ends a progress line that was left open, so that a message starts on a line of its own.
+    void breakLine()
+    {
+        if (shown_ && last_ != std::chrono::steady_clock::time_point{})
+            std::fputs("\n", stderr);
+    }
+
     void end(double seconds)
     {
         if (!shown_)
@@ -306,7 +313,17 @@ int run(int argc, char** argv)
     // The pause before each utterance is real only when it is heard.
     Waiter& waiter = options.dump || options.wav ? static_cast<Waiter&>(noWait) : sleep;
     Reader reader(window, shared, *engine, waiter);
-    engine->setOnEndStream([&reader](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
+    // Where each utterance ended in the document, for the progress of an export: the reading
+    // step has moved the cursor past the chunk when its event comes.
+    std::vector<std::size_t> ends;
+    engine->setOnEndStream([&](int stream, std::int64_t position) {
+        ends.push_back(window.selStart());
+        reader.TTSEndStream(stream, position);
+    });
+    const auto written = [&] {
+        const std::size_t n = std::min(wav->utterancesWritten(), ends.size());
+        return n ? ends[n - 1] : window.selStart();
+    };
 
     exporting = wav;
     struct sigaction action {};
@@ -325,12 +342,12 @@ int run(int argc, char** argv)
         while (!window.startEnabled() && !interrupted) {
             loop.runOne(std::chrono::milliseconds(options.dump ? 0 : 100));
             if (wav)
-                progress.update(window.selStart());
+                progress.update(written());
         }
         if (wav && !interrupted) {
             while (!wav->allWritten() && !interrupted) {
                 loop.runOne(std::chrono::milliseconds(100));
-                progress.update(window.text().size());
+                progress.update(written());
             }
             if (!interrupted) {
                 loop.runPending();
@@ -342,7 +359,8 @@ int run(int argc, char** argv)
         exporting = nullptr;
         if (interrupted)
             return 130;
-        std::fprintf(stderr, "\nkven-read: %s\n", errorBoxText(e.what()).c_str());
+        progress.breakLine();
+        std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
         return 1;
     }
     exporting = nullptr;
@@ -350,7 +368,7 @@ int run(int argc, char** argv)
         // The engine's destruction ends the sound and removes an unfinished WAV file.
         if (!options.dump && !options.wav)
             reader.Button4Click();
-        std::fputs("\n", stderr);
+        progress.breakLine();
         return 130;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

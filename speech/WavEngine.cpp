@@ -201,6 +201,12 @@ bool WavEngine::allWritten() const
     return failure_ || cancel_ || (written_ == submitted_ && !writing_);
 }
 
+std::size_t WavEngine::utterancesWritten() const
+{
+    std::lock_guard lock(mutex_);
+    return written_;
+}
+
 double WavEngine::secondsWritten() const
 {
     std::lock_guard lock(mutex_);

@@ -42,6 +42,7 @@ public:
     bool allWritten() const;
 
     unsigned workers() const { return static_cast<unsigned>(threads_.size()); }
+    std::size_t utterancesWritten() const;
     // Seconds of sound written so far, silences included.
     double secondsWritten() const;
 
