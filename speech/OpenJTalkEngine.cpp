@@ -3,7 +3,6 @@
 #include "speech/SynthesisText.h"
 
 #include <algorithm>
-#include <unistd.h>
 
 namespace kven {
 namespace {
@@ -35,44 +34,35 @@ OpenJTalkEngine::~OpenJTalkEngine()
 
 void OpenJTalkEngine::doConnect()
 {
-    if (::access(setup_.executable.c_str(), X_OK) != 0)
-        throw KvenError("音声合成 " + setup_.executable + " がありません (パッケージ open-jtalk)");
-    if (::access(setup_.dictionary.c_str(), R_OK) != 0)
-        throw KvenError("音声合成の辞書 " + setup_.dictionary +
-                        " がありません (パッケージ open-jtalk-mecab-naist-jdic)");
-    voices_ = findVoices(setup_.voiceFolders);
-    voicing_ = {voices_.front()->path(), speedForRate(0)};
+    voices_.connect(setup_);
     if (!worker_.joinable())
         worker_ = std::thread([this] { work(); });
 }
 
 std::vector<VoiceHandle> OpenJTalkEngine::doGetVoices()
 {
-    return {voices_.begin(), voices_.end()};
+    return voices_.handles();
 }
 
 void OpenJTalkEngine::doSetVoice(const VoiceHandle& voice)
 {
-    const auto* v = dynamic_cast<const OpenJTalkVoice*>(voice.get());
-    if (!v)
-        throw KvenError("この音声はこのエンジンのものではありません");
-    voicing_.voicePath = v->path();
+    voices_.setVoice(voice);
 }
 
 void OpenJTalkEngine::doSetRate(int rate)
 {
-    voicing_.speed = speedForRate(rate);
+    voices_.setRate(rate);
 }
 
 void OpenJTalkEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 {
     auto job = std::make_shared<Job>();
     job->stream = streamNumber;
-    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voicing_) {
+    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voices_.voicing()) {
         job->synthesis = std::move(prepared_->synthesis);
         ++preparedHits_;
     } else {
-        job->synthesis = std::make_unique<PieceSynthesis>(setup_, voicing_, synthesisPieces(text));
+        job->synthesis = std::make_unique<PieceSynthesis>(setup_, voices_.voicing(), synthesisPieces(text));
     }
     prepared_.reset();
     {
@@ -84,11 +74,11 @@ void OpenJTalkEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 
 void OpenJTalkEngine::doPrepare(std::u16string_view text)
 {
-    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voicing_)
+    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voices_.voicing())
         return;
     prepared_.reset();
-    prepared_ =
-        Prepared{std::u16string(text), std::make_unique<PieceSynthesis>(setup_, voicing_, synthesisPieces(text))};
+    prepared_ = Prepared{std::u16string(text),
+                         std::make_unique<PieceSynthesis>(setup_, voices_.voicing(), synthesisPieces(text))};
 }
 
 void OpenJTalkEngine::doSkip(std::string_view, int)

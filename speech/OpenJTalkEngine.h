@@ -53,8 +53,7 @@ private:
 
     OpenJTalkSetup setup_;
     std::unique_ptr<AudioOutput> output_;
-    std::vector<std::shared_ptr<const OpenJTalkVoice>> voices_;
-    Voicing voicing_;
+    VoiceChoice voices_;
     std::optional<Prepared> prepared_;
     int preparedHits_ = 0;
 

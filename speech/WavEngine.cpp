@@ -45,10 +45,7 @@ void WavEngine::abandon()
 
 void WavEngine::doConnect()
 {
-    if (::access(setup_.executable.c_str(), X_OK) != 0)
-        throw KvenError("音声合成 " + setup_.executable + " がありません (パッケージ open-jtalk)");
-    voices_ = findVoices(setup_.voiceFolders);
-    voicing_ = {voices_.front()->path(), speedForRate(0)};
+    voices_.connect(setup_);
 
     // Beside the target, so the rename stays on one file system; created with the usual
     // permissions, as the target itself would be.
@@ -65,20 +62,17 @@ void WavEngine::doConnect()
 
 std::vector<VoiceHandle> WavEngine::doGetVoices()
 {
-    return {voices_.begin(), voices_.end()};
+    return voices_.handles();
 }
 
 void WavEngine::doSetVoice(const VoiceHandle& voice)
 {
-    const auto* v = dynamic_cast<const OpenJTalkVoice*>(voice.get());
-    if (!v)
-        throw KvenError("この音声はこのエンジンのものではありません");
-    voicing_.voicePath = v->path();
+    voices_.setVoice(voice);
 }
 
 void WavEngine::doSetRate(int rate)
 {
-    voicing_.speed = speedForRate(rate);
+    voices_.setRate(rate);
 }
 
 void WavEngine::doSpeak(std::u16string_view text, int, int streamNumber)
@@ -93,7 +87,7 @@ void WavEngine::doSpeak(std::u16string_view text, int, int streamNumber)
             throw KvenError(*failure_);
         if (cancel_)
             throw KvenError("中断しました");
-        tasks_.push_back({submitted_++, voicing_, synthesisPieces(text)});
+        tasks_.push_back({submitted_++, voices_.voicing(), synthesisPieces(text)});
     }
     changed_.notify_all();
     endStream(streamNumber);

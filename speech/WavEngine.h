@@ -71,8 +71,7 @@ private:
     std::string path_;
     std::string tempPath_;
     std::unique_ptr<WavWriter> writer_;
-    std::vector<std::shared_ptr<const OpenJTalkVoice>> voices_;
-    Voicing voicing_;
+    VoiceChoice voices_;
     unsigned workerCount_;
 
     mutable std::mutex mutex_;
