@@ -13,7 +13,9 @@ namespace kven {
 class EventPoster {
 public:
     virtual ~EventPoster() = default;
-    // Thread-safe. `task` runs later on the main thread.
+    // Thread-safe. `task` runs later on the main thread. A task may throw KvenError (a speech
+    // back end reports a failure after Speak returned that way): the loop reports it as it
+    // reports a failed command, and goes on with the next task.
     virtual void post(std::function<void()> task) = 0;
 };
 
