@@ -144,6 +144,8 @@ WavWriter::~WavWriter()
 
 void WavWriter::write(const void* data, std::size_t size)
 {
+    if (size == 0)
+        return;
     if (std::fwrite(data, 1, size, file_) != size)
         throw KvenError(msgCannotCreate(path_));
 }
