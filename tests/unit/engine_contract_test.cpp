@@ -222,7 +222,8 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
         SCOPED_TRACE(behaviour);
         OpenJTalkSetup setup = testing::testSetup();
         setup.executable = testing::writeStandIn(folder.path(), behaviour, failing);
-        setup.timeout = 500ms;
+        // Long enough for the real synthesizer on a busy machine, short for the test.
+        setup.timeout = 2s;
         folder.write("failing", "");
 
         EventQueue loop;
