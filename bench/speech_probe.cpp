@@ -121,7 +121,7 @@ struct Rig {
         : engine(loop, setupFor(voices), makePulseOutput(sink))
     {
         window.setText(cp932::fromUtf8(utf8Text));
-        window.setTalkSymbols(cp932::fromUtf8("、。\r\n"));
+        window.setTalkSymbols(cp932::fromUtf8("、。ー々\r\n"));
         engine.setOnEndStream([this](int s, std::int64_t p) {
             ++events;
             lastEvent = Clock::now();
@@ -245,11 +245,13 @@ int main(int argc, char** argv)
             }
         }
         std::sort(gaps.rbegin(), gaps.rend());
-        gaps.resize(std::min(gaps.size(), lines.size() - 1));
+        // One utterance per line that passed the filter, each ending with its event.
+        const std::size_t spoken = static_cast<std::size_t>(rig.events);
+        gaps.resize(std::min(gaps.size(), spoken > 0 ? spoken - 1 : 0));
         std::printf("audible gap between utterances: median %.0f ms, largest %.0f ms over %zu gaps; %d of %zu "
                     "utterances synthesized ahead (target median <= 300 ms with the %d ms pause)\n",
-                    median(gaps), gaps.empty() ? 0.0 : gaps.front(), gaps.size(), rig.engine.preparedHits(),
-                    lines.size(), kPauseBeforeSpeechMs);
+                    median(gaps), gaps.empty() ? 0.0 : gaps.front(), gaps.size(), rig.engine.preparedHits(), spoken,
+                    kPauseBeforeSpeechMs);
 
         // Skip: from the call to silence at the monitor and to the end-of-stream event.
         std::vector<double> toSilence, toEvent;
