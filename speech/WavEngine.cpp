@@ -170,9 +170,11 @@ void WavEngine::finish()
         setEventInterests(SVEAllEvents);
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return failure_ || (written_ == submitted_ && !writing_); });
-        if (failure_) {
-            const std::string failure = *failure_;
+        // Short waits here too: a cancel from a signal handler does not notify.
+        while (!failure_ && !cancel_ && !(written_ == submitted_ && !writing_))
+            changed_.wait_for(lock, std::chrono::milliseconds(50));
+        if (failure_ || cancel_) {
+            const std::string failure = failure_ ? *failure_ : "中断しました";
             lock.unlock();
             abandon();
             throw KvenError(failure);
