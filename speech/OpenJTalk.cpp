@@ -14,6 +14,7 @@
 #include <set>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -273,11 +274,24 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
         if (errOpen && fds[1].revents)
             errOpen = drainInto(errRead.get(), messages);
     }
-    if (cancelled || timedOut)
-        ::kill(pid, SIGKILL);
+    // Its output may end before the process does: the wait is bounded by the same cancel
+    // and deadline, so a synthesizer that hangs after closing its pipes is still ended.
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
-        ;
+    for (bool killed = false;;) {
+        if (!killed && (cancelled || timedOut)) {
+            ::kill(pid, SIGKILL);
+            killed = true;
+        }
+        const pid_t done = ::waitpid(pid, &status, killed ? 0 : WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR))
+            break;
+        if (done == 0) {
+            cancelled = cancelled || cancel.load();
+            timedOut = timedOut || std::chrono::steady_clock::now() >= deadline;
+            if (!cancelled && !timedOut)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
     if (cancelled)
         return std::nullopt;
     if (timedOut)

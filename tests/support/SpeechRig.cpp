@@ -90,6 +90,8 @@ std::string writeStandIn(const std::string& folder, const std::string& behaviour
         act = "kill -SEGV $$";
     else if (behaviour == "hang")
         act = "exec sleep 60";
+    else if (behaviour == "quiet-hang")
+        act = "exec >&- 2>&-; exec sleep 60";
     else
         act = "echo 'not a wav'; exit 0";
     std::ofstream out(path);

@@ -218,7 +218,7 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
 {
     testing::ScratchFolder folder;
     const std::string failing = folder.write("failing", "");
-    for (const std::string behaviour : {"exit1", "crash", "hang", "garbage"}) {
+    for (const std::string behaviour : {"exit1", "crash", "hang", "quiet-hang", "garbage"}) {
         SCOPED_TRACE(behaviour);
         OpenJTalkSetup setup = testing::testSetup();
         setup.executable = testing::writeStandIn(folder.path(), behaviour, failing);
