@@ -316,13 +316,14 @@ int run(int argc, char** argv)
     // Where each utterance ended in the document, for the progress of an export: the reading
     // step has moved the cursor past the chunk when its event comes.
     std::vector<std::size_t> ends;
+    const std::size_t start = window.selStart();
     engine->setOnEndStream([&](int stream, std::int64_t position) {
         ends.push_back(window.selStart());
         reader.TTSEndStream(stream, position);
     });
     const auto written = [&] {
         const std::size_t n = std::min(wav->utterancesWritten(), ends.size());
-        return n ? ends[n - 1] : window.selStart();
+        return n ? ends[n - 1] : start;
     };
 
     exporting = wav;
@@ -333,8 +334,7 @@ int run(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
 
-    const std::size_t from = window.selStart();
-    Progress progress(from, window.text().size());
+    Progress progress(start, window.text().size());
     try {
         if (!options.dump)
             setUpVoice(*engine, window, options, storedVoice);
