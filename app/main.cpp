@@ -1,0 +1,60 @@
+// kven: the window. Start-up in order: hand-over from a running copy, the window with its
+// creation sequence, show (which starts reading when a document was named), the event loop.
+
+#include "app/InstanceHandOver.h"
+#include "app/QtDesktop.h"
+#include "app/Unit1.h"
+#include "reading/Waiter.h"
+#include "speech/Engines.h"
+
+#include <QApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool displayAvailable()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!displayAvailable()) {
+        std::fputs("kven: no graphical display (DISPLAY and WAYLAND_DISPLAY are unset); "
+                   "use kven-read --dump DOCUMENT to see what KVEN reads\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KVEN"));
+    // Qt has taken its own options out of argv; the rest are the program's.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+
+    kven::InstanceHandOver::closeRunningCopy(std::chrono::seconds(10));
+
+    kven::QtEventPoster loop(app);
+    const std::unique_ptr<kven::SpeechEngine> engine = kven::makeSpeechEngine(loop);
+    kven::QtDialogs dialogs;
+    kven::QtClipboard clipboard;
+    kven::SleepWaiter waiter;
+    kven::TForm1 form(*engine, dialogs, clipboard, waiter, args);
+    dialogs.setParent(&form);
+
+    kven::InstanceHandOver handOver;
+    handOver.listen([&form] { return form.close(); });
+
+    form.show();
+    return QApplication::exec();
+}
