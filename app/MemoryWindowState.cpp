@@ -24,17 +24,17 @@ void MemoryWindowState::setSelLength(std::size_t len)
 
 void MemoryWindowState::setUnreadLimit(int pos)
 {
-    unreadLimit_ = std::clamp(pos, 0, 10);
+    unreadLimit_ = std::clamp(pos, kLimitSlider.min, kLimitSlider.max);
 }
 
 void MemoryWindowState::setBlankLimit(int pos)
 {
-    blankLimit_ = std::clamp(pos, 0, 10);
+    blankLimit_ = std::clamp(pos, kLimitSlider.min, kLimitSlider.max);
 }
 
 void MemoryWindowState::setSpeed(int pos)
 {
-    const int clamped = std::clamp(pos, -10, 10);
+    const int clamped = std::clamp(pos, kSpeedSlider.min, kSpeedSlider.max);
     if (clamped == speed_)
         return;
     speed_ = clamped;

@@ -60,10 +60,6 @@ public:
     int windowTop() const override { return top_; }
     void setWindowTop(int y) override { top_ = y; }
 
-    std::vector<std::string>& bookmarkLines() override { return bookmarkLines_; }
-    std::vector<std::string>& bookmarkScratch() override { return bookmarkScratch_; }
-    std::vector<std::string>& settingsLines() override { return settingsLines_; }
-
     // Runs on every change of the speed slider's position, as the window's change handler.
     std::function<void(int)> onSpeedChange;
 
@@ -87,9 +83,6 @@ private:
     std::vector<std::string> voices_;
     int left_ = 0;
     int top_ = 0;
-    std::vector<std::string> bookmarkLines_;
-    std::vector<std::string> bookmarkScratch_;
-    std::vector<std::string> settingsLines_;
 };
 
 } // namespace kven

@@ -1,8 +1,8 @@
 #include "app/Unit1.h"
 
+#include "files/Errors.h"
 #include "intake/HTMLconv.h"
 #include "text/Cp932.h"
-#include "text/Errors.h"
 #include "text/Sjis.h"
 
 #include <QAction>
@@ -37,6 +37,8 @@ constexpr int kEditorHeight = 513;
 constexpr int kEditorPoints = 16;
 constexpr int kEnlargedPoints = 32;
 constexpr int kMaxSkipEntryLength = 255;
+// The caption of a pasted text, which is no document.
+constexpr const char* kTemporaryCaption = "KVEN (temporary)";
 
 QString qs(const char* utf8)
 {
@@ -501,7 +503,7 @@ void TForm1::Button7Click(QObject*)
         Closing();
     shared_.currentPath.clear();
     shared_.currentFile.clear();
-    setCaption(std::string(sjis::kTemporaryCaption));
+    setCaption(kTemporaryCaption);
     QString pasted = QString::fromStdString(clipboard_.text());
     if (!pasted.isEmpty() && !pasted.endsWith(QLatin1Char('\n')) && !pasted.endsWith(QLatin1Char('\r')))
         pasted += QLatin1Char('\n');

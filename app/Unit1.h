@@ -77,6 +77,8 @@ public:
     QPushButton* Button9 = nullptr;
     QPushButton* Button10 = nullptr;
     QComboBox* ComboBox1 = nullptr;
+    // The bookmark and settings modules keep the lines of their files in lists of their own,
+    // so Memo2, Memo4 and ListBox3 stay empty.
     std::vector<std::string> Memo2;
     std::vector<std::string> Memo4;
     QTabWidget* PageControl1 = nullptr;
@@ -180,9 +182,6 @@ public:
     void setWindowLeft(int x) override;
     int windowTop() const override;
     void setWindowTop(int y) override;
-    std::vector<std::string>& bookmarkLines() override { return Memo2; }
-    std::vector<std::string>& bookmarkScratch() override { return Memo4; }
-    std::vector<std::string>& settingsLines() override { return ListBox3; }
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -10,6 +10,15 @@
 
 namespace kven {
 
+struct SliderRange {
+    int min;
+    int max;
+};
+// The unread and blank limits, in tenths of a chunk.
+inline constexpr SliderRange kLimitSlider{0, 10};
+// The speech rate.
+inline constexpr SliderRange kSpeedSlider{-10, 10};
+
 class WindowState {
 public:
     virtual ~WindowState() = default;
@@ -43,11 +52,11 @@ public:
     virtual void setRepeatSuppression(bool on) = 0;
 
     // Sliders. Setting a position clamps it into the slider's range.
-    virtual int unreadLimit() const = 0; // ScrollBar1, 0..10
+    virtual int unreadLimit() const = 0; // ScrollBar1, kLimitSlider
     virtual void setUnreadLimit(int pos) = 0;
-    virtual int blankLimit() const = 0; // ScrollBar2, 0..10
+    virtual int blankLimit() const = 0; // ScrollBar2, kLimitSlider
     virtual void setBlankLimit(int pos) = 0;
-    virtual int speed() const = 0; // ScrollBar3, -10..10
+    virtual int speed() const = 0; // ScrollBar3, kSpeedSlider
     // Runs the speed change handler when, and only when, the clamped position differs.
     virtual void setSpeed(int pos) = 0;
 
@@ -75,12 +84,6 @@ public:
     virtual void setWindowLeft(int x) = 0;
     virtual int windowTop() const = 0;
     virtual void setWindowTop(int y) = 0;
-
-    // Hidden line lists: the bookmark list Memo2, the bookmark scratch Memo4 and the settings
-    // scratch ListBox3.
-    virtual std::vector<std::string>& bookmarkLines() = 0;
-    virtual std::vector<std::string>& bookmarkScratch() = 0;
-    virtual std::vector<std::string>& settingsLines() = 0;
 };
 
 // The module-level variables of the main window's unit, shared by its methods.
@@ -88,7 +91,6 @@ struct SharedState {
     std::string currentPath; // current document path, held as CP932; empty when none is open
     std::string currentFile; // the same document as the file system names it (UTF-8)
     std::string lastSpoken;  // filtered text of the last chunk handed to the engine
-    int firstResize = 0;
 };
 
 } // namespace kven

@@ -27,7 +27,7 @@ constexpr const char* kSample =
 const std::string& eucText()
 {
     static const std::string text = [] {
-        const std::string unit = kven::test::iconvAll("EUC-JP", "UTF-8", kSample).value();
+        const std::string unit = kven::testing::iconvAll("EUC-JP", "UTF-8", kSample).value();
         std::string t;
         t.reserve(kSize + unit.size());
         while (t.size() + unit.size() <= kSize)

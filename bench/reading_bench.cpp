@@ -3,6 +3,7 @@
 
 #include "app/MemoryWindowState.h"
 #include "reading/Reader.h"
+#include "speech/NullEngine.h"
 #include "text/Cp932.h"
 
 #include <benchmark/benchmark.h>
@@ -10,20 +11,6 @@
 namespace {
 
 using namespace kven;
-
-class SilentEngine : public SpeechEngine {
-public:
-    using SpeechEngine::SpeechEngine;
-
-protected:
-    void doConnect() override {}
-    void doSetEventInterests(int) override {}
-    std::vector<VoiceHandle> doGetVoices() override { return {}; }
-    void doSetVoice(const VoiceHandle&) override {}
-    void doSetRate(int) override {}
-    void doSpeak(std::u16string_view, int, int) override {}
-    void doSkip(std::string_view, int) override {}
-};
 
 std::string document(std::size_t bytes)
 {
@@ -44,7 +31,7 @@ void readingStepNearTheEnd(benchmark::State& state, std::size_t bytes)
     window.setTalkSymbols(cp932::fromUtf8("、。「」"));
     SharedState shared;
     EventQueue queue;
-    SilentEngine engine(queue);
+    NullEngine engine(queue);
     NoWaiter waiter;
     Reader reader(window, shared, engine, waiter);
     const std::size_t cursor = window.text().size() - 2000;
@@ -68,8 +55,49 @@ void BM_ReadingStep20KB(benchmark::State& state)
     readingStepNearTheEnd(state, 20u << 10);
 }
 
+// Every reading step over one line with no line break, as a dump runs them: each chunk is cut
+// at a comma, so the whole run must grow with the line, not with its square.
+void readWholeLine(benchmark::State& state, std::size_t bytes)
+{
+    const std::string pair = cp932::fromUtf8("、あ");
+    std::string line;
+    line.reserve(bytes);
+    while (line.size() < bytes)
+        line += pair;
+    MemoryWindowState window;
+    window.setText(line);
+    window.setTalkSymbols(cp932::fromUtf8("、。"));
+    SharedState shared;
+    EventQueue queue;
+    NullEngine engine(queue);
+    NoWaiter waiter;
+    Reader reader(window, shared, engine, waiter);
+    for (auto _ : state) {
+        window.setSelStart(0);
+        window.setStartEnabled(false);
+        shared.lastSpoken.clear();
+        std::size_t steps = 0;
+        while (!window.startEnabled()) {
+            reader.TTSEndStream(0, 0);
+            ++steps;
+        }
+        benchmark::DoNotOptimize(steps);
+    }
+}
+
+void BM_DumpOneLine2MB(benchmark::State& state)
+{
+    readWholeLine(state, 2u << 20);
+}
+void BM_DumpOneLine200KB(benchmark::State& state)
+{
+    readWholeLine(state, 200u << 10);
+}
+
 BENCHMARK(BM_ReadingStep20MB);
 BENCHMARK(BM_ReadingStep20KB);
+BENCHMARK(BM_DumpOneLine2MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DumpOneLine200KB)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

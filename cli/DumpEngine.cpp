@@ -5,7 +5,7 @@
 namespace kven {
 
 DumpEngine::DumpEngine(EventPoster& loop, const WindowState& window, std::FILE* out)
-    : SpeechEngine(loop), window_(window), out_(out)
+    : NullEngine(loop), window_(window), out_(out)
 {
 }
 

@@ -4,13 +4,13 @@
 // and ends the stream at once through the event loop.
 
 #include "app/WindowState.h"
-#include "speech/SpeechLib_TLB.h"
+#include "speech/NullEngine.h"
 
 #include <cstdio>
 
 namespace kven {
 
-class DumpEngine : public SpeechEngine {
+class DumpEngine : public NullEngine {
 public:
     DumpEngine(EventPoster& loop, const WindowState& window, std::FILE* out);
 
@@ -18,13 +18,7 @@ public:
     static std::string dumpLine(std::size_t offset, std::u16string_view text);
 
 protected:
-    void doConnect() override {}
-    void doSetEventInterests(int) override {}
-    std::vector<VoiceHandle> doGetVoices() override { return {}; }
-    void doSetVoice(const VoiceHandle&) override {}
-    void doSetRate(int) override {}
     void doSpeak(std::u16string_view text, int flags, int streamNumber) override;
-    void doSkip(std::string_view, int) override {}
 
 private:
     const WindowState& window_;

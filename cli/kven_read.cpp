@@ -4,18 +4,19 @@
 #include "app/Dialogs.h"
 #include "app/MemoryWindowState.h"
 #include "cli/DumpEngine.h"
+#include "files/Errors.h"
+#include "files/Paths.h"
 #include "intake/Bookmarks.h"
 #include "intake/Intake.h"
 #include "pzconv/PzConv.h"
 #include "reading/Reader.h"
 #include "settings/SettingsFile.h"
-#include "text/Errors.h"
-#include "text/FileIo.h"
 
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,8 +72,8 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
+            const bool written = std::fputs(kUsage, stdout) >= 0 && std::fflush(stdout) == 0;
+            return written ? 0 : 1;
         }
         if (arg == "--dump") {
             options.dump = true;
@@ -108,9 +109,7 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
     return std::nullopt;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     Options options;
     if (const auto done = parseArguments(argc, argv, options))
@@ -119,9 +118,7 @@ int main(int argc, char** argv)
     MemoryWindowState window;
     SharedState shared;
     NoDialogs dialogs;
-    const std::string folder = dataFolder();
-
-    SettingsFile settings(window, dialogs, folder + "/KVEN.ini");
+    SettingsFile settings(window, dialogs, settingsFilePath());
     try {
         settings.startupRead();
     } catch (const KvenError& e) {
@@ -129,7 +126,7 @@ int main(int argc, char** argv)
     }
 
     TPzConv pzConv;
-    Bookmarks bookmarks(window, shared, folder + "/KVEN.txt");
+    Bookmarks bookmarks(window, shared, bookmarkFilePath());
     DocumentIntake intake(window, shared, dialogs, bookmarks, pzConv);
     try {
         intake.loadFromCommandLine({options.document});
@@ -159,4 +156,16 @@ int main(int argc, char** argv)
         return 1;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kven-read: out of memory\n", stderr);
+        return 1;
+    }
 }

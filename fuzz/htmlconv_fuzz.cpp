@@ -15,7 +15,7 @@ namespace {
 void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::string_view closing)
 {
     for (;;) {
-        const std::size_t o = kven::findPos(text, opening);
+        const std::size_t o = kven::findOffset(text, opening);
         if (o == kven::npos)
             return;
         std::size_t c = kven::npos;

@@ -1,13 +1,37 @@
 // The reading filter on arbitrary bytes: chunks always make progress and stay inside the
-// text, and the spoken text holds whole characters only, at most 1024 bytes.
+// text, and the spoken text holds whole characters only (a double-byte character, a blank,
+// a talk symbol or the unread mark), at most the full-width map's limit in bytes.
 
 #include "reading/ChunkFilter.h"
+#include "text/FullWidth.h"
 #include "text/Sjis.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+namespace {
+
+constexpr std::string_view kTalkSymbols = "\x81\x41\x81\x42\r\n"; // 、。 CR LF
+
+bool wholeCharacters(std::string_view spoken)
+{
+    for (std::size_t i = 0; i < spoken.size();) {
+        const std::size_t len = kven::sjis::charLength(spoken, i);
+        const std::string_view c = spoken.substr(i, len);
+        i += len;
+        if (len == 1 && !kven::sjis::isLeadByte(c[0]) &&
+            (c == " " || c == kven::sjis::kUnreadMark || kTalkSymbols.find(c) != std::string_view::npos))
+            continue;
+        if (len == 2 && kven::sjis::isLeadByte(c[0]))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -22,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.aaSkip = (flags & 2) != 0;
     options.unreadLimit = (flags >> 2) % 11;
     options.blankLimit = (flags >> 4) % 11;
-    options.skipList = &skipList;
-    options.talkSymbols = "\x81\x41\x81\x42\r\n";
+    options.skipList = skipList;
+    options.talkSymbols = kTalkSymbols;
 
     std::size_t cursor = 0;
     while (cursor < text.size()) {
@@ -31,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (len == 0 || len > text.size() - cursor)
             std::abort();
         const std::string spoken = kven::spokenText(text.substr(cursor, len), options);
-        if (spoken.size() > 1024)
+        if (spoken.size() > kven::kFullWidthLimit || !wholeCharacters(spoken))
             std::abort();
         cursor += len;
     }

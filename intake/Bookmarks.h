@@ -5,13 +5,11 @@
 // The path is the current document path as CP932 bytes.
 
 #include "app/WindowState.h"
+#include "files/Paths.h"
 
 #include <string>
 
 namespace kven {
-
-// The bookmark file of the data folder: dataFolder() + "/KVEN.txt".
-std::string bookmarkFilePath();
 
 class Bookmarks {
 public:
@@ -20,19 +18,18 @@ public:
 
     const std::string& filePath() const { return filePath_; }
 
-    // Loads the whole file into the bookmark list and moves the cursor to the position of the
-    // last line that belongs to the current document; no matching line leaves the cursor where
-    // it is. Throws KvenError (cannot open) when the file cannot be read; the bookmark list and
-    // the cursor are then unchanged.
+    // Reads the whole file and moves the cursor to the position of the last line that belongs
+    // to the current document; no matching line leaves the cursor where it is. Throws KvenError
+    // (cannot open) when the file cannot be read or is over the small-file limit; the cursor is
+    // then unchanged.
     void lookup();
 
     // Records the cursor for the current document: the other documents' lines, as the file
     // holds them now, in their order, then "<path>,<cursor>" last. Nothing happens without a
-    // current path or for a page from the browser cache. The file is read afresh rather than
-    // taken from the bookmark list, which is stale when the last load or lookup failed and
-    // would otherwise drop lines. Throws KvenError (cannot open) when the file exists but
-    // cannot be read, and KvenError (cannot create) when it cannot be written; the file is
-    // unchanged in both cases. The bookmark list is never changed.
+    // current path or for a page from the browser cache. The file is read afresh, so that
+    // lines written since the last lookup are kept. Throws KvenError (cannot open) when the
+    // file exists but cannot be read (or is over the small-file limit), and KvenError (cannot
+    // create) when it cannot be written; the file is unchanged in both cases.
     void Closing();
 
 private:

@@ -3,9 +3,10 @@
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
+#include "text/Utf8.h"
 
-#include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace kven {
 
@@ -14,6 +15,7 @@ namespace {
 // Inserted before headings; its "<" reopens the heading tag so that the tag's remaining
 // attributes and ">" are stripped and the marker ends up right before the heading text.
 constexpr std::string_view kHeadingReplacement = "KVENmark< ";
+static_assert(kHeadingReplacement.starts_with(kHeadingMarker));
 
 struct Replacement {
     std::string_view pattern;
@@ -49,12 +51,12 @@ constexpr Replacement kEntities[] = {
 // a 0-based start below headEnd - 1.
 bool markerBeforeHeadEnd(std::string_view text, std::string_view marker, std::size_t headEnd)
 {
-    return headEnd > 1 && findPos(text, marker, headEnd - 1) != npos;
+    return headEnd > 1 && findOffset(text, marker, headEnd - 1) != npos;
 }
 
 void settleEncoding(std::string& text, const TPzConv& conv)
 {
-    const std::size_t headEnd = find(text, "</HEAD>") + find(text, "</head>");
+    const std::size_t headEnd = findOneBased(text, "</HEAD>") + findOneBased(text, "</head>");
     if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd)) {
         text = conv.EucToSjis(text);
     } else if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd)) {
@@ -105,36 +107,14 @@ void replaceEach(std::string& text, const Replacement* begin, const Replacement*
 
 std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8)
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    const std::size_t n = utf8.size();
-    auto isContinuation = [&](std::size_t k) { return k < n && (s[k] & 0xC0) == 0x80; };
     std::u16string out;
-    out.reserve(n);
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char b = s[i];
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-        } else if (b >= 0xC0 && b <= 0xDF) {
-            if (!isContinuation(i + 1))
-                return std::nullopt;
-            const unsigned cp = ((b & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
-            out.push_back(cp < 0x80 ? u'?' : static_cast<char16_t>(cp)); // C0, C1: overlong
-            i += 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            if (!isContinuation(i + 1) || !isContinuation(i + 2))
-                return std::nullopt;
-            const unsigned cp = ((b & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
-            const bool overlong = cp < 0x800;
-            const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-            out.push_back(overlong || surrogate ? u'?' : static_cast<char16_t>(cp));
-            i += 3;
-        } else {
-            // A continuation byte where a character starts, a four-byte lead (a character beyond
-            // U+FFFF) or 0xF8..0xFF.
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const utf8::Step step = utf8::decode(utf8, i);
+        if (step.status == utf8::Status::malformed || step.length == 4)
             return std::nullopt;
-        }
+        out.push_back(step.valid() ? static_cast<char16_t>(step.codePoint) : u'?');
+        i += step.length;
     }
     return out;
 }
@@ -145,44 +125,52 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
 {
     // text[0, w) is settled and holds no opening; text[r, n) is still to be scanned and r is at
     // a character start. The text as the repeated search sees it is their concatenation.
+    // `starts` marks the settled bytes that begin a character. It is kept for the whole settled
+    // text, because each step back over a join uncovers bytes settled long before: nested halves
+    // can step back any number of times in a row.
     char* s = text.data();
     const std::size_t n = text.size();
     std::size_t w = 0;
     std::size_t r = 0;
-    std::uint64_t starts = 0; // bit j: w - 1 - j is a character start
+    std::vector<bool> starts;
     const std::size_t reach = opening.size() - 1;
     for (;;) {
         const std::string_view pending(s + r, n - r);
-        const std::size_t o = findPos(pending, opening);
+        const std::size_t o = findOffset(pending, opening);
         if (o == npos)
             break;
         // The opening's first byte is a single-byte character, so o + 1 is a character start.
-        const std::size_t afterOpening = findPos(pending.substr(o + 1), closing);
+        const std::size_t afterOpening = findOffset(pending.substr(o + 1), closing);
         if (afterOpening == npos)
             break;
         const std::size_t blockEnd = o + 1 + afterOpening + closing.size();
 
-        // Settle pending[0, o), noting where its characters start.
+        // Settle pending[0, o), noting where its characters start; o is a character start, so
+        // no character is split.
         if (w != r)
             std::memmove(s + w, s + r, o);
-        starts = o >= 64 ? 0 : starts << o;
-        for (std::size_t q = 0; q < o; q += sjis::isLeadByte(s[w + q]) ? 2 : 1)
-            if (o - 1 - q < 64)
-                starts |= std::uint64_t{1} << (o - 1 - q);
+        for (std::size_t q = 0; q < o; ++q) {
+            starts.push_back(true);
+            if (sjis::isLeadByte(s[w + q]) && q + 1 < o) {
+                starts.push_back(false);
+                ++q;
+            }
+        }
         w += o;
         r += blockEnd;
 
         // The deletion may join the end of the settled text and the rest into a new opening.
         // Such an opening begins within `reach` bytes before the cut, so the scan goes on from
-        // the earliest character start there.
+        // the earliest character start there. Each deletion steps back at most `reach` bytes
+        // and removes more than that, so the whole pass stays linear.
         std::size_t back = 0;
-        for (std::size_t j = 0; j < reach; ++j)
-            if ((starts >> j) & 1)
-                back = j + 1;
+        for (std::size_t j = 1; j <= reach && j <= w; ++j)
+            if (starts[w - j])
+                back = j;
         std::memmove(s + r - back, s + w - back, back);
         w -= back;
         r -= back;
-        starts >>= back;
+        starts.resize(w);
     }
     if (w != r) {
         std::memmove(s + w, s + r, n - r);

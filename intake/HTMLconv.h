@@ -9,6 +9,9 @@
 
 namespace kven {
 
+// Put before each heading of a page; loading turns it into a blank and starts at the first.
+inline constexpr std::string_view kHeadingMarker = "KVENmark";
+
 // Replaces the page in `text` by its plain-text form: settles the page's encoding (EUC-JP and
 // UTF-8 pages become Shift_JIS, anything else is taken as Shift_JIS), deletes script blocks,
 // puts the heading marker before headings, turns line-break tags into line breaks and ruby
@@ -33,7 +36,7 @@ void markupToText(std::string& text);
 // begins after it, again and again, with the result of searching afresh from the start after
 // each deletion (an opening that the deletion joins together counts), in one linear pass.
 // Searches skip second bytes of double-byte characters. `opening` must not begin with a
-// Shift_JIS lead byte and must be shorter than 64 bytes.
+// Shift_JIS lead byte.
 void deleteBlocks(std::string& text, std::string_view opening, std::string_view closing);
 
 } // namespace detail

@@ -1,11 +1,13 @@
 #include "intake/Intake.h"
 
+#include "files/Errors.h"
+#include "files/FileIo.h"
+#include "files/Paths.h"
 #include "intake/HTMLconv.h"
 #include "text/Cp932.h"
-#include "text/Errors.h"
-#include "text/FileIo.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
+#include "text/Utf8.h"
 
 #include <cstdlib>
 
@@ -14,90 +16,30 @@ namespace kven {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
-
-bool isContinuation(unsigned char b)
-{
-    return b >= 0x80 && b <= 0xBF;
-}
-
-// Length of the well-formed UTF-8 sequence at `pos`, or 0 when the bytes there are not one.
-std::size_t utf8SequenceLength(std::string_view s, std::size_t pos)
-{
-    const auto b0 = static_cast<unsigned char>(s[pos]);
-    if (b0 < 0x80)
-        return 1;
-    std::size_t len = 0;
-    unsigned char lo = 0x80;
-    unsigned char hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        if (b0 == 0xE0)
-            lo = 0xA0; // overlong below U+0800
-        else if (b0 == 0xED)
-            hi = 0x9F; // surrogates U+D800..U+DFFF
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        if (b0 == 0xF0)
-            lo = 0x90; // overlong below U+10000
-        else if (b0 == 0xF4)
-            hi = 0x8F; // above U+10FFFF
-    } else {
-        return 0; // continuation byte, overlong lead C0/C1, or F5..FF
-    }
-    if (pos + len > s.size())
-        return 0;
-    const auto b1 = static_cast<unsigned char>(s[pos + 1]);
-    if (b1 < lo || b1 > hi)
-        return 0;
-    for (std::size_t k = 2; k < len; ++k) {
-        if (!isContinuation(static_cast<unsigned char>(s[pos + k])))
-            return 0;
-    }
-    return len;
-}
+constexpr std::string_view kTemporaryCaption = "KVEN (temporary)";
+// A document file is read only up to this size. Its text may shrink in conversion (a page
+// loses its tags), so the editor's limit is checked on the converted text; a file this large
+// is refused without reading it.
+constexpr std::size_t kDocumentFileLimit = 4 * kEditorTextLimit;
 
 std::string utf8ForDisplay(std::string_view fileSystemName, std::string_view cp932Name)
 {
     // A file name that is not UTF-8 is shown through its CP932 form, where every stray byte
     // has become "?".
-    bool wellFormed = true;
-    for (std::size_t i = 0; i < fileSystemName.size();) {
-        const std::size_t len = utf8SequenceLength(fileSystemName, i);
-        if (len == 0) {
-            wellFormed = false;
-            break;
-        }
-        i += len;
-    }
-    return wellFormed ? std::string(fileSystemName) : cp932::toUtf8(cp932Name);
+    return utf8::isValid(fileSystemName) ? std::string(fileSystemName) : cp932::toUtf8(cp932Name);
 }
 
 } // namespace
-
-std::string_view fileNameOf(std::string_view path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string_view extensionOf(std::string_view path)
-{
-    const std::string_view name = fileNameOf(path);
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
 
 bool isMultiByteUtf8(std::string_view bytes)
 {
     bool multiByte = false;
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = utf8SequenceLength(bytes, i);
-        if (len == 0)
+        const utf8::Step step = utf8::decode(bytes, i);
+        if (!step.valid())
             return false;
-        multiByte = multiByte || len > 1;
-        i += len;
+        multiByte = multiByte || step.length > 1;
+        i += step.length;
     }
     return multiByte;
 }
@@ -147,8 +89,11 @@ void DocumentIntake::Resume()
 void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporaryCaption)
 {
     std::string bytes;
-    if (!readWholeFile(file, bytes))
-        throw KvenError(msgCannotOpen(file));
+    switch (readWholeFile(file, kDocumentFileLimit, bytes)) {
+    case ReadStatus::ok: break;
+    case ReadStatus::cannotOpen: throw KvenError(msgCannotOpen(file));
+    case ReadStatus::tooLarge: throw KvenError(msgTextTooLarge());
+    }
 
     const std::string_view ext = extensionOf(file);
     const bool html = rule == HtmlRule::exceptTxt ? ext != ".txt" && ext != ".TXT"
@@ -161,11 +106,13 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     } else {
         text = normalizeLineBreaks(plainTextToSjis(std::move(bytes)));
     }
+    if (text.size() > kEditorTextLimit)
+        throw KvenError(msgTextTooLarge());
 
     shared_.currentFile = file;
     shared_.currentPath = cp932::fromUtf8(file);
-    if (temporaryCaption && contains(shared_.currentPath, sjis::kTemporaryInternetFiles)) {
-        window_.setCaption(std::string(sjis::kTemporaryCaption));
+    if (temporaryCaption && contains(shared_.currentPath, kTemporaryInternetFiles)) {
+        window_.setCaption(std::string(kTemporaryCaption));
     } else {
         window_.setCaption("KVEN " + utf8ForDisplay(fileNameOf(shared_.currentFile), fileNameOf(shared_.currentPath)));
     }
@@ -174,8 +121,11 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
 
 void DocumentIntake::resumeWith(std::string text)
 {
-    const std::size_t heading = find(text, sjis::kHeadingMarker);
-    replaceAllIn(text, sjis::kHeadingMarker, " ");
+    const std::size_t heading = findOneBased(text, kHeadingMarker);
+    replaceAllIn(text, kHeadingMarker, " ");
+    // A lead byte left alone at the end would take the CR of the end line as its partner.
+    if (sjis::endsWithLoneLeadByte(text))
+        text.pop_back();
     text.append(sjis::kCrLf);
     text.append(sjis::kEndLine);
     window_.setText(std::move(text));
@@ -188,11 +138,8 @@ void DocumentIntake::resumeWith(std::string text)
 
 std::string DocumentIntake::openDialogFolder() const
 {
-    if (!shared_.currentFile.empty()) {
-        const std::size_t slash = shared_.currentFile.rfind('/');
-        if (slash != std::string::npos)
-            return slash == 0 ? std::string("/") : shared_.currentFile.substr(0, slash);
-    }
+    if (const std::string_view folder = folderOf(shared_.currentFile); !folder.empty())
+        return std::string(folder);
     const char* home = std::getenv("HOME");
     return home != nullptr && *home != '\0' ? std::string(home) : std::string("/");
 }

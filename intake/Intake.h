@@ -14,11 +14,6 @@
 
 namespace kven {
 
-// The part of a path after its last "/" (the whole path when it has none).
-std::string_view fileNameOf(std::string_view path);
-// The part of the file name from its last ".", the dot included; empty when there is none.
-std::string_view extensionOf(std::string_view path);
-
 // True when `bytes` is well-formed UTF-8 (sequences of one to four bytes, no overlong forms,
 // no surrogates, nothing above U+10FFFF) and holds at least one multi-byte sequence.
 bool isMultiByteUtf8(std::string_view bytes);

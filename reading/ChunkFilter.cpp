@@ -4,28 +4,82 @@
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
-#include <algorithm>
-
 namespace kven {
+
+namespace {
+
+// The end of the "、" or "，" at `i`, where a long chunk is cut; npos when there is none.
+std::size_t cutEndAt(std::string_view text, std::size_t i)
+{
+    const std::string_view c = text.substr(i, 2);
+    if (c == sjis::kTouten || c == sjis::kFullComma)
+        return i + c.size();
+    return npos;
+}
+
+// Whether a line break starts at or after `from`, a character start. Searched from the end of
+// the text, where a document's last line break usually is; a "\r" counts only at a character
+// start, which follows from the run of lead-byte values just before it.
+bool lineBreakLeft(std::string_view text, std::size_t from)
+{
+    std::size_t end = text.size();
+    while (end > from + 1) {
+        const std::size_t lf = text.substr(0, end).rfind('\n');
+        if (lf == npos || lf <= from)
+            return false;
+        const std::size_t cr = lf - 1;
+        if (text[cr] == '\r') {
+            std::size_t runStart = cr;
+            while (runStart > from && sjis::isLeadByte(text[runStart - 1]))
+                --runStart;
+            if ((cr - runStart) % 2 == 0)
+                return true;
+        }
+        end = lf;
+    }
+    return false;
+}
+
+} // namespace
 
 std::size_t chunkLength(std::string_view rest)
 {
-    std::size_t len = rest.size();
-    if (const std::size_t crlf = findPos(rest, sjis::kCrLf); crlf != npos) {
-        len = crlf + sjis::kCrLf.size();
-        // Only a "。" before the line break matters, so the search stops there.
-        const std::size_t maru = findPos(rest, sjis::kMaru, crlf);
-        if (maru != npos && maru + sjis::kMaru.size() < crlf)
-            len = maru + sjis::kMaru.size();
+    // One walk over the characters from the start that stops as soon as the end is decided.
+    // Before a "。" is met, the chunk reaches at least as far as the walk has come, so once the
+    // walk is past the limit the first comma seen settles it.
+    const std::size_t n = rest.size();
+    std::size_t cutEnd = npos; // after the first "、" or "，"
+    std::size_t i = 0;
+    while (i < n) {
+        if (rest.substr(i, 2) == sjis::kCrLf) {
+            const std::size_t len = i + sjis::kCrLf.size();
+            return len > kLongChunk && cutEnd != npos ? cutEnd : len;
+        }
+        if (rest.substr(i, 2) == sjis::kMaru) {
+            const std::size_t afterMaru = i + sjis::kMaru.size();
+            if (rest.substr(afterMaru, 2) == sjis::kCrLf) {
+                const std::size_t len = afterMaru + sjis::kCrLf.size();
+                return len > kLongChunk && cutEnd != npos ? cutEnd : len;
+            }
+            // The "。" ends the chunk only when some line break is left after it; without one
+            // the chunk runs to the end of the text.
+            if (afterMaru > kLongChunk && cutEnd != npos)
+                return cutEnd;
+            if (lineBreakLeft(rest, afterMaru))
+                return afterMaru;
+            if (n <= kLongChunk)
+                return n;
+            for (i = afterMaru; cutEnd == npos && i < n; i += sjis::charLength(rest, i))
+                cutEnd = cutEndAt(rest, i);
+            return cutEnd != npos ? cutEnd : n;
+        }
+        if (cutEnd == npos)
+            cutEnd = cutEndAt(rest, i);
+        i += sjis::charLength(rest, i);
+        if (i > kLongChunk && cutEnd != npos)
+            return cutEnd;
     }
-    if (len > kLongChunk) {
-        const std::size_t touten = findPos(rest, sjis::kTouten, len);
-        const std::size_t comma = findPos(rest, sjis::kFullComma, len);
-        const std::size_t cut = std::min(touten, comma);
-        if (cut != npos)
-            len = cut + 2;
-    }
-    return len;
+    return n > kLongChunk && cutEnd != npos ? cutEnd : n;
 }
 
 bool isRubyBaseKanji(std::string_view c)
@@ -79,12 +133,10 @@ bool inReadableRange(std::string_view c)
 std::string spokenText(std::string_view chunk, const FilterOptions& options)
 {
     std::string_view trimmed = trimView(chunk);
-    if (options.skipList != nullptr) {
-        for (const auto& entry : *options.skipList) {
-            if (contains(trimmed, entry)) {
-                trimmed = {};
-                break;
-            }
+    for (const std::string& entry : options.skipList) {
+        if (contains(trimmed, entry)) {
+            trimmed = {};
+            break;
         }
     }
 

@@ -3,6 +3,7 @@
 // is said.
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,10 @@ inline constexpr int kPauseBeforeSpeechMs = 200;
 // Length in bytes of the chunk at the start of `rest` (the text from the cursor to the end):
 // through the first line break, or through an earlier "。" that has at least one byte before
 // that line break, or to the end when no line break is left; a chunk longer than 260 bytes
-// is cut just after its first "、" or "，". Costs time proportional to the chunk only.
+// is cut just after its first "、" or "，". Costs time proportional to the chunk, or to the
+// 260-byte limit when a long chunk is cut; a chunk that holds a "。" with no line break right
+// after it also costs the way back from the end of `rest` to its last line break, since that
+// "。" ends the chunk only when some line break is left.
 std::size_t chunkLength(std::string_view rest);
 
 struct FilterOptions {
@@ -23,7 +27,7 @@ struct FilterOptions {
     bool aaSkip = true;
     int unreadLimit = 0; // tenths
     int blankLimit = 0;  // tenths
-    const std::vector<std::string>* skipList = nullptr;
+    std::span<const std::string> skipList;
     std::string_view talkSymbols;
 };
 

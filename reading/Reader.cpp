@@ -32,7 +32,7 @@ void Reader::TTSEndStream(int, std::int64_t)
         options.aaSkip = window_.aaSkip();
         options.unreadLimit = window_.unreadLimit();
         options.blankLimit = window_.blankLimit();
-        options.skipList = &window_.skipList();
+        options.skipList = window_.skipList();
         options.talkSymbols = window_.talkSymbols();
         std::string spoken = spokenText(rest.substr(0, len), options);
 

@@ -1,7 +1,8 @@
 #include "settings/SettingsFile.h"
 
-#include "text/Errors.h"
-#include "text/FileIo.h"
+#include "files/Errors.h"
+#include "files/FileIo.h"
+#include "files/Paths.h"
 #include "text/TextOps.h"
 
 #include <algorithm>
@@ -26,6 +27,9 @@ constexpr std::string_view kY = "[Y]";
 constexpr std::string_view kHead = "[Head]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
+// Lines a save writes before the skip entries: ten settings, then "[Talk]", the talk symbols
+// and "[Skip]".
+constexpr std::size_t kFixedSaveLines = 13;
 
 // Keys are ASCII. A Shift_JIS lead byte in a line's name can never equal a key byte, so
 // folding only ASCII letters cannot make a double-byte name match.
@@ -71,14 +75,6 @@ std::string numberLine(std::string_view key, int value)
 
 } // namespace
 
-std::string settingsFilePath()
-{
-    std::string folder = dataFolder();
-    if (folder.empty() || folder.back() != '/')
-        folder.push_back('/');
-    return folder + std::string(kSettingsFileName);
-}
-
 std::ptrdiff_t findSettingsLine(const std::vector<std::string>& lines, std::string_view name)
 {
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -107,14 +103,14 @@ SettingsFile::SettingsFile(WindowState& window, Dialogs& dialogs, std::string pa
 void SettingsFile::load()
 {
     std::string data;
-    if (!readWholeFile(path_, data))
+    if (readWholeFile(path_, kSmallFileLimit, data) != ReadStatus::ok)
         throw KvenError(msgCannotOpen(path_));
-    window_.settingsLines() = splitLines(data);
+    lines_ = splitLines(data);
 }
 
 int SettingsFile::number(std::string_view key) const
 {
-    return lenientInt(settingsValue(window_.settingsLines(), key));
+    return lenientInt(settingsValue(lines_, key));
 }
 
 void SettingsFile::applyOptions()
@@ -127,10 +123,10 @@ void SettingsFile::applyOptions()
 
 void SettingsFile::applySliders()
 {
-    window_.setUnreadLimit(std::clamp(number(kSilent), 0, 10));
-    window_.setBlankLimit(std::clamp(number(kSpace), 0, 10));
+    window_.setUnreadLimit(std::clamp(number(kSilent), kLimitSlider.min, kLimitSlider.max));
+    window_.setBlankLimit(std::clamp(number(kSpace), kLimitSlider.min, kLimitSlider.max));
     // The window runs the speed handler only when the position actually changes.
-    window_.setSpeed(std::clamp(number(kSpeed), -10, 10));
+    window_.setSpeed(std::clamp(number(kSpeed), kSpeedSlider.min, kSpeedSlider.max));
 }
 
 void SettingsFile::applyWindowPosition()
@@ -143,7 +139,7 @@ void SettingsFile::applyWindowPosition()
 
 void SettingsFile::readTalkAndSkip(bool clearFirst)
 {
-    const std::vector<std::string>& lines = window_.settingsLines();
+    const std::vector<std::string>& lines = lines_;
     const std::ptrdiff_t talk = findSettingsLine(lines, kTalk);
     const std::ptrdiff_t skip = findSettingsLine(lines, kSkip);
 
@@ -190,9 +186,8 @@ void SettingsFile::Button10Click()
 {
     if (!dialogs_.confirm("設定を保存します"))
         return;
-    std::vector<std::string>& lines = window_.settingsLines();
-    lines.clear();
-    lines.reserve(13 + window_.skipList().size());
+    std::vector<std::string> lines;
+    lines.reserve(kFixedSaveLines + window_.skipList().size());
     lines.push_back(numberLine(kVoice, window_.voiceIndex()));
     lines.push_back(flagLine(kAozora, window_.aozoraRuby()));
     lines.push_back(flagLine(kAa, window_.aaSkip()));

@@ -1,13 +1,14 @@
 #pragma once
 // The settings file KVEN.ini: options, sliders, window position, voice index, talk symbols
 // and skip list kept between runs. It is read at start-up and on Reload and written only on
-// Save; its lines pass through the window's hidden list (settingsLines) both ways.
+// Save; the lines last read stay with this object until the next read or save.
 //
 // Format: Shift_JIS text, "\r\n" after every line. Key lines read "[Name]=value"; the line
 // after "[Talk]=0" holds the talk symbols and every line after "[Skip]=0" is a skip entry.
 
 #include "app/Dialogs.h"
 #include "app/WindowState.h"
+#include "files/Paths.h"
 
 #include <cstddef>
 #include <functional>
@@ -16,11 +17,6 @@
 #include <vector>
 
 namespace kven {
-
-inline constexpr std::string_view kSettingsFileName = "KVEN.ini";
-
-// The settings file of the data folder.
-std::string settingsFilePath();
 
 // Index of the first line whose part before its first "=" equals `name`, ASCII letters
 // compared without regard to case; -1 when there is none. A line without "=" never matches.
@@ -63,6 +59,7 @@ private:
     WindowState& window_;
     Dialogs& dialogs_;
     std::string path_;
+    std::vector<std::string> lines_;
 };
 
 } // namespace kven

@@ -9,8 +9,8 @@
 // the event loop given to the engine, never from inside a call of this interface.
 // Every failure is thrown as KvenError with the engine's description.
 
+#include "files/Errors.h"
 #include "speech/EventLoop.h"
-#include "text/Errors.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,7 @@
 #include "text/Cp932.h"
 
 #include "text/Sjis.h"
+#include "text/Utf8.h"
 
 #include <cerrno>
 #include <iconv.h>
@@ -44,21 +45,6 @@ public:
 private:
     iconv_t cd_;
 };
-
-// Unicode characters with no CP932 form that have a CP932 character of the same meaning.
-const char* nearEquivalent(char16_t c)
-{
-    switch (c) {
-    case 0x301C: return "\x81\x60"; // WAVE DASH → ～
-    case 0x2016: return "\x81\x61"; // DOUBLE VERTICAL LINE → ∥
-    case 0x2212: return "\x81\x7c"; // MINUS SIGN → －
-    case 0x00A2: return "\x81\x91"; // ¢ → ￠
-    case 0x00A3: return "\x81\x92"; // £ → ￡
-    case 0x00AC: return "\x81\xca"; // ¬ → ￢
-    case 0x2014: return "\x81\x5c"; // EM DASH → ―
-    default: return nullptr;
-    }
-}
 
 bool isTrailByte(unsigned char b)
 {
@@ -123,17 +109,11 @@ std::string fromWide(std::u16string_view wide)
             break;
         const std::size_t unit = pos / 2;
         const char16_t c = wide[unit];
-        if (const char* near = nearEquivalent(c)) {
-            out.append(near);
-            pos += 2;
-        } else if (c >= 0xD800 && c <= 0xDBFF && unit + 1 < wide.size() && wide[unit + 1] >= 0xDC00 &&
-                   wide[unit + 1] <= 0xDFFF) {
-            out.push_back('?'); // one character beyond U+FFFF
-            pos += 4;
-        } else {
-            out.push_back('?');
-            pos += 2;
-        }
+        const bool pair = c >= 0xD800 && c <= 0xDBFF && unit + 1 < wide.size() && wide[unit + 1] >= 0xDC00 &&
+                          wide[unit + 1] <= 0xDFFF;
+        // A character beyond U+FFFF is one "?", not two.
+        out.push_back('?');
+        pos += pair ? 4 : 2;
     }
     return out;
 }
@@ -142,36 +122,25 @@ std::u16string utf8ToWide(std::string_view utf8)
 {
     std::u16string out;
     out.reserve(utf8.size());
-    std::size_t i = 0;
-    const std::size_t n = utf8.size();
-    auto cont = [&](std::size_t k) { return k < n && (static_cast<unsigned char>(utf8[k]) & 0xC0) == 0x80; };
-    while (i < n) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-        } else if (b >= 0xC2 && b <= 0xDF && cont(i + 1)) {
-            out.push_back(static_cast<char16_t>(((b & 0x1F) << 6) | (utf8[i + 1] & 0x3F)));
-            i += 2;
-        } else if (b >= 0xE0 && b <= 0xEF && cont(i + 1) && cont(i + 2)) {
-            const unsigned cp = ((b & 0x0Fu) << 12) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6) |
-                                (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
-            out.push_back(cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF) ? u'\xFFFD' : static_cast<char16_t>(cp));
-            i += 3;
-        } else if (b >= 0xF0 && b <= 0xF4 && cont(i + 1) && cont(i + 2) && cont(i + 3)) {
-            const unsigned cp = ((b & 0x07u) << 18) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 12) |
-                                ((static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu) << 6) |
-                                (static_cast<unsigned char>(utf8[i + 3]) & 0x3Fu);
-            if (cp < 0x10000 || cp > 0x10FFFF) {
-                out.push_back(u'\xFFFD');
-            } else {
-                out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-                out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-            }
-            i += 4;
-        } else {
+    for (std::size_t i = 0; i < utf8.size();) {
+        const utf8::Step step = utf8::decode(utf8, i);
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        // C0, C1 and F5..F7 never start a character: such a lead is one bad byte, and so is
+        // a malformed sequence. A sequence of the right form with a bad value is one U+FFFD.
+        if (step.status == utf8::Status::malformed || lead == 0xC0 || lead == 0xC1 || lead > 0xF4) {
             out.push_back(u'\xFFFD');
             ++i;
+            continue;
+        }
+        i += step.length;
+        const char32_t cp = step.codePoint;
+        if (!step.valid()) {
+            out.push_back(u'\xFFFD');
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char16_t>(cp));
+        } else {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
         }
     }
     return out;

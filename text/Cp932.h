@@ -1,7 +1,7 @@
 #pragma once
 // Conversions between code page 932 (Shift_JIS with the vendor rows) and Unicode, through
-// glibc iconv "CP932". Unicode characters without a CP932 form become "?", except a few
-// near-equivalents that map to the CP932 character readers expect (WAVE DASH to ～, and so on).
+// glibc iconv "CP932". Unicode characters without a CP932 form become "?"; the converter maps
+// the usual near-equivalents (WAVE DASH to ～, MINUS SIGN to －, and so on) by itself.
 // Bytes that are not CP932 become "?" in the other direction: a lead byte with its second
 // byte counts as one character.
 

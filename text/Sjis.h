@@ -24,6 +24,17 @@ constexpr std::size_t charLength(std::string_view text, std::size_t pos)
     return (isLeadByte(text[pos]) && pos + 1 < text.size()) ? 2 : 1;
 }
 
+// True when the last byte of `text` is a lead byte without its partner. A run of lead-byte
+// values starts right after a character boundary (the byte before it ends a character), and
+// pairs up from there, so only that run needs to be looked at.
+constexpr bool endsWithLoneLeadByte(std::string_view text)
+{
+    std::size_t run = 0;
+    while (run < text.size() && isLeadByte(text[text.size() - 1 - run]))
+        ++run;
+    return run % 2 == 1;
+}
+
 // Fixed texts, as Shift_JIS bytes.
 inline constexpr std::string_view kCrLf = "\r\n";
 inline constexpr std::string_view kMaru = "\x81\x42";          // 。
@@ -44,10 +55,7 @@ inline constexpr std::string_view kNoma = "\x81\x58";          // 々
 inline constexpr std::string_view kShime = "\x81\x59";         // 〆
 inline constexpr std::string_view kMaruZero = "\x81\x5a";      // 〇
 inline constexpr std::string_view kUnreadMark = ";";           // stands for each unreadable character
-inline constexpr std::string_view kHeadingMarker = "KVENmark";
 inline constexpr std::string_view kEndLine =
     "\x93\xc7\x82\xdd\x8f\xe3\x82\xb0\x8f\x49\x97\xb9\x81\x42"; // 読み上げ終了。
-inline constexpr std::string_view kTemporaryCaption = "KVEN (temporary)";
-inline constexpr std::string_view kTemporaryInternetFiles = "/Temporary Internet Files/";
 
 } // namespace kven::sjis

@@ -7,7 +7,7 @@
 
 namespace kven {
 
-std::size_t findPos(std::string_view text, std::string_view pattern, std::size_t startLimit)
+std::size_t findOffset(std::string_view text, std::string_view pattern, std::size_t startLimit)
 {
     const std::size_t n = text.size();
     const std::size_t m = pattern.size();
@@ -47,7 +47,7 @@ std::string replaceAll(std::string_view text, std::string_view pattern, std::str
 {
     std::string out;
     std::size_t from = 0;
-    std::size_t p = findPos(text, pattern);
+    std::size_t p = findOffset(text, pattern);
     if (p == npos)
         return std::string(text);
     out.reserve(text.size());
@@ -56,7 +56,7 @@ std::string replaceAll(std::string_view text, std::string_view pattern, std::str
         out.append(replacement);
         from = p + pattern.size();
         // Lead bytes are judged afresh from the byte after the replaced occurrence.
-        const std::size_t next = findPos(text.substr(from), pattern);
+        const std::size_t next = findOffset(text.substr(from), pattern);
         p = next == npos ? npos : from + next;
     }
     out.append(text.substr(from));
@@ -65,7 +65,7 @@ std::string replaceAll(std::string_view text, std::string_view pattern, std::str
 
 void replaceAllIn(std::string& text, std::string_view pattern, std::string_view replacement)
 {
-    std::size_t p = findPos(text, pattern);
+    std::size_t p = findOffset(text, pattern);
     if (p == npos)
         return;
     if (replacement.size() > pattern.size()) {
@@ -82,7 +82,7 @@ void replaceAllIn(std::string& text, std::string_view pattern, std::string_view 
         std::memcpy(s + w, replacement.data(), replacement.size());
         w += replacement.size();
         from = p + pattern.size();
-        const std::size_t next = findPos(std::string_view(text).substr(from), pattern);
+        const std::size_t next = findOffset(std::string_view(text).substr(from), pattern);
         p = next == npos ? npos : from + next;
     }
     std::memmove(s + w, s + from, text.size() - from);

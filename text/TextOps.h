@@ -16,18 +16,18 @@ inline constexpr std::size_t npos = std::string_view::npos;
 // 0-based position of the first occurrence of pattern whose first byte lies before
 // startLimit, or npos. An empty pattern is never found. The cost is proportional to the
 // distance scanned, never to the rest of the text.
-std::size_t findPos(std::string_view text, std::string_view pattern, std::size_t startLimit = npos);
+std::size_t findOffset(std::string_view text, std::string_view pattern, std::size_t startLimit = npos);
 
 // 1-based position of the first occurrence, 0 when there is none or the pattern is empty.
-inline std::size_t find(std::string_view text, std::string_view pattern)
+inline std::size_t findOneBased(std::string_view text, std::string_view pattern)
 {
-    const std::size_t p = findPos(text, pattern);
+    const std::size_t p = findOffset(text, pattern);
     return p == npos ? 0 : p + 1;
 }
 
 inline bool contains(std::string_view text, std::string_view pattern)
 {
-    return findPos(text, pattern) != npos;
+    return findOffset(text, pattern) != npos;
 }
 
 // Every occurrence replaced left to right in one pass; the scan resumes after each replaced

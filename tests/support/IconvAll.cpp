@@ -2,7 +2,7 @@
 
 #include <iconv.h>
 
-namespace kven::test {
+namespace kven::testing {
 
 std::optional<std::string> iconvAll(const char* to, const char* from, std::string_view in)
 {
@@ -22,4 +22,4 @@ std::optional<std::string> iconvAll(const char* to, const char* from, std::strin
     return out;
 }
 
-} // namespace kven::test
+} // namespace kven::testing

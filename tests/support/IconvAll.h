@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace kven::test {
+namespace kven::testing {
 
 // The converted text, or nothing when iconv stops on any byte of the input.
 std::optional<std::string> iconvAll(const char* to, const char* from, std::string_view in);
 
-} // namespace kven::test
+} // namespace kven::testing

@@ -4,10 +4,11 @@
 #include "text/Cp932.h"
 
 #include <string>
+#include <string_view>
 
 namespace kven::testing {
 
-inline std::string sj(const char* utf8)
+inline std::string sj(std::string_view utf8)
 {
     return cp932::fromUtf8(utf8);
 }

@@ -1,38 +1,24 @@
 #include "app/MemoryWindowState.h"
+#include "files/Errors.h"
+#include "files/FileIo.h"
 #include "intake/Intake.h"
+#include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
 #include "text/Cp932.h"
-#include "text/Errors.h"
-#include "text/FileIo.h"
 #include "text/Sjis.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kven {
 namespace {
 
+using testing::AnsweringDialogs;
 using testing::ScratchFolder;
 
 const std::string kEnd = "\r\n" + std::string(sjis::kEndLine);
-
-// Answers the Open dialog from a queue; an empty queue cancels.
-class QueuedDialogs : public Dialogs {
-public:
-    bool confirm(const std::string&) override { return true; }
-    std::optional<std::string> chooseFile(const std::string& initialFolder) override
-    {
-        folders.push_back(initialFolder);
-        if (answers.empty())
-            return std::nullopt;
-        std::string next = answers.front();
-        answers.erase(answers.begin());
-        return next;
-    }
-    std::vector<std::string> answers;
-    std::vector<std::string> folders;
-};
 
 class IntakeTest : public ::testing::Test {
 protected:
@@ -41,14 +27,14 @@ protected:
     std::string doc(std::string_view name, std::string_view bytes) const { return folder.write(name, bytes); }
     void open(const std::string& path)
     {
-        dialogs.answers.push_back(path);
+        dialogs.files.push_back(path);
         intake.Button2Click();
     }
 
     ScratchFolder folder;
     MemoryWindowState window;
     SharedState shared;
-    QueuedDialogs dialogs;
+    AnsweringDialogs dialogs;
     TPzConv conv;
     Bookmarks bookmarks{window, shared, folder.path("KVEN.txt")};
     DocumentIntake intake{window, shared, dialogs, bookmarks, conv};
@@ -222,6 +208,54 @@ TEST_F(IntakeTest, UnopenableFileKeepsEditorPathAndCaption)
     EXPECT_EQ(window.text(), "abcdef" + kEnd);
 }
 
+TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
+{
+    const auto failure = [this](const std::string& path) {
+        try {
+            intake.loadFromCommandLine({path});
+        } catch (const KvenError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    window.setText("before");
+    const std::string fifo = folder.path("fifo.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(failure(fifo), msgCannotOpen(fifo)) << "a FIFO is never waited on";
+    EXPECT_EQ(failure("/dev/zero"), msgCannotOpen("/dev/zero"));
+
+    // Sparse files: their size costs no disk.
+    const std::string huge = doc("huge.txt", "");
+    ASSERT_EQ(::truncate(huge.c_str(), 4 * static_cast<off_t>(kEditorTextLimit) + 1), 0);
+    EXPECT_EQ(failure(huge), msgTextTooLarge()) << "refused by its size, without reading it";
+    const std::string large = doc("large.txt", "");
+    ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(kEditorTextLimit) + 1), 0);
+    EXPECT_EQ(failure(large), msgTextTooLarge()) << "its text is over the editor's limit";
+    EXPECT_EQ(window.text(), "before");
+    EXPECT_TRUE(shared.currentFile.empty());
+}
+
+// A lead byte at the very end of a file would pair with the CR of the end line and glue the
+// end line to the last chunk.
+TEST_F(IntakeTest, ALoneLeadByteAtTheEndIsDropped)
+{
+    const struct {
+        std::string file;
+        std::string text;
+    } rows[] = {
+        {"ab\x81", "ab"},
+        {"ab\x81\x81", "ab\x81\x81"},     // a whole character whose second byte is a lead value
+        {"ab\x81\x81\x81", "ab\x81\x81"}, // ...and a lone lead after it
+        {"\x83\x41\xe0", "\x83\x41"},     // ア, then a lone lead
+        {"a\r\n\x88", "a\r\n"},
+        {"\x81", ""},
+    };
+    for (const auto& row : rows) {
+        intake.loadFromCommandLine({doc("lone.txt", row.file)});
+        EXPECT_EQ(window.text(), row.text + kEnd);
+    }
+}
+
 TEST_F(IntakeTest, FailedBookmarkWriteEndsOpenBeforeTheDocumentChanges)
 {
     const std::string a = doc("a.txt", "abc");
@@ -305,7 +339,7 @@ TEST_F(IntakeTest, CorpusPlainTextKeepsItsBytesApartFromLineBreaks)
     };
     for (const auto& row : rows) {
         std::string original;
-        ASSERT_TRUE(readWholeFile(dir + row.file, original)) << row.file;
+        ASSERT_EQ(readWholeFile(dir + row.file, kEditorTextLimit, original), ReadStatus::ok) << row.file;
         open(dir + row.file);
         const std::string& text = window.text();
         EXPECT_EQ(text.size(), original.size() + row.addedBreakBytes + kEnd.size()) << row.file;

@@ -1,7 +1,13 @@
 #include "reading/ChunkFilter.h"
 #include "support/ReadingRig.h"
 
+#include "text/Sjis.h"
+#include "text/TextOps.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
 
 namespace kven {
 namespace {
@@ -118,6 +124,102 @@ TEST(ChunkLength, LongChunksAreCutAtTheFirstComma)
     EXPECT_EQ(chunkLength(std::string(258, 'a') + "\r\n" + sj("、")), 260u) << "260 bytes is not long";
     EXPECT_EQ(chunkLength(std::string(259, 'a') + sj("、") + "\r\n"), 261u) << "261 bytes is long";
     EXPECT_EQ(chunkLength(std::string(300, 'a')), 300u);
+}
+
+// Both sides of each boundary, by length: the text said cannot tell a chunk that ends before
+// a line break from one that takes the line break along.
+TEST(ChunkLength, BothSidesOfEachBoundary)
+{
+    const std::string a100(100, 'a');
+    const std::string touten = sj("、");
+    const std::string maru = sj("。");
+    const struct {
+        std::string text;
+        std::size_t length;
+        const char* why;
+    } rows[] = {
+        {a100 + touten + std::string(156, 'b') + "\r\n", 260, "exactly the limit with a comma inside is kept whole"},
+        {a100 + touten + std::string(157, 'b') + "\r\n", 102, "one byte past the limit is cut at the comma"},
+        {a100 + touten + std::string(158, 'b'), 260, "the same at the end of the text"},
+        {a100 + touten + std::string(159, 'b'), 102, "and one byte past it"},
+        {"a" + touten + std::string(255, 'b') + maru + "c\r\n", 260, "a chunk ended by a 。 at the limit"},
+        {"a" + touten + std::string(256, 'b') + maru + "c\r\n", 3, "and one byte past it"},
+        {sj("文A。") + "\r\n" + sj("次"), sj("文A。\r\n").size(), "a 。 right before the line break takes it along"},
+        {sj("文A。x") + "\r\n" + sj("次"), sj("文A。").size(), "one byte between them splits"},
+        {sj("文A。文B"), sj("文A。文B").size(), "no line break left: the 。 does not split"},
+        {maru + "x\x81\r\ny", 7, "a CR that is a second byte is no line break"},
+        {maru + "x\x81\x81\r\ny", 2, "a CR after a double-byte character whose second byte is a lead value"},
+        {"x\x81\x81\x42yz\r\n", 8, "a 。 hidden in a second byte and the next byte does not split"},
+        {"ab\rcd\nef", 8, "lone CR and lone LF are no line breaks"},
+        {"a\r\r\nb", 4, "CR CR LF ends at the second CR"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(chunkLength(r.text), r.length) << r.why;
+}
+
+// The first implementation: it searches the rest for the line break, then for a "。" before
+// it, then for the commas. Its cost grows with the line, so it serves as the reference only.
+std::size_t chunkLengthBySearching(std::string_view rest)
+{
+    std::size_t len = rest.size();
+    if (const std::size_t crlf = findOffset(rest, sjis::kCrLf); crlf != npos) {
+        len = crlf + sjis::kCrLf.size();
+        const std::size_t maru = findOffset(rest, sjis::kMaru, crlf);
+        if (maru != npos && maru + sjis::kMaru.size() < crlf)
+            len = maru + sjis::kMaru.size();
+    }
+    if (len > kLongChunk) {
+        const std::size_t touten = findOffset(rest, sjis::kTouten, len);
+        const std::size_t comma = findOffset(rest, sjis::kFullComma, len);
+        const std::size_t cut = std::min(touten, comma);
+        if (cut != npos)
+            len = cut + 2;
+    }
+    return len;
+}
+
+TEST(ChunkLength, MatchesSearchingOnRandomTexts)
+{
+    const std::string_view pieces[] = {
+        "\x81\x42", "\x81\x41", "\x81\x43", // 。、，
+        "\r\n", "\r", "\n", "\r\n\r\n",
+        // Double-byte characters whose second byte looks like a line break, a lead byte or
+        // the second byte of 、。，.
+        "\x82\x0d", "\x82\x0a", "\x88\x81", "\x81\x81", "\x83\x41", "\x83\x42", "\x83\x43",
+        "\x81",             // a lead byte that takes whatever follows
+        "\xb1", "\xdf",     // half-width katakana
+        "a", "A", "B", "C", // ASCII, and the second bytes of 、。， alone
+        "\x82\xa0",         // あ
+    };
+    std::mt19937 rng(2024);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> count(0, 30);
+    std::uniform_int_distribution<std::size_t> runLength(240, 280);
+    std::uniform_int_distribution<int> percent(0, 99);
+    for (int round = 0; round < 4000; ++round) {
+        std::string text;
+        for (int k = count(rng); k > 0; --k) {
+            // Long runs put the chunks around the limit.
+            if (percent(rng) < 8)
+                text += std::string(runLength(rng), percent(rng) < 50 ? 'x' : '\x88');
+            else
+                text += pieces[pick(rng)];
+        }
+        // Every reading step from the start, then a few cursors anywhere.
+        for (std::size_t cursor = 0; cursor < text.size();) {
+            const std::string_view rest = std::string_view(text).substr(cursor);
+            const std::size_t len = chunkLength(rest);
+            ASSERT_EQ(len, chunkLengthBySearching(rest))
+                << "cursor " << cursor << " in " << ::testing::PrintToString(text);
+            ASSERT_GT(len, 0u);
+            cursor += len;
+        }
+        for (int k = 0; k < 4 && !text.empty(); ++k) {
+            const std::string_view rest =
+                std::string_view(text).substr(std::uniform_int_distribution<std::size_t>(0, text.size() - 1)(rng));
+            ASSERT_EQ(chunkLength(rest), chunkLengthBySearching(rest)) << ::testing::PrintToString(std::string(rest));
+        }
+    }
 }
 
 TEST(ReadingStep, LongLineWithoutCommaIsOneChunk)
@@ -242,6 +344,24 @@ TEST(RubyReduction, KeepsTheReadingOnly)
         {"漢》字《じ》", "じ"}, // closing brackets are removed first
         {"ヶ月《かげつ》", "かげつ"},
         {"ａ《エー》", "ａエー"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(u8(reduceRuby(sj(r.in))), r.out) << r.in;
+}
+
+TEST(RubyReduction, IdeographicZeroIsARubyBase)
+{
+    // 〇 (81 5A) lies below the kanji block, between 〆 (81 59) and ー (81 5B).
+    EXPECT_TRUE(isRubyBaseKanji(sj("〇")));
+    EXPECT_FALSE(isRubyBaseKanji(sj("ー")));
+    const struct {
+        const char* in;
+        const char* out;
+    } rows[] = {
+        {"〇《まる》", "まる"},
+        {"二〇〇七年《にせんななねん》", "にせんななねん"}, // inside a kanji run
+        {"〆〇《しめまる》", "しめまる"},
+        {"ー〇《まる》", "ーまる"}, // the run stops at the neighbour that is no kanji
     };
     for (const auto& r : rows)
         EXPECT_EQ(u8(reduceRuby(sj(r.in))), r.out) << r.in;

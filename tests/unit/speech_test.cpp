@@ -100,5 +100,32 @@ TEST(EventQueue, ATaskThatThrowsLeavesTheLaterOnesQueued)
     EXPECT_FALSE(loop.runOne(std::chrono::milliseconds(1)));
 }
 
+TEST(EventQueue, ATaskPostedByARunningTaskRunsAfterThoseAlreadyQueued)
+{
+    EventQueue loop;
+    V order;
+    loop.post([&] {
+        order.push_back("a");
+        loop.post([&] { order.push_back("posted by a"); });
+    });
+    loop.post([&] { order.push_back("b"); });
+    EXPECT_EQ(loop.runPending(), 2u) << "only the tasks queued when it started";
+    EXPECT_EQ(order, (V{"a", "b"}));
+    EXPECT_EQ(loop.size(), 1u);
+    EXPECT_EQ(loop.runPending(), 1u);
+    EXPECT_EQ(order, (V{"a", "b", "posted by a"}));
+
+    // One task at a time gives the same order.
+    order.clear();
+    loop.post([&] {
+        order.push_back("c");
+        loop.post([&] { order.push_back("posted by c"); });
+    });
+    loop.post([&] { order.push_back("d"); });
+    while (loop.runOne())
+        ;
+    EXPECT_EQ(order, (V{"c", "d", "posted by c"}));
+}
+
 } // namespace
 } // namespace kven

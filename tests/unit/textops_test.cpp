@@ -1,8 +1,10 @@
+#include "files/Errors.h"
 #include "support/Sjis.h"
-#include "text/Errors.h"
+#include "text/Cp932.h"
 #include "text/FullWidth.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
+#include "text/Utf8.h"
 
 #include <cstdint>
 
@@ -16,22 +18,22 @@ using testing::u8;
 
 TEST(Find, PositionsAreOneBasedAndRespectDoubleByteCharacters)
 {
-    EXPECT_EQ(find("abc", "b"), 2u);
-    EXPECT_EQ(find("abc", "x"), 0u);
-    EXPECT_EQ(find("abc", ""), 0u) << "an empty pattern is never found";
-    EXPECT_EQ(find("", "a"), 0u);
-    EXPECT_EQ(find("abc", "abcd"), 0u);
-    EXPECT_EQ(find("aBc", "b"), 0u) << "case-sensitive";
+    EXPECT_EQ(findOneBased("abc", "b"), 2u);
+    EXPECT_EQ(findOneBased("abc", "x"), 0u);
+    EXPECT_EQ(findOneBased("abc", ""), 0u) << "an empty pattern is never found";
+    EXPECT_EQ(findOneBased("", "a"), 0u);
+    EXPECT_EQ(findOneBased("abc", "abcd"), 0u);
+    EXPECT_EQ(findOneBased("aBc", "b"), 0u) << "case-sensitive";
     // "ボ" is 0x83 0x7B; its second byte is "{" and must not be found.
-    EXPECT_EQ(find(sj("ボ"), "{"), 0u);
-    EXPECT_EQ(find(sj("ボ{"), "{"), 3u);
+    EXPECT_EQ(findOneBased(sj("ボ"), "{"), 0u);
+    EXPECT_EQ(findOneBased(sj("ボ{"), "{"), 3u);
     // "表" is 0x95 0x5C: a trail byte that looks like a backslash.
-    EXPECT_EQ(find(sj("表"), "\\"), 0u);
+    EXPECT_EQ(findOneBased(sj("表"), "\\"), 0u);
     // A match that starts on a second byte: "ア" 0x83 0x41 then "A"; "\x41\x41" only across.
-    EXPECT_EQ(find(sj("アA"), "AA"), 0u);
+    EXPECT_EQ(findOneBased(sj("アA"), "AA"), 0u);
     // A lead byte followed by a control byte still pairs with it.
-    EXPECT_EQ(find(std::string("\x81\r\n", 3), "\r\n"), 0u);
-    EXPECT_EQ(find(std::string("\x81\r\r\n", 4), "\r\n"), 3u);
+    EXPECT_EQ(findOneBased(std::string("\x81\r\n", 3), "\r\n"), 0u);
+    EXPECT_EQ(findOneBased(std::string("\x81\r\r\n", 4), "\r\n"), 3u);
 }
 
 // The search judges character starts from the bytes just before a candidate; a plain walk
@@ -57,15 +59,15 @@ TEST(Find, AgreesWithAWalkFromTheStartOnRandomText)
         std::string pattern(1 + next() % 3, '\0');
         for (auto& c : pattern)
             c = static_cast<char>(alphabet[next() % sizeof alphabet]);
-        ASSERT_EQ(findPos(text, pattern), reference(text, pattern)) << round;
+        ASSERT_EQ(findOffset(text, pattern), reference(text, pattern)) << round;
     }
 }
 
 TEST(Find, StartLimitBoundsTheScan)
 {
-    EXPECT_EQ(findPos("abcabc", "c", 2), npos);
-    EXPECT_EQ(findPos("abcabc", "c", 3), 2u);
-    EXPECT_EQ(findPos("abcabc", "bc", 100), 1u);
+    EXPECT_EQ(findOffset("abcabc", "c", 2), npos);
+    EXPECT_EQ(findOffset("abcabc", "c", 3), 2u);
+    EXPECT_EQ(findOffset("abcabc", "bc", 100), 1u);
 }
 
 TEST(ReplaceAll, LeftToRightWithoutRescanningReplacements)
@@ -168,6 +170,71 @@ TEST(Cp932, ConvertsBothWaysWithNearEquivalentsAndReplacements)
     EXPECT_EQ(cp932::toUtf8("\x87\x54\xfa\x8d"), "Ⅰ厓") << "NEC and IBM rows";
     EXPECT_EQ(cp932::toWide(sj("あa")), u"あa");
     EXPECT_EQ(cp932::wideToUtf8(u"あ\U0001F600"), "あ\U0001F600");
+}
+
+TEST(Utf8, StepReportsCodePointLengthAndStatus)
+{
+    using utf8::Status;
+    const struct {
+        std::string_view bytes;
+        char32_t codePoint;
+        std::size_t length;
+        Status status;
+    } rows[] = {
+        {"A", U'A', 1, Status::ok},
+        {"\xc2\x80", 0x80, 2, Status::ok},
+        {"\xdf\xbf", 0x7FF, 2, Status::ok},
+        {"\xe0\xa0\x80", 0x800, 3, Status::ok},
+        {"\xef\xbf\xbd", 0xFFFD, 3, Status::ok},
+        {"\xf0\x90\x80\x80", 0x10000, 4, Status::ok},
+        {"\xf4\x8f\xbf\xbf", 0x10FFFF, 4, Status::ok},
+        {"\xc1\xbf", 0x7F, 2, Status::overlong},
+        {"\xe0\x9f\xbf", 0x7FF, 3, Status::overlong},
+        {"\xf0\x8f\xbf\xbf", 0xFFFF, 4, Status::overlong},
+        {"\xed\xa0\x80", 0xD800, 3, Status::surrogate},
+        {"\xed\xbf\xbf", 0xDFFF, 3, Status::surrogate},
+        {"\xf4\x90\x80\x80", 0x110000, 4, Status::beyondUnicode},
+        {"\xf7\xbf\xbf\xbf", 0x1FFFFF, 4, Status::beyondUnicode},
+        {"\x80", 0, 1, Status::malformed}, // continuation byte first
+        {"\xf8\x88\x80\x80\x80", 0, 1, Status::malformed},
+        {"\xe3\x81", 0, 1, Status::malformed}, // cut off by the end
+        {"\xe3\x41\x81", 0, 1, Status::malformed},
+        {"\xf0\x90\x80"
+         "A",
+         0, 1, Status::malformed},
+    };
+    for (const auto& row : rows) {
+        const utf8::Step step = utf8::decode(row.bytes, 0);
+        EXPECT_EQ(step.status, row.status) << ::testing::PrintToString(row.bytes);
+        EXPECT_EQ(step.length, row.length) << ::testing::PrintToString(row.bytes);
+        if (row.status != Status::malformed) {
+            EXPECT_EQ(step.codePoint, row.codePoint) << ::testing::PrintToString(row.bytes);
+        }
+    }
+    EXPECT_TRUE(utf8::isValid("a\xe3\x81\x82\xf0\x9f\x98\x80"));
+    EXPECT_FALSE(utf8::isValid("a\xe3\x81"));
+    EXPECT_FALSE(utf8::isValid("\xc0\x80"));
+}
+
+// The lenient decoder behind file names and texts: what it makes of bad bytes decides the
+// CP932 path a bookmark is stored under, so it must stay exactly as it is.
+TEST(Utf8, LenientDecodingCountsBadBytesAsTheyAlwaysHaveBeen)
+{
+    const struct {
+        std::string_view utf8;
+        std::u16string wide;
+    } rows[] = {
+        {"a\xe3\x81\x82", u"aあ"},
+        {"\xf0\x9f\x98\x80", u"\U0001F600"},
+        {"\xc0\x80", u"\xFFFD\xFFFD"},                     // C0 never starts a character: two bad bytes
+        {"\xe0\x80\x80", u"\xFFFD"},                       // overlong, right form: one
+        {"\xed\xa0\x80", u"\xFFFD"},                       // surrogate: one
+        {"\xf4\x90\x80\x80", u"\xFFFD"},                   // beyond U+10FFFF from F4: one
+        {"\xf5\x80\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"}, // F5 never starts one
+        {"\xe3\x81x", u"\xFFFD\xFFFDx"},                   // cut short
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(cp932::utf8ToWide(row.utf8), row.wide) << ::testing::PrintToString(row.utf8);
 }
 
 TEST(FullWidth, MapsAsciiBlankAndHalfWidthKatakana)

@@ -1,4 +1,4 @@
-#include "text/Errors.h"
+#include "files/Errors.h"
 
 namespace kven {
 

@@ -1,7 +1,6 @@
-#include "text/FileIo.h"
+#include "files/FileIo.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,19 +8,23 @@
 
 namespace kven {
 
-bool readWholeFile(const std::string& path, std::string& out)
+ReadStatus readWholeFile(const std::string& path, std::size_t limit, std::string& out)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return ReadStatus::cannotOpen;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return false;
+        return ReadStatus::cannotOpen;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > limit) {
+        ::close(fd);
+        return ReadStatus::tooLarge;
     }
     std::string data;
-    if (st.st_size > 0)
-        data.reserve(static_cast<std::size_t>(st.st_size));
+    data.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -29,15 +32,20 @@ bool readWholeFile(const std::string& path, std::string& out)
             if (errno == EINTR)
                 continue;
             ::close(fd);
-            return false;
+            return ReadStatus::cannotOpen;
         }
         if (got == 0)
             break;
+        // The file may grow while it is read.
+        if (data.size() + static_cast<std::size_t>(got) > limit) {
+            ::close(fd);
+            return ReadStatus::tooLarge;
+        }
         data.append(buffer, static_cast<std::size_t>(got));
     }
     ::close(fd);
     out = std::move(data);
-    return true;
+    return ReadStatus::ok;
 }
 
 namespace {
@@ -74,36 +82,6 @@ bool writeFileAtomic(const std::string& path, std::string_view data)
         return true;
     ::unlink(tmp.c_str());
     return false;
-}
-
-std::string dataFolder()
-{
-    if (const char* home = std::getenv("KVEN_HOME"); home != nullptr && *home != '\0') {
-        std::string folder(home);
-        while (folder.size() > 1 && folder.back() == '/')
-            folder.pop_back();
-        return folder;
-    }
-    char buffer[PATH_MAX];
-    const ssize_t len = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (len <= 0)
-        return ".";
-    std::string exe(buffer, static_cast<std::size_t>(len));
-    const std::size_t slash = exe.rfind('/');
-    return slash == 0 ? std::string("/") : exe.substr(0, slash);
-}
-
-std::string absolutePath(const std::string& path)
-{
-    if (!path.empty() && path.front() == '/')
-        return path;
-    char buffer[PATH_MAX];
-    if (::getcwd(buffer, sizeof buffer) == nullptr)
-        return path;
-    std::string cwd(buffer);
-    if (cwd.back() != '/')
-        cwd.push_back('/');
-    return cwd + path;
 }
 
 } // namespace kven

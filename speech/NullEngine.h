@@ -1,0 +1,24 @@
+#pragma once
+// An engine that connects at once, has no voices and ignores every setting: the base of
+// engines that only watch what the reading step hands over. Speak does nothing and never ends
+// its stream; a derived engine decides when it ends.
+
+#include "speech/SpeechLib_TLB.h"
+
+namespace kven {
+
+class NullEngine : public SpeechEngine {
+public:
+    using SpeechEngine::SpeechEngine;
+
+protected:
+    void doConnect() override {}
+    void doSetEventInterests(int) override {}
+    std::vector<VoiceHandle> doGetVoices() override { return {}; }
+    void doSetVoice(const VoiceHandle&) override {}
+    void doSetRate(int) override {}
+    void doSpeak(std::u16string_view, int, int) override {}
+    void doSkip(std::string_view, int) override {}
+};
+
+} // namespace kven
