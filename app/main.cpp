@@ -53,7 +53,13 @@ int main(int argc, char** argv)
     dialogs.setParent(&form);
 
     kven::InstanceHandOver handOver;
-    handOver.listen([&form] { return form.close(); });
+    handOver.listen([&form] {
+        if (!form.close())
+            return false;
+        // Ends a dialog's loop too, so that a copy showing a message box still goes away.
+        QCoreApplication::exit(0);
+        return true;
+    });
 
     form.show();
     return QApplication::exec();
