@@ -8,6 +8,10 @@
 #include "speech/Engines.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <chrono>
 #include <cstdio>
@@ -27,6 +31,24 @@ bool displayAvailable()
     return false;
 }
 
+// An installed copy cannot write beside its executable, and a bookmark file it cannot write
+// would keep the window from closing. It keeps its files in the user's data folder instead,
+// starting from the default settings installed with it.
+void useUserDataFolderWhenInstalled()
+{
+    const char* home = std::getenv("KVEN_HOME");
+    const QString exeFolder = QCoreApplication::applicationDirPath();
+    if ((home != nullptr && *home != '\0') || QFileInfo(exeFolder).isWritable())
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return;
+    const QString settings = folder + QStringLiteral("/KVEN.ini");
+    if (!QFileInfo::exists(settings))
+        QFile::copy(exeFolder + QStringLiteral("/../share/kven/KVEN.ini"), settings);
+    qputenv("KVEN_HOME", QFile::encodeName(folder));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -39,6 +61,7 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KVEN"));
+    useUserDataFolderWhenInstalled();
     // Qt has taken its own options out of argv; the rest are the program's.
     const std::vector<std::string> args(argv + 1, argv + argc);
 

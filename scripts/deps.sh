@@ -6,6 +6,7 @@ KVEN_PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
   python3
+  qt6-base-dev libgl-dev fonts-ipafont-gothic
 )
 
 kven_install_missing() {
@@ -19,6 +20,6 @@ kven_install_missing() {
   local sudo=()
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
   export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -q || return 1
-  "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q || return 1
+  "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
 }
