@@ -16,11 +16,89 @@ namespace {
 
 // Editor units between two anchors: the most a single mapping walks.
 constexpr int kAnchorSpacing = 256;
+// Units converted at a time when the byte text is derived.
+constexpr std::size_t kBatchUnits = 1 << 16;
+// Bytes converted at a time when a text is shown.
+constexpr std::size_t kSliceBytes = 1 << 16;
 
 bool isSurrogatePair(QChar high, QChar low)
 {
     return high.isHighSurrogate() && low.isLowSurrogate();
 }
+
+// The end of the slice of `sjis` that starts at `pos`: about kSliceBytes long and ending at a
+// character boundary, found after a line feed (never part of a double-byte character) or, in
+// a line longer than a slice, by walking the characters from `pos`.
+std::size_t sliceEnd(const std::string& sjis, std::size_t pos)
+{
+    if (sjis.size() - pos <= kSliceBytes)
+        return sjis.size();
+    const std::size_t limit = pos + kSliceBytes;
+    const std::size_t lineFeed = sjis.rfind('\n', limit - 1);
+    if (lineFeed != std::string::npos && lineFeed >= pos)
+        return lineFeed + 1;
+    std::size_t end = pos;
+    while (end < limit)
+        end += sjis::charLength(sjis, end);
+    return end;
+}
+
+// The characters that come back from the editor byte for byte, with the UTF-16 unit each
+// one shows as: built once from iconv's own answers (every one- and two-byte code converted
+// there and back in two calls), so it says nothing iconv would not. A code whose way back
+// differs (a duplicate of the vendor rows, an unassigned code) or that is CR or LF has none.
+class RoundTrip {
+public:
+    static constexpr char16_t kNone = 0xFFFF; // a noncharacter: no CP932 code decodes to it
+
+    static const RoundTrip& instance()
+    {
+        static const RoundTrip table;
+        return table;
+    }
+    char16_t unit(unsigned code) const { return units_[code]; }
+
+private:
+    RoundTrip()
+    {
+        std::vector<unsigned> codes;
+        std::string all;
+        for (unsigned b = 0; b < 0x100; ++b) {
+            if (b == '\r' || b == '\n' || sjis::isLeadByte(static_cast<unsigned char>(b)))
+                continue;
+            codes.push_back(b);
+            all.push_back(static_cast<char>(b));
+        }
+        for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!sjis::isLeadByte(static_cast<unsigned char>(lead)))
+                continue;
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                if (trail == 0x7F)
+                    continue;
+                codes.push_back(lead << 8 | trail);
+                all.push_back(static_cast<char>(lead));
+                all.push_back(static_cast<char>(trail));
+            }
+        }
+        // toWide gives one unit per code here, the unconvertible ones included ("?").
+        const std::u16string wide = cp932::toWide(all);
+        if (wide.size() != codes.size())
+            return;
+        const std::string back = cp932::fromWide(wide);
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < codes.size() && at < back.size(); ++i) {
+            const std::size_t len = sjis::charLength(back, at);
+            const unsigned code =
+                len == 2 ? (static_cast<unsigned char>(back[at]) << 8 | static_cast<unsigned char>(back[at + 1]))
+                         : static_cast<unsigned char>(back[at]);
+            if (code == codes[i])
+                units_[codes[i]] = wide[i];
+            at += len;
+        }
+    }
+
+    std::vector<char16_t> units_ = std::vector<char16_t>(0x10000, kNone);
+};
 
 } // namespace
 
@@ -42,54 +120,130 @@ const std::string& EditorText::text() const
 
 void EditorText::setText(std::string sjis)
 {
-    QString shown;
-    {
-        const std::u16string wide = cp932::toWide(sjis);
+    if (!setExactText(sjis)) {
+        // Converted a slice at a time straight into the editor's string, so that no second
+        // copy of the whole text in UTF-16 is ever held.
+        QString shown;
+        shown.reserve(static_cast<qsizetype>(sjis.size()));
+        for (std::size_t pos = 0; pos < sjis.size();) {
+            const std::size_t end = sliceEnd(sjis, pos);
+            const std::u16string wide = cp932::toWide(std::string_view(sjis).substr(pos, end - pos));
+            shown.append(QStringView(wide.data(), static_cast<qsizetype>(wide.size())));
+            pos = end;
+        }
         sjis = std::string();
-        shown = QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
+        editor_.setPlainText(shown);
+    }
+    select(0, 0);
+}
+
+bool EditorText::setExactText(std::string& sjis)
+{
+    // The common case: every character comes back from the editor as it went in, so the text
+    // is shown through the round-trip table and kept as the byte text, with no conversion
+    // back and no walk over the editor.
+    const RoundTrip& table = RoundTrip::instance();
+    const std::size_t n = sjis.size();
+    qsizetype units = 0;
+    for (std::size_t at = 0; at < n; ++units) {
+        const auto b = static_cast<unsigned char>(sjis[at]);
+        if (b == '\r' && at + 1 < n && sjis[at + 1] == '\n') {
+            at += 2;
+        } else if (sjis::charLength(sjis, at) == 2) {
+            if (table.unit(b << 8 | static_cast<unsigned char>(sjis[at + 1])) == RoundTrip::kNone)
+                return false;
+            at += 2;
+        } else {
+            if (table.unit(b) == RoundTrip::kNone)
+                return false;
+            at += 1;
+        }
+    }
+    QString shown(units, Qt::Uninitialized);
+    QChar* out = shown.data();
+    std::vector<Anchor> anchors{{0, 0}};
+    int position = 0;
+    int next = kAnchorSpacing;
+    for (std::size_t at = 0; at < n;) {
+        const auto b = static_cast<unsigned char>(sjis[at]);
+        if (b == '\r' && at + 1 < n && sjis[at + 1] == '\n') {
+            *out++ = QLatin1Char('\n');
+            at += 2;
+        } else if (sjis::charLength(sjis, at) == 2) {
+            *out++ = QChar(table.unit(b << 8 | static_cast<unsigned char>(sjis[at + 1])));
+            at += 2;
+        } else {
+            *out++ = QChar(table.unit(b));
+            at += 1;
+        }
+        if (++position >= next) {
+            anchors.push_back({position, at});
+            next = position + kAnchorSpacing;
+        }
     }
     editor_.setPlainText(shown);
     shown = QString();
-    select(0, 0);
+    // The editor keeps every unit it was given; should it not, the text is derived instead.
+    if (editor_.document()->characterCount() - 1 == units) {
+        sjis_ = std::move(sjis);
+        anchors_ = std::move(anchors);
+        valid_ = true;
+    }
+    return true;
 }
 
 void EditorText::derive() const
 {
-    const QString plain = editor_.toPlainText();
-    const std::string bytes = cp932::fromWide(
-        std::u16string_view(reinterpret_cast<const char16_t*>(plain.utf16()), static_cast<std::size_t>(plain.size())));
-    const auto lineFeeds = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    const QTextDocument& doc = *editor_.document();
     sjis_.clear();
-    sjis_.shrink_to_fit();
-    sjis_.reserve(bytes.size() + lineFeeds);
-    for (const char c : bytes) {
-        if (c == '\n')
-            sjis_.push_back('\r');
-        sjis_.push_back(c);
-    }
-
+    sjis_.reserve(static_cast<std::size_t>(doc.characterCount()) * 2);
     anchors_.clear();
     anchors_.push_back({0, 0});
-    const std::size_t n = sjis_.size();
-    std::size_t offset = 0;
-    int position = 0;
-    int next = kAnchorSpacing;
-    while (offset < n) {
-        std::size_t bytesOfChar = 1;
-        int units = 1;
-        const char c = sjis_[offset];
-        if ((c == '\r' && offset + 1 < n && sjis_[offset + 1] == '\n') || sjis::charLength(sjis_, offset) == 2) {
-            bytesOfChar = 2;
-        } else if (c == '?' && position + 1 < plain.size() && isSurrogatePair(plain[position], plain[position + 1])) {
-            units = 2;
+
+    // Blocks are gathered into batches of whole blocks, so a surrogate pair never straddles
+    // two batches; each batch is converted and walked unit by unit for the anchors.
+    std::u16string batch;
+    int batchStart = 0;
+    int nextAnchor = kAnchorSpacing;
+    auto convert = [&] {
+        const std::string bytes = cp932::fromWide(batch);
+        std::size_t at = 0;
+        int unit = 0;
+        while (at < bytes.size()) {
+            const char c = bytes[at];
+            if (c == '\n') {
+                sjis_.append("\r\n");
+                at += 1;
+                unit += 1;
+            } else if (sjis::charLength(bytes, at) == 2) {
+                sjis_.append(bytes, at, 2);
+                at += 2;
+                unit += 1;
+            } else {
+                const auto next = static_cast<std::size_t>(unit) + 1;
+                const bool pair = c == '?' && next < batch.size() &&
+                                  isSurrogatePair(QChar(batch[static_cast<std::size_t>(unit)]), QChar(batch[next]));
+                sjis_.push_back(c);
+                at += 1;
+                unit += pair ? 2 : 1;
+            }
+            if (batchStart + unit >= nextAnchor) {
+                anchors_.push_back({batchStart + unit, sjis_.size()});
+                nextAnchor = batchStart + unit + kAnchorSpacing;
+            }
         }
-        offset += bytesOfChar;
-        position += units;
-        if (position >= next) {
-            anchors_.push_back({position, offset});
-            next = position + kAnchorSpacing;
-        }
+        batchStart += static_cast<int>(batch.size());
+        batch.clear();
+    };
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (block != doc.begin())
+            batch.push_back(u'\n');
+        const QString line = block.text();
+        batch.append(reinterpret_cast<const char16_t*>(line.utf16()), static_cast<std::size_t>(line.size()));
+        if (batch.size() >= kBatchUnits)
+            convert();
     }
+    convert();
     valid_ = true;
 }
 

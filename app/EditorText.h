@@ -51,6 +51,9 @@ private:
     // Bytes and editor units of the character at `offset` (editor position `position`).
     std::pair<std::size_t, int> charSize(std::size_t offset, int position) const;
     void derive() const;
+    // Shows `sjis` when every character of it comes back unchanged, keeping it as the byte
+    // text; false (nothing done) otherwise.
+    bool setExactText(std::string& sjis);
     void select(std::size_t start, std::size_t end);
 
     QPlainTextEdit& editor_;

@@ -47,6 +47,8 @@ private slots:
     void charactersBeyondTheBmpAreOneQuestionMark();
     void editsInvalidateTheDerivedText();
     void selectionIsClampedAndKeptVisible();
+    void longTextsSurviveTheSlicedConversion();
+    void charactersWithAnotherWayBackAreShownAndMappedAlike();
 };
 
 void EditorTextTest::roundTripsShiftJisWithCrLf()
@@ -170,6 +172,50 @@ void EditorTextTest::selectionIsClampedAndKeptVisible()
     // The chunk at the end of the text is scrolled into view.
     QVERIFY(editor.verticalScrollBar()->value() > 0);
     QVERIFY(editor.viewport()->rect().intersects(editor.cursorRect()));
+}
+
+void EditorTextTest::longTextsSurviveTheSlicedConversion()
+{
+    QPlainTextEdit editor;
+    EditorText text(editor);
+    // One line far longer than a slice, with one-byte characters shifting the double-byte
+    // ones to odd offsets, so that a slice cut by byte count would split a character.
+    std::string line;
+    while (line.size() < 300000)
+        line += sj("ｱ漢字かなｶﾅ");
+    text.setText(line);
+    QCOMPARE(text.text(), line);
+    QCOMPARE(editor.toPlainText(), QString::fromStdString(cp932::toUtf8(line)));
+    // Many lines: slices end after line feeds.
+    std::string lines;
+    while (lines.size() < 300000)
+        lines += sj("ｱ一行の文章です。\r\n");
+    text.setText(lines);
+    QCOMPARE(text.text(), lines);
+}
+
+void EditorTextTest::charactersWithAnotherWayBackAreShownAndMappedAlike()
+{
+    QPlainTextEdit editor;
+    EditorText text(editor);
+    // NEC's ≒ (87 90) is U+2252, which goes back as the standard ≒ (81 E0); an unassigned code
+    // (85 40) is shown as "?". Offsets still map through the text the editor gives back.
+    std::string doc;
+    for (int i = 0; i < 300; ++i)
+        doc += sj("行") + "\x87\x90" + "\x85\x40" + sj("です。\r\n");
+    text.setText(doc);
+    std::string expected;
+    for (int i = 0; i < 300; ++i)
+        expected += sj("行") + "\x81\xe0" + "?" + sj("です。\r\n");
+    QCOMPARE(text.text(), expected);
+    for (std::size_t offset = 0; offset < expected.size(); offset += 7) {
+        const int position = text.positionOf(offset);
+        QCOMPARE(text.offsetOf(position), text.offsetOf(text.positionOf(text.offsetOf(position))));
+        QVERIFY(text.offsetOf(position) <= offset);
+    }
+    QCOMPARE(text.positionOf(expected.size()), referencePosition(expected, expected.size()));
+    QCOMPARE(text.positionOf(13 * 10 + 2), referencePosition(expected, 13 * 10 + 2));
+    QCOMPARE(text.positionOf(13 * 10 + 4), 10 * 7 + 2);
 }
 
 QTEST_MAIN(EditorTextTest)
