@@ -125,7 +125,7 @@ void BM_WindowLoadNovel(benchmark::State& state)
         benchmark::DoNotOptimize(f.form->text().size());
     }
 }
-BENCHMARK(BM_WindowLoadNovel)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WindowLoadNovel)->Unit(benchmark::kMillisecond);
 
 void BM_SetPlainTextNovel(benchmark::State& state)
 {
@@ -136,7 +136,7 @@ void BM_SetPlainTextNovel(benchmark::State& state)
     for (auto _ : state)
         editor.setPlainText(text);
 }
-BENCHMARK(BM_SetPlainTextNovel)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SetPlainTextNovel)->Unit(benchmark::kMillisecond);
 
 // Steps through the same stretch of text, 6 KB from the middle of the document on, again and
 // again, so that the two documents differ in nothing but their size: the editor has laid out
@@ -167,13 +167,13 @@ void BM_WindowStep20KB(benchmark::State& state)
 {
     readingSteps(state, 20 * 1024);
 }
-BENCHMARK(BM_WindowStep20KB)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_WindowStep20KB)->Unit(benchmark::kMicrosecond);
 
 void BM_WindowStep20MB(benchmark::State& state)
 {
     readingSteps(state, 20 * 1024 * 1024);
 }
-BENCHMARK(BM_WindowStep20MB)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_WindowStep20MB)->Unit(benchmark::kMicrosecond);
 
 long statusKb(const char* field)
 {
