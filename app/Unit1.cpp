@@ -210,6 +210,11 @@ void TForm1::createControls()
     Memo1->setTabChangesFocus(true);
     Memo1->viewport()->installEventFilter(this);
     Memo1->setAcceptDrops(true);
+    // The selection is drawn only while the editor has the keyboard focus.
+    QPalette palette = Memo1->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Inactive, QPalette::Base));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Inactive, QPalette::Text));
+    Memo1->setPalette(palette);
     setEditorFontPoints(kEditorPoints);
     Memo1->raise();
 
@@ -392,6 +397,10 @@ void TForm1::changeEvent(QEvent* event)
 void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    // A window system that maximizes asynchronously reports the final size only now; the
+    // enlarged editor follows it.
+    if (recordedMaximized_ && !applyingState_ && (windowState() & Qt::WindowMaximized))
+        Memo1->resize(frameGeometry().width() - 32, frameGeometry().height() - 54);
     // The border is fixed: in the normal state the window keeps its design size.
     if (shownOnce_ && !applyingState_ && windowState() == Qt::WindowNoState) {
         const QSize design(kClientWidth, kClientHeight + MainMenu1->height());

@@ -89,6 +89,7 @@ private slots:
     void handlerErrorsGoToTheErrorBox();
     void japaneseTypedIntoTheEditor();
     void captionsRenderAsGlyphs();
+    void selectionIsDrawnOnlyWithFocus();
 };
 
 void WindowTest::layout_data()
@@ -719,6 +720,32 @@ void WindowTest::captionsRenderAsGlyphs()
         for (int x = where.left(); x <= where.right(); ++x)
             dark += qGray(shot.pixel(x, y)) < 128 ? 1 : 0;
     QVERIFY2(dark > 40, qPrintable(QString::number(dark)));
+}
+
+void WindowTest::selectionIsDrawnOnlyWithFocus()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    form.setText(sjis("選ばれた文。\r\n次の文。\r\n"));
+    form.setSelStart(0);
+    form.setSelLength(12);
+    const QColor highlight = form.Memo1->palette().color(QPalette::Active, QPalette::Highlight);
+    auto highlighted = [&] {
+        const QImage shot = form.Memo1->viewport()->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 200; ++x)
+                count += shot.pixelColor(x, y) == highlight ? 1 : 0;
+        return count;
+    };
+    form.Memo1->setFocus();
+    QTRY_VERIFY(form.Memo1->hasFocus());
+    QVERIFY(highlighted() > 100);
+    form.Button2->setFocus();
+    QTRY_VERIFY(!form.Memo1->hasFocus());
+    QCOMPARE(highlighted(), 0);
+    QCOMPARE(form.selLength(), std::size_t{12});
 }
 
 QTEST_MAIN(WindowTest)
