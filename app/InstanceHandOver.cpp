@@ -60,6 +60,10 @@ bool InstanceHandOver::listen(std::function<bool()> closeWindow)
                 if (socket->readLine() != kCloseRequest)
                     return;
                 const bool closed = closeWindow_();
+                // The socket's name is given up before the answer, which lets the new copy
+                // listen under it: closing later would remove the new copy's socket file.
+                if (closed)
+                    server_.close();
                 socket->write(closed ? kClosedAnswer : kStillOpenAnswer);
                 socket->flush();
                 socket->waitForBytesWritten(1000);

@@ -67,6 +67,19 @@ int main(int argc, char** argv)
 
     kven::InstanceHandOver::closeRunningCopy(std::chrono::seconds(10));
 
+    // Listening before the window exists: a copy started while this one is still in its
+    // creation sequence (an error box may hold it there) is told that it stays open, instead
+    // of finding no one and taking the socket over.
+    kven::TForm1* window = nullptr;
+    kven::InstanceHandOver handOver;
+    handOver.listen([&window] {
+        if (window == nullptr || !window->close())
+            return false;
+        // Ends a dialog's loop too, so that a copy showing a message box still goes away.
+        QCoreApplication::exit(0);
+        return true;
+    });
+
     kven::QtEventPoster loop(app);
     const std::unique_ptr<kven::SpeechEngine> engine = kven::makeSpeechEngine(loop);
     kven::QtDialogs dialogs;
@@ -74,15 +87,7 @@ int main(int argc, char** argv)
     kven::SleepWaiter waiter;
     kven::TForm1 form(*engine, dialogs, clipboard, waiter, args);
     dialogs.setParent(&form);
-
-    kven::InstanceHandOver handOver;
-    handOver.listen([&form] {
-        if (!form.close())
-            return false;
-        // Ends a dialog's loop too, so that a copy showing a message box still goes away.
-        QCoreApplication::exit(0);
-        return true;
-    });
+    window = &form;
 
     form.show();
     return QApplication::exec();
