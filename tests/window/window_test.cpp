@@ -4,6 +4,7 @@
 #include "window/WindowRig.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -267,6 +268,14 @@ void WindowTest::functionKeysWorkFromTheEditor()
     QTest::keyClick(form.Memo1, Qt::Key_F4);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
     QCOMPARE(form.text(), sjis("貼った\r\n\r\n読み上げ終了。"));
+
+    // The voice box would open its list on F4; the window's shortcut comes first.
+    form.setCaption("KVEN");
+    rig.clipboard.contents = "別の文。\n次の文。";
+    form.ComboBox1->lineEdit()->setFocus();
+    QTest::keyClick(form.ComboBox1->lineEdit(), Qt::Key_F4);
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
+    QVERIFY(!form.ComboBox1->view()->isVisible());
 
     // The menu still works when the enlarged editor covers the panel.
     form.showMaximized();
