@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -91,6 +93,7 @@ private slots:
     void japaneseTypedIntoTheEditor();
     void captionsRenderAsGlyphs();
     void selectionIsDrawnOnlyWithFocus();
+    void realDialogsSayWhatTheyShould();
 };
 
 void WindowTest::layout_data()
@@ -755,6 +758,60 @@ void WindowTest::selectionIsDrawnOnlyWithFocus()
     QTRY_VERIFY(!form.Memo1->hasFocus());
     QCOMPARE(highlighted(), 0);
     QCOMPARE(form.selLength(), std::size_t{12});
+}
+
+// The desktop's own dialogs, answered from a timer once they are up.
+void WindowTest::realDialogsSayWhatTheyShould()
+{
+    QtDialogs dialogs;
+    auto whenUp = [](std::function<void(QWidget*)> act) {
+        QTimer::singleShot(0, [act] {
+            QWidget* dialog = nullptr;
+            QTRY_VERIFY((dialog = QApplication::activeModalWidget()) != nullptr);
+            act(dialog);
+        });
+    };
+    auto button = [](QWidget* dialog, const QString& text) {
+        for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>()) {
+            if (b->text().remove(QLatin1Char('&')) == text)
+                return b;
+        }
+        qFatal("no button %s", qPrintable(text));
+    };
+
+    // Confirmation: caption "確認", OK goes on, "キャンセル" does not.
+    whenUp([&](QWidget* box) {
+        QCOMPARE(box->windowTitle(), QString::fromUtf8("確認"));
+        QCOMPARE(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Question);
+        button(box, QStringLiteral("OK"))->click();
+    });
+    QVERIFY(dialogs.confirm("設定を保存します"));
+    whenUp([&](QWidget* box) { button(box, QString::fromUtf8("キャンセル"))->click(); });
+    QVERIFY(!dialogs.confirm("設定を保存します"));
+
+    // The input box takes at most the given number of characters; cancel yields nothing.
+    whenUp([&](QWidget* box) {
+        QCOMPARE(box->windowTitle(), QStringLiteral("SkipList"));
+        auto* field = box->findChild<QLineEdit*>();
+        QVERIFY(field != nullptr);
+        field->setText(QString(300, QChar(0x3042)));
+        button(box, QStringLiteral("OK"))->click();
+    });
+    const std::optional<std::string> typed = dialogs.inputText("SkipList", "追加する文字列を入力してください", 255);
+    QVERIFY(typed.has_value());
+    QCOMPARE(QString::fromStdString(*typed).size(), 255);
+    whenUp([&](QWidget* box) { button(box, QString::fromUtf8("キャンセル"))->click(); });
+    QVERIFY(!dialogs.inputText("SkipList", "追加する文字列を入力してください", 255).has_value());
+
+    // The error box: error icon, the application's title, the message as given.
+    QApplication::setApplicationName(QStringLiteral("KVEN"));
+    whenUp([&](QWidget* box) {
+        QCOMPARE(box->windowTitle(), QStringLiteral("KVEN"));
+        QCOMPARE(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Critical);
+        QCOMPARE(static_cast<QMessageBox*>(box)->text(), QString::fromUtf8("ファイル /x は開けません."));
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    dialogs.showError("ファイル /x は開けません.");
 }
 
 QTEST_MAIN(WindowTest)
