@@ -128,6 +128,13 @@ bool inReadableRange(std::string_view c)
            ((c >= sjis::kZenZero && c <= sjis::kSmallKe) || (c >= sjis::kKanjiFirst && c <= sjis::kKanjiLast));
 }
 
+// A lone lead byte would otherwise match the first byte of a double-byte talk symbol: half a
+// character is never one.
+bool isTalkSymbol(std::string_view c, std::string_view talkSymbols)
+{
+    return !(c.size() == 1 && sjis::isLeadByte(c[0])) && contains(talkSymbols, c);
+}
+
 } // namespace
 
 std::string spokenText(std::string_view chunk, const FilterOptions& options)
@@ -163,7 +170,7 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options)
         if (c == " " || c == sjis::kFullBlank) {
             spoken.append(c);
             ++blanks;
-        } else if (contains(options.talkSymbols, c) || inReadableRange(c)) {
+        } else if (isTalkSymbol(c, options.talkSymbols) || inReadableRange(c)) {
             spoken.append(c);
         } else {
             spoken.append(sjis::kUnreadMark);

@@ -84,7 +84,7 @@ fi
 
 # Out of memory is one clear line and exit 1, not an abort.
 # (A sanitizer build reserves more address space than any such limit allows.)
-if ! ldd "$bin" | grep -q asan; then
+if ! grep -qa AddressSanitizer "$bin"; then
   big="$work/big.txt"
   head -c 50000000 /dev/zero | tr '\0' 'a' >"$big"
   (ulimit -v 120000; "$bin" --dump "$big" >/dev/null 2>"$work/err"); rc=$?

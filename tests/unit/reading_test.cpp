@@ -425,6 +425,9 @@ TEST(ReadingStep, OneByteCharactersAreNeverReadable)
         {sj("あ") + "\xfd", "あ;"},
         {sj("あい") + "\x89\r\n", "あい;"}, // the lead byte's partner was trimmed away
         {sj("あい") + "\xe7", "あい;"},
+        // A lone lead byte is the first byte of the talk symbols 、 and 。, not one of them.
+        {sj("あい") + "\x81", "あい;"},
+        {sj("あい") + "\x81\r\r\n", "あい;"}, // "\x81\r" is a character; trimming splits it
     };
     for (const auto& r : rows) {
         ReadingRig rig;
