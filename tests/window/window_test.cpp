@@ -82,6 +82,7 @@ private slots:
     void resizeToggle();
     void addAndDel();
     void reloadAndSaveRoundTrip();
+    void storedPositionPlacesTheWindow();
     void openWritesThePreviousBookmark();
     void droppedFileLoadsAsOpen();
     void closeWritesTheBookmark();
@@ -477,10 +478,24 @@ void WindowTest::reloadAndSaveRoundTrip()
     QVERIFY(!form.CheckBox2->isChecked());
     QCOMPARE(form.ScrollBar1->value(), 7);
     QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告"), sjis("宣伝")}));
+    // The window position is stored too.
+    QVERIFY(saved.find("[X]=" + std::to_string(form.x()) + "\r\n") != std::string::npos);
     // The slider already shows the stored speed: no rate call; the voice is only shown.
     QCOMPARE(count(rig.engine.calls, "Rate"), 0);
     QCOMPARE(count(rig.engine.calls, "Voice"), 0);
     QCOMPARE(rig.dialogs.confirmTexts.size(), std::size_t{3});
+}
+
+void WindowTest::storedPositionPlacesTheWindow()
+{
+    WindowRig rig;
+    const std::string placed = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=-1\r\n[Silent]=4\r\n[Space]=9\r\n"
+                               "[X]=120\r\n[Y]=80\r\n[Head]=-1\r\n[Talk]=0\r\n、。\r\n[Skip]=0\r\n";
+    rig.writeDocument("KVEN.ini", placed);
+    TForm1& form = rig.create();
+    QCOMPARE(form.pos(), QPoint(120, 80));
+    QCOMPARE(form.windowLeft(), 120);
+    QCOMPARE(form.windowTop(), 80);
 }
 
 void WindowTest::openWritesThePreviousBookmark()
