@@ -3,12 +3,16 @@
 
 #include "window/WindowRig.h"
 
+#include "app/MemoryWindowState.h"
+#include "reading/Reader.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,6 +99,7 @@ private slots:
     void captionsRenderAsGlyphs();
     void selectionIsDrawnOnlyWithFocus();
     void realDialogsSayWhatTheyShould();
+    void corpusDocumentsReadAsTheCoreReadsThem();
 };
 
 void WindowTest::layout_data()
@@ -827,6 +832,57 @@ void WindowTest::realDialogsSayWhatTheyShould()
         static_cast<QMessageBox*>(box)->accept();
     });
     dialogs.showError("ファイル /x は開けません.");
+}
+
+// Real documents through the window and through the core on plain memory: the same text
+// must give the same chunks, and reading must end at the end of the text.
+void WindowTest::corpusDocumentsReadAsTheCoreReadsThem()
+{
+    const QString corpus = QStringLiteral(KVEN_CORPUS_DIR);
+    QStringList files;
+    for (const char* group : {"aozora_txt", "aozora_xhtml", "html_sjis", "html_eucjp", "html_utf8"}) {
+        QDirIterator it(corpus + QLatin1Char('/') + QLatin1String(group), QDir::Files);
+        while (it.hasNext())
+            files << it.next();
+    }
+    if (files.isEmpty()) {
+        if (qEnvironmentVariableIsSet("CI"))
+            QFAIL(qPrintable(QStringLiteral("no corpus at ") + corpus));
+        QSKIP(qPrintable(QStringLiteral("no corpus at ") + corpus));
+    }
+    files.sort();
+    for (const QString& file : files) {
+        WindowRig rig;
+        TForm1& form = rig.create();
+        form.openDropped(file.toStdString());
+        QVERIFY2(rig.dialogs.errors.empty(), qPrintable(file));
+        QVERIFY2(!form.text().empty(), qPrintable(file));
+
+        MemoryWindowState memory;
+        memory.setText(form.text());
+        memory.setTalkSymbols(form.talkSymbols());
+        memory.setSkipList(form.skipList());
+        memory.setUnreadLimit(form.unreadLimit());
+        memory.setBlankLimit(form.blankLimit());
+        SharedState shared;
+        EventQueue queue;
+        ScriptedEngine engine(queue);
+        CountingWaiter waiter;
+        Reader reader(memory, shared, engine, waiter);
+        engine.setOnEndStream([&reader](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
+        reader.Button1Click();
+        while (!memory.startEnabled()) {
+            engine.finishSpeaking();
+            queue.runPending();
+        }
+
+        form.setSelStart(0);
+        form.Button1->click();
+        while (!form.Button1->isEnabled())
+            rig.finishUtterances();
+        QVERIFY2(rig.engine.spoken == engine.spoken, qPrintable(file));
+        QCOMPARE(form.selStart(), form.text().size());
+    }
 }
 
 QTEST_MAIN(WindowTest)
