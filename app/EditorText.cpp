@@ -332,11 +332,16 @@ void EditorText::select(std::size_t start, std::size_t end)
 {
     const int startPos = positionOf(start);
     const int endPos = positionOf(end);
-    QTextCursor cursor(editor_.document());
-    cursor.setPosition(startPos);
-    cursor.setPosition(endPos, QTextCursor::KeepAnchor);
-    editor_.setTextCursor(cursor);
-    editor_.ensureCursorVisible();
+    // The reading step sets the cursor where it already stands before it selects the chunk;
+    // the editor is left alone then.
+    const QTextCursor current = editor_.textCursor();
+    if (current.anchor() != startPos || current.position() != endPos) {
+        QTextCursor cursor(editor_.document());
+        cursor.setPosition(startPos);
+        cursor.setPosition(endPos, QTextCursor::KeepAnchor);
+        editor_.setTextCursor(cursor);
+        editor_.ensureCursorVisible();
+    }
     selStartOffset_ = start;
     selEndOffset_ = end;
     selStartPos_ = startPos;

@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
 #include <QWindowStateChangeEvent>
@@ -475,21 +476,34 @@ void TForm1::Button3Click(QObject*)
 
 // --- Reading control ---
 
-void TForm1::countUtterance()
+void TForm1::afterStep()
 {
-    if (!startEnabled())
-        ++pendingUtterances_;
+    if (startEnabled()) {
+        Memo1->setExtraSelections({});
+        return;
+    }
+    ++pendingUtterances_;
+    // The step has moved the cursor past the chunk it handed to the engine; the chunk stays
+    // marked while it is spoken.
+    QTextEdit::ExtraSelection chunk;
+    chunk.cursor = QTextCursor(Memo1->document());
+    chunk.cursor.setPosition(editorText_.positionOf(chunkStart_));
+    chunk.cursor.setPosition(editorText_.positionOf(chunkEnd_), QTextCursor::KeepAnchor);
+    chunk.format.setBackground(Memo1->palette().brush(QPalette::Active, QPalette::Highlight));
+    chunk.format.setForeground(Memo1->palette().brush(QPalette::Active, QPalette::HighlightedText));
+    Memo1->setExtraSelections({chunk});
 }
 
 void TForm1::Button1Click(QObject*)
 {
     reader_.Button1Click();
-    countUtterance();
+    afterStep();
 }
 
 void TForm1::Button4Click(QObject*)
 {
     reader_.Button4Click();
+    Memo1->setExtraSelections({});
 }
 
 void TForm1::TTSEndStream(QObject*, int StreamNumber, std::int64_t StreamPosition)
@@ -502,7 +516,7 @@ void TForm1::TTSEndStream(QObject*, int StreamNumber, std::int64_t StreamPositio
     if (pendingUtterances_ > 0)
         return;
     reader_.TTSEndStream(StreamNumber, StreamPosition);
-    countUtterance();
+    afterStep();
 }
 
 void TForm1::Button7Click(QObject*)
@@ -639,6 +653,7 @@ const std::string& TForm1::text() const
 
 void TForm1::setText(std::string text)
 {
+    Memo1->setExtraSelections({});
     editorText_.setText(std::move(text));
 }
 
@@ -660,6 +675,9 @@ std::size_t TForm1::selLength() const
 void TForm1::setSelLength(std::size_t len)
 {
     editorText_.setSelLength(len);
+    // The reading step selects each chunk before it says it.
+    chunkStart_ = editorText_.selStart();
+    chunkEnd_ = chunkStart_ + editorText_.selLength();
 }
 
 bool TForm1::startEnabled() const

@@ -200,9 +200,9 @@ private:
     // Runs a command as the application's top level does: an error ends it and is shown in
     // the standard error box. Returns false when the command failed.
     bool guarded(const std::function<void()>& command);
-    // After a reading step: one more utterance awaits its end-of-stream event when the step
-    // left the window reading.
-    void countUtterance();
+    // After a reading step: when the step left the window reading, one more utterance awaits
+    // its end-of-stream event and its chunk is marked; otherwise the mark goes.
+    void afterStep();
 
     Clipboard& clipboard_;
     std::vector<std::string> args_;
@@ -223,6 +223,9 @@ private:
     bool applyingState_ = false;
     bool shownOnce_ = false;
     int pendingUtterances_ = 0;
+    // The chunk the reading step selected last, as byte offsets.
+    std::size_t chunkStart_ = 0;
+    std::size_t chunkEnd_ = 0;
 };
 
 } // namespace kven

@@ -307,16 +307,28 @@ void WindowTest::readingStartsByItselfAndWalksTheText()
     QCOMPARE(rig.said(), (std::vector<std::string>{"一行目です。"}));
     QVERIFY(!form.Button1->isEnabled());
     QVERIFY(form.Button4->isEnabled());
-    // The chunk being read is selected; the cursor is after it once the engine has it.
+    // The chunk being read stays marked; the cursor is after it once the engine has it.
     QCOMPARE(form.selStart(), std::size_t{12});
+    QCOMPARE(form.Memo1->extraSelections().size(), 1);
+    QCOMPARE(form.Memo1->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("一行目です。"));
+    rig.finishUtterances();
+    QCOMPARE(form.Memo1->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("二行目") + QChar(0x2029));
 
     for (int i = 0; i < 10 && !form.Button1->isEnabled(); ++i)
         rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一行目です。", "二行目", "とうきょうへ", "読み上げ終了。"}));
     QVERIFY(form.Button1->isEnabled());
+    QVERIFY(form.Memo1->extraSelections().isEmpty());
     QVERIFY(!form.Button4->isEnabled());
     QCOMPARE(form.selStart(), form.text().size());
     QCOMPARE(rig.waiter.waits, 4);
+
+    // Stop takes the mark away at once.
+    form.setSelStart(0);
+    form.Button1->click();
+    QCOMPARE(form.Memo1->extraSelections().size(), 1);
+    form.Button4->click();
+    QVERIFY(form.Memo1->extraSelections().isEmpty());
 }
 
 void WindowTest::stopThenStartKeepsOneChain()
