@@ -38,6 +38,8 @@ constexpr int kEditorHeight = 513;
 constexpr int kEditorPoints = 16;
 constexpr int kEnlargedPoints = 32;
 constexpr int kMaxSkipEntryLength = 255;
+// Entry height of the skip list and of the voice list's drop-down.
+constexpr int kEntryHeight = 16;
 // The caption of a pasted text, which is no document.
 constexpr const char* kTemporaryCaption = "KVEN (temporary)";
 
@@ -68,6 +70,12 @@ std::string memoText(const QPlainTextEdit& memo)
         out.push_back(c);
     }
     return out;
+}
+
+void addListEntry(QListWidget& list, const QString& text)
+{
+    auto* item = new QListWidgetItem(text, &list);
+    item->setSizeHint(QSize(0, kEntryHeight));
 }
 
 QFont japaneseFont(int pixels, bool bold = false)
@@ -357,6 +365,7 @@ void TForm1::setUpVoices(int storedVoice)
     const std::vector<VoiceHandle> voices = TTS.GetVoices({}, {});
     for (const VoiceHandle& voice : voices) {
         ComboBox1->addItem(fromSjis(cp932::fromWide(voice->GetDescription(0))));
+        ComboBox1->setItemData(ComboBox1->count() - 1, QSize(0, kEntryHeight), Qt::SizeHintRole);
         voiceHandles_.push_back(voice);
     }
     const int count = static_cast<int>(voices.size());
@@ -782,13 +791,13 @@ void TForm1::setSkipList(std::vector<std::string> entries)
 {
     ListBox1->clear();
     for (const std::string& entry : entries)
-        ListBox1->addItem(fromSjis(entry));
+        addListEntry(*ListBox1, fromSjis(entry));
     skipEntries_ = std::move(entries);
 }
 
 void TForm1::addSkipEntry(std::string entry)
 {
-    ListBox1->addItem(fromSjis(entry));
+    addListEntry(*ListBox1, fromSjis(entry));
     skipEntries_.push_back(std::move(entry));
 }
 

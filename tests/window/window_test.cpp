@@ -445,6 +445,8 @@ void WindowTest::addAndDel()
     QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告"), "  ", sjis("広告")}));
     QCOMPARE(form.ListBox1->count(), 3);
     QCOMPARE(form.ListBox1->item(1)->text(), QStringLiteral("  "));
+    QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(2)).height(), 16);
+    QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(2)).top(), 32);
 
     // Del without a selection changes nothing; with one, removes exactly that entry.
     form.ListBox1->clearSelection();
