@@ -211,6 +211,10 @@ void TForm1::createControls()
         box->setChecked(true);
     PageControl1->setCurrentIndex(1);
 
+    // Labels size themselves to their text in the font at hand, from their design place.
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6})
+        label->adjustSize();
+
     // Last, so that the editor lies above the panel when the resize toggle enlarges it.
     place(Memo1, client, "Memo1", 8, 0, kEditorWidth, kEditorHeight);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
