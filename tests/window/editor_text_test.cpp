@@ -9,6 +9,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <random>
+
 using namespace kven;
 
 namespace {
@@ -25,6 +27,12 @@ int referencePosition(const std::string& sjis, std::size_t offset)
     return static_cast<int>(QString::fromStdString(cp932::toUtf8(sjis.substr(0, offset)))
                                 .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                                 .size());
+}
+
+std::size_t sjisLength(const std::string& s, std::size_t at)
+{
+    const auto b = static_cast<unsigned char>(s[at]);
+    return ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) && at + 1 < s.size() ? 2 : 1;
 }
 
 void commit(QWidget* target, const QString& text)
@@ -49,6 +57,7 @@ private slots:
     void selectionIsClampedAndKeptVisible();
     void longTextsSurviveTheSlicedConversion();
     void charactersWithAnotherWayBackAreShownAndMappedAlike();
+    void randomTextsMapBothWays();
 };
 
 void EditorTextTest::roundTripsShiftJisWithCrLf()
@@ -216,6 +225,40 @@ void EditorTextTest::charactersWithAnotherWayBackAreShownAndMappedAlike()
     QCOMPARE(text.positionOf(expected.size()), referencePosition(expected, expected.size()));
     QCOMPARE(text.positionOf(13 * 10 + 2), referencePosition(expected, 13 * 10 + 2));
     QCOMPARE(text.positionOf(13 * 10 + 4), 10 * 7 + 2);
+}
+
+// Texts drawn from the byte sequences that matter: ASCII, CR LF and lone CR or LF, half-width
+// kana, kanji, vendor rows, unassigned and broken codes, a lead byte at the very end. Each is
+// shown, derived and mapped at every character boundary of the derived text.
+void EditorTextTest::randomTextsMapBothWays()
+{
+    const std::vector<std::string> pieces = {"a",      "?",      "\r\n",     "\r",       "\n",       "\xb1",
+                                             sj("漢"), sj("。"), "\x87\x90", "\x85\x40", "\xfa\x40", "\x81\x7f",
+                                             "\x80",   "\xa0",   "\xfd",     " "};
+    std::mt19937 random(20261207);
+    QPlainTextEdit editor;
+    EditorText text(editor);
+    for (int round = 0; round < 200; ++round) {
+        std::string doc;
+        const std::size_t length = random() % 60;
+        for (std::size_t i = 0; i < length; ++i)
+            doc += pieces[random() % pieces.size()];
+        if (random() % 4 == 0)
+            doc += "\x82";
+        text.setText(doc);
+        const std::string& derived = text.text();
+        QCOMPARE(editor.toPlainText().size(), referencePosition(derived, derived.size()));
+        for (std::size_t offset = 0; offset <= derived.size();) {
+            const int position = text.positionOf(offset);
+            QCOMPARE(position, referencePosition(derived, offset));
+            QCOMPARE(text.offsetOf(position), offset);
+            if (offset == derived.size())
+                break;
+            offset += derived.compare(offset, 2, "\r\n") == 0
+                          ? 2
+                          : (derived[offset] & 0x80 ? sjisLength(derived, offset) : 1);
+        }
+    }
 }
 
 QTEST_MAIN(EditorTextTest)
