@@ -141,46 +141,39 @@ bool EditorText::setExactText(std::string& sjis)
 {
     // The common case: every character comes back from the editor as it went in, so the text
     // is shown through the round-trip table and kept as the byte text, with no conversion
-    // back and no walk over the editor.
+    // back and no walk over the editor. The string is sized for the worst case of one unit
+    // per byte; only the units written take up memory.
     const RoundTrip& table = RoundTrip::instance();
-    const std::size_t n = sjis.size();
-    qsizetype units = 0;
-    for (std::size_t at = 0; at < n; ++units) {
-        const auto b = static_cast<unsigned char>(sjis[at]);
-        if (b == '\r' && at + 1 < n && sjis[at + 1] == '\n') {
-            at += 2;
-        } else if (sjis::charLength(sjis, at) == 2) {
-            if (table.unit(b << 8 | static_cast<unsigned char>(sjis[at + 1])) == RoundTrip::kNone)
-                return false;
-            at += 2;
-        } else {
-            if (table.unit(b) == RoundTrip::kNone)
-                return false;
-            at += 1;
-        }
-    }
-    QString shown(units, Qt::Uninitialized);
-    QChar* out = shown.data();
+    QString shown(static_cast<qsizetype>(sjis.size()), Qt::Uninitialized);
+    auto* const first = reinterpret_cast<char16_t*>(shown.data());
+    char16_t* out = first;
+    const auto* const begin = reinterpret_cast<const unsigned char*>(sjis.data());
+    const auto* const end = begin + sjis.size();
     std::vector<Anchor> anchors{{0, 0}};
-    int position = 0;
-    int next = kAnchorSpacing;
-    for (std::size_t at = 0; at < n;) {
-        const auto b = static_cast<unsigned char>(sjis[at]);
-        if (b == '\r' && at + 1 < n && sjis[at + 1] == '\n') {
-            *out++ = QLatin1Char('\n');
-            at += 2;
-        } else if (sjis::charLength(sjis, at) == 2) {
-            *out++ = QChar(table.unit(b << 8 | static_cast<unsigned char>(sjis[at + 1])));
-            at += 2;
+    qsizetype next = kAnchorSpacing;
+    for (const unsigned char* p = begin; p < end;) {
+        const unsigned b = *p;
+        char16_t unit;
+        if (b == '\r' && p + 1 < end && p[1] == '\n') {
+            unit = u'\n';
+            p += 2;
+        } else if (sjis::isLeadByte(static_cast<unsigned char>(b)) && p + 1 < end) {
+            unit = table.unit(b << 8 | p[1]);
+            p += 2;
         } else {
-            *out++ = QChar(table.unit(b));
-            at += 1;
+            unit = table.unit(b); // none for a lone CR or LF
+            p += 1;
         }
-        if (++position >= next) {
-            anchors.push_back({position, at});
-            next = position + kAnchorSpacing;
+        if (unit == RoundTrip::kNone)
+            return false;
+        *out++ = unit;
+        if (out - first >= next) {
+            anchors.push_back({static_cast<int>(out - first), static_cast<std::size_t>(p - begin)});
+            next = (out - first) + kAnchorSpacing;
         }
     }
+    const qsizetype units = out - first;
+    shown.resize(units);
     editor_.setPlainText(shown);
     shown = QString();
     // The editor keeps every unit it was given; should it not, the text is derived instead.
