@@ -434,6 +434,11 @@ void WindowTest::resizeToggle()
     QCOMPARE(form.Memo1->size(), QSize(430, 513));
     QCOMPARE(form.Memo1->font().pointSize(), 16);
     QTRY_COMPARE(form.centralWidget()->size(), QSize(632, 519));
+
+    // The border is fixed: a size forced on the normal window goes back to the design's.
+    form.resize(700, 600);
+    QTRY_COMPARE(form.centralWidget()->size(), QSize(632, 519));
+    QCOMPARE(form.Memo1->size(), QSize(430, 513));
 }
 
 void WindowTest::addAndDel()
