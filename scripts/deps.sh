@@ -7,6 +7,7 @@ KVEN_PACKAGES=(
   clang clang-format
   python3
   open-jtalk open-jtalk-mecab-naist-jdic libpulse-dev
+  qt6-base-dev libgl-dev fonts-ipafont-gothic
 )
 # Only the tests need an audio server of their own and a recorder.
 KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils)

@@ -1,0 +1,75 @@
+#include "app/QtDesktop.h"
+
+#include "files/Errors.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace kven {
+
+bool QtDialogs::confirm(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent_);
+    QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.addButton(QString::fromUtf8("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.exec();
+    return box.clickedButton() == ok;
+}
+
+std::optional<std::string> QtDialogs::chooseFile(const std::string& initialFolder)
+{
+    const QString file = QFileDialog::getOpenFileName(parent_, QString(), QString::fromStdString(initialFolder));
+    if (file.isEmpty())
+        return std::nullopt;
+    return file.toStdString();
+}
+
+std::optional<std::string> QtDialogs::inputText(const std::string& caption, const std::string& prompt, int maxLength)
+{
+    QInputDialog dialog(parent_);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(QString::fromStdString(caption));
+    dialog.setLabelText(QString::fromStdString(prompt));
+    dialog.setTextValue(QString());
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QString::fromUtf8("キャンセル"));
+    if (auto* field = dialog.findChild<QLineEdit*>())
+        field->setMaxLength(maxLength);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue().toStdString();
+}
+
+void QtDialogs::showError(const std::string& message)
+{
+    QMessageBox::critical(parent_, QApplication::applicationName(), QString::fromStdString(message));
+}
+
+std::string QtClipboard::text() const
+{
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void QtEventPoster::post(std::function<void()> task)
+{
+    QMetaObject::invokeMethod(
+        &context_,
+        [task = std::move(task), report = report_] {
+            try {
+                task();
+            } catch (const KvenError& e) {
+                if (report)
+                    report(errorBoxText(e.what()));
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace kven

@@ -1,0 +1,49 @@
+#pragma once
+// The real desktop behind the window's seams: Qt's dialogs and message boxes, the system
+// clipboard, and the main thread's event loop for the speech back ends.
+
+#include "app/WindowDialogs.h"
+#include "speech/EventLoop.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+namespace kven {
+
+class QtDialogs : public WindowDialogs {
+public:
+    // Dialogs are centred on `parent` once it is set.
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    bool confirm(const std::string& text) override;
+    std::optional<std::string> chooseFile(const std::string& initialFolder) override;
+    std::optional<std::string> inputText(const std::string& caption, const std::string& prompt, int maxLength) override;
+    void showError(const std::string& message) override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+class QtClipboard : public Clipboard {
+public:
+    std::string text() const override;
+};
+
+// Tasks posted from any thread run on the thread of `context` (the main thread), queued. A
+// task that fails (a speech back end reporting a failure after Speak returned) never throws
+// through Qt's event loop: `report` gets the error box text and the loop goes on.
+class QtEventPoster : public EventPoster {
+public:
+    QtEventPoster(QObject& context, std::function<void(const std::string& message)> report)
+        : context_(context), report_(std::move(report))
+    {
+    }
+    void post(std::function<void()> task) override;
+
+private:
+    QObject& context_;
+    std::function<void(const std::string&)> report_;
+};
+
+} // namespace kven

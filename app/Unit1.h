@@ -1,0 +1,231 @@
+#pragma once
+// The main window TForm1: every control of the design at its place, the menu with its
+// function keys, and the handlers bound to their events. The handlers call the reading,
+// intake and settings code; the window's own commands are Quit, Add, Del, Paste, the resize
+// toggle and the close handling. The window is the WindowState the logic works on.
+//
+// Handlers throw KvenError like every command; the bindings to Qt's events catch it, end the
+// command there and show the standard error box, so no error leaves a Qt event handler.
+
+#include "app/EditorText.h"
+#include "app/WindowDialogs.h"
+#include "app/WindowState.h"
+#include "intake/Bookmarks.h"
+#include "intake/Intake.h"
+#include "pzconv/PzConv.h"
+#include "reading/Reader.h"
+#include "reading/Waiter.h"
+#include "settings/SettingsFile.h"
+#include "speech/SpeechLib_TLB.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QCloseEvent;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QTabWidget;
+
+namespace kven {
+
+// The Open dialog as the loader sees it: a file dropped on the window is handed over as if
+// the user had chosen it in the dialog, so a drop loads exactly as Open does.
+class OpenDialogWithDrop : public Dialogs {
+public:
+    explicit OpenDialogWithDrop(Dialogs& dialogs) : dialogs_(dialogs) {}
+    bool confirm(const std::string& text) override { return dialogs_.confirm(text); }
+    std::optional<std::string> chooseFile(const std::string& initialFolder) override;
+    std::optional<std::string> dropped;
+
+private:
+    Dialogs& dialogs_;
+};
+
+class TForm1 : public QMainWindow, public WindowState {
+public:
+    // `args` are the program's arguments after its name. The creation sequence runs as the
+    // last act of construction; its errors are shown in the error box.
+    TForm1(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& clipboard, Waiter& waiter,
+           std::vector<std::string> args);
+    ~TForm1() override;
+
+    // The design's client area, below the menu bar.
+    static constexpr int kClientWidth = 632;
+    static constexpr int kClientHeight = 519;
+
+    QPlainTextEdit* Memo1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    WindowDialogs& OpenDialog1;
+    // The reading step searches the document text in place, so this list stays empty.
+    std::vector<std::string> Memo3;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button9 = nullptr;
+    QPushButton* Button10 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    // The bookmark and settings modules keep the lines of their files in lists of their own,
+    // so Memo2, Memo4 and ListBox3 stay empty.
+    std::vector<std::string> Memo2;
+    std::vector<std::string> Memo4;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    std::vector<std::string> ListBox3;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPlainTextEdit* Memo5 = nullptr;
+    QLabel* Label1 = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* File1 = nullptr;
+    QMenu* Read1 = nullptr;
+    QAction* Start1 = nullptr;
+    QAction* Stop1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Quit1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QScrollBar* ScrollBar1 = nullptr;
+    QScrollBar* ScrollBar2 = nullptr;
+    TPzConv PzConv1;
+    QCheckBox* CheckBox3 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QAction* Paste1 = nullptr;
+    QCheckBox* CheckBox4 = nullptr;
+    SpeechEngine& TTS;
+    QScrollBar* ScrollBar3 = nullptr;
+    QLabel* Label6 = nullptr;
+
+    void Button1Click(QObject* Sender);
+    void Button2Click(QObject* Sender);
+    void Button3Click(QObject* Sender);
+    void FormCreate(QObject* Sender);
+    void Button4Click(QObject* Sender);
+    void Button9Click(QObject* Sender);
+    void Button6Click(QObject* Sender);
+    void Button5Click(QObject* Sender);
+    void Button10Click(QObject* Sender);
+    void ComboBox1Change(QObject* Sender);
+    void FormClose(QObject* Sender, QCloseEvent* Action);
+    void Closing();
+    void FormResize(QObject* Sender);
+    void FormShow(QObject* Sender);
+    void HTMLconv();
+    void Resume();
+    void Button7Click(QObject* Sender);
+    void TTSEndStream(QObject* Sender, int StreamNumber, std::int64_t StreamPosition);
+    void ScrollBar3Change(QObject* Sender);
+
+    // Loads `path` as Open does with that file chosen: the bookmark of the document being
+    // left is written first.
+    void openDropped(const std::string& path);
+
+    const SharedState& shared() const { return shared_; }
+    bool recordedMaximized() const { return recordedMaximized_; }
+    int firstResize() const { return firstResize_; }
+
+    // WindowState over the controls.
+    const std::string& text() const override;
+    void setText(std::string text) override;
+    std::size_t selStart() const override;
+    void setSelStart(std::size_t pos) override;
+    std::size_t selLength() const override;
+    void setSelLength(std::size_t len) override;
+    bool startEnabled() const override;
+    void setStartEnabled(bool on) override;
+    bool stopEnabled() const override;
+    void setStopEnabled(bool on) override;
+    bool aozoraRuby() const override;
+    void setAozoraRuby(bool on) override;
+    bool aaSkip() const override;
+    void setAaSkip(bool on) override;
+    bool headingSearch() const override;
+    void setHeadingSearch(bool on) override;
+    bool repeatSuppression() const override;
+    void setRepeatSuppression(bool on) override;
+    int unreadLimit() const override;
+    void setUnreadLimit(int pos) override;
+    int blankLimit() const override;
+    void setBlankLimit(int pos) override;
+    int speed() const override;
+    void setSpeed(int pos) override;
+    const std::vector<std::string>& skipList() const override { return skipEntries_; }
+    void setSkipList(std::vector<std::string> entries) override;
+    void addSkipEntry(std::string entry) override;
+    const std::string& talkSymbols() const override;
+    void setTalkSymbols(std::string text) override;
+    std::string caption() const override;
+    void setCaption(const std::string& caption) override;
+    int voiceIndex() const override;
+    void setVoiceIndex(int index) override;
+    int voiceCount() const override;
+    int windowLeft() const override;
+    void setWindowLeft(int x) override;
+    int windowTop() const override;
+    void setWindowTop(int y) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void bindEvents();
+    void setUpVoices(int storedVoice);
+    void setEditorFontPoints(int points);
+    // Runs a command as the application's top level does: an error ends it and is shown in
+    // the standard error box. Returns false when the command failed.
+    bool guarded(const std::function<void()>& command);
+    // After a reading step: when the step left the window reading, one more utterance awaits
+    // its end-of-stream event and its chunk is marked; otherwise the mark goes.
+    void afterStep();
+
+    Clipboard& clipboard_;
+    std::vector<std::string> args_;
+    SharedState shared_;
+    EditorText editorText_;
+    OpenDialogWithDrop openDialog_;
+    Bookmarks bookmarks_;
+    SettingsFile settings_;
+    DocumentIntake intake_;
+    Reader reader_;
+
+    std::vector<VoiceHandle> voiceHandles_;
+    std::vector<std::string> skipEntries_;
+    mutable std::string talkSymbols_;
+    mutable bool talkSymbolsValid_ = false;
+    int firstResize_ = 0;
+    bool recordedMaximized_ = false;
+    bool applyingState_ = false;
+    bool shownOnce_ = false;
+    int pendingUtterances_ = 0;
+    // The chunk the reading step selected last, as byte offsets.
+    std::size_t chunkStart_ = 0;
+    std::size_t chunkEnd_ = 0;
+};
+
+} // namespace kven

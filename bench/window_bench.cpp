@@ -1,0 +1,226 @@
+// The window with real controls, offscreen: loading a novel against QPlainTextEdit's own
+// setPlainText of the same text, one reading step in a 20 MB against a 20 KB document, and
+// (with --peak-memory) the peak memory of the window holding a 20 MB document.
+
+#include "app/Unit1.h"
+#include "text/Cp932.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using namespace kven;
+
+// Takes every utterance and never ends one: the benchmark runs the steps itself.
+class QuietEngine : public SpeechEngine {
+public:
+    using SpeechEngine::SpeechEngine;
+
+protected:
+    void doConnect() override {}
+    void doSetEventInterests(int) override {}
+    std::vector<VoiceHandle> doGetVoices() override { return {}; }
+    void doSetVoice(const VoiceHandle&) override {}
+    void doSetRate(int) override {}
+    void doSpeak(std::u16string_view, int, int) override {}
+    void doSkip(std::string_view, int) override {}
+};
+
+class SilentDialogs : public WindowDialogs {
+public:
+    bool confirm(const std::string&) override { return false; }
+    std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> inputText(const std::string&, const std::string&, int) override { return {}; }
+    void showError(const std::string& message) override { std::fprintf(stderr, "error: %s\n", message.c_str()); }
+};
+
+class EmptyClipboard : public Clipboard {
+public:
+    std::string text() const override { return {}; }
+};
+
+const char* const kNovel = KVEN_CORPUS_DIR "/aozora_txt/natsume_wagahaiwa_nekodearu_789_ruby_5639.txt";
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+struct Fixture {
+    Fixture()
+    {
+        qputenv("KVEN_HOME", home.path().toUtf8());
+        QFile ini(home.filePath(QStringLiteral("KVEN.ini")));
+        ini.open(QIODevice::WriteOnly);
+        ini.write(QByteArray::fromStdString(
+            cp932::fromUtf8("[Voice]=0\r\n[Silent]=4\r\n[Space]=9\r\n[Talk]=0\r\n、。「」\r\n[Skip]=0\r\n")));
+        ini.close();
+        QFile bookmarks(home.filePath(QStringLiteral("KVEN.txt")));
+        bookmarks.open(QIODevice::WriteOnly);
+        bookmarks.close();
+        form = std::make_unique<TForm1>(engine, dialogs, clipboard, waiter, std::vector<std::string>{});
+        form->show();
+    }
+
+    // A document of about `size` bytes made of whole lines of the novel, written to a file a
+    // line at a time, so that making it leaves no mark on the peak memory.
+    std::string document(const std::string& name, std::size_t size) const
+    {
+        const std::string novel = readFile(kNovel);
+        const std::string path = home.filePath(QString::fromStdString(name)).toStdString();
+        std::ofstream out(path, std::ios::binary);
+        std::size_t written = 0;
+        std::size_t pos = 0;
+        while (written < size) {
+            std::size_t end = novel.find("\r\n", pos);
+            end = end == std::string::npos ? novel.size() : end + 2;
+            const std::size_t take = std::min(end - pos, size - written);
+            out.write(novel.data() + pos, static_cast<std::streamsize>(take));
+            written += take;
+            pos = end >= novel.size() ? 0 : end;
+        }
+        return path;
+    }
+
+    QTemporaryDir home;
+    EventQueue loop;
+    QuietEngine engine{loop};
+    SilentDialogs dialogs;
+    EmptyClipboard clipboard;
+    NoWaiter waiter;
+    std::unique_ptr<TForm1> form;
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+// Open of the novel as a drop, without the bookmark write of the document left behind: an
+// untimed Paste before each round leaves no document current.
+void BM_WindowLoadNovel(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        state.PauseTiming();
+        f.form->Button7Click(nullptr);
+        f.form->Button4Click(nullptr);
+        state.ResumeTiming();
+        f.form->openDropped(kNovel);
+        benchmark::DoNotOptimize(f.form->text().size());
+    }
+}
+BENCHMARK(BM_WindowLoadNovel)->Unit(benchmark::kMillisecond);
+
+void BM_SetPlainTextNovel(benchmark::State& state)
+{
+    QPlainTextEdit editor;
+    editor.resize(430, 513);
+    editor.show();
+    const QString text = QString::fromStdString(cp932::toUtf8(readFile(kNovel)));
+    for (auto _ : state)
+        editor.setPlainText(text);
+}
+BENCHMARK(BM_SetPlainTextNovel)->Unit(benchmark::kMillisecond);
+
+// Steps through the same stretch of text, 6 KB from the middle of the document on, again and
+// again, so that the two documents differ in nothing but their size: the editor has laid out
+// the stretch in both after the first round.
+void readingSteps(benchmark::State& state, std::size_t size)
+{
+    Fixture& f = fixture();
+    // Loaded once per size: the benchmark library calls this function several times.
+    static std::size_t loaded = 0;
+    if (loaded != size) {
+        f.form->openDropped(f.document("steps" + std::to_string(size) + ".txt", size));
+        loaded = size;
+    }
+    const std::size_t middle = f.form->text().size() / 2;
+    f.form->setSelStart(middle);
+    f.form->setStartEnabled(false);
+    f.form->setStopEnabled(true);
+    for (auto _ : state) {
+        f.form->TTSEndStream(nullptr, 0, 0);
+        if (f.form->selStart() > middle + 6000)
+            f.form->setSelStart(middle);
+    }
+    f.form->setStartEnabled(true);
+    f.form->setStopEnabled(false);
+}
+
+void BM_WindowStep20KB(benchmark::State& state)
+{
+    readingSteps(state, 20 * 1024);
+}
+BENCHMARK(BM_WindowStep20KB)->Unit(benchmark::kMicrosecond);
+
+void BM_WindowStep20MB(benchmark::State& state)
+{
+    readingSteps(state, 20 * 1024 * 1024);
+}
+BENCHMARK(BM_WindowStep20MB)->Unit(benchmark::kMicrosecond);
+
+long statusKb(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
+    }
+    return -1;
+}
+
+// Peak resident memory of the window holding a 20 MB document, read and stepped through.
+int peakMemory()
+{
+    Fixture& f = fixture();
+    const std::string path = f.document("peak.txt", 20 * 1024 * 1024);
+    const long before = statusKb("VmHWM:");
+    f.form->openDropped(path);
+    f.form->setStartEnabled(false);
+    f.form->setStopEnabled(true);
+    for (int i = 0; i < 100; ++i)
+        f.form->TTSEndStream(nullptr, 0, 0);
+    QCoreApplication::processEvents();
+    const double peakMb = static_cast<double>(statusKb("VmHWM:")) / 1024.0;
+    const double beforeMb = static_cast<double>(before) / 1024.0;
+    const double fileMb = 20.0;
+    std::printf("file %.0f MB; peak RSS %.1f MB (%.2f x file), of which %.1f MB over the empty window (%.2f x file)\n",
+                fileMb, peakMb, peakMb / fileMb, peakMb - beforeMb, (peakMb - beforeMb) / fileMb);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "--peak-memory") {
+        const int status = peakMemory();
+        fixture().form.reset();
+        return status;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fixture().form.reset();
+    return 0;
+}

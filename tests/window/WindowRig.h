@@ -1,0 +1,108 @@
+#pragma once
+// A fresh main window per test: its own data folder with a settings file, the scripted
+// engine delivering its end-of-stream events through the Qt event loop, dialogs and a
+// clipboard that answer in advance, and a waiter that records instead of sleeping.
+
+#include "app/QtDesktop.h"
+#include "app/Unit1.h"
+#include "support/ScriptedEngine.h"
+#include "text/Cp932.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kven::testing {
+
+class AnsweringDialogs : public WindowDialogs {
+public:
+    std::deque<bool> confirmAnswers;
+    std::deque<std::optional<std::string>> fileAnswers;
+    std::deque<std::optional<std::string>> inputAnswers;
+    std::vector<std::string> errors;
+    std::vector<std::string> confirmTexts;
+    std::vector<std::string> fileFolders;
+    std::vector<int> inputLimits;
+
+    bool confirm(const std::string& text) override
+    {
+        confirmTexts.push_back(text);
+        return take(confirmAnswers, false);
+    }
+    std::optional<std::string> chooseFile(const std::string& initialFolder) override
+    {
+        fileFolders.push_back(initialFolder);
+        return take(fileAnswers, std::optional<std::string>());
+    }
+    std::optional<std::string> inputText(const std::string&, const std::string&, int maxLength) override
+    {
+        inputLimits.push_back(maxLength);
+        return take(inputAnswers, std::optional<std::string>());
+    }
+    void showError(const std::string& message) override { errors.push_back(message); }
+
+private:
+    template<class T> static T take(std::deque<T>& answers, T fallback)
+    {
+        if (answers.empty())
+            return fallback;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+};
+
+class FixedClipboard : public Clipboard {
+public:
+    std::string contents;
+    std::string text() const override { return contents; }
+};
+
+class CountingWaiter : public Waiter {
+public:
+    void wait(int) override { ++waits; }
+    int waits = 0;
+};
+
+// Settings with the talk symbols 、。 and the skip entry 広告; `extra` lines come first.
+std::string settingsFile(const std::string& extraUtf8 = "[Voice]=0\r\n[Speed]=0\r\n");
+
+struct WindowRig {
+    // The data folder only; create() makes the window.
+    explicit WindowRig(const std::string& settingsUtf8 = settingsFile(), bool withBookmarkFile = true);
+    ~WindowRig();
+
+    // The window, started with `args` as its command line; returns it.
+    TForm1& create(std::vector<std::string> args = {});
+
+    // Writes a Shift_JIS file (from UTF-8) into the data folder and returns its full path.
+    std::string writeDocument(const std::string& name, const std::string& utf8) const;
+    std::string path(const std::string& name) const;
+    std::string readFile(const std::string& name) const;
+
+    // Ends every utterance the engine is speaking and lets the event loop deliver the events.
+    void finishUtterances();
+    // Runs the events that are already queued.
+    static void deliver();
+    std::vector<std::string> said() const;
+
+    QTemporaryDir home;
+    AnsweringDialogs dialogs;
+    QtEventPoster poster{*QCoreApplication::instance(), [this](const std::string& m) { dialogs.showError(m); }};
+    ScriptedEngine engine{poster};
+    FixedClipboard clipboard;
+    CountingWaiter waiter;
+    std::unique_ptr<TForm1> form;
+};
+
+inline std::string sjis(const char* utf8)
+{
+    return cp932::fromUtf8(utf8);
+}
+
+} // namespace kven::testing

@@ -1,0 +1,923 @@
+// The main window driven as a user drives it: offscreen, a fresh window per test, the
+// scripted engine, dialogs answered in advance.
+
+#include "window/WindowRig.h"
+
+#include "app/MemoryWindowState.h"
+#include "reading/Reader.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+
+using namespace kven;
+using namespace kven::testing;
+
+namespace {
+
+constexpr const char* kDocument = "一行目です。二行目\r\n広告の行\r\n東京《とうきょう》へ\r\n";
+
+template<class W = QWidget> W* control(TForm1& form, const char* name)
+{
+    auto* widget = form.findChild<W*>(QString::fromLatin1(name));
+    if (widget == nullptr)
+        qFatal("no control %s", name);
+    return widget;
+}
+
+int count(const std::vector<std::string>& calls, const std::string& prefix)
+{
+    return static_cast<int>(
+        std::count_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+}
+
+void commitText(QWidget* target, const QString& text)
+{
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QCoreApplication::sendEvent(target, &event);
+}
+
+void showAndActivate(TForm1& form)
+{
+    form.show();
+    QApplication::setActiveWindow(&form);
+    if (!QTest::qWaitForWindowExposed(&form))
+        qFatal("window not exposed");
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void layout_data();
+    void layout();
+    void windowAndMenu();
+    void tabOrder();
+    void functionKeysWorkFromTheEditor();
+    void readingStartsByItselfAndWalksTheText();
+    void stopThenStartKeepsOneChain();
+    void startOnEmptyEditorReturnsToIdle();
+    void pasteReadsTheClipboardAndLeavesTheDocument();
+    void resizeToggle();
+    void addAndDel();
+    void reloadAndSaveRoundTrip();
+    void storedPositionPlacesTheWindow();
+    void openWritesThePreviousBookmark();
+    void droppedFileLoadsAsOpen();
+    void closeWritesTheBookmark();
+    void failedBookmarkWriteKeepsTheWindowOpen();
+    void voiceListAndSpeed();
+    void voiceTypingAndErasing();
+    void unreachableEngineEndsCreation();
+    void handlerErrorsGoToTheErrorBox();
+    void japaneseTypedIntoTheEditor();
+    void captionsRenderAsGlyphs();
+    void selectionIsDrawnOnlyWithFocus();
+    void realDialogsSayWhatTheyShould();
+    void corpusDocumentsReadAsTheCoreReadsThem();
+};
+
+void WindowTest::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+    const struct {
+        const char* name;
+        QRect geometry;
+        const char* caption;
+    } rows[] = {
+        {"Memo1", {8, 0, 430, 513}, ""},
+        {"Label2", {472, 0, 110, 19}, "KVEN ver4V"},
+        {"Button1", {456, 32, 75, 25}, "Start"},
+        {"Button2", {544, 32, 75, 25}, "Open"},
+        {"Button4", {456, 64, 75, 25}, "Stop"},
+        {"Button7", {544, 64, 75, 25}, "Paste"},
+        {"Button3", {544, 96, 75, 25}, "Quit"},
+        {"Label1", {456, 109, 37, 16}, "Voice"},
+        {"ComboBox1", {456, 133, 161, 24}, ""},
+        {"Label6", {456, 162, 42, 16}, "Speed"},
+        {"ScrollBar3", {456, 186, 161, 16}, ""},
+        {"PageControl1", {448, 216, 177, 257}, ""},
+        {"Button9", {456, 483, 73, 25}, "Reload"},
+        {"Button10", {544, 483, 73, 25}, "Save"},
+        {"ListBox1", {8, 8, 153, 177}, ""},
+        {"Button5", {4, 193, 73, 25}, "Add"},
+        {"Button6", {92, 193, 73, 25}, "Del"},
+        {"Label3", {24, 5, 118, 12}, "読み上げる記号（全角）"},
+        {"Memo5", {8, 24, 153, 193}, ""},
+        {"CheckBox2", {16, 9, 97, 17}, "AA skip"},
+        {"Label4", {32, 40, 112, 16}, "不読文字の上限"},
+        {"ScrollBar1", {0, 64, 169, 17}, ""},
+        {"Label5", {32, 96, 112, 16}, "空白文字の上限"},
+        {"ScrollBar2", {0, 120, 169, 17}, ""},
+        {"CheckBox4", {16, 152, 137, 17}, "リピート抑制"},
+        {"CheckBox1", {16, 176, 137, 17}, "青空文庫ルビ"},
+        {"CheckBox3", {16, 200, 137, 17}, "見出しサーチ"},
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row.name) << QString::fromLatin1(row.name) << row.geometry << QString::fromUtf8(row.caption);
+}
+
+void WindowTest::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    auto* widget = form.findChild<QWidget*>(name);
+    QVERIFY(widget != nullptr);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        // A label sizes itself to its text, so that none is cut off in the font at hand.
+        QCOMPARE(label->pos(), geometry.topLeft());
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
+        QVERIFY(label->height() >= label->fontMetrics().height());
+        QCOMPARE(label->text(), caption);
+        return;
+    }
+    QCOMPARE(widget->geometry(), geometry);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        QCOMPARE(button->text(), caption);
+}
+
+void WindowTest::windowAndMenu()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
+    QCOMPARE(form.centralWidget()->size(), QSize(632, 519));
+    QCOMPARE(form.centralWidget()->y(), form.menuBar()->height());
+    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(form.windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    // Design states, before any reading.
+    QVERIFY(form.Button1->isEnabled());
+    QVERIFY(!form.Button4->isEnabled());
+    QCOMPARE(form.PageControl1->count(), 3);
+    QCOMPARE(form.PageControl1->tabText(0), QStringLiteral("Skip"));
+    QCOMPARE(form.PageControl1->tabText(1), QStringLiteral("Talk"));
+    QCOMPARE(form.PageControl1->tabText(2), QStringLiteral("etc"));
+    QCOMPARE(form.PageControl1->currentIndex(), 1);
+    for (QCheckBox* box : {form.CheckBox1, form.CheckBox2, form.CheckBox3, form.CheckBox4})
+        QVERIFY(box->isChecked());
+    QCOMPARE(form.ScrollBar3->minimum(), -10);
+    QCOMPARE(form.ScrollBar3->maximum(), 10);
+    QCOMPARE(form.ScrollBar1->maximum(), 10);
+    QVERIFY(form.ComboBox1->isEditable());
+    QCOMPARE(form.ComboBox1->maxVisibleItems(), 8);
+    QCOMPARE(form.focusWidget(), form.Memo1);
+
+    // Fonts: Japanese sans-serif at the design's heights.
+    QCOMPARE(form.Memo1->font().pointSize(), 16);
+    QCOMPARE(form.Label2->font().pixelSize(), 19);
+    QVERIFY(form.Label2->font().bold());
+    QCOMPARE(form.Label3->font().pixelSize(), 12);
+    QCOMPARE(form.Button1->font().pixelSize(), 16);
+    // The editor lies above every other control of the client area.
+    QCOMPARE(form.centralWidget()->children().last(), form.Memo1);
+
+    // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled.
+    const QList<QAction*> menus = form.menuBar()->actions();
+    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus[0]->text(), QStringLiteral("File"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("Read"));
+    const struct {
+        QAction* action;
+        const char* caption;
+        QKeySequence key;
+    } items[] = {{form.Open1, "Open", QKeySequence(Qt::Key_F2)},
+                 {form.Quit1, "Quit", QKeySequence()},
+                 {form.Start1, "Start", QKeySequence(Qt::Key_F11)},
+                 {form.Stop1, "Stop", QKeySequence(Qt::Key_F12)},
+                 {form.Paste1, "Paste", QKeySequence(Qt::Key_F4)}};
+    for (const auto& item : items) {
+        QCOMPARE(item.action->text(), QString::fromLatin1(item.caption));
+        QCOMPARE(item.action->shortcut(), item.key);
+        QVERIFY(item.action->isEnabled());
+    }
+    QCOMPARE(form.File1->actions(), (QList<QAction*>{form.Open1, form.Quit1}));
+    QCOMPARE(form.Read1->actions(), (QList<QAction*>{form.Start1, form.Stop1, form.Paste1}));
+}
+
+void WindowTest::tabOrder()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    form.Memo1->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), form.Memo1);
+    // Stop is disabled and the hidden pages' controls are skipped; the Talk page is shown.
+    const char* expected[] = {"Button1",      "Button2", "Button3", "Button9",    "Button10", "ComboBox1",
+                              "PageControl1", "Memo5",   "Button7", "ScrollBar3", "Memo1"};
+    for (const char* name : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        QVERIFY(focused != nullptr);
+        // The tab bar and the combo box's field stand for their controls.
+        while (focused != nullptr && (focused->objectName().isEmpty() || focused->objectName().startsWith("qt_")))
+            focused = focused->parentWidget();
+        QVERIFY(focused != nullptr);
+        QCOMPARE(focused->objectName(), QString::fromLatin1(name));
+    }
+}
+
+void WindowTest::functionKeysWorkFromTheEditor()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    form.setText(sjis("本文です。\r\n次です。\r\n"));
+    form.Memo1->setFocus();
+
+    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    QCOMPARE(rig.said(), (std::vector<std::string>{"本文です。"}));
+    QVERIFY(!form.Button1->isEnabled());
+    // F11 still runs Start while the Start button is disabled.
+    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    QCOMPARE(rig.engine.spoken.size(), std::size_t{2});
+
+    QTest::keyClick(form.Memo1, Qt::Key_F12);
+    QVERIFY(form.Button1->isEnabled());
+    QCOMPARE(count(rig.engine.calls, "Skip Sentence 2147483647"), 1);
+    // F12 still runs Stop while the Stop button is disabled: the engine is asked to skip.
+    QTest::keyClick(form.Memo1, Qt::Key_F12);
+    QCOMPARE(count(rig.engine.calls, "Skip Sentence 2147483647"), 2);
+    // The editor never saw the keys.
+    QCOMPARE(form.text(), sjis("本文です。\r\n次です。\r\n"));
+
+    QTest::keyClick(form.Memo1, Qt::Key_F2);
+    QCOMPARE(rig.dialogs.fileFolders.size(), std::size_t{1});
+
+    // Alt+F4 is not Paste.
+    QTest::keyClick(form.Memo1, Qt::Key_F4, Qt::AltModifier);
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
+    rig.clipboard.contents = "貼った";
+    QTest::keyClick(form.Memo1, Qt::Key_F4);
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
+    QCOMPARE(form.text(), sjis("貼った\r\n\r\n読み上げ終了。"));
+
+    // The voice box would open its list on F4; the window's shortcut comes first.
+    form.setCaption("KVEN");
+    rig.clipboard.contents = "別の文。\n次の文。";
+    form.ComboBox1->lineEdit()->setFocus();
+    QTest::keyClick(form.ComboBox1->lineEdit(), Qt::Key_F4);
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
+    QVERIFY(!form.ComboBox1->view()->isVisible());
+
+    // The menu still works when the enlarged editor covers the panel.
+    form.showMaximized();
+    QTRY_VERIFY(form.Memo1->width() > 600);
+    const std::size_t before = rig.engine.spoken.size();
+    QTest::keyClick(form.Memo1, Qt::Key_F12);
+    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    QCOMPARE(rig.engine.spoken.size(), before + 1);
+}
+
+void WindowTest::readingStartsByItselfAndWalksTheText()
+{
+    WindowRig rig;
+    const std::string doc = rig.writeDocument("doc.txt", kDocument);
+    TForm1& form = rig.create({doc});
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN doc.txt"));
+    QVERIFY(rig.engine.spoken.empty());
+    showAndActivate(form);
+    // Shown with a document: reading starts at once.
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一行目です。"}));
+    QVERIFY(!form.Button1->isEnabled());
+    QVERIFY(form.Button4->isEnabled());
+    // The chunk being read stays marked; the cursor is after it once the engine has it.
+    QCOMPARE(form.selStart(), std::size_t{12});
+    QCOMPARE(form.Memo1->extraSelections().size(), 1);
+    QCOMPARE(form.Memo1->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("一行目です。"));
+    rig.finishUtterances();
+    QCOMPARE(form.Memo1->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("二行目") + QChar(0x2029));
+
+    for (int i = 0; i < 10 && !form.Button1->isEnabled(); ++i)
+        rig.finishUtterances();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一行目です。", "二行目", "とうきょうへ", "読み上げ終了。"}));
+    QVERIFY(form.Button1->isEnabled());
+    QVERIFY(form.Memo1->extraSelections().isEmpty());
+    QVERIFY(!form.Button4->isEnabled());
+    QCOMPARE(form.selStart(), form.text().size());
+    QCOMPARE(rig.waiter.waits, 4);
+
+    // Stop takes the mark away at once.
+    form.setSelStart(0);
+    form.Button1->click();
+    QCOMPARE(form.Memo1->extraSelections().size(), 1);
+    form.Button4->click();
+    QVERIFY(form.Memo1->extraSelections().isEmpty());
+}
+
+void WindowTest::stopThenStartKeepsOneChain()
+{
+    WindowRig rig;
+    const std::string doc = rig.writeDocument("doc.txt", "一。\r\n二。\r\n三。\r\n四。\r\n五。\r\n");
+    TForm1& form = rig.create({doc});
+    showAndActivate(form);
+    QCOMPARE(rig.engine.spoken.size(), std::size_t{1});
+
+    // Stop ends the utterance; its end-of-stream event is still queued when Start runs.
+    form.Button4->click();
+    form.Button1->click();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。"}));
+    WindowRig::deliver();
+    // The late event of the stopped utterance starts no second chain.
+    QCOMPARE(rig.engine.spoken.size(), std::size_t{2});
+    QCOMPARE(rig.engine.pendingUtterances(), 1);
+    rig.finishUtterances();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。", "三。"}));
+    QCOMPARE(rig.engine.pendingUtterances(), 1);
+
+    // Stop alone: the late event runs a step that finds the window idle.
+    form.Button4->click();
+    WindowRig::deliver();
+    QCOMPARE(rig.engine.spoken.size(), std::size_t{3});
+    QVERIFY(form.Button1->isEnabled());
+}
+
+void WindowTest::startOnEmptyEditorReturnsToIdle()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    form.Button1->click();
+    QVERIFY(form.Button1->isEnabled());
+    QVERIFY(!form.Button4->isEnabled());
+    QVERIFY(rig.engine.spoken.empty());
+}
+
+void WindowTest::pasteReadsTheClipboardAndLeavesTheDocument()
+{
+    WindowRig rig;
+    const std::string doc = rig.writeDocument("doc.txt", kDocument);
+    TForm1& form = rig.create({doc});
+    showAndActivate(form);
+    rig.finishUtterances();
+    const std::size_t cursor = form.selStart();
+
+    rig.clipboard.contents = "貼り付けた文。\n次の行";
+    form.Button7->click();
+    // The document's bookmark is written first; the pasted text is no document.
+    QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
+    QVERIFY(form.shared().currentPath.empty());
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
+    QCOMPARE(form.text(), sjis("貼り付けた文。\r\n次の行\r\n\r\n読み上げ終了。"));
+    QCOMPARE(rig.said().back(), std::string("貼り付けた文。"));
+    QVERIFY(!form.Button1->isEnabled());
+
+    // Paste again: no bookmark for the pasted text. An empty clipboard reads the end line.
+    rig.clipboard.contents.clear();
+    form.Button7->click();
+    QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
+    QCOMPARE(form.text(), sjis("\r\n読み上げ終了。"));
+    QCOMPARE(rig.said().back(), std::string("読み上げ終了。"));
+}
+
+void WindowTest::resizeToggle()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    QCOMPARE(form.firstResize(), 0);
+    showAndActivate(form);
+    // Showing was the first size notification: only the flag changed.
+    QCOMPARE(form.firstResize(), 1);
+    QCOMPARE(form.Memo1->size(), QSize(430, 513));
+
+    form.showMaximized();
+    QTRY_VERIFY(form.isMaximized());
+    QVERIFY(form.recordedMaximized());
+    QTRY_COMPARE(form.Memo1->size(), form.frameGeometry().size() - QSize(32, 54));
+    QCOMPARE(form.Memo1->font().pointSize(), 32);
+    QCOMPARE(form.Memo1->pos(), QPoint(8, 0));
+    QCOMPARE(form.Button1->geometry(), QRect(456, 32, 75, 25));
+
+    // Minimizing and coming back leave the layout as it was.
+    form.showMinimized();
+    WindowRig::deliver();
+    form.showMaximized();
+    WindowRig::deliver();
+    QVERIFY(form.recordedMaximized());
+    QCOMPARE(form.Memo1->font().pointSize(), 32);
+
+    form.showNormal();
+    QTRY_VERIFY(!form.isMaximized());
+    QVERIFY(!form.recordedMaximized());
+    QCOMPARE(form.Memo1->size(), QSize(430, 513));
+    QCOMPARE(form.Memo1->font().pointSize(), 16);
+    QTRY_COMPARE(form.centralWidget()->size(), QSize(632, 519));
+
+    // The border is fixed: a size forced on the normal window goes back to the design's.
+    form.resize(700, 600);
+    QTRY_COMPARE(form.centralWidget()->size(), QSize(632, 519));
+    QCOMPARE(form.Memo1->size(), QSize(430, 513));
+}
+
+void WindowTest::addAndDel()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告")}));
+
+    // Cancel and an empty text add nothing; blanks and duplicates are taken as typed.
+    rig.dialogs.inputAnswers = {std::nullopt, std::string(), std::string("  "), std::string("広告")};
+    for (int i = 0; i < 4; ++i)
+        form.Button5->click();
+    QCOMPARE(rig.dialogs.inputLimits, (std::vector<int>{255, 255, 255, 255}));
+    QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告"), "  ", sjis("広告")}));
+    QCOMPARE(form.ListBox1->count(), 3);
+    QCOMPARE(form.ListBox1->item(1)->text(), QStringLiteral("  "));
+    QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(2)).height(), 16);
+    QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(2)).top(), 32);
+
+    // Del without a selection changes nothing; with one, removes exactly that entry.
+    form.ListBox1->clearSelection();
+    form.ListBox1->setCurrentRow(-1);
+    form.Button6->click();
+    QCOMPARE(form.skipList().size(), std::size_t{3});
+    form.ListBox1->setCurrentRow(1);
+    form.Button6->click();
+    QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告"), sjis("広告")}));
+    QCOMPARE(form.ListBox1->count(), 2);
+
+    // Neither writes the settings file.
+    QCOMPARE(rig.readFile("KVEN.ini"), settingsFile());
+}
+
+void WindowTest::reloadAndSaveRoundTrip()
+{
+    WindowRig rig(settingsFile("[Voice]=1\r\n[Speed]=3\r\n"));
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    QCOMPARE(form.ScrollBar3->value(), 3);
+    QCOMPARE(form.ComboBox1->currentIndex(), 1);
+
+    form.CheckBox2->setChecked(false);
+    form.ScrollBar1->setValue(7);
+    form.ScrollBar3->setValue(-4);
+    rig.dialogs.inputAnswers = {std::string("宣伝")};
+    form.Button5->click();
+
+    // Save asks first; "キャンセル" writes nothing.
+    rig.dialogs.confirmAnswers = {false};
+    form.Button10->click();
+    QCOMPARE(rig.readFile("KVEN.ini"), settingsFile("[Voice]=1\r\n[Speed]=3\r\n"));
+    rig.dialogs.confirmAnswers = {true};
+    form.Button10->click();
+    const std::string saved = rig.readFile("KVEN.ini");
+    for (const char* line : {"[Voice]=1\r\n", "[AA]=0\r\n", "[Silent]=7\r\n", "[Speed]=-4\r\n", "広告\r\n宣伝\r\n"})
+        QVERIFY2(saved.find(line) != std::string::npos, line);
+
+    // Change everything again, then Reload brings back what was saved.
+    form.CheckBox2->setChecked(true);
+    form.ScrollBar1->setValue(0);
+    form.ListBox1->setCurrentRow(0);
+    form.Button6->click();
+    rig.engine.calls.clear();
+    rig.dialogs.confirmAnswers = {true};
+    form.Button9->click();
+    QVERIFY(!form.CheckBox2->isChecked());
+    QCOMPARE(form.ScrollBar1->value(), 7);
+    QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告"), sjis("宣伝")}));
+    // The window position is stored too.
+    QVERIFY(saved.find("[X]=" + std::to_string(form.x()) + "\r\n") != std::string::npos);
+    // The slider already shows the stored speed: no rate call; the voice is only shown.
+    QCOMPARE(count(rig.engine.calls, "Rate"), 0);
+    QCOMPARE(count(rig.engine.calls, "Voice"), 0);
+    QCOMPARE(rig.dialogs.confirmTexts.size(), std::size_t{3});
+}
+
+void WindowTest::storedPositionPlacesTheWindow()
+{
+    WindowRig rig;
+    const std::string placed = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=-1\r\n[Silent]=4\r\n[Space]=9\r\n"
+                               "[X]=120\r\n[Y]=80\r\n[Head]=-1\r\n[Talk]=0\r\n、。\r\n[Skip]=0\r\n";
+    rig.writeDocument("KVEN.ini", placed);
+    TForm1& form = rig.create();
+    QCOMPARE(form.pos(), QPoint(120, 80));
+    QCOMPARE(form.windowLeft(), 120);
+    QCOMPARE(form.windowTop(), 80);
+}
+
+void WindowTest::openWritesThePreviousBookmark()
+{
+    WindowRig rig;
+    const std::string first = rig.writeDocument("first.txt", kDocument);
+    const std::string second = rig.writeDocument("second.txt", "二つ目の文書。\r\n");
+    TForm1& form = rig.create({first});
+    showAndActivate(form);
+    rig.finishUtterances();
+    const std::size_t cursor = form.selStart();
+
+    // Cancelling the dialog keeps everything.
+    form.Button2->click();
+    QCOMPARE(rig.readFile("KVEN.txt"), std::string());
+    QCOMPARE(rig.dialogs.fileFolders.back(), rig.home.path().toStdString());
+
+    rig.dialogs.fileAnswers = {second};
+    form.Open1->trigger();
+    QCOMPARE(rig.readFile("KVEN.txt"), first + "," + std::to_string(cursor) + "\r\n");
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN second.txt"));
+    QCOMPARE(form.shared().currentFile, second);
+    QCOMPARE(form.text(), sjis("二つ目の文書。\r\n\r\n読み上げ終了。"));
+    // A reading in progress goes on in the new text.
+    QVERIFY(!form.Button1->isEnabled());
+}
+
+void WindowTest::droppedFileLoadsAsOpen()
+{
+    WindowRig rig;
+    const std::string first = rig.writeDocument("first.txt", kDocument);
+    const std::string dropped = rig.writeDocument("dropped.txt", "落とした文書。\r\n");
+    TForm1& form = rig.create({first});
+    showAndActivate(form);
+    form.Button4->click();
+    const std::size_t cursor = form.selStart();
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
+    QWidget* target = form.Memo1->viewport();
+    const QPoint at(20, 20);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+
+    QCOMPARE(rig.readFile("KVEN.txt"), first + "," + std::to_string(cursor) + "\r\n");
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN dropped.txt"));
+    // The file was opened, not its name inserted into the text.
+    QCOMPARE(form.text(), sjis("落とした文書。\r\n\r\n読み上げ終了。"));
+    QVERIFY(rig.dialogs.fileFolders.empty());
+}
+
+void WindowTest::closeWritesTheBookmark()
+{
+    WindowRig rig;
+    const std::string doc = rig.writeDocument("doc.txt", kDocument);
+    TForm1& form = rig.create({doc});
+    showAndActivate(form);
+    rig.finishUtterances();
+    const std::size_t cursor = form.selStart();
+    const int skipsBefore = count(rig.engine.calls, "Skip");
+
+    // Quit while reading: the cursor as the reading step left it; no stop sent first.
+    form.Button3->click();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
+    QCOMPARE(count(rig.engine.calls, "Skip"), skipsBefore);
+    QVERIFY(rig.dialogs.errors.empty());
+}
+
+void WindowTest::failedBookmarkWriteKeepsTheWindowOpen()
+{
+    WindowRig rig;
+    const std::string doc = rig.writeDocument("doc.txt", kDocument);
+    TForm1& form = rig.create({doc});
+    showAndActivate(form);
+    form.Button4->click();
+
+    // A folder where the bookmark file should be: it cannot be read, so nothing is written.
+    QVERIFY(QFile::remove(QString::fromStdString(rig.path("KVEN.txt"))));
+    QVERIFY(QDir().mkdir(QString::fromStdString(rig.path("KVEN.txt"))));
+    QVERIFY(!form.close());
+    QVERIFY(form.isVisible());
+    QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"ファイル " + rig.path("KVEN.txt") + " は開けません."}));
+
+    // The window is still usable; a second Quit tries again.
+    QVERIFY(QDir().rmdir(QString::fromStdString(rig.path("KVEN.txt"))));
+    form.Quit1->trigger();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(form.selStart()) + "\r\n");
+}
+
+void WindowTest::voiceListAndSpeed()
+{
+    {
+        // A stored voice past the end selects the last; a stored speed is clamped.
+        WindowRig rig(settingsFile("[Voice]=7\r\n[Speed]=15\r\n"));
+        TForm1& form = rig.create();
+        QCOMPARE(form.ComboBox1->count(), 3);
+        QCOMPARE(form.ComboBox1->itemText(0), QStringLiteral("Alpha"));
+        QCOMPARE(form.ComboBox1->currentIndex(), 2);
+        QCOMPARE(form.ScrollBar3->value(), 10);
+        QCOMPARE(rig.engine.calls,
+                 (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790", "GetVoices", "Voice 2"}));
+    }
+    {
+        // No voice and no speed line: the first voice, and no rate call at all.
+        WindowRig rig(settingsFile(""));
+        TForm1& form = rig.create();
+        QCOMPARE(form.ComboBox1->currentIndex(), 0);
+        QCOMPARE(rig.engine.calls,
+                 (std::vector<std::string>{"connect", "EventInterests 33790", "GetVoices", "Voice 0"}));
+
+        // Setting the position from code calls the handler only on a real change.
+        rig.engine.calls.clear();
+        form.setSpeed(0);
+        QVERIFY(rig.engine.calls.empty());
+        form.setSpeed(-12);
+        QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Rate -10"}));
+        // Setting the index from code runs no handler.
+        form.setVoiceIndex(1);
+        QCOMPARE(rig.engine.calls.size(), std::size_t{1});
+        form.setVoiceIndex(99);
+        QCOMPARE(form.ComboBox1->currentIndex(), -1);
+
+        // The user's changes while reading reach the engine; the reading goes on unchanged.
+        showAndActivate(form);
+        form.setText(sjis("一。\r\n二。\r\n"));
+        form.Button1->click();
+        const std::size_t cursor = form.selStart();
+        rig.engine.calls.clear();
+        // An arrow of the slider, then an entry picked from the list.
+        form.ScrollBar3->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        form.ComboBox1->setCurrentIndex(2);
+        emit form.ComboBox1->activated(2);
+        QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Rate -9", "Voice 2"}));
+        QCOMPARE(form.selStart(), cursor);
+        QVERIFY(!form.Button1->isEnabled());
+    }
+}
+
+void WindowTest::voiceTypingAndErasing()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    rig.engine.calls.clear();
+    QLineEdit* field = form.ComboBox1->lineEdit();
+    field->setFocus();
+    // Erasing the text clears the selection; the handler then assigns no voice.
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QCOMPARE(form.ComboBox1->currentIndex(), -1);
+    QVERIFY(rig.engine.calls.empty());
+    // Typing completes to the first entry that begins with the text.
+    QTest::keyClicks(field, "g");
+    QCOMPARE(form.ComboBox1->currentIndex(), 2);
+    QCOMPARE(field->text(), QStringLiteral("Gamma"));
+    QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Voice 2"}));
+}
+
+void WindowTest::unreachableEngineEndsCreation()
+{
+    WindowRig rig(settingsFile("[Voice]=0\r\n[Speed]=0\r\n"));
+    const std::string doc = rig.writeDocument("doc.txt", kDocument);
+    rig.engine.failOn = "connect";
+    rig.engine.failMessage = "no engine";
+    TForm1& form = rig.create({doc});
+    QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"no engine."}));
+    // The sequence ended at the event interests: no voices, no talk symbols, no document.
+    QCOMPARE(form.ComboBox1->count(), 0);
+    QVERIFY(form.talkSymbols().empty());
+    QVERIFY(form.text().empty());
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
+    showAndActivate(form);
+    QVERIFY(form.isVisible());
+}
+
+void WindowTest::handlerErrorsGoToTheErrorBox()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    form.setText(sjis("読む。\r\n"));
+    rig.engine.failOn = "Speak";
+    form.Button1->click();
+    QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"engine failure."}));
+    // A file that cannot be opened ends Open with the old document current.
+    rig.engine.failOn.reset();
+    rig.dialogs.fileAnswers = {rig.path("missing.txt")};
+    form.Button2->click();
+    QCOMPARE(rig.dialogs.errors.back(), "ファイル " + rig.path("missing.txt") + " は開けません.");
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
+
+    // A speech back end fails after Speak returned: the failure arrives as a posted task, and
+    // must reach the error box instead of unwinding through Qt's event loop.
+    bool ranAfter = false;
+    rig.poster.post([] { throw KvenError("音声出力に接続できません"); });
+    rig.poster.post([&ranAfter] { ranAfter = true; });
+    WindowRig::deliver();
+    QCOMPARE(rig.dialogs.errors.back(), std::string("音声出力に接続できません."));
+    QVERIFY(ranAfter);
+}
+
+void WindowTest::japaneseTypedIntoTheEditor()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    form.Memo1->setFocus();
+    commitText(form.Memo1, QString::fromUtf8("東京へ。"));
+    QCOMPARE(form.text(), sjis("東京へ。"));
+    form.setSelStart(2);
+    QCOMPARE(form.Memo1->textCursor().position(), 1);
+    QTest::keyClick(form.Memo1, Qt::Key_Return);
+    commitText(form.Memo1, QString::fromUtf8("行く"));
+    QCOMPARE(form.text(), sjis("東\r\n行く京へ。"));
+    QCOMPARE(form.selStart(), std::size_t{8});
+}
+
+void WindowTest::captionsRenderAsGlyphs()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    form.PageControl1->setCurrentIndex(2);
+    showAndActivate(form);
+    const QImage shot = form.grab().toImage();
+    QVERIFY(!shot.isNull());
+
+    // Each character of a caption drawn alone in the caption's font: real glyphs differ
+    // from one another, while a missing glyph is drawn as the same empty box every time.
+    for (QLabel* label : {form.Label4, form.Label5, form.Label3}) {
+        const QString caption = label->text();
+        std::vector<QImage> glyphs;
+        for (const QChar c : caption) {
+            QImage image(48, 48, QImage::Format_Grayscale8);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            painter.setFont(label->font());
+            painter.setPen(Qt::black);
+            painter.drawText(image.rect(), Qt::AlignCenter, QString(c));
+            painter.end();
+            glyphs.push_back(image);
+        }
+        for (std::size_t i = 0; i < glyphs.size(); ++i) {
+            for (std::size_t j = i + 1; j < glyphs.size(); ++j) {
+                if (caption[static_cast<qsizetype>(i)] != caption[static_cast<qsizetype>(j)])
+                    QVERIFY2(glyphs[i] != glyphs[j], qPrintable(caption));
+            }
+        }
+    }
+    // And the window itself has ink where the captions stand.
+    const QRect where = form.Label4->geometry().translated(form.Label4->parentWidget()->mapTo(&form, QPoint(0, 0)));
+    int dark = 0;
+    for (int y = where.top(); y <= where.bottom(); ++y)
+        for (int x = where.left(); x <= where.right(); ++x)
+            dark += qGray(shot.pixel(x, y)) < 128 ? 1 : 0;
+    QVERIFY2(dark > 40, qPrintable(QString::number(dark)));
+}
+
+void WindowTest::selectionIsDrawnOnlyWithFocus()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    form.setText(sjis("選ばれた文。\r\n次の文。\r\n"));
+    form.setSelStart(0);
+    form.setSelLength(12);
+    const QColor highlight = form.Memo1->palette().color(QPalette::Active, QPalette::Highlight);
+    auto highlighted = [&] {
+        const QImage shot = form.Memo1->viewport()->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 200; ++x)
+                count += shot.pixelColor(x, y) == highlight ? 1 : 0;
+        return count;
+    };
+    form.Memo1->setFocus();
+    QTRY_VERIFY(form.Memo1->hasFocus());
+    QVERIFY(highlighted() > 100);
+    form.Button2->setFocus();
+    QTRY_VERIFY(!form.Memo1->hasFocus());
+    QCOMPARE(highlighted(), 0);
+    QCOMPARE(form.selLength(), std::size_t{12});
+}
+
+// The desktop's own dialogs, answered from a timer once they are up.
+void WindowTest::realDialogsSayWhatTheyShould()
+{
+    QtDialogs dialogs;
+    auto whenUp = [](std::function<void(QWidget*)> act) {
+        QTimer::singleShot(0, [act] {
+            QWidget* dialog = nullptr;
+            QTRY_VERIFY((dialog = QApplication::activeModalWidget()) != nullptr);
+            act(dialog);
+        });
+    };
+    auto button = [](QWidget* dialog, const QString& text) {
+        for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>()) {
+            if (b->text().remove(QLatin1Char('&')) == text)
+                return b;
+        }
+        qFatal("no button %s", qPrintable(text));
+    };
+
+    // Confirmation: caption "確認", OK goes on, "キャンセル" does not.
+    whenUp([&](QWidget* box) {
+        QCOMPARE(box->windowTitle(), QString::fromUtf8("確認"));
+        QCOMPARE(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Question);
+        button(box, QStringLiteral("OK"))->click();
+    });
+    QVERIFY(dialogs.confirm("設定を保存します"));
+    whenUp([&](QWidget* box) { button(box, QString::fromUtf8("キャンセル"))->click(); });
+    QVERIFY(!dialogs.confirm("設定を保存します"));
+
+    // The input box takes at most the given number of characters; cancel yields nothing.
+    whenUp([&](QWidget* box) {
+        QCOMPARE(box->windowTitle(), QStringLiteral("SkipList"));
+        auto* field = box->findChild<QLineEdit*>();
+        QVERIFY(field != nullptr);
+        field->setText(QString(300, QChar(0x3042)));
+        button(box, QStringLiteral("OK"))->click();
+    });
+    const std::optional<std::string> typed = dialogs.inputText("SkipList", "追加する文字列を入力してください", 255);
+    QVERIFY(typed.has_value());
+    QCOMPARE(QString::fromStdString(*typed).size(), 255);
+    whenUp([&](QWidget* box) { button(box, QString::fromUtf8("キャンセル"))->click(); });
+    QVERIFY(!dialogs.inputText("SkipList", "追加する文字列を入力してください", 255).has_value());
+
+    // The error box: error icon, the application's title, the message as given.
+    QApplication::setApplicationName(QStringLiteral("KVEN"));
+    whenUp([&](QWidget* box) {
+        QCOMPARE(box->windowTitle(), QStringLiteral("KVEN"));
+        QCOMPARE(static_cast<QMessageBox*>(box)->icon(), QMessageBox::Critical);
+        QCOMPARE(static_cast<QMessageBox*>(box)->text(), QString::fromUtf8("ファイル /x は開けません."));
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    dialogs.showError("ファイル /x は開けません.");
+}
+
+// Real documents through the window and through the core on plain memory: the same text
+// must give the same chunks, and reading must end at the end of the text.
+void WindowTest::corpusDocumentsReadAsTheCoreReadsThem()
+{
+    const QString corpus = QStringLiteral(KVEN_CORPUS_DIR);
+    QStringList files;
+    for (const char* group : {"aozora_txt", "aozora_xhtml", "html_sjis", "html_eucjp", "html_utf8"}) {
+        QDirIterator it(corpus + QLatin1Char('/') + QLatin1String(group), QDir::Files);
+        while (it.hasNext())
+            files << it.next();
+    }
+    if (files.isEmpty()) {
+        if (qEnvironmentVariableIsSet("CI"))
+            QFAIL(qPrintable(QStringLiteral("no corpus at ") + corpus));
+        QSKIP(qPrintable(QStringLiteral("no corpus at ") + corpus));
+    }
+    files.sort();
+    for (const QString& file : files) {
+        WindowRig rig;
+        TForm1& form = rig.create();
+        form.openDropped(file.toStdString());
+        QVERIFY2(rig.dialogs.errors.empty(), qPrintable(file));
+        QVERIFY2(!form.text().empty(), qPrintable(file));
+
+        MemoryWindowState memory;
+        memory.setText(form.text());
+        memory.setTalkSymbols(form.talkSymbols());
+        memory.setSkipList(form.skipList());
+        memory.setUnreadLimit(form.unreadLimit());
+        memory.setBlankLimit(form.blankLimit());
+        SharedState shared;
+        EventQueue queue;
+        ScriptedEngine engine(queue);
+        CountingWaiter waiter;
+        Reader reader(memory, shared, engine, waiter);
+        engine.setOnEndStream([&reader](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
+        reader.Button1Click();
+        while (!memory.startEnabled()) {
+            engine.finishSpeaking();
+            queue.runPending();
+        }
+
+        form.setSelStart(0);
+        form.Button1->click();
+        while (!form.Button1->isEnabled())
+            rig.finishUtterances();
+        QVERIFY2(rig.engine.spoken == engine.spoken, qPrintable(file));
+        QCOMPARE(form.selStart(), form.text().size());
+    }
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"
