@@ -3,6 +3,7 @@
 // (with --peak-memory) the peak memory of the window holding a 20 MB document.
 
 #include "app/Unit1.h"
+#include "speech/NullEngine.h"
 #include "text/Cp932.h"
 
 #include <QApplication>
@@ -21,21 +22,6 @@
 namespace {
 
 using namespace kven;
-
-// Takes every utterance and never ends one: the benchmark runs the steps itself.
-class QuietEngine : public SpeechEngine {
-public:
-    using SpeechEngine::SpeechEngine;
-
-protected:
-    void doConnect() override {}
-    void doSetEventInterests(int) override {}
-    std::vector<VoiceHandle> doGetVoices() override { return {}; }
-    void doSetVoice(const VoiceHandle&) override {}
-    void doSetRate(int) override {}
-    void doSpeak(std::u16string_view, int, int) override {}
-    void doSkip(std::string_view, int) override {}
-};
 
 class SilentDialogs : public WindowDialogs {
 public:
@@ -98,7 +84,7 @@ struct Fixture {
 
     QTemporaryDir home;
     EventQueue loop;
-    QuietEngine engine{loop};
+    NullEngine engine{loop};
     SilentDialogs dialogs;
     EmptyClipboard clipboard;
     NoWaiter waiter;

@@ -4,7 +4,7 @@
 
 namespace kven {
 
-std::string nextUtterance(const WindowState& window, const SharedState& shared)
+FilterOptions filterOptions(const WindowState& window)
 {
     FilterOptions options;
     options.aozoraRuby = window.aozoraRuby();
@@ -13,6 +13,12 @@ std::string nextUtterance(const WindowState& window, const SharedState& shared)
     options.blankLimit = window.blankLimit();
     options.skipList = window.skipList();
     options.talkSymbols = window.talkSymbols();
+    return options;
+}
+
+std::string nextUtterance(const WindowState& window, const SharedState& shared)
+{
+    const FilterOptions options = filterOptions(window);
 
     const std::string_view text = window.text();
     std::size_t cursor = window.selStart();

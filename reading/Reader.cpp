@@ -28,13 +28,7 @@ void Reader::TTSEndStream(int, std::int64_t)
         window_.setSelStart(cursor);
         window_.setSelLength(len);
 
-        FilterOptions options;
-        options.aozoraRuby = window_.aozoraRuby();
-        options.aaSkip = window_.aaSkip();
-        options.unreadLimit = window_.unreadLimit();
-        options.blankLimit = window_.blankLimit();
-        options.skipList = window_.skipList();
-        options.talkSymbols = window_.talkSymbols();
+        const FilterOptions options = filterOptions(window_);
         std::string spoken = spokenText(rest.substr(0, len), options);
 
         if (spoken.empty() || (window_.repeatSuppression() && spoken == shared_.lastSpoken)) {

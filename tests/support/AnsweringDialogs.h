@@ -1,34 +1,53 @@
 #pragma once
-// Dialogs answered in advance: every confirmation gets `answer`, the Open dialog takes the
-// next of `files` (none left cancels). What was asked is recorded.
+// Dialogs answered in advance, for the logic and for the window. A confirmation takes the
+// next of `confirmAnswers`, or `answer` when none is left; the Open dialog and the input box
+// take the next of their answers (none left cancels). What was asked is recorded.
 
-#include "app/Dialogs.h"
+#include "app/WindowDialogs.h"
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kven::testing {
 
-class AnsweringDialogs : public Dialogs {
+class AnsweringDialogs : public WindowDialogs {
 public:
     bool answer = true;
-    std::deque<std::string> files;
-    std::vector<std::string> asked;   // confirmation texts, in order
-    std::vector<std::string> folders; // initial folders of the Open dialog, in order
+    std::deque<bool> confirmAnswers;
+    std::deque<std::optional<std::string>> fileAnswers;
+    std::deque<std::optional<std::string>> inputAnswers;
+
+    std::vector<std::string> confirmTexts; // in order
+    std::vector<std::string> fileFolders;  // initial folders of the Open dialog
+    std::vector<int> inputLimits;
+    std::vector<std::string> errors; // error box texts
 
     bool confirm(const std::string& text) override
     {
-        asked.push_back(text);
-        return answer;
+        confirmTexts.push_back(text);
+        return take(confirmAnswers, answer);
     }
     std::optional<std::string> chooseFile(const std::string& initialFolder) override
     {
-        folders.push_back(initialFolder);
-        if (files.empty())
-            return std::nullopt;
-        std::string next = std::move(files.front());
-        files.pop_front();
+        fileFolders.push_back(initialFolder);
+        return take(fileAnswers, std::optional<std::string>());
+    }
+    std::optional<std::string> inputText(const std::string&, const std::string&, int maxLength) override
+    {
+        inputLimits.push_back(maxLength);
+        return take(inputAnswers, std::optional<std::string>());
+    }
+    void showError(const std::string& message) override { errors.push_back(message); }
+
+private:
+    template<class T> static T take(std::deque<T>& answers, T fallback)
+    {
+        if (answers.empty())
+            return fallback;
+        T next = std::move(answers.front());
+        answers.pop_front();
         return next;
     }
 };

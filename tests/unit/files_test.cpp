@@ -1,5 +1,6 @@
 #include "files/FileIo.h"
 #include "files/Paths.h"
+#include "support/ScopedEnv.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -14,29 +15,9 @@
 namespace kven {
 namespace {
 
+using testing::ScopedEnv;
+
 using testing::ScratchFolder;
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value, 1);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 std::string workingFolder()
 {

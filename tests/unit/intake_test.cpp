@@ -27,7 +27,7 @@ protected:
     std::string doc(std::string_view name, std::string_view bytes) const { return folder.write(name, bytes); }
     void open(const std::string& path)
     {
-        dialogs.files.push_back(path);
+        dialogs.fileAnswers.push_back(path);
         intake.Button2Click();
     }
 
@@ -151,7 +151,7 @@ TEST_F(IntakeTest, OpeningAnotherFileRecordsTheFirstOnesBookmark)
     EXPECT_EQ(folder.read("KVEN.txt"), a + ",7\r\n");
     EXPECT_EQ(window.text(), "abcdefghij" + kEnd);
     EXPECT_EQ(window.selStart(), 0u);
-    EXPECT_EQ(dialogs.folders.back(), folder.path());
+    EXPECT_EQ(dialogs.fileFolders.back(), folder.path());
     window.setSelStart(3);
     open(a);
     EXPECT_EQ(folder.read("KVEN.txt"), a + ",7\r\n" + b + ",3\r\n");
@@ -174,7 +174,7 @@ TEST_F(IntakeTest, CancelledOpenChangesNothing)
         ::setenv("HOME", savedHome.c_str(), 1);
     else
         ::unsetenv("HOME");
-    EXPECT_EQ(dialogs.folders, std::vector<std::string>{"/home/reader"});
+    EXPECT_EQ(dialogs.fileFolders, std::vector<std::string>{"/home/reader"});
     intake.loadFromCommandLine({a});
     window.setSelStart(2);
     intake.Button2Click();

@@ -3,6 +3,7 @@
 
 #include "files/Errors.h"
 #include "speech/AudioOutput.h"
+#include "support/ScopedEnv.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"
 
@@ -13,6 +14,8 @@
 
 namespace kven {
 namespace {
+
+using testing::ScopedEnv;
 
 std::optional<std::string> missingSink()
 {
@@ -28,28 +31,6 @@ Samples tone(int milliseconds)
         s[i] = static_cast<std::int16_t>(8000 * std::sin(static_cast<double>(i) * 2 * 3.14159265 * 440 / kSampleRate));
     return s;
 }
-
-// Sets an environment variable for the length of a scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        ::setenv(name, value, 1);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 TEST(PulseOutput, PlaysDrainsAndFlushes)
 {

@@ -250,7 +250,7 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
                                  "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Talk]=0\r\n" +
                                  kQuestionBang + "\r\n[Skip]=0\r\none\r\n" + kMaruTen + "\r\n";
     EXPECT_EQ(readFile(path), expected);
-    EXPECT_EQ(dialogs.asked, std::vector<std::string>{"設定を保存します"});
+    EXPECT_EQ(dialogs.confirmTexts, std::vector<std::string>{"設定を保存します"});
 
     // Negative numbers, options off, the full-width blank kept at the ends of the talk symbols.
     window.setVoiceIndex(-1);
@@ -316,7 +316,7 @@ TEST_F(SettingsFileTest, CancelDoesNothing)
     EXPECT_TRUE(window.talkSymbols().empty());
     settings().Button10Click();
     EXPECT_EQ(readFile(path), "[Aozora]=0\n[Talk]=0\nt\n");
-    EXPECT_EQ(dialogs.asked, (std::vector<std::string>{"Listを再読み込みします", "設定を保存します"}));
+    EXPECT_EQ(dialogs.confirmTexts, (std::vector<std::string>{"Listを再読み込みします", "設定を保存します"}));
 }
 
 TEST_F(SettingsFileTest, FailedSaveReportsAndLeavesTheOldFile)

@@ -13,6 +13,8 @@ std::string settingsFile(const std::string& extraUtf8)
 WindowRig::WindowRig(const std::string& settingsUtf8, bool withBookmarkFile)
 {
     qputenv("KVEN_HOME", home.path().toUtf8());
+    // A confirmation the test did not answer is cancelled.
+    dialogs.answer = false;
     writeDocument("KVEN.ini", settingsUtf8);
     if (withBookmarkFile)
         writeDocument("KVEN.txt", "");

@@ -5,7 +5,9 @@
 
 #include "app/QtDesktop.h"
 #include "app/Unit1.h"
+#include "support/AnsweringDialogs.h"
 #include "support/ScriptedEngine.h"
+#include "support/Sjis.h"
 #include "text/Cp932.h"
 
 #include <QApplication>
@@ -18,44 +20,6 @@
 #include <vector>
 
 namespace kven::testing {
-
-class AnsweringDialogs : public WindowDialogs {
-public:
-    std::deque<bool> confirmAnswers;
-    std::deque<std::optional<std::string>> fileAnswers;
-    std::deque<std::optional<std::string>> inputAnswers;
-    std::vector<std::string> errors;
-    std::vector<std::string> confirmTexts;
-    std::vector<std::string> fileFolders;
-    std::vector<int> inputLimits;
-
-    bool confirm(const std::string& text) override
-    {
-        confirmTexts.push_back(text);
-        return take(confirmAnswers, false);
-    }
-    std::optional<std::string> chooseFile(const std::string& initialFolder) override
-    {
-        fileFolders.push_back(initialFolder);
-        return take(fileAnswers, std::optional<std::string>());
-    }
-    std::optional<std::string> inputText(const std::string&, const std::string&, int maxLength) override
-    {
-        inputLimits.push_back(maxLength);
-        return take(inputAnswers, std::optional<std::string>());
-    }
-    void showError(const std::string& message) override { errors.push_back(message); }
-
-private:
-    template<class T> static T take(std::deque<T>& answers, T fallback)
-    {
-        if (answers.empty())
-            return fallback;
-        T answer = std::move(answers.front());
-        answers.pop_front();
-        return answer;
-    }
-};
 
 class FixedClipboard : public Clipboard {
 public:
@@ -99,10 +63,5 @@ struct WindowRig {
     CountingWaiter waiter;
     std::unique_ptr<TForm1> form;
 };
-
-inline std::string sjis(const char* utf8)
-{
-    return cp932::fromUtf8(utf8);
-}
 
 } // namespace kven::testing

@@ -254,7 +254,7 @@ void WindowTest::functionKeysWorkFromTheEditor()
     WindowRig rig;
     TForm1& form = rig.create();
     showAndActivate(form);
-    form.setText(sjis("本文です。\r\n次です。\r\n"));
+    form.setText(sj("本文です。\r\n次です。\r\n"));
     form.Memo1->setFocus();
 
     QTest::keyClick(form.Memo1, Qt::Key_F11);
@@ -271,7 +271,7 @@ void WindowTest::functionKeysWorkFromTheEditor()
     QTest::keyClick(form.Memo1, Qt::Key_F12);
     QCOMPARE(count(rig.engine.calls, "Skip Sentence 2147483647"), 2);
     // The editor never saw the keys.
-    QCOMPARE(form.text(), sjis("本文です。\r\n次です。\r\n"));
+    QCOMPARE(form.text(), sj("本文です。\r\n次です。\r\n"));
 
     QTest::keyClick(form.Memo1, Qt::Key_F2);
     QCOMPARE(rig.dialogs.fileFolders.size(), std::size_t{1});
@@ -282,7 +282,7 @@ void WindowTest::functionKeysWorkFromTheEditor()
     rig.clipboard.contents = "貼った";
     QTest::keyClick(form.Memo1, Qt::Key_F4);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
-    QCOMPARE(form.text(), sjis("貼った\r\n\r\n読み上げ終了。"));
+    QCOMPARE(form.text(), sj("貼った\r\n\r\n読み上げ終了。"));
 
     // The voice box would open its list on F4; the window's shortcut comes first.
     form.setCaption("KVEN");
@@ -390,7 +390,7 @@ void WindowTest::pasteReadsTheClipboardAndLeavesTheDocument()
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
     QVERIFY(form.shared().currentPath.empty());
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
-    QCOMPARE(form.text(), sjis("貼り付けた文。\r\n次の行\r\n\r\n読み上げ終了。"));
+    QCOMPARE(form.text(), sj("貼り付けた文。\r\n次の行\r\n\r\n読み上げ終了。"));
     QCOMPARE(rig.said().back(), std::string("貼り付けた文。"));
     QVERIFY(!form.Button1->isEnabled());
 
@@ -398,7 +398,7 @@ void WindowTest::pasteReadsTheClipboardAndLeavesTheDocument()
     rig.clipboard.contents.clear();
     form.Button7->click();
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
-    QCOMPARE(form.text(), sjis("\r\n読み上げ終了。"));
+    QCOMPARE(form.text(), sj("\r\n読み上げ終了。"));
     QCOMPARE(rig.said().back(), std::string("読み上げ終了。"));
 }
 
@@ -446,14 +446,14 @@ void WindowTest::addAndDel()
     WindowRig rig;
     TForm1& form = rig.create();
     showAndActivate(form);
-    QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告")}));
+    QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告")}));
 
     // Cancel and an empty text add nothing; blanks and duplicates are taken as typed.
     rig.dialogs.inputAnswers = {std::nullopt, std::string(), std::string("  "), std::string("広告")};
     for (int i = 0; i < 4; ++i)
         form.Button5->click();
     QCOMPARE(rig.dialogs.inputLimits, (std::vector<int>{255, 255, 255, 255}));
-    QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告"), "  ", sjis("広告")}));
+    QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), "  ", sj("広告")}));
     QCOMPARE(form.ListBox1->count(), 3);
     QCOMPARE(form.ListBox1->item(1)->text(), QStringLiteral("  "));
     QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(2)).height(), 16);
@@ -466,7 +466,7 @@ void WindowTest::addAndDel()
     QCOMPARE(form.skipList().size(), std::size_t{3});
     form.ListBox1->setCurrentRow(1);
     form.Button6->click();
-    QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告"), sjis("広告")}));
+    QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), sj("広告")}));
     QCOMPARE(form.ListBox1->count(), 2);
 
     // Neither writes the settings file.
@@ -507,7 +507,7 @@ void WindowTest::reloadAndSaveRoundTrip()
     form.Button9->click();
     QVERIFY(!form.CheckBox2->isChecked());
     QCOMPARE(form.ScrollBar1->value(), 7);
-    QCOMPARE(form.skipList(), (std::vector<std::string>{sjis("広告"), sjis("宣伝")}));
+    QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), sj("宣伝")}));
     // The window position is stored too.
     QVERIFY(saved.find("[X]=" + std::to_string(form.x()) + "\r\n") != std::string::npos);
     // The slider already shows the stored speed: no rate call; the voice is only shown.
@@ -548,7 +548,7 @@ void WindowTest::openWritesThePreviousBookmark()
     QCOMPARE(rig.readFile("KVEN.txt"), first + "," + std::to_string(cursor) + "\r\n");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN second.txt"));
     QCOMPARE(form.shared().currentFile, second);
-    QCOMPARE(form.text(), sjis("二つ目の文書。\r\n\r\n読み上げ終了。"));
+    QCOMPARE(form.text(), sj("二つ目の文書。\r\n\r\n読み上げ終了。"));
     // A reading in progress goes on in the new text.
     QVERIFY(!form.Button1->isEnabled());
 }
@@ -576,7 +576,7 @@ void WindowTest::droppedFileLoadsAsOpen()
     QCOMPARE(rig.readFile("KVEN.txt"), first + "," + std::to_string(cursor) + "\r\n");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN dropped.txt"));
     // The file was opened, not its name inserted into the text.
-    QCOMPARE(form.text(), sjis("落とした文書。\r\n\r\n読み上げ終了。"));
+    QCOMPARE(form.text(), sj("落とした文書。\r\n\r\n読み上げ終了。"));
     QVERIFY(rig.dialogs.fileFolders.empty());
 }
 
@@ -655,7 +655,7 @@ void WindowTest::voiceListAndSpeed()
 
         // The user's changes while reading reach the engine; the reading goes on unchanged.
         showAndActivate(form);
-        form.setText(sjis("一。\r\n二。\r\n"));
+        form.setText(sj("一。\r\n二。\r\n"));
         form.Button1->click();
         const std::size_t cursor = form.selStart();
         rig.engine.calls.clear();
@@ -711,7 +711,7 @@ void WindowTest::handlerErrorsGoToTheErrorBox()
     WindowRig rig;
     TForm1& form = rig.create();
     showAndActivate(form);
-    form.setText(sjis("読む。\r\n"));
+    form.setText(sj("読む。\r\n"));
     rig.engine.failOn = "Speak";
     form.Button1->click();
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"engine failure."}));
@@ -739,12 +739,12 @@ void WindowTest::japaneseTypedIntoTheEditor()
     showAndActivate(form);
     form.Memo1->setFocus();
     commitText(form.Memo1, QString::fromUtf8("東京へ。"));
-    QCOMPARE(form.text(), sjis("東京へ。"));
+    QCOMPARE(form.text(), sj("東京へ。"));
     form.setSelStart(2);
     QCOMPARE(form.Memo1->textCursor().position(), 1);
     QTest::keyClick(form.Memo1, Qt::Key_Return);
     commitText(form.Memo1, QString::fromUtf8("行く"));
-    QCOMPARE(form.text(), sjis("東\r\n行く京へ。"));
+    QCOMPARE(form.text(), sj("東\r\n行く京へ。"));
     QCOMPARE(form.selStart(), std::size_t{8});
 }
 
@@ -793,7 +793,7 @@ void WindowTest::selectionIsDrawnOnlyWithFocus()
     WindowRig rig;
     TForm1& form = rig.create();
     showAndActivate(form);
-    form.setText(sjis("選ばれた文。\r\n次の文。\r\n"));
+    form.setText(sj("選ばれた文。\r\n次の文。\r\n"));
     form.setSelStart(0);
     form.setSelLength(12);
     const QColor highlight = form.Memo1->palette().color(QPalette::Active, QPalette::Highlight);
