@@ -12,9 +12,7 @@ bin="${KVEN_BIN:?}/kven-read"
 src="${KVEN_SOURCE_DIR:?}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-passed=0
-failures=0
-sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 mkdir -p "$work/default" "$work/none" "$work/off" "$work/open"
 cp "$src/data/KVEN.ini" "$work/default/KVEN.ini"

@@ -5,13 +5,7 @@ set -uo pipefail
 bin="${KVEN_BIN:?}/kven-read"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-failures=0
-passed=0
-check() { # name, then a command that must succeed
-  local name="$1"; shift
-  if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failures=$((failures + 1)); fi
-}
-sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 
 home="$work/home"
 mkdir -p "$home"

@@ -20,13 +20,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0
-passed=0
-check() { # name, then a command that must succeed
-  local name="$1"; shift
-  if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failures=$((failures + 1)); fi
-}
-sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 # Waits up to 12 s for a process to end.
 gone() { local i; for i in $(seq 1 120); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
 # The cursor the bookmark file holds for a document.

@@ -13,13 +13,7 @@ work="$(mktemp -d)"
 recorder=""
 cleanup() { [ -n "$recorder" ] && kill "$recorder" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
-failures=0
-passed=0
-check() { # name, then a command that must succeed
-  local name="$1"; shift
-  if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failures=$((failures + 1)); fi
-}
-sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 export KVEN_HOME="$work"
 cp "${KVEN_SOURCE_DIR:?}/data/KVEN.ini" "$work/KVEN.ini"
 

@@ -11,13 +11,7 @@ if [ ! -x /usr/bin/open_jtalk ] || [ ! -f "$voices/mei/mei_normal.htsvoice" ]; t
 fi
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-failures=0
-passed=0
-check() { # name, then a command that must succeed
-  local name="$1"; shift
-  if "$@"; then passed=$((passed + 1)); else echo "FAIL: $name"; failures=$((failures + 1)); fi
-}
-sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 export KVEN_HOME="$work/home" KVEN_VOICES="$voices"
 mkdir -p "$KVEN_HOME"
 cp "$KVEN_SOURCE_DIR/data/KVEN.ini" "$KVEN_HOME/KVEN.ini"
