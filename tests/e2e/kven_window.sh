@@ -6,11 +6,8 @@
 # not block a start.
 set -uo pipefail
 bin="${KVEN_BIN:?}/kven"
-if [ -z "${KVEN_TEST_SINK:-}" ]; then
-  echo "KVEN_TEST_SINK is not set: no private sound server (scripts/test starts one)"
-  [ -n "${CI:-}" ] && exit 1
-  exit 77
-fi
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+require_sound_server
 work="$(mktemp -d)"
 pids=()
 recorder=""
@@ -20,7 +17,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 # Waits up to 12 s for a process to end.
 gone() { local i; for i in $(seq 1 120); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
 # The cursor the bookmark file holds for a document.

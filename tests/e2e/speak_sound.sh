@@ -4,16 +4,12 @@
 # sound and the program.
 set -uo pipefail
 bin="${KVEN_BIN:?}/kven-read"
-if [ -z "${KVEN_TEST_SINK:-}" ]; then
-  echo "KVEN_TEST_SINK is not set: no private sound server (scripts/test starts one)"
-  [ -n "${CI:-}" ] && exit 1
-  exit 77
-fi
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+require_sound_server
 work="$(mktemp -d)"
 recorder=""
 cleanup() { [ -n "$recorder" ] && kill "$recorder" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
-. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 export KVEN_HOME="$work"
 cp "${KVEN_SOURCE_DIR:?}/data/KVEN.ini" "$work/KVEN.ini"
 

@@ -8,3 +8,10 @@ check() { # name, then a command that must succeed
 }
 # Shift_JIS bytes of a UTF-8 text with printf escapes.
 sjis() { printf '%b' "$1" | iconv -f UTF-8 -t CP932; }
+# Skips the script (exit 77) without the private sound server; under CI that is a failure.
+require_sound_server() {
+  [ -n "${KVEN_TEST_SINK:-}" ] && return 0
+  echo "KVEN_TEST_SINK is not set: no private sound server (scripts/test starts one)"
+  [ -n "${CI:-}" ] && exit 1
+  exit 77
+}
