@@ -136,6 +136,7 @@ TForm1::TForm1(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& clipboard, 
 TForm1::~TForm1()
 {
     TTS.setOnEndStream({});
+    TTS.setOnStreamFailed({});
 }
 
 void TForm1::createControls()
@@ -335,6 +336,10 @@ void TForm1::bindEvents()
 
     TTS.setOnEndStream(
         [this](int stream, std::int64_t position) { guarded([&] { TTSEndStream(nullptr, stream, position); }); });
+    TTS.setOnStreamFailed([this](int stream) {
+        reader_.TTSStreamFailed(stream);
+        afterStep();
+    });
 }
 
 bool TForm1::guarded(const std::function<void()>& command)
@@ -495,7 +500,6 @@ void TForm1::afterStep()
         Memo1->setExtraSelections({});
         return;
     }
-    ++pendingUtterances_;
     // The step has moved the cursor past the chunk it handed to the engine; the chunk stays
     // marked while it is spoken.
     QTextEdit::ExtraSelection chunk;
@@ -521,13 +525,6 @@ void TForm1::Button4Click(QObject*)
 
 void TForm1::TTSEndStream(QObject*, int StreamNumber, std::int64_t StreamPosition)
 {
-    // A Start right after a Stop has already begun a new chain; the end of the utterance that
-    // Stop cut short must not start a second one. Only the end of the last utterance handed
-    // to the engine runs the next step.
-    if (pendingUtterances_ > 0)
-        --pendingUtterances_;
-    if (pendingUtterances_ > 0)
-        return;
     reader_.TTSEndStream(StreamNumber, StreamPosition);
     afterStep();
 }

@@ -222,7 +222,6 @@ private:
     bool recordedMaximized_ = false;
     bool applyingState_ = false;
     bool shownOnce_ = false;
-    int pendingUtterances_ = 0;
     // The chunk the reading step selected last, as byte offsets.
     std::size_t chunkStart_ = 0;
     std::size_t chunkEnd_ = 0;

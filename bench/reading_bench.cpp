@@ -41,7 +41,7 @@ void readingStepNearTheEnd(benchmark::State& state, std::size_t bytes)
         window.setSelStart(start);
         window.setStartEnabled(false);
         shared.lastSpoken.clear();
-        reader.TTSEndStream(0, 0);
+        reader.TTSEndStream(engine.lastStream());
         benchmark::DoNotOptimize(window.selStart());
     }
 }
@@ -78,7 +78,7 @@ void readWholeLine(benchmark::State& state, std::size_t bytes)
         shared.lastSpoken.clear();
         std::size_t steps = 0;
         while (!window.startEnabled()) {
-            reader.TTSEndStream(0, 0);
+            reader.TTSEndStream(engine.lastStream());
             ++steps;
         }
         benchmark::DoNotOptimize(steps);

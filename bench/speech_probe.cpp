@@ -196,10 +196,10 @@ int main(int argc, char** argv)
         for (int run = 0; run < 5; ++run) {
             const auto t = Clock::now();
             auto stream = output->open();
-            stream->write(tone);
+            const std::atomic<bool> go{false};
+            stream->write(tone, go);
             if (const auto heard = monitor.firstLoud(t, 5s))
                 path.push_back(ms(*heard - t));
-            const std::atomic<bool> go{false};
             stream->drain(go);
             std::this_thread::sleep_for(200ms);
         }

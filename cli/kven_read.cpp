@@ -321,6 +321,7 @@ int run(int argc, char** argv)
         ends.push_back(window.selStart());
         reader.TTSEndStream(stream, position);
     });
+    engine->setOnStreamFailed([&](int stream) { reader.TTSStreamFailed(stream); });
     const auto written = [&] {
         const std::size_t n = std::min(wav->utterancesWritten(), ends.size());
         return n ? ends[n - 1] : start;

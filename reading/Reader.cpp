@@ -11,7 +11,24 @@ Reader::Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Wait
 {
 }
 
-void Reader::TTSEndStream(int, std::int64_t)
+void Reader::TTSEndStream(int streamNumber, std::int64_t)
+{
+    if (streamNumber == lastStream_)
+        step();
+}
+
+void Reader::TTSStreamFailed(int streamNumber)
+{
+    if (streamNumber != lastStream_ || window_.startEnabled())
+        return;
+    window_.setStartEnabled(true);
+    window_.setStopEnabled(false);
+    window_.setSelStart(lastChunkStart_);
+    window_.setSelLength(0);
+    shared_.lastSpoken.clear();
+}
+
+void Reader::step()
 {
     for (;;) {
         if (window_.startEnabled())
@@ -39,7 +56,8 @@ void Reader::TTSEndStream(int, std::int64_t)
         if (tts_.preparesAhead())
             tts_.Prepare(cp932::toWide(spoken));
         waiter_.wait(kPauseBeforeSpeechMs);
-        tts_.Speak(cp932::toWide(spoken), SVSFlagsAsync);
+        lastStream_ = tts_.Speak(cp932::toWide(spoken), SVSFlagsAsync);
+        lastChunkStart_ = cursor;
         // Remembered only once the engine took it, so that Start after a failed Speak
         // says the same chunk again instead of suppressing it as a repeat.
         shared_.lastSpoken = std::move(spoken);
@@ -55,7 +73,7 @@ void Reader::Button1Click()
 {
     window_.setStartEnabled(false);
     window_.setStopEnabled(true);
-    TTSEndStream(0, 0);
+    step();
 }
 
 void Reader::Button4Click()

@@ -15,10 +15,14 @@ class Reader {
 public:
     Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Waiter& waiter);
 
-    // One reading step: hands the next chunk that has something to say to the engine and
-    // moves the cursor past it; chunks with nothing to say are passed over in a loop. At the
-    // end of the text it returns to idle. Does nothing while idle. The parameters are ignored.
-    void TTSEndStream(int streamNumber = 0, std::int64_t streamPosition = 0);
+    // The end of an utterance. Only the end of the last utterance handed to the engine runs
+    // the next reading step: a Start right after a Stop has already begun a new chain, which
+    // the end of the utterance that Stop cut short must not double.
+    void TTSEndStream(int streamNumber, std::int64_t streamPosition = 0);
+    // The utterance failed (its end-of-stream event follows). When it is the last one handed
+    // to the engine, reading stops with the cursor back at its chunk, so that Start says it
+    // again once the fault is gone.
+    void TTSStreamFailed(int streamNumber);
 
     // Start: reading state, then one step.
     void Button1Click();
@@ -26,10 +30,19 @@ public:
     void Button4Click();
 
 private:
+    // One reading step: hands the next chunk that has something to say to the engine and
+    // moves the cursor past it; chunks with nothing to say are passed over in a loop. At the
+    // end of the text it returns to idle. Does nothing while idle.
+    void step();
+
     WindowState& window_;
     SharedState& shared_;
     SpeechEngine& tts_;
     Waiter& waiter_;
+    // The stream number of the last utterance handed to the engine (0: none yet), and where
+    // its chunk starts.
+    int lastStream_ = 0;
+    std::size_t lastChunkStart_ = 0;
 };
 
 } // namespace kven

@@ -1,24 +1,28 @@
 #pragma once
 // Where the sound of the speech engine goes: one stream per utterance, 48 kHz mono 16-bit,
-// used from one worker thread at a time.
+// used from one worker thread at a time. Every call returns within a bound.
 
 #include "speech/Wav.h"
 
 #include <atomic>
 #include <memory>
 #include <span>
+#include <string>
 
 namespace kven {
 
 class AudioStream {
 public:
     virtual ~AudioStream() = default;
-    // Blocks until the samples are queued for playback; callers pass small blocks so that
-    // they can check for a cancel between them. Throws KvenError when the server went away.
-    virtual void write(std::span<const std::int16_t> samples) = 0;
-    // Blocks until everything written has been heard. Returns false, without waiting any
-    // longer, as soon as `cancel` is true.
-    virtual bool drain(const std::atomic<bool>& cancel) = 0;
+    enum class Drain { heard, cancelled, timedOut };
+
+    // Waits until the samples are queued for playback. Returns false, without waiting any
+    // longer, as soon as `cancel` is true. Throws KvenError when the server went away or
+    // takes no sound for seconds (stopped or hung).
+    virtual bool write(std::span<const std::int16_t> samples, const std::atomic<bool>& cancel) = 0;
+    // Waits until everything written has been heard, for at most the sound still queued plus
+    // a margin; gives up at once when `cancel` is true. Throws KvenError when the server went away.
+    virtual Drain drain(const std::atomic<bool>& cancel) = 0;
     // Drops what has not been heard yet; the sound ends at once.
     virtual void flush() = 0;
 };

@@ -10,6 +10,8 @@ namespace kven {
 class NullEngine : public SpeechEngine {
 public:
     using SpeechEngine::SpeechEngine;
+    // The stream number of the last Speak, for callers that deliver its end themselves.
+    int lastStream() const { return lastStream_; }
 
 protected:
     void doConnect() override {}
@@ -17,8 +19,11 @@ protected:
     std::vector<VoiceHandle> doGetVoices() override { return {}; }
     void doSetVoice(const VoiceHandle&) override {}
     void doSetRate(int) override {}
-    void doSpeak(std::u16string_view, int, int) override {}
+    void doSpeak(std::u16string_view, int, int streamNumber) override { lastStream_ = streamNumber; }
     void doSkip(std::string_view, int) override {}
+
+private:
+    int lastStream_ = 0;
 };
 
 } // namespace kven

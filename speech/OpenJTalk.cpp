@@ -55,11 +55,11 @@ std::string systemError(const char* what)
     return std::string(what) + ": " + std::strerror(errno);
 }
 
-// Reads what is there without blocking; false at end of file.
-bool drainInto(int fd, std::string& out)
+// Reads what is there without blocking, keeping at most one buffer past `cap`; false at end of file.
+bool drainInto(int fd, std::string& out, std::size_t cap)
 {
     char buf[65536];
-    for (;;) {
+    while (out.size() <= cap) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n > 0) {
             out.append(buf, static_cast<std::size_t>(n));
@@ -69,6 +69,22 @@ bool drainInto(int fd, std::string& out)
             return false;
         return errno == EAGAIN || errno == EINTR;
     }
+    return true;
+}
+
+constexpr std::size_t kMaxMessageBytes = 64 * 1024;
+
+// The most sound a piece can give: two seconds a character (a letter spelled out is far less)
+// and two more for the padding, at the voicing's speed. Anything beyond is a synthesizer gone
+// wrong, which would otherwise fill the memory.
+std::size_t maxWavBytes(const std::string& text, const Voicing& voicing)
+{
+    std::size_t characters = 0;
+    for (const char c : text)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    const double speed = std::max(std::strtod(voicing.speed.c_str(), nullptr), 0.1);
+    const double seconds = (2.0 * static_cast<double>(characters) + 2.0) / speed;
+    return 4096 + static_cast<std::size_t>(seconds * kSampleRate) * 2;
 }
 
 std::string firstLines(const std::string& text)
@@ -255,8 +271,9 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     std::string wav, messages;
     bool outOpen = true, errOpen = true;
     const auto deadline = std::chrono::steady_clock::now() + setup.timeout;
-    bool timedOut = false, cancelled = false;
-    while (outOpen || errOpen) {
+    const std::size_t outputCap = maxWavBytes(text, voicing);
+    bool timedOut = false, cancelled = false, tooLarge = false, exited = false;
+    for (;;) {
         if (cancel.load()) {
             cancelled = true;
             break;
@@ -265,33 +282,39 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
             timedOut = true;
             break;
         }
+        // Its output may end before the process does, and a process it started may keep the
+        // pipes open after it is gone: the synthesizer itself ending decides. It stays a
+        // zombie until reaped below, so its process group cannot go to anybody else meanwhile.
+        siginfo_t info{};
+        exited = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+        if (exited)
+            break;
         pollfd fds[2] = {{outOpen ? outRead.get() : -1, POLLIN, 0}, {errOpen ? errRead.get() : -1, POLLIN, 0}};
         // Short waits, so that a cancel is seen within a few milliseconds.
         if (::poll(fds, 2, 5) < 0 && errno != EINTR)
             break;
         if (outOpen && fds[0].revents)
-            outOpen = drainInto(outRead.get(), wav);
+            outOpen = drainInto(outRead.get(), wav, outputCap);
         if (errOpen && fds[1].revents)
-            errOpen = drainInto(errRead.get(), messages);
-    }
-    // Its output may end before the process does: the wait is bounded by the same cancel
-    // and deadline, so a synthesizer that hangs after closing its pipes is still ended.
-    int status = 0;
-    for (bool killed = false;;) {
-        if (!killed && (cancelled || timedOut)) {
-            ::kill(pid, SIGKILL);
-            killed = true;
-        }
-        const pid_t done = ::waitpid(pid, &status, killed ? 0 : WNOHANG);
-        if (done == pid || (done < 0 && errno != EINTR))
+            errOpen = drainInto(errRead.get(), messages, kMaxMessageBytes);
+        if (wav.size() > outputCap) {
+            tooLarge = true;
             break;
-        if (done == 0) {
-            cancelled = cancelled || cancel.load();
-            timedOut = timedOut || std::chrono::steady_clock::now() >= deadline;
-            if (!cancelled && !timedOut)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     }
+    // Everything the synthesizer wrote before it ended is in the pipes now.
+    if (exited) {
+        drainInto(outRead.get(), wav, outputCap);
+        drainInto(errRead.get(), messages, kMaxMessageBytes);
+        tooLarge = wav.size() > outputCap;
+    }
+    // Whatever it started goes with it, and it goes at once when it is no longer wanted.
+    ::kill(-pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (tooLarge)
+        throw KvenError("音声合成の出力が大きすぎます (" + std::to_string(outputCap / 1048576) + " MiB 超)");
     if (cancelled)
         return std::nullopt;
     if (timedOut)

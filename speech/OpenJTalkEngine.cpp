@@ -3,6 +3,8 @@
 #include "speech/SynthesisText.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 
 namespace kven {
 namespace {
@@ -114,7 +116,7 @@ void OpenJTalkEngine::work()
         // The synthesizer's process and thread end before the stream is reported ended.
         job->synthesis.reset();
         if (failure)
-            failStream(*failure);
+            failStream(job->stream, *failure);
         else
             endStream(job->stream);
     }
@@ -136,12 +138,16 @@ void OpenJTalkEngine::play(Job& job)
             stream = output_->open();
         for (std::size_t at = 0; at < samples->size() && !job.cancel; at += kBlockSamples) {
             const std::size_t n = std::min(kBlockSamples, samples->size() - at);
-            stream->write(std::span(samples->data() + at, n));
+            if (!stream->write(std::span(samples->data() + at, n), job.cancel))
+                break;
         }
     }
     if (!stream)
         return;
-    if (job.cancel || !stream->drain(job.cancel))
+    const AudioStream::Drain drained = job.cancel ? AudioStream::Drain::cancelled : stream->drain(job.cancel);
+    if (drained == AudioStream::Drain::timedOut)
+        std::fprintf(stderr, "%s: 音声出力が再生の終わりを知らせません; 次へ進みます\n", program_invocation_short_name);
+    if (drained != AudioStream::Drain::heard)
         stream->flush();
 }
 

@@ -2,79 +2,284 @@
 
 #include "files/Errors.h"
 
-#include <chrono>
+#include <pulse/context.h>
 #include <pulse/error.h>
-#include <pulse/simple.h>
-#include <thread>
+#include <pulse/rtclock.h>
+#include <pulse/stream.h>
+#include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <mutex>
 
 namespace kven {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
 // About 60 ms of buffered sound: short enough that a flush or a cancelled drain is heard
 // at once, long enough to ride over a busy machine.
 constexpr std::uint32_t kTargetBytes = 2 * 48 * 60;
+// How often a waiting call wakes to look at its cancel flag and its deadline.
+constexpr pa_usec_t kTickUsec = 10 * PA_USEC_PER_MSEC;
+// A server that takes longer than this to connect, to accept a stream, or to take one more
+// block of sound is stuck (stopped, or hung), not busy.
+constexpr auto kStallLimit = 3s;
+// What a drain may take beyond the sound still queued when it starts.
+constexpr auto kDrainMargin = 2s;
 
+const std::string kCannotConnect = "音声出力 (PulseAudio) に接続できません: ";
+const std::string kCannotWrite = "音声出力に書き込めません: ";
+
+// One connection to the server with one playback stream, driven by a mainloop thread of its
+// own (the asynchronous API, so that every wait has a bound and can be cancelled; the simple
+// API blocks without either). A timer wakes the waiting caller every few milliseconds.
 class PulseStream : public AudioStream {
 public:
-    explicit PulseStream(pa_simple* s) : s_(s) {}
-    ~PulseStream() override { pa_simple_free(s_); }
-
-    void write(std::span<const std::int16_t> samples) override
+    explicit PulseStream(const std::string& device)
     {
-        int error = 0;
-        if (pa_simple_write(s_, samples.data(), samples.size_bytes(), &error) < 0)
-            throw KvenError(std::string("音声出力に書き込めません: ") + pa_strerror(error));
-    }
-
-    bool drain(const std::atomic<bool>& cancel) override
-    {
-        // pa_simple_drain cannot be interrupted: wait in small steps until only a few
-        // milliseconds are left, and drain those.
-        for (;;) {
-            if (cancel.load())
-                return false;
-            int error = 0;
-            const pa_usec_t latency = pa_simple_get_latency(s_, &error);
-            if (latency == static_cast<pa_usec_t>(-1) || latency <= 15000)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        try {
+            connect(device);
+        } catch (...) {
+            close();
+            throw;
         }
-        int error = 0;
-        if (pa_simple_drain(s_, &error) < 0)
-            throw KvenError(std::string("音声出力に書き込めません: ") + pa_strerror(error));
-        return !cancel.load();
     }
 
-    void flush() override
-    {
-        int error = 0;
-        pa_simple_flush(s_, &error);
-    }
+    ~PulseStream() override { close(); }
 
 private:
-    pa_simple* s_;
-};
-
-class PulseOutput : public AudioOutput {
-public:
-    explicit PulseOutput(std::string device) : device_(std::move(device)) {}
-
-    std::unique_ptr<AudioStream> open() override
+    void connect(const std::string& device)
     {
+        loop_ = pa_threaded_mainloop_new();
+        if (!loop_)
+            throw KvenError(kCannotConnect + "out of memory");
+        context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "KVEN");
+        if (!context_)
+            throw KvenError(kCannotConnect + "out of memory");
+        pa_context_set_state_callback(context_, &PulseStream::signal, this);
+        if (pa_threaded_mainloop_start(loop_) < 0)
+            throw KvenError(kCannotConnect + "no thread");
+        started_ = true;
+        Lock lock(loop_);
+        tick_ = pa_context_rttime_new(context_, pa_rtclock_now() + kTickUsec, &PulseStream::onTick, this);
+        if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
+            throw KvenError(kCannotConnect + contextError());
+        const auto deadline = Clock::now() + kStallLimit;
+        for (;;) {
+            const pa_context_state_t state = pa_context_get_state(context_);
+            if (state == PA_CONTEXT_READY)
+                break;
+            if (!PA_CONTEXT_IS_GOOD(state))
+                throw KvenError(kCannotConnect + contextError());
+            if (Clock::now() >= deadline)
+                throw KvenError(kCannotConnect + "応答がありません");
+            pa_threaded_mainloop_wait(loop_);
+        }
+
         const pa_sample_spec spec{PA_SAMPLE_S16LE, kSampleRate, 1};
+        stream_ = pa_stream_new(context_, "speech", &spec, nullptr);
+        if (!stream_)
+            throw KvenError(kCannotConnect + contextError());
+        pa_stream_set_state_callback(stream_, &PulseStream::signal, this);
+        pa_stream_set_write_callback(stream_, &PulseStream::onWritable, this);
         pa_buffer_attr attr{};
         attr.maxlength = static_cast<std::uint32_t>(-1);
         attr.tlength = kTargetBytes;
         attr.prebuf = static_cast<std::uint32_t>(-1);
         attr.minreq = static_cast<std::uint32_t>(-1);
         attr.fragsize = static_cast<std::uint32_t>(-1);
-        int error = 0;
-        pa_simple* s = pa_simple_new(nullptr, "KVEN", PA_STREAM_PLAYBACK, device_.empty() ? nullptr : device_.c_str(),
-                                     "speech", &spec, nullptr, &attr, &error);
-        if (!s)
-            throw KvenError(std::string("音声出力 (PulseAudio) に接続できません: ") + pa_strerror(error));
-        return std::make_unique<PulseStream>(s);
+        if (pa_stream_connect_playback(stream_, device.empty() ? nullptr : device.c_str(), &attr,
+                                       PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
+            throw KvenError(kCannotConnect + contextError());
+        for (;;) {
+            const pa_stream_state_t state = pa_stream_get_state(stream_);
+            if (state == PA_STREAM_READY)
+                break;
+            if (!PA_STREAM_IS_GOOD(state))
+                throw KvenError(kCannotConnect + contextError());
+            if (Clock::now() >= deadline)
+                throw KvenError(kCannotConnect + "応答がありません");
+            pa_threaded_mainloop_wait(loop_);
+        }
     }
+
+public:
+    bool write(std::span<const std::int16_t> samples, const std::atomic<bool>& cancel) override
+    {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(samples.data());
+        std::size_t left = samples.size_bytes();
+        Lock lock(loop_);
+        auto deadline = Clock::now() + kStallLimit;
+        while (left > 0) {
+            if (cancel.load())
+                return false;
+            checkStream(kCannotWrite);
+            const std::size_t room = pa_stream_writable_size(stream_);
+            if (room == static_cast<std::size_t>(-1))
+                throw KvenError(kCannotWrite + contextError());
+            if (room == 0) {
+                if (Clock::now() >= deadline)
+                    throw KvenError(kCannotWrite + "応答がありません");
+                pa_threaded_mainloop_wait(loop_);
+                continue;
+            }
+            // Whole samples only: the server counts frames.
+            const std::size_t n = std::min(left, room) & ~static_cast<std::size_t>(1);
+            if (n == 0) {
+                pa_threaded_mainloop_wait(loop_);
+                continue;
+            }
+            if (pa_stream_write(stream_, bytes, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+                throw KvenError(kCannotWrite + contextError());
+            bytes += n;
+            left -= n;
+            deadline = Clock::now() + kStallLimit;
+        }
+        return true;
+    }
+
+    Drain drain(const std::atomic<bool>& cancel) override
+    {
+        Lock lock(loop_);
+        checkStream(kCannotWrite);
+        // What is written but short of the prebuffering threshold would wait for more that never
+        // comes (after an underrun, say): start playback of whatever is there.
+        if (pa_operation* op = pa_stream_trigger(stream_, nullptr, nullptr))
+            pa_operation_unref(op);
+        drained_ = false;
+        pa_operation* op = pa_stream_drain(stream_, &PulseStream::onDrained, this);
+        if (!op)
+            throw KvenError(kCannotWrite + contextError());
+        const auto deadline = Clock::now() + queuedDuration() + kDrainMargin;
+        Drain result = Drain::heard;
+        while (!drained_) {
+            if (cancel.load()) {
+                result = Drain::cancelled;
+                break;
+            }
+            if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream_))) {
+                pa_operation_cancel(op);
+                pa_operation_unref(op);
+                throw KvenError(kCannotWrite + contextError());
+            }
+            if (Clock::now() >= deadline) {
+                result = Drain::timedOut;
+                break;
+            }
+            pa_threaded_mainloop_wait(loop_);
+        }
+        if (!drained_)
+            pa_operation_cancel(op);
+        pa_operation_unref(op);
+        return result;
+    }
+
+    void flush() override
+    {
+        Lock lock(loop_);
+        if (stream_ && PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)))
+            if (pa_operation* op = pa_stream_flush(stream_, nullptr, nullptr))
+                pa_operation_unref(op);
+    }
+
+private:
+    class Lock {
+    public:
+        explicit Lock(pa_threaded_mainloop* loop) : loop_(loop) { pa_threaded_mainloop_lock(loop_); }
+        ~Lock() { pa_threaded_mainloop_unlock(loop_); }
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+    private:
+        pa_threaded_mainloop* loop_;
+    };
+
+    // Disconnecting ends the sound at once; nothing here waits for the server.
+    void close()
+    {
+        if (!loop_)
+            return;
+        {
+            Lock lock(loop_);
+            if (stream_) {
+                pa_stream_set_state_callback(stream_, nullptr, nullptr);
+                pa_stream_set_write_callback(stream_, nullptr, nullptr);
+                pa_stream_disconnect(stream_);
+                pa_stream_unref(stream_);
+                stream_ = nullptr;
+            }
+            if (tick_) {
+                pa_threaded_mainloop_get_api(loop_)->time_free(tick_);
+                tick_ = nullptr;
+            }
+            if (context_) {
+                pa_context_set_state_callback(context_, nullptr, nullptr);
+                pa_context_disconnect(context_);
+                pa_context_unref(context_);
+                context_ = nullptr;
+            }
+        }
+        if (started_)
+            pa_threaded_mainloop_stop(loop_);
+        pa_threaded_mainloop_free(loop_);
+        loop_ = nullptr;
+    }
+
+    void checkStream(const std::string& what)
+    {
+        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(stream_)))
+            throw KvenError(what + contextError());
+    }
+
+    std::string contextError() const { return pa_strerror(context_ ? pa_context_errno(context_) : PA_ERR_UNKNOWN); }
+
+    // The sound the server still holds, at most: what it asked to be kept buffered.
+    std::chrono::milliseconds queuedDuration() const
+    {
+        const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream_);
+        const std::uint32_t bytes = attr ? std::max(attr->tlength, attr->prebuf) : kTargetBytes;
+        return std::chrono::milliseconds(bytes / (2 * kSampleRate / 1000));
+    }
+
+    template<class T> static void signal(T*, void* self)
+    {
+        pa_threaded_mainloop_signal(static_cast<PulseStream*>(self)->loop_, 0);
+    }
+    static void onWritable(pa_stream*, std::size_t, void* self)
+    {
+        pa_threaded_mainloop_signal(static_cast<PulseStream*>(self)->loop_, 0);
+    }
+    static void onDrained(pa_stream*, int, void* self)
+    {
+        auto* me = static_cast<PulseStream*>(self);
+        me->drained_ = true;
+        pa_threaded_mainloop_signal(me->loop_, 0);
+    }
+    static void onTick(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self)
+    {
+        auto* me = static_cast<PulseStream*>(self);
+        pa_context_rttime_restart(me->context_, event, pa_rtclock_now() + kTickUsec);
+        (void)api;
+        pa_threaded_mainloop_signal(me->loop_, 0);
+    }
+
+    pa_threaded_mainloop* loop_ = nullptr;
+    pa_context* context_ = nullptr;
+    pa_stream* stream_ = nullptr;
+    pa_time_event* tick_ = nullptr;
+    bool started_ = false;
+    bool drained_ = false;
+};
+
+class PulseOutput : public AudioOutput {
+public:
+    explicit PulseOutput(std::string device) : device_(std::move(device)) {}
+
+    std::unique_ptr<AudioStream> open() override { return std::make_unique<PulseStream>(device_); }
 
 private:
     std::string device_;

@@ -55,12 +55,27 @@ void SpeechEngine::Prepare(std::u16string_view text)
         doPrepare(text);
 }
 
-void SpeechEngine::failStream(std::string message)
+void SpeechEngine::reportFailure(std::string message)
 {
     std::weak_ptr<SpeechEngine*> weak = self_;
     loop_.post([weak, message = std::move(message)] {
         if (weak.lock())
             throw KvenError(message);
+    });
+}
+
+void SpeechEngine::failStream(int streamNumber, std::string message)
+{
+    std::weak_ptr<SpeechEngine*> weak = self_;
+    loop_.post([weak, streamNumber, message = std::move(message)] {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        if ((*self)->onStreamFailed_)
+            (*self)->onStreamFailed_(streamNumber);
+        if ((*self)->onEndStream_)
+            (*self)->onEndStream_(streamNumber, 0);
+        throw KvenError(message);
     });
 }
 

@@ -5,9 +5,11 @@
 // the public ones connect first, so a failed connection is tried again at the next call.
 //
 // Timing contract: Speak and Skip return at once. Every Speak is followed by exactly one
-// end-of-stream event, also when Skip ended it early; the event is delivered later through
-// the event loop given to the engine, never from inside a call of this interface.
-// Every failure is thrown as KvenError with the engine's description.
+// end-of-stream event, whatever happened to it: heard, skipped, silent or failed. The event
+// is delivered later through the event loop given to the engine, never from inside a call
+// of this interface. A failure of a call is thrown from it as KvenError with the engine's
+// description; the failure of an utterance after Speak returned is reported once, by the
+// task that delivers its event (see setOnStreamFailed).
 
 #include "files/Errors.h"
 #include "speech/EventLoop.h"
@@ -38,6 +40,7 @@ using VoiceHandle = std::shared_ptr<const VoiceToken>;
 class SpeechEngine {
 public:
     using EndStreamHandler = std::function<void(int streamNumber, std::int64_t streamPosition)>;
+    using StreamFailedHandler = std::function<void(int streamNumber)>;
 
     explicit SpeechEngine(EventPoster& loop) : loop_(loop) {}
     virtual ~SpeechEngine() = default;
@@ -45,6 +48,10 @@ public:
     SpeechEngine& operator=(const SpeechEngine&) = delete;
 
     void setOnEndStream(EndStreamHandler handler) { onEndStream_ = std::move(handler); }
+    // Runs just before the end-of-stream event of an utterance that failed; the same task
+    // then throws the failure as KvenError, so the event loop reports it as it reports a
+    // failed command.
+    void setOnStreamFailed(StreamFailedHandler handler) { onStreamFailed_ = std::move(handler); }
 
     bool connected() const { return connected_; }
     void setEventInterests(int interests);
@@ -76,14 +83,18 @@ protected:
 
     // Thread-safe: queues the end-of-stream event of `streamNumber` on the event loop.
     void endStream(int streamNumber, std::int64_t streamPosition = 0);
-    // Thread-safe: queues a task that throws KvenError(message), in place of an end-of-stream event.
-    void failStream(std::string message);
+    // Thread-safe: queues the end-of-stream event of `streamNumber`, which failed with `message`.
+    void failStream(int streamNumber, std::string message);
+    // Thread-safe: queues a task that throws KvenError(message), for a failure that belongs
+    // to no one utterance (a file the engine writes, say).
+    void reportFailure(std::string message);
 
 private:
     void ensureConnected();
 
     EventPoster& loop_;
     EndStreamHandler onEndStream_;
+    StreamFailedHandler onStreamFailed_;
     bool connected_ = false;
     int nextStream_ = 0;
     // Lets a queued event notice that the engine is gone.

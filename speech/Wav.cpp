@@ -67,9 +67,11 @@ Samples parseWav(std::string_view bytes)
         } else if (id == "data") {
             if (!haveFormat)
                 break;
-            // A writer that could not seek back leaves the size too large: take what is there.
-            const std::size_t available = std::min(size, bytes.size() - body);
-            Samples samples(available / 2);
+            // The synthesizer writes the exact sizes even into a pipe: fewer bytes than the
+            // header promises is output cut short, not a shorter utterance.
+            if (size > bytes.size() - body)
+                break;
+            Samples samples(size / 2);
             for (std::size_t i = 0; i < samples.size(); ++i)
                 samples[i] = static_cast<std::int16_t>(le16(bytes, body + 2 * i));
             return samples;

@@ -20,7 +20,8 @@ constexpr std::size_t samplesForMs(int milliseconds)
 }
 
 // The samples of a RIFF WAV holding 16-bit mono PCM at 48 kHz; unknown chunks are passed
-// over. Throws KvenError naming what is wrong with any other input.
+// over. Throws KvenError naming what is wrong with any other input, a data chunk shorter
+// than its size included.
 Samples parseWav(std::string_view bytes);
 
 // Shortens the silence at the front and at the back (samples whose magnitude stays at or

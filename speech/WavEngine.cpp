@@ -123,7 +123,7 @@ void WavEngine::work()
             if (!failure_) {
                 failure_ = failure;
                 cancel_ = true;
-                failStream(*failure);
+                reportFailure(*failure);
             }
             changed_.notify_all();
             return;
@@ -154,7 +154,7 @@ void WavEngine::writeReady(std::unique_lock<std::mutex>& lock)
         if (failure && !failure_) {
             failure_ = failure;
             cancel_ = true;
-            failStream(*failure);
+            reportFailure(*failure);
         }
         ++written_;
         samplesWritten_ += samplesForMs(kSilenceBeforeUtteranceMs) + samples.size();

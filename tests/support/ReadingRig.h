@@ -21,6 +21,7 @@ struct ReadingRig {
     ReadingRig()
     {
         engine.setOnEndStream([this](int stream, std::int64_t pos) { reader.TTSEndStream(stream, pos); });
+        engine.setOnStreamFailed([this](int stream) { reader.TTSStreamFailed(stream); });
         window.setTalkSymbols(sj("、。\r\n"));
     }
 

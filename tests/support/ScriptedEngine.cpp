@@ -19,6 +19,13 @@ void ScriptedEngine::finishSpeaking()
     open_.clear();
 }
 
+void ScriptedEngine::failSpeaking(const std::string& message)
+{
+    for (int stream : open_)
+        failStream(stream, message);
+    open_.clear();
+}
+
 void ScriptedEngine::setVoices(std::initializer_list<std::u16string> descriptions)
 {
     voices.clear();

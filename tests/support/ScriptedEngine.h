@@ -41,6 +41,8 @@ public:
 
     // Skip ends the utterance at once; otherwise Speak ends only when finishSpeaking() runs.
     void finishSpeaking();
+    // Ends every open utterance as failed with `message`, as a synthesizer that broke does.
+    void failSpeaking(const std::string& message);
     int pendingUtterances() const { return static_cast<int>(open_.size()); }
     void setVoices(std::initializer_list<std::u16string> descriptions);
 

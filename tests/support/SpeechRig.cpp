@@ -39,8 +39,10 @@ public:
     {
     }
 
-    void write(std::span<const std::int16_t> samples) override
+    bool write(std::span<const std::int16_t> samples, const std::atomic<bool>& cancel) override
     {
+        if (cancel.load())
+            return false;
         {
             std::lock_guard lock(log_->mutex);
             auto& stream = log_->streams[index_];
@@ -48,13 +50,14 @@ public:
         }
         if (pace_ > 0)
             std::this_thread::sleep_for(std::chrono::duration<double>(seconds(samples.size()) / pace_));
+        return true;
     }
 
-    bool drain(const std::atomic<bool>& cancel) override
+    Drain drain(const std::atomic<bool>& cancel) override
     {
         std::lock_guard lock(log_->mutex);
         ++log_->drains;
-        return !cancel.load();
+        return cancel.load() ? Drain::cancelled : Drain::heard;
     }
 
     void flush() override
@@ -92,11 +95,19 @@ std::string writeStandIn(const std::string& folder, const std::string& behaviour
         act = "exec sleep 60";
     else if (behaviour == "quiet-hang")
         act = "exec >&- 2>&-; exec sleep 60";
+    else if (behaviour == "truncated")
+        act = "/usr/bin/open_jtalk \"$@\" | head -c 20000; exit 0";
+    else if (behaviour == "huge")
+        act = "printf 'RIFF'; exec cat /dev/zero";
+    else if (behaviour == "child")
+        act = "sleep 60 & echo $! > '" + switchFile + ".child'; exec /usr/bin/open_jtalk \"$@\"";
     else
         act = "echo 'not a wav'; exit 0";
+    // The text goes to the real synthesizer where the behaviour runs it, and is dropped otherwise.
+    const bool readsText = behaviour == "truncated" || behaviour == "child";
     std::ofstream out(path);
     out << "#!/bin/sh\n"
-        << "if [ -e '" << switchFile << "' ]; then cat >/dev/null; " << act << "; fi\n"
+        << "if [ -e '" << switchFile << "' ]; then " << (readsText ? "" : "cat >/dev/null; ") << act << "; fi\n"
         << "exec /usr/bin/open_jtalk \"$@\"\n";
     out.close();
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);

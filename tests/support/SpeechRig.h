@@ -52,8 +52,10 @@ private:
 };
 
 // A stand-in synthesizer: a script that behaves as `behaviour` says ("exit1", "crash",
-// "hang", "quiet-hang" (closes its output first), "garbage") while the file `switchFile`
-// exists, and runs the real one otherwise.
+// "hang", "quiet-hang" (closes its output first), "garbage", "truncated" (the real WAV cut
+// short), "huge" (endless output), "child" (leaves a process of its own running, its id in
+// `switchFile`.child, then synthesizes)) while the file `switchFile` exists, and runs the
+// real one otherwise.
 std::string writeStandIn(const std::string& folder, const std::string& behaviour, const std::string& switchFile);
 
 // Seconds of sound.

@@ -218,7 +218,7 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
 {
     testing::ScratchFolder folder;
     const std::string failing = folder.write("failing", "");
-    for (const std::string behaviour : {"exit1", "crash", "hang", "quiet-hang", "garbage"}) {
+    for (const std::string behaviour : {"exit1", "crash", "hang", "quiet-hang", "garbage", "truncated", "huge"}) {
         SCOPED_TRACE(behaviour);
         OpenJTalkSetup setup = testing::testSetup();
         setup.executable = testing::writeStandIn(folder.path(), behaviour, failing);
@@ -232,17 +232,19 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
         std::vector<int> ended;
         engine.setOnEndStream([&](int stream, std::int64_t) { ended.push_back(stream); });
         engine.Speak(kSentence);
-        std::string error;
+        const int failed = engine.Speak(u"はい。");
+        std::vector<std::string> errors;
         const auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (error.empty() && std::chrono::steady_clock::now() < deadline) {
+        while (ended.size() < 2 && std::chrono::steady_clock::now() < deadline) {
             try {
                 loop.runOne(10ms);
             } catch (const KvenError& e) {
-                error = e.what();
+                errors.push_back(e.what());
             }
         }
-        EXPECT_FALSE(error.empty()) << "the failure reaches the event loop as an error";
-        EXPECT_TRUE(ended.empty()) << "a failed utterance has no end-of-stream event";
+        EXPECT_EQ(errors.size(), 2u) << "each failure reaches the event loop once, as an error";
+        EXPECT_EQ(ended, (std::vector<int>{failed - 1, failed})) << "a failed utterance still ends its stream";
+        ended.clear();
 
         folder.remove("failing");
         const int next = engine.Speak(u"はい。");
@@ -253,6 +255,27 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
         ASSERT_FALSE(log->streams.empty());
         EXPECT_GT(seconds(log->streams.back().size()), 0.2);
     }
+}
+
+TEST_F(OpenJTalk, WhatTheSynthesizerStartedEndsWithIt)
+{
+    testing::ScratchFolder folder;
+    const std::string on = folder.write("on", "");
+    OpenJTalkSetup setup = testing::testSetup();
+    setup.executable = testing::writeStandIn(folder.path(), "child", on);
+    setup.timeout = 5s;
+    // The child holds the synthesizer's output open: its end, not the pipe's, decides.
+    EXPECT_GT(seconds(spoken(u"はい。", 0, setup).size()), 0.2);
+    const std::string child = "/proc/" + folder.read("on.child").substr(0, folder.read("on.child").find('\n'));
+    const auto running = [&] {
+        // A zombie is gone too: only its parent's reaping is left.
+        std::ifstream stat(child + "/stat");
+        std::string pid, name, state;
+        return stat >> pid >> name >> state && state != "Z";
+    };
+    for (int i = 0; i < 100 && running(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(running()) << "the synthesizer's own child is gone";
 }
 
 TEST_F(OpenJTalk, NoAudioServerIsAClearErrorButSilenceNeedsNone)
@@ -274,7 +297,7 @@ TEST_F(OpenJTalk, NoAudioServerIsAClearErrorButSilenceNeedsNone)
             error = e.what();
         }
     }
-    EXPECT_EQ(ended, 1) << "the silent utterance";
+    EXPECT_EQ(ended, 2) << "the silent utterance, and the failed one";
     EXPECT_NE(error.find("PulseAudio"), std::string::npos) << error;
 }
 

@@ -66,6 +66,33 @@ TEST(ReadingControl, StopSkipsAndTheLateEventEndsTheChain)
     EXPECT_EQ(rig.window.selStart(), cursor) << "the cursor stays after the chunk being spoken";
 }
 
+TEST(ReadingControl, OnlyTheEndOfTheLastUtteranceRunsTheNextStep)
+{
+    ReadingRig rig;
+    rig.setText("一\r\n二\r\n三\r\n四\r\n");
+    rig.reader.Button1Click();
+    rig.reader.Button4Click();
+    rig.reader.Button1Click();
+    ASSERT_EQ(rig.said(), (V{"一", "二"}));
+    rig.engine.finishSpeaking();
+    EXPECT_EQ(rig.queue.runPending(), 2u);
+    EXPECT_EQ(rig.said(), (V{"一", "二", "三"})) << "one chain, not two";
+}
+
+TEST(ReadingControl, AFailedUtteranceStopsReadingAndStartSaysItAgain)
+{
+    ReadingRig rig;
+    rig.setText("一\r\n二\r\n");
+    rig.reader.Button1Click();
+    rig.engine.failSpeaking("音声合成に失敗しました");
+    EXPECT_THROW(rig.queue.runPending(), KvenError) << "reported once, by the task of its event";
+    EXPECT_EQ(rig.queue.size(), 0u);
+    EXPECT_TRUE(rig.window.startEnabled());
+    EXPECT_FALSE(rig.window.stopEnabled());
+    EXPECT_EQ(rig.window.selStart(), 0u);
+    EXPECT_EQ(rig.readAll(), (V{"一", "一", "二"})) << "the failed chunk is said again, not suppressed";
+}
+
 TEST(ReadingStep, EachUtteranceWaitsFirstAndMovesTheCursorAfterSpeaking)
 {
     ReadingRig rig;
