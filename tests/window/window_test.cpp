@@ -362,6 +362,18 @@ void WindowTest::stopThenStartKeepsOneChain()
     WindowRig::deliver();
     QCOMPARE(rig.engine.spoken.size(), std::size_t{3});
     QVERIFY(form.Button1->isEnabled());
+
+    // A failed utterance: one error box, reading stops, and Start says that chunk again and
+    // goes on from there.
+    form.Button1->click();
+    rig.engine.failSpeaking("音声合成に失敗しました");
+    WindowRig::deliver();
+    QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"音声合成に失敗しました."}));
+    QVERIFY(form.Button1->isEnabled());
+    QVERIFY(!form.Button4->isEnabled());
+    form.Button1->click();
+    rig.finishUtterances();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。", "三。", "四。", "四。", "五。"}));
 }
 
 void WindowTest::startOnEmptyEditorReturnsToIdle()
