@@ -195,8 +195,8 @@ int main(int argc, char** argv)
             tone[i] = static_cast<std::int16_t>(8000 * std::sin(static_cast<double>(i) * 0.0576));
         for (int run = 0; run < 5; ++run) {
             const auto t = Clock::now();
-            auto stream = output->open();
             const std::atomic<bool> go{false};
+            auto stream = output->open(go);
             stream->write(tone, go);
             if (const auto heard = monitor.firstLoud(t, 5s))
                 path.push_back(ms(*heard - t));

@@ -30,8 +30,9 @@ public:
 class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
-    // A new stream. Throws KvenError with a clear message when no audio server can be reached.
-    virtual std::unique_ptr<AudioStream> open() = 0;
+    // A new stream, or none once `cancel` is true. Throws KvenError with a clear message when
+    // no audio server can be reached or it does not answer within seconds.
+    virtual std::unique_ptr<AudioStream> open(const std::atomic<bool>& cancel) = 0;
 };
 
 // The sound server of the desktop (PulseAudio, or PipeWire through its PulseAudio service).

@@ -134,8 +134,8 @@ void OpenJTalkEngine::play(Job& job)
         if (samples->empty())
             continue;
         // Opened only for sound, so a silent utterance needs no audio server.
-        if (!stream)
-            stream = output_->open();
+        if (!stream && !(stream = output_->open(job.cancel)))
+            return;
         for (std::size_t at = 0; at < samples->size() && !job.cancel; at += kBlockSamples) {
             const std::size_t n = std::min(kBlockSamples, samples->size() - at);
             if (!stream->write(std::span(samples->data() + at, n), job.cancel))

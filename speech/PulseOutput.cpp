@@ -39,10 +39,11 @@ const std::string kCannotWrite = "音声出力に書き込めません: ";
 // API blocks without either). A timer wakes the waiting caller every few milliseconds.
 class PulseStream : public AudioStream {
 public:
-    explicit PulseStream(const std::string& device)
+    // Not ready when `cancel` became true before the stream was.
+    PulseStream(const std::string& device, const std::atomic<bool>& cancel)
     {
         try {
-            connect(device);
+            ready_ = connect(device, cancel);
         } catch (...) {
             close();
             throw;
@@ -51,8 +52,10 @@ public:
 
     ~PulseStream() override { close(); }
 
+    bool ready() const { return ready_; }
+
 private:
-    void connect(const std::string& device)
+    bool connect(const std::string& device, const std::atomic<bool>& cancel)
     {
         loop_ = pa_threaded_mainloop_new();
         if (!loop_)
@@ -75,6 +78,8 @@ private:
                 break;
             if (!PA_CONTEXT_IS_GOOD(state))
                 throw KvenError(kCannotConnect + contextError());
+            if (cancel.load())
+                return false;
             if (Clock::now() >= deadline)
                 throw KvenError(kCannotConnect + "応答がありません");
             pa_threaded_mainloop_wait(loop_);
@@ -101,10 +106,13 @@ private:
                 break;
             if (!PA_STREAM_IS_GOOD(state))
                 throw KvenError(kCannotConnect + contextError());
+            if (cancel.load())
+                return false;
             if (Clock::now() >= deadline)
                 throw KvenError(kCannotConnect + "応答がありません");
             pa_threaded_mainloop_wait(loop_);
         }
+        return true;
     }
 
 public:
@@ -272,6 +280,7 @@ private:
     pa_stream* stream_ = nullptr;
     pa_time_event* tick_ = nullptr;
     bool started_ = false;
+    bool ready_ = false;
     bool drained_ = false;
 };
 
@@ -279,7 +288,11 @@ class PulseOutput : public AudioOutput {
 public:
     explicit PulseOutput(std::string device) : device_(std::move(device)) {}
 
-    std::unique_ptr<AudioStream> open() override { return std::make_unique<PulseStream>(device_); }
+    std::unique_ptr<AudioStream> open(const std::atomic<bool>& cancel) override
+    {
+        auto stream = std::make_unique<PulseStream>(device_, cancel);
+        return stream->ready() ? std::move(stream) : nullptr;
+    }
 
 private:
     std::string device_;

@@ -16,6 +16,7 @@ cleanup() { kill -CONT "${KVEN_PULSE_PID:-0}" 2>/dev/null; kven_pulse_stop; rm -
 trap cleanup EXIT
 export KVEN_HOME="$work"
 cp "$KVEN_SOURCE_DIR/data/KVEN.ini" "$work/KVEN.ini"
+: >"$work/KVEN.txt"
 long="$work/long.txt"
 for i in $(seq 1 20); do sjis '吾輩は猫である。名前はまだ無い。\r\n'; done >"$long"
 short="$work/short.txt"
@@ -53,6 +54,27 @@ check "one message naming the sound output" test "$(grep -c '音声出力' <<<"$
 kill -CONT "$KVEN_PULSE_PID"
 "$bin" "$short" 2>"$work/err"; rc=$?
 check "reading works once the server answers again (rc $rc)" test "$rc" -eq 0
+
+# The window reading with the server stopped: a close request (a new copy starting) still
+# ends it within a second or so.
+if [ -x "$KVEN_BIN/kven" ]; then
+  export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/run"
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+  "$KVEN_BIN/kven" "$long" 2>/dev/null &
+  window=$!
+  sleep 3
+  kill -STOP "$KVEN_PULSE_PID"
+  sleep 0.5
+  start=$(date +%s%N)
+  "$KVEN_BIN/kven" 2>/dev/null &
+  second=$!
+  for i in $(seq 1 100); do kill -0 "$window" 2>/dev/null || break; sleep 0.05; done
+  took=$(ms_since "$start")
+  check "the window closes on request with the server stopped (${took} ms)" test "$took" -lt 2500
+  kill -KILL "$window" "$second" 2>/dev/null
+  wait "$window" "$second" 2>/dev/null
+  kill -CONT "$KVEN_PULSE_PID"
+fi
 
 # Server killed in mid-utterance, then started again.
 run_and eval 'kill -KILL $KVEN_PULSE_PID; wait $KVEN_PULSE_PID 2>/dev/null'

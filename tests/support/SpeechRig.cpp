@@ -74,7 +74,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<AudioStream> RecordingOutput::open()
+std::unique_ptr<AudioStream> RecordingOutput::open(const std::atomic<bool>&)
 {
     if (failOpen)
         throw KvenError(*failOpen);

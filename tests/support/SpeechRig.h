@@ -42,7 +42,7 @@ public:
     };
 
     explicit RecordingOutput(std::shared_ptr<Log> log, double pace = 0) : log_(std::move(log)), pace_(pace) {}
-    std::unique_ptr<AudioStream> open() override;
+    std::unique_ptr<AudioStream> open(const std::atomic<bool>& cancel) override;
     // Fails every later open() with this message, as an unreachable server does.
     std::optional<std::string> failOpen;
 

@@ -18,6 +18,8 @@ namespace {
 
 using testing::ScopedEnv;
 
+const std::atomic<bool> never{false};
+
 std::optional<std::string> missingSink()
 {
     if (!std::getenv("KVEN_TEST_SINK"))
@@ -40,14 +42,14 @@ TEST(PulseOutput, PlaysDrainsAndFlushes)
     const Samples sound = tone(200);
     std::atomic<bool> cancel{false};
     {
-        auto stream = output->open();
+        auto stream = output->open(never);
         for (std::size_t at = 0; at < sound.size(); at += 480)
             EXPECT_TRUE(
                 stream->write(std::span(sound.data() + at, std::min<std::size_t>(480, sound.size() - at)), cancel));
         EXPECT_EQ(stream->drain(cancel), AudioStream::Drain::heard);
     }
     // A cancelled drain gives up at once and the rest is dropped.
-    auto stream = output->open();
+    auto stream = output->open(never);
     EXPECT_TRUE(stream->write(sound, cancel));
     cancel = true;
     EXPECT_EQ(stream->drain(cancel), AudioStream::Drain::cancelled);
@@ -56,7 +58,7 @@ TEST(PulseOutput, PlaysDrainsAndFlushes)
     // One connection per utterance: a new stream after the old one went works as well.
     stream.reset();
     cancel = false;
-    EXPECT_NO_THROW(output->open()->write(tone(10), cancel));
+    EXPECT_NO_THROW(output->open(never)->write(tone(10), cancel));
 }
 
 TEST(PulseOutput, ATailShorterThanThePrebufferAfterAnUnderrunIsHeard)
@@ -67,7 +69,7 @@ TEST(PulseOutput, ATailShorterThanThePrebufferAfterAnUnderrunIsHeard)
     auto output = makePulseOutput(std::getenv("KVEN_TEST_SINK"));
     std::atomic<bool> cancel{false};
     for (int i = 0; i < 3; ++i) {
-        auto stream = output->open();
+        auto stream = output->open(never);
         EXPECT_TRUE(stream->write(tone(100), cancel));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         EXPECT_TRUE(stream->write(tone(40), cancel));
@@ -82,7 +84,7 @@ TEST(PulseOutput, NoServerIsAClearError)
     ScopedEnv noAutospawn("PULSE_CLIENTCONFIG", folder.write("client.conf", "autospawn = no\n").c_str());
     auto output = makePulseOutput();
     try {
-        output->open();
+        output->open(never);
         FAIL() << "no server must be an error";
     } catch (const KvenError& e) {
         EXPECT_NE(std::string(e.what()).find("PulseAudio"), std::string::npos) << e.what();
