@@ -22,6 +22,8 @@ using namespace kven;
 using Clock = std::chrono::steady_clock;
 
 // Counts what is played, so that each event can be held against its sound's length.
+inline std::atomic<double> lastDrain{0};
+
 class CountingOutput : public AudioOutput {
 public:
     explicit CountingOutput(std::unique_ptr<AudioOutput> real) : real_(std::move(real)) {}
@@ -46,7 +48,13 @@ private:
             count_ += samples.size();
             return real_->write(samples, cancel);
         }
-        Drain drain(const std::atomic<bool>& cancel) override { return real_->drain(cancel); }
+        Drain drain(const std::atomic<bool>& cancel) override
+        {
+            const auto start = Clock::now();
+            const Drain result = real_->drain(cancel);
+            lastDrain = std::chrono::duration<double>(Clock::now() - start).count();
+            return result;
+        }
         void flush() override { real_->flush(); }
 
     private:
@@ -100,6 +108,7 @@ int main(int argc, char** argv)
         std::fputs("usage: soak SINK VOICE_FOLDER [UTTERANCES] [RATE]\n", stderr);
         return 2;
     }
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int count = argc > 3 ? std::atoi(argv[3]) : 1000;
     const int rate = argc > 4 ? std::atoi(argv[4]) : 0;
     const std::u16string texts[] = {u"はい。",
@@ -148,7 +157,8 @@ int main(int argc, char** argv)
         longest = std::max(longest, delay);
         if (delay > 1.0) {
             ++stalls;
-            std::printf("stall: utterance %d took %.2f s for %.2f s of sound\n", i, took, sound);
+            std::printf("stall: utterance %d took %.2f s for %.2f s of sound, of which %.2f s draining\n", i, took,
+                        sound, lastDrain.load());
         }
     }
     resources("at the end");

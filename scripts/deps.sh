@@ -9,8 +9,9 @@ KVEN_PACKAGES=(
   open-jtalk open-jtalk-mecab-naist-jdic libpulse-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
 )
-# Only the tests need an audio server of their own and a recorder.
-KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils)
+# Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio
+# service, as most desktops now play) and a recorder.
+KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus)
 
 kven_install_missing() {
   local missing=()
