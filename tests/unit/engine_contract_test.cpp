@@ -257,6 +257,48 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
     }
 }
 
+TEST_F(OpenJTalk, AMissingDictionaryOrACorruptVoiceIsOneClearError)
+{
+    testing::ScratchFolder folder;
+    folder.write("voices/broken.htsvoice", "not a voice");
+    const struct {
+        const char* why;
+        std::string dictionary;
+        std::vector<std::string> voiceFolders;
+        const char* says;
+    } rows[] = {
+        {"no dictionary", folder.path("no-dictionary"), testing::testSetup().voiceFolders, "辞書"},
+        {"a voice file that is no voice", testing::testSetup().dictionary, {folder.path("voices")}, "音声合成"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.why);
+        OpenJTalkSetup setup = testing::testSetup();
+        setup.dictionary = r.dictionary;
+        setup.voiceFolders = r.voiceFolders;
+        EventQueue loop;
+        OpenJTalkEngine engine(loop, setup, std::make_unique<RecordingOutput>(nullptr));
+        int ended = 0;
+        engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
+        std::vector<std::string> errors;
+        try {
+            engine.Speak(u"はい。");
+        } catch (const KvenError& e) {
+            errors.push_back(e.what());
+        }
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (errors.empty() && std::chrono::steady_clock::now() < deadline) {
+            try {
+                loop.runOne(10ms);
+            } catch (const KvenError& e) {
+                errors.push_back(e.what());
+            }
+        }
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].find(r.says), std::string::npos) << errors[0];
+        EXPECT_EQ(ended, engine.connected() ? 1 : 0) << "a Speak that was taken ends its stream";
+    }
+}
+
 TEST_F(OpenJTalk, WhatTheSynthesizerStartedEndsWithIt)
 {
     testing::ScratchFolder folder;
