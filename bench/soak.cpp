@@ -23,6 +23,13 @@ using Clock = std::chrono::steady_clock;
 
 // Counts what is played, so that each event can be held against its sound's length.
 inline std::atomic<double> lastDrain{0};
+// When the first sound of the utterance went out (0: none yet), in seconds of the steady clock.
+inline std::atomic<double> firstSound{0};
+
+double now()
+{
+    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
 
 class CountingOutput : public AudioOutput {
 public:
@@ -46,6 +53,8 @@ private:
         bool write(std::span<const std::int16_t> samples, const std::atomic<bool>& cancel) override
         {
             count_ += samples.size();
+            double none = 0;
+            firstSound.compare_exchange_strong(none, now());
             return real_->write(samples, cancel);
         }
         Drain drain(const std::atomic<bool>& cancel) override
@@ -130,13 +139,14 @@ int main(int argc, char** argv)
     engine.setOnStreamFailed([&](int) { ++failed; });
     engine.setRate(rate);
 
-    int stalls = 0;
+    int stalls = 0, audioStalls = 0;
     double longest = 0, totalSound = 0;
     for (int i = 0; i < count; ++i) {
         if (i == 1)
             resources("after the first utterance");
         const auto start = Clock::now();
         counter.take();
+        firstSound = 0;
         engine.Speak(texts[static_cast<std::size_t>(i) % std::size(texts)]);
         const int target = i + 1;
         while (ended < target) {
@@ -157,13 +167,17 @@ int main(int argc, char** argv)
         longest = std::max(longest, delay);
         if (delay > 1.0) {
             ++stalls;
-            std::printf("stall: utterance %d took %.2f s for %.2f s of sound, of which %.2f s draining\n", i, took,
-                        sound, lastDrain.load());
+            const double synthesis =
+                firstSound > 0 ? firstSound - std::chrono::duration<double>(start.time_since_epoch()).count() : took;
+            std::printf("stall: utterance %d took %.2f s for %.2f s of sound: %.2f s before its first sound "
+                        "(synthesis), %.2f s draining\n",
+                        i, took, sound, synthesis, lastDrain.load());
+            audioStalls += took - synthesis - sound > 1.0;
         }
     }
     resources("at the end");
-    std::printf("%d utterances, %.0f s of sound, %d failed, %d stalls (event later than the sound + 1 s), "
-                "longest event delay beyond the sound %.2f s\n",
-                count, totalSound, failed, stalls, longest);
+    std::printf("%d utterances, %.0f s of sound, %d failed, %d stalls (event later than the sound + 1 s), %d of "
+                "them after the first sound, longest event delay beyond the sound %.2f s\n",
+                count, totalSound, failed, stalls, audioStalls, longest);
     return stalls == 0 && failed == 0 ? 0 : 1;
 }
