@@ -72,18 +72,9 @@ private:
         if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
             throw KvenError(kCannotConnect + contextError());
         const auto deadline = Clock::now() + kStallLimit;
-        for (;;) {
-            const pa_context_state_t state = pa_context_get_state(context_);
-            if (state == PA_CONTEXT_READY)
-                break;
-            if (!PA_CONTEXT_IS_GOOD(state))
-                throw KvenError(kCannotConnect + contextError());
-            if (cancel.load())
-                return false;
-            if (Clock::now() >= deadline)
-                throw KvenError(kCannotConnect + "応答がありません");
-            pa_threaded_mainloop_wait(loop_);
-        }
+        if (!awaitConnected([this] { return pa_context_get_state(context_); }, PA_CONTEXT_READY, PA_CONTEXT_IS_GOOD,
+                            deadline, cancel))
+            return false;
 
         const pa_sample_spec spec{PA_SAMPLE_S16LE, kSampleRate, 1};
         stream_ = pa_stream_new(context_, "speech", &spec, nullptr);
@@ -100,11 +91,18 @@ private:
         if (pa_stream_connect_playback(stream_, device.empty() ? nullptr : device.c_str(), &attr,
                                        PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
             throw KvenError(kCannotConnect + contextError());
-        for (;;) {
-            const pa_stream_state_t state = pa_stream_get_state(stream_);
-            if (state == PA_STREAM_READY)
-                break;
-            if (!PA_STREAM_IS_GOOD(state))
+        return awaitConnected([this] { return pa_stream_get_state(stream_); }, PA_STREAM_READY, PA_STREAM_IS_GOOD,
+                              deadline, cancel);
+    }
+
+    // Waits with the lock held until `state()` is `ready`: false once `cancel` is true; throws
+    // when the connection failed (`good` says no) or the deadline passed first.
+    template<class State, class Ready>
+    bool awaitConnected(State state, Ready ready, int (*good)(Ready), Clock::time_point deadline,
+                        const std::atomic<bool>& cancel)
+    {
+        for (Ready now = state(); now != ready; now = state()) {
+            if (!good(now))
                 throw KvenError(kCannotConnect + contextError());
             if (cancel.load())
                 return false;
