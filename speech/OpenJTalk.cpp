@@ -55,14 +55,17 @@ std::string systemError(const char* what)
     return std::string(what) + ": " + std::strerror(errno);
 }
 
-// Reads what is there without blocking, keeping at most one buffer past `cap`; false at end of file.
+// Reads what is there without blocking, a megabyte at most so that the caller gets to look at
+// the time; false at end of file. Keeps at most one buffer past `cap` and drops the rest, so
+// that a writer that floods neither fills the memory nor blocks.
 bool drainInto(int fd, std::string& out, std::size_t cap)
 {
     char buf[65536];
-    while (out.size() <= cap) {
+    for (int reads = 0; reads < 16; ++reads) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n > 0) {
-            out.append(buf, static_cast<std::size_t>(n));
+            if (out.size() <= cap)
+                out.append(buf, static_cast<std::size_t>(n));
             continue;
         }
         if (n == 0)
