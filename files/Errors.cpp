@@ -12,6 +12,11 @@ std::string msgCannotCreate(std::string_view path)
     return "ファイル " + std::string(path) + " を作成できません";
 }
 
+std::string msgNotRegularFile(std::string_view path)
+{
+    return "ファイル " + std::string(path) + " は通常のファイルではありません";
+}
+
 std::string msgListIndex(long long index)
 {
     return "リストのインデックスが範囲を超えています (" + std::to_string(index) + ")";

@@ -18,6 +18,9 @@ public:
 std::string msgCannotOpen(std::string_view path);
 // "ファイル %s を作成できません"
 std::string msgCannotCreate(std::string_view path);
+// "ファイル %s は通常のファイルではありません": a folder, FIFO or device that a write would
+// replace.
+std::string msgNotRegularFile(std::string_view path);
 // "リストのインデックスが範囲を超えています (%d)"
 std::string msgListIndex(long long index);
 // "文字列の大きさが メモ の制限を越えました"

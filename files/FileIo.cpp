@@ -1,10 +1,20 @@
 #include "files/FileIo.h"
 
+#include "files/Paths.h"
+
+#include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <limits>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kven {
 
@@ -50,38 +60,252 @@ ReadStatus readWholeFile(const std::string& path, std::size_t limit, std::string
 
 namespace {
 
-bool writeAll(int fd, std::string_view data)
+// Where a temporary file's name goes on from the target's name: "<name>.part-<pid>-<start>-<n>",
+// with the writer's process number and start time, so that the next writer can tell one left
+// by a killed writer from one still being written.
+constexpr std::string_view kPartMark = ".part-";
+// Links followed before a chain of them counts as a loop.
+constexpr int kMaxLinks = 40;
+
+bool writeAll(int fd, std::string_view data, std::optional<std::uint64_t> offset = std::nullopt)
 {
     while (!data.empty()) {
-        const ssize_t put = ::write(fd, data.data(), data.size());
+        const ssize_t put = offset ? ::pwrite(fd, data.data(), data.size(), static_cast<off_t>(*offset))
+                                   : ::write(fd, data.data(), data.size());
         if (put < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
         data.remove_prefix(static_cast<std::size_t>(put));
+        if (offset)
+            *offset += static_cast<std::uint64_t>(put);
     }
     return true;
 }
 
+// `path`, or the file its symbolic link names (again while that is a link); nothing when the
+// links go round or cannot be read.
+std::optional<std::string> followLinks(std::string path)
+{
+    for (int i = 0; i < kMaxLinks; ++i) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        char buffer[PATH_MAX];
+        const ssize_t len = ::readlink(path.c_str(), buffer, sizeof buffer);
+        if (len <= 0 || static_cast<std::size_t>(len) >= sizeof buffer)
+            return std::nullopt;
+        std::string next(buffer, static_cast<std::size_t>(len));
+        // A relative link is relative to the folder that holds it.
+        if (next.front() != '/' && !folderOf(path).empty())
+            next = inFolder(folderOf(path), next);
+        path = std::move(next);
+    }
+    return std::nullopt;
+}
+
+struct ProcessInfo {
+    char state;
+    unsigned long long start; // clock ticks after boot
+};
+
+// The state and start time of a process, from /proc; nothing when they cannot be read.
+std::optional<ProcessInfo> processInfo(long pid)
+{
+    std::string stat;
+    if (readWholeFile("/proc/" + std::to_string(pid) + "/stat", 4096, stat) != ReadStatus::ok)
+        return std::nullopt;
+    // The command name, in parentheses, may itself hold blanks and parentheses.
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos || close + 2 >= stat.size())
+        return std::nullopt;
+    std::string_view rest = std::string_view(stat).substr(close + 2);
+    ProcessInfo info{rest.front(), 0};
+    // From the third field, the state, on to the 22nd, the start time.
+    for (int field = 3; field < 22; ++field) {
+        const std::size_t blank = rest.find(' ');
+        if (blank == std::string_view::npos)
+            return std::nullopt;
+        rest.remove_prefix(blank + 1);
+    }
+    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), info.start);
+    if (ec != std::errc() || end == rest.data())
+        return std::nullopt;
+    return info;
+}
+
+std::optional<unsigned long long> decimal(std::string_view text)
+{
+    unsigned long long n = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || text.front() == '+')
+        return std::nullopt;
+    return n;
+}
+
+// Whether the writer named by what follows ".part-" in a temporary file's name is gone:
+// "<pid>-<start>-<n>", or "<pid>" alone as exports once named theirs. Anything else is
+// not ours and never counts as gone.
+bool writerIsGone(std::string_view suffix)
+{
+    std::vector<std::string_view> parts;
+    for (std::size_t from = 0;;) {
+        const std::size_t dash = suffix.find('-', from);
+        parts.push_back(suffix.substr(from, dash == std::string_view::npos ? dash : dash - from));
+        if (dash == std::string_view::npos)
+            break;
+        from = dash + 1;
+    }
+    if (parts.size() != 1 && parts.size() != 3)
+        return false;
+    std::vector<unsigned long long> numbers;
+    for (std::string_view part : parts) {
+        const std::optional<unsigned long long> n = decimal(part);
+        if (!n)
+            return false;
+        numbers.push_back(*n);
+    }
+    // Process 0 or a negative number would make kill() reach whole process groups.
+    if (numbers[0] == 0 || numbers[0] > static_cast<unsigned long long>(std::numeric_limits<pid_t>::max()))
+        return false;
+    const auto pid = static_cast<pid_t>(numbers[0]);
+    if (::kill(pid, 0) != 0 && errno == ESRCH)
+        return true;
+    const std::optional<ProcessInfo> info = processInfo(pid);
+    // A killed process not yet reaped by its parent writes nothing more.
+    if (info && info->state == 'Z')
+        return true;
+    // The number may have gone to a new process since (0: the writer did not know its start).
+    return parts.size() == 3 && numbers[1] != 0 && info && info->start != numbers[1];
+}
+
+std::size_t removeStaleBeside(const std::string& resolved)
+{
+    const std::string_view folderName = folderOf(resolved);
+    const std::string folder = folderName.empty() ? std::string(".") : std::string(folderName);
+    const std::string prefix = std::string(fileNameOf(resolved)) + std::string(kPartMark);
+    std::size_t removed = 0;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with(prefix) && writerIsGone(std::string_view(name).substr(prefix.size())) &&
+            ::unlink(it->path().c_str()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
+// Makes a rename in the folder of `path` durable; where that cannot be done, the rename has
+// happened all the same.
+void syncFolderOf(const std::string& path)
+{
+    const std::string_view folderName = folderOf(path);
+    const std::string folder = folderName.empty() ? std::string(".") : std::string(folderName);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 } // namespace
+
+AtomicFile::AtomicFile(std::string target) : target_(std::move(target))
+{
+}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+AtomicFile::Opened AtomicFile::open()
+{
+    discard();
+    const std::optional<std::string> resolved = followLinks(target_);
+    if (!resolved)
+        return Opened::failed;
+    resolved_ = *resolved;
+    std::optional<mode_t> mode;
+    struct stat st {};
+    if (::stat(resolved_.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return Opened::notRegularFile;
+        mode = st.st_mode & 0777;
+    }
+    removeStaleBeside(resolved_);
+
+    static std::atomic<unsigned> serial{0};
+    const pid_t pid = ::getpid();
+    const std::optional<ProcessInfo> self = processInfo(pid);
+    const std::string stem =
+        resolved_ + std::string(kPartMark) + std::to_string(pid) + "-" + std::to_string(self ? self->start : 0) + "-";
+    // A name can be taken only by a writer of this process, or by one of an earlier process
+    // with the same number and start time that left it behind.
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        std::string name = stem + std::to_string(serial++);
+        fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0)
+            temporary_ = std::move(name);
+        else if (errno != EEXIST)
+            return Opened::failed;
+    }
+    if (fd_ < 0)
+        return Opened::failed;
+    // The replacement keeps what the old file allowed, which the umask may have narrowed.
+    if (mode)
+        ::fchmod(fd_, *mode);
+    return Opened::ok;
+}
+
+bool AtomicFile::write(std::string_view data)
+{
+    return fd_ >= 0 && writeAll(fd_, data);
+}
+
+bool AtomicFile::writeAt(std::uint64_t offset, std::string_view data)
+{
+    return fd_ >= 0 && writeAll(fd_, data, offset);
+}
+
+bool AtomicFile::commit()
+{
+    if (fd_ < 0)
+        return false;
+    bool ok = ::fsync(fd_) == 0;
+    ok = ::close(fd_) == 0 && ok;
+    fd_ = -1;
+    if (!ok || ::rename(temporary_.c_str(), resolved_.c_str()) != 0) {
+        discard();
+        return false;
+    }
+    temporary_.clear();
+    syncFolderOf(resolved_);
+    return true;
+}
+
+void AtomicFile::discard()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+std::size_t removeStaleTemporaries(const std::string& target)
+{
+    const std::optional<std::string> resolved = followLinks(target);
+    return resolved ? removeStaleBeside(*resolved) : 0;
+}
 
 bool writeFileAtomic(const std::string& path, std::string_view data)
 {
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return false;
-    // Keep the mode an ordinary file would get (mkstemp creates 0600).
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(tmp.c_str());
-    return false;
+    AtomicFile file(path);
+    return file.open() == AtomicFile::Opened::ok && file.write(data) && file.commit();
 }
 
 } // namespace kven

@@ -17,6 +17,22 @@ namespace {
 // The position field is read from at most this many bytes after the first comma.
 constexpr std::size_t kPositionFieldMax = 99;
 
+// The document's own line: its path, ",", and a position with no comma in it. The line of a
+// document whose path contains this one, or goes on from it after a comma, is not.
+bool isOwnLine(std::string_view line, std::string_view path)
+{
+    // "," is never the second byte of a Shift_JIS character.
+    return line.size() > path.size() && line.starts_with(path) && line[path.size()] == ',' &&
+           line.find(',', path.size() + 1) == std::string_view::npos;
+}
+
+// A line break in the path would split its line, and what follows the break could pass for
+// another document's line.
+bool canHaveBookmark(std::string_view path)
+{
+    return path.find_first_of("\r\n") == std::string_view::npos;
+}
+
 } // namespace
 
 Bookmarks::Bookmarks(WindowState& window, SharedState& shared, std::string filePath)
@@ -26,6 +42,10 @@ Bookmarks::Bookmarks(WindowState& window, SharedState& shared, std::string fileP
 
 void Bookmarks::lookup()
 {
+    if (!canHaveBookmark(shared_.currentPath))
+        return;
+    // Temporary files of a writer that was killed go at the next start.
+    removeStaleTemporaries(filePath_);
     std::string data;
     if (readWholeFile(filePath_, kSmallFileLimit, data) != ReadStatus::ok)
         throw KvenError(msgCannotOpen(filePath_));
@@ -47,7 +67,7 @@ void Bookmarks::lookup()
 void Bookmarks::Closing()
 {
     const std::string& path = shared_.currentPath;
-    if (path.empty() || contains(path, kTemporaryInternetFiles))
+    if (path.empty() || contains(path, kTemporaryInternetFiles) || !canHaveBookmark(path))
         return;
 
     std::string data;
@@ -63,7 +83,7 @@ void Bookmarks::Closing()
 
     std::vector<std::string> scratch;
     for (std::string& line : splitLines(data)) {
-        if (!contains(line, path))
+        if (!isOwnLine(line, path))
             scratch.push_back(std::move(line));
     }
     scratch.push_back(path + "," + std::to_string(window_.selStart()));

@@ -160,6 +160,8 @@ void SettingsFile::readTalkAndSkip(bool clearFirst)
 
 void SettingsFile::startupRead(const std::function<void(int storedVoice)>& voiceSetUp)
 {
+    // Temporary files of a save that was killed go at the next start.
+    removeStaleTemporaries(path_);
     load();
     applyOptions();
     applySliders();

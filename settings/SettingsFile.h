@@ -35,15 +35,17 @@ public:
     // its place in the sequence (after the window position, before the talk symbols and the
     // skip list) and gets the stored voice index; if it throws, the read ends there.
     // Throws KvenError when the file cannot be opened (nothing changed) or when the "[Talk]"
-    // line is the last line (everything before the talk symbols already applied).
+    // line is the last line (everything before the talk symbols already applied). Temporary
+    // files left by a save that was killed are removed first.
     void startupRead(const std::function<void(int storedVoice)>& voiceSetUp = {});
 
     // Reload: after confirmation, reads the file again. The voice index is set directly,
     // without limit and without putting the voice into use.
     void Button9Click();
 
-    // Save: after confirmation, writes every setting, replacing the file atomically. Throws
-    // KvenError when the file cannot be written; the old file is then unchanged.
+    // Save: after confirmation, writes every setting, replacing the file atomically (through a
+    // symbolic link, which stays). Throws KvenError when the file cannot be written; the old
+    // file is then unchanged.
     void Button10Click();
 
     const std::string& path() const { return path_; }

@@ -129,26 +129,14 @@ std::string WavWriter::header(std::uint64_t sampleCount)
     return h;
 }
 
-WavWriter::WavWriter(std::string path) : path_(std::move(path))
+WavWriter::WavWriter(std::string path) : path_(std::move(path)), file_(path_)
 {
-    file_ = std::fopen(path_.c_str(), "wb");
-    if (!file_)
-        throw KvenError(msgCannotCreate(path_));
-    const std::string h = header(0);
-    write(h.data(), h.size());
-}
-
-WavWriter::~WavWriter()
-{
-    if (file_)
-        std::fclose(file_);
-}
-
-void WavWriter::write(const void* data, std::size_t size)
-{
-    if (size == 0)
-        return;
-    if (std::fwrite(data, 1, size, file_) != size)
+    switch (file_.open()) {
+    case AtomicFile::Opened::ok: break;
+    case AtomicFile::Opened::notRegularFile: throw KvenError(msgNotRegularFile(path_));
+    case AtomicFile::Opened::failed: throw KvenError(msgCannotCreate(path_));
+    }
+    if (!file_.write(header(0)))
         throw KvenError(msgCannotCreate(path_));
 }
 
@@ -156,7 +144,9 @@ void WavWriter::append(const Samples& samples)
 {
     // Samples are stored little-endian, which is the machine order on every target we build for.
     static_assert(std::endian::native == std::endian::little);
-    write(samples.data(), samples.size() * sizeof(std::int16_t));
+    const std::string_view bytes(reinterpret_cast<const char*>(samples.data()), samples.size() * sizeof(std::int16_t));
+    if (!file_.write(bytes))
+        throw KvenError(msgCannotCreate(path_));
     samples_ += samples.size();
 }
 
@@ -167,12 +157,7 @@ void WavWriter::appendSilence(std::size_t count)
 
 void WavWriter::finish()
 {
-    const std::string h = header(samples_);
-    const bool ok = std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(h.data(), 1, h.size(), file_) == h.size() &&
-                    std::fflush(file_) == 0;
-    const bool closed = std::fclose(file_) == 0;
-    file_ = nullptr;
-    if (!ok || !closed)
+    if (!file_.writeAt(0, header(samples_)) || !file_.commit())
         throw KvenError(msgCannotCreate(path_));
 }
 

@@ -2,9 +2,10 @@
 // The one audio format of the speech back ends: 48 kHz, mono, 16-bit signed samples. Reading
 // the synthesizer's WAV output, trimming its silent ends, and writing WAV files.
 
+#include "files/FileIo.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,29 +32,28 @@ void trimSilence(Samples& samples, std::size_t keepFront, std::size_t keepBack, 
 
 // A WAV file written as samples arrive, sizes filled in by finish(). Room for a 64-bit size
 // block is reserved up front, so a file past 4 GiB becomes RF64 instead of a RIFF whose
-// sizes wrapped; up to that size it is a plain RIFF WAV with a JUNK chunk.
+// sizes wrapped; up to that size it is a plain RIFF WAV with a JUNK chunk. The file is
+// written under a temporary name beside `path` and takes its place only in finish(); a writer
+// destroyed before that leaves `path` as it was.
 class WavWriter {
 public:
-    // Throws KvenError when the file cannot be created.
+    // Throws KvenError when `path` exists but is not a regular file, or cannot be created.
     explicit WavWriter(std::string path);
-    ~WavWriter();
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 
     void append(const Samples& samples);
     void appendSilence(std::size_t count);
     std::uint64_t sampleCount() const { return samples_; }
-    // Writes the sizes and closes the file; throws KvenError on any write failure.
+    // Writes the sizes and puts the file in place; throws KvenError on any write failure.
     void finish();
 
     // The header for `sampleCount` samples, as finish() writes it.
     static std::string header(std::uint64_t sampleCount);
 
 private:
-    void write(const void* data, std::size_t size);
-
     std::string path_;
-    std::FILE* file_ = nullptr;
+    AtomicFile file_;
     std::uint64_t samples_ = 0;
 };
 

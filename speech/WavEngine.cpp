@@ -2,10 +2,7 @@
 
 #include "speech/SynthesisText.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace kven {
 
@@ -37,25 +34,14 @@ void WavEngine::abandon()
 {
     cancel_ = true;
     stop();
+    // Its temporary file goes with it.
     writer_.reset();
-    if (!tempPath_.empty())
-        std::remove(tempPath_.c_str());
-    tempPath_.clear();
 }
 
 void WavEngine::doConnect()
 {
     voices_.connect(setup_);
-
-    // Beside the target, so the rename stays on one file system; created with the usual
-    // permissions, as the target itself would be.
-    const std::string temp = path_ + ".part-" + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw KvenError(msgCannotCreate(path_));
-    ::close(fd);
-    tempPath_ = temp;
-    writer_ = std::make_unique<WavWriter>(tempPath_);
+    writer_ = std::make_unique<WavWriter>(path_);
     for (unsigned i = 0; i < workerCount_; ++i)
         threads_.emplace_back([this] { work(); });
 }
@@ -183,12 +169,6 @@ void WavEngine::finish()
     stop();
     writer_->finish();
     writer_.reset();
-    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-        std::remove(tempPath_.c_str());
-        tempPath_.clear();
-        throw KvenError(msgCannotCreate(path_));
-    }
-    tempPath_.clear();
 }
 
 bool WavEngine::allWritten() const

@@ -2,8 +2,8 @@
 // The file back end: the same synthesis as the spoken one, written into one WAV file with
 // 200 ms of silence before each utterance. Utterances are synthesized in parallel and
 // written in the order they were given, so the file does not depend on the number of
-// workers. The file is written under a temporary name beside the target and renamed into
-// place by finish(); nothing is left behind otherwise.
+// workers. The file is written under a temporary name beside the target and put in place by
+// finish(); nothing is left behind otherwise. Only a regular file (or none) is replaced.
 //
 // Each Speak is queued and its end-of-stream event posted at once, so the reading step
 // runs ahead of the synthesis; Speak waits only while many utterances are still unwritten.
@@ -69,7 +69,6 @@ private:
 
     OpenJTalkSetup setup_;
     std::string path_;
-    std::string tempPath_;
     std::unique_ptr<WavWriter> writer_;
     VoiceChoice voices_;
     unsigned workerCount_;

@@ -62,5 +62,27 @@ check "Ctrl+C exits 130" test "$rc" -eq 130
 check "the old file is untouched" test "$(cat "$work/book.wav")" = old
 check "no temporary file left" test -z "$(ls "$work" | grep part)"
 
+# Killed outright, the export leaves its temporary file; the next export of the same file
+# removes it.
+"$bin" --wav "$work/book.wav" --jobs 2 "$long" 2>/dev/null &
+pid=$!
+sleep 1
+{ kill -KILL "$pid"; wait "$pid"; } 2>/dev/null
+check "a killed export leaves a temporary file" test -n "$(ls "$work" | grep part)"
+"$bin" --wav "$work/book.wav" "$doc" 2>/dev/null
+check "the next export removes it" test -z "$(ls "$work" | grep part)"
+
+# Only a regular file is replaced: a FIFO or a device node stays what it is.
+mkfifo "$work/fifo.wav"
+targets=("$work/fifo.wav")
+mknod "$work/null.wav" c 1 3 2>/dev/null && targets+=("$work/null.wav")
+for target in "${targets[@]}"; do
+  kind="$(stat -c %F "$target")"
+  "$bin" --wav "$target" "$doc" >/dev/null 2>"$work/err"; rc=$?
+  check "--wav onto a $kind exits 1" test "$rc" -eq 1
+  check "... saying it is no regular file" grep -q '通常のファイルではありません' "$work/err"
+  check "... and it stays a $kind" test "$(stat -c %F "$target")" = "$kind"
+done
+
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

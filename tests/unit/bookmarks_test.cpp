@@ -127,13 +127,32 @@ TEST_F(BookmarksTest, WriterCreatesTheFileAndEndsEveryLineWithCrLf)
     EXPECT_EQ(file(), "/d/x,1\r\n/d/y,2\r\n/d/z,3\r\n/d/a.txt,1000\r\n");
 }
 
-TEST_F(BookmarksTest, WriterRemovesEveryLineContainingThePathOnly)
+TEST_F(BookmarksTest, WriterReplacesOnlyTheDocumentsOwnLines)
 {
-    setFile("/d/A.txt,5\r\n/d/a.txt.bak,9\r\n/d/a.txt,3\r\n/d/\x83\x41\x42.txt,4\r\n");
-    // Same letters in another case, and bytes that match only across a character boundary, stay.
+    setFile("/d/A.txt,5\r\n/d/a.txt.bak,9\r\n/d/a.txt,3\r\n/d/\x83\x41\x42.txt,4\r\n/d/a.txt,x/b.txt,6\r\n"
+            "/d/x,y/a.txt,8\r\n/d/a.txt,2\r\n");
+    // Another case, bytes that match only across a character boundary, a longer path and a
+    // path that goes on after a comma are other documents; a comma in the path is no end.
     leave("AB.txt", 1);
     leave("/d/a.txt", 7);
-    EXPECT_EQ(file(), "/d/A.txt,5\r\n/d/\x83\x41\x42.txt,4\r\nAB.txt,1\r\n/d/a.txt,7\r\n");
+    leave("/d/x,y/a.txt", 0);
+    EXPECT_EQ(file(), "/d/A.txt,5\r\n/d/a.txt.bak,9\r\n/d/\x83\x41\x42.txt,4\r\n/d/a.txt,x/b.txt,6\r\nAB.txt,1\r\n"
+                      "/d/a.txt,7\r\n/d/x,y/a.txt,0\r\n");
+}
+
+// A line break in the path would split its line, and what follows the break could pass for
+// another document's bookmark.
+TEST_F(BookmarksTest, PathWithALineBreakGetsNoBookmark)
+{
+    for (const std::string path : {"/d/n\r\n/d/x.txt", "/d/n\n/d/x.txt", "/d/n\r/d/x.txt"}) {
+        setFile("/d/x.txt,5\r\n");
+        leave(path, 900);
+        EXPECT_EQ(file(), "/d/x.txt,5\r\n");
+        folder.remove("KVEN.txt");
+        window.setSelStart(3);
+        EXPECT_NO_THROW(bookmarks.lookup()) << "the file is not even read";
+        EXPECT_EQ(window.selStart(), 3u);
+    }
 }
 
 TEST_F(BookmarksTest, NothingIsWrittenWithoutAPathOrForTheBrowserCache)

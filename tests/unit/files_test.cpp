@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kven {
@@ -114,6 +118,84 @@ TEST(FileIo, AtomicWriteReplacesTheFileWhole)
     EXPECT_TRUE(writeFileAtomic(path, "new"));
     EXPECT_EQ(folder.read("f"), "new");
     EXPECT_FALSE(writeFileAtomic(folder.path("none/f"), "x"));
+}
+
+// A link is written through and stays a link; anything that is not a regular file is left alone.
+TEST(FileIo, AtomicWriteGoesThroughLinksAndOnlyIntoRegularFiles)
+{
+    ScratchFolder folder;
+    folder.write("real", "old");
+    folder.makeFolder("sub");
+    ASSERT_EQ(::mkfifo(folder.path("fifo").c_str(), 0600), 0);
+    const struct {
+        const char* name;
+        const char* linkTo; // nullptr: the name itself is the target
+        bool written;
+        const char* result; // the file that then holds "new"
+    } rows[] = {
+        {"link", "real", true, "real"},
+        {"sub/relative", "../real", true, "real"}, // relative to the link's own folder
+        {"dangling", "made", true, "made"},        // the link's target is created
+        {"fifo", nullptr, false, nullptr},
+        {"folder-link", "sub", false, nullptr},
+        {"device-link", "/dev/null", false, nullptr},
+    };
+    for (const auto& row : rows) {
+        const std::string path = folder.path(row.name);
+        if (row.linkTo) {
+            ASSERT_EQ(::symlink(row.linkTo, path.c_str()), 0) << row.name;
+        }
+        struct stat before {};
+        ASSERT_EQ(::lstat(path.c_str(), &before), 0) << row.name;
+        EXPECT_EQ(writeFileAtomic(path, "new"), row.written) << row.name;
+        struct stat after {};
+        ASSERT_EQ(::lstat(path.c_str(), &after), 0) << row.name;
+        EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT) << row.name << " keeps its kind";
+        if (row.result) {
+            EXPECT_EQ(folder.read(row.result), "new") << row.name;
+        }
+    }
+    // Replacing the device itself would need root, which tests may well have.
+    struct stat null {};
+    ASSERT_EQ(::stat("/dev/null", &null), 0);
+    EXPECT_TRUE(S_ISCHR(null.st_mode));
+}
+
+// A writer killed before its rename leaves its temporary file; the next write of the same file
+// removes it, but neither the temporary file of a writer still at work nor a file named otherwise.
+TEST(FileIo, NextWriteRemovesOnlyTemporariesOfWritersThatAreGone)
+{
+    ScratchFolder folder;
+    const std::string path = folder.write("f", "old");
+    AtomicFile live(path);
+    ASSERT_EQ(live.open(), AtomicFile::Opened::ok);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        AtomicFile killed(path);
+        if (killed.open() == AtomicFile::Opened::ok && killed.write("half"))
+            ::raise(SIGKILL);
+        ::_exit(1);
+    }
+    // Dead but not yet reaped, as a writer whose parent has not looked yet.
+    siginfo_t info{};
+    ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOWAIT), 0);
+    ASSERT_EQ(info.si_code, CLD_KILLED);
+    folder.write("f.part-notes", "kept");
+    folder.write("f.part-1", "kept"); // process 1 always runs
+    const auto names = [&] {
+        std::set<std::string> found;
+        for (const auto& e : std::filesystem::directory_iterator(folder.path()))
+            found.insert(e.path().filename().string());
+        return found;
+    };
+    const std::string liveName(fileNameOf(live.temporaryPath()));
+    EXPECT_EQ(names().size(), 5u) << "the killed writer's temporary file is there";
+
+    EXPECT_TRUE(writeFileAtomic(path, "new"));
+    EXPECT_EQ(names(), (std::set<std::string>{"f", "f.part-notes", "f.part-1", liveName}));
+    EXPECT_TRUE(live.write("live") && live.commit());
+    EXPECT_EQ(folder.read("f"), "live");
+    ::waitpid(child, nullptr, 0);
 }
 
 } // namespace

@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 namespace kven {
 namespace {
@@ -124,6 +128,57 @@ TEST_F(WavExport, AFailureEndsTheExportWithoutAFile)
     EXPECT_THROW(engine.finish(), KvenError);
     EXPECT_FALSE(folder.exists("book.wav"));
     EXPECT_THROW(loop.runPending(), KvenError) << "the failure also reaches the event loop";
+}
+
+// Descriptor numbers this process holds open across exec, with what they name.
+std::map<int, std::string> inheritableDescriptors()
+{
+    std::map<int, std::string> fds;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(e.path().filename().string());
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0 && !(flags & FD_CLOEXEC))
+            fds[fd] = std::filesystem::read_symlink(e.path()).string();
+    }
+    return fds;
+}
+
+TEST_F(WavExport, TheSynthesizerInheritsNothingButItsStandardStreams)
+{
+    // Whatever this test program itself was started with is passed on, and not ours to judge.
+    const std::map<int, std::string> ours = inheritableDescriptors();
+    const std::string listing = folder.path("fds");
+    const std::string script = folder.path("synth-listing");
+    {
+        std::ofstream out(script);
+        out << "#!/bin/sh\nls -l /proc/self/fd >>'" << listing << "'\nexec /usr/bin/open_jtalk \"$@\"\n";
+    }
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    OpenJTalkSetup setup = testing::testSetup();
+    setup.executable = script;
+    {
+        EventQueue loop;
+        WavEngine engine(loop, setup, folder.path("book.wav"), 2);
+        for (const auto& u : kUtterances)
+            engine.Speak(u);
+        engine.finish();
+    }
+    std::istringstream lines(folder.read("fds"));
+    int seen = 0;
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t arrow = line.find(" -> ");
+        if (arrow == std::string::npos)
+            continue;
+        const std::size_t space = line.rfind(' ', arrow - 1);
+        const int fd = std::stoi(line.substr(space + 1, arrow - space - 1));
+        const std::string target = line.substr(arrow + 4);
+        ++seen;
+        // The listing's own reading of /proc, and the script that the shell runs, are the shell's.
+        if (fd <= 2 || target.starts_with("/proc/") || target == script || ours.contains(fd))
+            continue;
+        ADD_FAILURE() << "the synthesizer inherited descriptor " << fd << " -> " << target;
+    }
+    EXPECT_GE(seen, 3) << "no listing from the stand-in synthesizer";
 }
 
 } // namespace
