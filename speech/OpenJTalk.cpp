@@ -224,6 +224,8 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     posix_spawn_file_actions_adddup2(&actions, inRead.get(), 0);
     posix_spawn_file_actions_adddup2(&actions, outWrite.get(), 1);
     posix_spawn_file_actions_adddup2(&actions, errWrite.get(), 2);
+    // Nothing else reaches it, not even what our own parent left open without close-on-exec.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
     sigset_t defaults;
