@@ -1,35 +1,92 @@
 #pragma once
 // One running copy per user. The running copy listens on a local socket named after its
-// window class, "TForm1", in the user's runtime folder (owner-only). A new copy asks it to
-// close; it runs its whole close handling (the bookmark is written) and only then answers,
-// so the new copy reads no file before the old one has finished writing.
-
-#include <QLocalServer>
-#include <QString>
+// window class, "TForm1", in a per-user owner-only folder. A new copy asks it to close; it runs
+// its whole close handling (the bookmark is written) and only then answers, so the new copy
+// reads no file before the old one has finished writing. A lock file beside the socket is held
+// from the question until the name is taken over, so copies started at the same moment hand
+// over one after the other and the name always leads to the one copy left.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QObject;
+class QSocketNotifier;
 
 namespace kven {
 
+class WindowDialogs;
+
+// The start-up's message when the running copy does not close.
+inline constexpr char kStillRunningMessage[] = "実行中の KVEN が閉じなかったので、起動を取りやめました";
+
+// What a connected peer may do before it is dropped. A close request is one short line; a peer
+// that sends more, or nothing, is not a copy of this program.
+struct HandOverLimits {
+    std::size_t peers = 8;                   // connections at once; more are closed at once
+    std::size_t line = 64;                   // bytes of a line, its end included
+    std::chrono::milliseconds request{3000}; // from connecting to a complete close request
+};
+
 class InstanceHandOver {
 public:
-    static QString socketPath();
+    enum class Outcome {
+        NoCopy,     // nobody listened on the name (a socket left by a killed copy counts as none)
+        Closed,     // the running copy closed
+        StayedOpen, // a copy is there and did not close: it refused, or did not answer in time
+    };
 
-    // Asks the running copy, if any, to close and waits for its answer for at most
-    // `timeout`. True when a copy answered that it has closed; false when there was none
-    // (a socket left by a copy that was killed counts as none), it stayed open or it did
-    // not answer in time.
-    static bool closeRunningCopy(std::chrono::milliseconds timeout);
+    // The folder for the socket: the runtime folder when it is ours and owner-only, else
+    // "kven-<uid>" in the temporary folder, made owner-only. Nothing when neither can be had:
+    // the folder belongs to someone else, is open to others or is a symbolic link.
+    static std::optional<std::string> socketFolder();
 
-    // Listens for close requests. `closeWindow` handles one and returns whether the window
-    // closed; the requesting copy gets the answer after it returns. A socket left behind by
-    // a copy that is gone is replaced. False when the socket cannot be made.
-    bool listen(std::function<bool()> closeWindow);
+    explicit InstanceHandOver(std::string folder, HandOverLimits limits = {});
+    // Gives up the name when this copy still holds it and no hand-over is under way.
+    ~InstanceHandOver();
+    InstanceHandOver(const InstanceHandOver&) = delete;
+    InstanceHandOver& operator=(const InstanceHandOver&) = delete;
+
+    // Asks the running copy, if any, to close and waits at most `timeout` for its answer. The
+    // name is taken over only when no copy is left on it. Without a usable lock file the
+    // result is NoCopy and nothing listens.
+    Outcome start(std::chrono::milliseconds timeout);
+    bool listening() const { return listenFd_ >= 0; }
+
+    // From now on close requests run `closeWindow`, which returns whether the window closed;
+    // the requesting copy gets the answer after it returns. Requests made earlier (while the
+    // window was being created) are handled now, except those whose copy has given up.
+    // Runs on the thread of the event loop.
+    void serve(std::function<bool()> closeWindow);
 
 private:
-    QLocalServer server_;
+    struct Peer;
+
+    std::string socketPath() const;
+    void takeName();
+    void acceptPeers();
+    void readPeer(Peer& peer);
+    void answer(Peer& peer);
+    void dropPeer(Peer& peer);
+    void stopListening(const Peer& answered);
+
+    std::string folder_;
+    HandOverLimits limits_;
+    int listenFd_ = -1;
     std::function<bool()> closeWindow_;
+    bool closing_ = false;
+    // Made by serve(), on the event loop's thread; owns the notifiers and the peers.
+    std::unique_ptr<QObject> root_;
+    QSocketNotifier* listenNotifier_ = nullptr;
+    std::vector<Peer*> peers_;
 };
+
+// The start-up's first step. False when a running copy stayed open: the error box has said
+// so, and this copy ends without reading any file.
+bool handOverAtStart(InstanceHandOver& handOver, WindowDialogs& dialogs, std::chrono::milliseconds timeout);
 
 } // namespace kven

@@ -16,6 +16,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,30 +67,40 @@ int main(int argc, char** argv)
     // Qt has taken its own options out of argv; the rest are the program's.
     const std::vector<std::string> args(argv + 1, argv + argc);
 
-    kven::InstanceHandOver::closeRunningCopy(std::chrono::seconds(10));
-
-    // Listening before the window exists: a copy started while this one is still in its
-    // creation sequence (an error box may hold it there) is told that it stays open, instead
-    // of finding no one and taking the socket over.
-    kven::TForm1* window = nullptr;
-    kven::InstanceHandOver handOver;
-    handOver.listen([&window] {
-        if (window == nullptr || !window->close())
-            return false;
-        // Ends a dialog's loop too, so that a copy showing a message box still goes away.
-        QCoreApplication::exit(0);
-        return true;
-    });
-
+    // The hand-over comes before anything reads a file. The name is taken at once, before the
+    // window exists; a copy started meanwhile waits in the queue until the window can close.
     kven::QtDialogs dialogs;
+    std::unique_ptr<kven::InstanceHandOver> handOver;
+    if (const std::optional<std::string> folder = kven::InstanceHandOver::socketFolder()) {
+        handOver = std::make_unique<kven::InstanceHandOver>(*folder);
+        if (!kven::handOverAtStart(*handOver, dialogs, std::chrono::seconds(10)))
+            return 1;
+    }
+    if (!handOver || !handOver->listening())
+        std::fputs("kven: no private folder or socket for finding this copy; a later start will not "
+                   "close it\n",
+                   stderr);
+
     kven::QtEventPoster loop(app, [&dialogs](const std::string& message) { dialogs.showError(message); });
     const std::unique_ptr<kven::SpeechEngine> engine = kven::makeSpeechEngine(loop);
     kven::QtClipboard clipboard;
     kven::SleepWaiter waiter;
     kven::TForm1 form(*engine, dialogs, clipboard, waiter, args);
     dialogs.setParent(&form);
-    window = &form;
 
+    bool handedOver = false;
+    if (handOver)
+        handOver->serve([&form, &handedOver] {
+            if (!form.close())
+                return false;
+            handedOver = true;
+            // Ends a dialog's loop too, so that a copy showing a message box still goes away.
+            QCoreApplication::exit(0);
+            return true;
+        });
     form.show();
+    // An error box of the automatic start runs a loop in which a request may have closed us.
+    if (handedOver)
+        return 0;
     return QApplication::exec();
 }
