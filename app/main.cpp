@@ -90,9 +90,12 @@ int main(int argc, char** argv)
 
     bool handedOver = false;
     if (handOver)
-        handOver->serve([&form, &handedOver] {
+        handOver->serve([&form, &handedOver, &engine] {
             if (!form.close())
                 return false;
+            // The new copy starts reading as soon as it has the answer: ours ends first.
+            if (engine->connected())
+                engine->Skip("Sentence", kven::kSkipAll);
             handedOver = true;
             // Ends a dialog's loop too, so that a copy showing a message box still goes away.
             QCoreApplication::exit(0);
