@@ -4,6 +4,7 @@
 // states of Start and Stop in the window.
 
 #include "app/WindowState.h"
+#include "reading/LookAhead.h"
 #include "reading/Waiter.h"
 #include "speech/SpeechLib_TLB.h"
 
@@ -30,6 +31,7 @@ private:
     SharedState& shared_;
     SpeechEngine& tts_;
     Waiter& waiter_;
+    WindowFilter filter_;
 };
 
 } // namespace kven
