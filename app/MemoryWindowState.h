@@ -39,11 +39,24 @@ public:
     void setSpeed(int pos) override;
 
     const std::vector<std::string>& skipList() const override { return skipList_; }
-    void setSkipList(std::vector<std::string> entries) override { skipList_ = std::move(entries); }
-    void addSkipEntry(std::string entry) override { skipList_.push_back(std::move(entry)); }
+    void setSkipList(std::vector<std::string> entries) override
+    {
+        skipList_ = std::move(entries);
+        ++listsRevision_;
+    }
+    void addSkipEntry(std::string entry) override
+    {
+        skipList_.push_back(std::move(entry));
+        ++listsRevision_;
+    }
 
     const std::string& talkSymbols() const override { return talkSymbols_; }
-    void setTalkSymbols(std::string text) override { talkSymbols_ = std::move(text); }
+    void setTalkSymbols(std::string text) override
+    {
+        talkSymbols_ = std::move(text);
+        ++listsRevision_;
+    }
+    std::uint64_t listsRevision() const override { return listsRevision_; }
 
     std::string caption() const override { return caption_; }
     void setCaption(const std::string& caption) override { caption_ = caption; }
@@ -78,6 +91,7 @@ private:
     int speed_ = 0;
     std::vector<std::string> skipList_;
     std::string talkSymbols_;
+    std::uint64_t listsRevision_ = 0;
     std::string caption_ = "KVEN";
     int voiceIndex_ = -1;
     std::vector<std::string> voices_;

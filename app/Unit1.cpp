@@ -332,7 +332,10 @@ void TForm1::bindEvents()
         guarded([this] { ComboBox1Change(ComboBox1); });
     });
     connect(ScrollBar3, &QScrollBar::valueChanged, this, [this] { guarded([this] { ScrollBar3Change(ScrollBar3); }); });
-    connect(Memo5, &QPlainTextEdit::textChanged, this, [this] { talkSymbolsValid_ = false; });
+    connect(Memo5, &QPlainTextEdit::textChanged, this, [this] {
+        talkSymbolsValid_ = false;
+        ++listsRevision_;
+    });
 
     TTS.setOnEndStream(
         [this](int stream, std::int64_t position) { guarded([&] { TTSEndStream(nullptr, stream, position); }); });
@@ -636,6 +639,7 @@ void TForm1::Button6Click(QObject*)
         return;
     delete ListBox1->takeItem(row);
     skipEntries_.erase(skipEntries_.begin() + row);
+    ++listsRevision_;
 }
 
 void TForm1::ComboBox1Change(QObject*)
@@ -794,12 +798,14 @@ void TForm1::setSkipList(std::vector<std::string> entries)
     for (const std::string& entry : entries)
         addListEntry(*ListBox1, fromSjis(entry));
     skipEntries_ = std::move(entries);
+    ++listsRevision_;
 }
 
 void TForm1::addSkipEntry(std::string entry)
 {
     addListEntry(*ListBox1, fromSjis(entry));
     skipEntries_.push_back(std::move(entry));
+    ++listsRevision_;
 }
 
 const std::string& TForm1::talkSymbols() const
@@ -816,6 +822,7 @@ void TForm1::setTalkSymbols(std::string text)
     Memo5->setPlainText(fromSjis(text));
     talkSymbols_ = memoText(*Memo5);
     talkSymbolsValid_ = true;
+    ++listsRevision_;
 }
 
 std::string TForm1::caption() const

@@ -173,6 +173,7 @@ public:
     void addSkipEntry(std::string entry) override;
     const std::string& talkSymbols() const override;
     void setTalkSymbols(std::string text) override;
+    std::uint64_t listsRevision() const override { return listsRevision_; }
     std::string caption() const override;
     void setCaption(const std::string& caption) override;
     int voiceIndex() const override;
@@ -218,6 +219,7 @@ private:
     std::vector<std::string> skipEntries_;
     mutable std::string talkSymbols_;
     mutable bool talkSymbolsValid_ = false;
+    std::uint64_t listsRevision_ = 0;
     int firstResize_ = 0;
     bool recordedMaximized_ = false;
     bool applyingState_ = false;

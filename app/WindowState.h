@@ -5,6 +5,7 @@
 // Texts are Shift_JIS byte strings unless a comment says otherwise.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,10 @@ public:
     // Talk symbols Memo5, the whole text of the memo.
     virtual const std::string& talkSymbols() const = 0;
     virtual void setTalkSymbols(std::string text) = 0;
+
+    // A number that changes with every change of the skip list or the talk symbols, however
+    // made, so that what is built from the two lists can be kept until it changes.
+    virtual std::uint64_t listsRevision() const = 0;
 
     // Window caption, UTF-8.
     virtual std::string caption() const = 0;

@@ -1,12 +1,23 @@
 // One reading step near the end of a large document must cost what it costs in a small one:
 // the step works on the chunk and the way to its boundary, never on the rest of the text.
+// Nor may it grow with the lists of the settings: a step with a 1 MB talk-symbols line or a
+// skip list of 100,000 long entries costs what it costs with the shipped settings.
 
+#include "app/Dialogs.h"
 #include "app/MemoryWindowState.h"
+#include "reading/ChunkFilter.h"
+#include "reading/FilterTables.h"
 #include "reading/Reader.h"
+#include "settings/SettingsFile.h"
 #include "speech/NullEngine.h"
 #include "text/Cp932.h"
 
 #include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -94,10 +105,120 @@ void BM_DumpOneLine200KB(benchmark::State& state)
     readWholeLine(state, 200u << 10);
 }
 
+class NoDialogs : public Dialogs {
+public:
+    bool confirm(const std::string&) override { return false; }
+    std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
+};
+
+// A window with the options and lists of the shipped settings file.
+void readShippedSettings(MemoryWindowState& window)
+{
+    NoDialogs dialogs;
+    SettingsFile(window, dialogs, KVEN_SOURCE_DIR "/data/KVEN.ini").startupRead();
+}
+
+// A talk-symbols line of 1 MiB: every double-byte character of the rows of symbols, digits,
+// Latin letters, kana, Greek, Cyrillic and box drawing, over and over; with the line break
+// the memo holds after it.
+std::string hugeTalkSymbols()
+{
+    std::string symbols;
+    for (unsigned lead = 0x81; lead <= 0x84; ++lead)
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+            if (trail != 0x7F)
+                symbols += {static_cast<char>(lead), static_cast<char>(trail)};
+    std::string line;
+    line.reserve((1u << 20) + symbols.size());
+    while (line.size() < (1u << 20))
+        line += symbols;
+    line.resize(1u << 20);
+    return line + "\r\n";
+}
+
+// 100,000 skip entries of 255 kanji each, none of them in the document.
+std::vector<std::string> hugeSkipList()
+{
+    std::vector<std::string> entries(100000);
+    std::uint32_t seed = 12345;
+    for (std::string& entry : entries) {
+        for (int i = 0; i < 255; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            const unsigned lead = 0x89 + (seed >> 8) % 0x16;   // 0x89..0x9E: kanji rows only
+            const unsigned trail = 0x40 + (seed >> 16) % 0x3F; // 0x40..0x7E
+            entry += {static_cast<char>(lead), static_cast<char>(trail)};
+        }
+    }
+    return entries;
+}
+
+enum class Lists { shipped, hugeTalkSymbols, hugeSkipList };
+
+// One step over the same chunk, again and again, with the given lists. The first step, before
+// the measurement, is where lists that changed are prepared.
+void readingStepWithLists(benchmark::State& state, Lists lists)
+{
+    MemoryWindowState window;
+    readShippedSettings(window);
+    if (lists == Lists::hugeTalkSymbols)
+        window.setTalkSymbols(hugeTalkSymbols());
+    if (lists == Lists::hugeSkipList)
+        window.setSkipList(hugeSkipList());
+    window.setText(document(20u << 10));
+    SharedState shared;
+    EventQueue queue;
+    NullEngine engine(queue);
+    NoWaiter waiter;
+    Reader reader(window, shared, engine, waiter);
+    const std::size_t start = window.text().find("\r\n", 1000) + 2;
+    const auto step = [&] {
+        window.setSelStart(start);
+        window.setStartEnabled(false);
+        shared.lastSpoken.clear();
+        reader.TTSEndStream(0, 0);
+    };
+    step();
+    // Every variant says the same first chunk.
+    if (shared.lastSpoken.empty() || window.selStart() != start + chunkLength(window.text().substr(start)))
+        state.SkipWithError("the step did not say the chunk at its cursor");
+    for (auto _ : state) {
+        step();
+        benchmark::DoNotOptimize(window.selStart());
+    }
+}
+
+void BM_ReadingStepShippedLists(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::shipped);
+}
+void BM_ReadingStepHugeTalkSymbols(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::hugeTalkSymbols);
+}
+void BM_ReadingStepHugeSkipList(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::hugeSkipList);
+}
+
+// What a change of the lists costs once, at the step after it.
+void BM_PrepareHugeLists(benchmark::State& state)
+{
+    const std::vector<std::string> skipList = hugeSkipList();
+    const std::string talkSymbols = hugeTalkSymbols();
+    for (auto _ : state) {
+        const FilterTables tables(skipList, talkSymbols);
+        benchmark::DoNotOptimize(&tables);
+    }
+}
+
 BENCHMARK(BM_ReadingStep20MB);
 BENCHMARK(BM_ReadingStep20KB);
 BENCHMARK(BM_DumpOneLine2MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DumpOneLine200KB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadingStepShippedLists);
+BENCHMARK(BM_ReadingStepHugeTalkSymbols);
+BENCHMARK(BM_ReadingStepHugeSkipList);
+BENCHMARK(BM_PrepareHugeLists)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

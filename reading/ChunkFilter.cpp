@@ -128,24 +128,11 @@ bool inReadableRange(std::string_view c)
            ((c >= sjis::kZenZero && c <= sjis::kSmallKe) || (c >= sjis::kKanjiFirst && c <= sjis::kKanjiLast));
 }
 
-// A lone lead byte would otherwise match the first byte of a double-byte talk symbol: half a
-// character is never one.
-bool isTalkSymbol(std::string_view c, std::string_view talkSymbols)
-{
-    return !(c.size() == 1 && sjis::isLeadByte(c[0])) && contains(talkSymbols, c);
-}
-
-} // namespace
-
-std::string spokenText(std::string_view chunk, const FilterOptions& options)
+std::string spokenWith(std::string_view chunk, const FilterOptions& options, const FilterTables& tables)
 {
     std::string_view trimmed = trimView(chunk);
-    for (const std::string& entry : options.skipList) {
-        if (contains(trimmed, entry)) {
-            trimmed = {};
-            break;
-        }
-    }
+    if (tables.skipList.foundIn(trimmed))
+        trimmed = {};
 
     std::string text = toFullWidth(trimmed);
     if (options.aozoraRuby)
@@ -170,7 +157,7 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options)
         if (c == " " || c == sjis::kFullBlank) {
             spoken.append(c);
             ++blanks;
-        } else if (isTalkSymbol(c, options.talkSymbols) || inReadableRange(c)) {
+        } else if (tables.talkSymbols.contains(c) || inReadableRange(c)) {
             spoken.append(c);
         } else {
             spoken.append(sjis::kUnreadMark);
@@ -187,6 +174,15 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options)
             return {};
     }
     return spoken;
+}
+
+} // namespace
+
+std::string spokenText(std::string_view chunk, const FilterOptions& options)
+{
+    if (options.tables != nullptr)
+        return spokenWith(chunk, options, *options.tables);
+    return spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols));
 }
 
 } // namespace kven

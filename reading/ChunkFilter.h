@@ -2,6 +2,8 @@
 // The pieces of one reading step that need no window: where a chunk ends, and what of it
 // is said.
 
+#include "reading/FilterTables.h"
+
 #include <cstddef>
 #include <span>
 #include <string>
@@ -29,6 +31,8 @@ struct FilterOptions {
     int blankLimit = 0;  // tenths
     std::span<const std::string> skipList;
     std::string_view talkSymbols;
+    // The two lists above, prepared for lookup; null to have them prepared for one call.
+    const FilterTables* tables = nullptr;
 };
 
 // The text to say for a selected chunk, or an empty text when the chunk is to be skipped:

@@ -4,22 +4,25 @@
 
 namespace kven {
 
-FilterOptions filterOptions(const WindowState& window)
+FilterOptions WindowFilter::options()
 {
+    if (const std::uint64_t revision = window_.listsRevision(); revision_ != revision) {
+        tables_ = FilterTables(window_.skipList(), window_.talkSymbols());
+        revision_ = revision;
+    }
     FilterOptions options;
-    options.aozoraRuby = window.aozoraRuby();
-    options.aaSkip = window.aaSkip();
-    options.unreadLimit = window.unreadLimit();
-    options.blankLimit = window.blankLimit();
-    options.skipList = window.skipList();
-    options.talkSymbols = window.talkSymbols();
+    options.aozoraRuby = window_.aozoraRuby();
+    options.aaSkip = window_.aaSkip();
+    options.unreadLimit = window_.unreadLimit();
+    options.blankLimit = window_.blankLimit();
+    options.skipList = window_.skipList();
+    options.talkSymbols = window_.talkSymbols();
+    options.tables = &tables_;
     return options;
 }
 
-std::string nextUtterance(const WindowState& window, const SharedState& shared)
+std::string nextUtterance(const WindowState& window, const SharedState& shared, const FilterOptions& options)
 {
-    const FilterOptions options = filterOptions(window);
-
     const std::string_view text = window.text();
     std::size_t cursor = window.selStart();
     while (cursor < text.size()) {

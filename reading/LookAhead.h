@@ -4,19 +4,35 @@
 
 #include "app/WindowState.h"
 #include "reading/ChunkFilter.h"
+#include "reading/FilterTables.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kven {
 
-// The filter options as the window's controls set them; the skip list and the talk symbols
-// are viewed, not copied, so the options must not outlive a change of those controls.
-FilterOptions filterOptions(const WindowState& window);
+// The filter options as one window's controls set them. The skip list and the talk symbols
+// are prepared for lookup once per change of them (the window's lists revision), not at every
+// step. The options view the window's lists and this object's tables, so they must not
+// outlive a change of those lists or this object.
+class WindowFilter {
+public:
+    explicit WindowFilter(const WindowState& window) : window_(window) {}
+
+    FilterOptions options();
+
+private:
+    const WindowState& window_;
+    std::optional<std::uint64_t> revision_; // of the lists the tables were built from
+    FilterTables tables_;
+};
 
 // The filtered text (Shift_JIS) the next reading step would hand to the engine, from the
-// cursor on: the same chunks, filter and repeat suppression as the step itself. Empty when
-// the step would reach the end of the text without saying anything. Changes nothing: the
-// cursor, the selection and the last spoken text stay as they are.
-std::string nextUtterance(const WindowState& window, const SharedState& shared);
+// cursor on: the same chunks, filter and repeat suppression as the step itself, with the
+// window's options as `options` holds them. Empty when the step would reach the end of the
+// text without saying anything. Changes nothing: the cursor, the selection and the last
+// spoken text stay as they are.
+std::string nextUtterance(const WindowState& window, const SharedState& shared, const FilterOptions& options);
 
 } // namespace kven

@@ -7,7 +7,7 @@
 namespace kven {
 
 Reader::Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Waiter& waiter)
-    : window_(window), shared_(shared), tts_(tts), waiter_(waiter)
+    : window_(window), shared_(shared), tts_(tts), waiter_(waiter), filter_(window)
 {
 }
 
@@ -45,8 +45,7 @@ void Reader::step()
         window_.setSelStart(cursor);
         window_.setSelLength(len);
 
-        const FilterOptions options = filterOptions(window_);
-        std::string spoken = spokenText(rest.substr(0, len), options);
+        std::string spoken = spokenText(rest.substr(0, len), filter_.options());
 
         if (spoken.empty() || (window_.repeatSuppression() && spoken == shared_.lastSpoken)) {
             window_.setSelStart(cursor + len);
@@ -63,7 +62,7 @@ void Reader::step()
         shared_.lastSpoken = std::move(spoken);
         window_.setSelStart(cursor + len);
         if (tts_.preparesAhead())
-            if (const std::string next = nextUtterance(window_, shared_); !next.empty())
+            if (const std::string next = nextUtterance(window_, shared_, filter_.options()); !next.empty())
                 tts_.Prepare(cp932::toWide(next));
         return;
     }

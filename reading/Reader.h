@@ -4,6 +4,7 @@
 // states of Start and Stop in the window.
 
 #include "app/WindowState.h"
+#include "reading/LookAhead.h"
 #include "reading/Waiter.h"
 #include "speech/SpeechLib_TLB.h"
 
@@ -43,6 +44,7 @@ private:
     // its chunk starts.
     int lastStream_ = 0;
     std::size_t lastChunkStart_ = 0;
+    WindowFilter filter_;
 };
 
 } // namespace kven

@@ -49,11 +49,12 @@ TEST(LookAhead, ChangesNothing)
     rig.window.setSelLength(3);
     rig.shared.lastSpoken = sj("い。");
     const std::string text = rig.window.text();
+    WindowFilter filter(rig.window);
 
     // Repeat suppression passes over the chunk equal to the last spoken text.
-    EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared)), "");
+    EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared, filter.options())), "");
     rig.window.setRepeatSuppression(false);
-    EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared)), "い。");
+    EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared, filter.options())), "い。");
     EXPECT_EQ(rig.window.selStart(), 5u);
     EXPECT_EQ(rig.window.selLength(), 3u);
     EXPECT_EQ(u8(rig.shared.lastSpoken), "い。");

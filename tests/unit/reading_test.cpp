@@ -1,4 +1,5 @@
 #include "reading/ChunkFilter.h"
+#include "reading/FilterTables.h"
 #include "support/ReadingRig.h"
 
 #include "text/Sjis.h"
@@ -286,6 +287,99 @@ TEST(ReadingStep, SkipListMatchesBeforeFullWidthMapping)
     rig.window.setSkipList({"AB"});
     rig.setText("xxABxx\r\nＡＢ\r\n");
     EXPECT_EQ(rig.readAll(), V{"ＡＢ"});
+}
+
+// The first way with the lists: every skip entry searched for in the chunk, every character
+// searched for in the talk symbols. Its cost grows with the lists, so it serves as the
+// reference only.
+bool skippedBySearching(std::string_view chunk, const V& skipList)
+{
+    return std::any_of(skipList.begin(), skipList.end(), [&](const std::string& e) { return contains(chunk, e); });
+}
+bool talkSymbolBySearching(std::string_view c, std::string_view talkSymbols)
+{
+    return !(c.size() == 1 && sjis::isLeadByte(c[0])) && contains(talkSymbols, c);
+}
+
+TEST(FilterTables, MatchSearchingOnRandomLists)
+{
+    const std::string_view pieces[] = {
+        "\x82\xa0", "\x83\x7b", "\x81\x42",                       // あ, ボ (second byte "{"), 。
+        "\x81\x81", "\x88\x81",                                   // second bytes that are lead values
+        "\x81",     "\xe0",     "\xfc",                           // lead bytes that take whatever follows
+        "{",        "a",        "b",        "B", "\r", "\n", " ", // ASCII, and second bytes alone
+        "\xb1",     "\xa0",     "\xfd",                           // one-byte characters above 0x7F
+    };
+    std::mt19937 rng(1109);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> percent(0, 99);
+    const auto randomText = [&](int maxPieces) {
+        std::string text;
+        for (int k = std::uniform_int_distribution<int>(0, maxPieces)(rng); k > 0; --k)
+            text += pieces[pick(rng)];
+        return text;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::string chunk = randomText(16);
+        // Entries: random ones, empty ones, and pieces of the chunk from any byte, so that
+        // matches at and off character starts, prefixes of each other and repeats all occur.
+        V skipList;
+        for (int k = std::uniform_int_distribution<int>(0, 12)(rng); k > 0; --k) {
+            const int kind = percent(rng);
+            if (kind < 5 || chunk.empty()) {
+                skipList.push_back(kind < 3 ? "" : randomText(3));
+            } else if (kind < 40) {
+                skipList.push_back(randomText(4));
+            } else {
+                const std::size_t from = std::uniform_int_distribution<std::size_t>(0, chunk.size() - 1)(rng);
+                const std::size_t len = std::uniform_int_distribution<std::size_t>(1, chunk.size() - from)(rng);
+                skipList.push_back(chunk.substr(from, len) + (percent(rng) < 20 ? randomText(1) : ""));
+            }
+        }
+        const std::string talk = randomText(12);
+        const FilterTables tables(skipList, talk);
+        ASSERT_EQ(tables.skipList.foundIn(chunk), skippedBySearching(chunk, skipList))
+            << ::testing::PrintToString(chunk) << " in " << ::testing::PrintToString(skipList);
+        // Every one-byte character and every double-byte one the pieces can make.
+        for (const std::string_view a : pieces) {
+            for (const std::string_view b : pieces) {
+                const std::string c = std::string(a) + std::string(b);
+                for (const std::string_view ch : {a.substr(0, 1), std::string_view(c).substr(0, 2)}) {
+                    if (ch.size() == 2 && !sjis::isLeadByte(ch[0]))
+                        continue;
+                    ASSERT_EQ(tables.talkSymbols.contains(ch), talkSymbolBySearching(ch, talk))
+                        << ::testing::PrintToString(std::string(ch)) << " in " << ::testing::PrintToString(talk);
+                }
+            }
+        }
+    }
+}
+
+// The lists are prepared once per change, so each way of changing them must reach the step
+// that follows, also in the middle of reading.
+TEST(ReadingStep, ListChangesReachTheNextStep)
+{
+    const struct {
+        const char* why;
+        void (*change)(MemoryWindowState&);
+        V expected;
+    } rows[] = {
+        {"skip list replaced", [](MemoryWindowState& w) { w.setSkipList({sj("三")}); }, {"一"}},
+        {"skip entry added", [](MemoryWindowState& w) { w.addSkipEntry(sj("三")); }, {"一"}},
+        {"talk symbols replaced", [](MemoryWindowState& w) { w.setTalkSymbols(sj("★")); }, {"一", "二★", "三"}},
+    };
+    for (const auto& r : rows) {
+        ReadingRig rig;
+        rig.setText("一\r\n二★\r\n三\r\n");
+        rig.reader.Button1Click();
+        ASSERT_EQ(rig.said(), V{"一"});
+        r.change(rig.window);
+        while (!rig.window.startEnabled()) {
+            rig.engine.finishSpeaking();
+            ASSERT_GT(rig.queue.runPending(), 0u);
+        }
+        EXPECT_EQ(rig.said(), r.expected) << r.why;
+    }
 }
 
 TEST(ReadingStep, HalfWidthBecomesFullWidthAndSymbolsAreUnreadable)

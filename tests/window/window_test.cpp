@@ -85,6 +85,7 @@ private slots:
     void pasteReadsTheClipboardAndLeavesTheDocument();
     void resizeToggle();
     void addAndDel();
+    void listEditsReachTheNextStep();
     void reloadAndSaveRoundTrip();
     void storedPositionPlacesTheWindow();
     void openWritesThePreviousBookmark();
@@ -483,6 +484,35 @@ void WindowTest::addAndDel()
 
     // Neither writes the settings file.
     QCOMPARE(rig.readFile("KVEN.ini"), settingsFile());
+}
+
+void WindowTest::listEditsReachTheNextStep()
+{
+    // Each edit is made while an utterance plays and must reach the step that follows it.
+    // The unread limit of the rig's settings drops "★三" until ★ is a talk symbol.
+    WindowRig rig;
+    const std::string doc = rig.writeDocument("doc.txt", "一。\r\n広告です\r\n★三\r\n");
+    TForm1& form = rig.create({doc});
+    showAndActivate(form);
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一。"}));
+
+    form.ListBox1->setCurrentRow(0);
+    form.Button6->click();
+    rig.finishUtterances();
+    QCOMPARE(rig.said().back(), std::string("広告です"));
+
+    form.Memo5->setFocus();
+    form.Memo5->moveCursor(QTextCursor::End);
+    commitText(form.Memo5, QString::fromUtf8("★"));
+    rig.finishUtterances();
+    QCOMPARE(rig.said().back(), std::string("★三"));
+
+    rig.dialogs.inputAnswers = {std::string("終了")};
+    form.Button5->click();
+    rig.finishUtterances();
+    // The end line is skipped.
+    QCOMPARE(rig.said().size(), std::size_t{3});
+    QVERIFY(form.Button1->isEnabled());
 }
 
 void WindowTest::reloadAndSaveRoundTrip()
