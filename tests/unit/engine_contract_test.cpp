@@ -258,22 +258,26 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
     }
 }
 
-TEST_F(OpenJTalk, AMissingDictionaryOrACorruptVoiceIsOneClearError)
+TEST_F(OpenJTalk, AMissingSynthesizerOrDictionaryOrACorruptVoiceIsOneClearError)
 {
     testing::ScratchFolder folder;
     folder.write("voices/broken.htsvoice", "not a voice");
+    const OpenJTalkSetup real = testing::testSetup();
     const struct {
         const char* why;
+        std::string executable;
         std::string dictionary;
         std::vector<std::string> voiceFolders;
         const char* says;
     } rows[] = {
-        {"no dictionary", folder.path("no-dictionary"), testing::testSetup().voiceFolders, "辞書"},
-        {"a voice file that is no voice", testing::testSetup().dictionary, {folder.path("voices")}, "音声合成"},
+        {"no synthesizer", folder.path("no-synthesizer"), real.dictionary, real.voiceFolders, "open-jtalk"},
+        {"no dictionary", real.executable, folder.path("no-dictionary"), real.voiceFolders, "辞書"},
+        {"a voice file that is no voice", real.executable, real.dictionary, {folder.path("voices")}, "音声合成"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.why);
-        OpenJTalkSetup setup = testing::testSetup();
+        OpenJTalkSetup setup = real;
+        setup.executable = r.executable;
         setup.dictionary = r.dictionary;
         setup.voiceFolders = r.voiceFolders;
         EventQueue loop;
