@@ -9,8 +9,8 @@ KVEN_PACKAGES=(
   open-jtalk open-jtalk-mecab-naist-jdic libpulse-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
 )
-# Only the tests need an audio server of their own and a recorder.
-KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils)
+# Only the tests need an audio server of their own and a recorder, and libFuzzer's runtime.
+KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils libclang-rt-dev)
 
 kven_install_missing() {
   local missing=()
