@@ -88,9 +88,8 @@ private:
         std::size_t at = 0;
         for (std::size_t i = 0; i < codes.size() && at < back.size(); ++i) {
             const std::size_t len = sjis::charLength(back, at);
-            const unsigned code =
-                len == 2 ? (static_cast<unsigned char>(back[at]) << 8 | static_cast<unsigned char>(back[at + 1]))
-                         : static_cast<unsigned char>(back[at]);
+            const auto first = static_cast<unsigned char>(back[at]);
+            const unsigned code = len == 2 ? (unsigned{first} << 8 | static_cast<unsigned char>(back[at + 1])) : first;
             if (code == codes[i])
                 units_[codes[i]] = wide[i];
             at += len;

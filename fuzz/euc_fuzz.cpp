@@ -1,11 +1,33 @@
-// EucToSjis on arbitrary bytes: never longer than its source, and the same as converting pair by
-// pair through JisToSjis.
+// EucToSjis on arbitrary bytes: never longer than its source, the same as converting pair by
+// pair through JisToSjis, and on a text of ASCII, JIS X 0208 and half-width katakana alone the
+// same as glibc iconv wherever iconv converts the whole text.
 
+#include "fuzz/FuzzSupport.h"
 #include "pzconv/PzConv.h"
+#include "support/IconvAll.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+
+namespace {
+
+bool asciiJisX0208AndKana(const kven::TPzConv& conv, const std::uint8_t* data, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char b = data[i];
+        if (b < 0x80)
+            continue;
+        if (i + 1 == size)
+            return false;
+        const unsigned char next = data[++i];
+        if (!(conv.IsEucLead(b) && conv.IsEucLead(next)) && !(b == 0x8E && conv.IsEucKanaTrail(next)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -33,5 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (out != expected)
         std::abort();
+
+    if (asciiJisX0208AndKana(conv, data, size)) {
+        const auto reference = kven::testing::iconvAll("CP932", "EUC-JP", source);
+        kven::fuzzing::check(!reference || out == *reference, "JIS X 0208 text converts as iconv converts it");
+    }
     return 0;
 }

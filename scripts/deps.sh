@@ -10,8 +10,8 @@ KVEN_PACKAGES=(
   qt6-base-dev libgl-dev fonts-ipafont-gothic
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio
-# service, as most desktops now play) and a recorder.
-KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus)
+# service, as most desktops now play), a recorder, and libFuzzer's runtime.
+KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus libclang-rt-dev)
 
 kven_install_missing() {
   local missing=()

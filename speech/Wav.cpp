@@ -90,7 +90,9 @@ void trimSilence(Samples& samples, std::size_t keepFront, std::size_t keepBack, 
         return;
     }
     const auto last = std::find_if(samples.rbegin(), samples.rend(), loud).base();
-    const std::size_t end = std::min(samples.size(), static_cast<std::size_t>(last - samples.begin()) + keepBack);
+    const auto loudEnd = static_cast<std::size_t>(last - samples.begin());
+    // Compared before adding, so that any amount asked for keeps all there is.
+    const std::size_t end = loudEnd + std::min(keepBack, samples.size() - loudEnd);
     const std::size_t lead = static_cast<std::size_t>(first - samples.begin());
     const std::size_t begin = lead > keepFront ? lead - keepFront : 0;
     samples.erase(samples.begin() + static_cast<std::ptrdiff_t>(end), samples.end());

@@ -79,6 +79,11 @@ TEST(TrimSilence, KeepsAtMostTheGivenSilenceAtEachEnd)
     Samples edge = {64, -64, 65, 64};
     trimSilence(edge, 0, 0, 64);
     EXPECT_EQ(edge, (Samples{65}));
+
+    // However much silence is asked for, even more than an index can count, all of it stays.
+    Samples all = {0, 500, 0, 0};
+    trimSilence(all, SIZE_MAX, SIZE_MAX, 64);
+    EXPECT_EQ(all, (Samples{0, 500, 0, 0}));
 }
 
 TEST(TrimSilence, SilenceThroughoutBecomesNothing)

@@ -1,0 +1,76 @@
+// The bookmark lookup and writer on an arbitrary bookmark file and document path: the writer
+// keeps every other document's line, in order, and puts the document's own line last, and a
+// lookup after it finds the cursor that was written (for a path without a comma or a line
+// break, which the format cannot hold).
+
+#include "app/MemoryWindowState.h"
+#include "files/Errors.h"
+#include "files/Paths.h"
+#include "fuzz/FuzzSupport.h"
+#include "intake/Bookmarks.h"
+#include "text/Cp932.h"
+#include "text/TextOps.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using kven::fuzzing::check;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const bool fileExists = input.ConsumeBool();
+    kven::SharedState shared;
+    shared.currentPath = kven::cp932::fromUtf8(input.ConsumeRandomLengthString(80));
+    const std::size_t cursor = input.ConsumeIntegral<std::uint16_t>();
+    const std::string before = fileExists ? input.ConsumeRemainingBytesAsString() : std::string();
+
+    const kven::fuzzing::ScratchFolder& scratch = kven::fuzzing::scratch();
+    const std::string file = scratch.path("KVEN.txt");
+    if (fileExists)
+        scratch.write("KVEN.txt", before);
+    else
+        std::filesystem::remove(file);
+
+    kven::MemoryWindowState window;
+    window.setText(std::string(std::size_t{1} << 16, 'x'));
+    kven::Bookmarks bookmarks(window, shared, file);
+    try {
+        bookmarks.lookup();
+        check(fileExists, "a missing file is reported");
+    } catch (const kven::KvenError&) {
+        check(!fileExists, "a readable file is read");
+    }
+
+    window.setSelStart(cursor);
+    try {
+        bookmarks.Closing();
+    } catch (const kven::KvenError& e) {
+        kven::fuzzing::fail(e.what());
+    }
+    const std::string& path = shared.currentPath;
+    if (path.empty() || kven::contains(path, kven::kTemporaryInternetFiles)) {
+        check(std::filesystem::exists(file) == fileExists && (!fileExists || scratch.read("KVEN.txt") == before),
+              "no bookmark is written without a path or for the browser cache");
+        return 0;
+    }
+
+    std::vector<std::string> expected;
+    for (std::string& line : kven::splitLines(before))
+        if (!kven::contains(line, path))
+            expected.push_back(std::move(line));
+    expected.push_back(path + "," + std::to_string(cursor));
+    check(scratch.read("KVEN.txt") == kven::joinLinesCrLf(expected),
+          "the writer keeps the other lines and puts the document's line last");
+
+    if (path.find_first_of(",\r\n") != std::string::npos)
+        return 0;
+    window.setSelStart(0);
+    bookmarks.lookup();
+    check(window.selStart() == cursor, "the written cursor is found again");
+    return 0;
+}
