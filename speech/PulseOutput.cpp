@@ -4,7 +4,6 @@
 
 #include <pulse/context.h>
 #include <pulse/error.h>
-#include <pulse/rtclock.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
 #include <pulse/timeval.h>
@@ -68,7 +67,9 @@ private:
             throw KvenError(kCannotConnect + "no thread");
         started_ = true;
         Lock lock(loop_);
-        tick_ = pa_context_rttime_new(context_, pa_rtclock_now() + kTickUsec, &PulseStream::onTick, this);
+        timeval first{};
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
+        tick_ = api->time_new(api, pa_timeval_add(pa_gettimeofday(&first), kTickUsec), &PulseStream::onTick, this);
         if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
             throw KvenError(kCannotConnect + contextError());
         const auto deadline = Clock::now() + kStallLimit;
@@ -265,12 +266,12 @@ private:
         me->drained_ = true;
         pa_threaded_mainloop_signal(me->loop_, 0);
     }
+    // Touches nothing of ours but the mainloop, which outlives its thread.
     static void onTick(pa_mainloop_api* api, pa_time_event* event, const struct timeval*, void* self)
     {
-        auto* me = static_cast<PulseStream*>(self);
-        pa_context_rttime_restart(me->context_, event, pa_rtclock_now() + kTickUsec);
-        (void)api;
-        pa_threaded_mainloop_signal(me->loop_, 0);
+        timeval next{};
+        api->time_restart(event, pa_timeval_add(pa_gettimeofday(&next), kTickUsec));
+        pa_threaded_mainloop_signal(static_cast<PulseStream*>(self)->loop_, 0);
     }
 
     pa_threaded_mainloop* loop_ = nullptr;
@@ -279,7 +280,7 @@ private:
     pa_time_event* tick_ = nullptr;
     bool started_ = false;
     bool ready_ = false;
-    bool drained_ = false;
+    std::atomic<bool> drained_{false};
 };
 
 class PulseOutput : public AudioOutput {
