@@ -1,7 +1,7 @@
 // The bookmark lookup and writer on an arbitrary bookmark file and document path: the writer
 // keeps every other document's line, in order, and puts the document's own line last, and a
-// lookup after it finds the cursor that was written (for a path without a comma or a line
-// break, which the format cannot hold).
+// lookup after it finds the cursor that was written (for a path without a comma, which the
+// format cannot hold; a path with a line break gets no bookmark at all).
 
 #include "app/MemoryWindowState.h"
 #include "files/Errors.h"
@@ -53,15 +53,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         kven::fuzzing::fail(e.what());
     }
     const std::string& path = shared.currentPath;
-    if (path.empty() || kven::contains(path, kven::kTemporaryInternetFiles)) {
+    if (path.empty() || kven::contains(path, kven::kTemporaryInternetFiles) ||
+        path.find_first_of("\r\n") != std::string::npos) {
         check(std::filesystem::exists(file) == fileExists && (!fileExists || scratch.read("KVEN.txt") == before),
-              "no bookmark is written without a path or for the browser cache");
+              "no bookmark is written without a path, for the browser cache or for a path with a line break");
         return 0;
     }
 
+    // Only the document's own line goes: its path, ",", and a position with no further comma.
+    const auto own = [&path](const std::string& line) {
+        return line.size() > path.size() && line.starts_with(path) && line[path.size()] == ',' &&
+               line.find(',', path.size() + 1) == std::string::npos;
+    };
     std::vector<std::string> expected;
     for (std::string& line : kven::splitLines(before))
-        if (!kven::contains(line, path))
+        if (!own(line))
             expected.push_back(std::move(line));
     expected.push_back(path + "," + std::to_string(cursor));
     check(scratch.read("KVEN.txt") == kven::joinLinesCrLf(expected),
