@@ -39,9 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kven::MemoryWindowState window;
     window.setText(std::string(std::size_t{1} << 16, 'x'));
     kven::Bookmarks bookmarks(window, shared, file);
+    // A path with a line break is not looked up at all.
+    const bool lineBreak = shared.currentPath.find_first_of("\r\n") != std::string::npos;
     try {
         bookmarks.lookup();
-        check(fileExists, "a missing file is reported");
+        check(fileExists || lineBreak, "a missing file is reported");
     } catch (const kven::KvenError&) {
         check(!fileExists, "a readable file is read");
     }
