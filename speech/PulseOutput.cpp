@@ -10,8 +10,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
-#include <mutex>
 
 namespace kven {
 namespace {
