@@ -1,9 +1,9 @@
 // kven: the window. Start-up in order: hand-over from a running copy, the window with its
 // creation sequence, show (which starts reading when a document was named), the event loop.
 
-#include "app/InstanceHandOver.h"
-#include "app/QtDesktop.h"
-#include "app/Unit1.h"
+#include "window/InstanceHandOver.h"
+#include "window/QtDesktop.h"
+#include "window/Unit1.h"
 #include "reading/Waiter.h"
 #include "speech/Engines.h"
 

@@ -4,7 +4,7 @@
 //
 // Usage: speech_probe SINK VOICE_FOLDER
 
-#include "app/MemoryWindowState.h"
+#include "state/MemoryWindowState.h"
 #include "reading/ChunkFilter.h"
 #include "reading/Reader.h"
 #include "speech/OpenJTalkEngine.h"

@@ -3,7 +3,7 @@
 // chunk's start offset, a TAB, the spoken text in UTF-8 with CR and LF written as \r and \n)
 // and ends the stream at once through the event loop.
 
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "speech/NullEngine.h"
 
 #include <cstdio>

@@ -2,8 +2,8 @@
 // reading step as the window: aloud through the audio output, into a WAV file (--wav), or
 // shown chunk by chunk (--dump).
 
-#include "app/Dialogs.h"
-#include "app/MemoryWindowState.h"
+#include "state/Dialogs.h"
+#include "state/MemoryWindowState.h"
 #include "cli/DumpEngine.h"
 #include "files/Errors.h"
 #include "files/Paths.h"

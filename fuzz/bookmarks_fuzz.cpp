@@ -3,7 +3,7 @@
 // lookup after it finds the cursor that was written (for a path without a comma, which the
 // format cannot hold; a path with a line break gets no bookmark at all).
 
-#include "app/MemoryWindowState.h"
+#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "fuzz/FuzzSupport.h"

@@ -4,7 +4,7 @@
 // when shown or derived afresh; every editor position maps to the length of the byte text
 // before it, an offset inside a character to the position before it.
 
-#include "app/EditorText.h"
+#include "window/EditorText.h"
 #include "fuzz/FuzzSupport.h"
 #include "text/Cp932.h"
 

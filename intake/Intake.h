@@ -3,8 +3,8 @@
 // the Open command and Resume, which resolves the heading markers, appends the end line,
 // places the cursor and applies the document's bookmark.
 
-#include "app/Dialogs.h"
-#include "app/WindowState.h"
+#include "state/Dialogs.h"
+#include "state/WindowState.h"
 #include "intake/Bookmarks.h"
 #include "pzconv/PzConv.h"
 

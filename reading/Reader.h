@@ -3,7 +3,7 @@
 // engine, and the Start and Stop commands. The reading state is nothing but the enabled
 // states of Start and Stop in the window.
 
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 #include "reading/LookAhead.h"
 #include "reading/Waiter.h"
 #include "speech/SpeechLib_TLB.h"

@@ -8,7 +8,7 @@
 //   start  what a start reads: the settings file, then the current document's bookmark
 // A failure is printed as the window shows it, with exit status 1.
 
-#include "app/MemoryWindowState.h"
+#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"

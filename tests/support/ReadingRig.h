@@ -1,7 +1,7 @@
 #pragma once
 // A reader wired to an in-memory window, a scripted engine and a recording waiter.
 
-#include "app/MemoryWindowState.h"
+#include "state/MemoryWindowState.h"
 #include "reading/Reader.h"
 #include "support/ScriptedEngine.h"
 #include "support/Sjis.h"

@@ -1,4 +1,4 @@
-#include "app/MemoryWindowState.h"
+#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"

@@ -2,7 +2,7 @@
 // are not copies, and the folder the socket lives in. The asking copy runs on a thread of its
 // own, as a second process would, while the running copy serves from the event loop.
 
-#include "app/InstanceHandOver.h"
+#include "window/InstanceHandOver.h"
 #include "files/Errors.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScopedEnv.h"

@@ -3,7 +3,7 @@
 
 #include "window/WindowRig.h"
 
-#include "app/MemoryWindowState.h"
+#include "state/MemoryWindowState.h"
 #include "reading/Reader.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "app/QtDesktop.h"
+#include "window/QtDesktop.h"
 
 #include "files/Errors.h"
 

@@ -2,7 +2,7 @@
 // A window state held in plain memory, with the design's initial states: all options on,
 // sliders at 0, lists empty, Start enabled and Stop disabled, caption "KVEN".
 
-#include "app/WindowState.h"
+#include "state/WindowState.h"
 
 #include <functional>
 

@@ -1,14 +1,25 @@
 #pragma once
-// What the main window asks of the desktop besides its own controls: the modal dialogs and
-// the clipboard. The window shows real ones; tests answer in advance.
-
-#include "app/Dialogs.h"
+// The modal dialogs and the clipboard the logic reaches the user through. The window shows
+// real ones; tests and the command-line reader answer in advance.
 
 #include <optional>
 #include <string>
 
 namespace kven {
 
+// What the loader and the settings commands ask.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Confirmation box (caption "確認", buttons "OK" and "キャンセル"); true only for OK.
+    // `text` is UTF-8.
+    virtual bool confirm(const std::string& text) = 0;
+    // Open dialog starting in `initialFolder`; the chosen file's full path, or nothing when
+    // the user cancels.
+    virtual std::optional<std::string> chooseFile(const std::string& initialFolder) = 0;
+};
+
+// What the main window asks besides: the input box and the error box.
 class WindowDialogs : public Dialogs {
 public:
     // Modal input box: caption, prompt and a one-line field that starts empty and takes at

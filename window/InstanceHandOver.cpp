@@ -1,6 +1,6 @@
-#include "app/InstanceHandOver.h"
+#include "window/InstanceHandOver.h"
 
-#include "app/WindowDialogs.h"
+#include "state/Dialogs.h"
 #include "files/Errors.h"
 
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "window/Unit1.h"
 
 #include "files/Errors.h"
 #include "intake/HTMLconv.h"

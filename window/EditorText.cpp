@@ -1,4 +1,4 @@
-#include "app/EditorText.h"
+#include "window/EditorText.h"
 
 #include "text/Cp932.h"
 #include "text/Sjis.h"

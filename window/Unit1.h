@@ -7,9 +7,9 @@
 // Handlers throw KvenError like every command; the bindings to Qt's events catch it, end the
 // command there and show the standard error box, so no error leaves a Qt event handler.
 
-#include "app/EditorText.h"
-#include "app/WindowDialogs.h"
-#include "app/WindowState.h"
+#include "window/EditorText.h"
+#include "state/Dialogs.h"
+#include "state/WindowState.h"
 #include "intake/Bookmarks.h"
 #include "intake/Intake.h"
 #include "pzconv/PzConv.h"

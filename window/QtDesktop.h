@@ -2,7 +2,7 @@
 // The real desktop behind the window's seams: Qt's dialogs and message boxes, the system
 // clipboard, and the main thread's event loop for the speech back ends.
 
-#include "app/WindowDialogs.h"
+#include "state/Dialogs.h"
 #include "speech/EventLoop.h"
 
 #include <QObject>
