@@ -47,9 +47,9 @@ void MemoryWindowState::setVoiceIndex(int index)
     voiceIndex_ = (index >= 0 && index < voiceCount()) ? index : -1;
 }
 
-void MemoryWindowState::setVoices(std::vector<std::string> descriptions)
+void MemoryWindowState::setVoices(const std::vector<std::string>& descriptions)
 {
-    voices_ = std::move(descriptions);
+    voices_ = descriptions;
     voiceIndex_ = -1;
 }
 

@@ -64,8 +64,7 @@ public:
     int voiceIndex() const override { return voiceIndex_; }
     void setVoiceIndex(int index) override;
     int voiceCount() const override { return static_cast<int>(voices_.size()); }
-    // The entries of the voice list (descriptions), replacing the list; nothing selected.
-    void setVoices(std::vector<std::string> descriptions);
+    void setVoices(const std::vector<std::string>& descriptions) override;
     const std::vector<std::string>& voices() const { return voices_; }
 
     int windowLeft() const override { return left_; }

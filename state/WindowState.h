@@ -83,6 +83,8 @@ public:
     virtual int voiceIndex() const = 0;
     virtual void setVoiceIndex(int index) = 0;
     virtual int voiceCount() const = 0;
+    // Replaces the list's entries with these descriptions (Shift_JIS); nothing selected.
+    virtual void setVoices(const std::vector<std::string>& descriptions) = 0;
 
     // The main window's Left and Top, screen pixels.
     virtual int windowLeft() const = 0;

@@ -375,11 +375,12 @@ void TForm1::setUpVoices(int storedVoice)
 {
     TTS.setEventInterests(SVEAllEvents);
     const std::vector<VoiceHandle> voices = TTS.GetVoices({}, {});
+    std::vector<std::string> descriptions;
     for (const VoiceHandle& voice : voices) {
-        ComboBox1->addItem(fromSjis(cp932::fromWide(voice->GetDescription(0))));
-        ComboBox1->setItemData(ComboBox1->count() - 1, QSize(0, kEntryHeight), Qt::SizeHintRole);
+        descriptions.push_back(cp932::fromWide(voice->GetDescription(0)));
         voiceHandles_.push_back(voice);
     }
+    setVoices(descriptions);
     const int count = static_cast<int>(voices.size());
     setVoiceIndex(std::min(storedVoice, count - 1));
     ComboBox1Change(this);
@@ -849,6 +850,17 @@ void TForm1::setVoiceIndex(int index)
 int TForm1::voiceCount() const
 {
     return ComboBox1->count();
+}
+
+void TForm1::setVoices(const std::vector<std::string>& descriptions)
+{
+    const QSignalBlocker block(ComboBox1);
+    ComboBox1->clear();
+    for (const std::string& description : descriptions) {
+        ComboBox1->addItem(fromSjis(description));
+        ComboBox1->setItemData(ComboBox1->count() - 1, QSize(0, kEntryHeight), Qt::SizeHintRole);
+    }
+    ComboBox1->setCurrentIndex(-1);
 }
 
 int TForm1::windowLeft() const

@@ -179,6 +179,7 @@ public:
     int voiceIndex() const override;
     void setVoiceIndex(int index) override;
     int voiceCount() const override;
+    void setVoices(const std::vector<std::string>& descriptions) override;
     int windowLeft() const override;
     void setWindowLeft(int x) override;
     int windowTop() const override;
