@@ -1,11 +1,11 @@
 // kven: the window. Start-up in order: hand-over from a running copy, the window with its
 // creation sequence, show (which starts reading when a document was named), the event loop.
 
+#include "reading/Waiter.h"
+#include "speech/Engines.h"
 #include "window/InstanceHandOver.h"
 #include "window/QtDesktop.h"
 #include "window/Unit1.h"
-#include "reading/Waiter.h"
-#include "speech/Engines.h"
 
 #include <QApplication>
 #include <QDir>
@@ -73,7 +73,8 @@ int main(int argc, char** argv)
     std::unique_ptr<kven::InstanceHandOver> handOver;
     if (const std::optional<std::string> folder = kven::InstanceHandOver::socketFolder()) {
         handOver = std::make_unique<kven::InstanceHandOver>(*folder);
-        if (!kven::handOverAtStart(*handOver, dialogs, std::chrono::seconds(10)))
+        if (kven::handOverAtStart(*handOver, dialogs, std::chrono::seconds(10)) ==
+            kven::InstanceHandOver::Outcome::StayedOpen)
             return 1;
     }
     if (!handOver || !handOver->listening())

@@ -3,13 +3,13 @@
 // Nor may it grow with the lists of the settings: a step with a 1 MB talk-symbols line or a
 // skip list of 100,000 long entries costs what it costs with the shipped settings.
 
-#include "state/Dialogs.h"
-#include "state/MemoryWindowState.h"
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
 #include "reading/Reader.h"
 #include "settings/SettingsFile.h"
 #include "speech/NullEngine.h"
+#include "state/Dialogs.h"
+#include "state/MemoryWindowState.h"
 #include "text/Cp932.h"
 
 #include <benchmark/benchmark.h>

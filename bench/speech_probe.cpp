@@ -4,11 +4,11 @@
 //
 // Usage: speech_probe SINK VOICE_FOLDER
 
-#include "state/MemoryWindowState.h"
 #include "reading/ChunkFilter.h"
 #include "reading/Reader.h"
 #include "speech/OpenJTalkEngine.h"
 #include "speech/SynthesisText.h"
+#include "state/MemoryWindowState.h"
 #include "text/Cp932.h"
 
 #include <algorithm>

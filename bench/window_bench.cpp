@@ -2,9 +2,9 @@
 // setPlainText of the same text, one reading step in a 20 MB against a 20 KB document, and
 // (with --peak-memory) the peak memory of the window holding a 20 MB document.
 
-#include "window/Unit1.h"
 #include "speech/NullEngine.h"
 #include "text/Cp932.h"
+#include "window/Unit1.h"
 
 #include <QApplication>
 #include <QFile>

@@ -2,8 +2,6 @@
 // reading step as the window: aloud through the audio output, into a WAV file (--wav), or
 // shown chunk by chunk (--dump).
 
-#include "state/Dialogs.h"
-#include "state/MemoryWindowState.h"
 #include "cli/DumpEngine.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
@@ -15,6 +13,8 @@
 #include "speech/Engines.h"
 #include "speech/OpenJTalk.h"
 #include "speech/WavEngine.h"
+#include "state/Dialogs.h"
+#include "state/MemoryWindowState.h"
 #include "text/Cp932.h"
 
 #include <algorithm>

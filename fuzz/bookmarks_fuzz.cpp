@@ -3,11 +3,11 @@
 // lookup after it finds the cursor that was written (for a path without a comma, which the
 // format cannot hold; a path with a line break gets no bookmark at all).
 
-#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "fuzz/FuzzSupport.h"
 #include "intake/Bookmarks.h"
+#include "state/MemoryWindowState.h"
 #include "text/Cp932.h"
 #include "text/TextOps.h"
 

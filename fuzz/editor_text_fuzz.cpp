@@ -4,9 +4,9 @@
 // when shown or derived afresh; every editor position maps to the length of the byte text
 // before it, an offset inside a character to the position before it.
 
-#include "window/EditorText.h"
 #include "fuzz/FuzzSupport.h"
 #include "text/Cp932.h"
+#include "window/EditorText.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

@@ -2,10 +2,10 @@
 // program's error, and Save followed by Reload leaves every control as the read left it, except
 // that the talk symbols come back as their one line, trimmed, followed by a line break.
 
-#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "fuzz/FuzzSupport.h"
 #include "settings/SettingsFile.h"
+#include "state/MemoryWindowState.h"
 #include "support/AnsweringDialogs.h"
 #include "text/TextOps.h"
 

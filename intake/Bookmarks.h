@@ -5,8 +5,8 @@
 // only the document's own line, so that no other document's bookmark is ever lost. The path
 // is the current document path as CP932 bytes; a path with a CR or LF in it gets no bookmark.
 
-#include "state/WindowState.h"
 #include "files/Paths.h"
+#include "state/WindowState.h"
 
 #include <string>
 

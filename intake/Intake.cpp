@@ -16,7 +16,7 @@ namespace kven {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
-constexpr std::string_view kTemporaryCaption = "KVEN (temporary)";
+
 // A document file is read only up to this size. Its text may shrink in conversion (a page
 // loses its tags), so the editor's limit is checked on the converted text; a file this large
 // is refused without reading it.
@@ -112,7 +112,7 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     shared_.currentFile = file;
     shared_.currentPath = cp932::fromUtf8(file);
     if (temporaryCaption && contains(shared_.currentPath, kTemporaryInternetFiles)) {
-        window_.setCaption(std::string(kTemporaryCaption));
+        window_.setCaption(kTemporaryCaption);
     } else {
         window_.setCaption("KVEN " + utf8ForDisplay(fileNameOf(shared_.currentFile), fileNameOf(shared_.currentPath)));
     }

@@ -3,10 +3,10 @@
 // the Open command and Resume, which resolves the heading markers, appends the end line,
 // places the cursor and applies the document's bookmark.
 
-#include "state/Dialogs.h"
-#include "state/WindowState.h"
 #include "intake/Bookmarks.h"
 #include "pzconv/PzConv.h"
+#include "state/Dialogs.h"
+#include "state/WindowState.h"
 
 #include <string>
 #include <string_view>

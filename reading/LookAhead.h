@@ -2,9 +2,9 @@
 // What the next reading step will say, worked out ahead of time so the engine can start on
 // it while the current utterance plays.
 
-#include "state/WindowState.h"
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
+#include "state/WindowState.h"
 
 #include <cstdint>
 #include <optional>

@@ -3,6 +3,7 @@
 #include "reading/ChunkFilter.h"
 #include "reading/LookAhead.h"
 #include "text/Cp932.h"
+#include "text/Sjis.h"
 
 namespace kven {
 
@@ -80,6 +81,24 @@ void Reader::Button4Click()
     window_.setStartEnabled(true);
     window_.setStopEnabled(false);
     tts_.Skip("Sentence", kSkipAll);
+}
+
+void Reader::Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard)
+{
+    Button4Click();
+    if (!shared_.currentPath.empty())
+        bookmarks.Closing();
+    shared_.currentPath.clear();
+    shared_.currentFile.clear();
+    window_.setCaption(kTemporaryCaption);
+    std::string pasted = clipboard.text();
+    if (!pasted.empty() && pasted.back() != '\n' && pasted.back() != '\r')
+        pasted += '\n';
+    pasted += '\n';
+    pasted += cp932::toUtf8(sjis::kEndLine);
+    window_.setTextFromUtf8(pasted);
+    window_.setSelStart(0);
+    Button1Click();
 }
 
 } // namespace kven

@@ -1,12 +1,14 @@
 #pragma once
 // The reading engine: the reading step, run by every end-of-stream event of the speech
-// engine, and the Start and Stop commands. The reading state is nothing but the enabled
+// engine, and the Start, Stop and Paste commands. The reading state is nothing but the enabled
 // states of Start and Stop in the window.
 
-#include "state/WindowState.h"
+#include "intake/Bookmarks.h"
 #include "reading/LookAhead.h"
 #include "reading/Waiter.h"
 #include "speech/SpeechLib_TLB.h"
+#include "state/Dialogs.h"
+#include "state/WindowState.h"
 
 #include <cstdint>
 
@@ -29,6 +31,10 @@ public:
     void Button1Click();
     // Stop: idle state, then the engine is asked to skip the rest of the utterance.
     void Button4Click();
+    // Paste: Stop; the document being left gets its bookmark; the clipboard's text, with a
+    // line break at its end, an empty line and the end line, becomes a text that is no
+    // document; Start from its beginning.
+    void Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard);
 
 private:
     // One reading step: hands the next chunk that has something to say to the engine and

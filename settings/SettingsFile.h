@@ -6,9 +6,9 @@
 // Format: Shift_JIS text, "\r\n" after every line. Key lines read "[Name]=value"; the line
 // after "[Talk]=0" holds the talk symbols and every line after "[Skip]=0" is a skip entry.
 
+#include "files/Paths.h"
 #include "state/Dialogs.h"
 #include "state/WindowState.h"
-#include "files/Paths.h"
 
 #include <cstddef>
 #include <functional>

@@ -1,5 +1,8 @@
 #include "state/MemoryWindowState.h"
 
+#include "text/Cp932.h"
+#include "text/TextOps.h"
+
 #include <algorithm>
 
 namespace kven {
@@ -9,6 +12,11 @@ void MemoryWindowState::setText(std::string text)
     text_ = std::move(text);
     selStart_ = 0;
     selLength_ = 0;
+}
+
+void MemoryWindowState::setTextFromUtf8(const std::string& utf8)
+{
+    setText(normalizeLineBreaks(cp932::fromUtf8(utf8)));
 }
 
 void MemoryWindowState::setSelStart(std::size_t pos)

@@ -12,6 +12,7 @@ class MemoryWindowState : public WindowState {
 public:
     const std::string& text() const override { return text_; }
     void setText(std::string text) override;
+    void setTextFromUtf8(const std::string& utf8) override;
     std::size_t selStart() const override { return selStart_; }
     void setSelStart(std::size_t pos) override;
     std::size_t selLength() const override { return selLength_; }

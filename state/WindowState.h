@@ -28,6 +28,10 @@ public:
     virtual const std::string& text() const = 0;
     // Replaces the text; the cursor goes to 0 with an empty selection.
     virtual void setText(std::string text) = 0;
+    // Replaces the text with a UTF-8 text as the user gave it (a paste): the editor shows it
+    // as it is; text() has its line breaks (CR LF, CR or LF) as CR LF and "?" for a character
+    // without a Shift_JIS code. The cursor goes to 0 with an empty selection.
+    virtual void setTextFromUtf8(const std::string& utf8) = 0;
     // Cursor = selection start, a 0-based byte offset. Setting it clamps it to the text length
     // and collapses the selection.
     virtual std::size_t selStart() const = 0;
@@ -74,7 +78,7 @@ public:
     // made, so that what is built from the two lists can be kept until it changes.
     virtual std::uint64_t listsRevision() const = 0;
 
-    // Window caption, UTF-8.
+    // Window caption, UTF-8. A text that is no document is read under kTemporaryCaption.
     virtual std::string caption() const = 0;
     virtual void setCaption(const std::string& caption) = 0;
 
@@ -92,6 +96,8 @@ public:
     virtual int windowTop() const = 0;
     virtual void setWindowTop(int y) = 0;
 };
+
+inline constexpr const char* kTemporaryCaption = "KVEN (temporary)";
 
 // The module-level variables of the main window's unit, shared by its methods.
 struct SharedState {

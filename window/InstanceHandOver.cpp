@@ -1,7 +1,7 @@
 #include "window/InstanceHandOver.h"
 
-#include "state/Dialogs.h"
 #include "files/Errors.h"
+#include "state/Dialogs.h"
 
 #include <QObject>
 #include <QSocketNotifier>
@@ -437,12 +437,12 @@ void InstanceHandOver::stopListening(const Peer& answered)
             dropPeer(*other);
 }
 
-bool handOverAtStart(InstanceHandOver& handOver, WindowDialogs& dialogs, milliseconds timeout)
+InstanceHandOver::Outcome handOverAtStart(InstanceHandOver& handOver, WindowDialogs& dialogs, milliseconds timeout)
 {
-    if (handOver.start(timeout) != InstanceHandOver::Outcome::StayedOpen)
-        return true;
-    dialogs.showError(errorBoxText(kStillRunningMessage));
-    return false;
+    const InstanceHandOver::Outcome outcome = handOver.start(timeout);
+    if (outcome == InstanceHandOver::Outcome::StayedOpen)
+        dialogs.showError(errorBoxText(kStillRunningMessage));
+    return outcome;
 }
 
 } // namespace kven

@@ -85,8 +85,9 @@ private:
     std::vector<Peer*> peers_;
 };
 
-// The start-up's first step. False when a running copy stayed open: the error box has said
-// so, and this copy ends without reading any file.
-bool handOverAtStart(InstanceHandOver& handOver, WindowDialogs& dialogs, std::chrono::milliseconds timeout);
+// The start-up's first step. When a running copy stayed open the error box says so, and this
+// copy is to end without reading any file.
+InstanceHandOver::Outcome handOverAtStart(InstanceHandOver& handOver, WindowDialogs& dialogs,
+                                          std::chrono::milliseconds timeout);
 
 } // namespace kven

@@ -2,8 +2,8 @@
 // The real desktop behind the window's seams: Qt's dialogs and message boxes, the system
 // clipboard, and the main thread's event loop for the speech back ends.
 
-#include "state/Dialogs.h"
 #include "speech/EventLoop.h"
+#include "state/Dialogs.h"
 
 #include <QObject>
 #include <QPointer>

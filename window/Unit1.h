@@ -1,15 +1,12 @@
 #pragma once
-// The main window TForm1: every control of the design at its place, the menu with its
-// function keys, and the handlers bound to their events. The handlers call the reading,
-// intake and settings code; the window's own commands are Quit, Add, Del, Paste, the resize
-// toggle and the close handling. The window is the WindowState the logic works on.
+// The main window TForm1: the controls of the placement table (window/Layout), the menu with
+// its function keys, and the handlers bound to their events. The handlers call the reading,
+// intake and settings code; the window's own commands are Quit, Add, Del, the resize toggle
+// and the close handling. The window is the WindowState the logic works on.
 //
 // Handlers throw KvenError like every command; the bindings to Qt's events catch it, end the
 // command there and show the standard error box, so no error leaves a Qt event handler.
 
-#include "window/EditorText.h"
-#include "state/Dialogs.h"
-#include "state/WindowState.h"
 #include "intake/Bookmarks.h"
 #include "intake/Intake.h"
 #include "pzconv/PzConv.h"
@@ -17,12 +14,17 @@
 #include "reading/Waiter.h"
 #include "settings/SettingsFile.h"
 #include "speech/SpeechLib_TLB.h"
+#include "state/Dialogs.h"
+#include "state/WindowState.h"
+#include "window/EditorText.h"
+#include "window/FileDrop.h"
+#include "window/ResizeToggle.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,19 +43,6 @@ class QTabWidget;
 
 namespace kven {
 
-// The Open dialog as the loader sees it: a file dropped on the window is handed over as if
-// the user had chosen it in the dialog, so a drop loads exactly as Open does.
-class OpenDialogWithDrop : public Dialogs {
-public:
-    explicit OpenDialogWithDrop(Dialogs& dialogs) : dialogs_(dialogs) {}
-    bool confirm(const std::string& text) override { return dialogs_.confirm(text); }
-    std::optional<std::string> chooseFile(const std::string& initialFolder) override;
-    std::optional<std::string> dropped;
-
-private:
-    Dialogs& dialogs_;
-};
-
 class TForm1 : public QMainWindow, public WindowState {
 public:
     // `args` are the program's arguments after its name. The creation sequence runs as the
@@ -70,22 +59,16 @@ public:
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
-    WindowDialogs& OpenDialog1;
-    // The reading step searches the document text in place, so this list stays empty.
-    std::vector<std::string> Memo3;
+    // The Open dialog, which also takes a file dropped on the window as its answer.
+    OpenDialogWithDrop OpenDialog1;
     QPushButton* Button4 = nullptr;
     QPushButton* Button9 = nullptr;
     QPushButton* Button10 = nullptr;
     QComboBox* ComboBox1 = nullptr;
-    // The bookmark and settings modules keep the lines of their files in lists of their own,
-    // so Memo2, Memo4 and ListBox3 stay empty.
-    std::vector<std::string> Memo2;
-    std::vector<std::string> Memo4;
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
     QListWidget* ListBox1 = nullptr;
-    std::vector<std::string> ListBox3;
     QPushButton* Button5 = nullptr;
     QPushButton* Button6 = nullptr;
     QPlainTextEdit* Memo5 = nullptr;
@@ -140,12 +123,13 @@ public:
     void openDropped(const std::string& path);
 
     const SharedState& shared() const { return shared_; }
-    bool recordedMaximized() const { return recordedMaximized_; }
-    int firstResize() const { return firstResize_; }
+    bool recordedMaximized() const { return resizeToggle_.recordedMaximized(); }
+    int firstResize() const { return resizeToggle_.firstResize(); }
 
-    // WindowState over the controls.
+    // WindowState over the controls (window/FormState.cpp).
     const std::string& text() const override;
     void setText(std::string text) override;
+    void setTextFromUtf8(const std::string& utf8) override;
     std::size_t selStart() const override;
     void setSelStart(std::size_t pos) override;
     std::size_t selLength() const override;
@@ -190,40 +174,34 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
+    void createMenu();
     void bindEvents();
     void setUpVoices(int storedVoice);
-    void setEditorFontPoints(int points);
     // Runs a command as the application's top level does: an error ends it and is shown in
     // the standard error box. Returns false when the command failed.
-    bool guarded(const std::function<void()>& command);
-    // After a reading step: when the step left the window reading, one more utterance awaits
-    // its end-of-stream event and its chunk is marked; otherwise the mark goes.
-    void afterStep();
+    bool runShowingErrors(const std::function<void()>& command);
+    // Marks the chunk being spoken while reading; removes the mark when reading has stopped.
+    void markSpokenChunk();
 
+    WindowDialogs& dialogs_;
     Clipboard& clipboard_;
     std::vector<std::string> args_;
     SharedState shared_;
     EditorText editorText_;
-    OpenDialogWithDrop openDialog_;
     Bookmarks bookmarks_;
     SettingsFile settings_;
     DocumentIntake intake_;
     Reader reader_;
+    ResizeToggle resizeToggle_;
 
     std::vector<VoiceHandle> voiceHandles_;
     std::vector<std::string> skipEntries_;
-    mutable std::string talkSymbols_;
-    mutable bool talkSymbolsValid_ = false;
+    // The talk symbols memo's text as Shift_JIS with CR LF; built from Memo5 in the constructor.
+    std::unique_ptr<EditorText> talkText_;
     std::uint64_t listsRevision_ = 0;
-    int firstResize_ = 0;
-    bool recordedMaximized_ = false;
-    bool applyingState_ = false;
     bool shownOnce_ = false;
     // The chunk the reading step selected last, as byte offsets.
     std::size_t chunkStart_ = 0;

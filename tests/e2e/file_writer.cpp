@@ -8,12 +8,12 @@
 //   start  what a start reads: the settings file, then the current document's bookmark
 // A failure is printed as the window shows it, with exit status 1.
 
-#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"
 #include "intake/Bookmarks.h"
 #include "settings/SettingsFile.h"
+#include "state/MemoryWindowState.h"
 #include "support/AnsweringDialogs.h"
 #include "text/TextOps.h"
 

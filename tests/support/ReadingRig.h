@@ -1,8 +1,8 @@
 #pragma once
 // A reader wired to an in-memory window, a scripted engine and a recording waiter.
 
-#include "state/MemoryWindowState.h"
 #include "reading/Reader.h"
+#include "state/MemoryWindowState.h"
 #include "support/ScriptedEngine.h"
 #include "support/Sjis.h"
 

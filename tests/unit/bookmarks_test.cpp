@@ -1,7 +1,7 @@
-#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "intake/Bookmarks.h"
+#include "state/MemoryWindowState.h"
 #include "support/ScratchFolder.h"
 
 #include <cstdlib>

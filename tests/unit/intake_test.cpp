@@ -1,7 +1,7 @@
-#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "intake/Intake.h"
+#include "state/MemoryWindowState.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
 #include "text/Cp932.h"

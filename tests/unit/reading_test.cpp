@@ -1,6 +1,7 @@
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
 #include "support/ReadingRig.h"
+#include "support/ScratchFolder.h"
 
 #include "text/Sjis.h"
 #include "text/TextOps.h"
@@ -92,6 +93,47 @@ TEST(ReadingControl, AFailedUtteranceStopsReadingAndStartSaysItAgain)
     EXPECT_FALSE(rig.window.stopEnabled());
     EXPECT_EQ(rig.window.selStart(), 0u);
     EXPECT_EQ(rig.readAll(), (V{"一", "一", "二"})) << "the failed chunk is said again, not suppressed";
+}
+
+TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
+{
+    struct : Clipboard {
+        std::string contents;
+        std::string text() const override { return contents; }
+    } clipboard;
+    testing::ScratchFolder folder;
+    ReadingRig rig;
+    Bookmarks bookmarks(rig.window, rig.shared, folder.path("KVEN.txt"));
+    rig.setText("文書の一行目\r\n二行目\r\n");
+    rig.shared.currentPath = "/d/doc.txt";
+    rig.shared.currentFile = "/d/doc.txt";
+    rig.reader.Button1Click();
+    const std::size_t cursor = rig.window.selStart();
+    const struct {
+        const char* clipboard;
+        const char* text; // as read afterwards, UTF-8
+        const char* said; // first
+    } rows[] = {
+        {"貼り付けた文。\n次の行", "貼り付けた文。\r\n次の行\r\n\r\n読み上げ終了。", "貼り付けた文。"},
+        {"", "\r\n読み上げ終了。", "読み上げ終了。"},
+        {"行末に改行。\r\n", "行末に改行。\r\n\r\n読み上げ終了。", "行末に改行。"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.clipboard);
+        clipboard.contents = row.clipboard;
+        const auto skips = std::count(rig.engine.calls.begin(), rig.engine.calls.end(), "Skip Sentence 2147483647");
+        rig.reader.Button7Click(bookmarks, clipboard);
+        EXPECT_EQ(std::count(rig.engine.calls.begin(), rig.engine.calls.end(), "Skip Sentence 2147483647"), skips + 1)
+            << "reading stopped first";
+        // Only the document left gets a bookmark, and it keeps it: the pasted text is no document.
+        EXPECT_EQ(folder.read("KVEN.txt"), "/d/doc.txt," + std::to_string(cursor) + "\r\n");
+        EXPECT_TRUE(rig.shared.currentPath.empty());
+        EXPECT_TRUE(rig.shared.currentFile.empty());
+        EXPECT_EQ(rig.window.caption(), "KVEN (temporary)");
+        EXPECT_FALSE(rig.window.startEnabled());
+        EXPECT_EQ(u8(rig.window.text()), row.text);
+        EXPECT_EQ(rig.said().back(), row.said);
+    }
 }
 
 TEST(ReadingStep, EachUtteranceWaitsFirstAndMovesTheCursorAfterSpeaking)

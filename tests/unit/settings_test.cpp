@@ -1,8 +1,8 @@
-#include "state/MemoryWindowState.h"
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"
 #include "settings/SettingsFile.h"
+#include "state/MemoryWindowState.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
 

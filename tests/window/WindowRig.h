@@ -3,12 +3,12 @@
 // engine delivering its end-of-stream events through the Qt event loop, dialogs and a
 // clipboard that answer in advance, and a waiter that records instead of sleeping.
 
-#include "window/QtDesktop.h"
-#include "window/Unit1.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScriptedEngine.h"
 #include "support/Sjis.h"
 #include "text/Cp932.h"
+#include "window/QtDesktop.h"
+#include "window/Unit1.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // The byte view of the editor: Shift_JIS text and byte offsets over the QString the editor
 // holds, checked against an independent count of editor positions.
 
-#include "window/EditorText.h"
 #include "text/Cp932.h"
+#include "window/EditorText.h"
 
 #include <QInputMethodEvent>
 #include <QPlainTextEdit>

@@ -2,10 +2,10 @@
 // are not copies, and the folder the socket lives in. The asking copy runs on a thread of its
 // own, as a second process would, while the running copy serves from the event loop.
 
-#include "window/InstanceHandOver.h"
 #include "files/Errors.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScopedEnv.h"
+#include "window/InstanceHandOver.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +29,7 @@
 using namespace kven;
 using namespace std::chrono_literals;
 using Outcome = InstanceHandOver::Outcome;
+Q_DECLARE_METATYPE(Outcome)
 
 namespace {
 
@@ -134,27 +135,27 @@ void InstanceTest::outcomes_data()
 {
     QTest::addColumn<QString>("running");
     QTest::addColumn<int>("timeoutMs");
-    QTest::addColumn<bool>("goesOn");
+    QTest::addColumn<Outcome>("outcome");
     QTest::addColumn<bool>("firstListens");
     QTest::addColumn<int>("closeCalls");
 
-    QTest::newRow("no copy") << "none" << 5000 << true << false << 0;
-    QTest::newRow("a socket left by a killed copy") << "stale" << 5000 << true << false << 0;
-    QTest::newRow("a file in the socket's place") << "file" << 5000 << true << false << 0;
-    QTest::newRow("the running copy closes") << "closes" << 5000 << true << false << 1;
+    QTest::newRow("no copy") << "none" << 5000 << Outcome::NoCopy << false << 0;
+    QTest::newRow("a socket left by a killed copy") << "stale" << 5000 << Outcome::NoCopy << false << 0;
+    QTest::newRow("a file in the socket's place") << "file" << 5000 << Outcome::NoCopy << false << 0;
+    QTest::newRow("the running copy closes") << "closes" << 5000 << Outcome::Closed << false << 1;
     // Its bookmark could not be written: it stays, and keeps the name.
-    QTest::newRow("the running copy stays open") << "refuses" << 5000 << false << true << 1;
+    QTest::newRow("the running copy stays open") << "refuses" << 5000 << Outcome::StayedOpen << true << 1;
     // An error box holds its creation sequence past the wait: it keeps the name, and the
     // request given up meanwhile does not close it once it is ready.
-    QTest::newRow("a copy still being created") << "creating" << 300 << false << true << 0;
-    QTest::newRow("a copy ready within the wait") << "readySoon" << 5000 << true << false << 1;
+    QTest::newRow("a copy still being created") << "creating" << 300 << Outcome::StayedOpen << true << 0;
+    QTest::newRow("a copy ready within the wait") << "readySoon" << 5000 << Outcome::Closed << false << 1;
 }
 
 void InstanceTest::outcomes()
 {
     QFETCH(QString, running);
     QFETCH(int, timeoutMs);
-    QFETCH(bool, goesOn);
+    QFETCH(Outcome, outcome);
     QFETCH(bool, firstListens);
     QFETCH(int, closeCalls);
 
@@ -190,7 +191,8 @@ void InstanceTest::outcomes()
     testing::AnsweringDialogs dialogs;
     InstanceHandOver second(folder);
     QCOMPARE(offTheLoop([&] { return handOverAtStart(second, dialogs, std::chrono::milliseconds(timeoutMs)); }),
-             goesOn);
+             outcome);
+    const bool goesOn = outcome != Outcome::StayedOpen;
     QCOMPARE(second.listening(), goesOn);
     if (first)
         QCOMPARE(first->listening(), firstListens);

@@ -1,0 +1,76 @@
+#include "window/ResizeToggle.h"
+
+#include "window/Layout.h"
+
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+namespace kven {
+
+ResizeToggle::ResizeToggle(QMainWindow& window, QPlainTextEdit& editor, QSize designSize)
+    : window_(window), editor_(editor), designSize_(designSize)
+{
+}
+
+void ResizeToggle::toggle()
+{
+    if (applying_)
+        return;
+    if (firstResize_ == 0) {
+        firstResize_ = 1;
+        return;
+    }
+    applying_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{applying_};
+    if (recordedMaximized_) {
+        recordedMaximized_ = false;
+        if (window_.windowState() & Qt::WindowMaximized)
+            window_.showNormal();
+        editor_.resize(kEditorWidth, kEditorHeight);
+        setEditorFontPoints(kEditorPoints);
+    } else {
+        recordedMaximized_ = true;
+        if (!(window_.windowState() & Qt::WindowMaximized))
+            window_.showMaximized();
+        fillWindow();
+        setEditorFontPoints(kEnlargedPoints);
+    }
+}
+
+void ResizeToggle::resized()
+{
+    if (applying_)
+        return;
+    // A window system that maximizes asynchronously reports the final size only now.
+    if (recordedMaximized_ && (window_.windowState() & Qt::WindowMaximized))
+        fillWindow();
+    // The border is fixed: in the normal state the window keeps its design size.
+    if (window_.windowState() == Qt::WindowNoState) {
+        const QSize design(designSize_.width(), designSize_.height() + window_.menuBar()->height());
+        if (window_.size() != design)
+            QTimer::singleShot(0, &window_, [this, design] {
+                if (window_.windowState() == Qt::WindowNoState && window_.size() != design)
+                    window_.resize(design);
+            });
+    }
+}
+
+void ResizeToggle::fillWindow()
+{
+    const QRect outer = window_.frameGeometry();
+    editor_.resize(outer.width() - 32, outer.height() - 54);
+}
+
+void ResizeToggle::setEditorFontPoints(int points)
+{
+    QFont font = japaneseFont(16);
+    font.setPointSize(points);
+    editor_.setFont(font);
+}
+
+} // namespace kven

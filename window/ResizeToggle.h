@@ -1,0 +1,54 @@
+#pragma once
+// The resize toggle: each size notification of the window after the first switches between
+// the design layout and a maximized window whose editor fills it in a font twice the size.
+// The first notification, which showing the window raises, only records that it came.
+
+#include <QSize>
+
+class QMainWindow;
+class QPlainTextEdit;
+
+namespace kven {
+
+class ResizeToggle {
+public:
+    // `designSize` is the client area of the normal window, below its menu bar.
+    ResizeToggle(QMainWindow& window, QPlainTextEdit& editor, QSize designSize);
+
+    // Whether a change of the window's state raises a size notification: maximize and
+    // restore do; minimizing and bringing back do not.
+    static bool notifies(Qt::WindowStates before, Qt::WindowStates now)
+    {
+        return !((before | now) & Qt::WindowMinimized) && (before & Qt::WindowMaximized) != (now & Qt::WindowMaximized);
+    }
+    // One size notification (the window's FormResize).
+    void toggle();
+    // The next notification is the first again.
+    void restart() { firstResize_ = 0; }
+    // After every resize of the window once it has been shown: the enlarged editor follows
+    // a size the window system reports late, and the normal window keeps its design size.
+    void resized();
+
+    int firstResize() const { return firstResize_; }
+    bool recordedMaximized() const { return recordedMaximized_; }
+    // True while the toggle itself changes the window, whose notifications it ignores.
+    bool applying() const { return applying_; }
+
+    static constexpr int kEditorWidth = 430;
+    static constexpr int kEditorHeight = 513;
+    static constexpr int kEditorPoints = 16;
+    static constexpr int kEnlargedPoints = 32;
+    void setEditorFontPoints(int points);
+
+private:
+    void fillWindow();
+
+    QMainWindow& window_;
+    QPlainTextEdit& editor_;
+    QSize designSize_;
+    int firstResize_ = 0;
+    bool recordedMaximized_ = false;
+    bool applying_ = false;
+};
+
+} // namespace kven
