@@ -4,6 +4,8 @@
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
+#include <algorithm>
+
 namespace kven {
 
 namespace {
@@ -41,6 +43,34 @@ bool lineBreakLeft(std::string_view text, std::size_t from)
 }
 
 } // namespace
+
+std::optional<std::size_t> chunkBefore(std::string_view text, std::size_t position, const FilterOptions& options)
+{
+    constexpr std::size_t kLookBack = 64 * 1024;
+    position = std::min(position, text.size());
+    std::size_t lineEnd = position;
+    while (lineEnd > 0 && position - lineEnd < kLookBack) {
+        // The line that holds the byte before `lineEnd`, its own line break passed over.
+        std::size_t end = lineEnd - 1;
+        if (end > 0 && text[end] == '\n' && text[end - 1] == '\r')
+            --end;
+        const std::size_t lineBreak = text.substr(0, end).rfind(sjis::kCrLf);
+        const std::size_t lineStart = lineBreak == npos ? 0 : lineBreak + sjis::kCrLf.size();
+        std::optional<std::size_t> found;
+        for (std::size_t at = lineStart; at < position;) {
+            const std::size_t len = chunkLength(text.substr(at));
+            if (!spokenText(text.substr(at, len), options).empty())
+                found = at;
+            at += len;
+            if (at >= lineEnd)
+                break;
+        }
+        if (found)
+            return found;
+        lineEnd = lineStart;
+    }
+    return std::nullopt;
+}
 
 std::size_t chunkLength(std::string_view rest)
 {

@@ -5,6 +5,7 @@
 #include "reading/FilterTables.h"
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,14 @@ inline constexpr int kPauseBeforeSpeechMs = 200;
 // after it also costs the way back from the end of `rest` to its last line break, since that
 // "。" ends the chunk only when some line break is left.
 std::size_t chunkLength(std::string_view rest);
+
+struct FilterOptions;
+
+// The start of the last chunk before `position` that has something to say, as reading from a
+// line start cuts the text; nothing when there is none within 64 KiB before `position`.
+// Chunks end at line breaks, so chunking from the start of a line finds the chunks a reading
+// that passed there has said.
+std::optional<std::size_t> chunkBefore(std::string_view text, std::size_t position, const FilterOptions& options);
 
 struct FilterOptions {
     bool aozoraRuby = true;

@@ -58,6 +58,8 @@ void Reader::step()
         waiter_.wait(kPauseBeforeSpeechMs);
         lastStream_ = tts_.Speak(cp932::toWide(spoken), SVSFlagsAsync);
         lastChunkStart_ = cursor;
+        lastChunkEnd_ = cursor + len;
+        lastChunkDocument_ = shared_.currentPath;
         // Remembered only once the engine took it, so that Start after a failed Speak
         // says the same chunk again instead of suppressing it as a repeat.
         shared_.lastSpoken = std::move(spoken);
@@ -91,6 +93,7 @@ void Reader::Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard)
     shared_.currentPath.clear();
     shared_.currentFile.clear();
     window_.setCaption(kTemporaryCaption);
+    lastChunkDocument_.reset();
     std::string pasted = clipboard.text();
     if (!pasted.empty() && pasted.back() != '\n' && pasted.back() != '\r')
         pasted += '\n';
@@ -99,6 +102,47 @@ void Reader::Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard)
     window_.setTextFromUtf8(pasted);
     window_.setSelStart(0);
     Button1Click();
+}
+
+std::optional<std::size_t> Reader::lastRead() const
+{
+    if (lastChunkDocument_ != shared_.currentPath || lastChunkStart_ >= window_.text().size())
+        return std::nullopt;
+    return lastChunkStart_;
+}
+
+void Reader::readFrom(std::size_t start)
+{
+    window_.setSelStart(start);
+    window_.setSelLength(0);
+    shared_.lastSpoken.clear();
+    if (window_.startEnabled())
+        Button1Click();
+    else
+        tts_.Skip("Sentence", kSkipAll);
+}
+
+void Reader::again()
+{
+    readFrom(lastRead().value_or(window_.selStart()));
+}
+
+void Reader::previous()
+{
+    const std::optional<std::size_t> last = lastRead();
+    const std::size_t cursor = window_.selStart();
+    // The reading step leaves the cursor after the chunk it hands over; anywhere else, the
+    // listener has moved it.
+    const std::size_t here = last && cursor == lastChunkEnd_ ? *last : cursor;
+    readFrom(chunkBefore(window_.text(), here, filter_.options()).value_or(here));
+}
+
+void Reader::next()
+{
+    if (window_.startEnabled())
+        Button1Click();
+    else
+        tts_.Skip("Sentence", kSkipAll);
 }
 
 } // namespace kven

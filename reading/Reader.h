@@ -1,6 +1,7 @@
 #pragma once
 // The reading engine: the reading step, run by every end-of-stream event of the speech
-// engine, and the Start, Stop and Paste commands. The reading state is nothing but the enabled
+// engine, and the Start, Stop and Paste commands, with again, previous and next for a
+// listener who wants to hear a chunk again or move on. The reading state is nothing but the enabled
 // states of Start and Stop in the window.
 
 #include "intake/Bookmarks.h"
@@ -11,6 +12,8 @@
 #include "state/WindowState.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace kven {
 
@@ -36,20 +39,36 @@ public:
     // document; Start from its beginning.
     void Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard);
 
+    // Again: the chunk being read, or when stopped the last one read, from its start.
+    void again();
+    // Previous: back to the start of the chunk before the one being read (or before the
+    // cursor, once the listener has moved it), passing over chunks with nothing to say.
+    void previous();
+    // Next: the chunk being read is cut off and reading goes on with the next one.
+    void next();
+    // While stopped the three start reading; while reading they keep the one chain: the
+    // utterance playing is cut off and its end-of-stream event runs the step from the new
+    // place. A chunk asked for is said even when it equals the last one spoken.
+
 private:
     // One reading step: hands the next chunk that has something to say to the engine and
     // moves the cursor past it; chunks with nothing to say are passed over in a loop. At the
     // end of the text it returns to idle. Does nothing while idle.
     void step();
+    void readFrom(std::size_t start);
+    // The start of the chunk last handed to the engine in this document, if any.
+    std::optional<std::size_t> lastRead() const;
 
     WindowState& window_;
     SharedState& shared_;
     SpeechEngine& tts_;
     Waiter& waiter_;
-    // The stream number of the last utterance handed to the engine (0: none yet), and where
-    // its chunk starts.
+    // The stream number of the last utterance handed to the engine (0: none yet), where its
+    // chunk starts and ends, and the document it was read from.
     int lastStream_ = 0;
     std::size_t lastChunkStart_ = 0;
+    std::size_t lastChunkEnd_ = 0;
+    std::optional<std::string> lastChunkDocument_;
     WindowFilter filter_;
 };
 

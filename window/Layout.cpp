@@ -233,8 +233,13 @@ void TForm1::createMenu()
                  {Quit1, File1, "Quit1", "Quit", QKeySequence()},
                  {Start1, Read1, "Start1", "Start", QKeySequence(Qt::Key_F11)},
                  {Stop1, Read1, "Stop1", "Stop", QKeySequence(Qt::Key_F12)},
-                 {Paste1, Read1, "Paste1", "Paste", QKeySequence(Qt::Key_F4)}};
+                 {Paste1, Read1, "Paste1", "Paste", QKeySequence(Qt::Key_F4)},
+                 {Again1, Read1, "Again1", "Again", QKeySequence(Qt::Key_F5)},
+                 {Previous1, Read1, "Previous1", "Previous", QKeySequence(Qt::Key_F6)},
+                 {Next1, Read1, "Next1", "Next", QKeySequence(Qt::Key_F7)}};
     for (const auto& item : items) {
+        if (&item.action == &Again1)
+            item.menu->addSeparator();
         item.action = item.menu->addAction(QString::fromLatin1(item.caption));
         item.action->setObjectName(QString::fromLatin1(item.name));
         item.action->setShortcut(item.key);

@@ -57,11 +57,10 @@ void TForm1::bindEvents()
     for (const auto& [button, handler] : clicks)
         connect(button, &QPushButton::clicked, this,
                 [this, button, handler] { runShowingErrors([&] { (this->*handler)(button); }); });
-    const std::pair<QAction*, Handler> triggers[] = {{Start1, &TForm1::Button1Click},
-                                                     {Open1, &TForm1::Button2Click},
-                                                     {Quit1, &TForm1::Button3Click},
-                                                     {Stop1, &TForm1::Button4Click},
-                                                     {Paste1, &TForm1::Button7Click}};
+    const std::pair<QAction*, Handler> triggers[] = {
+        {Start1, &TForm1::Button1Click},      {Open1, &TForm1::Button2Click},  {Quit1, &TForm1::Button3Click},
+        {Stop1, &TForm1::Button4Click},       {Paste1, &TForm1::Button7Click}, {Again1, &TForm1::Again1Click},
+        {Previous1, &TForm1::Previous1Click}, {Next1, &TForm1::Next1Click}};
     for (const auto& [action, handler] : triggers)
         connect(action, &QAction::triggered, this,
                 [this, action, handler] { runShowingErrors([&] { (this->*handler)(action); }); });
@@ -248,6 +247,24 @@ void TForm1::Button7Click(QObject*)
 {
     Memo1->setExtraSelections({});
     reader_.Button7Click(bookmarks_, clipboard_);
+    markSpokenChunk();
+}
+
+void TForm1::Again1Click(QObject*)
+{
+    reader_.again();
+    markSpokenChunk();
+}
+
+void TForm1::Previous1Click(QObject*)
+{
+    reader_.previous();
+    markSpokenChunk();
+}
+
+void TForm1::Next1Click(QObject*)
+{
+    reader_.next();
     markSpokenChunk();
 }
 

@@ -93,6 +93,10 @@ public:
     QCheckBox* CheckBox3 = nullptr;
     QPushButton* Button7 = nullptr;
     QAction* Paste1 = nullptr;
+    // Read menu items beyond the design's: again, previous, next.
+    QAction* Again1 = nullptr;
+    QAction* Previous1 = nullptr;
+    QAction* Next1 = nullptr;
     QCheckBox* CheckBox4 = nullptr;
     SpeechEngine& TTS;
     QScrollBar* ScrollBar3 = nullptr;
@@ -117,6 +121,9 @@ public:
     void Button7Click(QObject* Sender);
     void TTSEndStream(QObject* Sender, int StreamNumber, std::int64_t StreamPosition);
     void ScrollBar3Change(QObject* Sender);
+    void Again1Click(QObject* Sender);
+    void Previous1Click(QObject* Sender);
+    void Next1Click(QObject* Sender);
 
     // Loads `path` as Open does with that file chosen: the bookmark of the document being
     // left is written first.

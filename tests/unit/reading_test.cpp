@@ -136,6 +136,55 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
     }
 }
 
+// Commands, one letter each: S start, x stop, f the utterance playing ends, a again,
+// p previous, n next, c a click before the fourth line. Afterwards reading runs to the end
+// of the text, so a second chain would show as doubled chunks.
+TEST(ReadingControl, AgainPreviousAndNext)
+{
+    const struct {
+        const char* commands;
+        V said;
+        const char* text = "一\r\n二\r\n三\r\n四\r\n";
+    } rows[] = {
+        {"Sa", {"一", "一", "二", "三", "四"}}, // said again though it equals the last chunk
+        {"Sfp", {"一", "二", "一", "二", "三", "四"}},
+        {"Sffpp", {"一", "二", "三", "二", "一", "二", "三", "四"}}, // back chunk by chunk
+        {"Sp", {"一", "一", "二", "三", "四"}},                      // nothing before the first
+        {"Sn", {"一", "二", "三", "四"}},
+        {"Sfffn", {"一", "二", "三", "四"}}, // past the last chunk: the end
+        {"Sxa", {"一", "一", "二", "三", "四"}},
+        {"Sfxp", {"一", "二", "一", "二", "三", "四"}},
+        {"Sxn", {"一", "二", "三", "四"}},
+        {"Sxcp", {"一", "三", "四"}},                                  // the chunk before the click
+        {"a", {"一", "二", "三", "四"}},                               // nothing read yet: from the cursor
+        {"Sfp", {"一", "二", "一", "二"}, "一\r\n\r\n広告\r\n二\r\n"}, // nothing to say passed over
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.commands);
+        ReadingRig rig;
+        rig.window.setSkipList({sj("広告")});
+        rig.setText(row.text);
+        for (const char* c = row.commands; *c != '\0'; ++c) {
+            switch (*c) {
+            case 'S': rig.reader.Button1Click(); break;
+            case 'x': rig.reader.Button4Click(); break;
+            case 'f': rig.engine.finishSpeaking(); break;
+            case 'a': rig.reader.again(); break;
+            case 'p': rig.reader.previous(); break;
+            case 'n': rig.reader.next(); break;
+            case 'c': rig.window.setSelStart(rig.window.text().find(sj("四"))); break;
+            }
+            rig.queue.runPending();
+        }
+        for (int i = 0; i < 20 && !rig.window.startEnabled(); ++i) {
+            rig.engine.finishSpeaking();
+            rig.queue.runPending();
+        }
+        EXPECT_TRUE(rig.window.startEnabled());
+        EXPECT_EQ(rig.said(), row.said);
+    }
+}
+
 TEST(ReadingStep, EachUtteranceWaitsFirstAndMovesTheCursorAfterSpeaking)
 {
     ReadingRig rig;

@@ -201,18 +201,21 @@ void WindowTest::windowAndMenu()
         QAction* action;
         const char* caption;
         QKeySequence key;
-    } items[] = {{form.Open1, "Open", QKeySequence(Qt::Key_F2)},
-                 {form.Quit1, "Quit", QKeySequence()},
-                 {form.Start1, "Start", QKeySequence(Qt::Key_F11)},
-                 {form.Stop1, "Stop", QKeySequence(Qt::Key_F12)},
-                 {form.Paste1, "Paste", QKeySequence(Qt::Key_F4)}};
+    } items[] = {
+        {form.Open1, "Open", QKeySequence(Qt::Key_F2)},         {form.Quit1, "Quit", QKeySequence()},
+        {form.Start1, "Start", QKeySequence(Qt::Key_F11)},      {form.Stop1, "Stop", QKeySequence(Qt::Key_F12)},
+        {form.Paste1, "Paste", QKeySequence(Qt::Key_F4)},       {form.Again1, "Again", QKeySequence(Qt::Key_F5)},
+        {form.Previous1, "Previous", QKeySequence(Qt::Key_F6)}, {form.Next1, "Next", QKeySequence(Qt::Key_F7)}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromLatin1(item.caption));
         QCOMPARE(item.action->shortcut(), item.key);
         QVERIFY(item.action->isEnabled());
     }
     QCOMPARE(form.File1->actions(), (QList<QAction*>{form.Open1, form.Quit1}));
-    QCOMPARE(form.Read1->actions(), (QList<QAction*>{form.Start1, form.Stop1, form.Paste1}));
+    QList<QAction*> readItems = form.Read1->actions();
+    readItems.removeIf([](const QAction* a) { return a->isSeparator(); });
+    QCOMPARE(readItems,
+             (QList<QAction*>{form.Start1, form.Stop1, form.Paste1, form.Again1, form.Previous1, form.Next1}));
 }
 
 void WindowTest::tabOrder()
@@ -287,6 +290,19 @@ void WindowTest::functionKeysWorkFromTheEditor()
     QTest::keyClick(form.Memo1, Qt::Key_F12);
     QTest::keyClick(form.Memo1, Qt::Key_F11);
     QCOMPARE(rig.engine.spoken.size(), before + 1);
+
+    // Again (F5), previous (F6) and next (F7) from the editor, each keeping one chain.
+    form.setText(sj("一\r\n二\r\n三\r\n"));
+    rig.engine.spoken.clear();
+    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    for (const Qt::Key key : {Qt::Key_F5, Qt::Key_F7, Qt::Key_F6}) {
+        QTest::keyClick(form.Memo1, key);
+        WindowRig::deliver();
+    }
+    for (int i = 0; i < 10 && !form.Button1->isEnabled(); ++i)
+        rig.finishUtterances();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一", "一", "二", "一", "二", "三"}));
+    QCOMPARE(form.text(), sj("一\r\n二\r\n三\r\n"));
 }
 
 void WindowTest::readingStartsByItselfAndWalksTheText()
