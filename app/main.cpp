@@ -33,21 +33,27 @@ bool displayAvailable()
     return false;
 }
 
-// An installed copy cannot write beside its executable, and a bookmark file it cannot write
-// would keep the window from closing. It keeps its files in the user's data folder instead,
-// starting from the default settings installed with it.
+// An installed copy (its share/kven beside its bin/) keeps its files in the user's data
+// folder, which its first start makes with the default settings installed with it and an
+// empty bookmark file. A copy run from its build folder keeps them beside itself.
 void useUserDataFolderWhenInstalled()
 {
     const char* home = std::getenv("KVEN_HOME");
-    const QString exeFolder = QCoreApplication::applicationDirPath();
-    if ((home != nullptr && *home != '\0') || QFileInfo(exeFolder).isWritable())
+    const QString shared = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/kven");
+    if ((home != nullptr && *home != '\0') || !QFileInfo(shared + QStringLiteral("/KVEN.ini")).isFile())
         return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return;
-    const QString settings = folder + QStringLiteral("/KVEN.ini");
-    if (!QFileInfo::exists(settings))
-        QFile::copy(exeFolder + QStringLiteral("/../share/kven/KVEN.ini"), settings);
+    for (const QString& name : {QStringLiteral("KVEN.ini"), QStringLiteral("KVEN.txt")}) {
+        const QString file = folder + QLatin1Char('/') + name;
+        if (QFileInfo::exists(file) || QFile::copy(shared + QLatin1Char('/') + name, file))
+            continue;
+        if (name == QStringLiteral("KVEN.txt")) {
+            QFile empty(file);
+            static_cast<void>(empty.open(QIODevice::WriteOnly));
+        }
+    }
     qputenv("KVEN_HOME", QFile::encodeName(folder));
 }
 

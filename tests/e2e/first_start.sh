@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The first start, as after a fresh clone and as an installed copy: no error box holds it up,
+# the document is read by itself and its bookmark is kept. The build places an empty bookmark
+# file beside the default settings; an installed copy makes the user's data folder with both.
+set -uo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
+require_sound_server
+work="$(mktemp -d)"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+gone() { local i; for i in $(seq 1 120); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
+position() { grep -a "^$2," "$1" 2>/dev/null | tail -n 1 | cut -d, -f2 | tr -d '\r'; }
+
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
+unset KVEN_HOME XDG_DATA_HOME
+mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
+chmod 700 "$XDG_RUNTIME_DIR"
+doc="$work/a.txt"
+for i in $(seq 1 50); do sjis "吾輩は猫である。第${i}段の名前はまだ無い。\r\n"; done >"$doc"
+
+# Starts `kven` on the document, lets it read, and closes it by starting it again; prints
+# nothing, leaves the bookmark file written.
+read_a_while() {
+  "$1" "$doc" 2>>"$work/err" &
+  local first=$!
+  pids+=("$first")
+  sleep 3
+  "$1" 2>>"$work/err" &
+  pids+=("$!")
+  gone "$first"
+  sleep 1
+  kill "${pids[-1]}" 2>/dev/null
+  wait "${pids[-1]}" 2>/dev/null
+}
+
+# As a build leaves it: the executable, its voices, and what the build put beside them.
+fresh="$work/fresh"
+mkdir -p "$fresh"
+cp "${KVEN_BIN:?}/kven" "$fresh/"
+ln -s "$KVEN_BIN/voices" "$fresh/voices"
+check "the build places an empty bookmark file" test -f "$KVEN_BIN/KVEN.txt"
+cp "$KVEN_BIN/KVEN.ini" "$fresh/"
+[ -f "$KVEN_BIN/KVEN.txt" ] && : >"$fresh/KVEN.txt"
+read_a_while "$fresh/kven"
+p="$(position "$fresh/KVEN.txt" "$doc")"
+check "a fresh build reads by itself and keeps its bookmark (${p:-none})" test "${p:-0}" -gt 0
+
+# An installed copy keeps its files in the user's data folder, made at its first start.
+cmake --install "$KVEN_BIN" --prefix "$work/inst" >/dev/null
+check "the bookmark file is installed beside the default settings" test -f "$work/inst/share/kven/KVEN.txt"
+read_a_while "$work/inst/bin/kven"
+data="$HOME/.local/share/KVEN"
+check "the installed copy made its data folder with the settings" cmp -s "$data/KVEN.ini" "$work/inst/share/kven/KVEN.ini"
+p="$(position "$data/KVEN.txt" "$doc")"
+check "and reads by itself, keeping its bookmark there (${p:-none})" test "${p:-0}" -gt 0
+
+echo "$passed passed, $failures failed"
+[ "$failures" -eq 0 ]
