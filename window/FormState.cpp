@@ -6,9 +6,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
@@ -252,6 +254,18 @@ int TForm1::windowTop() const
 void TForm1::setWindowTop(int top)
 {
     move(x(), top);
+}
+
+void TForm1::keepOnScreen()
+{
+    const QRect window(pos(), size());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect seen = window & screen->availableGeometry();
+        if (seen.width() >= 100 && seen.height() >= 50)
+            return;
+    }
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        move(primary->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
 
 } // namespace kven

@@ -40,6 +40,9 @@ void ResizeToggle::toggle()
         fillWindow();
         setEditorFontPoints(kEnlargedPoints);
     }
+    // The editor lays its text out anew for its new size; then the cursor, which stands just
+    // after the chunk being read, is brought into view.
+    QTimer::singleShot(0, &editor_, [this] { editor_.ensureCursorVisible(); });
 }
 
 void ResizeToggle::resized()

@@ -1,7 +1,8 @@
 #pragma once
 // The resize toggle: each size notification of the window after the first switches between
 // the design layout and a maximized window whose editor fills it in a font twice the size.
-// The first notification, which showing the window raises, only records that it came.
+// The first notification, which showing the window raises, only records that it came. Either
+// way the editor then shows the place being read.
 
 #include <QSize>
 

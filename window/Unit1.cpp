@@ -118,6 +118,7 @@ bool TForm1::runShowingErrors(const std::function<void()>& command)
 void TForm1::FormCreate(QObject*)
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
+    keepOnScreen();
     setSelStart(0);
     setSelLength(0);
     shared_.currentPath.clear();
@@ -297,6 +298,7 @@ void TForm1::Resume()
 void TForm1::Button9Click(QObject*)
 {
     settings_.Button9Click();
+    keepOnScreen();
 }
 
 void TForm1::Button10Click(QObject*)

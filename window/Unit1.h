@@ -187,6 +187,9 @@ private:
     void createMenu();
     void bindEvents();
     void setUpVoices(int storedVoice);
+    // A stored position that would leave too little of the window on every screen to grab
+    // (less than 100 by 50 pixels) gives way to the middle of the primary screen.
+    void keepOnScreen();
     // Runs a command as the application's top level does: an error ends it and is shown in
     // the standard error box. Returns false when the command failed.
     bool runShowingErrors(const std::function<void()>& command);

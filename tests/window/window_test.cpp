@@ -25,6 +25,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -443,6 +444,22 @@ void WindowTest::resizeToggle()
     QVERIFY(form.recordedMaximized());
     QCOMPARE(form.Memo1->font().pointSize(), 32);
 
+    // Restoring, and maximizing again, show the place being read.
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "行" + std::to_string(i) + "。\r\n";
+    form.setText(sj(lines.c_str()));
+    form.setSelStart(form.text().size() - 4);
+    form.Memo1->verticalScrollBar()->setValue(0);
+    const auto cursorShown = [&form] { return form.Memo1->viewport()->rect().contains(form.Memo1->cursorRect()); };
+    QVERIFY(!cursorShown());
+    form.showNormal();
+    QTRY_VERIFY(!form.isMaximized());
+    QTRY_VERIFY(cursorShown());
+    form.Memo1->verticalScrollBar()->setValue(0);
+    form.showMaximized();
+    QTRY_VERIFY(form.isMaximized());
+    QTRY_VERIFY(cursorShown());
     form.showNormal();
     QTRY_VERIFY(!form.isMaximized());
     QVERIFY(!form.recordedMaximized());
@@ -570,6 +587,26 @@ void WindowTest::storedPositionPlacesTheWindow()
     QCOMPARE(form.pos(), QPoint(120, 80));
     QCOMPARE(form.windowLeft(), 120);
     QCOMPARE(form.windowTop(), 80);
+
+    // A position that leaves less than 100 by 50 pixels on the screen gives way to its middle;
+    // one that leaves that much is kept.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        QPoint stored;
+        bool kept;
+    } rows[] = {{{5000, 80}, false},
+                {{120, 5000}, false},
+                {{screen.right() - 98, 80}, false},
+                {{screen.right() - 99, 80}, true},
+                {{120, screen.bottom() - 48}, false},
+                {{120, screen.bottom() - 49}, true}};
+    for (const auto& row : rows) {
+        WindowRig moved(settingsFile("[X]=" + std::to_string(row.stored.x()) +
+                                     "\r\n[Y]=" + std::to_string(row.stored.y()) + "\r\n"));
+        TForm1& other = moved.create();
+        const QPoint middle = screen.center() - QPoint(other.width() / 2, other.height() / 2);
+        QCOMPARE(other.pos(), row.kept ? row.stored : middle);
+    }
 }
 
 void WindowTest::openWritesThePreviousBookmark()
