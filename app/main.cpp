@@ -69,6 +69,7 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KVEN"));
+    kven::useJapaneseDialogs(app);
     useUserDataFolderWhenInstalled();
     // Qt has taken its own options out of argv; the rest are the program's.
     const std::vector<std::string> args(argv + 1, argv + argc);

@@ -7,7 +7,7 @@ KVEN_PACKAGES=(
   clang clang-format
   python3
   open-jtalk open-jtalk-mecab-naist-jdic libpulse-dev
-  qt6-base-dev libgl-dev fonts-ipafont-gothic
+  qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio
 # service, as most desktops now play), a recorder, and libFuzzer's runtime.

@@ -123,10 +123,15 @@ void buildControls(QWidget& client, std::span<const Placement> layout, const std
         QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
 }
 
+QStringList japaneseFamilies()
+{
+    return {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"), QStringLiteral("sans-serif")};
+}
+
 QFont japaneseFont(int pixels, bool bold)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"), QStringLiteral("sans-serif")});
+    font.setFamilies(japaneseFamilies());
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;

@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QStringList>
 
 #include <span>
 #include <vector>
@@ -34,7 +35,8 @@ std::span<const Placement> mainWindowLayout();
 // A control in `given` (matched by object name) is placed instead of a new one being made.
 void buildControls(QWidget& client, std::span<const Placement> layout, const std::vector<QWidget*>& given);
 
-// The window's Japanese sans-serif at a height in pixels.
+// The window's Japanese sans-serif families, best first, and the font at a height in pixels.
+QStringList japaneseFamilies();
 QFont japaneseFont(int pixels, bool bold = false);
 
 } // namespace kven

@@ -1,16 +1,33 @@
 #include "window/QtDesktop.h"
 
 #include "files/Errors.h"
+#include "window/Layout.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace kven {
+
+void useJapaneseDialogs(QCoreApplication& app)
+{
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+    QFont font = QApplication::font();
+    font.setFamilies(japaneseFamilies());
+    QApplication::setFont(font);
+}
 
 bool QtDialogs::confirm(const std::string& text)
 {

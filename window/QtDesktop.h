@@ -5,11 +5,16 @@
 #include "speech/EventLoop.h"
 #include "state/Dialogs.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 
 namespace kven {
+
+// Qt's own dialogs and message boxes speak Japanese, like the window (Qt's translations), and
+// the application's font is the window's Japanese one at the desktop's size.
+void useJapaneseDialogs(QCoreApplication& app);
 
 class QtDialogs : public WindowDialogs {
 public:

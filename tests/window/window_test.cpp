@@ -963,6 +963,16 @@ void WindowTest::realDialogsSayWhatTheyShould()
         static_cast<QMessageBox*>(box)->accept();
     });
     dialogs.showError("ファイル /x は開けません.");
+
+    // Qt's own dialogs speak Japanese, like the window: the Open dialog's buttons.
+    useJapaneseDialogs(*QCoreApplication::instance());
+    whenUp([&](QWidget* open) {
+        const QList<QAbstractButton*> buttons = open->findChildren<QAbstractButton*>();
+        QVERIFY(std::any_of(buttons.begin(), buttons.end(),
+                            [](const QAbstractButton* b) { return b->text().startsWith(QString::fromUtf8("開く")); }));
+        button(open, QString::fromUtf8("キャンセル"))->click();
+    });
+    QVERIFY(!dialogs.chooseFile(QDir::tempPath().toStdString()).has_value());
 }
 
 // Real documents through the window and through the core on plain memory: the same text
