@@ -3,6 +3,7 @@
 #include "files/Errors.h"
 #include "intake/HTMLconv.h"
 #include "text/Cp932.h"
+#include "window/VoiceBox.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -12,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QTextEdit>
 #include <QWindowStateChangeEvent>
 
@@ -67,26 +67,8 @@ void TForm1::bindEvents()
 
     connect(ComboBox1, &QComboBox::activated, this,
             [this] { runShowingErrors([this] { ComboBox1Change(ComboBox1); }); });
-    // Typing completes to the first entry that begins with the text; text that begins no
-    // entry, or no text, leaves nothing selected.
     connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
-        int match = -1;
-        if (!typed.isEmpty()) {
-            for (int i = 0; i < ComboBox1->count() && match < 0; ++i) {
-                if (ComboBox1->itemText(i).startsWith(typed, Qt::CaseInsensitive))
-                    match = i;
-            }
-        }
-        {
-            const QSignalBlocker block(ComboBox1);
-            ComboBox1->setCurrentIndex(match);
-            if (match >= 0) {
-                ComboBox1->lineEdit()->setSelection(static_cast<int>(typed.size()),
-                                                    static_cast<int>(ComboBox1->itemText(match).size() - typed.size()));
-            } else {
-                ComboBox1->setEditText(typed);
-            }
-        }
+        completeTypedVoice(*ComboBox1, typed);
         runShowingErrors([this] { ComboBox1Change(ComboBox1); });
     });
     connect(ScrollBar3, &QScrollBar::valueChanged, this,
