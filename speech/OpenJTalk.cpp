@@ -181,30 +181,6 @@ std::vector<std::shared_ptr<const OpenJTalkVoice>> findVoices(const std::vector<
     return voices;
 }
 
-void VoiceChoice::connect(const OpenJTalkSetup& setup)
-{
-    if (::access(setup.executable.c_str(), X_OK) != 0)
-        throw KvenError("音声合成 " + setup.executable + " がありません (パッケージ open-jtalk)");
-    if (::access(setup.dictionary.c_str(), R_OK) != 0)
-        throw KvenError("音声合成の辞書 " + setup.dictionary +
-                        " がありません (パッケージ open-jtalk-mecab-naist-jdic)");
-    voices_ = findVoices(setup.voiceFolders);
-    voicing_ = {voices_.front()->path(), speedForRate(0)};
-}
-
-void VoiceChoice::setVoice(const VoiceHandle& voice)
-{
-    const auto* v = dynamic_cast<const OpenJTalkVoice*>(voice.get());
-    if (!v)
-        throw KvenError("この音声はこのエンジンのものではありません");
-    voicing_.voicePath = v->path();
-}
-
-void VoiceChoice::setRate(int rate)
-{
-    voicing_.speed = speedForRate(rate);
-}
-
 std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicing& voicing, const std::string& text,
                                        const std::atomic<bool>& cancel)
 {

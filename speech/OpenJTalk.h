@@ -60,23 +60,6 @@ struct Voicing {
     bool operator==(const Voicing&) const = default;
 };
 
-// The voices found and the voicing in use: what the back ends built on the synthesizer share.
-class VoiceChoice {
-public:
-    // Checks that the synthesizer and its dictionary are installed and finds the voices; the
-    // first voice at the normal speed is then in use. Throws KvenError naming what is missing.
-    void connect(const OpenJTalkSetup& setup);
-    std::vector<VoiceHandle> handles() const { return {voices_.begin(), voices_.end()}; }
-    // Throws KvenError for a handle that is not one of these voices.
-    void setVoice(const VoiceHandle& voice);
-    void setRate(int rate);
-    const Voicing& voicing() const { return voicing_; }
-
-private:
-    std::vector<std::shared_ptr<const OpenJTalkVoice>> voices_;
-    Voicing voicing_;
-};
-
 // Runs the synthesizer once on one piece (see synthesisPieces) and returns its samples,
 // empty when the piece has nothing to pronounce. Returns nothing when `cancel` became true
 // (the subprocess is killed at once). Throws KvenError when the synthesizer fails, crashes,
