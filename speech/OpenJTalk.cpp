@@ -314,11 +314,21 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     return parseWav(wav);
 }
 
-void trimPiece(Samples& samples, std::size_t index, std::size_t count)
+bool synthesizeUtterance(const OpenJTalkSetup& setup, const Voicing& voicing, const std::vector<std::string>& pieces,
+                         const std::atomic<bool>& cancel, const std::function<void(std::size_t, Samples)>& take)
 {
     const std::size_t edge = samplesForMs(kEdgeSilenceMs);
     const std::size_t joint = samplesForMs(kJointSilenceMs);
-    trimSilence(samples, index == 0 ? edge : joint, index + 1 == count ? edge : joint);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (cancel.load())
+            return false;
+        std::optional<Samples> samples = synthesizePiece(setup, voicing, pieces[i], cancel);
+        if (!samples)
+            return false;
+        trimSilence(*samples, i == 0 ? edge : joint, i + 1 == pieces.size() ? edge : joint);
+        take(i, std::move(*samples));
+    }
+    return true;
 }
 
 PieceSynthesis::PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces)
@@ -344,26 +354,16 @@ void PieceSynthesis::cancel()
 
 void PieceSynthesis::run()
 {
-    for (std::size_t i = 0; i < pieces_.size() && !cancelled_; ++i) {
-        std::optional<Samples> samples;
-        std::optional<std::string> failure;
-        try {
-            samples = synthesizePiece(setup_, voicing_, pieces_[i], cancelled_);
-            if (samples)
-                trimPiece(*samples, i, pieces_.size());
-        } catch (const KvenError& e) {
-            failure = e.what();
-        }
-        std::lock_guard lock(mutex_);
-        if (failure) {
-            failure_ = std::move(failure);
+    try {
+        synthesizeUtterance(setup_, voicing_, pieces_, cancelled_, [this](std::size_t index, Samples samples) {
+            std::lock_guard lock(mutex_);
+            done_[index] = std::move(samples);
+            doneCount_ = index + 1;
             ready_.notify_all();
-            return;
-        }
-        if (!samples)
-            return;
-        done_[i] = std::move(samples);
-        doneCount_ = i + 1;
+        });
+    } catch (const KvenError& e) {
+        std::lock_guard lock(mutex_);
+        failure_ = e.what();
         ready_.notify_all();
     }
 }

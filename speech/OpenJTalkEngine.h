@@ -1,7 +1,8 @@
 #pragma once
 // The default speech back end: each utterance is split into pieces the synthesizer handles
 // safely, synthesized piece by piece and played as one stream through the audio output,
-// with its silent ends shortened (trimPiece) so that the pause of the reading step is the pause heard.
+// with its silent ends shortened (synthesizeUtterance) so that the pause of the reading step
+// is the pause heard.
 // A worker thread plays utterances in the order they were given; Skip ends the one playing
 // and every queued one, each with its own end-of-stream event.
 

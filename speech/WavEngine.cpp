@@ -78,13 +78,11 @@ void WavEngine::work()
         Samples utterance;
         std::optional<std::string> failure;
         try {
-            for (std::size_t i = 0; i < task.pieces.size(); ++i) {
-                std::optional<Samples> samples = synthesizePiece(setup(), task.voicing, task.pieces[i], cancel_);
-                if (!samples)
-                    return;
-                trimPiece(*samples, i, task.pieces.size());
-                utterance.insert(utterance.end(), samples->begin(), samples->end());
-            }
+            const auto append = [&](std::size_t, const Samples& piece) {
+                utterance.insert(utterance.end(), piece.begin(), piece.end());
+            };
+            if (!synthesizeUtterance(setup(), task.voicing, task.pieces, cancel_, append))
+                return;
         } catch (const KvenError& e) {
             failure = e.what();
         }
