@@ -204,14 +204,16 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGINT);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
+    // It starts as a program started afresh would, whatever our parent ignored or our thread
+    // blocks: every signal at its default action, none blocked.
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setsigmask(&attr, &none);
     // Its own process group: Ctrl+C on the terminal is ours to handle, not the synthesizer's.
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
 
     const std::vector<std::string> args = {
         setup.executable, "-x", setup.dictionary, "-m", voicing.voicePath, "-r", voicing.speed, "-g", "-3", "-ow",
