@@ -234,33 +234,23 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-// The voice and speed part of window creation: rate (when not 0), event interests, the
-// voice list and the stored voice, with the command line's choices over the stored ones.
+// The voice and speed part of window creation: rate (when not 0) and the voice list, with
+// the command line's choices over the stored ones. A voice index given on the command line
+// must name a voice.
 void setUpVoice(SpeechEngine& engine, MemoryWindowState& window, const Options& options, int storedVoice)
 {
     if (options.rate)
         window.setSpeed(*options.rate);
     if (window.speed() != 0)
         engine.setRate(window.speed());
-    engine.setEventInterests(SVEAllEvents);
-    const std::vector<VoiceHandle> voices = engine.GetVoices();
-    std::vector<std::string> names;
-    for (const VoiceHandle& v : voices)
-        names.push_back(cp932::fromWide(v->GetDescription(0)));
-    window.setVoices(names);
-    if (voices.empty())
-        return;
-    int index = std::min(options.voice.value_or(storedVoice), static_cast<int>(voices.size()) - 1);
-    if (options.voice && *options.voice >= static_cast<int>(voices.size())) {
+    const std::vector<VoiceHandle> voices =
+        setUpVoiceList(engine, window, options.voice.value_or(storedVoice), NegativeVoiceIndex::selectsFirst);
+    if (options.voice && !voices.empty() && *options.voice >= static_cast<int>(voices.size())) {
         std::string list;
         for (std::size_t i = 0; i < voices.size(); ++i)
             list += "\n  " + std::to_string(i) + "  " + cp932::wideToUtf8(voices[i]->GetDescription(0));
         throw KvenError("there is no voice " + std::to_string(*options.voice) + "; the voices are:" + list);
     }
-    if (index < 0)
-        index = 0;
-    window.setVoiceIndex(index);
-    engine.setVoice(voices[static_cast<std::size_t>(index)]);
 }
 
 int run(int argc, char** argv)
