@@ -46,22 +46,6 @@ TEST(SpeechEngine, EndOfStreamArrivesThroughTheLoopAfterSpeakReturns)
     EXPECT_EQ(ended, (std::vector<int>{first, second}));
 }
 
-TEST(SpeechEngine, SkipEndsTheStreamWithOneEvent)
-{
-    EventQueue loop;
-    ScriptedEngine engine(loop);
-    int events = 0;
-    engine.setOnEndStream([&](int, std::int64_t) { ++events; });
-    engine.Speak(u"長い文");
-    engine.Skip("Sentence", kSkipAll);
-    EXPECT_EQ(events, 0);
-    loop.runPending();
-    EXPECT_EQ(events, 1);
-    engine.Skip("Sentence", kSkipAll);
-    loop.runPending();
-    EXPECT_EQ(events, 1) << "nothing was speaking";
-}
-
 TEST(SpeechEngine, EventsOfADestroyedEngineAreDropped)
 {
     EventQueue loop;
