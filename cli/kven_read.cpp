@@ -2,9 +2,8 @@
 // reading step as the window: aloud through the audio output, into a WAV file (--wav), or
 // shown chunk by chunk (--dump).
 
-#include "state/Dialogs.h"
-#include "state/MemoryWindowState.h"
 #include "cli/DumpEngine.h"
+#include "cli/ExportProgress.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "intake/Bookmarks.h"
@@ -15,6 +14,8 @@
 #include "speech/Engines.h"
 #include "speech/OpenJTalk.h"
 #include "speech/WavEngine.h"
+#include "state/Dialogs.h"
+#include "state/MemoryWindowState.h"
 #include "text/Cp932.h"
 
 #include <algorithm>
@@ -178,36 +179,22 @@ extern "C" void onInterrupt(int)
         wav->cancel();
 }
 
-std::string clock(double seconds)
-{
-    const long s = static_cast<long>(seconds + 0.5);
-    char buf[32];
-    if (s >= 3600)
-        std::snprintf(buf, sizeof buf, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
-    else
-        std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
-    return buf;
-}
-
-// The progress line of a WAV export on a terminal: share of the document read, time so far,
-// time left at the pace so far.
+// The progress line of a WAV export, on a terminal only and at most twice a second.
 class Progress {
 public:
-    Progress(std::size_t from, std::size_t size) : from_(from), size_(size), shown_(isatty(2) != 0) {}
+    Progress(std::size_t from, std::size_t size) : figures_(from, size), shown_(isatty(2) != 0) {}
 
-    void update(std::size_t position, bool force = false)
+    void utteranceEnded(std::size_t cursor) { figures_.utteranceEnded(cursor); }
+
+    void update(std::size_t written)
     {
         if (!shown_)
             return;
         const auto now = std::chrono::steady_clock::now();
-        if (!force && now - last_ < std::chrono::milliseconds(500))
+        if (now - last_ < std::chrono::milliseconds(500))
             return;
         last_ = now;
-        const double elapsed = std::chrono::duration<double>(now - start_).count();
-        const double total = size_ > from_ ? static_cast<double>(size_ - from_) : 1.0;
-        const double done = std::min(1.0, static_cast<double>(position > from_ ? position - from_ : 0) / total);
-        const std::string left = done > 0.001 ? clock(elapsed * (1 - done) / done) : "?";
-        std::fprintf(stderr, "\r%5.1f%%  elapsed %s  left %s   ", 100 * done, clock(elapsed).c_str(), left.c_str());
+        std::fputs(figures_.line(written, std::chrono::duration<double>(now - start_).count()).c_str(), stderr);
         std::fflush(stderr);
     }
 
@@ -223,12 +210,11 @@ public:
         if (!shown_)
             return;
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        std::fprintf(stderr, "\r100.0%%  %s of speech written in %s          \n", clock(seconds).c_str(),
-                     clock(elapsed).c_str());
+        std::fputs(ExportProgress::endLine(seconds, elapsed).c_str(), stderr);
     }
 
 private:
-    std::size_t from_, size_;
+    ExportProgress figures_;
     bool shown_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last_{};
@@ -304,19 +290,13 @@ int run(int argc, char** argv)
     // The pause before each utterance is real only when it is heard.
     Waiter& waiter = options.dump || options.wav ? static_cast<Waiter&>(noWait) : sleep;
     Reader reader(window, shared, *engine, waiter);
-    // Where each utterance ended in the document, for the progress of an export: the reading
-    // step has moved the cursor past the chunk when its event comes.
-    std::vector<std::size_t> ends;
-    const std::size_t start = window.selStart();
+    Progress progress(window.selStart(), window.text().size());
     engine->setOnEndStream([&](int stream, std::int64_t position) {
-        ends.push_back(window.selStart());
+        // Before the next step: the cursor is just past this utterance's chunk.
+        progress.utteranceEnded(window.selStart());
         reader.TTSEndStream(stream, position);
     });
     engine->setOnStreamFailed([&](int stream) { reader.TTSStreamFailed(stream); });
-    const auto written = [&] {
-        const std::size_t n = std::min(wav->utterancesWritten(), ends.size());
-        return n ? ends[n - 1] : start;
-    };
 
     exporting = wav;
     struct sigaction action {};
@@ -326,7 +306,6 @@ int run(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
 
-    Progress progress(start, window.text().size());
     try {
         if (!options.dump)
             setUpVoice(*engine, window, options, storedVoice);
@@ -334,12 +313,12 @@ int run(int argc, char** argv)
         while (!window.startEnabled() && !interrupted) {
             loop.runOne(std::chrono::milliseconds(options.dump ? 0 : 100));
             if (wav)
-                progress.update(written());
+                progress.update(wav->utterancesWritten());
         }
         if (wav && !interrupted) {
             while (!wav->allWritten() && !interrupted) {
                 loop.runOne(std::chrono::milliseconds(100));
-                progress.update(written());
+                progress.update(wav->utterancesWritten());
             }
             if (!interrupted) {
                 loop.runPending();
