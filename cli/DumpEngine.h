@@ -3,8 +3,8 @@
 // chunk's start offset, a TAB, the spoken text in UTF-8 with CR and LF written as \r and \n)
 // and ends the stream at once through the event loop.
 
-#include "state/WindowState.h"
 #include "speech/NullEngine.h"
+#include "state/WindowState.h"
 
 #include <cstdio>
 
