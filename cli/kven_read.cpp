@@ -3,6 +3,7 @@
 // shown chunk by chunk (--dump).
 
 #include "cli/DumpEngine.h"
+#include "cli/ExportProgress.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "intake/Bookmarks.h"
@@ -178,36 +179,22 @@ extern "C" void onInterrupt(int)
         wav->cancel();
 }
 
-std::string clock(double seconds)
-{
-    const long s = static_cast<long>(seconds + 0.5);
-    char buf[32];
-    if (s >= 3600)
-        std::snprintf(buf, sizeof buf, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
-    else
-        std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
-    return buf;
-}
-
-// The progress line of a WAV export on a terminal: share of the document read, time so far,
-// time left at the pace so far.
+// The progress line of a WAV export, on a terminal only and at most twice a second.
 class Progress {
 public:
-    Progress(std::size_t from, std::size_t size) : from_(from), size_(size), shown_(isatty(2) != 0) {}
+    Progress(std::size_t from, std::size_t size) : figures_(from, size), shown_(isatty(2) != 0) {}
 
-    void update(std::size_t position, bool force = false)
+    void utteranceEnded(std::size_t cursor) { figures_.utteranceEnded(cursor); }
+
+    void update(std::size_t written)
     {
         if (!shown_)
             return;
         const auto now = std::chrono::steady_clock::now();
-        if (!force && now - last_ < std::chrono::milliseconds(500))
+        if (now - last_ < std::chrono::milliseconds(500))
             return;
         last_ = now;
-        const double elapsed = std::chrono::duration<double>(now - start_).count();
-        const double total = size_ > from_ ? static_cast<double>(size_ - from_) : 1.0;
-        const double done = std::min(1.0, static_cast<double>(position > from_ ? position - from_ : 0) / total);
-        const std::string left = done > 0.001 ? clock(elapsed * (1 - done) / done) : "?";
-        std::fprintf(stderr, "\r%5.1f%%  elapsed %s  left %s   ", 100 * done, clock(elapsed).c_str(), left.c_str());
+        std::fputs(figures_.line(written, std::chrono::duration<double>(now - start_).count()).c_str(), stderr);
         std::fflush(stderr);
     }
 
@@ -223,44 +210,33 @@ public:
         if (!shown_)
             return;
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        std::fprintf(stderr, "\r100.0%%  %s of speech written in %s          \n", clock(seconds).c_str(),
-                     clock(elapsed).c_str());
+        std::fputs(ExportProgress::endLine(seconds, elapsed).c_str(), stderr);
     }
 
 private:
-    std::size_t from_, size_;
+    ExportProgress figures_;
     bool shown_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last_{};
 };
 
-// The voice and speed part of window creation: rate (when not 0), event interests, the
-// voice list and the stored voice, with the command line's choices over the stored ones.
+// The voice and speed part of window creation: rate (when not 0) and the voice list, with
+// the command line's choices over the stored ones. A voice index given on the command line
+// must name a voice.
 void setUpVoice(SpeechEngine& engine, MemoryWindowState& window, const Options& options, int storedVoice)
 {
     if (options.rate)
         window.setSpeed(*options.rate);
     if (window.speed() != 0)
         engine.setRate(window.speed());
-    engine.setEventInterests(SVEAllEvents);
-    const std::vector<VoiceHandle> voices = engine.GetVoices();
-    std::vector<std::string> names;
-    for (const VoiceHandle& v : voices)
-        names.push_back(cp932::fromWide(v->GetDescription(0)));
-    window.setVoices(names);
-    if (voices.empty())
-        return;
-    int index = std::min(options.voice.value_or(storedVoice), static_cast<int>(voices.size()) - 1);
-    if (options.voice && *options.voice >= static_cast<int>(voices.size())) {
+    const std::vector<VoiceHandle> voices =
+        setUpVoiceList(engine, window, options.voice.value_or(storedVoice), NegativeVoiceIndex::selectsFirst);
+    if (options.voice && !voices.empty() && *options.voice >= static_cast<int>(voices.size())) {
         std::string list;
         for (std::size_t i = 0; i < voices.size(); ++i)
             list += "\n  " + std::to_string(i) + "  " + cp932::wideToUtf8(voices[i]->GetDescription(0));
         throw KvenError("there is no voice " + std::to_string(*options.voice) + "; the voices are:" + list);
     }
-    if (index < 0)
-        index = 0;
-    window.setVoiceIndex(index);
-    engine.setVoice(voices[static_cast<std::size_t>(index)]);
 }
 
 int run(int argc, char** argv)
@@ -314,19 +290,13 @@ int run(int argc, char** argv)
     // The pause before each utterance is real only when it is heard.
     Waiter& waiter = options.dump || options.wav ? static_cast<Waiter&>(noWait) : sleep;
     Reader reader(window, shared, *engine, waiter);
-    // Where each utterance ended in the document, for the progress of an export: the reading
-    // step has moved the cursor past the chunk when its event comes.
-    std::vector<std::size_t> ends;
-    const std::size_t start = window.selStart();
+    Progress progress(window.selStart(), window.text().size());
     engine->setOnEndStream([&](int stream, std::int64_t position) {
-        ends.push_back(window.selStart());
+        // Before the next step: the cursor is just past this utterance's chunk.
+        progress.utteranceEnded(window.selStart());
         reader.TTSEndStream(stream, position);
     });
     engine->setOnStreamFailed([&](int stream) { reader.TTSStreamFailed(stream); });
-    const auto written = [&] {
-        const std::size_t n = std::min(wav->utterancesWritten(), ends.size());
-        return n ? ends[n - 1] : start;
-    };
 
     exporting = wav;
     struct sigaction action {};
@@ -336,7 +306,6 @@ int run(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
 
-    Progress progress(start, window.text().size());
     try {
         if (!options.dump)
             setUpVoice(*engine, window, options, storedVoice);
@@ -344,12 +313,12 @@ int run(int argc, char** argv)
         while (!window.startEnabled() && !interrupted) {
             loop.runOne(std::chrono::milliseconds(options.dump ? 0 : 100));
             if (wav)
-                progress.update(written());
+                progress.update(wav->utterancesWritten());
         }
         if (wav && !interrupted) {
             while (!wav->allWritten() && !interrupted) {
                 loop.runOne(std::chrono::milliseconds(100));
-                progress.update(written());
+                progress.update(wav->utterancesWritten());
             }
             if (!interrupted) {
                 loop.runPending();

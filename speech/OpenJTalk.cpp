@@ -181,30 +181,6 @@ std::vector<std::shared_ptr<const OpenJTalkVoice>> findVoices(const std::vector<
     return voices;
 }
 
-void VoiceChoice::connect(const OpenJTalkSetup& setup)
-{
-    if (::access(setup.executable.c_str(), X_OK) != 0)
-        throw KvenError("音声合成 " + setup.executable + " がありません (パッケージ open-jtalk)");
-    if (::access(setup.dictionary.c_str(), R_OK) != 0)
-        throw KvenError("音声合成の辞書 " + setup.dictionary +
-                        " がありません (パッケージ open-jtalk-mecab-naist-jdic)");
-    voices_ = findVoices(setup.voiceFolders);
-    voicing_ = {voices_.front()->path(), speedForRate(0)};
-}
-
-void VoiceChoice::setVoice(const VoiceHandle& voice)
-{
-    const auto* v = dynamic_cast<const OpenJTalkVoice*>(voice.get());
-    if (!v)
-        throw KvenError("この音声はこのエンジンのものではありません");
-    voicing_.voicePath = v->path();
-}
-
-void VoiceChoice::setRate(int rate)
-{
-    voicing_.speed = speedForRate(rate);
-}
-
 std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicing& voicing, const std::string& text,
                                        const std::atomic<bool>& cancel)
 {
@@ -228,14 +204,16 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGINT);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
+    // It starts as a program started afresh would, whatever our parent ignored or our thread
+    // blocks: every signal at its default action, none blocked.
+    sigset_t all, none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setsigmask(&attr, &none);
     // Its own process group: Ctrl+C on the terminal is ours to handle, not the synthesizer's.
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
 
     const std::vector<std::string> args = {
         setup.executable, "-x", setup.dictionary, "-m", voicing.voicePath, "-r", voicing.speed, "-g", "-3", "-ow",
@@ -338,11 +316,21 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     return parseWav(wav);
 }
 
-void trimPiece(Samples& samples, std::size_t index, std::size_t count)
+bool synthesizeUtterance(const OpenJTalkSetup& setup, const Voicing& voicing, const std::vector<std::string>& pieces,
+                         const std::atomic<bool>& cancel, const std::function<void(std::size_t, Samples)>& take)
 {
     const std::size_t edge = samplesForMs(kEdgeSilenceMs);
     const std::size_t joint = samplesForMs(kJointSilenceMs);
-    trimSilence(samples, index == 0 ? edge : joint, index + 1 == count ? edge : joint);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (cancel.load())
+            return false;
+        std::optional<Samples> samples = synthesizePiece(setup, voicing, pieces[i], cancel);
+        if (!samples)
+            return false;
+        trimSilence(*samples, i == 0 ? edge : joint, i + 1 == pieces.size() ? edge : joint);
+        take(i, std::move(*samples));
+    }
+    return true;
 }
 
 PieceSynthesis::PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces)
@@ -368,26 +356,16 @@ void PieceSynthesis::cancel()
 
 void PieceSynthesis::run()
 {
-    for (std::size_t i = 0; i < pieces_.size() && !cancelled_; ++i) {
-        std::optional<Samples> samples;
-        std::optional<std::string> failure;
-        try {
-            samples = synthesizePiece(setup_, voicing_, pieces_[i], cancelled_);
-            if (samples)
-                trimPiece(*samples, i, pieces_.size());
-        } catch (const KvenError& e) {
-            failure = e.what();
-        }
-        std::lock_guard lock(mutex_);
-        if (failure) {
-            failure_ = std::move(failure);
+    try {
+        synthesizeUtterance(setup_, voicing_, pieces_, cancelled_, [this](std::size_t index, Samples samples) {
+            std::lock_guard lock(mutex_);
+            done_[index] = std::move(samples);
+            doneCount_ = index + 1;
             ready_.notify_all();
-            return;
-        }
-        if (!samples)
-            return;
-        done_[i] = std::move(samples);
-        doneCount_ = i + 1;
+        });
+    } catch (const KvenError& e) {
+        std::lock_guard lock(mutex_);
+        failure_ = e.what();
         ready_.notify_all();
     }
 }

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -60,23 +61,6 @@ struct Voicing {
     bool operator==(const Voicing&) const = default;
 };
 
-// The voices found and the voicing in use: what the back ends built on the synthesizer share.
-class VoiceChoice {
-public:
-    // Checks that the synthesizer and its dictionary are installed and finds the voices; the
-    // first voice at the normal speed is then in use. Throws KvenError naming what is missing.
-    void connect(const OpenJTalkSetup& setup);
-    std::vector<VoiceHandle> handles() const { return {voices_.begin(), voices_.end()}; }
-    // Throws KvenError for a handle that is not one of these voices.
-    void setVoice(const VoiceHandle& voice);
-    void setRate(int rate);
-    const Voicing& voicing() const { return voicing_; }
-
-private:
-    std::vector<std::shared_ptr<const OpenJTalkVoice>> voices_;
-    Voicing voicing_;
-};
-
 // Runs the synthesizer once on one piece (see synthesisPieces) and returns its samples,
 // empty when the piece has nothing to pronounce. Returns nothing when `cancel` became true
 // (the subprocess is killed at once). Throws KvenError when the synthesizer fails, crashes,
@@ -90,11 +74,15 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
 inline constexpr int kEdgeSilenceMs = 20;
 inline constexpr int kJointSilenceMs = 80;
 
-// Trims piece `index` of `count` pieces of one utterance by the rule above.
-void trimPiece(Samples& samples, std::size_t index, std::size_t count);
+// Turns one utterance into sound: synthesizes its pieces one after the other, trims each by
+// the rule above and hands each to `take` with its index, in order (empty when the piece has
+// nothing to pronounce). Returns false, having stopped, once `cancel` becomes true. Throws
+// KvenError as synthesizePiece does.
+bool synthesizeUtterance(const OpenJTalkSetup& setup, const Voicing& voicing, const std::vector<std::string>& pieces,
+                         const std::atomic<bool>& cancel, const std::function<void(std::size_t, Samples)>& take);
 
-// The pieces of one utterance synthesized one after the other on a thread of its own, so
-// that the first can play while the next is made. Each piece is trimmed by trimPiece.
+// synthesizeUtterance on a thread of its own, so that the first piece can play while the
+// next is made.
 class PieceSynthesis {
 public:
     PieceSynthesis(const OpenJTalkSetup& setup, Voicing voicing, std::vector<std::string> pieces);

@@ -15,7 +15,7 @@ constexpr std::size_t kBlockSamples = samplesForMs(10);
 } // namespace
 
 OpenJTalkEngine::OpenJTalkEngine(EventPoster& loop, OpenJTalkSetup setup, std::unique_ptr<AudioOutput> output)
-    : SpeechEngine(loop), setup_(std::move(setup)), output_(std::move(output))
+    : SynthesizerEngine(loop, std::move(setup)), output_(std::move(output))
 {
 }
 
@@ -34,37 +34,21 @@ OpenJTalkEngine::~OpenJTalkEngine()
         worker_.join();
 }
 
-void OpenJTalkEngine::doConnect()
+void OpenJTalkEngine::start()
 {
-    voices_.connect(setup_);
     if (!worker_.joinable())
         worker_ = std::thread([this] { work(); });
-}
-
-std::vector<VoiceHandle> OpenJTalkEngine::doGetVoices()
-{
-    return voices_.handles();
-}
-
-void OpenJTalkEngine::doSetVoice(const VoiceHandle& voice)
-{
-    voices_.setVoice(voice);
-}
-
-void OpenJTalkEngine::doSetRate(int rate)
-{
-    voices_.setRate(rate);
 }
 
 void OpenJTalkEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 {
     auto job = std::make_shared<Job>();
     job->stream = streamNumber;
-    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voices_.voicing()) {
+    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voicing()) {
         job->synthesis = std::move(prepared_->synthesis);
         ++preparedHits_;
     } else {
-        job->synthesis = std::make_unique<PieceSynthesis>(setup_, voices_.voicing(), synthesisPieces(text));
+        job->synthesis = std::make_unique<PieceSynthesis>(setup(), voicing(), synthesisPieces(text));
     }
     prepared_.reset();
     {
@@ -76,11 +60,11 @@ void OpenJTalkEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 
 void OpenJTalkEngine::doPrepare(std::u16string_view text)
 {
-    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voices_.voicing())
+    if (prepared_ && prepared_->text == text && prepared_->synthesis->voicing() == voicing())
         return;
     prepared_.reset();
-    prepared_ = Prepared{std::u16string(text),
-                         std::make_unique<PieceSynthesis>(setup_, voices_.voicing(), synthesisPieces(text))};
+    prepared_ =
+        Prepared{std::u16string(text), std::make_unique<PieceSynthesis>(setup(), voicing(), synthesisPieces(text))};
 }
 
 void OpenJTalkEngine::doSkip(std::string_view, int)

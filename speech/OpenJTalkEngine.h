@@ -1,13 +1,13 @@
 #pragma once
 // The default speech back end: each utterance is split into pieces the synthesizer handles
 // safely, synthesized piece by piece and played as one stream through the audio output,
-// with its silent ends shortened (trimPiece) so that the pause of the reading step is the pause heard.
+// with its silent ends shortened (synthesizeUtterance) so that the pause of the reading step
+// is the pause heard.
 // A worker thread plays utterances in the order they were given; Skip ends the one playing
 // and every queued one, each with its own end-of-stream event.
 
 #include "speech/AudioOutput.h"
-#include "speech/OpenJTalk.h"
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SynthesizerEngine.h"
 
 #include <deque>
 #include <memory>
@@ -16,7 +16,7 @@
 
 namespace kven {
 
-class OpenJTalkEngine : public SpeechEngine {
+class OpenJTalkEngine : public SynthesizerEngine {
 public:
     OpenJTalkEngine(EventPoster& loop, OpenJTalkSetup setup, std::unique_ptr<AudioOutput> output);
     ~OpenJTalkEngine() override;
@@ -25,12 +25,7 @@ public:
     int preparedHits() const { return preparedHits_; }
 
 protected:
-    // Finds the voices and checks the synthesizer and its dictionary are there.
-    void doConnect() override;
-    void doSetEventInterests(int) override {}
-    std::vector<VoiceHandle> doGetVoices() override;
-    void doSetVoice(const VoiceHandle& voice) override;
-    void doSetRate(int rate) override;
+    void start() override;
     void doSpeak(std::u16string_view text, int flags, int streamNumber) override;
     void doSkip(std::string_view itemType, int count) override;
     void doPrepare(std::u16string_view text) override;
@@ -51,9 +46,7 @@ private:
     // Plays one utterance; returns when it was heard, skipped or failed (KvenError).
     void play(Job& job);
 
-    OpenJTalkSetup setup_;
     std::unique_ptr<AudioOutput> output_;
-    VoiceChoice voices_;
     std::optional<Prepared> prepared_;
     int preparedHits_ = 0;
 

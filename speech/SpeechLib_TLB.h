@@ -2,14 +2,19 @@
 // The speech engine as the reading engine and the voice list use it: connect on first use,
 // event interests, the installed voices with their descriptions, voice, rate, asynchronous
 // speech, skip, and the end-of-stream event. Back ends implement the protected operations;
-// the public ones connect first, so a failed connection is tried again at the next call.
+// the public ones except Prepare connect first, so a failed connection is tried again at the
+// next call.
 //
-// Timing contract: Speak and Skip return at once. Every Speak is followed by exactly one
-// end-of-stream event, whatever happened to it: heard, skipped, silent or failed. The event
-// is delivered later through the event loop given to the engine, never from inside a call
-// of this interface. A failure of a call is thrown from it as KvenError with the engine's
-// description; the failure of an utterance after Speak returned is reported once, by the
-// task that delivers its event (see setOnStreamFailed).
+// The end-of-stream rule: every Speak that returns a stream number is followed by exactly one
+// end-of-stream event for that number, whatever happened to the utterance: heard, skipped,
+// silent or failed. The event is delivered later through the event loop given to the engine,
+// never from inside a call of this interface; events still queued when the engine is
+// destroyed are dropped. Speak and Skip do not wait for the speech (a back end may wait,
+// bounded, for room in its queue). A failure is reported once: a call that fails throws
+// KvenError with the engine's description (a Speak that throws has no stream and no event);
+// an utterance that fails after Speak returned is reported by the task that delivers its
+// event (see setOnStreamFailed), or, by a back end that ends its streams before their
+// utterances are done, by a task of its own (reportFailure).
 
 #include "files/Errors.h"
 #include "speech/EventLoop.h"
@@ -22,6 +27,8 @@
 #include <vector>
 
 namespace kven {
+
+class WindowState;
 
 inline constexpr int SVEAllEvents = 33790;
 inline constexpr int SVSFlagsAsync = 1;
@@ -75,7 +82,9 @@ protected:
     virtual std::vector<VoiceHandle> doGetVoices() = 0;
     virtual void doSetVoice(const VoiceHandle& voice) = 0;
     virtual void doSetRate(int rate) = 0;
-    // Starts speaking and returns at once; the back end later calls endStream(streamNumber).
+    // Starts speaking and returns without waiting for the speech; the back end later calls
+    // endStream(streamNumber) or failStream(streamNumber, ...), once. Throwing takes the
+    // utterance back: no event may follow then.
     virtual void doSpeak(std::u16string_view text, int flags, int streamNumber) = 0;
     virtual void doSkip(std::string_view itemType, int count) = 0;
     virtual void doPrepare(std::u16string_view) {}
@@ -100,5 +109,18 @@ private:
     // Lets a queued event notice that the engine is gone.
     std::shared_ptr<SpeechEngine*> self_ = std::make_shared<SpeechEngine*>(this);
 };
+
+// What the window's voice list shows when the chosen index is below 0.
+enum class NegativeVoiceIndex {
+    selectsNothing, // the engine keeps the voice it has
+    selectsFirst,
+};
+
+// The voice list at window creation: the engine's event interests (all of them), its voices
+// into the window's list (descriptions in Shift_JIS), voice `index` selected (an index past
+// the end selects the last) and the selected voice handed to the engine. Returns the voices
+// in the list's order.
+std::vector<VoiceHandle> setUpVoiceList(SpeechEngine& engine, WindowState& window, int index,
+                                        NegativeVoiceIndex negative);
 
 } // namespace kven

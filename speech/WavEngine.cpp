@@ -7,7 +7,7 @@
 namespace kven {
 
 WavEngine::WavEngine(EventPoster& loop, OpenJTalkSetup setup, std::string path, unsigned workers)
-    : SpeechEngine(loop), setup_(std::move(setup)), path_(std::move(path)),
+    : SynthesizerEngine(loop, std::move(setup)), path_(std::move(path)),
       workerCount_(workers ? workers : std::max(1u, std::thread::hardware_concurrency()))
 {
 }
@@ -38,27 +38,11 @@ void WavEngine::abandon()
     writer_.reset();
 }
 
-void WavEngine::doConnect()
+void WavEngine::start()
 {
-    voices_.connect(setup_);
     writer_ = std::make_unique<WavWriter>(path_);
     for (unsigned i = 0; i < workerCount_; ++i)
         threads_.emplace_back([this] { work(); });
-}
-
-std::vector<VoiceHandle> WavEngine::doGetVoices()
-{
-    return voices_.handles();
-}
-
-void WavEngine::doSetVoice(const VoiceHandle& voice)
-{
-    voices_.setVoice(voice);
-}
-
-void WavEngine::doSetRate(int rate)
-{
-    voices_.setRate(rate);
 }
 
 void WavEngine::doSpeak(std::u16string_view text, int, int streamNumber)
@@ -73,7 +57,7 @@ void WavEngine::doSpeak(std::u16string_view text, int, int streamNumber)
             throw KvenError(*failure_);
         if (cancel_)
             throw KvenError("中断しました");
-        tasks_.push_back({submitted_++, voices_.voicing(), synthesisPieces(text)});
+        tasks_.push_back({submitted_++, voicing(), synthesisPieces(text)});
     }
     changed_.notify_all();
     endStream(streamNumber);
@@ -94,13 +78,11 @@ void WavEngine::work()
         Samples utterance;
         std::optional<std::string> failure;
         try {
-            for (std::size_t i = 0; i < task.pieces.size(); ++i) {
-                std::optional<Samples> samples = synthesizePiece(setup_, task.voicing, task.pieces[i], cancel_);
-                if (!samples)
-                    return;
-                trimPiece(*samples, i, task.pieces.size());
-                utterance.insert(utterance.end(), samples->begin(), samples->end());
-            }
+            const auto append = [&](std::size_t, const Samples& piece) {
+                utterance.insert(utterance.end(), piece.begin(), piece.end());
+            };
+            if (!synthesizeUtterance(setup(), task.voicing, task.pieces, cancel_, append))
+                return;
         } catch (const KvenError& e) {
             failure = e.what();
         }

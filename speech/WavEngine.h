@@ -8,8 +8,7 @@
 // Each Speak is queued and its end-of-stream event posted at once, so the reading step
 // runs ahead of the synthesis; Speak waits only while many utterances are still unwritten.
 
-#include "speech/OpenJTalk.h"
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SynthesizerEngine.h"
 
 #include <condition_variable>
 #include <deque>
@@ -23,7 +22,7 @@ namespace kven {
 // The pause of the reading step before each utterance, written as silence.
 inline constexpr int kSilenceBeforeUtteranceMs = 200;
 
-class WavEngine : public SpeechEngine {
+class WavEngine : public SynthesizerEngine {
 public:
     // `workers` 0 means one per processor.
     WavEngine(EventPoster& loop, OpenJTalkSetup setup, std::string path, unsigned workers = 0);
@@ -47,11 +46,8 @@ public:
     double secondsWritten() const;
 
 protected:
-    void doConnect() override;
-    void doSetEventInterests(int) override {}
-    std::vector<VoiceHandle> doGetVoices() override;
-    void doSetVoice(const VoiceHandle& voice) override;
-    void doSetRate(int rate) override;
+    // Creates the file and starts the workers.
+    void start() override;
     void doSpeak(std::u16string_view text, int flags, int streamNumber) override;
     // Speech in a file cannot be cut short: every utterance given is written.
     void doSkip(std::string_view, int) override {}
@@ -67,10 +63,8 @@ private:
     // Writes finished utterances in order; called with the lock held.
     void writeReady(std::unique_lock<std::mutex>& lock);
 
-    OpenJTalkSetup setup_;
     std::string path_;
     std::unique_ptr<WavWriter> writer_;
-    VoiceChoice voices_;
     unsigned workerCount_;
 
     mutable std::mutex mutex_;

@@ -113,17 +113,7 @@ void TForm1::FormCreate(QObject*)
 
 void TForm1::setUpVoices(int storedVoice)
 {
-    TTS.setEventInterests(SVEAllEvents);
-    const std::vector<VoiceHandle> voices = TTS.GetVoices({}, {});
-    std::vector<std::string> descriptions;
-    for (const VoiceHandle& voice : voices) {
-        descriptions.push_back(cp932::fromWide(voice->GetDescription(0)));
-        voiceHandles_.push_back(voice);
-    }
-    setVoices(descriptions);
-    const int count = static_cast<int>(voices.size());
-    setVoiceIndex(std::min(storedVoice, count - 1));
-    ComboBox1Change(this);
+    voiceHandles_ = setUpVoiceList(TTS, *this, storedVoice, NegativeVoiceIndex::selectsNothing);
 }
 
 void TForm1::FormShow(QObject*)

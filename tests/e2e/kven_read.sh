@@ -63,12 +63,46 @@ check "no file created" test ! -e "$home/KVEN.txt" -a ! -e "$home/KVEN.ini"
 "$bin" --dump "$work/missing.txt" >/dev/null 2>"$work/err"; rc=$?
 check "missing document exits 1" test "$rc" -eq 1
 check "missing document message" grep -q "ファイル $work/missing.txt は開けません" "$work/err"
-"$bin" >/dev/null 2>&1; rc=$?
-check "no document is a usage error" test "$rc" -eq 2
-"$bin" --dump --from x "$doc" >/dev/null 2>&1; rc=$?
-check "bad offset is a usage error" test "$rc" -eq 2
-"$bin" --bogus "$doc" >/dev/null 2>&1; rc=$?
-check "unknown option is a usage error" test "$rc" -eq 2
+
+# The argument checks, one row each: exit status, what standard error says (a usage error
+# then shows the usage), the arguments. Values at the limits are taken.
+args() {
+  local status="$1" says="$2"; shift 2
+  "$bin" "$@" >/dev/null 2>"$work/err"; local rc=$?
+  check "[$*] exits $status" test "$rc" -eq "$status"
+  if [ "$status" -eq 2 ]; then
+    check "[$*] says $says" grep -qxF -- "kven-read: $says" "$work/err"
+    check "[$*] shows the usage" grep -q '^Usage: kven-read' "$work/err"
+  else
+    check "[$*] is no usage error" bash -c "! grep -q Usage '$work/err'"
+  fi
+}
+args 2 "no DOCUMENT given"
+args 2 "no DOCUMENT given" --dump --
+args 2 "only one DOCUMENT can be read" --dump "$doc" "$doc"
+args 2 "unknown option --bogus" --bogus "$doc"
+args 2 "unknown option -x" -x "$doc"
+args 2 "--dump and --wav exclude each other" --wav "$work/x.wav" --dump "$doc"
+args 2 "--wav needs a file name" "$doc" --wav
+args 2 "--wav needs a file name" --wav "" "$doc"
+args 2 "--from needs an offset" --dump "$doc" --from
+args 2 "not a byte offset: x" --dump --from x "$doc"
+args 2 "not a byte offset: -1" --dump --from -1 "$doc"
+args 2 "--voice needs a number" --dump "$doc" --voice
+args 2 "not a voice index: -1" --dump --voice -1 "$doc"
+args 2 "not a voice index: 1001" --dump --voice 1001 "$doc"
+args 2 "not a voice index: 2x" --dump --voice 2x "$doc"
+args 0 "" --dump --voice 1000 "$doc"
+args 2 "--rate needs a number" --dump "$doc" --rate
+args 2 "not a rate from -10 to 10: -11" --dump --rate -11 "$doc"
+args 2 "not a rate from -10 to 10: 11" --dump --rate 11 "$doc"
+args 0 "" --dump --rate -10 "$doc"
+args 0 "" --dump --rate 10 "$doc"
+args 2 "--jobs needs a number" --dump "$doc" --jobs
+args 2 "not a number of jobs: 0" --dump --jobs 0 "$doc"
+args 2 "not a number of jobs: 257" --dump --jobs 257 "$doc"
+args 0 "" --dump --jobs 256 "$doc"
+args 0 "" --dump -- "$doc"
 "$bin" --help | grep -q -- '--dump'; rc=$?
 check "--help explains --dump" test "$rc" -eq 0
 if [ -w /dev/full ]; then

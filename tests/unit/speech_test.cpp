@@ -1,5 +1,6 @@
+#include "state/MemoryWindowState.h"
 #include "support/ScriptedEngine.h"
-#include "text/Cp932.h"
+#include "support/Sjis.h"
 
 #include <gtest/gtest.h>
 
@@ -45,22 +46,6 @@ TEST(SpeechEngine, EndOfStreamArrivesThroughTheLoopAfterSpeakReturns)
     EXPECT_EQ(ended, (std::vector<int>{first, second}));
 }
 
-TEST(SpeechEngine, SkipEndsTheStreamWithOneEvent)
-{
-    EventQueue loop;
-    ScriptedEngine engine(loop);
-    int events = 0;
-    engine.setOnEndStream([&](int, std::int64_t) { ++events; });
-    engine.Speak(u"長い文");
-    engine.Skip("Sentence", kSkipAll);
-    EXPECT_EQ(events, 0);
-    loop.runPending();
-    EXPECT_EQ(events, 1);
-    engine.Skip("Sentence", kSkipAll);
-    loop.runPending();
-    EXPECT_EQ(events, 1) << "nothing was speaking";
-}
-
 TEST(SpeechEngine, EventsOfADestroyedEngineAreDropped)
 {
     EventQueue loop;
@@ -75,16 +60,44 @@ TEST(SpeechEngine, EventsOfADestroyedEngineAreDropped)
     EXPECT_EQ(events, 0);
 }
 
-TEST(SpeechEngine, VoicesAndTheirDescriptions)
+TEST(SetUpVoiceList, TheChosenVoiceReachesTheWindowStateAndTheEngine)
 {
-    EventQueue loop;
-    ScriptedEngine engine(loop);
-    engine.setVoices({u"女性 A", u"男性 B"});
-    const auto voices = engine.GetVoices();
-    ASSERT_EQ(voices.size(), 2u);
-    EXPECT_EQ(cp932::wideToUtf8(voices[1]->GetDescription(0)), "男性 B");
-    engine.setVoice(voices[1]);
-    EXPECT_EQ(engine.calls.back(), "Voice 1");
+    constexpr auto nothing = NegativeVoiceIndex::selectsNothing;
+    constexpr auto first = NegativeVoiceIndex::selectsFirst;
+    const struct {
+        const char* why;
+        int voices;
+        int index;
+        NegativeVoiceIndex negative;
+        int selected;
+        const char* voiceCall; // nullptr: the engine keeps its voice
+    } rows[] = {
+        {"an index in the list", 3, 1, nothing, 1, "Voice 1"},
+        {"the last one", 3, 2, nothing, 2, "Voice 2"},
+        {"one past the end selects the last", 3, 3, nothing, 2, "Voice 2"},
+        {"far past the end too", 3, 1000, first, 2, "Voice 2"},
+        {"the first one", 3, 0, nothing, 0, "Voice 0"},
+        {"below 0, for the window", 3, -1, nothing, -1, nullptr},
+        {"below 0, for kven-read", 3, -1, first, 0, "Voice 0"},
+        {"no voice at all", 0, 0, first, -1, nullptr},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.why);
+        EventQueue loop;
+        ScriptedEngine engine(loop);
+        engine.setVoices({u"女性 A", u"男性 B", u"C"});
+        engine.voices.resize(static_cast<std::size_t>(r.voices));
+        MemoryWindowState window;
+        const std::vector<VoiceHandle> voices = setUpVoiceList(engine, window, r.index, r.negative);
+        EXPECT_EQ(voices, engine.voices);
+        const V all = {testing::sj("女性 A"), testing::sj("男性 B"), "C"};
+        EXPECT_EQ(window.voices(), V(all.begin(), all.begin() + r.voices)) << "descriptions in Shift_JIS";
+        EXPECT_EQ(window.voiceIndex(), r.selected);
+        V expected = {"connect", "EventInterests 33790", "GetVoices"};
+        if (r.voiceCall)
+            expected.push_back(r.voiceCall);
+        EXPECT_EQ(engine.calls, expected);
+    }
 }
 
 TEST(EventQueue, ATaskThatThrowsLeavesTheLaterOnesQueued)

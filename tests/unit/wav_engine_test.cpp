@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -130,15 +131,32 @@ TEST_F(WavExport, AFailureEndsTheExportWithoutAFile)
     EXPECT_THROW(loop.runPending(), KvenError) << "the failure also reaches the event loop";
 }
 
-TEST_F(WavExport, TheSynthesizerInheritsNothingButItsStandardStreams)
+TEST_F(WavExport, TheSynthesizerInheritsOnlyItsStandardStreamsAndStartsWithDefaultSignals)
 {
-    // As a parent that leaks a descriptor into us would: not even that one may reach it.
+    // As a parent would that leaks a descriptor into us, ignores SIGPIPE and SIGHUP (nohup) and
+    // blocks SIGTERM: none of it may reach the synthesizer. The workers inherit the mask.
     const int leaked = ::open("/dev/null", O_RDONLY);
+    const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
+    const auto oldHup = std::signal(SIGHUP, SIG_IGN);
+    sigset_t term, oldMask;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    ::pthread_sigmask(SIG_BLOCK, &term, &oldMask);
+
     const std::string listing = folder.path("fds");
+    const std::string signals = folder.path("signals");
     const std::string script = folder.path("synth-listing");
     {
+        // Perl leaves the signal mask as it found it (a shell clears it), so it reads the
+        // signal state; a shell then lists the descriptors and runs the real synthesizer.
         std::ofstream out(script);
-        out << "#!/bin/sh\nls -l /proc/self/fd >>'" << listing << "'\nexec /usr/bin/open_jtalk \"$@\"\n";
+        out << "#!/usr/bin/perl\n"
+            << "open(my $in, '<', '/proc/self/status') or die;\n"
+            << "open(my $out, '>>', '" << signals << "') or die;\n"
+            << "print $out grep { /^Sig(Ign|Blk):/ } <$in>;\n"
+            << "close $out;\n"
+            << "exec '/bin/sh', '-c', 'ls -l /proc/self/fd >>\"$0\"; exec /usr/bin/open_jtalk \"$@\"', '" << listing
+            << "', @ARGV;\n";
     }
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     OpenJTalkSetup setup = testing::testSetup();
@@ -150,6 +168,11 @@ TEST_F(WavExport, TheSynthesizerInheritsNothingButItsStandardStreams)
             engine.Speak(u);
         engine.finish();
     }
+    ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+    std::signal(SIGPIPE, oldPipe);
+    std::signal(SIGHUP, oldHup);
+    ::close(leaked);
+
     std::istringstream lines(folder.read("fds"));
     int seen = 0;
     for (std::string line; std::getline(lines, line);) {
@@ -166,7 +189,18 @@ TEST_F(WavExport, TheSynthesizerInheritsNothingButItsStandardStreams)
         ADD_FAILURE() << "the synthesizer inherited descriptor " << fd << " -> " << target;
     }
     EXPECT_GE(seen, 3) << "no listing from the stand-in synthesizer";
-    ::close(leaked);
+
+    // Nothing ignored, nothing blocked: a SigIgn and a SigBlk line per call of the synthesizer.
+    // Not ours to decide: the C library's own signals (32 up to SIGRTMIN), which its spawn
+    // leaves ignored, and SIGFPE, which Perl ignores for itself.
+    std::uint64_t reserved = std::uint64_t{1} << (SIGFPE - 1);
+    for (int s = 32; s < SIGRTMIN; ++s)
+        reserved |= std::uint64_t{1} << (s - 1);
+    std::istringstream status(folder.read("signals"));
+    int states = 0;
+    for (std::string line; std::getline(status, line); ++states)
+        EXPECT_EQ(std::stoull(line.substr(line.find(':') + 1), nullptr, 16) & ~reserved, 0u) << line;
+    EXPECT_GE(states, 2) << "no signal states from the stand-in synthesizer";
 }
 
 } // namespace
