@@ -4,6 +4,7 @@
 #include "reading/Waiter.h"
 #include "speech/Engines.h"
 #include "window/InstanceHandOver.h"
+#include "window/MediaControls.h"
 #include "window/QtDesktop.h"
 #include "window/Unit1.h"
 
@@ -95,6 +96,8 @@ int main(int argc, char** argv)
     kven::SleepWaiter waiter;
     kven::TForm1 form(*engine, dialogs, clipboard, waiter, args);
     dialogs.setParent(&form);
+    // Before show, which may start reading: the desktop sees every change of the reading state.
+    const std::unique_ptr<kven::MediaControls> mediaControls = kven::MediaControls::onSessionBus(form);
 
     bool handedOver = false;
     if (handOver)

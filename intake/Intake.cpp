@@ -22,14 +22,15 @@ constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
 // is refused without reading it.
 constexpr std::size_t kDocumentFileLimit = 4 * kEditorTextLimit;
 
-std::string utf8ForDisplay(std::string_view fileSystemName, std::string_view cp932Name)
+} // namespace
+
+std::string documentNameForDisplay(const SharedState& shared)
 {
+    const std::string_view fileSystemName = fileNameOf(shared.currentFile);
     // A file name that is not UTF-8 is shown through its CP932 form, where every stray byte
     // has become "?".
-    return utf8::isValid(fileSystemName) ? std::string(fileSystemName) : cp932::toUtf8(cp932Name);
+    return utf8::isValid(fileSystemName) ? std::string(fileSystemName) : cp932::toUtf8(fileNameOf(shared.currentPath));
 }
-
-} // namespace
 
 bool isMultiByteUtf8(std::string_view bytes)
 {
@@ -114,7 +115,7 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     if (temporaryCaption && contains(shared_.currentPath, kTemporaryInternetFiles)) {
         window_.setCaption(kTemporaryCaption);
     } else {
-        window_.setCaption("KVEN " + utf8ForDisplay(fileNameOf(shared_.currentFile), fileNameOf(shared_.currentPath)));
+        window_.setCaption("KVEN " + documentNameForDisplay(shared_));
     }
     resumeWith(std::move(text));
 }

@@ -24,6 +24,10 @@ bool isMultiByteUtf8(std::string_view bytes);
 // is returned unchanged.
 std::string plainTextToSjis(std::string bytes);
 
+// The current document's file name as the caption shows it, UTF-8; empty when the text is no
+// document.
+std::string documentNameForDisplay(const SharedState& shared);
+
 class DocumentIntake {
 public:
     // `conv` serves the EUC-JP pages of the HTML conversion.

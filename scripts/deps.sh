@@ -10,8 +10,10 @@ KVEN_PACKAGES=(
   qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio
-# service, as most desktops now play), a recorder, and libFuzzer's runtime.
-KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus libclang-rt-dev)
+# service, as most desktops now play), a recorder, a private session bus with its command-line
+# tools (dbus-run-session, dbus-send, dbus-monitor), and libFuzzer's runtime.
+KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus dbus-daemon dbus-bin
+                    libclang-rt-dev)
 
 kven_install_missing() {
   local missing=()

@@ -21,8 +21,9 @@ cleanup() {
 trap cleanup EXIT
 
 export QT_QPA_PLATFORM=offscreen KVEN_HOME="$work/home" TMPDIR="$work/tmp"
-# Without a runtime folder the copies make their own owner-only folder.
-unset XDG_RUNTIME_DIR
+# Without a runtime folder the copies make their own owner-only folder. They stay off the
+# desktop's session bus.
+unset XDG_RUNTIME_DIR DBUS_SESSION_BUS_ADDRESS
 mkdir -p "$KVEN_HOME" "$TMPDIR"
 { cat "${KVEN_SOURCE_DIR:?}/data/KVEN.ini"; sjis "。\r\n"; } >"$KVEN_HOME/KVEN.ini"
 folder="$TMPDIR/kven-$(id -u)"

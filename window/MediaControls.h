@@ -1,0 +1,55 @@
+#pragma once
+// The window as a media player of the desktop (MPRIS on the session bus), so that media keys
+// and the panel's player controls reach it: play, pause, stop and play/pause run Start and
+// Stop, next and previous run the Read menu's Next and Previous, the playback status follows
+// the reading state and the title is the document's file name.
+
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+
+namespace kven {
+
+class TForm1;
+
+class MediaControls : public QDBusVirtualObject {
+public:
+    // Serves `form` on the session bus under the player's name, taking the name over from a
+    // copy that is closing. Null, after one line on standard error, when there is no session
+    // bus or the name cannot be had; the window then runs without.
+    static std::unique_ptr<MediaControls> onSessionBus(TForm1& form);
+    ~MediaControls() override;
+
+    QString introspect(const QString& path) const override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MediaControls(TForm1& form, QDBusConnection bus);
+
+    bool reading() const;
+    QString playbackStatus() const;
+    QString title() const;
+    QVariantMap metadata() const;
+    QVariantMap properties(const QString& interface) const;
+    // Runs a window command once the call has had its answer: a command may show an error box,
+    // and the caller should not wait for it.
+    void later(std::function<void()> command);
+    void emitChanged(const QString& interface, const QVariantMap& changed);
+    void readingStateChanged();
+    void captionChanged();
+
+    TForm1& form_;
+    QDBusConnection bus_;
+    bool reading_ = false;
+    // Changes with the caption, so that a new document is a new track.
+    int track_ = 0;
+};
+
+} // namespace kven
