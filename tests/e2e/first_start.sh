@@ -16,6 +16,8 @@ gone() { local i; for i in $(seq 1 120); do kill -0 "$1" 2>/dev/null || return 0
 position() { grep -a "^$2," "$1" 2>/dev/null | tail -n 1 | cut -d, -f2 | tr -d '\r'; }
 
 export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/run" HOME="$work/home"
+# Test copies stay off the desktop's own session bus.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus"
 unset KVEN_HOME XDG_DATA_HOME
 mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
 chmod 700 "$XDG_RUNTIME_DIR"
