@@ -46,15 +46,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.aaSkip = (flags & 2) != 0;
     options.unreadLimit = (flags >> 2) % 11;
     options.blankLimit = (flags >> 4) % 11;
+    options.silentNotes = (flags & 0x40) != 0;
     options.skipList = skipList;
     options.talkSymbols = kTalkSymbols;
 
     std::size_t cursor = 0;
     while (cursor < text.size()) {
-        const std::size_t len = kven::chunkLength(text.substr(cursor));
+        const std::size_t len = kven::chunkLength(text.substr(cursor), options.silentNotes);
         if (len == 0 || len > text.size() - cursor)
             std::abort();
-        const std::string spoken = kven::spokenText(text.substr(cursor, len), options);
+        const std::string spoken = kven::spokenAt(text, cursor, len, options);
         if (spoken.size() > kven::kFullWidthLimit || !wholeCharacters(spoken))
             std::abort();
         cursor += len;

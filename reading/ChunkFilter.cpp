@@ -1,5 +1,7 @@
 #include "reading/ChunkFilter.h"
 
+#include "reading/AozoraNotes.h"
+
 #include "text/FullWidth.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
@@ -90,7 +92,7 @@ bool isBreak(std::string_view c)
 
 } // namespace
 
-std::size_t chunkLength(std::string_view rest)
+std::size_t chunkLength(std::string_view rest, bool silentNotes)
 {
     // One walk over the characters from the start that stops as soon as the end is decided.
     // Before a "。" is met, the chunk reaches at least as far as the walk has come, so once the
@@ -99,6 +101,7 @@ std::size_t chunkLength(std::string_view rest)
     // would have cut it already, so the walk never goes further than that.
     const std::size_t n = rest.size();
     FullWidthFit fit(rest);
+    NoteTracker note;
     std::size_t cutEnd = npos;  // after the first "、" or "，"
     bool lineBreakAhead = true; // false once a "。" has found no line break left after it
     std::size_t i = 0;
@@ -109,9 +112,14 @@ std::size_t chunkLength(std::string_view rest)
         }
         const FullWidthStep step = fullWidthStep(rest, i);
         const std::string_view c = rest.substr(i, sjis::charLength(rest, i));
-        if (!fit.add(i, step, isBreak(c)))
-            return fit.cut();
-        if (lineBreakAhead && c == sjis::kMaru) {
+        const bool inNote = silentNotes && note.inside();
+        if (!fit.add(i, step, !inNote && isBreak(c))) {
+            const std::size_t cut = fit.cut();
+            return inNote && note.start() > 0 && note.start() < cut ? note.start() : cut;
+        }
+        if (silentNotes)
+            note.feed(rest, i, c.size());
+        if (lineBreakAhead && !inNote && c == sjis::kMaru) {
             const std::size_t afterMaru = i + sjis::kMaru.size();
             if (rest.substr(afterMaru, 2) == sjis::kCrLf) {
                 const std::size_t len = afterMaru + sjis::kCrLf.size();
@@ -127,7 +135,7 @@ std::size_t chunkLength(std::string_view rest)
                 return n;
             lineBreakAhead = false;
         }
-        if (cutEnd == npos)
+        if (cutEnd == npos && !inNote)
             cutEnd = cutEndAt(rest, i);
         i += step.in;
         if (i > kLongChunk && cutEnd != npos)
@@ -189,6 +197,8 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
         trimmed = {};
 
     std::string text = toFullWidth(trimmed);
+    if (options.silentNotes)
+        text = removeNotes(text, options.aozoraRuby);
     if (options.aozoraRuby)
         text = reduceRuby(text);
 
@@ -237,6 +247,18 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options)
     if (options.tables != nullptr)
         return spokenWith(chunk, options, *options.tables);
     return spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols));
+}
+
+std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options)
+{
+    std::string_view chunk = text.substr(cursor, length);
+    // The cursor still walks through the explanation; only what lies in it goes unsaid.
+    if (options.silentNotes && cursor < kExplanationReach) {
+        const TextSpan block = explanationBlock(text);
+        if (cursor >= block.begin && cursor < block.end)
+            chunk.remove_prefix(std::min(chunk.size(), block.end - cursor));
+    }
+    return spokenText(chunk, options);
 }
 
 } // namespace kven

@@ -25,10 +25,15 @@ inline constexpr int kPauseBeforeSpeechMs = 200;
 // when a long chunk is cut; a chunk that holds a "。" with no line break right after it also
 // costs the way back from the end of `rest` to its last line break, since that "。" ends the
 // chunk only when some line break is left.
-std::size_t chunkLength(std::string_view rest);
+// With `silentNotes` an Aozora note "［＃…］" is kept whole: a "。" or comma inside it ends or
+// cuts nothing, and a chunk shortened to fit ends before a note it would split.
+std::size_t chunkLength(std::string_view rest, bool silentNotes = false);
 
 struct FilterOptions {
     bool aozoraRuby = true;
+    // Aozora notes, gaiji descriptions, the ruby-base mark and the notation explanation are
+    // not read.
+    bool silentNotes = false;
     bool aaSkip = true;
     int unreadLimit = 0; // tenths
     int blankLimit = 0;  // tenths
@@ -39,9 +44,14 @@ struct FilterOptions {
 };
 
 // The text to say for a selected chunk, or an empty text when the chunk is to be skipped:
-// trim, skip list, full-width mapping, ruby reduction, leading marks, classification and
-// the ratio tests.
+// trim, skip list, full-width mapping, notes, ruby reduction, leading marks, classification
+// and the ratio tests.
 std::string spokenText(std::string_view chunk, const FilterOptions& options);
+
+// The same for the chunk of `length` bytes at `cursor` in `text`, which also knows where the
+// chunk lies: a chunk inside the notation explanation of an Aozora text says nothing when
+// notes are silent.
+std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options);
 
 // Kanji test of the ruby rule: a double-byte character from "亜" on, or 々 〆 〇 ヶ.
 bool isRubyBaseKanji(std::string_view character);

@@ -56,6 +56,10 @@ public:
     virtual bool repeatSuppression() const = 0; // CheckBox4 "リピート抑制"
     virtual void setRepeatSuppression(bool on) = 0;
 
+    // Listening options of the "Option" menu; off in the design state.
+    virtual bool silentNotes() const = 0; // "注記を読まない"
+    virtual void setSilentNotes(bool on) = 0;
+
     // Sliders. Setting a position clamps it into the slider's range.
     virtual int unreadLimit() const = 0; // ScrollBar1, kLimitSlider
     virtual void setUnreadLimit(int pos) = 0;

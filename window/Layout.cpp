@@ -243,6 +243,11 @@ void TForm1::createMenu()
         // The shortcuts must work while the menu bar is covered or hidden, so the window owns them.
         addAction(item.action);
     }
+    Option1 = MainMenu1->addMenu(QStringLiteral("Option"));
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Notes1 = Option1->addAction(QStringLiteral("注記を読まない"));
+    Notes1->setObjectName(QStringLiteral("Notes1"));
+    Notes1->setCheckable(true);
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
 }
 

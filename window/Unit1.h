@@ -97,6 +97,9 @@ public:
     SpeechEngine& TTS;
     QScrollBar* ScrollBar3 = nullptr;
     QLabel* Label6 = nullptr;
+    // The listening options, checkable items of the "Option" menu after "Read".
+    QMenu* Option1 = nullptr;
+    QAction* Notes1 = nullptr;
 
     void Button1Click(QObject* Sender);
     void Button2Click(QObject* Sender);
@@ -146,6 +149,8 @@ public:
     void setHeadingSearch(bool on) override;
     bool repeatSuppression() const override;
     void setRepeatSuppression(bool on) override;
+    bool silentNotes() const override;
+    void setSilentNotes(bool on) override;
     int unreadLimit() const override;
     void setUnreadLimit(int pos) override;
     int blankLimit() const override;

@@ -192,11 +192,13 @@ void WindowTest::windowAndMenu()
     // The editor lies above every other control of the client area.
     QCOMPARE(form.centralWidget()->children().last(), form.Memo1);
 
-    // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled.
+    // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled,
+    // then the listening options.
     const QList<QAction*> menus = form.menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0]->text(), QStringLiteral("File"));
     QCOMPARE(menus[1]->text(), QStringLiteral("Read"));
+    QCOMPARE(menus[2]->menu(), form.Option1);
     const struct {
         QAction* action;
         const char* caption;
