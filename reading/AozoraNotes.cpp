@@ -9,18 +9,9 @@ namespace kven {
 
 namespace {
 
-// 【テキスト中に現れる記号について】
-constexpr std::string_view kExplanationTitle =
-    "\x81\x79\x83\x65\x83\x4c\x83\x58\x83\x67\x92\x86\x82\xc9\x8c\xbb"
-    "\x82\xea\x82\xe9\x8b\x4c\x8d\x86\x82\xc9\x82\xc2\x82\xa2\x82\xc4\x81\x7a";
 // The title is looked for this far into the text.
 constexpr std::size_t kTitleReach = std::size_t{8} << 10;
 constexpr std::size_t kMinHyphens = 5;
-
-constexpr std::string_view kHiraganaFirst = "\x82\x9f"; // ぁ
-constexpr std::string_view kHiraganaLast = "\x82\xf1";  // ん
-constexpr std::string_view kIterationMark = "\x81\x54"; // ゝ, and ゞ after it
-constexpr std::string_view kVoicedIterationMark = "\x81\x55";
 
 bool isLineBreak(char c)
 {
@@ -38,14 +29,16 @@ bool endsRubyBase(std::string_view c)
 // Hiragana as katakana (ぁ..ん to ァ..ン, ゝゞ to ヽヾ); anything else as it is.
 void appendKatakana(std::string& out, std::string_view c)
 {
-    if (c.size() == 2 && c >= kHiraganaFirst && c <= kHiraganaLast) {
-        // The katakana row skips 0x7F.
-        unsigned second = 0x40 + (static_cast<unsigned char>(c[1]) - 0x9F);
+    if (c.size() == 2 && c >= sjis::kHiraganaFirst && c <= sjis::kHiraganaLast) {
+        // Both rows run in the same order; the katakana row skips 0x7F.
+        const auto offset = static_cast<unsigned char>(c[1]) - static_cast<unsigned char>(sjis::kHiraganaFirst[1]);
+        unsigned second = static_cast<unsigned char>(sjis::kKatakanaFirst[1]) + static_cast<unsigned>(offset);
         if (second >= 0x7F)
             ++second;
-        out += '\x83';
+        out += sjis::kKatakanaFirst[0];
         out += static_cast<char>(second);
-    } else if (c == kIterationMark || c == kVoicedIterationMark) {
+    } else if (c == sjis::kIterationMark || c == sjis::kVoicedIterationMark) {
+        // ヽヾ stand two places before ゝゞ.
         out += c[0];
         out += static_cast<char>(static_cast<unsigned char>(c[1]) - 2);
     } else {
@@ -187,7 +180,7 @@ std::string removeNotes(std::string_view fullWidth, bool katakana)
 
 TextSpan explanationBlock(std::string_view text)
 {
-    const std::size_t title = findOffset(text, kExplanationTitle, kTitleReach);
+    const std::size_t title = findOffset(text, sjis::kExplanationTitle, kTitleReach);
     if (title == npos || title < sjis::kCrLf.size() || text.substr(title - 2, 2) != sjis::kCrLf)
         return {};
     // The line before the title: line breaks are one-byte characters that no second byte
