@@ -201,6 +201,10 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
         text = removeNotes(text, options.aozoraRuby);
     if (options.aozoraRuby)
         text = reduceRuby(text);
+    if (options.wordReadings) {
+        static const ReadingDictionary noWords;
+        text = (options.dictionary != nullptr ? *options.dictionary : noWords).apply(text);
+    }
 
     std::string_view rest(text);
     while (rest.starts_with(sjis::kZenQuestion))

@@ -3,6 +3,7 @@
 // is said.
 
 #include "reading/FilterTables.h"
+#include "text/ReadingDictionary.h"
 
 #include <cstddef>
 #include <span>
@@ -34,6 +35,11 @@ struct FilterOptions {
     // Aozora notes, gaiji descriptions, the ruby-base mark and the notation explanation are
     // not read.
     bool silentNotes = false;
+    // Words are said as the reading dictionary says, web addresses as "ＵＲＬ"; after the
+    // notes and the ruby, before the leading marks and the classification. A null
+    // dictionary has no words.
+    bool wordReadings = false;
+    const ReadingDictionary* dictionary = nullptr;
     bool aaSkip = true;
     int unreadLimit = 0; // tenths
     int blankLimit = 0;  // tenths
@@ -44,8 +50,8 @@ struct FilterOptions {
 };
 
 // The text to say for a selected chunk, or an empty text when the chunk is to be skipped:
-// trim, skip list, full-width mapping, notes, ruby reduction, leading marks, classification
-// and the ratio tests.
+// trim, skip list, full-width mapping, notes, ruby reduction, reading dictionary, leading
+// marks, classification and the ratio tests.
 std::string spokenText(std::string_view chunk, const FilterOptions& options);
 
 // The same for the chunk of `length` bytes at `cursor` in `text`, which also knows where the

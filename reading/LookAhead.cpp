@@ -13,6 +13,8 @@ FilterOptions WindowFilter::options()
     FilterOptions options;
     options.aozoraRuby = window_.aozoraRuby();
     options.silentNotes = window_.silentNotes();
+    options.wordReadings = window_.wordReadings();
+    options.dictionary = shared_.words.get();
     options.aaSkip = window_.aaSkip();
     options.unreadLimit = window_.unreadLimit();
     options.blankLimit = window_.blankLimit();

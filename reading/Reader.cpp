@@ -8,7 +8,7 @@
 namespace kven {
 
 Reader::Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Waiter& waiter)
-    : window_(window), shared_(shared), tts_(tts), waiter_(waiter), filter_(window)
+    : window_(window), shared_(shared), tts_(tts), waiter_(waiter), filter_(window, shared)
 {
 }
 

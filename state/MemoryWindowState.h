@@ -33,6 +33,8 @@ public:
     void setRepeatSuppression(bool on) override { repeatSuppression_ = on; }
     bool silentNotes() const override { return silentNotes_; }
     void setSilentNotes(bool on) override { silentNotes_ = on; }
+    bool wordReadings() const override { return wordReadings_; }
+    void setWordReadings(bool on) override { wordReadings_ = on; }
 
     int unreadLimit() const override { return unreadLimit_; }
     void setUnreadLimit(int pos) override;
@@ -89,6 +91,7 @@ private:
     bool headingSearch_ = true;
     bool repeatSuppression_ = true;
     bool silentNotes_ = false;
+    bool wordReadings_ = false;
     int unreadLimit_ = 0;
     int blankLimit_ = 0;
     int speed_ = 0;

@@ -4,8 +4,11 @@
 // implements it over its widgets, tests and the command-line reader over plain memory.
 // Texts are Shift_JIS byte strings unless a comment says otherwise.
 
+#include "text/ReadingDictionary.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,6 +62,8 @@ public:
     // Listening options of the "Option" menu; off in the design state.
     virtual bool silentNotes() const = 0; // "注記を読まない"
     virtual void setSilentNotes(bool on) = 0;
+    virtual bool wordReadings() const = 0; // "読み替え辞書"
+    virtual void setWordReadings(bool on) = 0;
 
     // Sliders. Setting a position clamps it into the slider's range.
     virtual int unreadLimit() const = 0; // ScrollBar1, kLimitSlider
@@ -108,6 +113,9 @@ struct SharedState {
     std::string currentPath; // current document path, held as CP932; empty when none is open
     std::string currentFile; // the same document as the file system names it (UTF-8)
     std::string lastSpoken;  // filtered text of the last chunk handed to the engine
+    // The reading dictionary as last read from its file; null reads as an empty one. Replaced
+    // whole, never changed, so a reading step may hold on to it.
+    std::shared_ptr<const ReadingDictionary> words;
 };
 
 } // namespace kven

@@ -143,6 +143,16 @@ void TForm1::setSilentNotes(bool on)
     Notes1->setChecked(on);
 }
 
+bool TForm1::wordReadings() const
+{
+    return Words1->isChecked();
+}
+
+void TForm1::setWordReadings(bool on)
+{
+    Words1->setChecked(on);
+}
+
 int TForm1::unreadLimit() const
 {
     return ScrollBar1->value();

@@ -248,6 +248,11 @@ void TForm1::createMenu()
     Notes1 = Option1->addAction(QStringLiteral("注記を読まない"));
     Notes1->setObjectName(QStringLiteral("Notes1"));
     Notes1->setCheckable(true);
+    Words1 = Option1->addAction(QStringLiteral("読み替え辞書"));
+    Words1->setObjectName(QStringLiteral("Words1"));
+    Words1->setCheckable(true);
+    WordsEdit1 = Option1->addAction(QStringLiteral("読み替え辞書を編集…"));
+    WordsEdit1->setObjectName(QStringLiteral("WordsEdit1"));
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
 }
 

@@ -19,6 +19,7 @@
 #include "window/EditorText.h"
 #include "window/FileDrop.h"
 #include "window/ResizeToggle.h"
+#include "window/WordsEditor.h"
 
 #include <QMainWindow>
 
@@ -100,6 +101,8 @@ public:
     // The listening options, checkable items of the "Option" menu after "Read".
     QMenu* Option1 = nullptr;
     QAction* Notes1 = nullptr;
+    QAction* Words1 = nullptr;
+    QAction* WordsEdit1 = nullptr;
 
     void Button1Click(QObject* Sender);
     void Button2Click(QObject* Sender);
@@ -120,6 +123,8 @@ public:
     void Button7Click(QObject* Sender);
     void TTSEndStream(QObject* Sender, int StreamNumber, std::int64_t StreamPosition);
     void ScrollBar3Change(QObject* Sender);
+    // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
+    void WordsEdit1Click(QObject* Sender);
 
     // Loads `path` as Open does with that file chosen: the bookmark of the document being
     // left is written first.
@@ -151,6 +156,8 @@ public:
     void setRepeatSuppression(bool on) override;
     bool silentNotes() const override;
     void setSilentNotes(bool on) override;
+    bool wordReadings() const override;
+    void setWordReadings(bool on) override;
     int unreadLimit() const override;
     void setUnreadLimit(int pos) override;
     int blankLimit() const override;
@@ -190,6 +197,8 @@ private:
     bool runShowingErrors(const std::function<void()>& command);
     // Marks the chunk being spoken while reading; removes the mark when reading has stopped.
     void markSpokenChunk();
+    // Reads the reading dictionary for the steps to come; its broken lines go to the error box.
+    void loadWords();
 
     WindowDialogs& dialogs_;
     Clipboard& clipboard_;
@@ -211,6 +220,7 @@ private:
     // The chunk the reading step selected last, as byte offsets.
     std::size_t chunkStart_ = 0;
     std::size_t chunkEnd_ = 0;
+    WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
 };
 
 } // namespace kven
