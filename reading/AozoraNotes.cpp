@@ -180,9 +180,13 @@ std::string removeNotes(std::string_view fullWidth, bool katakana)
 
 TextSpan explanationBlock(std::string_view text)
 {
-    const std::size_t title = findOffset(text, sjis::kExplanationTitle, kTitleReach);
-    if (title == npos || title < sjis::kCrLf.size() || text.substr(title - 2, 2) != sjis::kCrLf)
+    // The title begins a line, and a line break is no second byte: a byte search for the two
+    // together finds the title at a character start, and runs at the speed of memchr.
+    const std::string lineOfTitle = std::string(sjis::kCrLf) + std::string(sjis::kExplanationTitle);
+    const std::size_t found = text.substr(0, kTitleReach + lineOfTitle.size()).find(lineOfTitle);
+    if (found == npos)
         return {};
+    const std::size_t title = found + sjis::kCrLf.size();
     // The line before the title: line breaks are one-byte characters that no second byte
     // takes, so a byte search finds them.
     const std::string_view before = text.substr(0, title - sjis::kCrLf.size());
