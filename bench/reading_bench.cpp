@@ -1,7 +1,8 @@
 // One reading step near the end of a large document must cost what it costs in a small one:
 // the step works on the chunk and the way to its boundary, never on the rest of the text.
 // Nor may it grow with the lists of the settings: a step with a 1 MB talk-symbols line or a
-// skip list of 100,000 long entries costs what it costs with the shipped settings.
+// skip list of 100,000 long entries costs what it costs with the shipped settings, and one
+// with a reading dictionary of 100,000 words what it costs with none.
 
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
@@ -11,10 +12,12 @@
 #include "state/Dialogs.h"
 #include "state/MemoryWindowState.h"
 #include "text/Cp932.h"
+#include "text/ReadingDictionary.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -152,7 +155,31 @@ std::vector<std::string> hugeSkipList()
     return entries;
 }
 
-enum class Lists { shipped, hugeTalkSymbols, hugeSkipList };
+// 100,000 words of two to six characters: half of them made of the characters of the document,
+// so that the dictionary is walked deep at every place of a chunk, half of any kanji.
+std::vector<ReadingDictionary::Entry> hugeWords()
+{
+    const std::string text =
+        cp932::fromUtf8("吾輩は猫である名前はまだ無いどこで生れたかとんと見当がつかぬ何でも薄暗い所");
+    std::vector<ReadingDictionary::Entry> words(100000);
+    std::uint32_t seed = 4242;
+    const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        for (std::uint32_t n = 2 + next() % 5; n > 0; --n) {
+            if (k % 2 == 0) {
+                words[k].written += text.substr((next() >> 8) % (text.size() / 2) * 2, 2);
+            } else {
+                const unsigned lead = 0x89 + (next() >> 8) % 0x16;
+                const unsigned trail = 0x40 + (next() >> 16) % 0x3F;
+                words[k].written += {static_cast<char>(lead), static_cast<char>(trail)};
+            }
+        }
+        words[k].reading = cp932::fromUtf8("ヨミ");
+    }
+    return words;
+}
+
+enum class Lists { shipped, hugeTalkSymbols, hugeSkipList, noWords, hugeWords };
 
 // One step over the same chunk, again and again, with the given lists. The first step, before
 // the measurement, is where lists that changed are prepared.
@@ -166,6 +193,10 @@ void readingStepWithLists(benchmark::State& state, Lists lists)
         window.setSkipList(hugeSkipList());
     window.setText(document(20u << 10));
     SharedState shared;
+    if (lists == Lists::noWords || lists == Lists::hugeWords)
+        window.setWordReadings(true);
+    if (lists == Lists::hugeWords)
+        shared.words = std::make_shared<const ReadingDictionary>(hugeWords());
     EventQueue queue;
     NullEngine engine(queue);
     NoWaiter waiter;
@@ -175,7 +206,7 @@ void readingStepWithLists(benchmark::State& state, Lists lists)
         window.setSelStart(start);
         window.setStartEnabled(false);
         shared.lastSpoken.clear();
-        reader.TTSEndStream(0, 0);
+        reader.TTSEndStream(engine.lastStream());
     };
     step();
     // Every variant says the same first chunk.
@@ -200,6 +231,15 @@ void BM_ReadingStepHugeSkipList(benchmark::State& state)
     readingStepWithLists(state, Lists::hugeSkipList);
 }
 
+void BM_ReadingStepNoWords(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::noWords);
+}
+void BM_ReadingStepHugeWords(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::hugeWords);
+}
+
 // What a change of the lists costs once, at the step after it.
 void BM_PrepareHugeLists(benchmark::State& state)
 {
@@ -219,6 +259,19 @@ BENCHMARK(BM_ReadingStepShippedLists);
 BENCHMARK(BM_ReadingStepHugeTalkSymbols);
 BENCHMARK(BM_ReadingStepHugeSkipList);
 BENCHMARK(BM_PrepareHugeLists)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadingStepNoWords);
+BENCHMARK(BM_ReadingStepHugeWords);
+
+// What reading a dictionary of 100,000 words costs once, when it is loaded or saved.
+void BM_BuildHugeWords(benchmark::State& state)
+{
+    const std::vector<ReadingDictionary::Entry> words = hugeWords();
+    for (auto _ : state) {
+        const ReadingDictionary dictionary(words);
+        benchmark::DoNotOptimize(&dictionary);
+    }
+}
+BENCHMARK(BM_BuildHugeWords)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -11,6 +11,7 @@
 #include "pzconv/PzConv.h"
 #include "reading/Reader.h"
 #include "settings/SettingsFile.h"
+#include "settings/WordsFile.h"
 #include "speech/Engines.h"
 #include "speech/OpenJTalk.h"
 #include "speech/WavEngine.h"
@@ -42,8 +43,9 @@ constexpr const char* kUsage =
     "Loads DOCUMENT as the window does when it is named on the command line: a .txt or .TXT\n"
     "file as Shift_JIS (or UTF-8) text, anything else as an HTML page; the cursor starts at\n"
     "the first heading or where reading last stopped (bookmark file KVEN.txt). Options, talk\n"
-    "symbols and skip list come from KVEN.ini. Both files are read from $KVEN_HOME when it is\n"
-    "set, else from the folder of this program; neither is ever written.\n"
+    "symbols and skip list come from KVEN.ini, and with [Words]=-1 there the reading\n"
+    "dictionary from KVEN.dic. The files are read from $KVEN_HOME when it is set, else from\n"
+    "the folder of this program; none is ever written.\n"
     "\n"
     "Without --dump or --wav the document is read aloud through the desktop's sound server\n"
     "(PulseAudio or PipeWire). Ctrl+C stops at once.\n"
@@ -254,6 +256,12 @@ int run(int argc, char** argv)
         settings.startupRead([&storedVoice](int stored) { storedVoice = stored; });
     } catch (const KvenError& e) {
         warn(e);
+    }
+    if (window.wordReadings()) {
+        WordsFile words = readWordsFile(wordsFilePath());
+        for (const std::string& problem : words.problems)
+            warn(KvenError(problem));
+        shared.words = std::move(words.dictionary);
     }
 
     TPzConv pzConv;

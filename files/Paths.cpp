@@ -40,6 +40,11 @@ std::string bookmarkFilePath()
     return inFolder(dataFolder(), kBookmarkFileName);
 }
 
+std::string wordsFilePath()
+{
+    return inFolder(dataFolder(), kWordsFileName);
+}
+
 std::string inFolder(std::string_view folder, std::string_view name)
 {
     std::string path(folder);

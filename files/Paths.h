@@ -9,17 +9,19 @@ namespace kven {
 
 inline constexpr std::string_view kSettingsFileName = "KVEN.ini";
 inline constexpr std::string_view kBookmarkFileName = "KVEN.txt";
+inline constexpr std::string_view kWordsFileName = "KVEN.dic";
 // A page under this folder came from the browser cache: it is captioned as temporary and
 // never bookmarked.
 inline constexpr std::string_view kTemporaryInternetFiles = "/Temporary Internet Files/";
 
-// The folder that holds the settings and bookmark files: $KVEN_HOME when set and not empty,
+// The folder that holds the settings, bookmark and dictionary files: $KVEN_HOME when set and not empty,
 // else the folder of the running executable. Absolute and lexically normal, no trailing "/"
 // (unless it is "/" itself).
 std::string dataFolder();
-// The settings and bookmark files of the data folder.
+// The settings, bookmark and reading dictionary files of the data folder.
 std::string settingsFilePath();
 std::string bookmarkFilePath();
+std::string wordsFilePath();
 
 // `name` inside `folder`, with exactly one "/" between them.
 std::string inFolder(std::string_view folder, std::string_view name);

@@ -1,9 +1,11 @@
 // The reading filter on arbitrary bytes: chunks always make progress and stay inside the
 // text, and the spoken text holds whole characters only (a double-byte character, a blank,
-// a talk symbol or the unread mark), at most the full-width map's limit in bytes.
+// a talk symbol or the unread mark), at most the full-width map's limit in bytes unless the
+// reading dictionary lengthened it. Notes and the dictionary are among the options.
 
 #include "reading/ChunkFilter.h"
 #include "text/FullWidth.h"
+#include "text/ReadingDictionary.h"
 #include "text/Sjis.h"
 
 #include <cstdint>
@@ -46,16 +48,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.aaSkip = (flags & 2) != 0;
     options.unreadLimit = (flags >> 2) % 11;
     options.blankLimit = (flags >> 4) % 11;
+    options.silentNotes = (flags & 0x40) != 0;
+    options.wordReadings = (flags & 0x80) != 0;
+    // Words that meet Latin letters of both cases and widths, kana and kanji, and one another.
+    static const std::vector<kven::ReadingDictionary::Entry> words = {
+        {"MeCab", "\x83\x81\x83\x4a\x83\x75"},    // メカブ
+        {"\x93\x8c\x8b\x9e", "\x82\xc6\x82\xa4"}, // 東京=とう
+        {"\x93\x8c\x8b\x9e\x93\x73", "x"},        // 東京都
+        {"a", ""},
+        {"\xb6\xde", "\x82\xaa"}, // ｶﾞ=が
+    };
+    static const kven::ReadingDictionary dictionary(words);
+    options.dictionary = &dictionary;
     options.skipList = skipList;
     options.talkSymbols = kTalkSymbols;
 
     std::size_t cursor = 0;
     while (cursor < text.size()) {
-        const std::size_t len = kven::chunkLength(text.substr(cursor));
+        const std::size_t len = kven::chunkLength(text.substr(cursor), options.silentNotes);
         if (len == 0 || len > text.size() - cursor)
             std::abort();
-        const std::string spoken = kven::spokenText(text.substr(cursor, len), options);
-        if (spoken.size() > kven::kFullWidthLimit || !wholeCharacters(spoken))
+        const std::string spoken = kven::spokenAt(text, cursor, len, options);
+        // Readings may be longer than their words: only the text of the chunk is bounded.
+        if ((!options.wordReadings && spoken.size() > kven::kFullWidthLimit) || !wholeCharacters(spoken))
             std::abort();
         cursor += len;
     }

@@ -1,5 +1,7 @@
 #include "reading/ChunkFilter.h"
 
+#include "reading/AozoraNotes.h"
+
 #include "text/FullWidth.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
@@ -42,6 +44,54 @@ bool lineBreakLeft(std::string_view text, std::size_t from)
     return false;
 }
 
+// The longest start of a chunk whose text, trimmed and mapped to full width, still fits the
+// mapping's limit, and where to cut the chunk there, followed along the walk over it.
+class FullWidthFit {
+public:
+    explicit FullWidthFit(std::string_view rest) : rest_(rest) {}
+
+    // Adds the character (or composed pair) at `i`; false when a chunk that takes it along
+    // no longer fits. `breakable`: a chunk cut after it ends at a pause (a blank or "。").
+    bool add(std::size_t i, FullWidthStep step, bool breakable)
+    {
+        // Bytes up to the blank are trimmed from both ends: they count only between others.
+        if (step.in == 1 && static_cast<unsigned char>(rest_[i]) <= 0x20) {
+            if (fitEnd_ == 0)
+                return true;
+            pending_ += step.out;
+            if (breakable && textSeen_)
+                breakEnd_ = i + 1;
+            return true;
+        }
+        if (size_ + pending_ + step.out > kFullWidthLimit)
+            return false;
+        size_ += pending_ + step.out;
+        pending_ = 0;
+        fitEnd_ = i + step.in;
+        if (breakable && textSeen_)
+            breakEnd_ = fitEnd_;
+        textSeen_ = textSeen_ || rest_.substr(i, step.in) != sjis::kFullBlank;
+        return true;
+    }
+
+    // Where a chunk that does not fit is cut: after the last pause that fits, else at the last
+    // character boundary that does.
+    std::size_t cut() const { return breakEnd_ != 0 ? breakEnd_ : fitEnd_; }
+
+private:
+    std::string_view rest_;
+    std::size_t size_ = 0;    // full-width bytes up to fitEnd_
+    std::size_t pending_ = 0; // full-width bytes of trimmable characters after fitEnd_
+    std::size_t fitEnd_ = 0;  // end of the last character that fits, trimmed blanks aside
+    std::size_t breakEnd_ = 0;
+    bool textSeen_ = false; // a character other than a blank fits: a pause after it is worth a cut
+};
+
+bool isBreak(std::string_view c)
+{
+    return c == " " || c == sjis::kFullBlank || c == sjis::kMaru;
+}
+
 } // namespace
 
 std::optional<std::size_t> chunkBefore(std::string_view text, std::size_t position, const FilterOptions& options)
@@ -58,7 +108,7 @@ std::optional<std::size_t> chunkBefore(std::string_view text, std::size_t positi
         const std::size_t lineStart = lineBreak == npos ? 0 : lineBreak + sjis::kCrLf.size();
         std::optional<std::size_t> found;
         for (std::size_t at = lineStart; at < position;) {
-            const std::size_t len = chunkLength(text.substr(at));
+            const std::size_t len = chunkLength(text.substr(at), options.silentNotes);
             if (!spokenText(text.substr(at, len), options).empty())
                 found = at;
             at += len;
@@ -72,20 +122,34 @@ std::optional<std::size_t> chunkBefore(std::string_view text, std::size_t positi
     return std::nullopt;
 }
 
-std::size_t chunkLength(std::string_view rest)
+std::size_t chunkLength(std::string_view rest, bool silentNotes)
 {
     // One walk over the characters from the start that stops as soon as the end is decided.
     // Before a "。" is met, the chunk reaches at least as far as the walk has come, so once the
-    // walk is past the limit the first comma seen settles it.
+    // walk is past the limit the first comma seen settles it. A chunk whose full-width form
+    // would be cut by the mapping is shortened where it still fits: a comma seen by then
+    // would have cut it already, so the walk never goes further than that.
     const std::size_t n = rest.size();
-    std::size_t cutEnd = npos; // after the first "、" or "，"
+    FullWidthFit fit(rest);
+    NoteTracker note;
+    std::size_t cutEnd = npos;  // after the first "、" or "，"
+    bool lineBreakAhead = true; // false once a "。" has found no line break left after it
     std::size_t i = 0;
     while (i < n) {
-        if (rest.substr(i, 2) == sjis::kCrLf) {
+        if (lineBreakAhead && rest.substr(i, 2) == sjis::kCrLf) {
             const std::size_t len = i + sjis::kCrLf.size();
             return len > kLongChunk && cutEnd != npos ? cutEnd : len;
         }
-        if (rest.substr(i, 2) == sjis::kMaru) {
+        const FullWidthStep step = fullWidthStep(rest, i);
+        const std::string_view c = rest.substr(i, sjis::charLength(rest, i));
+        const bool inNote = silentNotes && note.inside();
+        if (!fit.add(i, step, !inNote && isBreak(c))) {
+            const std::size_t cut = fit.cut();
+            return inNote && note.start() > 0 && note.start() < cut ? note.start() : cut;
+        }
+        if (silentNotes)
+            note.feed(rest, i, c.size());
+        if (lineBreakAhead && !inNote && c == sjis::kMaru) {
             const std::size_t afterMaru = i + sjis::kMaru.size();
             if (rest.substr(afterMaru, 2) == sjis::kCrLf) {
                 const std::size_t len = afterMaru + sjis::kCrLf.size();
@@ -99,13 +163,11 @@ std::size_t chunkLength(std::string_view rest)
                 return afterMaru;
             if (n <= kLongChunk)
                 return n;
-            for (i = afterMaru; cutEnd == npos && i < n; i += sjis::charLength(rest, i))
-                cutEnd = cutEndAt(rest, i);
-            return cutEnd != npos ? cutEnd : n;
+            lineBreakAhead = false;
         }
-        if (cutEnd == npos)
+        if (cutEnd == npos && !inNote)
             cutEnd = cutEndAt(rest, i);
-        i += sjis::charLength(rest, i);
+        i += step.in;
         if (i > kLongChunk && cutEnd != npos)
             return cutEnd;
     }
@@ -165,8 +227,14 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
         trimmed = {};
 
     std::string text = toFullWidth(trimmed);
+    if (options.silentNotes)
+        text = removeNotes(text, options.aozoraRuby);
     if (options.aozoraRuby)
         text = reduceRuby(text);
+    if (options.wordReadings) {
+        static const ReadingDictionary noWords;
+        text = (options.dictionary != nullptr ? *options.dictionary : noWords).apply(text);
+    }
 
     std::string_view rest(text);
     while (rest.starts_with(sjis::kZenQuestion))
@@ -213,6 +281,18 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options)
     if (options.tables != nullptr)
         return spokenWith(chunk, options, *options.tables);
     return spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols));
+}
+
+std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options)
+{
+    std::string_view chunk = text.substr(cursor, length);
+    // The cursor still walks through the explanation; only what lies in it goes unsaid.
+    if (options.silentNotes && cursor < kExplanationReach) {
+        const TextSpan block = explanationBlock(text);
+        if (cursor >= block.begin && cursor < block.end)
+            chunk.remove_prefix(std::min(chunk.size(), block.end - cursor));
+    }
+    return spokenText(chunk, options);
 }
 
 } // namespace kven

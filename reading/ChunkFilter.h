@@ -3,6 +3,7 @@
 // is said.
 
 #include "reading/FilterTables.h"
+#include "text/ReadingDictionary.h"
 
 #include <cstddef>
 #include <optional>
@@ -19,11 +20,16 @@ inline constexpr int kPauseBeforeSpeechMs = 200;
 // Length in bytes of the chunk at the start of `rest` (the text from the cursor to the end):
 // through the first line break, or through an earlier "。" that has at least one byte before
 // that line break, or to the end when no line break is left; a chunk longer than 260 bytes
-// is cut just after its first "、" or "，". Costs time proportional to the chunk, or to the
-// 260-byte limit when a long chunk is cut; a chunk that holds a "。" with no line break right
-// after it also costs the way back from the end of `rest` to its last line break, since that
-// "。" ends the chunk only when some line break is left.
-std::size_t chunkLength(std::string_view rest);
+// is cut just after its first "、" or "，". A chunk whose text, trimmed and mapped to full
+// width, would not fit the mapping's 1024 bytes is shortened first, so that nothing of it is
+// lost: after the last blank or "。" that fits, else at the last character boundary that
+// does; the rest is the next chunk. Costs time proportional to the chunk, or to the limits
+// when a long chunk is cut; a chunk that holds a "。" with no line break right after it also
+// costs the way back from the end of `rest` to its last line break, since that "。" ends the
+// chunk only when some line break is left.
+// With `silentNotes` an Aozora note "［＃…］" is kept whole: a "。" or comma inside it ends or
+// cuts nothing, and a chunk shortened to fit ends before a note it would split.
+std::size_t chunkLength(std::string_view rest, bool silentNotes = false);
 
 struct FilterOptions;
 
@@ -35,6 +41,14 @@ std::optional<std::size_t> chunkBefore(std::string_view text, std::size_t positi
 
 struct FilterOptions {
     bool aozoraRuby = true;
+    // Aozora notes, gaiji descriptions, the ruby-base mark and the notation explanation are
+    // not read.
+    bool silentNotes = false;
+    // Words are said as the reading dictionary says, web addresses as "ＵＲＬ"; after the
+    // notes and the ruby, before the leading marks and the classification. A null
+    // dictionary has no words.
+    bool wordReadings = false;
+    const ReadingDictionary* dictionary = nullptr;
     bool aaSkip = true;
     int unreadLimit = 0; // tenths
     int blankLimit = 0;  // tenths
@@ -45,9 +59,14 @@ struct FilterOptions {
 };
 
 // The text to say for a selected chunk, or an empty text when the chunk is to be skipped:
-// trim, skip list, full-width mapping, ruby reduction, leading marks, classification and
-// the ratio tests.
+// trim, skip list, full-width mapping, notes, ruby reduction, reading dictionary, leading
+// marks, classification and the ratio tests.
 std::string spokenText(std::string_view chunk, const FilterOptions& options);
+
+// The same for the chunk of `length` bytes at `cursor` in `text`, which also knows where the
+// chunk lies: a chunk inside the notation explanation of an Aozora text says nothing when
+// notes are silent.
+std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options);
 
 // Kanji test of the ruby rule: a double-byte character from "亜" on, or 々 〆 〇 ヶ.
 bool isRubyBaseKanji(std::string_view character);

@@ -12,6 +12,9 @@ FilterOptions WindowFilter::options()
     }
     FilterOptions options;
     options.aozoraRuby = window_.aozoraRuby();
+    options.silentNotes = window_.silentNotes();
+    options.wordReadings = window_.wordReadings();
+    options.dictionary = shared_.words.get();
     options.aaSkip = window_.aaSkip();
     options.unreadLimit = window_.unreadLimit();
     options.blankLimit = window_.blankLimit();
@@ -26,9 +29,8 @@ std::string nextUtterance(const WindowState& window, const SharedState& shared, 
     const std::string_view text = window.text();
     std::size_t cursor = window.selStart();
     while (cursor < text.size()) {
-        const std::string_view rest = text.substr(cursor);
-        const std::size_t len = chunkLength(rest);
-        std::string spoken = spokenText(rest.substr(0, len), options);
+        const std::size_t len = chunkLength(text.substr(cursor), options.silentNotes);
+        std::string spoken = spokenAt(text, cursor, len, options);
         if (!spoken.empty() && !(window.repeatSuppression() && spoken == shared.lastSpoken))
             return spoken;
         cursor += len;

@@ -12,18 +12,20 @@
 
 namespace kven {
 
-// The filter options as one window's controls set them. The skip list and the talk symbols
-// are prepared for lookup once per change of them (the window's lists revision), not at every
-// step. The options view the window's lists and this object's tables, so they must not
-// outlive a change of those lists or this object.
+// The filter options as one window's controls set them, with the reading dictionary of its
+// shared state. The skip list and the talk symbols are prepared for lookup once per change of
+// them (the window's lists revision), not at every step. The options view the window's lists,
+// the dictionary and this object's tables, so they must not outlive a change of those or
+// this object.
 class WindowFilter {
 public:
-    explicit WindowFilter(const WindowState& window) : window_(window) {}
+    WindowFilter(const WindowState& window, const SharedState& shared) : window_(window), shared_(shared) {}
 
     FilterOptions options();
 
 private:
     const WindowState& window_;
+    const SharedState& shared_;
     std::optional<std::uint64_t> revision_; // of the lists the tables were built from
     FilterTables tables_;
 };

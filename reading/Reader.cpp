@@ -8,7 +8,7 @@
 namespace kven {
 
 Reader::Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Waiter& waiter)
-    : window_(window), shared_(shared), tts_(tts), waiter_(waiter), filter_(window)
+    : window_(window), shared_(shared), tts_(tts), waiter_(waiter), filter_(window, shared)
 {
 }
 
@@ -42,11 +42,12 @@ void Reader::step()
             return;
         }
         const std::string_view rest = std::string_view(text).substr(cursor);
-        const std::size_t len = chunkLength(rest);
+        const FilterOptions options = filter_.options();
+        const std::size_t len = chunkLength(rest, options.silentNotes);
         window_.setSelStart(cursor);
         window_.setSelLength(len);
 
-        std::string spoken = spokenText(rest.substr(0, len), filter_.options());
+        std::string spoken = spokenAt(text, cursor, len, options);
 
         if (spoken.empty() || (window_.repeatSuppression() && spoken == shared_.lastSpoken)) {
             window_.setSelStart(cursor + len);

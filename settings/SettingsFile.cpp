@@ -25,11 +25,13 @@ constexpr std::string_view kSpeed = "[Speed]";
 constexpr std::string_view kX = "[X]";
 constexpr std::string_view kY = "[Y]";
 constexpr std::string_view kHead = "[Head]";
+constexpr std::string_view kNotes = "[Notes]";
+constexpr std::string_view kWords = "[Words]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
-// Lines a save writes before the skip entries: ten settings, then "[Talk]", the talk symbols
-// and "[Skip]".
-constexpr std::size_t kFixedSaveLines = 13;
+// Lines a save writes before the skip entries: twelve settings, then "[Talk]", the talk
+// symbols and "[Skip]".
+constexpr std::size_t kFixedSaveLines = 15;
 
 // Keys are ASCII. A Shift_JIS lead byte in a line's name can never equal a key byte, so
 // folding only ASCII letters cannot make a double-byte name match.
@@ -119,6 +121,9 @@ void SettingsFile::applyOptions()
     window_.setAaSkip(number(kAa) == -1);
     window_.setHeadingSearch(number(kHead) == -1);
     window_.setRepeatSuppression(number(kRepeat) == -1);
+    // Off in a file saved before they existed, so that it reads as it always did.
+    window_.setSilentNotes(number(kNotes) == -1);
+    window_.setWordReadings(number(kWords) == -1);
 }
 
 void SettingsFile::applySliders()
@@ -200,6 +205,10 @@ void SettingsFile::Button10Click()
     lines.push_back(numberLine(kX, window_.windowLeft()));
     lines.push_back(numberLine(kY, window_.windowTop()));
     lines.push_back(flagLine(kHead, window_.headingSearch()));
+    // After the keys of old files, before the talk line: a reader that looks keys up by name
+    // finds everything where it was.
+    lines.push_back(flagLine(kNotes, window_.silentNotes()));
+    lines.push_back(flagLine(kWords, window_.wordReadings()));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(window_.talkSymbols()));

@@ -5,6 +5,7 @@
 //
 // Format: Shift_JIS text, "\r\n" after every line. Key lines read "[Name]=value"; the line
 // after "[Talk]=0" holds the talk symbols and every line after "[Skip]=0" is a skip entry.
+// The listening options "[Notes]" and "[Words]" are off unless their key says -1.
 
 #include "files/Paths.h"
 #include "state/Dialogs.h"

@@ -1,6 +1,6 @@
 #pragma once
-// A window state held in plain memory, with the design's initial states: all options on,
-// sliders at 0, lists empty, Start enabled and Stop disabled, caption "KVEN".
+// A window state held in plain memory, with the design's initial states: the options of the
+// "etc" tab on, the listening options off, sliders at 0, lists empty, Start enabled and Stop disabled, caption "KVEN".
 
 #include "state/WindowState.h"
 
@@ -31,6 +31,10 @@ public:
     void setHeadingSearch(bool on) override { headingSearch_ = on; }
     bool repeatSuppression() const override { return repeatSuppression_; }
     void setRepeatSuppression(bool on) override { repeatSuppression_ = on; }
+    bool silentNotes() const override { return silentNotes_; }
+    void setSilentNotes(bool on) override { silentNotes_ = on; }
+    bool wordReadings() const override { return wordReadings_; }
+    void setWordReadings(bool on) override { wordReadings_ = on; }
 
     int unreadLimit() const override { return unreadLimit_; }
     void setUnreadLimit(int pos) override;
@@ -86,6 +90,8 @@ private:
     bool aaSkip_ = true;
     bool headingSearch_ = true;
     bool repeatSuppression_ = true;
+    bool silentNotes_ = false;
+    bool wordReadings_ = false;
     int unreadLimit_ = 0;
     int blankLimit_ = 0;
     int speed_ = 0;

@@ -4,8 +4,11 @@
 // implements it over its widgets, tests and the command-line reader over plain memory.
 // Texts are Shift_JIS byte strings unless a comment says otherwise.
 
+#include "text/ReadingDictionary.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +59,12 @@ public:
     virtual bool repeatSuppression() const = 0; // CheckBox4 "リピート抑制"
     virtual void setRepeatSuppression(bool on) = 0;
 
+    // Listening options of the "Option" menu; off in the design state.
+    virtual bool silentNotes() const = 0; // "注記を読まない"
+    virtual void setSilentNotes(bool on) = 0;
+    virtual bool wordReadings() const = 0; // "読み替え辞書"
+    virtual void setWordReadings(bool on) = 0;
+
     // Sliders. Setting a position clamps it into the slider's range.
     virtual int unreadLimit() const = 0; // ScrollBar1, kLimitSlider
     virtual void setUnreadLimit(int pos) = 0;
@@ -104,6 +113,9 @@ struct SharedState {
     std::string currentPath; // current document path, held as CP932; empty when none is open
     std::string currentFile; // the same document as the file system names it (UTF-8)
     std::string lastSpoken;  // filtered text of the last chunk handed to the engine
+    // The reading dictionary as last read from its file; null reads as an empty one. Replaced
+    // whole, never changed, so a reading step may hold on to it.
+    std::shared_ptr<const ReadingDictionary> words;
 };
 
 } // namespace kven

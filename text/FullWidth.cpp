@@ -4,6 +4,7 @@
 #include "text/Sjis.h"
 
 #include <array>
+#include <utility>
 
 namespace kven {
 
@@ -66,6 +67,24 @@ const Table& table()
     return t;
 }
 
+// The full-width form of the character at `i`, and how many bytes of the text it takes.
+std::pair<std::string_view, std::size_t> mapAt(const Table& t, std::string_view text, std::size_t i)
+{
+    const std::size_t len = sjis::charLength(text, i);
+    if (len == 2)
+        return {text.substr(i, 2), 2};
+    const auto b = static_cast<unsigned char>(text[i]);
+    const std::string& plain = t.plain[b];
+    if (plain.empty())
+        return {text.substr(i, 1), 1};
+    const unsigned char next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (next == kVoicedMark && !t.voiced[b].empty())
+        return {t.voiced[b], 2};
+    if (next == kSemiVoicedMark && !t.semi[b].empty())
+        return {t.semi[b], 2};
+    return {plain, 1};
+}
+
 } // namespace
 
 std::string toFullWidth(std::string_view sjisText, std::size_t limit)
@@ -73,38 +92,20 @@ std::string toFullWidth(std::string_view sjisText, std::size_t limit)
     const Table& t = table();
     std::string out;
     out.reserve(sjisText.size() * 2);
-    std::size_t lastBoundary = 0;
-    const std::size_t n = sjisText.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const auto b = static_cast<unsigned char>(sjisText[i]);
-        const std::size_t len = sjis::charLength(sjisText, i);
-        if (len == 2) {
-            out.append(sjisText.substr(i, 2));
-        } else if (const std::string& plain = t.plain[b]; !plain.empty()) {
-            const unsigned char next = i + 1 < n ? static_cast<unsigned char>(sjisText[i + 1]) : 0;
-            const std::string* composed = nullptr;
-            if (next == kVoicedMark && !t.voiced[b].empty())
-                composed = &t.voiced[b];
-            else if (next == kSemiVoicedMark && !t.semi[b].empty())
-                composed = &t.semi[b];
-            if (composed != nullptr) {
-                out.append(*composed);
-                ++i;
-            } else {
-                out.append(plain);
-            }
-        } else {
-            out.push_back(static_cast<char>(b));
-        }
-        i += len;
-        if (out.size() > limit)
+    for (std::size_t i = 0; i < sjisText.size();) {
+        const auto [wide, taken] = mapAt(t, sjisText, i);
+        if (out.size() + wide.size() > limit)
             break;
-        lastBoundary = out.size();
+        out.append(wide);
+        i += taken;
     }
-    if (out.size() > limit)
-        out.resize(lastBoundary);
     return out;
+}
+
+FullWidthStep fullWidthStep(std::string_view sjisText, std::size_t pos)
+{
+    const auto [wide, taken] = mapAt(table(), sjisText, pos);
+    return {taken, wide.size()};
 }
 
 } // namespace kven

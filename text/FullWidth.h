@@ -15,4 +15,12 @@ inline constexpr std::size_t kFullWidthLimit = 1024;
 // The result is cut at the last character boundary within `limit` bytes.
 std::string toFullWidth(std::string_view sjis, std::size_t limit = kFullWidthLimit);
 
+// How the character at `pos` maps: `in` bytes of the text (a half-width kana together with
+// the voiced or semi-voiced mark it composes with) become `out` bytes of the full-width form.
+struct FullWidthStep {
+    std::size_t in;
+    std::size_t out;
+};
+FullWidthStep fullWidthStep(std::string_view sjis, std::size_t pos);
+
 } // namespace kven

@@ -4,6 +4,7 @@
 
 #include "text/Cp932.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -132,6 +133,26 @@ bool TForm1::repeatSuppression() const
 void TForm1::setRepeatSuppression(bool on)
 {
     CheckBox4->setChecked(on);
+}
+
+bool TForm1::silentNotes() const
+{
+    return Notes1->isChecked();
+}
+
+void TForm1::setSilentNotes(bool on)
+{
+    Notes1->setChecked(on);
+}
+
+bool TForm1::wordReadings() const
+{
+    return Words1->isChecked();
+}
+
+void TForm1::setWordReadings(bool on)
+{
+    Words1->setChecked(on);
 }
 
 int TForm1::unreadLimit() const

@@ -253,6 +253,16 @@ void TForm1::createMenu()
         // The shortcuts must work while the menu bar is covered or hidden, so the window owns them.
         addAction(item.action);
     }
+    Option1 = MainMenu1->addMenu(QStringLiteral("Option"));
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Notes1 = Option1->addAction(QStringLiteral("注記を読まない"));
+    Notes1->setObjectName(QStringLiteral("Notes1"));
+    Notes1->setCheckable(true);
+    Words1 = Option1->addAction(QStringLiteral("読み替え辞書"));
+    Words1->setObjectName(QStringLiteral("Words1"));
+    Words1->setCheckable(true);
+    WordsEdit1 = Option1->addAction(QStringLiteral("読み替え辞書を編集…"));
+    WordsEdit1->setObjectName(QStringLiteral("WordsEdit1"));
     resize(kClientWidth, kClientHeight + MainMenu1->sizeHint().height());
 }
 

@@ -1,7 +1,9 @@
 #include "window/Unit1.h"
 
 #include "files/Errors.h"
+#include "files/Paths.h"
 #include "intake/HTMLconv.h"
+#include "settings/WordsFile.h"
 #include "text/Cp932.h"
 #include "window/VoiceBox.h"
 
@@ -60,7 +62,7 @@ void TForm1::bindEvents()
     const std::pair<QAction*, Handler> triggers[] = {
         {Start1, &TForm1::Button1Click},      {Open1, &TForm1::Button2Click},  {Quit1, &TForm1::Button3Click},
         {Stop1, &TForm1::Button4Click},       {Paste1, &TForm1::Button7Click}, {Again1, &TForm1::Again1Click},
-        {Previous1, &TForm1::Previous1Click}, {Next1, &TForm1::Next1Click}};
+        {Previous1, &TForm1::Previous1Click}, {Next1, &TForm1::Next1Click},    {WordsEdit1, &TForm1::WordsEdit1Click}};
     for (const auto& [action, handler] : triggers)
         connect(action, &QAction::triggered, this,
                 [this, action, handler] { runShowingErrors([&] { (this->*handler)(action); }); });
@@ -101,6 +103,7 @@ void TForm1::FormCreate(QObject*)
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
     keepOnScreen();
+    loadWords();
     setSelStart(0);
     setSelLength(0);
     shared_.currentPath.clear();
@@ -307,6 +310,25 @@ void TForm1::ComboBox1Change(QObject*)
         return;
     const VoiceHandle voice = voiceHandles_[static_cast<std::size_t>(index)];
     TTS.setVoice(voice);
+}
+
+void TForm1::loadWords()
+{
+    WordsFile words = readWordsFile(wordsFilePath());
+    shared_.words = std::move(words.dictionary);
+    if (!words.problems.empty()) {
+        std::string message;
+        for (const std::string& problem : words.problems)
+            message += (message.empty() ? "" : "\n") + problem;
+        dialogs_.showError(errorBoxText(message));
+    }
+}
+
+void TForm1::WordsEdit1Click(QObject*)
+{
+    if (wordsEditor_ == nullptr)
+        wordsEditor_ = new WordsEditor(this, wordsFilePath(), dialogs_, [this] { loadWords(); });
+    wordsEditor_->openFile();
 }
 
 void TForm1::ScrollBar3Change(QObject*)

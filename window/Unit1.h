@@ -19,6 +19,7 @@
 #include "window/EditorText.h"
 #include "window/FileDrop.h"
 #include "window/ResizeToggle.h"
+#include "window/WordsEditor.h"
 
 #include <QMainWindow>
 
@@ -101,6 +102,11 @@ public:
     SpeechEngine& TTS;
     QScrollBar* ScrollBar3 = nullptr;
     QLabel* Label6 = nullptr;
+    // The listening options, checkable items of the "Option" menu after "Read".
+    QMenu* Option1 = nullptr;
+    QAction* Notes1 = nullptr;
+    QAction* Words1 = nullptr;
+    QAction* WordsEdit1 = nullptr;
 
     void Button1Click(QObject* Sender);
     void Button2Click(QObject* Sender);
@@ -124,6 +130,8 @@ public:
     void Again1Click(QObject* Sender);
     void Previous1Click(QObject* Sender);
     void Next1Click(QObject* Sender);
+    // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
+    void WordsEdit1Click(QObject* Sender);
 
     // Loads `path` as Open does with that file chosen: the bookmark of the document being
     // left is written first.
@@ -153,6 +161,10 @@ public:
     void setHeadingSearch(bool on) override;
     bool repeatSuppression() const override;
     void setRepeatSuppression(bool on) override;
+    bool silentNotes() const override;
+    void setSilentNotes(bool on) override;
+    bool wordReadings() const override;
+    void setWordReadings(bool on) override;
     int unreadLimit() const override;
     void setUnreadLimit(int pos) override;
     int blankLimit() const override;
@@ -195,6 +207,8 @@ private:
     bool runShowingErrors(const std::function<void()>& command);
     // Marks the chunk being spoken while reading; removes the mark when reading has stopped.
     void markSpokenChunk();
+    // Reads the reading dictionary for the steps to come; its broken lines go to the error box.
+    void loadWords();
 
     WindowDialogs& dialogs_;
     Clipboard& clipboard_;
@@ -216,6 +230,7 @@ private:
     // The chunk the reading step selected last, as byte offsets.
     std::size_t chunkStart_ = 0;
     std::size_t chunkEnd_ = 0;
+    WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
 };
 
 } // namespace kven

@@ -49,7 +49,7 @@ TEST(LookAhead, ChangesNothing)
     rig.window.setSelLength(3);
     rig.shared.lastSpoken = sj("い。");
     const std::string text = rig.window.text();
-    WindowFilter filter(rig.window);
+    WindowFilter filter(rig.window, rig.shared);
 
     // Repeat suppression passes over the chunk equal to the last spoken text.
     EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared, filter.options())), "");

@@ -3,6 +3,7 @@
 #include "support/ReadingRig.h"
 #include "support/ScratchFolder.h"
 
+#include "text/FullWidth.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
@@ -271,6 +272,17 @@ TEST(ChunkLength, BothSidesOfEachBoundary)
         {"x\x81\x81\x42yz\r\n", 8, "a 。 hidden in a second byte and the next byte does not split"},
         {"ab\rcd\nef", 8, "lone CR and lone LF are no line breaks"},
         {"a\r\r\nb", 4, "CR CR LF ends at the second CR"},
+        // The full-width form of a chunk without a comma to cut at must fit 1024 bytes.
+        {std::string(512, 'a') + "\r\n", 514, "512 letters are 1024 bytes wide: the chunk is kept"},
+        {std::string(513, 'a') + "\r\n", 512, "one more is cut where it still fits"},
+        {std::string(513, 'a'), 512, "the same at the end of the text"},
+        {std::string(9, ' ') + std::string(512, 'a'), 521, "leading blanks are trimmed and do not count"},
+        {std::string(512, 'a') + "\t\t\r\n", 516, "nor do trailing ones"},
+        {std::string(300, 'a') + " " + std::string(300, 'a'), 301, "cut after the last blank that fits"},
+        {sj("あ。") + std::string(600, 'a'), 4, "or after the last 。, when no line break is left"},
+        {std::string(511, 'a') + "\xb6\xde" + "a", 513, "ｶﾞ is one character wide and is cut after"},
+        {std::string(512, 'a') + "\xb6\xde", 512, "and never between its halves"},
+        {"\x81\x40" + std::string(600, 'a'), 513, "a leading full-width blank is no pause to cut at"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(chunkLength(r.text), r.length) << r.why;
@@ -278,6 +290,9 @@ TEST(ChunkLength, BothSidesOfEachBoundary)
 
 // The first implementation: it searches the rest for the line break, then for a "。" before
 // it, then for the commas. Its cost grows with the line, so it serves as the reference only.
+// A chunk whose trimmed full-width form does not fit is then cut where it still fits: after
+// the last pause (a blank or "。" with a character other than a blank before it), else after
+// the last character that is no trimmed byte.
 std::size_t chunkLengthBySearching(std::string_view rest)
 {
     std::size_t len = rest.size();
@@ -294,7 +309,41 @@ std::size_t chunkLengthBySearching(std::string_view rest)
         if (cut != npos)
             len = cut + 2;
     }
-    return len;
+    const auto wide = [&](std::size_t end) { return toFullWidth(trimView(rest.substr(0, end)), npos); };
+    const std::string whole = wide(len);
+    if (whole.size() <= kFullWidthLimit)
+        return len;
+    std::vector<std::string_view> chars;
+    for (std::size_t i = 0; i < len; i += sjis::charLength(rest, i))
+        chars.push_back(rest.substr(i, sjis::charLength(rest, i)));
+    const auto endOf = [&](std::size_t k) {
+        return static_cast<std::size_t>(chars[k].data() - rest.data()) + chars[k].size();
+    };
+    // The trimmed form grows with the end: a search finds how many characters fit.
+    std::size_t fitting = 0;
+    for (std::size_t lo = 0, hi = chars.size(); lo < hi;) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (wide(endOf(mid)).size() <= kFullWidthLimit)
+            fitting = lo = mid + 1;
+        else
+            hi = mid;
+    }
+    const auto trimmed = [](std::string_view c) { return c.size() == 1 && static_cast<unsigned char>(c[0]) <= 0x20; };
+    std::size_t pause = 0;
+    bool text = false;
+    for (std::size_t k = 0; k < fitting; ++k) {
+        const std::string_view c = chars[k];
+        if (text && (c == " " || c == sjis::kFullBlank || c == sjis::kMaru))
+            pause = endOf(k);
+        text = text || (!trimmed(c) && c != sjis::kFullBlank);
+    }
+    if (pause != 0)
+        return pause;
+    // An end between a half-width kana and the mark it composes with is no end.
+    for (std::size_t k = fitting; k > 0; --k)
+        if (!trimmed(chars[k - 1]) && whole.starts_with(wide(endOf(k - 1))))
+            return endOf(k - 1);
+    return 0;
 }
 
 TEST(ChunkLength, MatchesSearchingOnRandomTexts)
@@ -305,10 +354,11 @@ TEST(ChunkLength, MatchesSearchingOnRandomTexts)
         // Double-byte characters whose second byte looks like a line break, a lead byte or
         // the second byte of 、。，.
         "\x82\x0d", "\x82\x0a", "\x88\x81", "\x81\x81", "\x83\x41", "\x83\x42", "\x83\x43",
-        "\x81",             // a lead byte that takes whatever follows
-        "\xb1", "\xdf",     // half-width katakana
-        "a", "A", "B", "C", // ASCII, and the second bytes of 、。， alone
-        "\x82\xa0",         // あ
+        "\x81",                                      // a lead byte that takes whatever follows
+        "\xb1", "\xdf",                              // half-width katakana
+        "a", "A", "B", "C",                          // ASCII, and the second bytes of 、。， alone
+        "\x82\xa0",                                  // あ
+        " ", "\x81\x40", "\xb6\xde", "\xb6", "\xde", // blanks, ｶﾞ, and its halves
     };
     std::mt19937 rng(2024);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
@@ -320,7 +370,7 @@ TEST(ChunkLength, MatchesSearchingOnRandomTexts)
         for (int k = count(rng); k > 0; --k) {
             // Long runs put the chunks around the limit.
             if (percent(rng) < 8)
-                text += std::string(runLength(rng), percent(rng) < 50 ? 'x' : '\x88');
+                text += std::string(runLength(rng) * (percent(rng) < 30 ? 3 : 1), percent(rng) < 50 ? 'x' : '\x88');
             else
                 text += pieces[pick(rng)];
         }
@@ -351,6 +401,22 @@ TEST(ReadingStep, LongLineWithoutCommaIsOneChunk)
     const V said = rig.readAll();
     ASSERT_EQ(said.size(), 1u);
     EXPECT_EQ(sj(said[0].c_str()).size(), 300u);
+}
+
+// A line whose full-width form is longer than the mapping takes is read to its end in
+// chunks that fit, and the cursor follows what was said.
+TEST(ReadingStep, NothingOfALongLineWithoutCommaIsLost)
+{
+    std::string line;
+    for (int i = 0; i < 1300; ++i)
+        line += static_cast<char>('a' + i % 26);
+    ReadingRig rig;
+    rig.window.setText(line + "\r\n");
+    std::string said;
+    for (const std::string& chunk : rig.readAll())
+        said += chunk;
+    EXPECT_EQ(said, u8(toFullWidth(line, npos)));
+    EXPECT_EQ(rig.window.selStart(), rig.window.text().size());
 }
 
 TEST(ReadingStep, SkipListDropsTheChunkWithoutWaiting)

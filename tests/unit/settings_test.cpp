@@ -102,6 +102,34 @@ TEST_F(SettingsFileTest, StartupReadAppliesEachKey)
     }
 }
 
+// The listening options came after the other keys: a file without their keys reads as before.
+TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
+{
+    const struct {
+        const char* keys;
+        bool notes, words;
+    } rows[] = {
+        {"", false, false},
+        {"[Notes]=-1\n[Words]=-1\n", true, true},
+        {"[notes]=-1\n[WORDS]=1\n", true, false},
+        {"[Notes]=0\n[Words]=-1\n", false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.keys);
+        window.setSilentNotes(!row.notes);
+        window.setWordReadings(!row.words);
+        writeFile(std::string(row.keys) + "[Talk]=0\n\n[Skip]=0\n");
+        settings().startupRead();
+        EXPECT_EQ(window.silentNotes(), row.notes);
+        EXPECT_EQ(window.wordReadings(), row.words);
+        window.setSilentNotes(!row.notes);
+        window.setWordReadings(!row.words);
+        settings().Button9Click();
+        EXPECT_EQ(window.silentNotes(), row.notes);
+        EXPECT_EQ(window.wordReadings(), row.words);
+    }
+}
+
 TEST_F(SettingsFileTest, TalkSymbolsAndSkipListComeFromTheirSectionLines)
 {
     struct Row {
@@ -245,9 +273,11 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
     window.setWindowTop(119);
     window.setTalkSymbols(" \t" + kQuestionBang + "\r\n");
     window.setSkipList({"one", kMaruTen});
+    window.setWordReadings(true);
     settings().Button10Click();
     const std::string expected = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=0\r\n[Silent]=3\r\n[Space]=5\r\n"
-                                 "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Talk]=0\r\n" +
+                                 "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Notes]=0\r\n[Words]=-1\r\n"
+                                 "[Talk]=0\r\n" +
                                  kQuestionBang + "\r\n[Skip]=0\r\none\r\n" + kMaruTen + "\r\n";
     EXPECT_EQ(readFile(path), expected);
     EXPECT_EQ(dialogs.confirmTexts, std::vector<std::string>{"設定を保存します"});
@@ -274,6 +304,7 @@ TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
     window.setVoiceIndex(2);
     window.setAozoraRuby(false);
     window.setHeadingSearch(false);
+    window.setSilentNotes(true);
     window.setUnreadLimit(7);
     window.setBlankLimit(1);
     window.setSpeed(-4);
@@ -297,6 +328,8 @@ TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
     EXPECT_EQ(window.aaSkip(), saved.aaSkip());
     EXPECT_EQ(window.headingSearch(), saved.headingSearch());
     EXPECT_EQ(window.repeatSuppression(), saved.repeatSuppression());
+    EXPECT_EQ(window.silentNotes(), saved.silentNotes());
+    EXPECT_EQ(window.wordReadings(), saved.wordReadings());
     EXPECT_EQ(window.unreadLimit(), saved.unreadLimit());
     EXPECT_EQ(window.blankLimit(), saved.blankLimit());
     EXPECT_EQ(window.speed(), saved.speed());

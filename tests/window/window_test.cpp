@@ -13,8 +13,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +94,8 @@ private slots:
     void addAndDel();
     void listEditsReachTheNextStep();
     void reloadAndSaveRoundTrip();
+    void optionMenu();
+    void wordsEditorSavesTheDictionary();
     void storedPositionPlacesTheWindow();
     void openWritesThePreviousBookmark();
     void droppedFileLoadsAsOpen();
@@ -193,11 +197,13 @@ void WindowTest::windowAndMenu()
     // The editor lies above every other control of the client area.
     QCOMPARE(form.centralWidget()->children().last(), form.Memo1);
 
-    // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled.
+    // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled,
+    // then the listening options.
     const QList<QAction*> menus = form.menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0]->text(), QStringLiteral("File"));
     QCOMPARE(menus[1]->text(), QStringLiteral("Read"));
+    QCOMPARE(menus[2]->menu(), form.Option1);
     const struct {
         QAction* action;
         const char* caption;
@@ -575,6 +581,86 @@ void WindowTest::reloadAndSaveRoundTrip()
     QCOMPARE(count(rig.engine.calls, "Rate"), 0);
     QCOMPARE(count(rig.engine.calls, "Voice"), 0);
     QCOMPARE(rig.dialogs.confirmTexts.size(), std::size_t{3});
+}
+
+// The listening options are checkable items of the Option menu, off in a settings file
+// without their keys; the reading step uses them, and Save and Reload keep them.
+void WindowTest::optionMenu()
+{
+    WindowRig rig;
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    QCOMPARE(form.Option1->title(), QStringLiteral("Option"));
+    QCOMPARE(form.Option1->actions(), (QList<QAction*>{form.Notes1, form.Words1, form.WordsEdit1}));
+    const struct {
+        QAction* action;
+        const char* caption;
+        bool checkable;
+    } items[] = {{form.Notes1, "注記を読まない", true},
+                 {form.Words1, "読み替え辞書", true},
+                 {form.WordsEdit1, "読み替え辞書を編集…", false}};
+    for (const auto& item : items) {
+        QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
+        QCOMPARE(item.action->isCheckable(), item.checkable);
+        QVERIFY(!item.action->isChecked());
+        QVERIFY(item.action->isEnabled());
+    }
+
+    form.setText(sj("め［＃「め」に傍点］だ\r\n"));
+    form.Notes1->trigger();
+    form.Button1->click();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"めだ"}));
+
+    form.Words1->trigger();
+    rig.dialogs.confirmAnswers = {true};
+    form.Button10->click();
+    QVERIFY(rig.readFile("KVEN.ini").find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Talk]=0\r\n") !=
+            std::string::npos);
+    form.Notes1->trigger();
+    form.Words1->trigger();
+    QVERIFY(!form.silentNotes() && !form.wordReadings());
+    rig.dialogs.confirmAnswers = {true};
+    form.Button9->click();
+    QVERIFY(form.Notes1->isChecked());
+    QVERIFY(form.Words1->isChecked());
+}
+
+// The dictionary editor shows KVEN.dic, saves it while reading goes on, and the next chunk is
+// read with what it saved; a broken line is reported with its number.
+void WindowTest::wordsEditorSavesTheDictionary()
+{
+    WindowRig rig(settingsFile("[Voice]=0\r\n[Words]=-1\r\n"));
+    const auto writeUtf8 = [&](const char* utf8) {
+        QFile file(QString::fromStdString(rig.path("KVEN.dic")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(utf8);
+    };
+    const auto readUtf8 = [&] {
+        QFile file(QString::fromStdString(rig.path("KVEN.dic")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    writeUtf8("MeCab=メカブ\n");
+    TForm1& form = rig.create();
+    showAndActivate(form);
+    form.setText(sj("MeCabとLinux\r\nMeCabとLinux。\r\n"));
+    form.Button1->click();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"メカブとＬｉｎｕｘ"}));
+
+    form.WordsEdit1->trigger();
+    auto* editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
+    QVERIFY(editor != nullptr);
+    QVERIFY(editor->isVisible());
+    QVERIFY(!editor->isModal());
+    auto* text = editor->findChild<QPlainTextEdit*>(QStringLiteral("WordsText"));
+    QCOMPARE(text->toPlainText(), QString::fromUtf8("MeCab=メカブ\n"));
+    text->setPlainText(QString::fromUtf8("MeCab=メカブ\nLinux=リナックス\n壊れた行"));
+    editor->findChild<QPushButton*>(QStringLiteral("WordsSave"))->click();
+    QCOMPARE(readUtf8(), QString::fromUtf8("MeCab=メカブ\nLinux=リナックス\n壊れた行\n"));
+    QCOMPARE(rig.dialogs.errors.size(), std::size_t{1});
+    QVERIFY(rig.dialogs.errors[0].find("KVEN.dic の 3 行目") != std::string::npos);
+
+    rig.finishUtterances();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"メカブとＬｉｎｕｘ", "メカブとリナックス。"}));
 }
 
 void WindowTest::storedPositionPlacesTheWindow()

@@ -1,0 +1,29 @@
+#pragma once
+// The reading dictionary file KVEN.dic of the data folder: UTF-8 text, one word a line as
+// "表記=読み" (blanks around either side are dropped); a line that starts with "#" is a comment,
+// an empty line is nothing. A line of another form, or with a character that Shift_JIS
+// cannot hold, is reported once with its number and skipped. A missing file is an empty
+// dictionary.
+
+#include "text/ReadingDictionary.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kven {
+
+struct WordsFile {
+    std::shared_ptr<const ReadingDictionary> dictionary;
+    // One message (UTF-8) for each line skipped, or for a file that exists but cannot be read.
+    std::vector<std::string> problems;
+};
+
+// The dictionary in `utf8`; `path` names the file in the messages.
+WordsFile parseWordsFile(std::string_view utf8, std::string_view path);
+
+// Reads the file at `path` (as the file system names it). Never throws for the file.
+WordsFile readWordsFile(const std::string& path);
+
+} // namespace kven

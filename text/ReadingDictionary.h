@@ -1,0 +1,56 @@
+#pragma once
+// The user's reading dictionary: words as they are written, each with what to say for it.
+// It works on a chunk already mapped to full width: a word matches whatever the width of its
+// letters and, for Latin letters, their case; left to right, the longest word that starts at
+// a place wins. Web addresses (http://, https://, www.) are said as "ＵＲＬ". The cost per
+// chunk does not grow with the number of words: they are kept in a trie that is walked from
+// each character, as deep as the longest word that matches there.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kven {
+
+class ReadingDictionary {
+public:
+    struct Entry {
+        std::string written; // Shift_JIS, not empty
+        std::string reading; // Shift_JIS; empty to say nothing for the word
+    };
+
+    // No words: only web addresses are replaced.
+    ReadingDictionary() = default;
+    // Of entries written alike (after width and case), the last one counts.
+    explicit ReadingDictionary(std::span<const Entry> entries);
+
+    std::size_t size() const { return readings_.size(); }
+
+    // `fullWidth` (Shift_JIS, mapped to full width) with every web address said as "ＵＲＬ"
+    // and every word as its reading.
+    std::string apply(std::string_view fullWidth) const;
+
+private:
+    // Length of the longest word at `pos` of the folded text and its reading; 0 when none.
+    std::size_t longestAt(std::string_view folded, std::size_t pos, std::uint32_t& reading) const;
+
+    struct Node {
+        std::uint32_t labelBegin = 0; // the bytes on the way into this node, in pool_
+        std::uint32_t labelSize = 0;
+        std::uint32_t firstChild = 0; // children are consecutive, by the first byte of their label
+        std::uint32_t childCount = 0;
+        std::int64_t reading = -1; // index into readings_ when a word ends here
+    };
+    std::string pool_;
+    std::vector<Node> nodes_; // nodes_[0] is the root; empty without words
+    std::vector<std::string> readings_;
+};
+
+// Full-width Latin capitals as small letters, byte for byte the same length; everything else
+// as it is. Words and chunks are compared in this form.
+std::string foldLatinCase(std::string_view fullWidth);
+
+} // namespace kven

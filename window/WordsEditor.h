@@ -1,0 +1,39 @@
+#pragma once
+// The editor of the reading dictionary KVEN.dic: a small dialog of the main window that does
+// not block it, so reading goes on while the user edits. Save writes the file atomically and
+// then runs `saved`, which puts the new dictionary to use from the next chunk.
+
+#include "state/Dialogs.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <string>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace kven {
+
+class WordsEditor : public QDialog {
+public:
+    WordsEditor(QWidget* parent, std::string path, WindowDialogs& dialogs, std::function<void()> saved);
+
+    // Shows the file as it is now; a missing file is an empty one. False, with the error shown,
+    // when the file cannot be read: the dialog then stays closed, so a save cannot replace a
+    // file whose text it never had.
+    bool openFile();
+    // Writes the text; an error is shown and the file stays as it was.
+    void save();
+
+    QPlainTextEdit* text = nullptr;
+    QPushButton* saveButton = nullptr;
+    QPushButton* closeButton = nullptr;
+
+private:
+    std::string path_;
+    WindowDialogs& dialogs_;
+    std::function<void()> saved_;
+};
+
+} // namespace kven
