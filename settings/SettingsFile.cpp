@@ -177,16 +177,17 @@ void SettingsFile::startupRead(const std::function<void(int storedVoice)>& voice
     readTalkAndSkip(false);
 }
 
-void SettingsFile::Button9Click()
+bool SettingsFile::Button9Click()
 {
     if (!dialogs_.confirm("Listを再読み込みします"))
-        return;
+        return false;
     load();
     window_.setVoiceIndex(number(kVoice));
     applyOptions();
     applySliders();
     applyWindowPosition();
     readTalkAndSkip(true);
+    return true;
 }
 
 void SettingsFile::Button10Click()

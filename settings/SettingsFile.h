@@ -41,8 +41,8 @@ public:
     void startupRead(const std::function<void(int storedVoice)>& voiceSetUp = {});
 
     // Reload: after confirmation, reads the file again. The voice index is set directly,
-    // without limit and without putting the voice into use.
-    void Button9Click();
+    // without limit and without putting the voice into use. False when the user cancelled.
+    bool Button9Click();
 
     // Save: after confirmation, writes every setting, replacing the file atomically (through a
     // symbolic link, which stays). Throws KvenError when the file cannot be written; the old

@@ -272,7 +272,9 @@ void TForm1::Resume()
 
 void TForm1::Button9Click(QObject*)
 {
-    settings_.Button9Click();
+    // The reading dictionary is one of the lists Reload reads again.
+    if (settings_.Button9Click())
+        loadWords();
     keepOnScreen();
 }
 
@@ -316,7 +318,8 @@ void TForm1::loadWords()
 {
     WordsFile words = readWordsFile(wordsFilePath());
     shared_.words = std::move(words.dictionary);
-    if (!words.problems.empty()) {
+    // Its broken lines matter only to a listener who has the dictionary read.
+    if (wordReadings() && !words.problems.empty()) {
         std::string message;
         for (const std::string& problem : words.problems)
             message += (message.empty() ? "" : "\n") + problem;

@@ -661,6 +661,21 @@ void WindowTest::wordsEditorSavesTheDictionary()
 
     rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"メカブとＬｉｎｕｘ", "メカブとリナックス。"}));
+
+    // Reload reads the dictionary again, as it reads the other lists.
+    writeUtf8("Linux=リヌクス\n");
+    rig.dialogs.answer = true;
+    form.Button9->click();
+    form.Button4->click();
+    form.setText(sj("Linux\r\n"));
+    form.Button1->click();
+    QCOMPARE(rig.said().back(), std::string("リヌクス"));
+
+    // With the dictionary off, its broken lines are nobody's concern.
+    WindowRig off(settingsFile("[Voice]=0\r\n[Words]=0\r\n"));
+    off.writeDocument("KVEN.dic", "壊れた行\n");
+    off.create();
+    QVERIFY(off.dialogs.errors.empty());
 }
 
 void WindowTest::storedPositionPlacesTheWindow()
