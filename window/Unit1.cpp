@@ -56,16 +56,23 @@ void TForm1::bindEvents()
         {Button1, &TForm1::Button1Click}, {Button2, &TForm1::Button2Click}, {Button3, &TForm1::Button3Click},
         {Button4, &TForm1::Button4Click}, {Button5, &TForm1::Button5Click}, {Button6, &TForm1::Button6Click},
         {Button7, &TForm1::Button7Click}, {Button9, &TForm1::Button9Click}, {Button10, &TForm1::Button10Click}};
-    for (const auto& [button, handler] : clicks)
+    // Plain copies, not structured bindings: the lambdas capture them.
+    for (const auto& click : clicks) {
+        QPushButton* const button = click.first;
+        const Handler handler = click.second;
         connect(button, &QPushButton::clicked, this,
                 [this, button, handler] { runShowingErrors([&] { (this->*handler)(button); }); });
+    }
     const std::pair<QAction*, Handler> triggers[] = {
         {Start1, &TForm1::Button1Click},      {Open1, &TForm1::Button2Click},  {Quit1, &TForm1::Button3Click},
         {Stop1, &TForm1::Button4Click},       {Paste1, &TForm1::Button7Click}, {Again1, &TForm1::Again1Click},
         {Previous1, &TForm1::Previous1Click}, {Next1, &TForm1::Next1Click},    {WordsEdit1, &TForm1::WordsEdit1Click}};
-    for (const auto& [action, handler] : triggers)
+    for (const auto& trigger : triggers) {
+        QAction* const action = trigger.first;
+        const Handler handler = trigger.second;
         connect(action, &QAction::triggered, this,
                 [this, action, handler] { runShowingErrors([&] { (this->*handler)(action); }); });
+    }
 
     connect(ComboBox1, &QComboBox::activated, this,
             [this] { runShowingErrors([this] { ComboBox1Change(ComboBox1); }); });
