@@ -1,9 +1,9 @@
 // kven-read: reads a document from the command line with the same loading, positioning and
-// reading step as the window: aloud through the audio output, into a WAV file (--wav), or
-// shown chunk by chunk (--dump).
+// reading step as the window: aloud through the audio output, into audio files (--out,
+// --wav), or shown chunk by chunk (--dump).
 
 #include "cli/DumpEngine.h"
-#include "cli/ExportProgress.h"
+#include "export/AudioExport.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "intake/Bookmarks.h"
@@ -14,7 +14,6 @@
 #include "settings/WordsFile.h"
 #include "speech/Engines.h"
 #include "speech/OpenJTalk.h"
-#include "speech/WavEngine.h"
 #include "state/Dialogs.h"
 #include "state/MemoryWindowState.h"
 #include "text/Cp932.h"
@@ -38,7 +37,8 @@ namespace {
 using namespace kven;
 
 constexpr const char* kUsage =
-    "Usage: kven-read [--dump | --wav FILE] [--voice N] [--rate R] [--from OFFSET] DOCUMENT\n"
+    "Usage: kven-read [--dump | --wav FILE | --out FILE [--split] [--quality KBITS]] [--voice N]\n"
+    "                 [--rate R] [--from OFFSET] DOCUMENT\n"
     "\n"
     "Loads DOCUMENT as the window does when it is named on the command line: a .txt or .TXT\n"
     "file as Shift_JIS (or UTF-8) text, anything else as an HTML page; the cursor starts at\n"
@@ -47,7 +47,7 @@ constexpr const char* kUsage =
     "dictionary from KVEN.dic. The files are read from $KVEN_HOME when it is set, else from\n"
     "the folder of this program; none is ever written.\n"
     "\n"
-    "Without --dump or --wav the document is read aloud through the desktop's sound server\n"
+    "Without --dump, --wav or --out the document is read aloud through the desktop's sound server\n"
     "(PulseAudio or PipeWire). Ctrl+C stops at once.\n"
     "\n"
     "  --dump         say nothing; print one line per chunk handed to the speech engine:\n"
@@ -57,7 +57,15 @@ constexpr const char* kUsage =
     "                 mono, 16-bit), 200 ms of silence before each. The file appears only\n"
     "                 when it is complete, and only a regular file is replaced; on a terminal\n"
     "                 a progress line goes to standard error\n"
-    "  --jobs N       synthesize with N processes at once for --wav (default: one per processor)\n"
+    "  --out FILE     say nothing; write the speech as --wav does, in the format that FILE's\n"
+    "                 extension names: .wav, .flac, .ogg (Vorbis), .opus or .mp3, with title\n"
+    "                 and artist tags (not in .wav)\n"
+    "  --split        with --out: one file per chapter, cut at the headings, into the folder\n"
+    "                 FILE without its extension: \"01 title.opus\", ... and a playlist .m3u8\n"
+    "  --quality KBITS  with --out: the bit rate of .opus (6-256, default 28), .mp3 (32-320,\n"
+    "                 default 64) or .ogg (45-240, roughly, default 48)\n"
+    "  --jobs N       synthesize with N processes at once for --wav and --out (default: one per\n"
+    "                 processor)\n"
     "  --voice N      use voice N (0 is the first) instead of the [Voice] setting; an index\n"
     "                 past the end names the voices there are\n"
     "  --rate R       speak at rate R, -10 (slowest) to 10 (fastest), instead of [Speed]\n"
@@ -73,6 +81,9 @@ constexpr const char* kUsage =
 struct Options {
     bool dump = false;
     std::optional<std::string> wav;
+    std::optional<std::string> out;
+    bool split = false;
+    std::optional<int> quality;
     std::optional<int> voice;
     std::optional<int> rate;
     unsigned jobs = 0;
@@ -129,11 +140,13 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
             if (ec != std::errc() || ptr != end || value == end)
                 return usageError(std::string("not a byte offset: ") + value);
             options.from = offset;
-        } else if (arg == "--wav") {
+        } else if (arg == "--wav" || arg == "--out") {
             if (i + 1 >= argc || argv[i + 1][0] == '\0')
-                return usageError("--wav needs a file name");
-            options.wav = argv[++i];
-        } else if (arg == "--voice" || arg == "--rate" || arg == "--jobs") {
+                return usageError(arg + " needs a file name");
+            (arg == "--wav" ? options.wav : options.out) = argv[++i];
+        } else if (arg == "--split") {
+            options.split = true;
+        } else if (arg == "--voice" || arg == "--rate" || arg == "--jobs" || arg == "--quality") {
             if (i + 1 >= argc)
                 return usageError(arg + " needs a number");
             const std::optional<long long> n = parseInteger(argv[++i]);
@@ -141,6 +154,10 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
                 if (!n || *n < 0 || *n > 1000)
                     return usageError(std::string("not a voice index: ") + argv[i]);
                 options.voice = static_cast<int>(*n);
+            } else if (arg == "--quality") {
+                if (!n || *n < 1 || *n > 10000)
+                    return usageError(std::string("not a bit rate: ") + argv[i]);
+                options.quality = static_cast<int>(*n);
             } else if (arg == "--rate") {
                 if (!n || *n < -10 || *n > 10)
                     return usageError(std::string("not a rate from -10 to 10: ") + argv[i]);
@@ -165,30 +182,32 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
     }
     if (options.document.empty())
         return usageError("no DOCUMENT given");
-    if (options.dump && options.wav)
-        return usageError("--dump and --wav exclude each other");
+    if (static_cast<int>(options.dump) + static_cast<int>(options.wav.has_value()) +
+            static_cast<int>(options.out.has_value()) >
+        1)
+        return usageError("--dump, --wav and --out exclude each other");
+    if ((options.split || options.quality) && !options.out)
+        return usageError("--split and --quality go with --out");
     return std::nullopt;
 }
 
 std::atomic<bool> interrupted{false};
-std::atomic<WavEngine*> exporting{nullptr};
+std::atomic<AudioExport*> exporting{nullptr};
 
 extern "C" void onInterrupt(int)
 {
     interrupted = true;
-    // Lock-free stores only: a WAV export blocked in Speak notices at once.
-    if (WavEngine* wav = exporting.load())
-        wav->cancel();
+    // Lock-free stores only: an export blocked in Speak notices at once.
+    if (AudioExport* job = exporting.load())
+        job->cancel();
 }
 
-// The progress line of a WAV export, on a terminal only and at most twice a second.
+// The progress line of an export, on a terminal only and at most twice a second.
 class Progress {
 public:
-    Progress(std::size_t from, std::size_t size) : figures_(from, size), shown_(isatty(2) != 0) {}
+    Progress() : shown_(isatty(2) != 0) {}
 
-    void utteranceEnded(std::size_t cursor) { figures_.utteranceEnded(cursor); }
-
-    void update(std::size_t written)
+    void update(const AudioExport& job)
     {
         if (!shown_)
             return;
@@ -196,7 +215,7 @@ public:
         if (now - last_ < std::chrono::milliseconds(500))
             return;
         last_ = now;
-        std::fputs(figures_.line(written, std::chrono::duration<double>(now - start_).count()).c_str(), stderr);
+        std::fputs(job.progressLine().c_str(), stderr);
         std::fflush(stderr);
     }
 
@@ -216,7 +235,6 @@ public:
     }
 
 private:
-    ExportProgress figures_;
     bool shown_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last_{};
@@ -225,7 +243,7 @@ private:
 // The voice and speed part of window creation: rate (when not 0) and the voice list, with
 // the command line's choices over the stored ones. A voice index given on the command line
 // must name a voice.
-void setUpVoice(SpeechEngine& engine, MemoryWindowState& window, const Options& options, int storedVoice)
+void setUpVoice(SpeechEngine& engine, WindowState& window, const Options& options, int storedVoice)
 {
     if (options.rate)
         window.setSpeed(*options.rate);
@@ -239,6 +257,37 @@ void setUpVoice(SpeechEngine& engine, MemoryWindowState& window, const Options& 
             list += "\n  " + std::to_string(i) + "  " + cp932::wideToUtf8(voices[i]->GetDescription(0));
         throw KvenError("there is no voice " + std::to_string(*options.voice) + "; the voices are:" + list);
     }
+}
+
+// --wav and --out. The files appear only once complete; Ctrl+C leaves none behind.
+int exportAudio(MemoryWindowState window, SharedState shared, ExportRequest request, const Options& options,
+                int storedVoice)
+{
+    Progress progress;
+    try {
+        checkRequest(request);
+        AudioExport job(std::move(window), std::move(shared), std::move(request), OpenJTalkSetup::standard());
+        exporting = &job;
+        if (interrupted)
+            job.cancel();
+        struct Forget {
+            ~Forget() { exporting = nullptr; }
+        } forget;
+        job.run([&](SpeechEngine& engine, WindowState& state) {
+            setUpVoice(engine, state, options, storedVoice);
+        },
+                [&] { progress.update(job); });
+        progress.end(job.status().speech);
+    } catch (const KvenError& e) {
+        if (interrupted) {
+            progress.breakLine();
+            return 130;
+        }
+        progress.breakLine();
+        std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
+        return 1;
+    }
+    return 0;
 }
 
 int run(int argc, char** argv)
@@ -281,32 +330,6 @@ int run(int argc, char** argv)
     if (options.from)
         window.setSelStart(*options.from);
 
-    EventQueue loop;
-    std::unique_ptr<SpeechEngine> engine;
-    WavEngine* wav = nullptr;
-    if (options.dump) {
-        engine = std::make_unique<DumpEngine>(loop, window, stdout);
-    } else if (options.wav) {
-        auto file = std::make_unique<WavEngine>(loop, OpenJTalkSetup::standard(), *options.wav, options.jobs);
-        wav = file.get();
-        engine = std::move(file);
-    } else {
-        engine = makeSpeechEngine(loop);
-    }
-    NoWaiter noWait;
-    SleepWaiter sleep;
-    // The pause before each utterance is real only when it is heard.
-    Waiter& waiter = options.dump || options.wav ? static_cast<Waiter&>(noWait) : sleep;
-    Reader reader(window, shared, *engine, waiter);
-    Progress progress(window.selStart(), window.text().size());
-    engine->setOnEndStream([&](int stream, std::int64_t position) {
-        // Before the next step: the cursor is just past this utterance's chunk.
-        progress.utteranceEnded(window.selStart());
-        reader.TTSEndStream(stream, position);
-    });
-    engine->setOnStreamFailed([&](int stream) { reader.TTSStreamFailed(stream); });
-
-    exporting = wav;
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
@@ -314,40 +337,47 @@ int run(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
 
+    if (options.wav || options.out) {
+        ExportRequest request;
+        request.path = options.wav ? *options.wav : *options.out;
+        if (options.wav)
+            request.format = AudioFormat::wav;
+        request.split = options.split;
+        request.bitrate = options.quality;
+        request.jobs = options.jobs;
+        return exportAudio(std::move(window), std::move(shared), std::move(request), options, storedVoice);
+    }
+
+    EventQueue loop;
+    std::unique_ptr<SpeechEngine> engine;
+    if (options.dump)
+        engine = std::make_unique<DumpEngine>(loop, window, stdout);
+    else
+        engine = makeSpeechEngine(loop);
+    NoWaiter noWait;
+    SleepWaiter sleep;
+    // The pause before each utterance is real only when it is heard.
+    Waiter& waiter = options.dump ? static_cast<Waiter&>(noWait) : sleep;
+    Reader reader(window, shared, *engine, waiter);
+    engine->setOnEndStream([&](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
+    engine->setOnStreamFailed([&](int stream) { reader.TTSStreamFailed(stream); });
+
     try {
         if (!options.dump)
             setUpVoice(*engine, window, options, storedVoice);
         reader.Button1Click();
-        while (!window.startEnabled() && !interrupted) {
+        while (!window.startEnabled() && !interrupted)
             loop.runOne(std::chrono::milliseconds(options.dump ? 0 : 100));
-            if (wav)
-                progress.update(wav->utterancesWritten());
-        }
-        if (wav && !interrupted) {
-            while (!wav->allWritten() && !interrupted) {
-                loop.runOne(std::chrono::milliseconds(100));
-                progress.update(wav->utterancesWritten());
-            }
-            if (!interrupted) {
-                loop.runPending();
-                wav->finish();
-                progress.end(wav->secondsWritten());
-            }
-        }
     } catch (const KvenError& e) {
-        exporting = nullptr;
         if (interrupted)
             return 130;
-        progress.breakLine();
         std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
         return 1;
     }
-    exporting = nullptr;
     if (interrupted) {
-        // The engine's destruction ends the sound and removes an unfinished WAV file.
-        if (!options.dump && !options.wav)
+        // The engine's destruction ends the sound.
+        if (!options.dump)
             reader.Button4Click();
-        progress.breakLine();
         return 130;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -1,5 +1,7 @@
 #include "files/Errors.h"
 
+#include <cerrno>
+
 namespace kven {
 
 std::string msgCannotOpen(std::string_view path)
@@ -10,6 +12,13 @@ std::string msgCannotOpen(std::string_view path)
 std::string msgCannotCreate(std::string_view path)
 {
     return "ファイル " + std::string(path) + " を作成できません";
+}
+
+std::string msgWriteFailed(std::string_view path)
+{
+    if (errno == ENOSPC || errno == EDQUOT)
+        return "ディスクに空きがないため、ファイル " + std::string(path) + " を書き出せません";
+    return msgCannotCreate(path);
 }
 
 std::string msgNotRegularFile(std::string_view path)

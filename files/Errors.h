@@ -18,6 +18,9 @@ public:
 std::string msgCannotOpen(std::string_view path);
 // "ファイル %s を作成できません"
 std::string msgCannotCreate(std::string_view path);
+// After a failed write to a file being created: "ディスクに空きがないため、ファイル %s を
+// 書き出せません" when errno says the disk (or the user's quota) is full, else msgCannotCreate.
+std::string msgWriteFailed(std::string_view path);
 // "ファイル %s は通常のファイルではありません": a folder, FIFO or device that a write would
 // replace.
 std::string msgNotRegularFile(std::string_view path);

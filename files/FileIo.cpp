@@ -270,14 +270,21 @@ bool AtomicFile::writeAt(std::uint64_t offset, std::string_view data)
     return fd_ >= 0 && writeAll(fd_, data, offset);
 }
 
-bool AtomicFile::commit()
+bool AtomicFile::seal()
 {
     if (fd_ < 0)
-        return false;
+        return !temporary_.empty();
     bool ok = ::fsync(fd_) == 0;
     ok = ::close(fd_) == 0 && ok;
     fd_ = -1;
-    if (!ok || ::rename(temporary_.c_str(), resolved_.c_str()) != 0) {
+    if (!ok)
+        discard();
+    return ok;
+}
+
+bool AtomicFile::commit()
+{
+    if (!seal() || ::rename(temporary_.c_str(), resolved_.c_str()) != 0) {
         discard();
         return false;
     }

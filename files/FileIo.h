@@ -51,8 +51,11 @@ public:
     bool write(std::string_view data);
     // Overwrites bytes already written, from `offset`; false on any failure.
     bool writeAt(std::uint64_t offset, std::string_view data);
-    // Puts the temporary file in place of the target; false on any failure, the target then
-    // unchanged and the temporary file removed.
+    // Writes the temporary file through to the disk and closes it, still under its temporary
+    // name; false on any failure, the temporary file then removed. Nothing can be written after.
+    bool seal();
+    // Seals the temporary file if that is not done and puts it in place of the target; false
+    // on any failure, the target then unchanged and the temporary file removed.
     bool commit();
     // Removes the temporary file; the target stays as it was.
     void discard();

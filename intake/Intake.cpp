@@ -123,6 +123,14 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
 void DocumentIntake::resumeWith(std::string text)
 {
     const std::size_t heading = findOneBased(text, kHeadingMarker);
+    // Each marker shrinks to one blank, so the n-th heading moves n times the difference up.
+    shared_.headings.clear();
+    for (std::size_t p = findOffset(text, kHeadingMarker), from = 0; p != npos;) {
+        const std::size_t at = from + p;
+        shared_.headings.push_back(at - shared_.headings.size() * (kHeadingMarker.size() - 1) + 1);
+        from = at + kHeadingMarker.size();
+        p = findOffset(std::string_view(text).substr(from), kHeadingMarker);
+    }
     replaceAllIn(text, kHeadingMarker, " ");
     // A lead byte left alone at the end would take the CR of the end line as its partner.
     if (sjis::endsWithLoneLeadByte(text))

@@ -93,6 +93,7 @@ void Reader::Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard)
         bookmarks.Closing();
     shared_.currentPath.clear();
     shared_.currentFile.clear();
+    shared_.headings.clear();
     window_.setCaption(kTemporaryCaption);
     lastChunkDocument_.reset();
     std::string pasted = clipboard.text();

@@ -6,7 +6,7 @@ KVEN_PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
   python3
-  open-jtalk open-jtalk-mecab-naist-jdic libpulse-dev
+  open-jtalk open-jtalk-mecab-naist-jdic libpulse-dev libsndfile1-dev libopusenc-dev
   qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio

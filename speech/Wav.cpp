@@ -148,7 +148,7 @@ void WavWriter::append(const Samples& samples)
     static_assert(std::endian::native == std::endian::little);
     const std::string_view bytes(reinterpret_cast<const char*>(samples.data()), samples.size() * sizeof(std::int16_t));
     if (!file_.write(bytes))
-        throw KvenError(msgCannotCreate(path_));
+        throw KvenError(msgWriteFailed(path_));
     samples_ += samples.size();
 }
 
@@ -159,7 +159,19 @@ void WavWriter::appendSilence(std::size_t count)
 
 void WavWriter::finish()
 {
-    if (!file_.writeAt(0, header(samples_)) || !file_.commit())
+    seal();
+    commit();
+}
+
+void WavWriter::seal()
+{
+    if (!file_.writeAt(0, header(samples_)) || !file_.seal())
+        throw KvenError(msgCannotCreate(path_));
+}
+
+void WavWriter::commit()
+{
+    if (!file_.commit())
         throw KvenError(msgCannotCreate(path_));
 }
 

@@ -47,6 +47,10 @@ public:
     std::uint64_t sampleCount() const { return samples_; }
     // Writes the sizes and puts the file in place; throws KvenError on any write failure.
     void finish();
+    // finish() in two steps: the sizes written and the file completed under its temporary
+    // name, then put in place.
+    void seal();
+    void commit();
 
     // The header for `sampleCount` samples, as finish() writes it.
     static std::string header(std::uint64_t sampleCount);

@@ -113,6 +113,9 @@ struct SharedState {
     std::string currentPath; // current document path, held as CP932; empty when none is open
     std::string currentFile; // the same document as the file system names it (UTF-8)
     std::string lastSpoken;  // filtered text of the last chunk handed to the engine
+    // Where the marked headings of the loaded page begin in the editor's text, in order;
+    // empty for a text file or a paste.
+    std::vector<std::size_t> headings;
     // The reading dictionary as last read from its file; null reads as an empty one. Replaced
     // whole, never changed, so a reading step may hold on to it.
     std::shared_ptr<const ReadingDictionary> words;

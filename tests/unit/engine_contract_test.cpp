@@ -2,7 +2,7 @@
 // then what only the Open JTalk back end has: real voices, rate, failures of the synthesizer.
 
 #include "speech/OpenJTalkEngine.h"
-#include "speech/WavEngine.h"
+#include "speech/ExportEngine.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"
 #include "text/Cp932.h"
@@ -40,7 +40,7 @@ struct OpenJTalkRig {
 struct WavRig {
     testing::ScratchFolder folder;
     EventQueue loop;
-    WavEngine engine{loop, testing::testSetup(), folder.path("out.wav"), 2};
+    ExportEngine engine{loop, testing::testSetup(), folder.path("out.wav"), 2};
 
     static std::optional<std::string> missing() { return testing::missingSynthesizer(); }
     // Nothing is heard from a file: an utterance is under way once Speak took it.

@@ -1,6 +1,6 @@
 // The figures of kven-read's progress line during a WAV export.
 
-#include "cli/ExportProgress.h"
+#include "export/ExportProgress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "speech/WavEngine.h"
+#include "speech/ExportEngine.h"
 
 #include "speech/SynthesisText.h"
 
@@ -6,18 +6,25 @@
 
 namespace kven {
 
-WavEngine::WavEngine(EventPoster& loop, OpenJTalkSetup setup, std::string path, unsigned workers)
-    : SynthesizerEngine(loop, std::move(setup)), path_(std::move(path)),
+ExportEngine::ExportEngine(EventPoster& loop, OpenJTalkSetup setup, TargetMaker makeTarget, unsigned workers)
+    : SynthesizerEngine(loop, std::move(setup)), makeTarget_(std::move(makeTarget)),
       workerCount_(workers ? workers : std::max(1u, std::thread::hardware_concurrency()))
 {
 }
 
-WavEngine::~WavEngine()
+ExportEngine::ExportEngine(EventPoster& loop, OpenJTalkSetup setup, std::string path, unsigned workers)
+    : ExportEngine(
+          loop, std::move(setup),
+          [path = std::move(path)] { return singleFileTarget(openAudioSink(path, AudioFormat::wav, {})); }, workers)
+{
+}
+
+ExportEngine::~ExportEngine()
 {
     abandon();
 }
 
-void WavEngine::stop()
+void ExportEngine::stop()
 {
     {
         std::lock_guard lock(mutex_);
@@ -30,23 +37,24 @@ void WavEngine::stop()
     threads_.clear();
 }
 
-void WavEngine::abandon()
+void ExportEngine::abandon()
 {
     cancel_ = true;
     stop();
-    // Its temporary file goes with it.
-    writer_.reset();
+    // Its temporary files go with it.
+    target_.reset();
 }
 
-void WavEngine::start()
+void ExportEngine::start()
 {
-    writer_ = std::make_unique<WavWriter>(path_);
+    target_ = makeTarget_();
     for (unsigned i = 0; i < workerCount_; ++i)
         threads_.emplace_back([this] { work(); });
 }
 
-void WavEngine::doSpeak(std::u16string_view text, int, int streamNumber)
+void ExportEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 {
+    const std::size_t chapter = chapterNow_ ? chapterNow_() : 0;
     {
         std::unique_lock lock(mutex_);
         // Bounded memory: a few utterances per worker in flight at most. Short waits, since
@@ -57,13 +65,13 @@ void WavEngine::doSpeak(std::u16string_view text, int, int streamNumber)
             throw KvenError(*failure_);
         if (cancel_)
             throw KvenError("中断しました");
-        tasks_.push_back({submitted_++, voicing(), synthesisPieces(text)});
+        tasks_.push_back({submitted_++, chapter, voicing(), synthesisPieces(text)});
     }
     changed_.notify_all();
     endStream(streamNumber);
 }
 
-void WavEngine::work()
+void ExportEngine::work()
 {
     for (;;) {
         Task task;
@@ -96,25 +104,27 @@ void WavEngine::work()
             changed_.notify_all();
             return;
         }
-        done_.emplace(task.index, std::move(utterance));
+        done_.emplace(task.index, Utterance{task.chapter, std::move(utterance)});
         writeReady(lock);
     }
 }
 
-void WavEngine::writeReady(std::unique_lock<std::mutex>& lock)
+void ExportEngine::writeReady(std::unique_lock<std::mutex>& lock)
 {
     // One writer at a time; the others leave their results for it.
     if (writing_)
         return;
     writing_ = true;
     for (auto it = done_.find(written_); it != done_.end() && !failure_; it = done_.find(written_)) {
-        Samples samples = std::move(it->second);
+        Utterance utterance = std::move(it->second);
+        const Samples& samples = utterance.samples;
         done_.erase(it);
         lock.unlock();
         std::optional<std::string> failure;
         try {
-            writer_->appendSilence(samplesForMs(kSilenceBeforeUtteranceMs));
-            writer_->append(samples);
+            static const Samples silence(samplesForMs(kSilenceBeforeUtteranceMs), 0);
+            target_->append(utterance.chapter, silence);
+            target_->append(utterance.chapter, samples);
         } catch (const KvenError& e) {
             failure = e.what();
         }
@@ -131,7 +141,7 @@ void WavEngine::writeReady(std::unique_lock<std::mutex>& lock)
     writing_ = false;
 }
 
-void WavEngine::finish()
+void ExportEngine::finish()
 {
     // Connecting creates the file, so a document with nothing to say still gives one.
     if (!connected())
@@ -149,23 +159,23 @@ void WavEngine::finish()
         }
     }
     stop();
-    writer_->finish();
-    writer_.reset();
+    target_->finish();
+    target_.reset();
 }
 
-bool WavEngine::allWritten() const
+bool ExportEngine::allWritten() const
 {
     std::lock_guard lock(mutex_);
     return failure_ || cancel_ || (written_ == submitted_ && !writing_);
 }
 
-std::size_t WavEngine::utterancesWritten() const
+std::size_t ExportEngine::utterancesWritten() const
 {
     std::lock_guard lock(mutex_);
     return written_;
 }
 
-double WavEngine::secondsWritten() const
+double ExportEngine::secondsWritten() const
 {
     std::lock_guard lock(mutex_);
     return static_cast<double>(samplesWritten_) / kSampleRate;

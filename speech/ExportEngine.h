@@ -1,17 +1,20 @@
 #pragma once
-// The file back end: the same synthesis as the spoken one, written into one WAV file with
-// 200 ms of silence before each utterance. Utterances are synthesized in parallel and
-// written in the order they were given, so the file does not depend on the number of
-// workers. The file is written under a temporary name beside the target and put in place by
-// finish(); nothing is left behind otherwise. Only a regular file (or none) is replaced.
+// The file back end: the same synthesis as the spoken one, written into an audio file (or
+// one file per chapter) with 200 ms of silence before each utterance. Utterances are
+// synthesized in parallel and written in the order they were given, so the files do not
+// depend on the number of workers. Files are written under temporary names beside their
+// targets and put in place by finish(); nothing is left behind otherwise. Only a regular
+// file (or none) is replaced.
 //
 // Each Speak is queued and its end-of-stream event posted at once, so the reading step
 // runs ahead of the synthesis; Speak waits only while many utterances are still unwritten.
 
+#include "speech/AudioFile.h"
 #include "speech/SynthesizerEngine.h"
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,12 +25,16 @@ namespace kven {
 // The pause of the reading step before each utterance, written as silence.
 inline constexpr int kSilenceBeforeUtteranceMs = 200;
 
-class WavEngine : public SynthesizerEngine {
+class ExportEngine : public SynthesizerEngine {
 public:
-    // `workers` 0 means one per processor.
-    WavEngine(EventPoster& loop, OpenJTalkSetup setup, std::string path, unsigned workers = 0);
+    using TargetMaker = std::function<std::unique_ptr<ExportTarget>()>;
+    // Into the target that `makeTarget` creates when the engine connects; it throws KvenError
+    // when it cannot. `workers` 0 means one per processor.
+    ExportEngine(EventPoster& loop, OpenJTalkSetup setup, TargetMaker makeTarget, unsigned workers = 0);
+    // Into the WAV file `path`.
+    ExportEngine(EventPoster& loop, OpenJTalkSetup setup, std::string path, unsigned workers = 0);
     // Without finish(), the export is abandoned and its temporary file removed.
-    ~WavEngine() override;
+    ~ExportEngine() override;
 
     // Waits for every utterance, completes the file and renames it into place. Throws
     // KvenError on the first failure of the export.
@@ -39,6 +46,11 @@ public:
     void cancel() { cancel_.store(true); }
     // Every utterance given so far is written, or the export failed or was cancelled.
     bool allWritten() const;
+
+    // Replaces the target maker; before the engine connects only.
+    void setTarget(TargetMaker makeTarget) { makeTarget_ = std::move(makeTarget); }
+    // Asked at each Speak: the chapter the utterance belongs to (0 without it).
+    void setChapterSource(std::function<std::size_t()> chapterNow) { chapterNow_ = std::move(chapterNow); }
 
     unsigned workers() const { return static_cast<unsigned>(threads_.size()); }
     std::size_t utterancesWritten() const;
@@ -55,22 +67,28 @@ protected:
 private:
     struct Task {
         std::size_t index;
+        std::size_t chapter;
         Voicing voicing;
         std::vector<std::string> pieces;
+    };
+    struct Utterance {
+        std::size_t chapter;
+        Samples samples;
     };
     void work();
     void stop();
     // Writes finished utterances in order; called with the lock held.
     void writeReady(std::unique_lock<std::mutex>& lock);
 
-    std::string path_;
-    std::unique_ptr<WavWriter> writer_;
+    TargetMaker makeTarget_;
+    std::function<std::size_t()> chapterNow_;
+    std::unique_ptr<ExportTarget> target_;
     unsigned workerCount_;
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Task> tasks_;
-    std::map<std::size_t, Samples> done_;
+    std::map<std::size_t, Utterance> done_;
     std::size_t submitted_ = 0;
     std::size_t written_ = 0;
     std::uint64_t samplesWritten_ = 0;

@@ -1,6 +1,6 @@
 #pragma once
-// The figures of kven-read's progress line during a WAV export: the share of the document
-// whose speech is in the file, the time so far, and the time left at the pace so far.
+// The figures of an export's progress: the share of the document whose speech is in the
+// file, the time so far, and the time left at the pace so far.
 
 #include <cstddef>
 #include <string>
@@ -19,6 +19,9 @@ public:
     // At each end-of-stream event, in order: the reading step has moved the cursor past the
     // utterance's chunk, to `cursor`.
     void utteranceEnded(std::size_t cursor) { ends_.push_back(cursor); }
+    // The share of the text whose speech is in the file once the first `written` utterances
+    // are, 0 to 1.
+    double done(std::size_t written) const;
     // The line once the first `written` utterances are in the file, `elapsed` seconds after
     // the start. It begins with a carriage return, so that the next one writes over it.
     std::string line(std::size_t written, double elapsed) const;

@@ -2,7 +2,7 @@
 // utterance, and no file at all unless the export completed.
 
 #include "speech/OpenJTalkEngine.h"
-#include "speech/WavEngine.h"
+#include "speech/ExportEngine.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"
 
@@ -39,7 +39,7 @@ protected:
     {
         const std::string path = folder.path("out-" + std::to_string(workers) + ".wav");
         EventQueue loop;
-        WavEngine engine(loop, testing::testSetup(), path, workers);
+        ExportEngine engine(loop, testing::testSetup(), path, workers);
         int ended = 0;
         engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
         engine.setRate(rate);
@@ -107,7 +107,7 @@ TEST_F(WavExport, NothingIsLeftBehindUnlessFinished)
     folder.write("book.wav", "the old file");
     {
         EventQueue loop;
-        WavEngine engine(loop, testing::testSetup(), path, 2);
+        ExportEngine engine(loop, testing::testSetup(), path, 2);
         for (const auto& u : kUtterances)
             engine.Speak(u);
         engine.cancel();
@@ -124,7 +124,7 @@ TEST_F(WavExport, AFailureEndsTheExportWithoutAFile)
     setup.executable = testing::writeStandIn(folder.path(), "exit1", failing);
     const std::string path = folder.path("book.wav");
     EventQueue loop;
-    WavEngine engine(loop, setup, path, 2);
+    ExportEngine engine(loop, setup, path, 2);
     engine.Speak(u"はい。");
     EXPECT_THROW(engine.finish(), KvenError);
     EXPECT_FALSE(folder.exists("book.wav"));
@@ -163,7 +163,7 @@ TEST_F(WavExport, TheSynthesizerInheritsOnlyItsStandardStreamsAndStartsWithDefau
     setup.executable = script;
     {
         EventQueue loop;
-        WavEngine engine(loop, setup, folder.path("book.wav"), 2);
+        ExportEngine engine(loop, setup, folder.path("book.wav"), 2);
         for (const auto& u : kUtterances)
             engine.Speak(u);
         engine.finish();

@@ -1,4 +1,4 @@
-#include "cli/ExportProgress.h"
+#include "export/ExportProgress.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -16,12 +16,17 @@ std::string clockText(double seconds)
     return buf;
 }
 
-std::string ExportProgress::line(std::size_t written, double elapsed) const
+double ExportProgress::done(std::size_t written) const
 {
     const std::size_t n = std::min(written, ends_.size());
     const std::size_t position = n ? ends_[n - 1] : from_;
     const double total = size_ > from_ ? static_cast<double>(size_ - from_) : 1.0;
-    const double done = std::min(1.0, static_cast<double>(position > from_ ? position - from_ : 0) / total);
+    return std::min(1.0, static_cast<double>(position > from_ ? position - from_ : 0) / total);
+}
+
+std::string ExportProgress::line(std::size_t written, double elapsed) const
+{
+    const double done = this->done(written);
     const std::string left = done > 0.001 ? clockText(elapsed * (1 - done) / done) : "?";
     char buf[128];
     std::snprintf(buf, sizeof buf, "\r%5.1f%%  elapsed %s  left %s   ", 100 * done, clockText(elapsed).c_str(),

@@ -1,0 +1,156 @@
+#include "export/AudioExport.h"
+
+#include "files/Errors.h"
+#include "reading/Reader.h"
+#include "reading/Waiter.h"
+#include "text/Cp932.h"
+
+namespace kven {
+namespace {
+
+constexpr const char* kCancelled = "中断しました";
+
+ExportEngine::TargetMaker targetMaker(const ExportRequest& request, const std::vector<Chapter>& chapters,
+                                      const AudioTags& tags)
+{
+    const AudioFormat format = checkRequest(request);
+    if (!request.split)
+        return [=] { return singleFileTarget(openAudioSink(request.path, format, tags, request.bitrate)); };
+    std::vector<ChapterFile> files;
+    for (const Chapter& chapter : chapters)
+        files.push_back({chapter.title});
+    return [=, folder = chapterFolderOf(request.path)] {
+        return chapterFilesTarget(folder, format, files, tags, request.bitrate);
+    };
+}
+
+} // namespace
+
+AudioFormat checkRequest(const ExportRequest& request)
+{
+    const std::optional<AudioFormat> format = request.format ? request.format : audioFormatOf(request.path);
+    if (!format)
+        throw KvenError("音声ファイルの形式は拡張子 .wav .flac .ogg .opus .mp3 のどれかで指定してください: " +
+                        request.path);
+    if (!canWrite(*format))
+        throw KvenError(msgCannotEncode(extensionOf(*format)));
+    if (request.bitrate) {
+        const std::optional<BitrateRange> range = bitrateRange(*format);
+        if (!range)
+            throw KvenError(std::string(extensionOf(*format)) + " の形式にはビットレートがありません");
+        if (*request.bitrate < range->min || *request.bitrate > range->max)
+            throw KvenError(std::string(extensionOf(*format)) + " のビットレートは " + std::to_string(range->min) +
+                            " から " + std::to_string(range->max) + " kbit/s です");
+    }
+    if (request.split && chapterFolderOf(request.path).empty())
+        throw KvenError(msgCannotCreate(request.path));
+    return *format;
+}
+
+std::string chapterFolderOf(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return path;
+    const std::string folder = path.substr(0, dot);
+    // "book/.opus" has no name of its own to give a folder.
+    return folder.empty() || folder.back() == '/' ? std::string() : folder;
+}
+
+AudioExport::AudioExport(MemoryWindowState window, SharedState shared, ExportRequest request, OpenJTalkSetup setup)
+    : window_(std::move(window)), shared_(std::move(shared)), request_(std::move(request)),
+      engine_(loop_, std::move(setup), ExportEngine::TargetMaker{}, request_.jobs), progress_(window_.selStart(), window_.text().size())
+{
+    const std::string name = shared_.currentFile.empty() ? window_.caption() : shared_.currentFile;
+    const DocumentInfo info = documentInfo(window_.text(), name);
+    if (request_.split)
+        chapters_ = findChapters(window_.text(), shared_.headings, info.title);
+    const AudioTags tags{info.title, info.author, info.title, 0};
+    engine_.setTarget(targetMaker(request_, chapters_, tags));
+    engine_.setChapterSource([this] { return chapters_.empty() ? 0 : chapterAt(chapters_, window_.selStart()); });
+    // The reading step runs to the end of the text and stops there.
+    window_.onSpeedChange = nullptr;
+    window_.setStartEnabled(true);
+    window_.setStopEnabled(false);
+}
+
+void AudioExport::cancel()
+{
+    cancelled_.store(true);
+    engine_.cancel();
+}
+
+void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>& tick)
+{
+    start_ = std::chrono::steady_clock::now();
+    NoWaiter noWait;
+    Reader reader(window_, shared_, engine_, noWait);
+    // The handlers below reach the reader, which ends with this call.
+    struct Unhook {
+        ExportEngine& engine;
+        ~Unhook()
+        {
+            engine.setOnEndStream([](int, std::int64_t) {});
+            engine.setOnStreamFailed([](int) {});
+        }
+    } unhook{engine_};
+    engine_.setOnEndStream([&](int stream, std::int64_t position) {
+        {
+            // Before the next step: the cursor is just past this utterance's chunk.
+            std::lock_guard lock(mutex_);
+            progress_.utteranceEnded(window_.selStart());
+        }
+        reader.TTSEndStream(stream, position);
+    });
+    engine_.setOnStreamFailed([&](int stream) { reader.TTSStreamFailed(stream); });
+    const auto idle = [&] {
+        loop_.runOne(std::chrono::milliseconds(100));
+        if (tick)
+            tick();
+    };
+    try {
+        if (cancelled_)
+            throw KvenError(kCancelled);
+        setUpVoice(engine_, window_);
+        reader.Button1Click();
+        while (!window_.startEnabled() && !cancelled_)
+            idle();
+        while (!engine_.allWritten() && !cancelled_)
+            idle();
+        if (cancelled_)
+            throw KvenError(kCancelled);
+        loop_.runPending();
+        engine_.finish();
+    } catch (const KvenError&) {
+        engine_.abandon();
+        if (cancelled_)
+            throw KvenError(kCancelled);
+        throw;
+    }
+}
+
+AudioExport::Status AudioExport::status() const
+{
+    Status s;
+    s.elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const std::size_t written = engine_.utterancesWritten();
+    {
+        std::lock_guard lock(mutex_);
+        s.done = progress_.done(written);
+    }
+    if (s.done > 0.001)
+        s.left = s.elapsed * (1 - s.done) / s.done;
+    s.speech = engine_.secondsWritten();
+    return s;
+}
+
+std::string AudioExport::progressLine() const
+{
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const std::size_t written = engine_.utterancesWritten();
+    std::lock_guard lock(mutex_);
+    return progress_.line(written, elapsed);
+}
+
+} // namespace kven

@@ -1,0 +1,276 @@
+#include "export/Chapters.h"
+
+#include "text/Cp932.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace kven {
+namespace {
+
+constexpr std::string_view kNoteOpen = "［＃";
+constexpr std::string_view kNoteClose = "］";
+constexpr std::string_view kHeadingEnd = "見出し］";
+constexpr std::string_view kHeadingBlockEnd = "見出し終わり］";
+constexpr std::string_view kFullBlank = "\u3000";
+// Longer than any title line; such a first line is text, not a title.
+constexpr std::size_t kTitleMaxBytes = 3 * 60;
+constexpr std::size_t kAuthorMaxBytes = 3 * 30;
+
+struct Line {
+    std::size_t offset; // in the Shift_JIS text
+    std::string utf8;   // without its line break
+};
+
+std::vector<Line> linesOf(std::string_view sjis)
+{
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    while (start < sjis.size()) {
+        std::size_t end = sjis.find('\n', start);
+        const std::size_t next = end == std::string_view::npos ? sjis.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = sjis.size();
+        std::size_t stop = end;
+        while (stop > start && sjis[stop - 1] == '\r')
+            --stop;
+        lines.push_back({start, cp932::toUtf8(sjis.substr(start, stop - start))});
+        start = next;
+    }
+    return lines;
+}
+
+std::string trimBlanks(std::string s)
+{
+    const auto blankAt = [&s](std::size_t i) -> std::size_t {
+        if (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n')
+            return 1;
+        return s.compare(i, kFullBlank.size(), kFullBlank) == 0 ? kFullBlank.size() : 0;
+    };
+    std::size_t lead = 0;
+    while (lead < s.size()) {
+        const std::size_t n = blankAt(lead);
+        if (n == 0)
+            break;
+        lead += n;
+    }
+    s.erase(0, lead);
+    for (;;) {
+        if (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+            s.pop_back();
+        else if (s.size() >= kFullBlank.size() && s.compare(s.size() - kFullBlank.size(), kFullBlank.size(), kFullBlank) == 0)
+            s.resize(s.size() - kFullBlank.size());
+        else
+            break;
+    }
+    return s;
+}
+
+// What a line says aloud, roughly: notes, ruby readings and ruby starts left out.
+std::string cleanText(std::string_view utf8)
+{
+    std::string out;
+    std::size_t noteDepth = 0;
+    bool inRuby = false;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::string_view rest = utf8.substr(i);
+        if (rest.starts_with(kNoteOpen)) {
+            ++noteDepth;
+            // A gaiji mark stands for the character its note describes.
+            if (noteDepth == 1 && out.ends_with("※"))
+                out.resize(out.size() - std::string_view("※").size());
+            i += kNoteOpen.size();
+            continue;
+        }
+        if (noteDepth > 0) {
+            if (rest.starts_with(kNoteClose))
+                --noteDepth;
+            i += rest.starts_with(kNoteClose) ? kNoteClose.size() : 1;
+            continue;
+        }
+        if (rest.starts_with("《")) {
+            inRuby = true;
+        } else if (rest.starts_with("》") && inRuby) {
+            inRuby = false;
+            i += std::string_view("》").size();
+            continue;
+        }
+        if (inRuby || rest.starts_with("｜")) {
+            i += rest.starts_with("｜") ? std::string_view("｜").size() : 1;
+            continue;
+        }
+        out.push_back(utf8[i]);
+        ++i;
+    }
+    return trimBlanks(std::move(out));
+}
+
+struct Heading {
+    std::size_t offset;
+    std::string title;
+    std::size_t lastLine; // the line the heading ends on
+};
+
+bool isLevel(std::string_view before)
+{
+    // The note names 大, 中 or 小, after an optional 同行 (run-in) or 窓 (window).
+    for (const std::string_view level : {"大", "中", "小"}) {
+        if (!before.ends_with(level))
+            continue;
+        before.remove_suffix(level.size());
+        return before.empty() || before.ends_with("同行") || before.ends_with("窓") || before.ends_with("は") ||
+               before.ends_with("＃") || before.ends_with("ここから");
+    }
+    return false;
+}
+
+// The heading an Aozora line starts, if any: "X［＃「X」は中見出し］", "［＃中見出し］X［＃中見出し
+// 終わり］", or "［＃ここから中見出し］" opening a block whose lines up to "［＃ここで中見出し
+// 終わり］" are the heading.
+std::optional<Heading> aozoraHeading(const std::vector<Line>& lines, std::size_t index)
+{
+    const std::string& line = lines[index].utf8;
+    for (std::size_t at = line.find(kHeadingEnd); at != std::string::npos; at = line.find(kHeadingEnd, at + 1)) {
+        const std::size_t open = line.rfind(kNoteOpen, at);
+        if (open == std::string::npos)
+            continue;
+        const std::string_view note = std::string_view(line).substr(open + kNoteOpen.size(), at - open - kNoteOpen.size());
+        if (!isLevel(note))
+            continue;
+        // "「X」は中見出し": X is the heading.
+        if (note.starts_with("「")) {
+            const std::size_t close = note.rfind("」は");
+            if (close == std::string_view::npos)
+                continue;
+            return Heading{lines[index].offset, cleanText(note.substr(std::string_view("「").size(),
+                                                                          close - std::string_view("「").size())),
+                           index};
+        }
+        const std::string_view tail = std::string_view(line).substr(at + kHeadingEnd.size());
+        if (note.starts_with("ここから")) {
+            std::string title;
+            std::size_t last = index;
+            for (std::size_t j = index + 1; j < lines.size() && j < index + 20; ++j) {
+                last = j;
+                if (lines[j].utf8.find(kHeadingBlockEnd) != std::string::npos) {
+                    const std::string text = cleanText(lines[j].utf8);
+                    if (title.empty())
+                        title = text;
+                    break;
+                }
+                if (title.empty())
+                    title = cleanText(lines[j].utf8);
+            }
+            return Heading{lines[index].offset, title, last};
+        }
+        // "［＃中見出し］X［＃中見出し終わり］".
+        const std::size_t end = tail.find(kNoteOpen);
+        return Heading{lines[index].offset, cleanText(tail.substr(0, end)), index};
+    }
+    return std::nullopt;
+}
+
+bool hasReadable(const std::vector<Line>& lines, std::size_t from, std::size_t to)
+{
+    for (std::size_t i = from; i < to; ++i)
+        if (!cleanText(lines[i].utf8).empty())
+            return true;
+    return false;
+}
+
+} // namespace
+
+DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName)
+{
+    std::vector<std::string> block;
+    for (const Line& line : linesOf(sjis.substr(0, std::min<std::size_t>(sjis.size(), 4096)))) {
+        const std::string text = cleanText(line.utf8);
+        if (text.empty()) {
+            if (block.empty())
+                continue;
+            break;
+        }
+        block.push_back(text);
+    }
+    DocumentInfo info;
+    if (!block.empty() && block.front().size() <= kTitleMaxBytes)
+        info.title = block.front();
+    if (block.size() >= 2 && block.size() <= 5 && block.back().size() <= kAuthorMaxBytes)
+        info.author = block.back();
+    if (info.title.empty()) {
+        std::string_view name = fileName.substr(fileName.rfind('/') == std::string_view::npos ? 0 : fileName.rfind('/') + 1);
+        if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos && dot > 0)
+            name = name.substr(0, dot);
+        info.title = std::string(name);
+        info.author.clear();
+    }
+    return info;
+}
+
+std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::size_t>& marked,
+                                  const std::string& documentTitle)
+{
+    const std::vector<Line> lines = linesOf(sjis);
+    std::vector<Heading> headings;
+    std::size_t nextMark = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t lineEnd = i + 1 < lines.size() ? lines[i + 1].offset : sjis.size();
+        // Marked headings of a page: from the mark to the end of its line.
+        while (nextMark < marked.size() && marked[nextMark] < lineEnd) {
+            const std::size_t at = std::max(marked[nextMark], lines[i].offset);
+            std::string_view rest = sjis.substr(at, lineEnd - at);
+            while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
+                rest.remove_suffix(1);
+            headings.push_back({at, cleanText(cp932::toUtf8(rest)), i});
+            ++nextMark;
+        }
+        if (std::optional<Heading> heading = aozoraHeading(lines, i)) {
+            if (headings.empty() || headings.back().offset < heading->offset)
+                headings.push_back(std::move(*heading));
+            i = headings.back().lastLine;
+        }
+    }
+
+    std::vector<Chapter> chapters;
+    std::size_t contentFrom = 0; // first line after the last heading
+    for (std::size_t h = 0; h < headings.size(); ++h) {
+        const Heading& heading = headings[h];
+        const auto lineOf = [&lines](std::size_t offset) {
+            return static_cast<std::size_t>(
+                std::upper_bound(lines.begin(), lines.end(), offset,
+                                 [](std::size_t o, const Line& line) { return o < line.offset; }) -
+                lines.begin() - 1);
+        };
+        const std::size_t line = lineOf(heading.offset);
+        const bool textBefore = hasReadable(lines, contentFrom, line) ||
+                                (line < lines.size() && heading.offset > lines[line].offset &&
+                                 !cleanText(cp932::toUtf8(sjis.substr(lines[line].offset,
+                                                                      heading.offset - lines[line].offset)))
+                                      .empty());
+        if (chapters.empty()) {
+            if (textBefore)
+                chapters.push_back({0, documentTitle});
+            chapters.push_back({chapters.empty() ? 0 : heading.offset, heading.title});
+        } else if (!textBefore) {
+            // Nothing read since the last heading: one chapter for both.
+            Chapter& last = chapters.back();
+            if (!heading.title.empty())
+                last.title = last.title.empty() ? heading.title : last.title + "\u3000" + heading.title;
+        } else {
+            chapters.push_back({heading.offset, heading.title});
+        }
+        contentFrom = heading.lastLine + 1;
+    }
+    if (chapters.empty())
+        chapters.push_back({0, documentTitle});
+    return chapters;
+}
+
+std::size_t chapterAt(const std::vector<Chapter>& chapters, std::size_t offset)
+{
+    const auto it = std::upper_bound(chapters.begin(), chapters.end(), offset,
+                                     [](std::size_t o, const Chapter& c) { return o < c.offset; });
+    return it == chapters.begin() ? 0 : static_cast<std::size_t>(it - chapters.begin() - 1);
+}
+
+} // namespace kven

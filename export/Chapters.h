@@ -1,0 +1,41 @@
+#pragma once
+// The chapters of a document for an audiobook: where its headings begin and what they say.
+// In an Aozora text the headings are the lines carrying a heading note (大見出し, 中見出し,
+// 小見出し, run-in and window headings included) and the blocks between "ここから…見出し"
+// and "ここで…見出し終わり"; in a converted page, the headings it marked. Headings with
+// nothing to read between them (a part title straight before a chapter title) make one
+// chapter. Text before the first heading is a chapter of its own, named after the document.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kven {
+
+struct Chapter {
+    std::size_t offset; // byte offset of its first character in the Shift_JIS text
+    std::string title;  // UTF-8, notes and ruby left out
+    bool operator==(const Chapter&) const = default;
+};
+
+// The title and the author of a document: the first line of its opening block (the lines
+// before the first blank line) and the last line of that block when it has more than one.
+// A title longer than a title line can be, or none, gives way to `fileName`; an author
+// only when the block has one of a plausible length.
+struct DocumentInfo {
+    std::string title;  // UTF-8
+    std::string author; // UTF-8, may be empty
+};
+DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName);
+
+// The chapters of `sjis` in order; `marked` are the offsets of the headings that the page
+// conversion marked. The first chapter starts at 0; a document without headings is one
+// chapter named `documentTitle`.
+std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::size_t>& marked,
+                                  const std::string& documentTitle);
+
+// The index of the chapter that the text at `offset` belongs to.
+std::size_t chapterAt(const std::vector<Chapter>& chapters, std::size_t offset);
+
+} // namespace kven

@@ -1,0 +1,580 @@
+#include "speech/AudioFile.h"
+
+#include "files/Errors.h"
+
+#include <opusenc.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+namespace kven {
+namespace {
+
+struct FormatInfo {
+    AudioFormat format;
+    const char* extension;
+    int sndfileFormat; // 0: our own WAV writer; -1: our Opus writer
+    std::optional<int> bitrate;
+    std::optional<BitrateRange> range;
+};
+
+constexpr FormatInfo kFormats[] = {
+    {AudioFormat::wav, ".wav", 0, std::nullopt, std::nullopt},
+    {AudioFormat::flac, ".flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, std::nullopt, std::nullopt},
+    {AudioFormat::vorbis, ".ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 48, BitrateRange{45, 240}},
+    {AudioFormat::opus, ".opus", -1, 28, BitrateRange{6, 256}},
+    {AudioFormat::mp3, ".mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 64, BitrateRange{32, 320}},
+};
+
+const FormatInfo& infoOf(AudioFormat format)
+{
+    return kFormats[static_cast<std::size_t>(format)];
+}
+
+// libsndfile's compression level (0 best, 1 smallest) that gives `kbps` in `format`, after
+// the mapping of its encoders at 48 kHz mono: MP3 (MPEG-1) spreads 32 to 320 kbit/s over the
+// level, truncating; Vorbis varies its rate with the sound, and the levels for a rate are
+// interpolated between ones measured on an hour of our speech.
+double compressionFor(AudioFormat format, int kbps)
+{
+    if (format == AudioFormat::mp3)
+        return std::clamp((320.0 - kbps - 0.25) / 288.0, 0.0, 1.0);
+    struct Point {
+        double kbps;
+        double level;
+    };
+    static constexpr Point kVorbis[] = {{45, 1.0}, {58, 0.9}, {82, 0.5}, {240, 0.0}};
+    if (kbps <= kVorbis[0].kbps)
+        return 1.0;
+    for (std::size_t i = 1; i < std::size(kVorbis); ++i) {
+        const Point& a = kVorbis[i - 1];
+        const Point& b = kVorbis[i];
+        if (kbps <= b.kbps)
+            return a.level + (b.level - a.level) * (kbps - a.kbps) / (b.kbps - a.kbps);
+    }
+    return 0.0;
+}
+
+// libsndfile writes through these into the temporary file of an AtomicFile, so that a
+// failed write is seen whatever the encoder does with it, and the file takes its place only
+// when complete. The encoders only write, seek and tell.
+class SndfileSink final : public AudioSink {
+public:
+    SndfileSink(std::string path, AudioFormat format, const AudioTags& tags, std::optional<int> bitrate)
+        : path_(std::move(path)), file_(path_)
+    {
+        switch (file_.open()) {
+        case AtomicFile::Opened::ok: break;
+        case AtomicFile::Opened::notRegularFile: throw KvenError(msgNotRegularFile(path_));
+        case AtomicFile::Opened::failed: throw KvenError(msgCannotCreate(path_));
+        }
+        const FormatInfo& info = infoOf(format);
+        SF_INFO sfInfo{};
+        sfInfo.samplerate = kSampleRate;
+        sfInfo.channels = 1;
+        sfInfo.format = info.sndfileFormat;
+        SF_VIRTUAL_IO io{&SndfileSink::length, &SndfileSink::seek, &SndfileSink::read, &SndfileSink::write,
+                         &SndfileSink::tell};
+        sndfile_ = sf_open_virtual(&io, SFM_WRITE, &sfInfo, this);
+        if (sndfile_ == nullptr) {
+            if (failedErrno_)
+                fail();
+            throw KvenError(msgCannotEncode(info.extension));
+        }
+        if (format == AudioFormat::mp3) {
+            int mode = SF_BITRATE_MODE_CONSTANT;
+            sf_command(sndfile_, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
+        }
+        if (info.bitrate) {
+            double level = compressionFor(format, bitrate.value_or(*info.bitrate));
+            sf_command(sndfile_, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+        }
+        const auto tag = [this](int type, const std::string& value) {
+            if (!value.empty())
+                sf_set_string(sndfile_, type, value.c_str());
+        };
+        tag(SF_STR_TITLE, tags.title);
+        tag(SF_STR_ARTIST, tags.artist);
+        tag(SF_STR_ALBUM, tags.album);
+        tag(SF_STR_TRACKNUMBER, tags.track > 0 ? std::to_string(tags.track) : std::string());
+        tag(SF_STR_SOFTWARE, "KVEN");
+    }
+
+    ~SndfileSink() override
+    {
+        if (sndfile_ != nullptr)
+            sf_close(sndfile_);
+    }
+
+    void append(const Samples& samples) override
+    {
+        if (sndfile_ == nullptr)
+            throw KvenError(msgCannotCreate(path_));
+        const auto count = static_cast<sf_count_t>(samples.size());
+        if (sf_write_short(sndfile_, samples.data(), count) != count || failedErrno_)
+            fail();
+        samples_ += samples.size();
+    }
+
+    std::uint64_t sampleCount() const override { return samples_; }
+
+    void seal() override
+    {
+        if (sndfile_ != nullptr) {
+            // Closing flushes the encoder and writes the final headers.
+            const int closed = sf_close(sndfile_);
+            sndfile_ = nullptr;
+            if (closed != 0 || failedErrno_)
+                fail();
+        }
+        if (!file_.seal())
+            fail();
+    }
+
+    void commit() override
+    {
+        seal();
+        if (!file_.commit())
+            throw KvenError(msgCannotCreate(path_));
+    }
+
+private:
+    [[noreturn]] void fail()
+    {
+        if (failedErrno_)
+            errno = failedErrno_;
+        const std::string message = msgWriteFailed(path_);
+        if (sndfile_ != nullptr)
+            sf_close(sndfile_);
+        sndfile_ = nullptr;
+        file_.discard();
+        throw KvenError(message);
+    }
+
+    static SndfileSink& self(void* user) { return *static_cast<SndfileSink*>(user); }
+
+    static sf_count_t length(void* user) { return static_cast<sf_count_t>(self(user).length_); }
+
+    static sf_count_t seek(sf_count_t offset, int whence, void* user)
+    {
+        SndfileSink& s = self(user);
+        sf_count_t base = 0;
+        if (whence == SEEK_CUR)
+            base = static_cast<sf_count_t>(s.position_);
+        else if (whence == SEEK_END)
+            base = static_cast<sf_count_t>(s.length_);
+        if (base + offset < 0)
+            return -1;
+        s.position_ = static_cast<std::uint64_t>(base + offset);
+        return static_cast<sf_count_t>(s.position_);
+    }
+
+    static sf_count_t read(void*, sf_count_t, void*) { return 0; }
+
+    static sf_count_t write(const void* data, sf_count_t count, void* user)
+    {
+        SndfileSink& s = self(user);
+        if (s.failedErrno_ || count < 0)
+            return 0;
+        const std::string_view bytes(static_cast<const char*>(data), static_cast<std::size_t>(count));
+        if (!s.file_.writeAt(s.position_, bytes)) {
+            s.failedErrno_ = errno != 0 ? errno : EIO;
+            return 0;
+        }
+        s.position_ += bytes.size();
+        s.length_ = std::max(s.length_, s.position_);
+        return count;
+    }
+
+    static sf_count_t tell(void* user) { return static_cast<sf_count_t>(self(user).position_); }
+
+    std::string path_;
+    AtomicFile file_;
+    SNDFILE* sndfile_ = nullptr;
+    std::uint64_t position_ = 0;
+    std::uint64_t length_ = 0;
+    std::uint64_t samples_ = 0;
+    int failedErrno_ = 0;
+};
+
+// Ogg Opus through libopusenc rather than libsndfile, whose Opus encoder runs at the
+// highest complexity: that one costs a quarter of the synthesis time of the export, this one
+// (complexity 6) a twentieth, at 28 kbit/s for the size of 32 kbit/s from the other.
+class OpusSink final : public AudioSink {
+public:
+    OpusSink(std::string path, const AudioTags& tags, int bitrate) : path_(std::move(path)), file_(path_)
+    {
+        switch (file_.open()) {
+        case AtomicFile::Opened::ok: break;
+        case AtomicFile::Opened::notRegularFile: throw KvenError(msgNotRegularFile(path_));
+        case AtomicFile::Opened::failed: throw KvenError(msgCannotCreate(path_));
+        }
+        OggOpusComments* comments = ope_comments_create();
+        if (comments == nullptr)
+            throw std::bad_alloc();
+        const auto tag = [comments](const char* name, const std::string& value) {
+            if (!value.empty())
+                ope_comments_add(comments, name, value.c_str());
+        };
+        tag("TITLE", tags.title);
+        tag("ARTIST", tags.artist);
+        tag("ALBUM", tags.album);
+        tag("TRACKNUMBER", tags.track > 0 ? std::to_string(tags.track) : std::string());
+        const OpusEncCallbacks callbacks{&OpusSink::write, &OpusSink::close};
+        int error = 0;
+        encoder_ = ope_encoder_create_callbacks(&callbacks, this, comments, kSampleRate, 1, 0, &error);
+        ope_comments_destroy(comments);
+        if (encoder_ == nullptr) {
+            if (failedErrno_)
+                fail();
+            throw KvenError(msgCannotEncode(".opus"));
+        }
+        ope_encoder_ctl(encoder_, OPUS_SET_BITRATE(bitrate * 1000));
+        ope_encoder_ctl(encoder_, OPUS_SET_COMPLEXITY(6));
+    }
+
+    ~OpusSink() override
+    {
+        if (encoder_ != nullptr)
+            ope_encoder_destroy(encoder_);
+    }
+
+    void append(const Samples& samples) override
+    {
+        if (encoder_ == nullptr)
+            throw KvenError(msgCannotCreate(path_));
+        if (ope_encoder_write(encoder_, samples.data(), static_cast<int>(samples.size())) != OPE_OK || failedErrno_)
+            fail();
+        samples_ += samples.size();
+    }
+
+    std::uint64_t sampleCount() const override { return samples_; }
+
+    void seal() override
+    {
+        if (encoder_ != nullptr) {
+            const int drained = ope_encoder_drain(encoder_);
+            ope_encoder_destroy(encoder_);
+            encoder_ = nullptr;
+            if (drained != OPE_OK || failedErrno_)
+                fail();
+        }
+        if (!file_.seal())
+            fail();
+    }
+
+    void commit() override
+    {
+        seal();
+        if (!file_.commit())
+            throw KvenError(msgCannotCreate(path_));
+    }
+
+private:
+    [[noreturn]] void fail()
+    {
+        if (failedErrno_)
+            errno = failedErrno_;
+        const std::string message = msgWriteFailed(path_);
+        if (encoder_ != nullptr)
+            ope_encoder_destroy(encoder_);
+        encoder_ = nullptr;
+        file_.discard();
+        throw KvenError(message);
+    }
+
+    static int write(void* user, const unsigned char* data, opus_int32 length)
+    {
+        auto& self = *static_cast<OpusSink*>(user);
+        if (self.failedErrno_ || length < 0)
+            return 1;
+        if (!self.file_.write(std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length)))) {
+            self.failedErrno_ = errno != 0 ? errno : EIO;
+            return 1;
+        }
+        return 0;
+    }
+
+    static int close(void*) { return 0; }
+
+    std::string path_;
+    AtomicFile file_;
+    OggOpusEnc* encoder_ = nullptr;
+    std::uint64_t samples_ = 0;
+    int failedErrno_ = 0;
+};
+
+// Our own writer, whose bytes other tools and earlier exports rely on.
+class WavSink final : public AudioSink {
+public:
+    explicit WavSink(std::string path) : writer_(std::move(path)) {}
+    void append(const Samples& samples) override { writer_.append(samples); }
+    std::uint64_t sampleCount() const override { return writer_.sampleCount(); }
+    void seal() override
+    {
+        if (!sealed_)
+            writer_.seal();
+        sealed_ = true;
+    }
+    void commit() override
+    {
+        seal();
+        writer_.commit();
+    }
+
+private:
+    WavWriter writer_;
+    bool sealed_ = false;
+};
+
+class SingleFile final : public ExportTarget {
+public:
+    explicit SingleFile(std::unique_ptr<AudioSink> sink) : sink_(std::move(sink)) {}
+    void append(std::size_t, const Samples& samples) override { sink_->append(samples); }
+    void finish() override { sink_->finish(); }
+
+private:
+    std::unique_ptr<AudioSink> sink_;
+};
+
+std::string joinPath(const std::string& folder, const std::string& name)
+{
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+class ChapterFiles final : public ExportTarget {
+public:
+    ChapterFiles(std::string folder, AudioFormat format, std::vector<ChapterFile> chapters, AudioTags tags,
+                 std::optional<int> bitrate)
+        : folder_(std::move(folder)), format_(format), chapters_(std::move(chapters)), tags_(std::move(tags)),
+          bitrate_(bitrate)
+    {
+        if (chapters_.empty())
+            chapters_.push_back({tags_.album});
+        namespace fs = std::filesystem;
+        std::error_code error;
+        const fs::file_status status = fs::status(folder_, error);
+        if (fs::exists(status)) {
+            if (!fs::is_directory(status))
+                throw KvenError(msgNotRegularFolder());
+        } else {
+            if (!fs::create_directory(folder_, error))
+                throw KvenError(msgCannotCreate(folder_));
+            createdFolder_ = true;
+        }
+        std::size_t digits = std::to_string(chapters_.size()).size();
+        width_ = std::max<std::size_t>(2, digits);
+    }
+
+    ~ChapterFiles() override
+    {
+        files_.clear();
+        if (createdFolder_ && !finished_) {
+            std::error_code ignored;
+            std::filesystem::remove(folder_, ignored); // only when nothing else is in it
+        }
+    }
+
+    void append(std::size_t chapter, const Samples& samples) override
+    {
+        if (!current_ || chapter != *current_)
+            open(std::min(chapter, chapters_.size() - 1));
+        files_.back().sink->append(samples);
+    }
+
+    void finish() override
+    {
+        // A document with nothing to say still gives its one file.
+        if (files_.empty())
+            open(0);
+        files_.back().sink->seal();
+        std::string playlist = "#EXTM3U\n";
+        for (File& file : files_) {
+            file.sink->commit();
+            const auto seconds = std::llround(static_cast<double>(file.sink->sampleCount()) / kSampleRate);
+            playlist += "#EXTINF:" + std::to_string(seconds) + "," + file.title + "\n" + file.name + "\n";
+        }
+        const std::string name = std::filesystem::path(folder_).lexically_normal().filename().string();
+        const std::string path = joinPath(folder_, safeFileName(name.empty() ? "playlist" : name) + ".m3u8");
+        if (!writeFileAtomic(path, playlist))
+            throw KvenError(msgWriteFailed(path));
+        finished_ = true;
+    }
+
+private:
+    struct File {
+        std::unique_ptr<AudioSink> sink;
+        std::string name;
+        std::string title;
+    };
+
+    std::string msgNotRegularFolder() const { return "フォルダー " + folder_ + " を作成できません"; }
+
+    void open(std::size_t chapter)
+    {
+        if (!files_.empty())
+            files_.back().sink->seal();
+        const int track = static_cast<int>(files_.size()) + 1;
+        std::string number = std::to_string(track);
+        number.insert(0, width_ > number.size() ? width_ - number.size() : 0, '0');
+        const std::string& title = chapters_[chapter].title;
+        const std::string safe = safeFileName(title);
+        const std::string name = (safe.empty() ? number : number + " " + safe) + extensionOf(format_);
+        AudioTags tags = tags_;
+        tags.title = title;
+        tags.track = track;
+        files_.push_back({openAudioSink(joinPath(folder_, name), format_, tags, bitrate_), name, title});
+        current_ = chapter;
+    }
+
+    std::string folder_;
+    AudioFormat format_;
+    std::vector<ChapterFile> chapters_;
+    AudioTags tags_;
+    std::optional<int> bitrate_;
+    std::size_t width_ = 2;
+    bool createdFolder_ = false;
+    bool finished_ = false;
+    std::vector<File> files_;
+    std::optional<std::size_t> current_;
+};
+
+// Encodes nothing anywhere: whether the encoder of a format opens at all.
+bool encoderOpens(int sndfileFormat)
+{
+    SF_VIRTUAL_IO io{
+        [](void*) -> sf_count_t { return 0; },
+        [](sf_count_t offset, int, void*) -> sf_count_t { return offset < 0 ? -1 : 0; },
+        [](void*, sf_count_t, void*) -> sf_count_t { return 0; },
+        [](const void*, sf_count_t count, void*) -> sf_count_t { return count; },
+        [](void*) -> sf_count_t { return 0; },
+    };
+    SF_INFO info{};
+    info.samplerate = kSampleRate;
+    info.channels = 1;
+    info.format = sndfileFormat;
+    SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, nullptr);
+    if (file == nullptr)
+        return false;
+    sf_close(file);
+    return true;
+}
+
+} // namespace
+
+std::optional<AudioFormat> audioFormatOf(std::string_view path)
+{
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.rfind('/');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return std::nullopt;
+    std::string ext(path.substr(dot));
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    if (ext == ".oga")
+        return AudioFormat::vorbis;
+    for (const FormatInfo& info : kFormats)
+        if (ext == info.extension)
+            return info.format;
+    return std::nullopt;
+}
+
+const char* extensionOf(AudioFormat format)
+{
+    return infoOf(format).extension;
+}
+
+bool canWrite(AudioFormat format)
+{
+    const FormatInfo& info = infoOf(format);
+    if (info.sndfileFormat <= 0)
+        return true;
+    static std::mutex mutex;
+    static std::optional<bool> known[std::size(kFormats)];
+    std::lock_guard lock(mutex);
+    std::optional<bool>& answer = known[static_cast<std::size_t>(format)];
+    if (!answer)
+        answer = encoderOpens(info.sndfileFormat);
+    return *answer;
+}
+
+std::optional<int> defaultBitrate(AudioFormat format)
+{
+    return infoOf(format).bitrate;
+}
+
+std::optional<BitrateRange> bitrateRange(AudioFormat format)
+{
+    return infoOf(format).range;
+}
+
+std::string msgCannotEncode(std::string_view extension)
+{
+    return std::string(extension) + " の形式はこのシステムでは書き出せません";
+}
+
+std::unique_ptr<AudioSink> openAudioSink(const std::string& path, AudioFormat format, const AudioTags& tags,
+                                         std::optional<int> bitrate)
+{
+    if (format == AudioFormat::wav)
+        return std::make_unique<WavSink>(path);
+    if (format == AudioFormat::opus)
+        return std::make_unique<OpusSink>(path, tags, bitrate.value_or(*infoOf(format).bitrate));
+    return std::make_unique<SndfileSink>(path, format, tags, bitrate);
+}
+
+std::unique_ptr<ExportTarget> singleFileTarget(std::unique_ptr<AudioSink> sink)
+{
+    return std::make_unique<SingleFile>(std::move(sink));
+}
+
+std::unique_ptr<ExportTarget> chapterFilesTarget(const std::string& folder, AudioFormat format,
+                                                 std::vector<ChapterFile> chapters, const AudioTags& tags,
+                                                 std::optional<int> bitrate)
+{
+    return std::make_unique<ChapterFiles>(folder, format, std::move(chapters), tags, bitrate);
+}
+
+std::string safeFileName(std::string_view title, std::size_t maxBytes)
+{
+    std::string name;
+    for (const char c : title) {
+        const auto u = static_cast<unsigned char>(c);
+        const bool unsafe = u < 0x20 || u == 0x7F || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
+        name.push_back(unsafe ? '_' : c);
+    }
+    // A cut never splits a character: back up over continuation bytes.
+    if (name.size() > maxBytes) {
+        std::size_t cut = maxBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name.resize(cut);
+    }
+    const auto blankAt = [&name](std::size_t end) -> std::size_t {
+        if (end >= 1 && (name[end - 1] == ' ' || name[end - 1] == '\t' || name[end - 1] == '.'))
+            return 1;
+        if (end >= 3 && name.compare(end - 3, 3, "\xE3\x80\x80") == 0) // the full-width blank
+            return 3;
+        return 0;
+    };
+    while (std::size_t n = blankAt(name.size()))
+        name.resize(name.size() - n);
+    std::size_t lead = 0;
+    while (lead < name.size()) {
+        if (name[lead] == ' ' || name[lead] == '\t' || name[lead] == '.')
+            lead += 1;
+        else if (name.compare(lead, 3, "\xE3\x80\x80") == 0)
+            lead += 3;
+        else
+            break;
+    }
+    name.erase(0, lead);
+    return name;
+}
+
+} // namespace kven
