@@ -28,7 +28,9 @@ public:
     bool confirm(const std::string&) override { return false; }
     std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
     std::optional<std::string> inputText(const std::string&, const std::string&, int) override { return {}; }
+    std::optional<ExportChoice> chooseExport(const std::string&) override { return std::nullopt; }
     void showError(const std::string& message) override { std::fprintf(stderr, "error: %s\n", message.c_str()); }
+    void showInfo(const std::string&) override {}
 };
 
 class EmptyClipboard : public Clipboard {

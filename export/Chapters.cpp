@@ -109,6 +109,7 @@ struct Heading {
     std::size_t offset;
     std::string title;
     std::size_t lastLine; // the line the heading ends on
+    bool textAfter = false; // its line reads on after it (a run-in heading)
 };
 
 bool isLevel(std::string_view before)
@@ -225,6 +226,7 @@ std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::
             ++nextMark;
         }
         if (std::optional<Heading> heading = aozoraHeading(lines, i)) {
+            heading->textAfter = heading->lastLine == i && cleanText(lines[i].utf8).size() > heading->title.size();
             if (headings.empty() || headings.back().offset < heading->offset)
                 headings.push_back(std::move(*heading));
             i = headings.back().lastLine;
@@ -242,7 +244,7 @@ std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::
                 lines.begin() - 1);
         };
         const std::size_t line = lineOf(heading.offset);
-        const bool textBefore = hasReadable(lines, contentFrom, line) ||
+        const bool textBefore = (h > 0 && headings[h - 1].textAfter) || hasReadable(lines, contentFrom, line) ||
                                 (line < lines.size() && heading.offset > lines[line].offset &&
                                  !cleanText(cp932::toUtf8(sjis.substr(lines[line].offset,
                                                                       heading.offset - lines[line].offset)))

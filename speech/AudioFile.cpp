@@ -115,9 +115,13 @@ public:
     {
         if (sndfile_ == nullptr)
             throw KvenError(msgCannotCreate(path_));
-        const auto count = static_cast<sf_count_t>(samples.size());
-        if (sf_write_short(sndfile_, samples.data(), count) != count || failedErrno_)
-            fail();
+        // In blocks: the Vorbis encoder of libsndfile 1.2.0 overruns its buffer on a long write.
+        constexpr std::size_t kBlock = 8192;
+        for (std::size_t at = 0; at < samples.size(); at += kBlock) {
+            const auto count = static_cast<sf_count_t>(std::min(kBlock, samples.size() - at));
+            if (sf_write_short(sndfile_, samples.data() + at, count) != count || failedErrno_)
+                fail();
+        }
         samples_ += samples.size();
     }
 

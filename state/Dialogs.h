@@ -19,9 +19,20 @@ public:
     virtual std::optional<std::string> chooseFile(const std::string& initialFolder) = 0;
 };
 
-// What the main window asks besides: the input box and the error box.
+// What the export dialog gives: the file, whose extension names the format, and whether to
+// write one file per chapter.
+struct ExportChoice {
+    std::string path; // UTF-8
+    bool split = false;
+};
+
+// What the main window asks besides: the input box, the export dialog and the message boxes.
 class WindowDialogs : public Dialogs {
 public:
+    // The export dialog, starting with the file `suggested`; nothing when the user cancels.
+    virtual std::optional<ExportChoice> chooseExport(const std::string& suggested) = 0;
+    // An information box: information icon, OK, the application's title as caption. UTF-8.
+    virtual void showInfo(const std::string& message) = 0;
     // Modal input box: caption, prompt and a one-line field that starts empty and takes at
     // most `maxLength` characters. The text on OK, nothing on cancel. UTF-8.
     virtual std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,

@@ -61,4 +61,25 @@ void MemoryWindowState::setVoices(const std::vector<std::string>& descriptions)
     voiceIndex_ = -1;
 }
 
+MemoryWindowState MemoryWindowState::copyOf(const WindowState& window)
+{
+    MemoryWindowState copy;
+    copy.setText(window.text());
+    copy.setSelStart(window.selStart());
+    copy.setSelLength(window.selLength());
+    copy.setAozoraRuby(window.aozoraRuby());
+    copy.setAaSkip(window.aaSkip());
+    copy.setHeadingSearch(window.headingSearch());
+    copy.setRepeatSuppression(window.repeatSuppression());
+    copy.setSilentNotes(window.silentNotes());
+    copy.setWordReadings(window.wordReadings());
+    copy.setUnreadLimit(window.unreadLimit());
+    copy.setBlankLimit(window.blankLimit());
+    copy.setSpeed(window.speed());
+    copy.setSkipList(window.skipList());
+    copy.setTalkSymbols(window.talkSymbols());
+    copy.setCaption(window.caption());
+    return copy;
+}
+
 } // namespace kven

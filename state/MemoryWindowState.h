@@ -80,6 +80,10 @@ public:
     // Runs on every change of the speed slider's position, as the window's change handler.
     std::function<void(int)> onSpeedChange;
 
+    // What a reading step reads in `window`: text, cursor, options, sliders and lists, and
+    // the caption. Voices, reading state and placement keep the design's initial states.
+    static MemoryWindowState copyOf(const WindowState& window);
+
 private:
     std::string text_;
     std::size_t selStart_ = 0;

@@ -235,6 +235,7 @@ void TForm1::createMenu()
         const char* caption;
         QKeySequence key;
     } items[] = {{Open1, File1, "Open1", "Open", QKeySequence(Qt::Key_F2)},
+                 {Export1, File1, "Export1", "音声ファイルに書き出す…", QKeySequence()},
                  {Quit1, File1, "Quit1", "Quit", QKeySequence()},
                  {Start1, Read1, "Start1", "Start", QKeySequence(Qt::Key_F11)},
                  {Stop1, Read1, "Stop1", "Stop", QKeySequence(Qt::Key_F12)},
@@ -245,7 +246,7 @@ void TForm1::createMenu()
     for (const auto& item : items) {
         if (&item.action == &Again1)
             item.menu->addSeparator();
-        item.action = item.menu->addAction(QString::fromLatin1(item.caption));
+        item.action = item.menu->addAction(QString::fromUtf8(item.caption));
         item.action->setObjectName(QString::fromLatin1(item.name));
         item.action->setShortcut(item.key);
         // Window-wide: the shortcut map sees the key before the focused control does.

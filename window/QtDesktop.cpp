@@ -1,6 +1,7 @@
 #include "window/QtDesktop.h"
 
 #include "files/Errors.h"
+#include "window/ExportDialog.h"
 #include "window/Layout.h"
 
 #include <QApplication>
@@ -64,9 +65,19 @@ std::optional<std::string> QtDialogs::inputText(const std::string& caption, cons
     return dialog.textValue().toStdString();
 }
 
+std::optional<ExportChoice> QtDialogs::chooseExport(const std::string& suggested)
+{
+    return askExport(parent_, suggested);
+}
+
 void QtDialogs::showError(const std::string& message)
 {
     QMessageBox::critical(parent_, QApplication::applicationName(), QString::fromStdString(message));
+}
+
+void QtDialogs::showInfo(const std::string& message)
+{
+    QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(message));
 }
 
 std::string QtClipboard::text() const

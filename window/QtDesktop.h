@@ -24,7 +24,9 @@ public:
     bool confirm(const std::string& text) override;
     std::optional<std::string> chooseFile(const std::string& initialFolder) override;
     std::optional<std::string> inputText(const std::string& caption, const std::string& prompt, int maxLength) override;
+    std::optional<ExportChoice> chooseExport(const std::string& suggested) override;
     void showError(const std::string& message) override;
+    void showInfo(const std::string& message) override;
 
 private:
     QPointer<QWidget> parent_;

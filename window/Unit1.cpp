@@ -13,12 +13,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace kven {
 
@@ -66,7 +68,8 @@ void TForm1::bindEvents()
     const std::pair<QAction*, Handler> triggers[] = {
         {Start1, &TForm1::Button1Click},      {Open1, &TForm1::Button2Click},  {Quit1, &TForm1::Button3Click},
         {Stop1, &TForm1::Button4Click},       {Paste1, &TForm1::Button7Click}, {Again1, &TForm1::Again1Click},
-        {Previous1, &TForm1::Previous1Click}, {Next1, &TForm1::Next1Click},    {WordsEdit1, &TForm1::WordsEdit1Click}};
+        {Previous1, &TForm1::Previous1Click}, {Next1, &TForm1::Next1Click},    {WordsEdit1, &TForm1::WordsEdit1Click},
+        {Export1, &TForm1::Export1Click}};
     for (const auto& trigger : triggers) {
         QAction* const action = trigger.first;
         const Handler handler = trigger.second;
@@ -174,6 +177,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::FormClose(QObject*, QCloseEvent*)
 {
+    // An export still running stops with the window, leaving no file.
+    export_.reset();
     Closing();
     // The list gives back its references once; it is not used again.
     voiceHandles_.clear();
@@ -339,6 +344,51 @@ void TForm1::WordsEdit1Click(QObject*)
     if (wordsEditor_ == nullptr)
         wordsEditor_ = new WordsEditor(this, wordsFilePath(), dialogs_, [this] { loadWords(); });
     wordsEditor_->openFile();
+}
+
+void TForm1::Export1Click(QObject*)
+{
+    if (export_) {
+        export_->dialog()->raise();
+        return;
+    }
+    std::string suggested = shared_.currentFile;
+    if (suggested.empty()) {
+        const char* home = std::getenv("HOME");
+        suggested = std::string(home != nullptr && *home != '\0' ? home : ".") + "/KVEN";
+    } else if (const std::size_t dot = suggested.rfind('.'); dot != std::string::npos && dot > suggested.rfind('/') + 1) {
+        suggested.resize(dot);
+    }
+    suggested += ".opus";
+    const std::optional<ExportChoice> choice = dialogs_.chooseExport(suggested);
+    if (!choice)
+        return;
+    ExportRequest request;
+    request.path = choice->path;
+    request.split = choice->split;
+    checkRequest(request);
+
+    MemoryWindowState copy = MemoryWindowState::copyOf(*this);
+    copy.setSelStart(headingSearch() && !shared_.headings.empty() ? shared_.headings.front() : 0);
+    auto job = std::make_unique<AudioExport>(std::move(copy), shared_, std::move(request), exportSetup_);
+    const std::string target = choice->split ? chapterFolderOf(choice->path) : choice->path;
+    auto setUpVoice = [voice = voiceIndex()](SpeechEngine& engine, WindowState& window) {
+        if (window.speed() != 0)
+            engine.setRate(window.speed());
+        setUpVoiceList(engine, window, voice, NegativeVoiceIndex::selectsFirst);
+    };
+    export_ = std::make_unique<BackgroundExport>(
+        this, std::move(job), std::move(setUpVoice),
+        [this, target](const std::optional<std::string>& failure, bool cancelled) {
+            // Not from inside the export's own call.
+            QMetaObject::invokeMethod(this, [this] { export_.reset(); }, Qt::QueuedConnection);
+            if (cancelled)
+                return;
+            if (failure)
+                dialogs_.showError(errorBoxText(*failure));
+            else
+                dialogs_.showInfo("音声ファイルを書き出しました: " + target);
+        });
 }
 
 void TForm1::ScrollBar3Change(QObject*)

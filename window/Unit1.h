@@ -13,10 +13,12 @@
 #include "reading/Reader.h"
 #include "reading/Waiter.h"
 #include "settings/SettingsFile.h"
+#include "speech/OpenJTalk.h"
 #include "speech/SpeechLib_TLB.h"
 #include "state/Dialogs.h"
 #include "state/WindowState.h"
 #include "window/EditorText.h"
+#include "window/ExportDialog.h"
 #include "window/FileDrop.h"
 #include "window/ResizeToggle.h"
 #include "window/WordsEditor.h"
@@ -80,6 +82,7 @@ public:
     QAction* Start1 = nullptr;
     QAction* Stop1 = nullptr;
     QAction* Open1 = nullptr;
+    QAction* Export1 = nullptr;
     QAction* Quit1 = nullptr;
     QLabel* Label2 = nullptr;
     QWidget* TabSheet3 = nullptr;
@@ -132,6 +135,14 @@ public:
     void Next1Click(QObject* Sender);
     // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
     void WordsEdit1Click(QObject* Sender);
+    // "音声ファイルに書き出す…": asks for the file, then exports the document from where
+    // loading put the cursor (its first heading or its start) to its end, with the voice,
+    // speed and options in use, in the background. One export at a time.
+    void Export1Click(QObject* Sender);
+    // The export running, if any.
+    BackgroundExport* runningExport() const { return export_.get(); }
+    // The synthesizer set-up of exports (tests give their own).
+    void setExportSetup(OpenJTalkSetup setup) { exportSetup_ = std::move(setup); }
 
     // Loads `path` as Open does with that file chosen: the bookmark of the document being
     // left is written first.
@@ -231,6 +242,8 @@ private:
     std::size_t chunkStart_ = 0;
     std::size_t chunkEnd_ = 0;
     WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
+    OpenJTalkSetup exportSetup_ = OpenJTalkSetup::standard();
+    std::unique_ptr<BackgroundExport> export_;
 };
 
 } // namespace kven

@@ -18,11 +18,14 @@ public:
     std::deque<bool> confirmAnswers;
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<std::string>> inputAnswers;
+    std::deque<std::optional<ExportChoice>> exportAnswers;
 
     std::vector<std::string> confirmTexts; // in order
     std::vector<std::string> fileFolders;  // initial folders of the Open dialog
     std::vector<int> inputLimits;
+    std::vector<std::string> exportSuggestions;
     std::vector<std::string> errors; // error box texts
+    std::vector<std::string> infos;  // information box texts
 
     bool confirm(const std::string& text) override
     {
@@ -39,7 +42,13 @@ public:
         inputLimits.push_back(maxLength);
         return take(inputAnswers, std::optional<std::string>());
     }
+    std::optional<ExportChoice> chooseExport(const std::string& suggested) override
+    {
+        exportSuggestions.push_back(suggested);
+        return take(exportAnswers, std::optional<ExportChoice>());
+    }
     void showError(const std::string& message) override { errors.push_back(message); }
+    void showInfo(const std::string& message) override { infos.push_back(message); }
 
 private:
     template<class T> static T take(std::deque<T>& answers, T fallback)

@@ -116,13 +116,14 @@ TEST_F(IntakeTest, ResumeResolvesMarkersAndPlacesTheCursor)
         bool headingSearch;
         std::string text;
         std::size_t cursor;
+        std::vector<std::size_t> headings; // where each heading begins, for an audiobook's chapters
     } rows[] = {
-        {"marker in plain text", "ab\r\nKVENmarkTitle KVENmark", true, "ab\r\n Title  ", 5},
-        {"heading search off", "abKVENmarkT", false, "ab T", 0},
-        {"no marker", "abc", true, "abc", 0},
-        {"empty file", "", true, "", 0},
-        {"marker case matters", "kvenmarkX", true, "kvenmarkX", 0},
-        {"HTML heading", "<html><body>intro<h1 class=c>Head</h1>text</body></html>", true, "intro Headtext", 6},
+        {"marker in plain text", "ab\r\nKVENmarkTitle KVENmark", true, "ab\r\n Title  ", 5, {5, 12}},
+        {"heading search off", "abKVENmarkT", false, "ab T", 0, {3}},
+        {"no marker", "abc", true, "abc", 0, {}},
+        {"empty file", "", true, "", 0, {}},
+        {"marker case matters", "kvenmarkX", true, "kvenmarkX", 0, {}},
+        {"HTML heading", "<html><body>intro<h1 class=c>Head</h1>text</body></html>", true, "intro Headtext", 6, {6}},
     };
     for (const auto& row : rows) {
         window.setHeadingSearch(row.headingSearch);
@@ -130,6 +131,7 @@ TEST_F(IntakeTest, ResumeResolvesMarkersAndPlacesTheCursor)
         EXPECT_EQ(window.text(), row.text + kEnd) << row.why;
         EXPECT_EQ(window.selStart(), row.cursor) << row.why;
         EXPECT_EQ(window.selLength(), 0u) << row.why;
+        EXPECT_EQ(shared.headings, row.headings) << row.why;
     }
 }
 

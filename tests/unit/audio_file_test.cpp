@@ -1,0 +1,232 @@
+// The audio files of an export: each format read back by libsndfile with its length and
+// tags, a failed write that leaves the old file alone, and the files, names and playlist of a
+// split export.
+
+#include "files/Errors.h"
+#include "speech/AudioFile.h"
+#include "support/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace kven {
+namespace {
+
+// Two seconds of a tone between stretches of silence, like an utterance.
+Samples speechLike()
+{
+    Samples samples(samplesForMs(300), 0);
+    for (int i = 0; i < 2 * kSampleRate; ++i)
+        samples.push_back(static_cast<std::int16_t>(8000 * std::sin(i * 2 * M_PI * 220 / kSampleRate)));
+    samples.resize(samples.size() + samplesForMs(300), 0);
+    return samples;
+}
+
+struct ReadBack {
+    int rate = 0;
+    int channels = 0;
+    std::int64_t frames = 0;
+    std::string title, artist, album, track;
+};
+
+ReadBack readBack(const std::string& path)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    EXPECT_NE(file, nullptr) << path << ": " << sf_strerror(nullptr);
+    ReadBack back;
+    if (file == nullptr)
+        return back;
+    const auto text = [file](int type) {
+        const char* s = sf_get_string(file, type);
+        return std::string(s != nullptr ? s : "");
+    };
+    back = {info.samplerate, info.channels, info.frames, text(SF_STR_TITLE), text(SF_STR_ARTIST), text(SF_STR_ALBUM),
+            text(SF_STR_TRACKNUMBER)};
+    sf_close(file);
+    return back;
+}
+
+constexpr AudioFormat kFormats[] = {AudioFormat::wav, AudioFormat::flac, AudioFormat::vorbis, AudioFormat::opus,
+                                    AudioFormat::mp3};
+
+TEST(AudioFile, EveryFormatReadsBackWithItsLengthAndTags)
+{
+    testing::ScratchFolder folder;
+    const Samples samples = speechLike();
+    const AudioTags tags{"吾輩は猫である", "夏目漱石", "猫", 3};
+    for (const AudioFormat format : kFormats) {
+        SCOPED_TRACE(extensionOf(format));
+        ASSERT_TRUE(canWrite(format)) << "the installed libsndfile cannot write this format";
+        const std::string path = folder.path(std::string("out") + extensionOf(format));
+        auto sink = openAudioSink(path, format, tags);
+        sink->append(samples);
+        EXPECT_FALSE(std::filesystem::exists(path)) << "only a complete file takes its place";
+        sink->finish();
+        const ReadBack back = readBack(path);
+        EXPECT_EQ(back.rate, kSampleRate);
+        EXPECT_EQ(back.channels, 1);
+        const auto expected = static_cast<double>(samples.size());
+        EXPECT_NEAR(static_cast<double>(back.frames), expected, expected * 0.01);
+        if (format == AudioFormat::wav) {
+            EXPECT_EQ(back.title, "") << "WAV keeps the bytes of our own writer";
+            continue;
+        }
+        EXPECT_EQ(back.title, tags.title);
+        EXPECT_EQ(back.artist, tags.artist);
+        EXPECT_EQ(back.album, tags.album);
+        EXPECT_EQ(back.track, "3");
+    }
+}
+
+TEST(AudioFile, TheBitRateSetsTheSize)
+{
+    testing::ScratchFolder folder;
+    Samples samples;
+    for (int i = 0; i < 5; ++i) {
+        const Samples part = speechLike();
+        samples.insert(samples.end(), part.begin(), part.end());
+    }
+    for (const AudioFormat format : {AudioFormat::opus, AudioFormat::mp3, AudioFormat::vorbis}) {
+        SCOPED_TRACE(extensionOf(format));
+        const auto sizeAt = [&](int kbps) {
+            const std::string path = folder.path(std::to_string(kbps) + extensionOf(format));
+            auto sink = openAudioSink(path, format, {}, kbps);
+            sink->append(samples);
+            sink->finish();
+            return static_cast<double>(std::filesystem::file_size(path));
+        };
+        const BitrateRange range = *bitrateRange(format);
+        EXPECT_LT(sizeAt(range.min) * 1.5, sizeAt(*defaultBitrate(format) * 3));
+    }
+}
+
+// A file size limit makes every write past it fail, as a full disk does.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+
+private:
+    rlimit old_{};
+};
+
+TEST(AudioFile, AFailedWriteReportsAndLeavesTheOldFile)
+{
+    testing::ScratchFolder folder;
+    Samples samples;
+    for (int i = 0; i < 20; ++i) {
+        const Samples part = speechLike();
+        samples.insert(samples.end(), part.begin(), part.end());
+    }
+    for (const AudioFormat format : kFormats) {
+        SCOPED_TRACE(extensionOf(format));
+        const std::string name = std::string("book") + extensionOf(format);
+        folder.write(name, "a good old file");
+        bool failed = false;
+        {
+            FileSizeLimit limit(20000);
+            try {
+                auto sink = openAudioSink(folder.path(name), format, {"題", "", "", 0});
+                sink->append(samples);
+                sink->finish();
+            } catch (const KvenError& e) {
+                failed = true;
+                EXPECT_NE(std::string(e.what()).find(folder.path(name)), std::string::npos) << e.what();
+            }
+        }
+        EXPECT_TRUE(failed) << "a write that failed must not pass for a complete file";
+        EXPECT_EQ(folder.read(name), "a good old file");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "no temporary file left";
+        folder.remove(name);
+    }
+}
+
+TEST(AudioFile, FormatsAndFileNames)
+{
+    const struct {
+        const char* path;
+        std::optional<AudioFormat> format;
+    } formats[] = {{"a.wav", AudioFormat::wav},     {"a.FLAC", AudioFormat::flac}, {"a.ogg", AudioFormat::vorbis},
+                   {"a.oga", AudioFormat::vorbis},  {"b/a.Opus", AudioFormat::opus}, {"a.mp3", AudioFormat::mp3},
+                   {"a.m4a", std::nullopt},         {"a", std::nullopt},          {"x.mp3/a", std::nullopt}};
+    for (const auto& row : formats)
+        EXPECT_EQ(audioFormatOf(row.path), row.format) << row.path;
+
+    const struct {
+        const char* title;
+        const char* name;
+    } names[] = {{"第一章　始まり", "第一章　始まり"},
+                 {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
+                 {"　 前後の空白 ", "前後の空白"},
+                 {"..", ""},
+                 {".隠し.", "隠し"},
+                 {"行\r\n改", "行__改"}};
+    for (const auto& row : names)
+        EXPECT_EQ(safeFileName(row.title), row.name) << row.title;
+    // Cut at a character boundary: 40 three-byte characters into at most 100 bytes.
+    std::string long_;
+    for (int i = 0; i < 40; ++i)
+        long_ += "字";
+    EXPECT_EQ(safeFileName(long_, 100).size(), 99u);
+}
+
+TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
+{
+    testing::ScratchFolder folder;
+    const std::string book = folder.path("book");
+    const Samples samples = speechLike();
+    {
+        auto target = chapterFilesTarget(book, AudioFormat::opus, {{"題名"}, {"一"}, {"二/三"}, {"四"}}, {"", "作者", "題名", 0});
+        // Chapter 2 has nothing to say: no file, and the numbers stay in sequence.
+        target->append(0, samples);
+        target->append(1, samples);
+        target->append(1, samples);
+        target->append(3, samples);
+        EXPECT_FALSE(folder.exists("book/01 題名.opus")) << "nothing in place before the end";
+        target->finish();
+    }
+    EXPECT_EQ(folder.read("book/book.m3u8"), "#EXTM3U\n#EXTINF:3,題名\n01 題名.opus\n#EXTINF:5,一\n02 一.opus\n"
+                                             "#EXTINF:3,四\n03 四.opus\n");
+    const ReadBack second = readBack(book + "/02 一.opus");
+    const auto one = static_cast<double>(samples.size());
+    EXPECT_NEAR(static_cast<double>(second.frames), 2 * one, one * 0.02);
+    EXPECT_EQ(second.title, "一");
+    EXPECT_EQ(second.track, "2");
+    EXPECT_EQ(second.album, "題名");
+    EXPECT_EQ(second.artist, "作者");
+
+    // Abandoned: the folder it made goes again, and a folder that was there stays as it was.
+    {
+        auto target = chapterFilesTarget(folder.path("gone"), AudioFormat::mp3, {{"一"}, {"二"}}, {});
+        target->append(0, samples);
+        target->append(1, samples);
+    }
+    EXPECT_FALSE(folder.exists("gone"));
+    {
+        auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}}, {});
+        target->append(0, samples);
+    }
+    EXPECT_TRUE(folder.exists("book/01 題名.opus"));
+    EXPECT_FALSE(folder.exists("book/01 一.mp3"));
+}
+
+} // namespace
+} // namespace kven

@@ -1,0 +1,96 @@
+// The chapters of an audiobook: Aozora heading notes in their forms, marked page headings,
+// a heading at the very start, no headings; and the title and author of a document.
+
+#include "export/Chapters.h"
+#include "support/Sjis.h"
+
+#include <gtest/gtest.h>
+
+namespace kven {
+namespace {
+
+using testing::sj;
+
+// The offset of the `n`-th occurrence (from 1) of `needle` (UTF-8) in the Shift_JIS `text`.
+std::size_t at(const std::string& text, const std::string& needle, int n = 1)
+{
+    std::size_t p = std::string::npos;
+    for (int i = 0; i < n; ++i)
+        p = text.find(sj(needle), p == std::string::npos ? 0 : p + 1);
+    return p;
+}
+
+TEST(Chapters, HeadingsOfEveryKind)
+{
+    const struct {
+        const char* name;
+        const char* text;
+        std::vector<std::pair<const char*, const char*>> chapters; // where it starts, title
+    } rows[] = {
+        {"no headings", "題名\r\n本文です。\r\n", {{"", "書名"}}},
+        {"a note after the heading, text before it",
+         "題名\r\n作者\r\n\r\n［＃８字下げ］一［＃「一」は中見出し］\r\n本文。\r\n［＃８字下げ］二［＃「二」は中見出し］\r\n続き。\r\n",
+         {{"", "書名"}, {"［＃８字下げ］一", "一"}, {"［＃８字下げ］二", "二"}}},
+        {"a heading at the very start", "一［＃「一」は大見出し］\r\n本文。\r\n二［＃「二」は小見出し］\r\n続き。\r\n",
+         {{"", "一"}, {"二［", "二"}}},
+        {"start and end notes, ruby and notes left out of the title",
+         "前。\r\n［＃中見出し］亜細亜《アジア》の曙［＃中見出し終わり］\r\n本文。\r\n",
+         {{"", "書名"}, {"［＃中見出し］", "亜細亜の曙"}}},
+        {"a block heading",
+         "前。\r\n［＃ここから大見出し］\r\n第一部\r\n［＃ここで大見出し終わり］\r\n本文。\r\n",
+         {{"", "書名"}, {"［＃ここから", "第一部"}}},
+        {"run-in and window headings", "前。\r\n入藏［＃「入藏」は同行中見出し］　本文。\r\n龍王岬［＃「龍王岬」は窓小見出し］\r\n本文。\r\n",
+         {{"", "書名"}, {"入藏［", "入藏"}, {"龍王岬［", "龍王岬"}}},
+        {"a part title straight before a chapter title is one chapter",
+         "前。\r\n第一部［＃「第一部」は大見出し］\r\n\r\n第一章［＃「第一章」は中見出し］\r\n本文。\r\n",
+         {{"", "書名"}, {"第一部［", "第一部　第一章"}}},
+        {"a note that names no level", "前。\r\n［＃「見出し」は見出し］\r\n本文。\r\n", {{"", "書名"}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string text = sj(row.text);
+        std::vector<Chapter> expected;
+        for (const auto& [start, title] : row.chapters)
+            expected.push_back({*start ? at(text, start) : 0, title});
+        EXPECT_EQ(findChapters(text, {}, "書名"), expected);
+    }
+}
+
+TEST(Chapters, MarkedPageHeadingsRunToTheEndOfTheirLine)
+{
+    const std::string text = sj("目次 表紙\r\n 第一章 始まり\r\n本文。\r\n 第二章《だいにしょう》\r\n続き。\r\n");
+    const std::size_t first = at(text, "第一章");
+    const std::size_t second = at(text, "第二章");
+    EXPECT_EQ(findChapters(text, {first, second}, "題"),
+              (std::vector<Chapter>{{0, "題"}, {first, "第一章 始まり"}, {second, "第二章"}}));
+    EXPECT_EQ(chapterAt(findChapters(text, {first, second}, "題"), second - 1), 1u);
+    EXPECT_EQ(chapterAt(findChapters(text, {first, second}, "題"), second), 2u);
+}
+
+TEST(Chapters, TitleAndAuthor)
+{
+    const struct {
+        const char* text;
+        const char* file;
+        const char* title;
+        const char* author;
+    } rows[] = {
+        {"吾輩は猫である\r\n夏目漱石\r\n\r\n本文", "/x/neko.txt", "吾輩は猫である", "夏目漱石"},
+        {"\r\n踊る地平線\r\n虹を渡る日\r\n谷譲次\r\n\r\n", "/x/a.txt", "踊る地平線", "谷譲次"},
+        {"一行だけ\r\n\r\n本文", "/x/a.txt", "一行だけ", ""},
+        {"", "/x/page.html", "page", ""},
+    };
+    for (const auto& row : rows) {
+        const DocumentInfo info = documentInfo(sj(row.text), row.file);
+        EXPECT_EQ(info.title, row.title) << row.text;
+        EXPECT_EQ(info.author, row.author) << row.text;
+    }
+    // A first line that is a paragraph, not a title.
+    std::string paragraph;
+    for (int i = 0; i < 80; ++i)
+        paragraph += "あ";
+    EXPECT_EQ(documentInfo(sj(paragraph + "\r\n"), "/books/long.txt").title, "long");
+}
+
+} // namespace
+} // namespace kven

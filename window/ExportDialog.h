@@ -1,0 +1,58 @@
+#pragma once
+// The window's audiobook export: the dialog that asks for the file, its format and whether
+// to split it by chapter, and the export itself, run on a thread of its own under a progress
+// dialog, so that the window stays responsive and can read aloud meanwhile.
+
+#include "export/AudioExport.h"
+#include "state/Dialogs.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+
+class QProgressDialog;
+class QTimer;
+class QWidget;
+
+namespace kven {
+
+// The export dialog "音声ファイルに書き出す": the file name with a browse button, the format
+// (which sets the name's extension) and "見出しごとにファイルを分ける".
+std::optional<ExportChoice> askExport(QWidget* parent, const std::string& suggested);
+
+// One export in the background, under the progress dialog "音声ファイルに書き出す" (percent,
+// time so far, time left, and "中止" to cancel).
+class BackgroundExport : public QObject {
+public:
+    // On the main thread once the export has ended: nothing when every file is in place,
+    // else the message of the failure; `cancelled` after a cancel, which leaves no file.
+    using Done = std::function<void(const std::optional<std::string>& failure, bool cancelled)>;
+
+    // Starts the export at once.
+    BackgroundExport(QWidget* parent, std::unique_ptr<AudioExport> job, AudioExport::VoiceSetUp setUpVoice, Done done);
+    // Cancels an export still running and waits for its thread.
+    ~BackgroundExport() override;
+
+    void cancel();
+    QProgressDialog* dialog() const;
+
+private:
+    void poll();
+
+    std::unique_ptr<AudioExport> job_;
+    Done done_;
+    std::optional<std::string> failure_; // written by the thread before it sets finished_
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+    QPointer<QProgressDialog> dialog_;
+    QTimer* timer_ = nullptr;
+    bool reported_ = false;
+};
+
+} // namespace kven
