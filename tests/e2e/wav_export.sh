@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# kven-read --wav: a valid WAV of the document, the same bytes with one worker or several,
+# kven-read --wav and --out: a valid WAV of the document, the same bytes with one worker or several,
 # voice and rate options, and no file at all after Ctrl+C.
 set -uo pipefail
 bin="${KVEN_BIN:?}/kven-read"
@@ -86,6 +86,26 @@ for target in "${targets[@]}"; do
   check "... saying it is no regular file" grep -q '通常のファイルではありません' "$work/err"
   check "... and it stays a $kind" test "$(stat -c %F "$target")" = "$kind"
 done
+
+# --out: the format by the extension, one file per chapter with --split, nothing left by Ctrl+C.
+book="$work/heads.txt"
+sjis '題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n猫です。\r\n二［＃「二」は中見出し］\r\n犬です。\r\n' >"$book"
+"$bin" --out "$work/heads.opus" --split "$book" 2>/dev/null; rc=$?
+check "--out --split exits 0" test "$rc" -eq 0
+check "... one file per chapter and the playlist" test "$(ls "$work/heads" | tr '\n' '|')" = "01 題名.opus|02 一.opus|03 二.opus|heads.m3u8|"
+check "... an Ogg Opus file" test "$(head -c 4 "$work/heads/02 一.opus")" = OggS
+"$bin" --out "$work/x.m4a" "$doc" >/dev/null 2>"$work/err"; rc=$?
+check "an unknown extension exits 1" test "$rc" -eq 1
+check "... naming the formats" grep -q '.wav .flac .ogg .opus .mp3' "$work/err"
+"$bin" --split "$doc" >/dev/null 2>&1; rc=$?
+check "--split without --out is a usage error" test "$rc" -eq 2
+"$bin" --out "$work/long.mp3" --split --jobs 2 "$long" 2>/dev/null &
+pid=$!
+sleep 1
+kill -INT "$pid"
+wait "$pid"; rc=$?
+check "Ctrl+C during --out --split exits 130" test "$rc" -eq 130
+check "... leaving no folder" test ! -e "$work/long"
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

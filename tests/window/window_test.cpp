@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -37,7 +38,9 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <filesystem>
 #include <span>
+#include <unistd.h>
 
 using namespace kven;
 using namespace kven::testing;
@@ -96,6 +99,7 @@ private slots:
     void reloadAndSaveRoundTrip();
     void optionMenu();
     void wordsEditorSavesTheDictionary();
+    void exportRunsInTheBackground();
     void storedPositionPlacesTheWindow();
     void openWritesThePreviousBookmark();
     void droppedFileLoadsAsOpen();
@@ -218,7 +222,8 @@ void WindowTest::windowAndMenu()
         QCOMPARE(item.action->shortcut(), item.key);
         QVERIFY(item.action->isEnabled());
     }
-    QCOMPARE(form.File1->actions(), (QList<QAction*>{form.Open1, form.Quit1}));
+    QCOMPARE(form.File1->actions(), (QList<QAction*>{form.Open1, form.Export1, form.Quit1}));
+    QCOMPARE(form.Export1->text(), QString::fromUtf8("音声ファイルに書き出す…"));
     QList<QAction*> readItems = form.Read1->actions();
     readItems.removeIf([](const QAction* a) { return a->isSeparator(); });
     QCOMPARE(readItems,
@@ -623,6 +628,68 @@ void WindowTest::optionMenu()
     form.Button9->click();
     QVERIFY(form.Notes1->isChecked());
     QVERIFY(form.Words1->isChecked());
+}
+
+// The export asks for the file, runs under a progress dialog while the window reads aloud,
+// tells when it is done, and leaves nothing behind when cancelled.
+void WindowTest::exportRunsInTheBackground()
+{
+    OpenJTalkSetup setup;
+    setup.voiceFolders = {std::string(KVEN_SOURCE_DIR) + "/voices"};
+    if (::access(setup.executable.c_str(), X_OK) != 0 ||
+        ::access((setup.voiceFolders.front() + "/mei/mei_normal.htsvoice").c_str(), R_OK) != 0) {
+        if (qEnvironmentVariableIsSet("CI"))
+            QFAIL("CI needs the synthesizer and the voices");
+        QSKIP("no synthesizer or no voices (scripts/test installs both)");
+    }
+    WindowRig rig;
+    const std::string book = rig.writeDocument(
+        "book.txt", "題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n猫です。\r\n二［＃「二」は中見出し］\r\n犬です。\r\n");
+    TForm1& form = rig.create({book});
+    form.setExportSetup(setup);
+    showAndActivate(form);
+    form.Button4->click();
+
+    rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("out/book.mp3"), true});
+    std::filesystem::create_directory(rig.path("out"));
+    form.Export1->trigger();
+    QCOMPARE(rig.dialogs.exportSuggestions, (std::vector<std::string>{rig.path("book.opus")}));
+    QVERIFY(form.runningExport() != nullptr);
+    auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
+    QVERIFY(progress != nullptr && progress->isVisible() && !progress->isModal());
+    // Reading aloud goes on meanwhile.
+    form.Button1->click();
+    QVERIFY(form.stopEnabled());
+    rig.finishUtterances();
+    QVERIFY(rig.said().size() >= 2);
+    QTRY_VERIFY_WITH_TIMEOUT(form.runningExport() == nullptr, 60000);
+    QCOMPARE(rig.dialogs.infos, (std::vector<std::string>{"音声ファイルを書き出しました: " + rig.path("out/book")}));
+    QVERIFY(rig.dialogs.errors.empty());
+    for (const char* file : {"01 題名.mp3", "02 一.mp3", "03 二.mp3", "book.m3u8"})
+        QVERIFY2(std::filesystem::exists(rig.path(std::string("out/book/") + file)), file);
+
+    // A long document, cancelled: no file, no folder, no temporary file.
+    std::string lines;
+    for (int i = 0; i < 300; ++i)
+        lines += "吾輩は猫である。名前はまだ無い。\r\n";
+    form.openDropped(rig.writeDocument("long.txt", lines));
+    rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("long.opus"), false});
+    const auto before = std::distance(std::filesystem::directory_iterator(rig.path("")), {});
+    form.Export1->trigger();
+    progress = form.findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
+    QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 60000);
+    QVERIFY(progress->labelText().contains(QString::fromUtf8("残り")));
+    progress->findChild<QPushButton*>()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runningExport() == nullptr, 10000);
+    QCOMPARE(std::distance(std::filesystem::directory_iterator(rig.path("")), {}), before);
+    QCOMPARE(rig.dialogs.infos.size(), std::size_t{1});
+    QVERIFY(rig.dialogs.errors.empty());
+
+    // A name without a known extension is refused before anything starts.
+    rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("long.m4a"), false});
+    form.Export1->trigger();
+    QVERIFY(form.runningExport() == nullptr);
+    QCOMPARE(rig.dialogs.errors.size(), std::size_t{1});
 }
 
 // The dictionary editor shows KVEN.dic, saves it while reading goes on, and the next chunk is
@@ -1064,6 +1131,19 @@ void WindowTest::realDialogsSayWhatTheyShould()
         static_cast<QMessageBox*>(box)->accept();
     });
     dialogs.showError("ファイル /x は開けません.");
+
+    // The export dialog: the format sets the extension, the split box is read.
+    whenUp([&](QWidget* box) {
+        QCOMPARE(box->windowTitle(), QString::fromUtf8("音声ファイルに書き出す"));
+        auto* format = box->findChild<QComboBox*>(QStringLiteral("ExportFormat"));
+        QCOMPARE(format->currentText(), QStringLiteral("Opus (.opus)"));
+        format->setCurrentIndex(format->findText(QStringLiteral("MP3 (.mp3)")));
+        QCOMPARE(box->findChild<QLineEdit*>(QStringLiteral("ExportPath"))->text(), QStringLiteral("/x/book.mp3"));
+        box->findChild<QCheckBox*>(QStringLiteral("ExportSplit"))->setChecked(true);
+        button(box, QStringLiteral("OK"))->click();
+    });
+    const std::optional<ExportChoice> choice = dialogs.chooseExport("/x/book.opus");
+    QVERIFY(choice.has_value() && choice->path == "/x/book.mp3" && choice->split);
 
     // Qt's own dialogs speak Japanese, like the window: the Open dialog's buttons.
     useJapaneseDialogs(*QCoreApplication::instance());
