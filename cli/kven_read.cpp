@@ -182,10 +182,13 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
     }
     if (options.document.empty())
         return usageError("no DOCUMENT given");
-    if (static_cast<int>(options.dump) + static_cast<int>(options.wav.has_value()) +
-            static_cast<int>(options.out.has_value()) >
-        1)
-        return usageError("--dump, --wav and --out exclude each other");
+    std::vector<std::string> modes;
+    for (const auto& [given, name] : {std::pair{options.dump, "--dump"}, std::pair{options.wav.has_value(), "--wav"},
+                                      std::pair{options.out.has_value(), "--out"}})
+        if (given)
+            modes.push_back(name);
+    if (modes.size() > 1)
+        return usageError(modes[0] + " and " + modes[1] + " exclude each other");
     if ((options.split || options.quality) && !options.out)
         return usageError("--split and --quality go with --out");
     return std::nullopt;
