@@ -276,9 +276,7 @@ int exportAudio(MemoryWindowState window, SharedState shared, ExportRequest requ
         struct Forget {
             ~Forget() { exporting = nullptr; }
         } forget;
-        job.run([&](SpeechEngine& engine, WindowState& state) {
-            setUpVoice(engine, state, options, storedVoice);
-        },
+        job.run([&](SpeechEngine& engine, WindowState& state) { setUpVoice(engine, state, options, storedVoice); },
                 [&] { progress.update(job); });
         progress.end(job.status().speech);
     } catch (const KvenError& e) {

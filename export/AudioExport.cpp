@@ -60,14 +60,9 @@ std::string chapterFolderOf(const std::string& path)
 
 AudioExport::AudioExport(MemoryWindowState window, SharedState shared, ExportRequest request, OpenJTalkSetup setup)
     : window_(std::move(window)), shared_(std::move(shared)), request_(std::move(request)),
-      engine_(loop_, std::move(setup), ExportEngine::TargetMaker{}, request_.jobs), progress_(window_.selStart(), window_.text().size())
+      engine_(loop_, std::move(setup), ExportEngine::TargetMaker{}, request_.jobs),
+      progress_(window_.selStart(), window_.text().size())
 {
-    const std::string name = shared_.currentFile.empty() ? window_.caption() : shared_.currentFile;
-    const DocumentInfo info = documentInfo(window_.text(), name);
-    if (request_.split)
-        chapters_ = findChapters(window_.text(), shared_.headings, info.title);
-    const AudioTags tags{info.title, info.author, info.title, 0};
-    engine_.setTarget(targetMaker(request_, chapters_, tags));
     engine_.setChapterSource([this] { return chapters_.empty() ? 0 : chapterAt(chapters_, window_.selStart()); });
     // The reading step runs to the end of the text and stops there.
     window_.onSpeedChange = nullptr;
@@ -83,7 +78,13 @@ void AudioExport::cancel()
 
 void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>& tick)
 {
-    start_ = std::chrono::steady_clock::now();
+    // Here rather than at construction, which the window does on its own thread: finding the
+    // chapters of a long book takes a while.
+    const std::string name = shared_.currentFile.empty() ? window_.caption() : shared_.currentFile;
+    const DocumentInfo info = documentInfo(window_.text(), name);
+    if (request_.split)
+        chapters_ = findChapters(window_.text(), shared_.headings, info.title);
+    engine_.setTarget(targetMaker(request_, chapters_, {info.title, info.author, info.title, 0}));
     NoWaiter noWait;
     Reader reader(window_, shared_, engine_, noWait);
     // The handlers below reach the reader, which ends with this call.

@@ -23,8 +23,8 @@ struct ExportRequest {
     std::string path; // the file; with `split`, the chapter files go into the folder of this name without its extension
     bool split = false;
     std::optional<AudioFormat> format; // without it, the path's extension names the format
-    std::optional<int> bitrate; // kbit/s, for a format that has a bit rate
-    unsigned jobs = 0;          // synthesis processes; 0: one per processor
+    std::optional<int> bitrate;        // kbit/s, for a format that has a bit rate
+    unsigned jobs = 0;                 // synthesis processes; 0: one per processor
 };
 
 // The format a request writes. Throws KvenError for a name without a known extension, a
@@ -42,8 +42,9 @@ public:
     AudioExport(MemoryWindowState window, SharedState shared, ExportRequest request, OpenJTalkSetup setup);
 
     using VoiceSetUp = std::function<void(SpeechEngine&, WindowState&)>;
-    // Exports; returns once every file is in place. `setUpVoice` chooses voice and rate
-    // before the first utterance; `tick` runs between events, at least ten times a second.
+    // Exports; returns once every file is in place. Runs once. `setUpVoice` chooses voice and
+    // rate before the first utterance; `tick` runs between events, about ten times a second
+    // while the export waits for the synthesis.
     // Throws KvenError on any failure, and "中断しました" after cancel(); no file is then
     // left behind and none replaced.
     void run(const VoiceSetUp& setUpVoice, const std::function<void()>& tick = {});
@@ -52,23 +53,21 @@ public:
     bool cancelled() const { return cancelled_.load(); }
 
     struct Status {
-        double done = 0;                 // share of the text from the start position, 0 to 1
-        double elapsed = 0;              // seconds since run() began
-        std::optional<double> left;      // seconds, at the pace so far, once there is one
-        double speech = 0;               // seconds of sound written
+        double done = 0;            // share of the text from the start position, 0 to 1
+        double elapsed = 0;         // seconds since run() began
+        std::optional<double> left; // seconds, at the pace so far, once there is one
+        double speech = 0;          // seconds of sound written
     };
     // From any thread.
     Status status() const;
     // The progress line of the command-line reader.
     std::string progressLine() const;
 
-    const std::vector<Chapter>& chapters() const { return chapters_; }
-
 private:
     MemoryWindowState window_;
     SharedState shared_;
     ExportRequest request_;
-    std::vector<Chapter> chapters_;
+    std::vector<Chapter> chapters_; // set by run() before the first utterance
     EventQueue loop_;
     ExportEngine engine_;
     std::atomic<bool> cancelled_{false};

@@ -1,6 +1,7 @@
 #include "export/Chapters.h"
 
 #include "text/Cp932.h"
+#include "text/Sjis.h"
 
 #include <algorithm>
 #include <optional>
@@ -58,7 +59,8 @@ std::string trimBlanks(std::string s)
     for (;;) {
         if (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
             s.pop_back();
-        else if (s.size() >= kFullBlank.size() && s.compare(s.size() - kFullBlank.size(), kFullBlank.size(), kFullBlank) == 0)
+        else if (s.size() >= kFullBlank.size() &&
+                 s.compare(s.size() - kFullBlank.size(), kFullBlank.size(), kFullBlank) == 0)
             s.resize(s.size() - kFullBlank.size());
         else
             break;
@@ -108,9 +110,29 @@ std::string cleanText(std::string_view utf8)
 struct Heading {
     std::size_t offset;
     std::string title;
-    std::size_t lastLine; // the line the heading ends on
+    std::size_t lastLine;   // the line the heading ends on
     bool textAfter = false; // its line reads on after it (a run-in heading)
 };
+
+// Where the note that is open at `at` began: notes nest (a gaiji note inside the quoted
+// heading of a heading note), so brackets are paired from the start of the line.
+std::size_t noteOpening(std::string_view line, std::size_t at)
+{
+    std::vector<std::size_t> open;
+    for (std::size_t i = 0; i < at;) {
+        if (line.substr(i).starts_with(kNoteOpen)) {
+            open.push_back(i);
+            i += kNoteOpen.size();
+        } else if (line.substr(i).starts_with(kNoteClose)) {
+            if (!open.empty())
+                open.pop_back();
+            i += kNoteClose.size();
+        } else {
+            ++i;
+        }
+    }
+    return open.empty() ? std::string_view::npos : open.back();
+}
 
 bool isLevel(std::string_view before)
 {
@@ -132,10 +154,11 @@ std::optional<Heading> aozoraHeading(const std::vector<Line>& lines, std::size_t
 {
     const std::string& line = lines[index].utf8;
     for (std::size_t at = line.find(kHeadingEnd); at != std::string::npos; at = line.find(kHeadingEnd, at + 1)) {
-        const std::size_t open = line.rfind(kNoteOpen, at);
+        const std::size_t open = noteOpening(line, at);
         if (open == std::string::npos)
             continue;
-        const std::string_view note = std::string_view(line).substr(open + kNoteOpen.size(), at - open - kNoteOpen.size());
+        const std::string_view note =
+            std::string_view(line).substr(open + kNoteOpen.size(), at - open - kNoteOpen.size());
         if (!isLevel(note))
             continue;
         // "「X」は中見出し": X is the heading.
@@ -143,8 +166,8 @@ std::optional<Heading> aozoraHeading(const std::vector<Line>& lines, std::size_t
             const std::size_t close = note.rfind("」は");
             if (close == std::string_view::npos)
                 continue;
-            return Heading{lines[index].offset, cleanText(note.substr(std::string_view("「").size(),
-                                                                          close - std::string_view("「").size())),
+            return Heading{lines[index].offset,
+                           cleanText(note.substr(std::string_view("「").size(), close - std::string_view("「").size())),
                            index};
         }
         const std::string_view tail = std::string_view(line).substr(at + kHeadingEnd.size());
@@ -199,7 +222,8 @@ DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName)
     if (block.size() >= 2 && block.size() <= 5 && block.back().size() <= kAuthorMaxBytes)
         info.author = block.back();
     if (info.title.empty()) {
-        std::string_view name = fileName.substr(fileName.rfind('/') == std::string_view::npos ? 0 : fileName.rfind('/') + 1);
+        std::string_view name =
+            fileName.substr(fileName.rfind('/') == std::string_view::npos ? 0 : fileName.rfind('/') + 1);
         if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos && dot > 0)
             name = name.substr(0, dot);
         info.title = std::string(name);
@@ -212,17 +236,21 @@ std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::
                                   const std::string& documentTitle)
 {
     const std::vector<Line> lines = linesOf(sjis);
+    const std::vector<std::size_t> marks = markedHeadings(sjis, marked);
     std::vector<Heading> headings;
     std::size_t nextMark = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t lineEnd = i + 1 < lines.size() ? lines[i + 1].offset : sjis.size();
-        // Marked headings of a page: from the mark to the end of its line.
-        while (nextMark < marked.size() && marked[nextMark] < lineEnd) {
-            const std::size_t at = std::max(marked[nextMark], lines[i].offset);
+        // Marked headings of a page: from the mark to the end of its line. The reading step
+        // starts a chunk at the start of the line, or at the blank before the heading when
+        // text comes first.
+        while (nextMark < marks.size() && marks[nextMark] < lineEnd) {
+            const std::size_t at = std::max(marks[nextMark], lines[i].offset);
             std::string_view rest = sjis.substr(at, lineEnd - at);
             while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
                 rest.remove_suffix(1);
-            headings.push_back({at, cleanText(cp932::toUtf8(rest)), i});
+            const bool first = cleanText(cp932::toUtf8(sjis.substr(lines[i].offset, at - lines[i].offset))).empty();
+            headings.push_back({first ? lines[i].offset : at - 1, cleanText(cp932::toUtf8(rest)), i});
             ++nextMark;
         }
         if (std::optional<Heading> heading = aozoraHeading(lines, i)) {
@@ -244,11 +272,9 @@ std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::
                 lines.begin() - 1);
         };
         const std::size_t line = lineOf(heading.offset);
+        // A heading after text on its line starts at its blank, see above.
         const bool textBefore = (h > 0 && headings[h - 1].textAfter) || hasReadable(lines, contentFrom, line) ||
-                                (line < lines.size() && heading.offset > lines[line].offset &&
-                                 !cleanText(cp932::toUtf8(sjis.substr(lines[line].offset,
-                                                                      heading.offset - lines[line].offset)))
-                                      .empty());
+                                heading.offset > lines[line].offset;
         if (chapters.empty()) {
             if (textBefore)
                 chapters.push_back({0, documentTitle});
@@ -266,6 +292,23 @@ std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::
     if (chapters.empty())
         chapters.push_back({0, documentTitle});
     return chapters;
+}
+
+std::vector<std::size_t> markedHeadings(std::string_view sjis, const std::vector<std::size_t>& marks)
+{
+    std::vector<std::size_t> kept;
+    for (const std::size_t mark : marks) {
+        if (mark == 0 || mark >= sjis.size() || sjis[mark - 1] != ' ' || (!kept.empty() && mark <= kept.back()))
+            continue;
+        // A character boundary: walk from the start of the line.
+        const std::size_t lineStart = sjis.rfind('\n', mark - 1);
+        std::size_t p = lineStart == std::string_view::npos ? 0 : lineStart + 1;
+        while (p < mark)
+            p += sjis::charLength(sjis, p);
+        if (p == mark)
+            kept.push_back(mark);
+    }
+    return kept;
 }
 
 std::size_t chapterAt(const std::vector<Chapter>& chapters, std::size_t offset)

@@ -297,7 +297,8 @@ private:
         auto& self = *static_cast<OpusSink*>(user);
         if (self.failedErrno_ || length < 0)
             return 1;
-        if (!self.file_.write(std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length)))) {
+        if (!self.file_.write(
+                std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length)))) {
             self.failedErrno_ = errno != 0 ? errno : EIO;
             return 1;
         }
@@ -386,8 +387,9 @@ public:
 
     void append(std::size_t chapter, const Samples& samples) override
     {
+        chapter = std::min(chapter, chapters_.size() - 1);
         if (!current_ || chapter != *current_)
-            open(std::min(chapter, chapters_.size() - 1));
+            open(chapter);
         files_.back().sink->append(samples);
     }
 
@@ -398,15 +400,21 @@ public:
             open(0);
         files_.back().sink->seal();
         std::string playlist = "#EXTM3U\n";
-        for (File& file : files_) {
-            file.sink->commit();
+        for (const File& file : files_) {
             const auto seconds = std::llround(static_cast<double>(file.sink->sampleCount()) / kSampleRate);
             playlist += "#EXTINF:" + std::to_string(seconds) + "," + file.title + "\n" + file.name + "\n";
         }
-        const std::string name = std::filesystem::path(folder_).lexically_normal().filename().string();
-        const std::string path = joinPath(folder_, safeFileName(name.empty() ? "playlist" : name) + ".m3u8");
-        if (!writeFileAtomic(path, playlist))
+        std::string name = safeFileName(std::filesystem::path(folder_).lexically_normal().filename().string());
+        const std::string path = joinPath(folder_, (name.empty() ? "playlist" : name) + ".m3u8");
+        // Everything written and on the disk first: what is left are the renames, so a full disk
+        // cannot leave some files of this export among those of an earlier one.
+        AtomicFile list(path);
+        if (list.open() != AtomicFile::Opened::ok || !list.write(playlist) || !list.seal())
             throw KvenError(msgWriteFailed(path));
+        for (File& file : files_)
+            file.sink->commit();
+        if (!list.commit())
+            throw KvenError(msgCannotCreate(path));
         finished_ = true;
     }
 

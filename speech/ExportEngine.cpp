@@ -91,7 +91,8 @@ void ExportEngine::work()
             };
             if (!synthesizeUtterance(setup(), task.voicing, task.pieces, cancel_, append))
                 return;
-        } catch (const KvenError& e) {
+        } catch (const std::exception& e) {
+            // Out of memory too: the export fails, the program goes on.
             failure = e.what();
         }
         std::unique_lock lock(mutex_);
@@ -125,7 +126,8 @@ void ExportEngine::writeReady(std::unique_lock<std::mutex>& lock)
             static const Samples silence(samplesForMs(kSilenceBeforeUtteranceMs), 0);
             target_->append(utterance.chapter, silence);
             target_->append(utterance.chapter, samples);
-        } catch (const KvenError& e) {
+        } catch (const std::exception& e) {
+            // Out of memory too: the export fails, the program goes on.
             failure = e.what();
         }
         lock.lock();

@@ -24,8 +24,8 @@ struct FormatEntry {
 };
 
 constexpr FormatEntry kFormats[] = {
-    {AudioFormat::opus, "Opus (.opus)"},     {AudioFormat::mp3, "MP3 (.mp3)"}, {AudioFormat::vorbis, "Ogg Vorbis (.ogg)"},
-    {AudioFormat::flac, "FLAC (.flac)"},     {AudioFormat::wav, "WAV (.wav)"},
+    {AudioFormat::opus, "Opus (.opus)"}, {AudioFormat::mp3, "MP3 (.mp3)"}, {AudioFormat::vorbis, "Ogg Vorbis (.ogg)"},
+    {AudioFormat::flac, "FLAC (.flac)"}, {AudioFormat::wav, "WAV (.wav)"},
 };
 
 // `path` with the extension of `format` in place of its own.
@@ -65,9 +65,8 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
         for (int i = 0; i < format->count(); ++i)
             filters << format->itemText(i);
         QString filter = format->currentText();
-        const QString chosen =
-            QFileDialog::getSaveFileName(&dialog, QStringLiteral("音声ファイルに書き出す"), path->text(),
-                                         filters.join(QStringLiteral(";;")), &filter);
+        const QString chosen = QFileDialog::getSaveFileName(&dialog, QStringLiteral("音声ファイルに書き出す"),
+                                                            path->text(), filters.join(QStringLiteral(";;")), &filter);
         if (chosen.isEmpty())
             return;
         format->setCurrentIndex(std::max(0, format->findText(filter)));
@@ -91,11 +90,12 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
     return ExportChoice{withExtension(path->text().trimmed(), chosenFormat()).toStdString(), split->isChecked()};
 }
 
-BackgroundExport::BackgroundExport(QWidget* parent, std::unique_ptr<AudioExport> job, AudioExport::VoiceSetUp setUpVoice,
-                                   Done done)
+BackgroundExport::BackgroundExport(QWidget* parent, std::unique_ptr<AudioExport> job,
+                                   AudioExport::VoiceSetUp setUpVoice, Done done)
     : QObject(parent), job_(std::move(job)), done_(std::move(done))
 {
-    dialog_ = new QProgressDialog(QStringLiteral("書き出しの準備をしています…"), QStringLiteral("中止"), 0, 1000, parent);
+    dialog_ =
+        new QProgressDialog(QStringLiteral("書き出しの準備をしています…"), QStringLiteral("中止"), 0, 1000, parent);
     dialog_->setObjectName(QStringLiteral("ExportProgress"));
     dialog_->setWindowTitle(QStringLiteral("音声ファイルに書き出す"));
     // Not modal: the window goes on reading aloud meanwhile.
@@ -114,6 +114,7 @@ BackgroundExport::BackgroundExport(QWidget* parent, std::unique_ptr<AudioExport>
     thread_ = std::thread([this, setUpVoice = std::move(setUpVoice)] {
         try {
             job_->run(setUpVoice);
+            completed_ = true;
         } catch (const KvenError& e) {
             failure_ = e.what();
         } catch (const std::exception& e) {
@@ -154,8 +155,9 @@ void BackgroundExport::poll()
         thread_.join();
         if (dialog_)
             dialog_->hide();
-        const bool cancelled = job_->cancelled();
-        done_(cancelled ? std::nullopt : failure_, cancelled);
+        const bool cancelled = !completed_ && job_->cancelled();
+        const Done done = done_;
+        done(cancelled || completed_ ? std::nullopt : failure_, cancelled);
         return;
     }
     if (job_->cancelled() || !dialog_)
@@ -163,9 +165,9 @@ void BackgroundExport::poll()
     const AudioExport::Status status = job_->status();
     dialog_->setValue(static_cast<int>(status.done * 1000));
     const QString left = status.left ? QString::fromStdString(clockText(*status.left)) : QStringLiteral("?");
-    dialog_->setLabelText(QStringLiteral("%1%　経過 %2　残り %3")
-                              .arg(QString::number(100 * status.done, 'f', 1),
-                                   QString::fromStdString(clockText(status.elapsed)), left));
+    dialog_->setLabelText(
+        QStringLiteral("%1%　経過 %2　残り %3")
+            .arg(QString::number(100 * status.done, 'f', 1), QString::fromStdString(clockText(status.elapsed)), left));
 }
 
 } // namespace kven

@@ -31,7 +31,8 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
 class BackgroundExport : public QObject {
 public:
     // On the main thread once the export has ended: nothing when every file is in place,
-    // else the message of the failure; `cancelled` after a cancel, which leaves no file.
+    // else the message of the failure; `cancelled` when a cancel stopped it, leaving no file.
+    // The object may be destroyed only after this call has returned.
     using Done = std::function<void(const std::optional<std::string>& failure, bool cancelled)>;
 
     // Starts the export at once.
@@ -47,7 +48,9 @@ private:
 
     std::unique_ptr<AudioExport> job_;
     Done done_;
-    std::optional<std::string> failure_; // written by the thread before it sets finished_
+    // Written by the thread before it sets finished_.
+    std::optional<std::string> failure_;
+    bool completed_ = false; // every file in place, whatever a late cancel said
     std::atomic<bool> finished_{false};
     std::thread thread_;
     QPointer<QProgressDialog> dialog_;

@@ -349,6 +349,7 @@ void TForm1::WordsEdit1Click(QObject*)
 void TForm1::Export1Click(QObject*)
 {
     if (export_) {
+        export_->dialog()->show();
         export_->dialog()->raise();
         return;
     }
@@ -356,7 +357,8 @@ void TForm1::Export1Click(QObject*)
     if (suggested.empty()) {
         const char* home = std::getenv("HOME");
         suggested = std::string(home != nullptr && *home != '\0' ? home : ".") + "/KVEN";
-    } else if (const std::size_t dot = suggested.rfind('.'); dot != std::string::npos && dot > suggested.rfind('/') + 1) {
+    } else if (const std::size_t dot = suggested.rfind('.');
+               dot != std::string::npos && dot > suggested.rfind('/') + 1) {
         suggested.resize(dot);
     }
     suggested += ".opus";
@@ -369,7 +371,8 @@ void TForm1::Export1Click(QObject*)
     checkRequest(request);
 
     MemoryWindowState copy = MemoryWindowState::copyOf(*this);
-    copy.setSelStart(headingSearch() && !shared_.headings.empty() ? shared_.headings.front() : 0);
+    const std::vector<std::size_t> headings = markedHeadings(text(), shared_.headings);
+    copy.setSelStart(headingSearch() && !headings.empty() ? headings.front() : 0);
     auto job = std::make_unique<AudioExport>(std::move(copy), shared_, std::move(request), exportSetup_);
     const std::string target = choice->split ? chapterFolderOf(choice->path) : choice->path;
     auto setUpVoice = [voice = voiceIndex()](SpeechEngine& engine, WindowState& window) {
@@ -377,18 +380,25 @@ void TForm1::Export1Click(QObject*)
             engine.setRate(window.speed());
         setUpVoiceList(engine, window, voice, NegativeVoiceIndex::selectsFirst);
     };
-    export_ = std::make_unique<BackgroundExport>(
-        this, std::move(job), std::move(setUpVoice),
-        [this, target](const std::optional<std::string>& failure, bool cancelled) {
-            // Not from inside the export's own call.
-            QMetaObject::invokeMethod(this, [this] { export_.reset(); }, Qt::QueuedConnection);
-            if (cancelled)
-                return;
-            if (failure)
-                dialogs_.showError(errorBoxText(*failure));
-            else
-                dialogs_.showInfo("音声ファイルを書き出しました: " + target);
-        });
+    export_ =
+        std::make_unique<BackgroundExport>(this, std::move(job), std::move(setUpVoice),
+                                           [this, target](const std::optional<std::string>& failure, bool cancelled) {
+                                               // Later, from the event loop: the export is
+                                               // still inside this call, and a message box
+                                               // runs events of its own.
+                                               QMetaObject::invokeMethod(
+                                                   this,
+                                                   [this, target, failure, cancelled] {
+                                                       export_.reset();
+                                                       if (cancelled)
+                                                           return;
+                                                       if (failure)
+                                                           dialogs_.showError(errorBoxText(*failure));
+                                                       else
+                                                           dialogs_.showInfo("音声ファイルを書き出しました: " + target);
+                                                   },
+                                                   Qt::QueuedConnection);
+                                           });
 }
 
 void TForm1::ScrollBar3Change(QObject*)

@@ -78,7 +78,8 @@ TEST_F(AudioExportTest, EveryFormatLastsAsLongAsTheWavExport)
         const SF_INFO info = infoOf(folder.path(std::string("book") + ext));
         EXPECT_EQ(info.samplerate, wav.samplerate);
         EXPECT_EQ(info.channels, 1);
-        EXPECT_NEAR(static_cast<double>(info.frames), static_cast<double>(wav.frames), static_cast<double>(wav.frames) * 0.01);
+        EXPECT_NEAR(static_cast<double>(info.frames), static_cast<double>(wav.frames),
+                    static_cast<double>(wav.frames) * 0.01);
     }
 }
 
@@ -105,7 +106,8 @@ TEST_F(AudioExportTest, ACancelledExportLeavesNothing)
     AudioExport job(bookWindow(), SharedState{}, requestFor(folder.path("book.opus"), true), testing::testSetup());
     int ticks = 0;
     try {
-        job.run([](SpeechEngine& engine, WindowState& state) { setUpVoiceList(engine, state, 0, NegativeVoiceIndex::selectsFirst); },
+        job.run([](SpeechEngine& engine,
+                   WindowState& state) { setUpVoiceList(engine, state, 0, NegativeVoiceIndex::selectsFirst); },
                 [&] {
                     if (++ticks == 2)
                         job.cancel();

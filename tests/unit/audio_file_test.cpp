@@ -47,8 +47,8 @@ ReadBack readBack(const std::string& path)
         const char* s = sf_get_string(file, type);
         return std::string(s != nullptr ? s : "");
     };
-    back = {info.samplerate, info.channels, info.frames, text(SF_STR_TITLE), text(SF_STR_ARTIST), text(SF_STR_ALBUM),
-            text(SF_STR_TRACKNUMBER)};
+    back = {info.samplerate,    info.channels,           info.frames, text(SF_STR_TITLE), text(SF_STR_ARTIST),
+            text(SF_STR_ALBUM), text(SF_STR_TRACKNUMBER)};
     sf_close(file);
     return back;
 }
@@ -164,9 +164,11 @@ TEST(AudioFile, FormatsAndFileNames)
     const struct {
         const char* path;
         std::optional<AudioFormat> format;
-    } formats[] = {{"a.wav", AudioFormat::wav},     {"a.FLAC", AudioFormat::flac}, {"a.ogg", AudioFormat::vorbis},
-                   {"a.oga", AudioFormat::vorbis},  {"b/a.Opus", AudioFormat::opus}, {"a.mp3", AudioFormat::mp3},
-                   {"a.m4a", std::nullopt},         {"a", std::nullopt},          {"x.mp3/a", std::nullopt}};
+    } formats[] = {{"a.wav", AudioFormat::wav},     {"a.FLAC", AudioFormat::flac},
+                   {"a.ogg", AudioFormat::vorbis},  {"a.oga", AudioFormat::vorbis},
+                   {"b/a.Opus", AudioFormat::opus}, {"a.mp3", AudioFormat::mp3},
+                   {"a.m4a", std::nullopt},         {"a", std::nullopt},
+                   {"x.mp3/a", std::nullopt}};
     for (const auto& row : formats)
         EXPECT_EQ(audioFormatOf(row.path), row.format) << row.path;
 
@@ -194,7 +196,8 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     const std::string book = folder.path("book");
     const Samples samples = speechLike();
     {
-        auto target = chapterFilesTarget(book, AudioFormat::opus, {{"題名"}, {"一"}, {"二/三"}, {"四"}}, {"", "作者", "題名", 0});
+        auto target =
+            chapterFilesTarget(book, AudioFormat::opus, {{"題名"}, {"一"}, {"二/三"}, {"四"}}, {"", "作者", "題名", 0});
         // Chapter 2 has nothing to say: no file, and the numbers stay in sequence.
         target->append(0, samples);
         target->append(1, samples);

@@ -29,9 +29,11 @@ TEST(Chapters, HeadingsOfEveryKind)
     } rows[] = {
         {"no headings", "題名\r\n本文です。\r\n", {{"", "書名"}}},
         {"a note after the heading, text before it",
-         "題名\r\n作者\r\n\r\n［＃８字下げ］一［＃「一」は中見出し］\r\n本文。\r\n［＃８字下げ］二［＃「二」は中見出し］\r\n続き。\r\n",
+         "題名\r\n作者\r\n\r\n［＃８字下げ］一［＃「一」は中見出し］\r\n本文。\r\n［＃８字下げ］二［＃「二」は中見出し"
+         "］\r\n続き。\r\n",
          {{"", "書名"}, {"［＃８字下げ］一", "一"}, {"［＃８字下げ］二", "二"}}},
-        {"a heading at the very start", "一［＃「一」は大見出し］\r\n本文。\r\n二［＃「二」は小見出し］\r\n続き。\r\n",
+        {"a heading at the very start",
+         "一［＃「一」は大見出し］\r\n本文。\r\n二［＃「二」は小見出し］\r\n続き。\r\n",
          {{"", "一"}, {"二［", "二"}}},
         {"start and end notes, ruby and notes left out of the title",
          "前。\r\n［＃中見出し］亜細亜《アジア》の曙［＃中見出し終わり］\r\n本文。\r\n",
@@ -39,11 +41,16 @@ TEST(Chapters, HeadingsOfEveryKind)
         {"a block heading",
          "前。\r\n［＃ここから大見出し］\r\n第一部\r\n［＃ここで大見出し終わり］\r\n本文。\r\n",
          {{"", "書名"}, {"［＃ここから", "第一部"}}},
-        {"run-in and window headings", "前。\r\n入藏［＃「入藏」は同行中見出し］　本文。\r\n龍王岬［＃「龍王岬」は窓小見出し］\r\n本文。\r\n",
+        {"run-in and window headings",
+         "前。\r\n入藏［＃「入藏」は同行中見出し］　本文。\r\n龍王岬［＃「龍王岬」は窓小見出し］\r\n本文。\r\n",
          {{"", "書名"}, {"入藏［", "入藏"}, {"龍王岬［", "龍王岬"}}},
         {"a part title straight before a chapter title is one chapter",
          "前。\r\n第一部［＃「第一部」は大見出し］\r\n\r\n第一章［＃「第一章」は中見出し］\r\n本文。\r\n",
          {{"", "書名"}, {"第一部［", "第一部　第一章"}}},
+        {"a gaiji note inside the heading note",
+         "前。\r\n第※［＃「二」の古字、第3水準1-14-1］章［＃「第※［＃「二」の古字、第3水準1-14-"
+         "1］章」は中見出し］\r\n本文。\r\n",
+         {{"", "書名"}, {"第※", "第章"}}},
         {"a note that names no level", "前。\r\n［＃「見出し」は見出し］\r\n本文。\r\n", {{"", "書名"}}},
     };
     for (const auto& row : rows) {
@@ -56,15 +63,21 @@ TEST(Chapters, HeadingsOfEveryKind)
     }
 }
 
-TEST(Chapters, MarkedPageHeadingsRunToTheEndOfTheirLine)
+TEST(Chapters, MarkedPageHeadingsStartWhereTheirChunkStarts)
 {
-    const std::string text = sj("目次 表紙\r\n 第一章 始まり\r\n本文。\r\n 第二章《だいにしょう》\r\n続き。\r\n");
+    // As loading leaves a page: a blank where each marker was, the heading right after it.
+    const std::string text = sj("目次 表紙\r\n 第一章 始まり\r\n本文。 第二章《だいにしょう》\r\n続き。\r\n");
     const std::size_t first = at(text, "第一章");
     const std::size_t second = at(text, "第二章");
-    EXPECT_EQ(findChapters(text, {first, second}, "題"),
-              (std::vector<Chapter>{{0, "題"}, {first, "第一章 始まり"}, {second, "第二章"}}));
-    EXPECT_EQ(chapterAt(findChapters(text, {first, second}, "題"), second - 1), 1u);
-    EXPECT_EQ(chapterAt(findChapters(text, {first, second}, "題"), second), 2u);
+    const std::vector<Chapter> chapters = findChapters(text, {first, second}, "題");
+    // The first heads its line, whose chunk starts at the blank; the second follows text, so
+    // its chunk starts at its own blank.
+    EXPECT_EQ(chapters, (std::vector<Chapter>{{0, "題"}, {first - 1, "第一章 始まり"}, {second - 1, "第二章"}}));
+    EXPECT_EQ(chapterAt(chapters, second - 2), 1u);
+    EXPECT_EQ(chapterAt(chapters, second - 1), 2u);
+    // Offsets left over from before an edit: not after a blank, inside a character, past the end.
+    EXPECT_EQ(markedHeadings(text, {first, first + 1, at(text, "表紙") + 1, text.size() + 5}),
+              (std::vector<std::size_t>{first}));
 }
 
 TEST(Chapters, TitleAndAuthor)

@@ -1,8 +1,8 @@
 // The WAV back end: the same file whatever the number of workers, the pause before each
 // utterance, and no file at all unless the export completed.
 
-#include "speech/OpenJTalkEngine.h"
 #include "speech/ExportEngine.h"
+#include "speech/OpenJTalkEngine.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"
 

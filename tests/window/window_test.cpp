@@ -644,7 +644,8 @@ void WindowTest::exportRunsInTheBackground()
     }
     WindowRig rig;
     const std::string book = rig.writeDocument(
-        "book.txt", "題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n猫です。\r\n二［＃「二」は中見出し］\r\n犬です。\r\n");
+        "book.txt",
+        "題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n猫です。\r\n二［＃「二」は中見出し］\r\n犬です。\r\n");
     TForm1& form = rig.create({book});
     form.setExportSetup(setup);
     showAndActivate(form);
