@@ -60,19 +60,104 @@ double compressionFor(AudioFormat format, int kbps)
     return 0.0;
 }
 
-// libsndfile writes through these into the temporary file of an AtomicFile, so that a
-// failed write is seen whatever the encoder does with it, and the file takes its place only
-// when complete. The encoders only write, seek and tell.
-class SndfileSink final : public AudioSink {
+// What the encoding sinks share: the encoder writes, through callbacks, into the temporary
+// file of an AtomicFile, so that a failed write is seen whatever the encoder makes of it, and
+// the file takes its place only when complete. The first failure is kept and ends the file.
+class EncodingSink : public AudioSink {
 public:
-    SndfileSink(std::string path, AudioFormat format, const AudioTags& tags, std::optional<int> bitrate)
-        : path_(std::move(path)), file_(path_)
+    void append(const Samples& samples) final
+    {
+        if (!encoding_)
+            throw KvenError(msgCannotCreate(path_));
+        if (!encode(samples) || failedErrno_)
+            fail();
+        samples_ += samples.size();
+    }
+
+    std::uint64_t sampleCount() const final { return samples_; }
+
+    void seal() final
+    {
+        if (encoding_) {
+            // Flushes the encoder and writes what a file ends with.
+            encoding_ = false;
+            if (!finishEncoder() || failedErrno_)
+                fail();
+        }
+        if (!file_.seal())
+            fail();
+    }
+
+    void commit() final
+    {
+        seal();
+        if (!file_.commit())
+            throw KvenError(msgCannotCreate(path_));
+    }
+
+protected:
+    // Creates the temporary file; throws KvenError when the target is no regular file or the
+    // file cannot be made.
+    explicit EncodingSink(std::string path) : path_(std::move(path)), file_(path_)
     {
         switch (file_.open()) {
         case AtomicFile::Opened::ok: break;
         case AtomicFile::Opened::notRegularFile: throw KvenError(msgNotRegularFile(path_));
         case AtomicFile::Opened::failed: throw KvenError(msgCannotCreate(path_));
         }
+    }
+
+    // The derived sink's encoder is open (from its constructor) and takes samples.
+    void started() { encoding_ = true; }
+    virtual bool encode(const Samples& samples) = 0;
+    // Ends the encoder, flushing it; false when it failed.
+    virtual bool finishEncoder() = 0;
+    // Ends the encoder without a care for what it still holds.
+    virtual void dropEncoder() noexcept = 0;
+
+    // Writes for the encoder at `offset`, or after what was written; false on failure, which
+    // is kept for the sink to report.
+    bool put(std::string_view bytes, std::optional<std::uint64_t> offset)
+    {
+        if (failedErrno_)
+            return false;
+        if (!(offset ? file_.writeAt(*offset, bytes) : file_.write(bytes))) {
+            failedErrno_ = errno != 0 ? errno : EIO;
+            return false;
+        }
+        return true;
+    }
+
+    // Reports the first failure, removing the temporary file.
+    [[noreturn]] void fail()
+    {
+        if (failedErrno_)
+            errno = failedErrno_;
+        const std::string message = msgWriteFailed(path_);
+        if (encoding_)
+            dropEncoder();
+        encoding_ = false;
+        file_.discard();
+        throw KvenError(message);
+    }
+
+    bool failed() const { return failedErrno_ != 0; }
+
+private:
+    std::string path_;
+    AtomicFile file_;
+    std::uint64_t samples_ = 0;
+    int failedErrno_ = 0;
+    bool encoding_ = false;
+};
+
+// FLAC, Ogg Vorbis and MP3 through libsndfile's virtual I/O. The encoders only write, seek
+// and tell.
+class SndfileSink final : public EncodingSink {
+public:
+    SndfileSink(std::string path, AudioFormat format, const AudioTags& tags, std::optional<int> bitrate)
+        : EncodingSink(std::move(path))
+    {
         const FormatInfo& info = infoOf(format);
         SF_INFO sfInfo{};
         sfInfo.samplerate = kSampleRate;
@@ -82,10 +167,11 @@ public:
                          &SndfileSink::tell};
         sndfile_ = sf_open_virtual(&io, SFM_WRITE, &sfInfo, this);
         if (sndfile_ == nullptr) {
-            if (failedErrno_)
+            if (failed())
                 fail();
             throw KvenError(msgCannotEncode(info.extension));
         }
+        started();
         if (format == AudioFormat::mp3) {
             int mode = SF_BITRATE_MODE_CONSTANT;
             sf_command(sndfile_, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
@@ -105,59 +191,33 @@ public:
         tag(SF_STR_SOFTWARE, "KVEN");
     }
 
-    ~SndfileSink() override
-    {
-        if (sndfile_ != nullptr)
-            sf_close(sndfile_);
-    }
+    ~SndfileSink() override { dropEncoder(); }
 
-    void append(const Samples& samples) override
+private:
+    bool encode(const Samples& samples) override
     {
-        if (sndfile_ == nullptr)
-            throw KvenError(msgCannotCreate(path_));
         // In blocks: the Vorbis encoder of libsndfile 1.2.0 overruns its buffer on a long write.
         constexpr std::size_t kBlock = 8192;
         for (std::size_t at = 0; at < samples.size(); at += kBlock) {
             const auto count = static_cast<sf_count_t>(std::min(kBlock, samples.size() - at));
-            if (sf_write_short(sndfile_, samples.data() + at, count) != count || failedErrno_)
-                fail();
+            if (sf_write_short(sndfile_, samples.data() + at, count) != count || failed())
+                return false;
         }
-        samples_ += samples.size();
+        return true;
     }
 
-    std::uint64_t sampleCount() const override { return samples_; }
-
-    void seal() override
+    bool finishEncoder() override
     {
-        if (sndfile_ != nullptr) {
-            // Closing flushes the encoder and writes the final headers.
-            const int closed = sf_close(sndfile_);
-            sndfile_ = nullptr;
-            if (closed != 0 || failedErrno_)
-                fail();
-        }
-        if (!file_.seal())
-            fail();
+        const int closed = sf_close(sndfile_);
+        sndfile_ = nullptr;
+        return closed == 0;
     }
 
-    void commit() override
+    void dropEncoder() noexcept override
     {
-        seal();
-        if (!file_.commit())
-            throw KvenError(msgCannotCreate(path_));
-    }
-
-private:
-    [[noreturn]] void fail()
-    {
-        if (failedErrno_)
-            errno = failedErrno_;
-        const std::string message = msgWriteFailed(path_);
         if (sndfile_ != nullptr)
             sf_close(sndfile_);
         sndfile_ = nullptr;
-        file_.discard();
-        throw KvenError(message);
     }
 
     static SndfileSink& self(void* user) { return *static_cast<SndfileSink*>(user); }
@@ -183,41 +243,27 @@ private:
     static sf_count_t write(const void* data, sf_count_t count, void* user)
     {
         SndfileSink& s = self(user);
-        if (s.failedErrno_ || count < 0)
+        if (count < 0 || !s.put({static_cast<const char*>(data), static_cast<std::size_t>(count)}, s.position_))
             return 0;
-        const std::string_view bytes(static_cast<const char*>(data), static_cast<std::size_t>(count));
-        if (!s.file_.writeAt(s.position_, bytes)) {
-            s.failedErrno_ = errno != 0 ? errno : EIO;
-            return 0;
-        }
-        s.position_ += bytes.size();
+        s.position_ += static_cast<std::uint64_t>(count);
         s.length_ = std::max(s.length_, s.position_);
         return count;
     }
 
     static sf_count_t tell(void* user) { return static_cast<sf_count_t>(self(user).position_); }
 
-    std::string path_;
-    AtomicFile file_;
     SNDFILE* sndfile_ = nullptr;
     std::uint64_t position_ = 0;
     std::uint64_t length_ = 0;
-    std::uint64_t samples_ = 0;
-    int failedErrno_ = 0;
 };
 
 // Ogg Opus through libopusenc rather than libsndfile, whose Opus encoder runs at the
 // highest complexity: that one costs a quarter of the synthesis time of the export, this one
 // (complexity 6) a twentieth, at 28 kbit/s for the size of 32 kbit/s from the other.
-class OpusSink final : public AudioSink {
+class OpusSink final : public EncodingSink {
 public:
-    OpusSink(std::string path, const AudioTags& tags, int bitrate) : path_(std::move(path)), file_(path_)
+    OpusSink(std::string path, const AudioTags& tags, int bitrate) : EncodingSink(std::move(path))
     {
-        switch (file_.open()) {
-        case AtomicFile::Opened::ok: break;
-        case AtomicFile::Opened::notRegularFile: throw KvenError(msgNotRegularFile(path_));
-        case AtomicFile::Opened::failed: throw KvenError(msgCannotCreate(path_));
-        }
         OggOpusComments* comments = ope_comments_create();
         if (comments == nullptr)
             throw std::bad_alloc();
@@ -234,84 +280,48 @@ public:
         encoder_ = ope_encoder_create_callbacks(&callbacks, this, comments, kSampleRate, 1, 0, &error);
         ope_comments_destroy(comments);
         if (encoder_ == nullptr) {
-            if (failedErrno_)
+            if (failed())
                 fail();
             throw KvenError(msgCannotEncode(".opus"));
         }
+        started();
         ope_encoder_ctl(encoder_, OPUS_SET_BITRATE(bitrate * 1000));
         ope_encoder_ctl(encoder_, OPUS_SET_COMPLEXITY(6));
     }
 
-    ~OpusSink() override
-    {
-        if (encoder_ != nullptr)
-            ope_encoder_destroy(encoder_);
-    }
-
-    void append(const Samples& samples) override
-    {
-        if (encoder_ == nullptr)
-            throw KvenError(msgCannotCreate(path_));
-        if (ope_encoder_write(encoder_, samples.data(), static_cast<int>(samples.size())) != OPE_OK || failedErrno_)
-            fail();
-        samples_ += samples.size();
-    }
-
-    std::uint64_t sampleCount() const override { return samples_; }
-
-    void seal() override
-    {
-        if (encoder_ != nullptr) {
-            const int drained = ope_encoder_drain(encoder_);
-            ope_encoder_destroy(encoder_);
-            encoder_ = nullptr;
-            if (drained != OPE_OK || failedErrno_)
-                fail();
-        }
-        if (!file_.seal())
-            fail();
-    }
-
-    void commit() override
-    {
-        seal();
-        if (!file_.commit())
-            throw KvenError(msgCannotCreate(path_));
-    }
+    ~OpusSink() override { dropEncoder(); }
 
 private:
-    [[noreturn]] void fail()
+    bool encode(const Samples& samples) override
     {
-        if (failedErrno_)
-            errno = failedErrno_;
-        const std::string message = msgWriteFailed(path_);
+        return ope_encoder_write(encoder_, samples.data(), static_cast<int>(samples.size())) == OPE_OK;
+    }
+
+    bool finishEncoder() override
+    {
+        const int drained = ope_encoder_drain(encoder_);
+        dropEncoder();
+        return drained == OPE_OK;
+    }
+
+    void dropEncoder() noexcept override
+    {
         if (encoder_ != nullptr)
             ope_encoder_destroy(encoder_);
         encoder_ = nullptr;
-        file_.discard();
-        throw KvenError(message);
     }
 
     static int write(void* user, const unsigned char* data, opus_int32 length)
     {
         auto& self = *static_cast<OpusSink*>(user);
-        if (self.failedErrno_ || length < 0)
-            return 1;
-        if (!self.file_.write(
-                std::string_view(reinterpret_cast<const char*>(data), static_cast<std::size_t>(length)))) {
-            self.failedErrno_ = errno != 0 ? errno : EIO;
-            return 1;
-        }
-        return 0;
+        const std::string_view bytes(reinterpret_cast<const char*>(data),
+                                     static_cast<std::size_t>(std::max(length, 0)));
+        return self.put(bytes, std::nullopt) ? 0 : 1;
     }
 
     static int close(void*) { return 0; }
 
-    std::string path_;
-    AtomicFile file_;
     OggOpusEnc* encoder_ = nullptr;
-    std::uint64_t samples_ = 0;
-    int failedErrno_ = 0;
 };
 
 // Our own writer, whose bytes other tools and earlier exports rely on.
