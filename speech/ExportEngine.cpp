@@ -1,5 +1,6 @@
 #include "speech/ExportEngine.h"
 
+#include "files/Errors.h"
 #include "speech/SynthesisText.h"
 
 #include <algorithm>
