@@ -3,8 +3,8 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "settings/WordsFile.h"
+#include "text/TextOps.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const kven::WordsFile words = kven::parseWordsFile(bytes, "KVEN.dic");
     check(words.dictionary != nullptr, "a dictionary, if an empty one");
-    const std::size_t lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    // Lines end at CR LF, CR or LF, as the file is read.
+    const std::size_t lines = kven::splitLines(bytes).size();
     check(words.problems.size() <= lines, "at most one problem per line");
     check(words.dictionary->size() + words.problems.size() <= lines, "each line an entry or a problem at most");
     // The input again, as a text to read: lookups stay inside it.
