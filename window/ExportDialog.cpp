@@ -92,7 +92,7 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
 
 BackgroundExport::BackgroundExport(QWidget* parent, std::unique_ptr<AudioExport> job,
                                    AudioExport::VoiceSetUp setUpVoice, Done done)
-    : QObject(parent), job_(std::move(job)), done_(std::move(done))
+    : job_(std::move(job)), done_(std::move(done))
 {
     dialog_ =
         new QProgressDialog(QStringLiteral("書き出しの準備をしています…"), QStringLiteral("中止"), 0, 1000, parent);
