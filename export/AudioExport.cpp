@@ -1,6 +1,7 @@
 #include "export/AudioExport.h"
 
 #include "files/Errors.h"
+#include "files/Paths.h"
 #include "reading/Reader.h"
 #include "reading/Waiter.h"
 #include "text/Cp932.h"
@@ -49,11 +50,7 @@ AudioFormat checkRequest(const ExportRequest& request)
 
 std::string chapterFolderOf(const std::string& path)
 {
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return path;
-    const std::string folder = path.substr(0, dot);
+    const std::string folder = path.substr(0, path.size() - extensionOf(path).size());
     // "book/.opus" has no name of its own to give a folder.
     return folder.empty() || folder.back() == '/' ? std::string() : folder;
 }
@@ -140,8 +137,7 @@ AudioExport::Status AudioExport::status() const
         std::lock_guard lock(mutex_);
         s.done = progress_.done(written);
     }
-    if (s.done > 0.001)
-        s.left = s.elapsed * (1 - s.done) / s.done;
+    s.left = ExportProgress::timeLeft(s.done, s.elapsed);
     s.speech = engine_.secondsWritten();
     return s;
 }

@@ -1,5 +1,6 @@
 #include "export/Chapters.h"
 
+#include "files/Paths.h"
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 
@@ -222,11 +223,9 @@ DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName)
     if (block.size() >= 2 && block.size() <= 5 && block.back().size() <= kAuthorMaxBytes)
         info.author = block.back();
     if (info.title.empty()) {
-        std::string_view name =
-            fileName.substr(fileName.rfind('/') == std::string_view::npos ? 0 : fileName.rfind('/') + 1);
-        if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos && dot > 0)
-            name = name.substr(0, dot);
-        info.title = std::string(name);
+        const std::string_view name = fileNameOf(fileName);
+        const std::string_view stem = name.substr(0, name.size() - extensionOf(name).size());
+        info.title = std::string(stem.empty() ? name : stem);
         info.author.clear();
     }
     return info;

@@ -24,10 +24,18 @@ double ExportProgress::done(std::size_t written) const
     return std::min(1.0, static_cast<double>(position > from_ ? position - from_ : 0) / total);
 }
 
+std::optional<double> ExportProgress::timeLeft(double done, double elapsed)
+{
+    if (done <= 0.001)
+        return std::nullopt;
+    return elapsed * (1 - done) / done;
+}
+
 std::string ExportProgress::line(std::size_t written, double elapsed) const
 {
     const double done = this->done(written);
-    const std::string left = done > 0.001 ? clockText(elapsed * (1 - done) / done) : "?";
+    const std::optional<double> seconds = timeLeft(done, elapsed);
+    const std::string left = seconds ? clockText(*seconds) : "?";
     char buf[128];
     std::snprintf(buf, sizeof buf, "\r%5.1f%%  elapsed %s  left %s   ", 100 * done, clockText(elapsed).c_str(),
                   left.c_str());

@@ -3,6 +3,7 @@
 // file, the time so far, and the time left at the pace so far.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ public:
     // The share of the text whose speech is in the file once the first `written` utterances
     // are, 0 to 1.
     double done(std::size_t written) const;
+    // The time left at the pace so far, once enough is done to tell.
+    static std::optional<double> timeLeft(double done, double elapsed);
     // The line once the first `written` utterances are in the file, `elapsed` seconds after
     // the start. It begins with a carriage return, so that the next one writes over it.
     std::string line(std::size_t written, double elapsed) const;

@@ -1,6 +1,7 @@
 #include "speech/AudioFile.h"
 
 #include "files/Errors.h"
+#include "files/Paths.h"
 
 #include <opusenc.h>
 #include <sndfile.h>
@@ -357,11 +358,6 @@ private:
     std::unique_ptr<AudioSink> sink_;
 };
 
-std::string joinPath(const std::string& folder, const std::string& name)
-{
-    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
 class ChapterFiles final : public ExportTarget {
 public:
     ChapterFiles(std::string folder, AudioFormat format, std::vector<ChapterFile> chapters, AudioTags tags,
@@ -415,7 +411,7 @@ public:
             playlist += "#EXTINF:" + std::to_string(seconds) + "," + file.title + "\n" + file.name + "\n";
         }
         std::string name = safeFileName(std::filesystem::path(folder_).lexically_normal().filename().string());
-        const std::string path = joinPath(folder_, (name.empty() ? "playlist" : name) + ".m3u8");
+        const std::string path = inFolder(folder_, (name.empty() ? "playlist" : name) + ".m3u8");
         // Everything written and on the disk first: what is left are the renames, so a full disk
         // cannot leave some files of this export among those of an earlier one.
         AtomicFile list(path);
@@ -450,7 +446,7 @@ private:
         AudioTags tags = tags_;
         tags.title = title;
         tags.track = track;
-        files_.push_back({openAudioSink(joinPath(folder_, name), format_, tags, bitrate_), name, title});
+        files_.push_back({openAudioSink(inFolder(folder_, name), format_, tags, bitrate_), name, title});
         current_ = chapter;
     }
 
@@ -491,11 +487,7 @@ bool encoderOpens(int sndfileFormat)
 
 std::optional<AudioFormat> audioFormatOf(std::string_view path)
 {
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.rfind('/');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-        return std::nullopt;
-    std::string ext(path.substr(dot));
+    std::string ext(kven::extensionOf(path));
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     if (ext == ".oga")

@@ -353,13 +353,13 @@ void TForm1::Export1Click(QObject*)
         export_->dialog()->raise();
         return;
     }
+    // The document's name with the extension of the format that suits speech best.
     std::string suggested = shared_.currentFile;
     if (suggested.empty()) {
         const char* home = std::getenv("HOME");
-        suggested = std::string(home != nullptr && *home != '\0' ? home : ".") + "/KVEN";
-    } else if (const std::size_t dot = suggested.rfind('.');
-               dot != std::string::npos && dot > suggested.rfind('/') + 1) {
-        suggested.resize(dot);
+        suggested = inFolder(home != nullptr && *home != '\0' ? home : ".", "KVEN");
+    } else if (const std::size_t stem = fileNameOf(suggested).size() - extensionOf(suggested).size(); stem > 0) {
+        suggested.resize(suggested.size() - extensionOf(suggested).size());
     }
     suggested += ".opus";
     const std::optional<ExportChoice> choice = dialogs_.chooseExport(suggested);
