@@ -1,14 +1,17 @@
-// HTMLconv on arbitrary bytes must end and yield some text. The one-pass script-block deletion
-// must also agree with deleting by searching afresh from the start (on small inputs, since that
-// is quadratic).
+// HTMLconv on arbitrary bytes must end and yield some text, the same whether or not the ruby
+// bases are asked for, and every base located in it must stand before its "《". The one-pass
+// script-block deletion must also agree with deleting by searching afresh from the start (on
+// small inputs, since that is quadratic).
 
 #include "intake/HTMLconv.h"
+#include "text/RubyBases.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -39,6 +42,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string text = page;
     kven::HTMLconv(text, conv);
+
+    std::string withBases = page;
+    std::vector<std::string> bases;
+    kven::HTMLconv(withBases, conv, &bases);
+    if (withBases != text)
+        std::abort();
+    const std::vector<kven::RubyBase> located = kven::locateRubyBases(text, bases);
+    if (located.size() > bases.size() || kven::rubyBaseStarts(text, 0, text.size(), located).size() != located.size())
+        std::abort();
 
     if (size <= 4096) {
         std::string fast = page;

@@ -62,6 +62,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.dictionary = &dictionary;
     options.skipList = skipList;
     options.talkSymbols = kTalkSymbols;
+    // Ruby bases as a page would have them: the character before every "《".
+    std::vector<std::string> bases;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = kven::sjis::charLength(text, i);
+        if (i >= 2 && text.substr(i, len) == kven::sjis::kRubyOpen)
+            bases.emplace_back(text.substr(i - 2, 2));
+        i += len;
+    }
+    const std::vector<kven::RubyBase> located = kven::locateRubyBases(text, bases);
+    options.rubyBases = located;
 
     std::size_t cursor = 0;
     while (cursor < text.size()) {

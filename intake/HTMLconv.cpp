@@ -5,6 +5,7 @@
 #include "text/TextOps.h"
 #include "text/Utf8.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -103,6 +104,46 @@ void replaceEach(std::string& text, const Replacement* begin, const Replacement*
         replaceAllIn(text, r->pattern, r->replacement);
 }
 
+// The bases of the ruby markup of `text`, converted as the text around them is: each runs
+// from "<ruby>" to the ruby parenthesis after it, in the spelling that the fixed replacements
+// turn into "《", within the ruby element.
+std::vector<std::string> rubyBasesOf(std::string_view text)
+{
+    struct Spelling {
+        std::string_view ruby, open, end;
+    };
+    static constexpr Spelling kSpellings[] = {
+        {"<RUBY>", "<RP>\x81\x69</RP>", "</RUBY>"},
+        {"<ruby>", "<rp>\x81\x69</rp>", "</ruby>"},
+    };
+    std::vector<std::pair<std::size_t, std::string>> found;
+    for (const Spelling& s : kSpellings) {
+        for (std::size_t at = findOffset(text, s.ruby); at != npos;) {
+            const std::size_t from = at + s.ruby.size();
+            const std::string_view rest = text.substr(from);
+            // The element ends at the next ruby at the latest, which keeps the whole search
+            // linear.
+            const std::size_t next = findOffset(rest, s.ruby);
+            const std::size_t open = findOffset(rest, s.open, next);
+            const std::size_t end = findOffset(rest, s.end, next);
+            if (open != npos && (end == npos || open < end)) {
+                std::string base(rest.substr(0, open));
+                replaceEach(base, std::begin(kFixedReplacements), std::end(kFixedReplacements));
+                stripTags(base);
+                replaceEach(base, std::begin(kEntities), std::end(kEntities));
+                found.emplace_back(at, std::move(base));
+            }
+            at = next == npos ? npos : from + next;
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> bases;
+    bases.reserve(found.size());
+    for (auto& f : found)
+        bases.push_back(std::move(f.second));
+    return bases;
+}
+
 } // namespace
 
 std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8)
@@ -178,11 +219,14 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
     }
 }
 
-void markupToText(std::string& text)
+void markupToText(std::string& text, std::vector<std::string>* rubyBases)
 {
     deleteBlocks(text, "<SCRIPT", "</SCRIPT>");
     deleteBlocks(text, "<Script", "</Script>");
     deleteBlocks(text, "<script", "</script>");
+
+    if (rubyBases != nullptr)
+        *rubyBases = rubyBasesOf(text);
 
     markHeadings(text);
     replaceEach(text, std::begin(kFixedReplacements), std::end(kFixedReplacements));
@@ -192,10 +236,10 @@ void markupToText(std::string& text)
 
 } // namespace detail
 
-void HTMLconv(std::string& text, const TPzConv& conv)
+void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases)
 {
     settleEncoding(text, conv);
-    detail::markupToText(text);
+    detail::markupToText(text, rubyBases);
 }
 
 } // namespace kven

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kven {
 
@@ -18,7 +19,9 @@ inline constexpr std::string_view kHeadingMarker = "KVENmark";
 // parentheses into 《》, strips every tag and decodes a few entities. Reports nothing: every
 // input yields some text. A page taken for UTF-8 that is not well-formed UTF-8 of one- to
 // three-byte sequences yields the empty text.
-void HTMLconv(std::string& text, const TPzConv& conv);
+// With `rubyBases`, it also receives the base of each ruby markup (from "<ruby>" to the
+// ruby parenthesis that follows it) as the conversion leaves it, in page order.
+void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases = nullptr);
 
 // Strict UTF-8 to UTF-16 decoding of a page taken for UTF-8. Returns nothing when the bytes are
 // not one- to three-byte sequences: a missing or wrong continuation byte, a sequence cut off by
@@ -29,8 +32,8 @@ std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8);
 namespace detail {
 
 // Everything after the encoding is settled: script blocks, headings, fixed replacements, tag
-// stripping and entities, on Shift_JIS text.
-void markupToText(std::string& text);
+// stripping and entities, on Shift_JIS text; with `rubyBases`, the ruby bases as well.
+void markupToText(std::string& text, std::vector<std::string>* rubyBases = nullptr);
 
 // Deletes each block from the first `opening` through the end of the first `closing` that
 // begins after it, again and again, with the result of searching afresh from the start after

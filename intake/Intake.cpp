@@ -5,6 +5,7 @@
 #include "files/Paths.h"
 #include "intake/HTMLconv.h"
 #include "text/Cp932.h"
+#include "text/RubyBases.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 #include "text/Utf8.h"
@@ -84,7 +85,7 @@ void DocumentIntake::Button2Click()
 
 void DocumentIntake::Resume()
 {
-    resumeWith(window_.text());
+    resumeWith(window_.text(), {});
 }
 
 void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporaryCaption)
@@ -100,10 +101,11 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     const bool html = rule == HtmlRule::exceptTxt ? ext != ".txt" && ext != ".TXT"
                                                   : ext == ".htm" || ext == ".html" || ext == ".HTM" || ext == ".HTML";
     std::string text;
+    std::vector<std::string> rubyBases;
     if (html) {
         // The page's own markers decide its encoding; its bytes are left alone until then.
         text = normalizeLineBreaks(bytes);
-        HTMLconv(text, conv_);
+        HTMLconv(text, conv_, &rubyBases);
     } else {
         text = normalizeLineBreaks(plainTextToSjis(std::move(bytes)));
     }
@@ -117,10 +119,10 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     } else {
         window_.setCaption("KVEN " + documentNameForDisplay(shared_));
     }
-    resumeWith(std::move(text));
+    resumeWith(std::move(text), rubyBases);
 }
 
-void DocumentIntake::resumeWith(std::string text)
+void DocumentIntake::resumeWith(std::string text, const std::vector<std::string>& rubyBases)
 {
     const std::size_t heading = findOneBased(text, kHeadingMarker);
     // Each marker shrinks to one blank, so the n-th heading moves n times the difference up.
@@ -138,6 +140,7 @@ void DocumentIntake::resumeWith(std::string text)
     text.append(sjis::kCrLf);
     text.append(sjis::kEndLine);
     window_.setText(std::move(text));
+    shared_.rubyBases = rubyBases.empty() ? std::vector<RubyBase>() : locateRubyBases(window_.text(), rubyBases);
     // The blank left by the first marker sits at heading - 1; the 1-based position is
     // therefore the 0-based offset of the heading's first character.
     window_.setSelStart(window_.headingSearch() ? heading : 0);

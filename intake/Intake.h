@@ -59,7 +59,8 @@ private:
     // document, the caption and the editor change only once the file has been read, so a
     // later bookmark write never records the old text's cursor under the new name.
     void load(const std::string& file, HtmlRule rule, bool temporaryCaption);
-    void resumeWith(std::string text);
+    // `rubyBases`: the converted ruby bases of a page, in page order.
+    void resumeWith(std::string text, const std::vector<std::string>& rubyBases);
     std::string openDialogFolder() const;
 
     WindowState& window_;

@@ -1,5 +1,7 @@
 #include "reading/AozoraNotes.h"
 
+#include "text/Cp932.h"
+#include "text/FullWidth.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
@@ -61,7 +63,73 @@ std::size_t scanNote(std::string_view text, std::size_t pos, bool quotes)
     return npos;
 }
 
-// Notes and gaiji descriptions removed.
+// "＆＃", "ｘ", "Ｘ" and "；" as the full-width mapping leaves "&#", "x", "X" and ";".
+constexpr std::string_view kReferenceOpen = "\x81\x95\x81\x94";
+constexpr std::string_view kReferenceHexLower = "\x82\x98";
+constexpr std::string_view kReferenceHexUpper = "\x82\x77";
+constexpr std::string_view kReferenceClose = "\x81\x47";
+constexpr std::size_t kReferenceMaxDigits = 8;
+
+// The value of the full-width digit `c` in base 16, or -1.
+int digitValue(std::string_view c)
+{
+    if (c.size() != 2 || c[0] != '\x82')
+        return -1;
+    const auto b = static_cast<unsigned char>(c[1]);
+    if (b >= 0x4F && b <= 0x58) // ０..９
+        return b - 0x4F;
+    if (b >= 0x60 && b <= 0x65) // Ａ..Ｆ
+        return b - 0x60 + 10;
+    if (b >= 0x81 && b <= 0x86) // ａ..ｆ
+        return b - 0x81 + 10;
+    return -1;
+}
+
+struct Reference {
+    std::size_t length = 0; // 0: no reference at this place
+    char32_t code = 0;
+};
+
+// A numeric character reference of a page ("&#12354;", "&#x3042;") at `pos`, mapped to full
+// width.
+Reference referenceAt(std::string_view text, std::size_t pos)
+{
+    std::string_view rest = text.substr(pos);
+    if (!rest.starts_with(kReferenceOpen))
+        return {};
+    rest.remove_prefix(kReferenceOpen.size());
+    int base = 10;
+    if (rest.starts_with(kReferenceHexLower) || rest.starts_with(kReferenceHexUpper)) {
+        base = 16;
+        rest.remove_prefix(kReferenceHexLower.size());
+    }
+    char32_t code = 0;
+    std::size_t digits = 0;
+    for (int d; digits < kReferenceMaxDigits && (d = digitValue(rest.substr(0, 2))) >= 0 && d < base; ++digits) {
+        code = code * static_cast<char32_t>(base) + static_cast<char32_t>(d);
+        rest.remove_prefix(2);
+    }
+    if (digits == 0 || !rest.starts_with(kReferenceClose))
+        return {};
+    rest.remove_prefix(kReferenceClose.size());
+    return {text.size() - pos - rest.size(), code};
+}
+
+// A referenced character is read when it is a letter, digit, kana or kanji; a blank stays a
+// blank; anything else, the notation's own brackets and marks included, is a pause.
+std::string referenceReading(char32_t code)
+{
+    if (code == U' ' || code == U'\u3000')
+        return std::string(sjis::kFullBlank);
+    if (code == 0 || code > 0xFFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return std::string(sjis::kUnreadMark);
+    const std::string c = toFullWidth(cp932::fromWide(std::u16string(1, static_cast<char16_t>(code))));
+    const bool readable = c.size() == 2 && ((c >= sjis::kZenZero && c <= sjis::kSmallKe) ||
+                                            (c >= sjis::kKanjiFirst && c <= sjis::kKanjiLast));
+    return readable ? c : std::string(sjis::kUnreadMark);
+}
+
+// Notes and gaiji descriptions removed, numeric character references resolved.
 std::string withoutNoteText(std::string_view text)
 {
     std::string out;
@@ -75,6 +143,11 @@ std::string withoutNoteText(std::string_view text)
             if (gaiji && !text.substr(end).starts_with(sjis::kRubyOpen))
                 out.append(sjis::kUnreadMark);
             i = end;
+            continue;
+        }
+        if (const Reference reference = referenceAt(text, i); reference.length > 0) {
+            out.append(referenceReading(reference.code));
+            i += reference.length;
             continue;
         }
         const std::size_t len = sjis::charLength(text, i);

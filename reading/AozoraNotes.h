@@ -40,7 +40,9 @@ std::size_t noteEnd(std::string_view text, std::size_t pos);
 
 // A chunk's text (mapped to full width) as it is read without notes: every "［＃…］" removed;
 // a gaiji "※［＃…］" removed when a "《" follows (the reading stands for it), else the unread
-// mark; "｜base《reading》" the reading alone; a "｜" with no "《" after it removed. With
+// mark; a numeric character reference "&#…;" or "&#x…;" (the gaiji of a page) the character
+// when it is a letter, digit, kana or kanji of the code page, a blank for a blank, else the
+// unread mark; "｜base《reading》" the reading alone; a "｜" with no "《" after it removed. With
 // `katakana` (the ruby option on) every ruby reading is handed over in katakana, which the
 // synthesizer parses as a reading rather than as words.
 std::string removeNotes(std::string_view text, bool katakana);

@@ -220,13 +220,43 @@ bool inReadableRange(std::string_view c)
            ((c >= sjis::kZenZero && c <= sjis::kSmallKe) || (c >= sjis::kKanjiFirst && c <= sjis::kKanjiLast));
 }
 
-std::string spokenWith(std::string_view chunk, const FilterOptions& options, const FilterTables& tables)
+// `trimmed` with "｜" before each of `bases` (offsets in it) that starts a character.
+std::string withBaseMarks(std::string_view trimmed, std::span<const std::size_t> bases)
+{
+    std::string out;
+    out.reserve(trimmed.size() + bases.size() * sjis::kRubyBaseMark.size());
+    auto next = bases.begin();
+    for (std::size_t i = 0; i < trimmed.size();) {
+        while (next != bases.end() && *next < i)
+            ++next;
+        if (next != bases.end() && *next == i)
+            out.append(sjis::kRubyBaseMark);
+        const std::size_t len = sjis::charLength(trimmed, i);
+        out.append(trimmed.substr(i, len));
+        i += len;
+    }
+    return out;
+}
+
+// `bases`: where ruby bases begin in `chunk`, ascending.
+std::string spokenWith(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
+                       std::span<const std::size_t> bases = {})
 {
     std::string_view trimmed = trimView(chunk);
     if (tables.skipList.foundIn(trimmed))
         trimmed = {};
 
-    std::string text = toFullWidth(trimmed);
+    std::string text;
+    if (!bases.empty() && !trimmed.empty()) {
+        const auto skipped = static_cast<std::size_t>(trimmed.data() - chunk.data());
+        std::vector<std::size_t> inTrimmed;
+        for (const std::size_t at : bases)
+            if (at >= skipped && at < skipped + trimmed.size())
+                inTrimmed.push_back(at - skipped);
+        text = toFullWidth(withBaseMarks(trimmed, inTrimmed));
+    } else {
+        text = toFullWidth(trimmed);
+    }
     if (options.silentNotes)
         text = removeNotes(text, options.aozoraRuby);
     if (options.aozoraRuby)
@@ -283,6 +313,17 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options)
     return spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols));
 }
 
+namespace {
+
+std::string spokenWithBases(std::string_view chunk, const FilterOptions& options, std::span<const std::size_t> bases)
+{
+    if (options.tables != nullptr)
+        return spokenWith(chunk, options, *options.tables, bases);
+    return spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols), bases);
+}
+
+} // namespace
+
 std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options)
 {
     std::string_view chunk = text.substr(cursor, length);
@@ -291,6 +332,15 @@ std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t leng
         const TextSpan block = explanationBlock(text);
         if (cursor >= block.begin && cursor < block.end)
             chunk.remove_prefix(std::min(chunk.size(), block.end - cursor));
+    }
+    if (options.silentNotes && !options.rubyBases.empty()) {
+        const auto from = static_cast<std::size_t>(chunk.data() - text.data());
+        std::vector<std::size_t> bases = rubyBaseStarts(text, from, from + chunk.size(), options.rubyBases);
+        if (!bases.empty()) {
+            for (std::size_t& at : bases)
+                at -= from;
+            return spokenWithBases(chunk, options, bases);
+        }
     }
     return spokenText(chunk, options);
 }

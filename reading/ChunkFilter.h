@@ -4,6 +4,7 @@
 
 #include "reading/FilterTables.h"
 #include "text/ReadingDictionary.h"
+#include "text/RubyBases.h"
 
 #include <cstddef>
 #include <optional>
@@ -49,6 +50,9 @@ struct FilterOptions {
     // dictionary has no words.
     bool wordReadings = false;
     const ReadingDictionary* dictionary = nullptr;
+    // Where the ruby bases of a converted page begin: with silent notes, such a base is read
+    // as if "｜" marked it.
+    std::span<const RubyBase> rubyBases;
     bool aaSkip = true;
     int unreadLimit = 0; // tenths
     int blankLimit = 0;  // tenths
@@ -65,7 +69,7 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options);
 
 // The same for the chunk of `length` bytes at `cursor` in `text`, which also knows where the
 // chunk lies: a chunk inside the notation explanation of an Aozora text says nothing when
-// notes are silent.
+// notes are silent, and the ruby bases of `options` that begin in the chunk count as marked.
 std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options);
 
 // Kanji test of the ruby rule: a double-byte character from "亜" on, or 々 〆 〇 ヶ.

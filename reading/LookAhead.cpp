@@ -15,6 +15,7 @@ FilterOptions WindowFilter::options()
     options.silentNotes = window_.silentNotes();
     options.wordReadings = window_.wordReadings();
     options.dictionary = shared_.words.get();
+    options.rubyBases = shared_.rubyBases;
     options.aaSkip = window_.aaSkip();
     options.unreadLimit = window_.unreadLimit();
     options.blankLimit = window_.blankLimit();

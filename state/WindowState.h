@@ -5,6 +5,7 @@
 // Texts are Shift_JIS byte strings unless a comment says otherwise.
 
 #include "text/ReadingDictionary.h"
+#include "text/RubyBases.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -116,6 +117,9 @@ struct SharedState {
     // Where the marked headings of the loaded page begin in the editor's text, in order;
     // empty for a text file or a paste.
     std::vector<std::size_t> headings;
+    // Where the ruby bases of the loaded page begin, which its text no longer shows; empty
+    // for a text file or a paste.
+    std::vector<RubyBase> rubyBases;
     // The reading dictionary as last read from its file; null reads as an empty one. Replaced
     // whole, never changed, so a reading step may hold on to it.
     std::shared_ptr<const ReadingDictionary> words;

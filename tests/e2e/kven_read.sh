@@ -66,6 +66,14 @@ check "notes and words off" test "$out" = "$(printf '0\tＭｅＣａｂ;;;Ｍｅ
 check "no dictionary read when off" test "$(grep -c KVEN.dic "$work/err")" -eq 0
 rm -f "$home/KVEN.dic"
 
+# A page's ruby base, which conversion leaves unmarked, and its character references: with
+# notes silent the base goes for its reading, whatever its script.
+page="$work/page.html"
+sjis '<p>霧の<ruby><rb>ロンドン警視庁</rb><rp>（</rp><rt>スコットランドヤード</rt><rp>）</rp></ruby>だ。&#x3042;</p>\r\n' >"$page"
+sjis '[Notes]=-1\r\n[Aozora]=-1\r\n[Talk]=0\r\n、。ー\r\n[Skip]=0\r\n' >"$home/KVEN.ini"
+out="$("$bin" --dump "$page" 2>/dev/null | head -n 2)"
+check "a page's ruby base and reference with notes silent" test "$out" = "$(printf '0\t霧のスコットランドヤードだ。\n46\tあ')"
+
 # Missing settings and bookmark files: warnings, design defaults (no talk symbols, limits 0).
 rm -f "$home/KVEN.ini" "$home/KVEN.txt"
 out="$("$bin" --dump "$doc" 2>"$work/err")"; rc=$?

@@ -148,6 +148,39 @@ TEST(HTMLconv, TagsAndEntities)
     });
 }
 
+// The bases are a by-product: the text is the same with or without asking for them.
+TEST(HTMLconv, RubyBasesInPageOrder)
+{
+    struct BaseRow {
+        const char* why;
+        std::string page;
+        std::vector<std::string> bases;
+    };
+    const BaseRow rows[] = {
+        {"a base that is not kanji",
+         sj("霧の<ruby><rb>ロンドン警視庁</rb><rp>（</rp><rt>スコットランドヤード</rt><rp>）</rp></ruby>"),
+         {sj("ロンドン警視庁")}},
+        {"both spellings, in page order",
+         sj("<RUBY>甲<RP>（</RP><RT>こう</RT><RP>）</RP></RUBY><ruby>乙<rp>（</rp><rt>おつ</rt><rp>）</rp></ruby>"),
+         {sj("甲"), sj("乙")}},
+        {"converted as the text is: tags go, entities are decoded",
+         sj("<ruby><rb><img alt=\"※\" />子&lt;窓</rb><rp>（</rp><rt>まど</rt><rp>）</rp></ruby>"),
+         {sj("子<窓")}},
+        {"no parenthesis, no base: nothing marks its end in the text",
+         sj("<ruby>漢<rt>かん</rt></ruby><ruby>字<rp>（</rp><rt>じ</rt><rp>）</rp></ruby>"),
+         {sj("字")}},
+        {"a script's ruby is gone with the script", sj("<script><ruby>x<rp>（</rp></ruby></script>"), {}},
+    };
+    for (const BaseRow& row : rows) {
+        std::string text = row.page;
+        std::vector<std::string> bases;
+        const TPzConv conv;
+        HTMLconv(text, conv, &bases);
+        EXPECT_EQ(bases, row.bases) << row.why;
+        EXPECT_EQ(text, converted(row.page)) << row.why;
+    }
+}
+
 // Deletion by searching afresh from the start after each deletion, with the closing tag judged
 // by character starts counted from the start of the text.
 void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::string_view closing)

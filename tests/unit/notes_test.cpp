@@ -81,6 +81,10 @@ TEST(SilentNotes, NotesGaijiAndRubyMarks)
          {"漢字;;「漢字」に傍点;かんじだ"}},
         {"plain ruby in katakana", "蠅《はえ》が這入《はい》る", {"ハエがハイる"}, {"はえがはいる"}},
         {"a note that the line ends first", "文［＃「文」に傍", {"文"}, {"文;;「文」に傍"}},
+        {"a page's character references: readable ones are read, others are pauses",
+         "あ&#x3044;&#12358;&#X41;&#x303B;&#x300A;&#;え",
+         {"あいうＡ;;;;;え"},
+         {"あ;;ｘ３０４４;;;１２３５８;;;Ｘ４１;;;ｘ３０３Ｂ;;;ｘ３００Ａ;;;;え"}},
         {"a 。 inside a note ends no chunk",
          "前［＃「、」は底本では「。」］後\r\n",
          {"前後"},
@@ -98,6 +102,49 @@ TEST(SilentNotes, WithoutRubyTheReadingIsLeftAsItStands)
     };
     for (const Row& r : rows)
         check(r, false);
+}
+
+// A converted page keeps where its ruby bases begin; with the option such a base goes as a
+// marked one does. A base the text no longer holds where it was found is left to the ruby rule.
+TEST(SilentNotes, RubyBasesOfAPage)
+{
+    struct BaseRow {
+        const char* why;
+        std::string located; // the text as loaded
+        std::vector<std::string> bases;
+        std::string read; // the text as read
+        V silent;
+    };
+    const BaseRow rows[] = {
+        {"a base that is not kanji",
+         "霧のロンドン警視庁《スコットランドヤード》だ",
+         {"ロンドン警視庁"},
+         "霧のロンドン警視庁《スコットランドヤード》だ",
+         {"霧のスコットランドヤードだ"}},
+        {"kanji before the base stay", "福沢諭吉記《しるす》", {"記"}, "福沢諭吉記《しるす》", {"福沢諭吉シルス"}},
+        {"a stray 《 and a base that is not found are passed over",
+         "《》のロンドン《ろんどん》",
+         {"無", "ロンドン"},
+         "《》のロンドン《ろんどん》",
+         {"のロンドン"}},
+        {"an edit that moves a base leaves it to the ruby rule, kanji before it included",
+         "福沢諭吉記《しるす》",
+         {"記"},
+         "ま福沢諭吉記《しるす》",
+         {"まシルス"}},
+    };
+    for (const BaseRow& r : rows) {
+        ReadingRig rig;
+        rig.window.setSilentNotes(true);
+        rig.window.setAaSkip(false);
+        rig.window.setTalkSymbols(sj("、。「」ー"));
+        std::vector<std::string> bases;
+        for (const std::string& b : r.bases)
+            bases.push_back(sj(b));
+        rig.shared.rubyBases = locateRubyBases(sj(r.located), bases);
+        rig.window.setText(sj(r.read));
+        EXPECT_EQ(rig.readAll(), r.silent) << r.why;
+    }
 }
 
 // A long chunk is cut at its first comma and shortened to fit the full-width mapping; neither
