@@ -3,6 +3,8 @@
 // same however long those lists are. Built once per change of the lists; the answers are
 // exactly those of searching the lists themselves (find, character-aware).
 
+#include "text/KeyTrie.h"
+
 #include <bitset>
 #include <cstddef>
 #include <span>
@@ -37,16 +39,7 @@ public:
     bool foundIn(std::string_view text) const;
 
 private:
-    bool startsAt(std::string_view text, std::size_t pos) const;
-
-    struct Node {
-        std::size_t labelBegin = 0; // the bytes on the way into this node, in pool_
-        std::size_t labelSize = 0;
-        std::size_t firstChild = 0; // children are consecutive, by first byte
-        std::size_t childCount = 0; // 0: an entry ends here
-    };
-    std::string pool_;
-    std::vector<Node> nodes_; // nodes_[0] is the root; empty when no entry can match
+    KeyTrie trie_;
 };
 
 // Both lists of one window state, prepared together.

@@ -6,6 +6,8 @@
 // chunk does not grow with the number of words: they are kept in a trie that is walked from
 // each character, as deep as the longest word that matches there.
 
+#include "text/KeyTrie.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -34,18 +36,7 @@ public:
     std::string apply(std::string_view fullWidth) const;
 
 private:
-    // Length of the longest word at `pos` of the folded text and its reading; 0 when none.
-    std::size_t longestAt(std::string_view folded, std::size_t pos, std::uint32_t& reading) const;
-
-    struct Node {
-        std::uint32_t labelBegin = 0; // the bytes on the way into this node, in pool_
-        std::uint32_t labelSize = 0;
-        std::uint32_t firstChild = 0; // children are consecutive, by the first byte of their label
-        std::uint32_t childCount = 0;
-        std::int64_t reading = -1; // index into readings_ when a word ends here
-    };
-    std::string pool_;
-    std::vector<Node> nodes_; // nodes_[0] is the root; empty without words
+    KeyTrie trie_; // the words, each known by the index of its reading
     std::vector<std::string> readings_;
 };
 
