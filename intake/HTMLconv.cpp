@@ -125,8 +125,7 @@ std::vector<std::string> rubyBasesOf(std::string_view text)
             // linear.
             const std::size_t next = findOffset(rest, s.ruby);
             const std::size_t open = findOffset(rest, s.open, next);
-            const std::size_t end = findOffset(rest, s.end, next);
-            if (open != npos && (end == npos || open < end)) {
+            if (open != npos && findOffset(rest, s.end, open) == npos) {
                 std::string base(rest.substr(0, open));
                 replaceEach(base, std::begin(kFixedReplacements), std::end(kFixedReplacements));
                 stripTags(base);

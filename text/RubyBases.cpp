@@ -1,6 +1,7 @@
 #include "text/RubyBases.h"
 
 #include "text/Sjis.h"
+#include "text/TextOps.h"
 
 #include <algorithm>
 
@@ -20,20 +21,22 @@ std::vector<RubyBase> locateRubyBases(std::string_view sjis, const std::vector<s
 {
     std::vector<RubyBase> found;
     std::size_t next = 0;
-    for (std::size_t i = 0; i < sjis.size() && next < bases.size();) {
-        const std::size_t len = sjis::charLength(sjis, i);
-        if (sjis.substr(i, len) == sjis::kRubyOpen) {
-            // One base that is not in the text (markup that conversion took apart) is skipped,
-            // so that one stray does not hide every base after it.
-            for (std::size_t k = next; k < std::min(next + 2, bases.size()); ++k) {
-                if (standsBefore(sjis, i, bases[k])) {
-                    found.push_back({i, bases[k]});
-                    next = k + 1;
-                    break;
-                }
+    // Each search starts at a character start: the one after the last "《".
+    for (std::size_t from = 0; from < sjis.size() && next < bases.size();) {
+        const std::size_t at = findOffset(sjis.substr(from), sjis::kRubyOpen);
+        if (at == npos)
+            break;
+        const std::size_t open = from + at;
+        // One base that is not in the text (markup that conversion took apart) is skipped,
+        // so that one stray does not hide every base after it.
+        for (std::size_t k = next; k < std::min(next + 2, bases.size()); ++k) {
+            if (standsBefore(sjis, open, bases[k])) {
+                found.push_back({open, bases[k]});
+                next = k + 1;
+                break;
             }
         }
-        i += len;
+        from = open + sjis::kRubyOpen.size();
     }
     return found;
 }
