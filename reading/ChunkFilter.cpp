@@ -253,7 +253,9 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
         for (const std::size_t at : bases)
             if (at >= skipped && at < skipped + trimmed.size())
                 inTrimmed.push_back(at - skipped);
-        text = toFullWidth(withBaseMarks(trimmed, inTrimmed));
+        // The marks go again with their bases; what the mapping may hold is the chunk's.
+        text = toFullWidth(withBaseMarks(trimmed, inTrimmed),
+                           kFullWidthLimit + inTrimmed.size() * sjis::kRubyBaseMark.size());
     } else {
         text = toFullWidth(trimmed);
     }
@@ -304,17 +306,6 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
     return spoken;
 }
 
-} // namespace
-
-std::string spokenText(std::string_view chunk, const FilterOptions& options)
-{
-    if (options.tables != nullptr)
-        return spokenWith(chunk, options, *options.tables);
-    return spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols));
-}
-
-namespace {
-
 std::string spokenWithBases(std::string_view chunk, const FilterOptions& options, std::span<const std::size_t> bases)
 {
     if (options.tables != nullptr)
@@ -323,6 +314,11 @@ std::string spokenWithBases(std::string_view chunk, const FilterOptions& options
 }
 
 } // namespace
+
+std::string spokenText(std::string_view chunk, const FilterOptions& options)
+{
+    return spokenWithBases(chunk, options, {});
+}
 
 std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options)
 {

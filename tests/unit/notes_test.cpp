@@ -108,6 +108,9 @@ TEST(SilentNotes, WithoutRubyTheReadingIsLeftAsItStands)
 // marked one does. A base the text no longer holds where it was found is left to the ruby rule.
 TEST(SilentNotes, RubyBasesOfAPage)
 {
+    std::string a504;
+    for (int i = 0; i < 504; ++i)
+        a504 += "あ";
     struct BaseRow {
         const char* why;
         std::string located; // the text as loaded
@@ -127,6 +130,11 @@ TEST(SilentNotes, RubyBasesOfAPage)
          {"無", "ロンドン"},
          "《》のロンドン《ろんどん》",
          {"のロンドン"}},
+        {"marks do not count against the mapping's room: a chunk that fits loses nothing",
+         a504 + "ロ《ろ》ロ《ろ》",
+         {"ロ", "ロ"},
+         a504 + "ロ《ろ》ロ《ろ》",
+         {a504 + "ロロ"}},
         {"an edit that moves a base leaves it to the ruby rule, kanji before it included",
          "福沢諭吉記《しるす》",
          {"記"},
