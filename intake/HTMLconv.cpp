@@ -5,7 +5,6 @@
 #include "text/TextOps.h"
 #include "text/Utf8.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -106,7 +105,8 @@ void replaceEach(std::string& text, const Replacement* begin, const Replacement*
 
 // The bases of the ruby markup of `text`, converted as the text around them is: each runs
 // from "<ruby>" to the ruby parenthesis after it, in the spelling that the fixed replacements
-// turn into "《", within the ruby element.
+// turn into "《", within the ruby element. One pass over the tags: "<" is never the second
+// byte of a character, so every "<" starts one.
 std::vector<std::string> rubyBasesOf(std::string_view text)
 {
     struct Spelling {
@@ -116,30 +116,30 @@ std::vector<std::string> rubyBasesOf(std::string_view text)
         {"<RUBY>", "<RP>\x81\x69</RP>", "</RUBY>"},
         {"<ruby>", "<rp>\x81\x69</rp>", "</ruby>"},
     };
-    std::vector<std::pair<std::size_t, std::string>> found;
-    for (const Spelling& s : kSpellings) {
-        for (std::size_t at = findOffset(text, s.ruby); at != npos;) {
-            const std::size_t from = at + s.ruby.size();
-            const std::string_view rest = text.substr(from);
-            // The element ends at the next ruby at the latest, which keeps the whole search
-            // linear.
-            const std::size_t next = findOffset(rest, s.ruby);
-            const std::size_t open = findOffset(rest, s.open, next);
-            if (open != npos && findOffset(rest, s.end, open) == npos) {
-                std::string base(rest.substr(0, open));
+    std::vector<std::string> bases;
+    const Spelling* inside = nullptr; // the ruby element whose base is being read
+    std::size_t baseStart = 0;
+    for (std::size_t at = text.find('<'); at != npos; at = text.find('<', at + 1)) {
+        const std::string_view tag = text.substr(at);
+        for (const Spelling& s : kSpellings) {
+            if (tag.starts_with(s.ruby)) {
+                inside = &s;
+                baseStart = at + s.ruby.size();
+            } else if (inside == &s && tag.starts_with(s.open)) {
+                std::string base(text.substr(baseStart, at - baseStart));
                 replaceEach(base, std::begin(kFixedReplacements), std::end(kFixedReplacements));
                 stripTags(base);
                 replaceEach(base, std::begin(kEntities), std::end(kEntities));
-                found.emplace_back(at, std::move(base));
+                bases.push_back(std::move(base));
+                inside = nullptr;
+            } else if (inside == &s && tag.starts_with(s.end)) {
+                inside = nullptr;
+            } else {
+                continue;
             }
-            at = next == npos ? npos : from + next;
+            break;
         }
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string> bases;
-    bases.reserve(found.size());
-    for (auto& f : found)
-        bases.push_back(std::move(f.second));
     return bases;
 }
 
