@@ -5,6 +5,7 @@
 #include "text/TextOps.h"
 #include "text/Utf8.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -103,6 +104,26 @@ void replaceEach(std::string& text, const Replacement* begin, const Replacement*
         replaceAllIn(text, r->pattern, r->replacement);
 }
 
+// A ruby base's markup as the conversion leaves it. Most bases hold no more than the tags
+// around them, so the replacements are only made when one of them can match.
+std::string convertedBase(std::string_view markup)
+{
+    std::string base(markup);
+    const auto fixedAt = [&](std::size_t at) {
+        return std::any_of(std::begin(kFixedReplacements), std::end(kFixedReplacements),
+                           [&](const Replacement& r) { return markup.substr(at).starts_with(r.pattern); });
+    };
+    bool fixed = false;
+    for (std::size_t at = markup.find('<'); at != npos && !fixed; at = markup.find('<', at + 1))
+        fixed = fixedAt(at);
+    if (fixed)
+        replaceEach(base, std::begin(kFixedReplacements), std::end(kFixedReplacements));
+    stripTags(base);
+    if (base.find('&') != npos)
+        replaceEach(base, std::begin(kEntities), std::end(kEntities));
+    return base;
+}
+
 // The bases of the ruby markup of `text`, converted as the text around them is: each runs
 // from "<ruby>" to the ruby parenthesis after it, in the spelling that the fixed replacements
 // turn into "《", within the ruby element. One pass over the tags: "<" is never the second
@@ -121,16 +142,16 @@ std::vector<std::string> rubyBasesOf(std::string_view text)
     std::size_t baseStart = 0;
     for (std::size_t at = text.find('<'); at != npos; at = text.find('<', at + 1)) {
         const std::string_view tag = text.substr(at);
+        // Every tag that matters here begins "<r", "<R" or "</r", "</R".
+        const char name = tag.size() > 2 ? tag[tag[1] == '/' ? 2 : 1] : '\0';
+        if (name != 'r' && name != 'R')
+            continue;
         for (const Spelling& s : kSpellings) {
             if (tag.starts_with(s.ruby)) {
                 inside = &s;
                 baseStart = at + s.ruby.size();
             } else if (inside == &s && tag.starts_with(s.open)) {
-                std::string base(text.substr(baseStart, at - baseStart));
-                replaceEach(base, std::begin(kFixedReplacements), std::end(kFixedReplacements));
-                stripTags(base);
-                replaceEach(base, std::begin(kEntities), std::end(kEntities));
-                bases.push_back(std::move(base));
+                bases.push_back(convertedBase(text.substr(baseStart, at - baseStart)));
                 inside = nullptr;
             } else if (inside == &s && tag.starts_with(s.end)) {
                 inside = nullptr;
