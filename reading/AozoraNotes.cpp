@@ -124,9 +124,7 @@ std::string referenceReading(char32_t code)
     if (code == 0 || code > 0xFFFF || (code >= 0xD800 && code <= 0xDFFF))
         return std::string(sjis::kUnreadMark);
     const std::string c = toFullWidth(cp932::fromWide(std::u16string(1, static_cast<char16_t>(code))));
-    const bool readable = c.size() == 2 && ((c >= sjis::kZenZero && c <= sjis::kSmallKe) ||
-                                            (c >= sjis::kKanjiFirst && c <= sjis::kKanjiLast));
-    return readable ? c : std::string(sjis::kUnreadMark);
+    return sjis::isReadable(c) ? c : std::string(sjis::kUnreadMark);
 }
 
 // Notes and gaiji descriptions removed, numeric character references resolved.

@@ -212,14 +212,6 @@ std::string reduceRuby(std::string_view text)
 
 namespace {
 
-// Only double-byte characters can be readable: a one-byte character (a stray byte, or a lead
-// byte left alone at the end of the chunk) is no letter, whatever its value.
-bool inReadableRange(std::string_view c)
-{
-    return c.size() == 2 &&
-           ((c >= sjis::kZenZero && c <= sjis::kSmallKe) || (c >= sjis::kKanjiFirst && c <= sjis::kKanjiLast));
-}
-
 // `trimmed` with "｜" before each of `bases` (offsets in it) that starts a character.
 std::string withBaseMarks(std::string_view trimmed, std::span<const std::size_t> bases)
 {
@@ -287,7 +279,7 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
         if (c == " " || c == sjis::kFullBlank) {
             spoken.append(c);
             ++blanks;
-        } else if (tables.talkSymbols.contains(c) || inReadableRange(c)) {
+        } else if (tables.talkSymbols.contains(c) || sjis::isReadable(c)) {
             spoken.append(c);
         } else {
             spoken.append(sjis::kUnreadMark);

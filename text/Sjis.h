@@ -73,4 +73,12 @@ inline constexpr std::string_view kExplanationTitle =
 inline constexpr std::string_view kEndLine =
     "\x93\xc7\x82\xdd\x8f\xe3\x82\xb0\x8f\x49\x97\xb9\x81\x42"; // 読み上げ終了。
 
+// The characters the reading step hands over as they are: full-width digits and letters,
+// kana, and kanji up to "瑤". Only double-byte characters qualify: a one-byte character (a
+// stray byte, or a lead byte left alone at the end of a chunk) is no letter, whatever its value.
+constexpr bool isReadable(std::string_view c)
+{
+    return c.size() == 2 && ((c >= kZenZero && c <= kSmallKe) || (c >= kKanjiFirst && c <= kKanjiLast));
+}
+
 } // namespace kven::sjis
