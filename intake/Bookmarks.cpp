@@ -14,17 +14,8 @@ namespace kven {
 
 namespace {
 
-// The position field is read from at most this many bytes after the first comma.
+// The position is read from at most this many bytes of its field.
 constexpr std::size_t kPositionFieldMax = 99;
-
-// The document's own line: its path, ",", and a position with no comma in it. The line of a
-// document whose path contains this one, or goes on from it after a comma, is not.
-bool isOwnLine(std::string_view line, std::string_view path)
-{
-    // "," is never the second byte of a Shift_JIS character.
-    return line.size() > path.size() && line.starts_with(path) && line[path.size()] == ',' &&
-           line.find(',', path.size() + 1) == std::string_view::npos;
-}
 
 // A line break in the path would split its line, and what follows the break could pass for
 // another document's line.
@@ -34,6 +25,15 @@ bool canHaveBookmark(std::string_view path)
 }
 
 } // namespace
+
+std::optional<std::string_view> bookmarkField(std::string_view line, std::string_view path)
+{
+    // "," is never the second byte of a Shift_JIS character, so the last one ends the path.
+    const std::size_t comma = line.rfind(',');
+    if (comma == std::string_view::npos || line.substr(0, comma) != path)
+        return std::nullopt;
+    return line.substr(comma + 1);
+}
 
 Bookmarks::Bookmarks(WindowState& window, SharedState& shared, std::string filePath)
     : window_(window), shared_(shared), filePath_(std::move(filePath))
@@ -51,17 +51,16 @@ void Bookmarks::lookup()
         throw KvenError(msgCannotOpen(filePath_));
     const std::vector<std::string> lines = splitLines(data);
 
-    const std::string& path = shared_.currentPath;
-    for (const std::string& line : lines) {
-        if (!contains(line, path))
-            continue;
-        const std::size_t comma = findOffset(line, ",");
-        const std::size_t from = comma == npos ? 0 : comma + 1;
-        const int position = lenientInt(std::string_view(line).substr(from, kPositionFieldMax));
-        // A hand-edited negative position means the start, not a wrapped-around offset.
-        window_.setSelStart(static_cast<std::size_t>(std::max(position, 0)));
-        window_.setSelLength(0);
-    }
+    std::optional<std::string_view> field;
+    for (const std::string& line : lines)
+        if (const std::optional<std::string_view> own = bookmarkField(line, shared_.currentPath))
+            field = own;
+    if (!field)
+        return;
+    const int position = lenientInt(field->substr(0, kPositionFieldMax));
+    // A hand-edited negative position means the start, not a wrapped-around offset.
+    window_.setSelStart(static_cast<std::size_t>(std::max(position, 0)));
+    window_.setSelLength(0);
 }
 
 void Bookmarks::Closing()
@@ -83,7 +82,7 @@ void Bookmarks::Closing()
 
     std::vector<std::string> scratch;
     for (std::string& line : splitLines(data)) {
-        if (!isOwnLine(line, path))
+        if (!bookmarkField(line, path))
             scratch.push_back(std::move(line));
     }
     scratch.push_back(path + "," + std::to_string(window_.selStart()));

@@ -1,16 +1,24 @@
 #pragma once
 // The bookmark file KVEN.txt: one line per document, "<path>,<cursor>", each followed by
-// "\r\n", ordered by the time each document was last left, oldest first. The lookup takes
-// every line in which the path occurs (character-aware, case-sensitive); the writer replaces
-// only the document's own line, so that no other document's bookmark is ever lost. The path
-// is the current document path as CP932 bytes; a path with a CR or LF in it gets no bookmark.
+// "\r\n", ordered by the time each document was last left, oldest first. A document's own
+// line is one whose text before its last comma is exactly the document's path (case-sensitive,
+// byte for byte); the lookup takes the last such line and the writer replaces only such lines,
+// so that no other document's bookmark is ever read or lost. The path is the current document
+// path as CP932 bytes, where a comma is never part of a two-byte character; a path with a CR or
+// LF in it gets no bookmark.
 
 #include "files/Paths.h"
 #include "state/WindowState.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kven {
+
+// The position field of `line` when it is the bookmark line of `path`: the line is the path,
+// a comma, and the field, which has no comma in it. Nothing for any other line.
+std::optional<std::string_view> bookmarkField(std::string_view line, std::string_view path);
 
 class Bookmarks {
 public:
@@ -19,8 +27,8 @@ public:
 
     const std::string& filePath() const { return filePath_; }
 
-    // Reads the whole file and moves the cursor to the position of the last line that contains
-    // the current document's path; no matching line leaves the cursor where it is. Throws
+    // Reads the whole file and moves the cursor to the position of the current document's last
+    // own line; no such line leaves the cursor where it is. Throws
     // KvenError (cannot open) when the file cannot be read or is over the small-file limit; the
     // cursor is then unchanged. A path with a line break is not looked up. Temporary files
     // left by a killed writer are removed first.

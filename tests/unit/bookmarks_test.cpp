@@ -3,9 +3,12 @@
 #include "intake/Bookmarks.h"
 #include "state/MemoryWindowState.h"
 #include "support/ScratchFolder.h"
+#include "text/TextOps.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,7 +38,7 @@ protected:
     Bookmarks bookmarks{window, shared, folder.path("KVEN.txt")};
 };
 
-TEST_F(BookmarksTest, LookupTakesTheLastLineThatContainsThePath)
+TEST_F(BookmarksTest, LookupTakesTheLastLineOfExactlyThePath)
 {
     const struct {
         const char* why;
@@ -43,21 +46,23 @@ TEST_F(BookmarksTest, LookupTakesTheLastLineThatContainsThePath)
         std::string path;
         std::size_t expected; // the cursor starts at 777
     } rows[] = {
-        {"last matching line wins", "/d/a.txt,10\r\n/d/b.txt,20\r\n/d/a.txt,30\r\n", "/d/a.txt", 30},
-        {"no matching line keeps the cursor", "/d/b.txt,20\r\n", "/d/a.txt", 777},
+        {"last own line wins", "/d/a.txt,10\r\n/d/b.txt,20\r\n/d/a.txt,30\r\n", "/d/a.txt", 30},
+        {"no own line keeps the cursor", "/d/b.txt,20\r\n", "/d/a.txt", 777},
         {"empty file", "", "/d/a.txt", 777},
         {"letter case makes another document", "/d/A.txt,5\r\n/d/a.txt,7\r\n", "/d/A.txt", 5},
-        {"a longer path containing ours matches too", "/d/a.txt,3\r\n/d/a.txt.bak,9\r\n", "/d/a.txt", 9},
-        {"the longer path alone matches only its own line", "/d/a.txt.bak,9\r\n/d/a.txt,3\r\n", "/d/a.txt.bak", 9},
-        {"comma in the path: number after the first comma", "/d/x,y/a.txt,40\r\n", "/d/x,y/a.txt", 0},
-        {"comma in the path followed by digits", "/d/x,12y/a.txt,40\r\n", "/d/x,12y/a.txt", 12},
-        {"no comma: the line is read from its start", "12 /d/a.txt\r\n", "/d/a.txt", 12},
+        {"a longer path is another document's", "/d/a.txt,3\r\n/d/a.txt.bak,9\r\n", "/d/a.txt", 3},
+        {"the longer path finds its own line", "/d/a.txt.bak,9\r\n/d/a.txt,3\r\n", "/d/a.txt.bak", 9},
+        {"a path ending in ours is another document's", "/x/a.txt,4\r\n/y/x/a.txt,8\r\n", "/x/a.txt", 4},
+        {"comma in the path: the number after the last comma", "/d/x,y/a.txt,40\r\n", "/d/x,y/a.txt", 40},
+        {"comma in the path followed by digits", "/d/x,12y/a.txt,40\r\n", "/d/x,12y/a.txt", 40},
+        {"the path before a comma in another's is not ours", "/d/x,y.txt,5000\r\n", "/d/x", 777},
+        {"a line without a comma is nobody's", "12 /d/a.txt\r\n", "/d/a.txt", 777},
         {"past the end of the text clamps", "/d/a.txt,5000\r\n", "/d/a.txt", 1000},
         {"negative position (hand-edited) means the start", "/d/a.txt,-5\r\n", "/d/a.txt", 0},
         {"LF and lone CR separate lines too", "/d/a.txt,1\n/d/b.txt,2\r/d/a.txt,3", "/d/a.txt", 3},
-        // 0x41 'A' here is the second byte of ア (0x83 0x41): "AB.txt" is not in the line.
-        {"match across a character boundary", "/d/\x83\x41\x42.txt,5\r\n", "AB.txt", 777},
-        {"same line, match on a boundary", "/d/\x83\x41\x42.txt,5\r\n", "B.txt", 5},
+        // 0x2C ',' is never the second byte of a character: ア is 0x83 0x41.
+        {"two-byte characters around the comma", "/d/\x83\x41,\x83\x41.txt,6\r\n", "/d/\x83\x41,\x83\x41.txt", 6},
+        {"the end of another's name is not ours", "/d/\x83\x41\x42.txt,5\r\n", "B.txt", 777},
     };
     for (const auto& row : rows) {
         setFile(row.file);
@@ -69,6 +74,49 @@ TEST_F(BookmarksTest, LookupTakesTheLastLineThatContainsThePath)
         if (row.expected != 777) {
             EXPECT_EQ(window.selLength(), 0u) << row.why;
         }
+    }
+}
+
+// Random documents among lines of paths that nearly are theirs: the lookup resumes at the
+// document's last own line and the writer changes no other line.
+TEST_F(BookmarksTest, EveryDocumentResumesAtItsOwnPlace)
+{
+    std::mt19937 random(20261208);
+    const auto pick = [&random](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+    // Pieces of names: commas, dots, digits and two-byte characters (ア, あ, 表 whose second
+    // byte is a backslash).
+    const std::string pieces[] = {"/", "a", ",", ".", "x", "5", ",5", "\x83\x41", "\x82\xA0", "\x95\x5C", ".txt"};
+    const auto name = [&] {
+        std::string path = "/";
+        for (std::size_t n = 1 + pick(8); n > 0; --n)
+            path += pieces[pick(std::size(pieces))];
+        return path;
+    };
+    for (int round = 0; round < 1000; ++round) {
+        const std::string path = name();
+        const std::string near[] = {
+            path.substr(0, 1 + pick(path.size())), path + ".bak", path + ",1", "/y" + path, path.substr(1), name()};
+        std::vector<std::string> others;
+        std::string bytes;
+        std::size_t expected = 777;
+        for (std::size_t n = pick(8); n > 0; --n) {
+            const std::string position = std::to_string(pick(1000));
+            if (pick(3) == 0) {
+                bytes += path + "," + position + "\r\n";
+                expected = std::stoul(position);
+            } else if (const std::string& other = near[pick(std::size(near))]; other != path) {
+                others.push_back(other + "," + position);
+                bytes += others.back() + "\r\n";
+            }
+        }
+        setFile(bytes);
+        shared.currentPath = path;
+        window.setSelStart(777);
+        bookmarks.lookup();
+        ASSERT_EQ(window.selStart(), expected) << bytes;
+        leave(path, 5);
+        others.push_back(path + ",5");
+        ASSERT_EQ(file(), joinLinesCrLf(others)) << bytes;
     }
 }
 
