@@ -36,6 +36,13 @@ bool toSjis(std::string_view utf8, std::string& sjis)
     return std::count(sjis.begin(), sjis.end(), '?') == std::count(utf8.begin(), utf8.end(), '?');
 }
 
+// Characters of valid UTF-8: every byte that does not continue a sequence starts one.
+std::size_t characterCount(std::string_view utf8)
+{
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 } // namespace
 
 WordsFile parseWordsFile(std::string_view utf8, std::string_view path)
@@ -43,6 +50,13 @@ WordsFile parseWordsFile(std::string_view utf8, std::string_view path)
     if (utf8.starts_with(kByteOrderMark))
         utf8.remove_prefix(kByteOrderMark.size());
     WordsFile file;
+    std::size_t unreported = 0;
+    const auto problem = [&](std::size_t line, std::string_view what) {
+        if (file.problems.size() < kMaxReportedProblems)
+            file.problems.push_back(lineMessage(path, line, what));
+        else
+            ++unreported;
+    };
     std::vector<ReadingDictionary::Entry> entries;
     const std::vector<std::string> lines = splitLines(utf8);
     for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -53,16 +67,25 @@ WordsFile parseWordsFile(std::string_view utf8, std::string_view path)
         const std::string_view written =
             eq == std::string_view::npos ? std::string_view() : trimBlanks(line.substr(0, eq));
         if (written.empty() || !utf8::isValid(line)) {
-            file.problems.push_back(lineMessage(path, n + 1, "は「表記=読み」の形ではありません"));
+            problem(n + 1, "は「表記=読み」の形ではありません");
+            continue;
+        }
+        const std::string_view reading = trimBlanks(line.substr(eq + 1));
+        // A reading is a word's: one without a bound could turn a chunk into gigabytes.
+        if (characterCount(reading) > kMaxReadingLength) {
+            problem(n + 1, "の読みが長すぎます (" + std::to_string(kMaxReadingLength) + " 文字まで)");
             continue;
         }
         ReadingDictionary::Entry entry;
-        if (!toSjis(written, entry.written) || !toSjis(trimBlanks(line.substr(eq + 1)), entry.reading)) {
-            file.problems.push_back(lineMessage(path, n + 1, "には Shift_JIS で書けない文字があります"));
+        if (!toSjis(written, entry.written) || !toSjis(reading, entry.reading)) {
+            problem(n + 1, "には Shift_JIS で書けない文字があります");
             continue;
         }
         entries.push_back(std::move(entry));
     }
+    if (unreported > 0)
+        file.problems.push_back("ファイル " + std::string(path) + " には、ほかにも " + std::to_string(unreported) +
+                                " 行の問題があります");
     file.dictionary = std::make_shared<const ReadingDictionary>(entries);
     return file;
 }

@@ -3,13 +3,13 @@
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "intake/HTMLconv.h"
-#include "settings/WordsFile.h"
 #include "text/Cp932.h"
 #include "window/VoiceBox.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFutureWatcher>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -18,15 +18,20 @@
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QWindowStateChangeEvent>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace kven {
 
 namespace {
 
 constexpr int kMaxSkipEntryLength = 255;
+// Read in a few milliseconds; larger dictionaries would hold the window up.
+constexpr std::uintmax_t kWordsReadAtOnce = 1 << 20;
 
 } // namespace
 
@@ -328,7 +333,25 @@ void TForm1::ComboBox1Change(QObject*)
 
 void TForm1::loadWords()
 {
-    WordsFile words = readWordsFile(wordsFilePath());
+    const std::string path = wordsFilePath();
+    const std::uint64_t load = ++wordsLoads_;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size <= kWordsReadAtOnce) {
+        useWords(readWordsFile(path));
+        return;
+    }
+    auto* watcher = new QFutureWatcher<WordsFile>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, load] {
+        if (load == wordsLoads_)
+            useWords(watcher->result());
+        watcher->deleteLater();
+    });
+    watcher->setFuture(QtConcurrent::run([path] { return readWordsFile(path); }));
+}
+
+void TForm1::useWords(WordsFile words)
+{
     shared_.words = std::move(words.dictionary);
     // Its broken lines matter only to a listener who has the dictionary read.
     if (wordReadings() && !words.problems.empty()) {

@@ -13,6 +13,7 @@
 #include "reading/Reader.h"
 #include "reading/Waiter.h"
 #include "settings/SettingsFile.h"
+#include "settings/WordsFile.h"
 #include "speech/OpenJTalk.h"
 #include "speech/SpeechLib_TLB.h"
 #include "state/Dialogs.h"
@@ -219,7 +220,10 @@ private:
     // Marks the chunk being spoken while reading; removes the mark when reading has stopped.
     void markSpokenChunk();
     // Reads the reading dictionary for the steps to come; its broken lines go to the error box.
+    // A dictionary of ordinary size is read at once, so that the first chunk already has it; a
+    // larger one is read off the event loop, the one in use staying until it is ready.
     void loadWords();
+    void useWords(WordsFile words);
 
     WindowDialogs& dialogs_;
     Clipboard& clipboard_;
@@ -242,6 +246,8 @@ private:
     std::size_t chunkStart_ = 0;
     std::size_t chunkEnd_ = 0;
     WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
+    // Counts the dictionary loads begun: only the latest one's result is used.
+    std::uint64_t wordsLoads_ = 0;
     OpenJTalkSetup exportSetup_ = OpenJTalkSetup::standard();
     std::unique_ptr<BackgroundExport> export_;
 };

@@ -67,23 +67,46 @@ TEST(ReadingDictionary, LeftmostLongestWhateverTheWidthAndCase)
 
 TEST(WordsFile, BrokenLinesAreReportedWithTheirNumberAndSkipped)
 {
-    const WordsFile file = parseWordsFile("\xEF\xBB\xBF# 表記=読み\r\n"
-                                          "\r\n"
-                                          "MeCab=めかぶ\r\n"
-                                          "読みのない行\r\n"
-                                          " = よみ\r\n"
-                                          "  東京 =\tとうきょう \n"
-                                          "😀=えもじ\r\n"
-                                          "壊れ\xff=こわれ\r\n"
-                                          "式=a=b\r\n",
-                                          "/d/KVEN.dic");
+    std::string longest;
+    for (std::size_t n = 0; n < kMaxReadingLength; ++n)
+        longest += "あ";
+    const WordsFile file =
+        parseWordsFile(std::string("\xEF\xBB\xBF# 表記=読み\r\n"
+                                   "\r\n"
+                                   "MeCab=めかぶ\r\n"
+                                   "読みのない行\r\n"
+                                   " = よみ\r\n"
+                                   "  東京 =\tとうきょう \n"
+                                   "😀=えもじ\r\n"
+                                   "壊れ\xff=こわれ\r\n"
+                                   "式=a=b\r\n") +
+                           "長い=" + std::string(kMaxReadingLength, 'a') + "\r\n" +
+                           "長すぎ=" + std::string(kMaxReadingLength + 1, 'a') + "\r\n" + "全角=" + longest + "\r\n",
+                       "/d/KVEN.dic");
     EXPECT_EQ(file.problems, (V{"ファイル /d/KVEN.dic の 4 行目は「表記=読み」の形ではありません",
                                 "ファイル /d/KVEN.dic の 5 行目は「表記=読み」の形ではありません",
                                 "ファイル /d/KVEN.dic の 7 行目には Shift_JIS で書けない文字があります",
-                                "ファイル /d/KVEN.dic の 8 行目は「表記=読み」の形ではありません"}));
+                                "ファイル /d/KVEN.dic の 8 行目は「表記=読み」の形ではありません",
+                                "ファイル /d/KVEN.dic の 11 行目の読みが長すぎます (256 文字まで)"}));
     ASSERT_NE(file.dictionary, nullptr);
-    EXPECT_EQ(file.dictionary->size(), 3u);
+    EXPECT_EQ(file.dictionary->size(), 5u);
     EXPECT_EQ(said(*file.dictionary, "MeCabで東京の式"), "めかぶでとうきょうのａ＝ｂ");
+}
+
+// A file of nothing but broken lines must not make a message too long to show.
+TEST(WordsFile, OnlyTheFirstProblemsAreListedAndTheRestCounted)
+{
+    for (const std::size_t broken : {kMaxReportedProblems, kMaxReportedProblems + 15}) {
+        std::string lines;
+        for (std::size_t n = 0; n < broken; ++n)
+            lines += "broken\n";
+        const WordsFile file = parseWordsFile(lines, "/d/KVEN.dic");
+        ASSERT_EQ(file.problems.size(), std::min(broken, kMaxReportedProblems + 1)) << broken;
+        EXPECT_EQ(file.problems[kMaxReportedProblems - 1],
+                  "ファイル /d/KVEN.dic の 10 行目は「表記=読み」の形ではありません");
+        if (broken > kMaxReportedProblems)
+            EXPECT_EQ(file.problems.back(), "ファイル /d/KVEN.dic には、ほかにも 15 行の問題があります");
+    }
 }
 
 TEST(WordsFile, AMissingFileIsAnEmptyDictionary)
