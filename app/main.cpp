@@ -1,7 +1,6 @@
 // kven: the window. Start-up in order: hand-over from a running copy, the window with its
 // creation sequence, show (which starts reading when a document was named), the event loop.
 
-#include "reading/Waiter.h"
 #include "speech/Engines.h"
 #include "window/InstanceHandOver.h"
 #include "window/MediaControls.h"
@@ -93,7 +92,7 @@ int main(int argc, char** argv)
     kven::QtEventPoster loop(app, [&dialogs](const std::string& message) { dialogs.showError(message); });
     const std::unique_ptr<kven::SpeechEngine> engine = kven::makeSpeechEngine(loop);
     kven::QtClipboard clipboard;
-    kven::SleepWaiter waiter;
+    kven::QtTimerWaiter waiter(app, [&dialogs](const std::string& message) { dialogs.showError(message); });
     kven::TForm1 form(*engine, dialogs, clipboard, waiter, args);
     dialogs.setParent(&form);
     // Before show, which may start reading: the desktop sees every change of the reading state.

@@ -25,18 +25,24 @@ FilterOptions WindowFilter::options()
     return options;
 }
 
-std::string nextUtterance(const WindowState& window, const SharedState& shared, const FilterOptions& options)
+std::optional<Utterance> utteranceFrom(const WindowState& window, const SharedState& shared,
+                                       const FilterOptions& options, std::size_t from)
 {
     const std::string_view text = window.text();
-    std::size_t cursor = window.selStart();
-    while (cursor < text.size()) {
+    for (std::size_t cursor = from; cursor < text.size();) {
         const std::size_t len = chunkLength(text.substr(cursor), options.silentNotes);
         std::string spoken = spokenAt(text, cursor, len, options);
         if (!spoken.empty() && !(window.repeatSuppression() && spoken == shared.lastSpoken))
-            return spoken;
+            return Utterance{cursor, len, std::move(spoken)};
         cursor += len;
     }
-    return {};
+    return std::nullopt;
+}
+
+std::string nextUtterance(const WindowState& window, const SharedState& shared, const FilterOptions& options)
+{
+    std::optional<Utterance> next = utteranceFrom(window, shared, options, window.selStart());
+    return next ? std::move(next->spoken) : std::string();
 }
 
 } // namespace kven

@@ -30,6 +30,19 @@ private:
     FilterTables tables_;
 };
 
+// A chunk and what is said of it (Shift_JIS).
+struct Utterance {
+    std::size_t start = 0;
+    std::size_t length = 0;
+    std::string spoken;
+};
+
+// The first chunk from `from` on that the reading step would hand to the engine: the same
+// chunks, filter and repeat suppression as the step itself, with the window's options as
+// `options` holds them. Nothing when the text ends first. Changes nothing.
+std::optional<Utterance> utteranceFrom(const WindowState& window, const SharedState& shared,
+                                       const FilterOptions& options, std::size_t from);
+
 // The filtered text (Shift_JIS) the next reading step would hand to the engine, from the
 // cursor on: the same chunks, filter and repeat suppression as the step itself, with the
 // window's options as `options` holds them. Empty when the step would reach the end of the

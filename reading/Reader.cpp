@@ -14,13 +14,16 @@ Reader::Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Wait
 
 void Reader::TTSEndStream(int streamNumber, std::int64_t)
 {
-    if (streamNumber == lastStream_)
-        step();
+    // A step already under way (a Start right after a Stop) is the chain.
+    if (streamNumber != lastStream_ || pausing_)
+        return;
+    skipping_ = false;
+    step();
 }
 
 void Reader::TTSStreamFailed(int streamNumber)
 {
-    if (streamNumber != lastStream_ || window_.startEnabled())
+    if (streamNumber != lastStream_ || window_.startEnabled() || pausing_)
         return;
     window_.setStartEnabled(true);
     window_.setStopEnabled(false);
@@ -29,47 +32,55 @@ void Reader::TTSStreamFailed(int streamNumber)
     shared_.lastSpoken.clear();
 }
 
+void Reader::cancelPause()
+{
+    ++*pauses_;
+    pausing_.reset();
+}
+
 void Reader::step()
 {
-    for (;;) {
-        if (window_.startEnabled())
-            return;
-        const std::string& text = window_.text();
-        const std::size_t cursor = window_.selStart();
-        if (cursor >= text.size()) {
-            window_.setStartEnabled(true);
-            window_.setStopEnabled(false);
-            return;
-        }
-        const std::string_view rest = std::string_view(text).substr(cursor);
-        const FilterOptions options = filter_.options();
-        const std::size_t len = chunkLength(rest, options.silentNotes);
-        window_.setSelStart(cursor);
-        window_.setSelLength(len);
-
-        std::string spoken = spokenAt(text, cursor, len, options);
-
-        if (spoken.empty() || (window_.repeatSuppression() && spoken == shared_.lastSpoken)) {
-            window_.setSelStart(cursor + len);
-            continue;
-        }
-        // An engine that synthesizes ahead can use the pause to start on this chunk.
-        if (tts_.preparesAhead())
-            tts_.Prepare(cp932::toWide(spoken));
-        waiter_.wait(kPauseBeforeSpeechMs);
-        lastStream_ = tts_.Speak(cp932::toWide(spoken), SVSFlagsAsync);
-        lastChunkStart_ = cursor;
-        lastChunkEnd_ = cursor + len;
-        lastChunkDocument_ = shared_.currentPath;
-        // Remembered only once the engine took it, so that Start after a failed Speak
-        // says the same chunk again instead of suppressing it as a repeat.
-        shared_.lastSpoken = std::move(spoken);
-        window_.setSelStart(cursor + len);
-        if (tts_.preparesAhead())
-            if (const std::string next = nextUtterance(window_, shared_, filter_.options()); !next.empty())
-                tts_.Prepare(cp932::toWide(next));
+    cancelPause();
+    if (window_.startEnabled())
+        return;
+    const std::size_t cursor = window_.selStart();
+    const FilterOptions options = filter_.options();
+    std::optional<Utterance> next = utteranceFrom(window_, shared_, options, cursor);
+    if (!next) {
+        if (cursor < window_.text().size())
+            window_.setSelStart(window_.text().size());
+        window_.setStartEnabled(true);
+        window_.setStopEnabled(false);
         return;
     }
+    window_.setSelStart(next->start);
+    window_.setSelLength(next->length);
+    // An engine that synthesizes ahead can use the pause to start on this chunk.
+    if (tts_.preparesAhead())
+        tts_.Prepare(cp932::toWide(next->spoken));
+    pausing_ = std::move(next);
+    waiter_.after(kPauseBeforeSpeechMs, [this, pauses = std::weak_ptr(pauses_), pause = *pauses_] {
+        if (const std::shared_ptr<std::uint64_t> current = pauses.lock(); current && *current == pause)
+            speak();
+    });
+}
+
+void Reader::speak()
+{
+    Utterance chunk = std::move(*pausing_);
+    pausing_.reset();
+    lastStream_ = tts_.Speak(cp932::toWide(chunk.spoken), SVSFlagsAsync);
+    skipping_ = false;
+    lastChunkStart_ = chunk.start;
+    lastChunkEnd_ = chunk.start + chunk.length;
+    lastChunkDocument_ = shared_.currentPath;
+    // Remembered only once the engine took it, so that Start after a failed Speak
+    // says the same chunk again instead of suppressing it as a repeat.
+    shared_.lastSpoken = std::move(chunk.spoken);
+    window_.setSelStart(lastChunkEnd_);
+    if (tts_.preparesAhead())
+        if (const std::string next = nextUtterance(window_, shared_, filter_.options()); !next.empty())
+            tts_.Prepare(cp932::toWide(next));
 }
 
 void Reader::Button1Click()
@@ -81,6 +92,8 @@ void Reader::Button1Click()
 
 void Reader::Button4Click()
 {
+    cancelPause();
+    skipping_ = false;
     window_.setStartEnabled(true);
     window_.setStopEnabled(false);
     tts_.Skip("Sentence", kSkipAll);
@@ -122,30 +135,51 @@ void Reader::readFrom(std::size_t start)
     if (window_.startEnabled())
         Button1Click();
     else
+        cutShort();
+}
+
+void Reader::cutShort()
+{
+    if (pausing_) {
+        step();
+    } else if (!skipping_) {
+        skipping_ = true;
         tts_.Skip("Sentence", kSkipAll);
+    }
 }
 
 void Reader::again()
 {
-    readFrom(lastRead().value_or(window_.selStart()));
+    readFrom(pausing_ ? pausing_->start : lastRead().value_or(window_.selStart()));
 }
 
 void Reader::previous()
 {
     const std::optional<std::size_t> last = lastRead();
     const std::size_t cursor = window_.selStart();
+    // The chunk being read is the one waiting for its pause, else the one last handed over.
     // The reading step leaves the cursor after the chunk it hands over; anywhere else, the
     // listener has moved it.
-    const std::size_t here = last && cursor == lastChunkEnd_ ? *last : cursor;
+    const std::size_t here = pausing_ ? pausing_->start : last && cursor == lastChunkEnd_ ? *last : cursor;
     readFrom(chunkBefore(window_.text(), here, filter_.options()).value_or(here));
 }
 
 void Reader::next()
 {
-    if (window_.startEnabled())
+    if (window_.startEnabled()) {
         Button1Click();
-    else
-        tts_.Skip("Sentence", kSkipAll);
+        return;
+    }
+    if (pausing_) {
+        window_.setSelStart(pausing_->start + pausing_->length);
+    } else if (skipping_) {
+        // The chain has not moved on yet: this Next passes over the chunk it would say.
+        const std::optional<Utterance> following =
+            utteranceFrom(window_, shared_, filter_.options(), window_.selStart());
+        window_.setSelStart(following ? following->start + following->length : window_.text().size());
+        return;
+    }
+    cutShort();
 }
 
 } // namespace kven

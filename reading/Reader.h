@@ -12,6 +12,7 @@
 #include "state/WindowState.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -48,14 +49,23 @@ public:
     void next();
     // While stopped the three start reading; while reading they keep the one chain: the
     // utterance playing is cut off and its end-of-stream event runs the step from the new
-    // place. A chunk asked for is said even when it equals the last one spoken.
+    // place, and during the pause before an utterance the chunk about to be said gives way at
+    // once. Repeated before the chain has moved on, each counts: two Next pass over two
+    // chunks. A chunk asked for is said even when it equals the last one spoken.
 
 private:
-    // One reading step: hands the next chunk that has something to say to the engine and
-    // moves the cursor past it; chunks with nothing to say are passed over in a loop. At the
-    // end of the text it returns to idle. Does nothing while idle.
+    // One reading step: selects the next chunk that has something to say, passing over the
+    // others, and hands it to the engine once the pause before speech is over, moving the
+    // cursor past it. At the end of the text it returns to idle. Does nothing while idle. A
+    // step replaces a pause still running: there is one chain.
     void step();
+    // The pause is over: the chunk selected is said.
+    void speak();
+    void cancelPause();
     void readFrom(std::size_t start);
+    // Reading goes on from the cursor: the pause running starts again there, or the utterance
+    // playing is cut short, once.
+    void cutShort();
     // The start of the chunk last handed to the engine in this document, if any.
     std::optional<std::size_t> lastRead() const;
 
@@ -70,6 +80,13 @@ private:
     std::size_t lastChunkEnd_ = 0;
     std::optional<std::string> lastChunkDocument_;
     WindowFilter filter_;
+    // The chunk waiting for its pause to end, if any.
+    std::optional<Utterance> pausing_;
+    // The engine was asked to cut the last utterance short; its end runs the next step.
+    bool skipping_ = false;
+    // Bumped to cancel the pause running; the waiter's callback holds it weakly, so that a
+    // pause outliving the reader does nothing.
+    std::shared_ptr<std::uint64_t> pauses_ = std::make_shared<std::uint64_t>(0);
 };
 
 } // namespace kven

@@ -5,9 +5,10 @@
 
 namespace kven {
 
-void SleepWaiter::wait(int milliseconds)
+void SleepWaiter::after(int milliseconds, std::function<void()> then)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    then();
 }
 
 } // namespace kven

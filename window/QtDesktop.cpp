@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTranslator>
 
 namespace kven {
@@ -85,19 +86,31 @@ std::string QtClipboard::text() const
     return QGuiApplication::clipboard()->text().toStdString();
 }
 
+namespace {
+
+// A task of the event loop: its failure goes to `report` instead of ending the loop.
+std::function<void()> reporting(std::function<void()> task, std::function<void(const std::string&)> report)
+{
+    return [task = std::move(task), report = std::move(report)] {
+        try {
+            task();
+        } catch (const KvenError& e) {
+            if (report)
+                report(errorBoxText(e.what()));
+        }
+    };
+}
+
+} // namespace
+
 void QtEventPoster::post(std::function<void()> task)
 {
-    QMetaObject::invokeMethod(
-        &context_,
-        [task = std::move(task), report = report_] {
-            try {
-                task();
-            } catch (const KvenError& e) {
-                if (report)
-                    report(errorBoxText(e.what()));
-            }
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&context_, reporting(std::move(task), report_), Qt::QueuedConnection);
+}
+
+void QtTimerWaiter::after(int milliseconds, std::function<void()> then)
+{
+    QTimer::singleShot(milliseconds, &context_, reporting(std::move(then), report_));
 }
 
 } // namespace kven

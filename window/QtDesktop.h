@@ -2,6 +2,7 @@
 // The real desktop behind the window's seams: Qt's dialogs and message boxes, the system
 // clipboard, and the main thread's event loop for the speech back ends.
 
+#include "reading/Waiter.h"
 #include "speech/EventLoop.h"
 #include "state/Dialogs.h"
 
@@ -47,6 +48,21 @@ public:
     {
     }
     void post(std::function<void()> task) override;
+
+private:
+    QObject& context_;
+    std::function<void(const std::string&)> report_;
+};
+
+// The pause before an utterance on a timer of the same event loop, so that the window answers
+// all through it. What runs after it reports its failure as a posted task does.
+class QtTimerWaiter : public Waiter {
+public:
+    QtTimerWaiter(QObject& context, std::function<void(const std::string& message)> report)
+        : context_(context), report_(std::move(report))
+    {
+    }
+    void after(int milliseconds, std::function<void()> then) override;
 
 private:
     QObject& context_;

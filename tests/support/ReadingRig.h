@@ -6,15 +6,36 @@
 #include "support/ScriptedEngine.h"
 #include "support/Sjis.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace kven::testing {
 
+// Records each pause and lets it pass at once; while `holding`, the pauses run only when the
+// test lets them elapse, as the window's timer does.
 class RecordingWaiter : public Waiter {
 public:
-    void wait(int milliseconds) override { waits.push_back(milliseconds); }
+    void after(int milliseconds, std::function<void()> then) override
+    {
+        waits.push_back(milliseconds);
+        if (holding)
+            held.push_back(std::move(then));
+        else
+            then();
+    }
+    // Runs the pauses held so far; returns how many.
+    std::size_t elapse()
+    {
+        std::vector<std::function<void()>> due = std::move(held);
+        held.clear();
+        for (auto& then : due)
+            then();
+        return due.size();
+    }
     std::vector<int> waits;
+    bool holding = false;
+    std::vector<std::function<void()>> held;
 };
 
 struct ReadingRig {
@@ -33,6 +54,7 @@ struct ReadingRig {
     {
         reader.Button1Click();
         for (std::size_t i = 0; i < maxSteps && !window.startEnabled(); ++i) {
+            waiter.elapse();
             engine.finishSpeaking();
             if (queue.runPending() == 0)
                 break;

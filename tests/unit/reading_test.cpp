@@ -138,14 +138,20 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
 }
 
 // Commands, one letter each: S start, x stop, f the utterance playing ends, a again,
-// p previous, n next, c a click before the fourth line. Afterwards reading runs to the end
-// of the text, so a second chain would show as doubled chunks.
+// p previous, n next, N next before the engine's events have run, c a click before the fourth
+// line, w the pause before an utterance passes (rows whose pauses are held; in the others it
+// passes at once). Afterwards reading
+// runs to the end of the text, so a second chain would show as doubled chunks.
 TEST(ReadingControl, AgainPreviousAndNext)
 {
+    std::string flood = "S";
+    for (int i = 0; i < 2500; ++i)
+        flood += "xS";
     const struct {
-        const char* commands;
+        std::string commands;
         V said;
         const char* text = "一\r\n二\r\n三\r\n四\r\n";
+        bool held = false;
     } rows[] = {
         {"Sa", {"一", "一", "二", "三", "四"}}, // said again though it equals the last chunk
         {"Sfp", {"一", "二", "一", "二", "三", "四"}},
@@ -159,25 +165,41 @@ TEST(ReadingControl, AgainPreviousAndNext)
         {"Sxcp", {"一", "三", "四"}},                                  // the chunk before the click
         {"a", {"一", "二", "三", "四"}},                               // nothing read yet: from the cursor
         {"Sfp", {"一", "二", "一", "二"}, "一\r\n\r\n広告\r\n二\r\n"}, // nothing to say passed over
+        {"SNn", {"一", "三", "四"}},    // the second Next before the chain moved on counts
+        {"SffNNn", {"一", "二", "三"}}, // and stops at the end
+        {"Sffpp", {"一", "二", "三", "二", "一", "二", "三", "四"}},
+        // During the pause the chunk selected is the one being read, and commands answer at once.
+        {"Sn", {"二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
+        {"Snnn", {"四"}, "一\r\n二\r\n三\r\n四\r\n", true},
+        {"Sa", {"一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
+        {"Swfp", {"一", "一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
+        {"SxS", {"一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
+        {"Swfx", {"一"}, "一\r\n二\r\n三\r\n四\r\n", true},                  // stopped in the pause: nothing more
+        {flood, {"一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true}, // the last state wins
+        {flood + "x", {}, "一\r\n二\r\n三\r\n四\r\n", true},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.commands);
+        SCOPED_TRACE(row.commands.substr(0, 20));
         ReadingRig rig;
+        rig.waiter.holding = row.held;
         rig.window.setSkipList({sj("広告")});
         rig.setText(row.text);
-        for (const char* c = row.commands; *c != '\0'; ++c) {
-            switch (*c) {
+        for (const char c : row.commands) {
+            switch (c) {
             case 'S': rig.reader.Button1Click(); break;
             case 'x': rig.reader.Button4Click(); break;
             case 'f': rig.engine.finishSpeaking(); break;
             case 'a': rig.reader.again(); break;
             case 'p': rig.reader.previous(); break;
             case 'n': rig.reader.next(); break;
+            case 'N': rig.reader.next(); continue;
             case 'c': rig.window.setSelStart(rig.window.text().find(sj("四"))); break;
+            case 'w': rig.waiter.elapse(); break;
             }
             rig.queue.runPending();
         }
         for (int i = 0; i < 20 && !rig.window.startEnabled(); ++i) {
+            rig.waiter.elapse();
             rig.engine.finishSpeaking();
             rig.queue.runPending();
         }

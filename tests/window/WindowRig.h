@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,7 +30,11 @@ public:
 
 class CountingWaiter : public Waiter {
 public:
-    void wait(int) override { ++waits; }
+    void after(int, std::function<void()> then) override
+    {
+        ++waits;
+        then();
+    }
     int waits = 0;
 };
 
