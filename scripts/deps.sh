@@ -11,9 +11,10 @@ KVEN_PACKAGES=(
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio
 # service, as most desktops now play), a recorder, a private session bus with its command-line
-# tools (dbus-run-session, dbus-send, dbus-monitor), and libFuzzer's runtime.
+# tools (dbus-run-session, dbus-send, dbus-monitor) with Python's bindings for a flood of calls, and
+# libFuzzer's runtime.
 KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus dbus-daemon dbus-bin
-                    libclang-rt-dev)
+                    libclang-rt-dev python3-dbus)
 
 kven_install_missing() {
   local missing=()

@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include <cstdio>
+#include <optional>
 
 namespace kven {
 
@@ -213,6 +214,7 @@ bool MediaControls::handleMessage(const QDBusMessage& message, const QDBusConnec
         const QString& interface;
         const char* member;
         std::function<void()> command;
+        std::optional<Command> reading = std::nullopt;
     } methods[] = {
         {kRoot, "Raise",
          [this] {
@@ -222,16 +224,12 @@ bool MediaControls::handleMessage(const QDBusMessage& message, const QDBusConnec
              form_.activateWindow();
          }},
         {kRoot, "Quit", [this] { form_.Quit1->trigger(); }},
-        {kPlayer, "Play",
-         [this] {
-             if (!reading())
-                 form_.Start1->trigger();
-         }},
-        {kPlayer, "PlayPause", [this] { (reading() ? form_.Stop1 : form_.Start1)->trigger(); }},
-        {kPlayer, "Pause", [this] { form_.Stop1->trigger(); }},
-        {kPlayer, "Stop", [this] { form_.Stop1->trigger(); }},
-        {kPlayer, "Next", [this] { form_.Next1->trigger(); }},
-        {kPlayer, "Previous", [this] { form_.Previous1->trigger(); }},
+        {kPlayer, "Play", {}, Command::reading},
+        {kPlayer, "PlayPause", {}, Command::reading},
+        {kPlayer, "Pause", {}, Command::stopped},
+        {kPlayer, "Stop", {}, Command::stopped},
+        {kPlayer, "Next", {}, Command::next},
+        {kPlayer, "Previous", {}, Command::previous},
         // Nothing can be sought or opened.
         {kPlayer, "Seek", {}},
         {kPlayer, "SetPosition", {}},
@@ -243,6 +241,10 @@ bool MediaControls::handleMessage(const QDBusMessage& message, const QDBusConnec
         answer(message.createReply());
         if (method.command)
             later(method.command);
+        if (method.reading) {
+            const bool toggles = member == QLatin1String("PlayPause");
+            command(toggles && readingWanted() ? Command::stopped : *method.reading);
+        }
         return true;
     }
     if (interface == kRoot || interface == kPlayer)
@@ -254,6 +256,58 @@ bool MediaControls::handleMessage(const QDBusMessage& message, const QDBusConnec
 void MediaControls::later(std::function<void()> command)
 {
     QMetaObject::invokeMethod(this, std::move(command), Qt::QueuedConnection);
+}
+
+void MediaControls::command(Command command)
+{
+    const bool state = command == Command::reading || command == Command::stopped;
+    if (!waiting_.empty()) {
+        Waiting& last = waiting_.back();
+        const bool lastState = last.command == Command::reading || last.command == Command::stopped;
+        if (state && lastState) {
+            last.command = command;
+            return;
+        }
+        if (!state && last.command == command) {
+            ++last.count;
+            return;
+        }
+    }
+    waiting_.push_back({command, 1});
+    if (waiting_.size() == 1)
+        later([this] { runWaitingCommands(); });
+}
+
+bool MediaControls::readingWanted() const
+{
+    bool wanted = reading();
+    // Next and Previous start reading when it is stopped.
+    for (const Waiting& waiting : waiting_)
+        wanted = waiting.command != Command::stopped;
+    return wanted;
+}
+
+void MediaControls::runWaitingCommands()
+{
+    const std::vector<Waiting> commands = std::move(waiting_);
+    waiting_.clear();
+    for (const Waiting& waiting : commands) {
+        switch (waiting.command) {
+        case Command::reading:
+            if (!reading())
+                form_.Start1->trigger();
+            break;
+        case Command::stopped:
+            if (reading())
+                form_.Stop1->trigger();
+            break;
+        case Command::next:
+        case Command::previous:
+            for (int i = 0; i < waiting.count; ++i)
+                (waiting.command == Command::next ? form_.Next1 : form_.Previous1)->trigger();
+            break;
+        }
+    }
 }
 
 bool MediaControls::eventFilter(QObject* watched, QEvent* event)

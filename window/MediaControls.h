@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace kven {
 
@@ -41,6 +42,14 @@ private:
     // Runs a window command once the call has had its answer: a command may show an error box,
     // and the caller should not wait for it.
     void later(std::function<void()> command);
+    // The reading commands wait and run together, once the calls have had their answers: a
+    // flood of them (a held-down key) comes down to the states asked for last, with the moves
+    // of Next and Previous counted, in their order.
+    enum class Command { reading, stopped, next, previous };
+    void command(Command command);
+    // Whether reading will be going on once the waiting commands have run.
+    bool readingWanted() const;
+    void runWaitingCommands();
     void emitChanged(const QString& interface, const QVariantMap& changed);
     void readingStateChanged();
     void captionChanged();
@@ -48,6 +57,13 @@ private:
     TForm1& form_;
     QDBusConnection bus_;
     bool reading_ = false;
+    // Runs of one command merged: a state asked for replaces the one asked for just before
+    // it, and a move repeated adds to its count.
+    struct Waiting {
+        Command command;
+        int count;
+    };
+    std::vector<Waiting> waiting_;
     // Changes with the caption, so that a new document is a new track.
     int track_ = 0;
 };

@@ -128,5 +128,44 @@ check "second, next, next, previous: the third chunk was read last (bookmark ${a
 
 echo "recorded while the window read: RMS and loudest 10 ms $(loudness)"
 
+# A flood of calls, as from a held-down media key: the window still answers at once, runs one
+# synthesizer at most, ends in the state asked for last, and Quit works.
+"$bin" "$doc" 2>/dev/null &
+kven=$!
+pids+=("$kven")
+check "the window is back on the bus" name_owned
+check "and reading" status_becomes Playing
+synthesizers() { # the most open_jtalk processes of the window seen at once, until $1 exists
+  local most=0 n
+  while [ ! -e "$1" ]; do
+    n="$(pgrep -c -P "$kven" -x open_jtalk)"
+    [ "$n" -gt "$most" ] && most=$n
+    sleep 0.02
+  done
+  echo "$most"
+}
+synthesizers "$work/flooded" >"$work/most" &
+answer="$(/usr/bin/python3 - <<'PY'
+import time, dbus
+bus = dbus.SessionBus()
+player = bus.get_object("org.mpris.MediaPlayer2.kven", "/org/mpris/MediaPlayer2", introspect=False)
+for _ in range(5001):
+    player.PlayPause(dbus_interface="org.mpris.MediaPlayer2.Player", ignore_reply=True)
+start = time.monotonic()
+status = player.Get("org.mpris.MediaPlayer2.Player", "PlaybackStatus",
+                    dbus_interface="org.freedesktop.DBus.Properties", timeout=60)
+print(int((time.monotonic() - start) * 1000), status)
+PY
+)"
+sleep 1
+: >"$work/flooded"
+wait $!
+echo "after 5001 play/pause calls: the status answered in ${answer% *} ms; at most $(cat "$work/most") synthesizer(s) at once"
+check "after 5001 play/pause calls the window answers (${answer:-no answer})" test -n "$answer"
+check "the last call wins: an odd number from reading leaves it stopped" status_becomes Stopped
+check "one synthesizer at most ran at a time" test "$(cat "$work/most")" -le 1
+call Quit
+check "Quit closes the window after the flood" gone "$kven"
+
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -28,14 +29,20 @@ public:
     std::string text() const override { return contents; }
 };
 
+// Counts the pauses; they pass at once, or on a timer of the event loop as the window's do
+// once `onTimer` is set.
 class CountingWaiter : public Waiter {
 public:
-    void after(int, std::function<void()> then) override
+    void after(int milliseconds, std::function<void()> then) override
     {
         ++waits;
-        then();
+        if (onTimer)
+            QTimer::singleShot(milliseconds, QCoreApplication::instance(), std::move(then));
+        else
+            then();
     }
     int waits = 0;
+    bool onTimer = false;
 };
 
 // Settings with the talk symbols 、。 and the skip entry 広告; `extra` lines come first.

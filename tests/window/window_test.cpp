@@ -390,6 +390,26 @@ void WindowTest::stopThenStartKeepsOneChain()
     form.Button1->click();
     rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。", "三。", "四。", "四。", "五。"}));
+
+    // Keys typed faster than the pause before an utterance: each answers at once, the last
+    // state wins, and one chain reads on.
+    rig.waiter.onTimer = true;
+    rig.finishUtterances();
+    form.setSelStart(0);
+    for (int i = 0; i < 200; ++i) {
+        QTest::keyClick(form.Memo1, Qt::Key_F11);
+        QTest::keyClick(form.Memo1, Qt::Key_F12);
+    }
+    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    QTest::keyClick(form.Memo1, Qt::Key_F7);
+    QTest::keyClick(form.Memo1, Qt::Key_F7);
+    QCOMPARE(rig.engine.spoken.size(), std::size_t{6}); // nothing said during the pauses
+    QTRY_COMPARE(rig.engine.spoken.size(), std::size_t{7});
+    QCOMPARE(rig.said().back(), std::string("三。"));
+    rig.finishUtterances();
+    QTRY_COMPARE(rig.engine.spoken.size(), std::size_t{8});
+    QCOMPARE(rig.said().back(), std::string("四。"));
+    QCOMPARE(rig.engine.pendingUtterances(), 1);
 }
 
 void WindowTest::startOnEmptyEditorReturnsToIdle()
