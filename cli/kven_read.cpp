@@ -25,10 +25,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -326,7 +328,14 @@ int run(int argc, char** argv)
             std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
             return 1;
         }
-        warn(e);
+        std::error_code error;
+        // A bookmark file that is not there yet is no fault: the window makes it.
+        if (std::filesystem::symlink_status(bookmarks.filePath(), error).type() ==
+            std::filesystem::file_type::not_found)
+            std::fprintf(stderr, "kven-read: ファイル %s はまだありません: しおりなしで読みます.\n",
+                         bookmarks.filePath().c_str());
+        else
+            warn(e);
     }
     if (options.from)
         window.setSelStart(*options.from);

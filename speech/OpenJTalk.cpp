@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -296,8 +297,11 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (tooLarge)
-        throw KvenError("音声合成の出力が大きすぎます (" + std::to_string(outputCap / 1048576) + " MiB 超)");
+    if (tooLarge) {
+        char limit[32];
+        std::snprintf(limit, sizeof limit, "%.1f", static_cast<double>(outputCap) / 1048576.0);
+        throw KvenError("音声合成の出力が大きすぎます (" + std::string(limit) + " MiB 超)");
+    }
     if (cancelled)
         return std::nullopt;
     if (timedOut)

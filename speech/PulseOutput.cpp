@@ -29,6 +29,7 @@ constexpr auto kStallLimit = 3s;
 constexpr auto kDrainMargin = 2s;
 
 const std::string kCannotConnect = "音声出力 (PulseAudio) に接続できません: ";
+const std::string kStoppedAnswering = "音声出力 (PulseAudio) が応答しなくなりました: ";
 const std::string kCannotWrite = "音声出力に書き込めません: ";
 
 // One connection to the server with one playback stream, driven by a mainloop thread of its
@@ -287,12 +288,25 @@ public:
 
     std::unique_ptr<AudioStream> open(const std::atomic<bool>& cancel) override
     {
-        auto stream = std::make_unique<PulseStream>(device_, cancel);
-        return stream->ready() ? std::move(stream) : nullptr;
+        try {
+            auto stream = std::make_unique<PulseStream>(device_, cancel);
+            if (!stream->ready())
+                return nullptr;
+            played_ = true;
+            return stream;
+        } catch (const KvenError& e) {
+            // A server that took our sound before has gone away or hung, rather than never
+            // having been there.
+            const std::string_view what = e.what();
+            if (!played_ || !what.starts_with(kCannotConnect))
+                throw;
+            throw KvenError(kStoppedAnswering + std::string(what.substr(kCannotConnect.size())));
+        }
     }
 
 private:
     std::string device_;
+    std::atomic<bool> played_{false};
 };
 
 } // namespace

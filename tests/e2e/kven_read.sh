@@ -79,9 +79,13 @@ rm -f "$home/KVEN.ini" "$home/KVEN.txt"
 out="$("$bin" --dump "$doc" 2>"$work/err")"; rc=$?
 check "missing files still read" test "$rc" -eq 0
 check "missing files warned" grep -q 'KVEN.ini は開けません' "$work/err"
-check "missing bookmark warned" grep -q 'KVEN.txt は開けません' "$work/err"
+check "a missing bookmark file is said to be missing" grep -q 'KVEN.txt はまだありません' "$work/err"
 check "defaults: symbols unreadable, no skip list" test "$out" = "$(printf '12\t二行目\n20\t広告の行\n30\tとうきょうへ')"
 check "no file created" test ! -e "$home/KVEN.txt" -a ! -e "$home/KVEN.ini"
+mkdir "$home/KVEN.txt"
+"$bin" --dump "$doc" >/dev/null 2>"$work/err"
+check "one that cannot be read is said to be unreadable" grep -q 'KVEN.txt は開けません' "$work/err"
+rmdir "$home/KVEN.txt"
 
 # Exit statuses.
 "$bin" --dump "$work/missing.txt" >/dev/null 2>"$work/err"; rc=$?
@@ -161,7 +165,7 @@ done
 rm -f "$home/KVEN.txt" "$home/KVEN.ini"
 (cd "$work" && KVEN_HOME=home "$bin" --dump "$doc" >/dev/null 2>"$work/err")
 check "settings warning absolute" grep -q "ファイル $home/KVEN.ini は開けません" "$work/err"
-check "bookmark warning absolute" grep -q "ファイル $home/KVEN.txt は開けません" "$work/err"
+check "bookmark warning absolute" grep -q "ファイル $home/KVEN.txt はまだありません" "$work/err"
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

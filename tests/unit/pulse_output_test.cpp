@@ -91,5 +91,22 @@ TEST(PulseOutput, NoServerIsAClearError)
     }
 }
 
+// The server that played the last utterance and then went away is not one that never was.
+TEST(PulseOutput, AServerGoneAfterPlayingHasStoppedAnswering)
+{
+    KVEN_REQUIRE(missingSink());
+    auto output = makePulseOutput(std::getenv("KVEN_TEST_SINK"));
+    ASSERT_NE(output->open(never), nullptr);
+    testing::ScratchFolder folder;
+    ScopedEnv server("PULSE_SERVER", ("unix:" + folder.path("no-server")).c_str());
+    ScopedEnv noAutospawn("PULSE_CLIENTCONFIG", folder.write("client.conf", "autospawn = no\n").c_str());
+    try {
+        output->open(never);
+        FAIL() << "a server gone must be an error";
+    } catch (const KvenError& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("音声出力 (PulseAudio) が応答しなくなりました: ")) << e.what();
+    }
+}
+
 } // namespace
 } // namespace kven
