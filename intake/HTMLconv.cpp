@@ -47,6 +47,28 @@ constexpr Replacement kEntities[] = {
     {"&LT;", "<"}, {"&GT;", ">"}, {"&NBSP;", " "}, {"&QUOT;", "\""},
 };
 
+// A page taken for UTF-8 as UTF-16, so that a stray byte never costs the page: each maximal
+// run of bytes that are not UTF-8 (ill-formed, overlong, an encoded surrogate, beyond U+10FFFF)
+// is one U+FFFD, which the conversion to CP932 makes "?" as it does every character without a
+// CP932 form. An overlong "<" thus never opens a tag.
+std::u16string decodeUtf8Page(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t from = i;
+        for (utf8::Step step; i < utf8.size() && (step = utf8::decode(utf8, i)).valid();)
+            i += step.length;
+        out += cp932::utf8ToWide(utf8.substr(from, i - from));
+        if (i == utf8.size())
+            break;
+        out.push_back(u'\xFFFD');
+        for (utf8::Step step; i < utf8.size() && !(step = utf8::decode(utf8, i)).valid();)
+            i += step.length;
+    }
+    return out;
+}
+
 // A charset marker counts when it begins before the head end, a 1-based position: the sum of
 // the positions of both spellings of the closing head tag. 1-based p < headEnd is the same as
 // a 0-based start below headEnd - 1.
@@ -61,8 +83,7 @@ void settleEncoding(std::string& text, const TPzConv& conv)
     if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd)) {
         text = conv.EucToSjis(text);
     } else if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd)) {
-        const std::optional<std::u16string> wide = decodeUtf8Strict(text);
-        text = wide ? cp932::fromWide(*wide) : std::string();
+        text = cp932::fromWide(decodeUtf8Page(text));
     } else if (contains(text, "<title>Yahoo!")) {
         text = conv.EucToSjis(text);
     }
@@ -165,20 +186,6 @@ std::vector<std::string> rubyBasesOf(std::string_view text)
 }
 
 } // namespace
-
-std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8)
-{
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const utf8::Step step = utf8::decode(utf8, i);
-        if (step.status == utf8::Status::malformed || step.length == 4)
-            return std::nullopt;
-        out.push_back(step.valid() ? static_cast<char16_t>(step.codePoint) : u'?');
-        i += step.length;
-    }
-    return out;
-}
 
 namespace detail {
 

@@ -3,7 +3,6 @@
 
 #include "pzconv/PzConv.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,17 +16,11 @@ inline constexpr std::string_view kHeadingMarker = "KVENmark";
 // UTF-8 pages become Shift_JIS, anything else is taken as Shift_JIS), deletes script blocks,
 // puts the heading marker before headings, turns line-break tags into line breaks and ruby
 // parentheses into 《》, strips every tag and decodes a few entities. Reports nothing: every
-// input yields some text. A page taken for UTF-8 that is not well-formed UTF-8 of one- to
-// three-byte sequences yields the empty text.
+// input yields some text. In a page taken for UTF-8, each character without a CP932 form and
+// each maximal run of bytes that are not UTF-8 becomes one "?", the rest of the page intact.
 // With `rubyBases`, it also receives the base of each ruby markup (from "<ruby>" to the
 // ruby parenthesis that follows it) as the conversion leaves it, in page order.
 void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases = nullptr);
-
-// Strict UTF-8 to UTF-16 decoding of a page taken for UTF-8. Returns nothing when the bytes are
-// not one- to three-byte sequences: a missing or wrong continuation byte, a sequence cut off by
-// the end, a four-byte or longer sequence, or a continuation byte where a character should
-// start. Sequences of the right shape that are overlong or encode a surrogate decode to "?".
-std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8);
 
 namespace detail {
 
