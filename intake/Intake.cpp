@@ -18,11 +18,6 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
 
-// A document file is read only up to this size. Its text may shrink in conversion (a page
-// loses its tags), so the editor's limit is checked on the converted text; a file this large
-// is refused without reading it.
-constexpr std::size_t kDocumentFileLimit = 4 * kEditorTextLimit;
-
 } // namespace
 
 std::string documentNameForDisplay(const SharedState& shared)
@@ -90,8 +85,12 @@ void DocumentIntake::Resume()
 
 void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporaryCaption)
 {
+    // The editor's limit holds for the file as for its text: a file over it is refused by its
+    // size before it is read, even a page whose tags would take it under the limit, as reading
+    // and converting it first would need several times its size in memory. Conversion can also
+    // make a text longer (a lone LF becomes CR LF).
     std::string bytes;
-    switch (readWholeFile(file, kDocumentFileLimit, bytes)) {
+    switch (readWholeFile(file, kEditorTextLimit, bytes)) {
     case ReadStatus::ok: break;
     case ReadStatus::cannotOpen: throw KvenError(msgCannotOpen(file));
     case ReadStatus::tooLarge: throw KvenError(msgTextTooLarge());
