@@ -80,7 +80,7 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
     const std::string name = shared_.currentFile.empty() ? window_.caption() : shared_.currentFile;
     const DocumentInfo info = documentInfo(window_.text(), name);
     if (request_.split)
-        chapters_ = findChapters(window_.text(), shared_.headings, info.title);
+        chapters_ = findChapters(window_.text(), shared_.headings, shared_.headingEnds, info.title);
     engine_.setTarget(targetMaker(request_, chapters_, {info.title, info.author, info.title, 0}));
     NoWaiter noWait;
     Reader reader(window_, shared_, engine_, noWait);

@@ -37,8 +37,8 @@ std::string chapterFolderOf(const std::string& path);
 class AudioExport {
 public:
     // Reads `window.text()` from `window.selStart()` with the options and lists of `window`
-    // and the reading dictionary of `shared`; `shared.headings` and the document's name
-    // give the chapters and the tags.
+    // and the reading dictionary of `shared`; `shared.headings`, `shared.headingEnds` and the
+    // document's name give the chapters and the tags.
     AudioExport(MemoryWindowState window, SharedState shared, ExportRequest request, OpenJTalkSetup setup);
 
     using VoiceSetUp = std::function<void(SpeechEngine&, WindowState&)>;

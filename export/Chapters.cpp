@@ -232,31 +232,55 @@ DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName)
 }
 
 std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::size_t>& marked,
-                                  const std::string& documentTitle)
+                                  const std::vector<std::size_t>& markedEnds, const std::string& documentTitle)
 {
     const std::vector<Line> lines = linesOf(sjis);
+    const auto lineOf = [&lines](std::size_t offset) {
+        return static_cast<std::size_t>(
+            std::upper_bound(lines.begin(), lines.end(), offset,
+                             [](std::size_t o, const Line& line) { return o < line.offset; }) -
+            lines.begin() - 1);
+    };
     const std::vector<std::size_t> marks = markedHeadings(sjis, marked);
     std::vector<Heading> headings;
     std::size_t nextMark = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t lineEnd = i + 1 < lines.size() ? lines[i + 1].offset : sjis.size();
-        // Marked headings of a page: from the mark to the end of its line. The reading step
-        // starts a chunk at the start of the line, or at the blank before the heading when
-        // text comes first.
+        // Marked headings of a page: from the mark to the end of its element, or to the end
+        // of its line when the page did not close it. The reading step starts a chunk at the
+        // start of the line, or at the blank before the heading when text comes first.
         while (nextMark < marks.size() && marks[nextMark] < lineEnd) {
             const std::size_t at = std::max(marks[nextMark], lines[i].offset);
-            std::string_view rest = sjis.substr(at, lineEnd - at);
-            while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
-                rest.remove_suffix(1);
+            const std::size_t nextAt = nextMark + 1 < marks.size() ? marks[nextMark + 1] : sjis.size() + 1;
+            const auto end = std::lower_bound(markedEnds.begin(), markedEnds.end(), at);
             const bool first = cleanText(cp932::toUtf8(sjis.substr(lines[i].offset, at - lines[i].offset))).empty();
-            headings.push_back({first ? lines[i].offset : at - 1, cleanText(cp932::toUtf8(rest)), i});
+            Heading heading{first ? lines[i].offset : at - 1, {}, i};
+            if (end != markedEnds.end() && *end < nextAt && *end <= sjis.size()) {
+                // A heading that spans lines reads as one line.
+                for (const Line& line : linesOf(sjis.substr(at, *end - at)))
+                    if (const std::string text = cleanText(line.utf8); !text.empty())
+                        heading.title += (heading.title.empty() ? "" : " ") + text;
+                heading.lastLine = *end > at ? lineOf(*end - 1) : i;
+                const std::size_t lastEnd =
+                    heading.lastLine + 1 < lines.size() ? lines[heading.lastLine + 1].offset : sjis.size();
+                heading.textAfter = !cleanText(cp932::toUtf8(sjis.substr(*end, lastEnd - *end))).empty();
+            } else {
+                std::string_view rest = sjis.substr(at, lineEnd - at);
+                while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
+                    rest.remove_suffix(1);
+                heading.title = cleanText(cp932::toUtf8(rest));
+            }
+            headings.push_back(std::move(heading));
             ++nextMark;
         }
         if (std::optional<Heading> heading = aozoraHeading(lines, i)) {
             heading->textAfter = heading->lastLine == i && cleanText(lines[i].utf8).size() > heading->title.size();
-            if (headings.empty() || headings.back().offset < heading->offset)
+            // Only an Aozora heading's lines are passed over: a marked heading on this line may
+            // end on a line that holds the next one.
+            if (headings.empty() || headings.back().offset < heading->offset) {
                 headings.push_back(std::move(*heading));
-            i = headings.back().lastLine;
+                i = headings.back().lastLine;
+            }
         }
     }
 
@@ -264,12 +288,6 @@ std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::
     std::size_t contentFrom = 0; // first line after the last heading
     for (std::size_t h = 0; h < headings.size(); ++h) {
         const Heading& heading = headings[h];
-        const auto lineOf = [&lines](std::size_t offset) {
-            return static_cast<std::size_t>(
-                std::upper_bound(lines.begin(), lines.end(), offset,
-                                 [](std::size_t o, const Line& line) { return o < line.offset; }) -
-                lines.begin() - 1);
-        };
         const std::size_t line = lineOf(heading.offset);
         // A heading after text on its line starts at its blank, see above.
         const bool textBefore = (h > 0 && headings[h - 1].textAfter) || hasReadable(lines, contentFrom, line) ||

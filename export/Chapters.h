@@ -30,12 +30,14 @@ struct DocumentInfo {
 DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName);
 
 // The chapters of `sjis` in order; `marked` are the offsets of the headings that the page
-// conversion marked (those markedHeadings() keeps count). A chapter starts where the reading
-// step starts the chunk of its heading: at the start of the heading's line, or at the blank
-// before a marked heading that follows text on its line. The first chapter starts at 0; a
-// document without headings is one chapter named `documentTitle`.
+// conversion marked (those markedHeadings() keeps count), `markedEnds` where they end, rising
+// (see SharedState::headingEnds). A chapter starts where the reading step starts the chunk of
+// its heading: at the start of the heading's line, or at the blank before a marked heading
+// that follows text on its line. A marked heading's title runs to its end, or without one to
+// the end of its line. The first chapter starts at 0; a document without headings is one
+// chapter named `documentTitle`.
 std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::size_t>& marked,
-                                  const std::string& documentTitle);
+                                  const std::vector<std::size_t>& markedEnds, const std::string& documentTitle);
 
 // The offsets of `marks` that still begin a marked heading of `sjis`: after the blank that
 // took the place of the marker, at the start of a character. Editing the text after loading

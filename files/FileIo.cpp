@@ -37,7 +37,10 @@ ReadStatus readWholeFile(const std::string& path, std::size_t limit, std::string
     data.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        // At most one byte past the limit is ever read: enough to tell that a file which grew,
+        // or whose size said less than it holds, is too large.
+        const std::size_t room = limit - data.size();
+        const ssize_t got = ::read(fd, buffer, room < sizeof buffer ? room + 1 : sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;

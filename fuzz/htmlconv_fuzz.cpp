@@ -1,7 +1,7 @@
 // HTMLconv on arbitrary bytes must end and yield some text, the same whether or not the ruby
-// bases are asked for, and every base located in it must stand before its "《". The one-pass
-// script-block deletion must also agree with deleting by searching afresh from the start (on
-// small inputs, since that is quadratic).
+// bases and heading ends are asked for; every base located in it must stand before its "《",
+// and the heading ends must rise within it. The one-pass script-block deletion must also agree
+// with deleting by searching afresh from the start (on small inputs, since that is quadratic).
 
 #include "intake/HTMLconv.h"
 #include "text/RubyBases.h"
@@ -45,9 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string withBases = page;
     std::vector<std::string> bases;
-    kven::HTMLconv(withBases, conv, &bases);
+    std::vector<std::size_t> ends;
+    kven::HTMLconv(withBases, conv, &bases, &ends);
     if (withBases != text)
         std::abort();
+    for (std::size_t i = 0; i < ends.size(); ++i)
+        if (ends[i] > text.size() || (i > 0 && ends[i] < ends[i - 1]))
+            std::abort();
     const std::vector<kven::RubyBase> located = kven::locateRubyBases(text, bases);
     if (located.size() > bases.size() || kven::rubyBaseStarts(text, 0, text.size(), located).size() != located.size())
         std::abort();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace kven {
@@ -17,6 +18,25 @@ namespace {
 // attributes and ">" are stripped and the marker ends up right before the heading text.
 constexpr std::string_view kHeadingReplacement = "KVENmark< ";
 static_assert(kHeadingReplacement.starts_with(kHeadingMarker));
+
+// Put right before the tag that closes a heading when the heading ends are asked for. Stripped
+// as a tag of its own, with nothing between it and the closing tag, and no replacement begins
+// with either, it leaves the text as it would be without it.
+constexpr std::string_view kHeadingEndTag = "<KVENend>";
+
+// A heading's opening tag, and the two spellings of the tag that closes it.
+struct HeadingTag {
+    std::string_view opening;
+    std::string_view closings[2];
+};
+
+constexpr HeadingTag kUpperH1[] = {{"<H1", {"</H1", "</h1"}}};
+constexpr HeadingTag kLowerH1[] = {{"<h1", {"</h1", "</H1"}}};
+constexpr HeadingTag kLevel2[] = {
+    {"<H2", {"</H2", "</h2"}},
+    {"<h2", {"</h2", "</H2"}},
+    {"<font size=5", {"</font", "</FONT"}},
+};
 
 struct Replacement {
     std::string_view pattern;
@@ -47,6 +67,28 @@ constexpr Replacement kEntities[] = {
     {"&LT;", "<"}, {"&GT;", ">"}, {"&NBSP;", " "}, {"&QUOT;", "\""},
 };
 
+// A page taken for UTF-8 as UTF-16, so that a stray byte never costs the page: each maximal
+// run of bytes that are not UTF-8 (ill-formed, overlong, an encoded surrogate, beyond U+10FFFF)
+// is one U+FFFD, which the conversion to CP932 makes "?" as it does every character without a
+// CP932 form. An overlong "<" thus never opens a tag.
+std::u16string decodeUtf8Page(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t from = i;
+        for (utf8::Step step; i < utf8.size() && (step = utf8::decode(utf8, i)).valid();)
+            i += step.length;
+        out += cp932::utf8ToWide(utf8.substr(from, i - from));
+        if (i == utf8.size())
+            break;
+        out.push_back(u'\xFFFD');
+        for (utf8::Step step; i < utf8.size() && !(step = utf8::decode(utf8, i)).valid();)
+            i += step.length;
+    }
+    return out;
+}
+
 // A charset marker counts when it begins before the head end, a 1-based position: the sum of
 // the positions of both spellings of the closing head tag. 1-based p < headEnd is the same as
 // a 0-based start below headEnd - 1.
@@ -61,39 +103,85 @@ void settleEncoding(std::string& text, const TPzConv& conv)
     if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd)) {
         text = conv.EucToSjis(text);
     } else if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd)) {
-        const std::optional<std::u16string> wide = decodeUtf8Strict(text);
-        text = wide ? cp932::fromWide(*wide) : std::string();
+        text = cp932::fromWide(decodeUtf8Page(text));
     } else if (contains(text, "<title>Yahoo!")) {
         text = conv.EucToSjis(text);
     }
 }
 
-void markHeadings(std::string& text)
+// The occurrences of `pattern` that replaceAllIn replaces, in order.
+std::vector<std::size_t> occurrences(std::string_view text, std::string_view pattern)
 {
-    if (contains(text, "<H1")) {
-        replaceAllIn(text, "<H1", kHeadingReplacement);
-    } else if (contains(text, "<h1")) {
-        replaceAllIn(text, "<h1", kHeadingReplacement);
-    } else {
-        replaceAllIn(text, "<H2", kHeadingReplacement);
-        replaceAllIn(text, "<h2", kHeadingReplacement);
-        replaceAllIn(text, "<font size=5", kHeadingReplacement);
+    std::vector<std::size_t> found;
+    for (std::size_t from = 0, p; (p = findOffset(text.substr(from), pattern)) != npos; from += p + pattern.size())
+        found.push_back(from + p);
+    return found;
+}
+
+// Puts the end tag before the first closing tag of each heading, unless the next heading opens
+// first; the headings are the openings that markHeadings will replace.
+void markHeadingEnds(std::string& text, std::span<const HeadingTag> tags)
+{
+    std::vector<std::pair<std::size_t, const HeadingTag*>> openings;
+    for (const HeadingTag& tag : tags)
+        for (const std::size_t at : occurrences(text, tag.opening))
+            openings.emplace_back(at, &tag);
+    std::sort(openings.begin(), openings.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::size_t> ends;
+    for (std::size_t i = 0; i < openings.size(); ++i) {
+        const auto [at, tag] = openings[i];
+        const std::size_t from = at + tag->opening.size();
+        const std::size_t before = i + 1 < openings.size() ? openings[i + 1].first : text.size();
+        const std::string_view inside = std::string_view(text).substr(from, before - from);
+        const std::size_t close = std::min(findOffset(inside, tag->closings[0]), findOffset(inside, tag->closings[1]));
+        if (close != npos)
+            ends.push_back(from + close);
     }
+    if (ends.empty())
+        return;
+    std::string marked;
+    marked.reserve(text.size() + ends.size() * kHeadingEndTag.size());
+    std::size_t copied = 0;
+    for (const std::size_t end : ends) {
+        marked.append(text, copied, end - copied);
+        marked.append(kHeadingEndTag);
+        copied = end;
+    }
+    marked.append(text, copied);
+    text = std::move(marked);
+}
+
+// A page with an upper-case level-1 heading has those as its headings; else one with a
+// lower-case one; else level-2 and font-size-5 headings.
+void markHeadings(std::string& text, bool withEnds)
+{
+    const std::span<const HeadingTag> tags = contains(text, "<H1")   ? std::span<const HeadingTag>(kUpperH1)
+                                             : contains(text, "<h1") ? std::span<const HeadingTag>(kLowerH1)
+                                                                     : std::span<const HeadingTag>(kLevel2);
+    if (withEnds)
+        markHeadingEnds(text, tags);
+    for (const HeadingTag& tag : tags)
+        replaceAllIn(text, tag.opening, kHeadingReplacement);
 }
 
 // Byte-wise: no multi-byte encoding used here has "<" or ">" as a later byte of a character.
-// An unclosed "<" removes everything after it.
-void stripTags(std::string& text)
+// An unclosed "<" removes everything after it. With `ends`, it notes where each heading end tag
+// stood in the result.
+void stripTags(std::string& text, std::vector<std::size_t>* ends = nullptr)
 {
     bool outside = true;
     std::size_t w = 0;
-    for (const char c : text) {
-        if (c == '<')
+    for (std::size_t r = 0; r < text.size(); ++r) {
+        const char c = text[r];
+        if (c == '<') {
             outside = false;
-        else if (c == '>')
+            if (ends != nullptr && std::string_view(text).substr(r).starts_with(kHeadingEndTag))
+                ends->push_back(w);
+        } else if (c == '>') {
             outside = true;
-        else if (outside)
+        } else if (outside) {
             text[w++] = c;
+        }
     }
     text.resize(w);
 }
@@ -102,6 +190,29 @@ void replaceEach(std::string& text, const Replacement* begin, const Replacement*
 {
     for (const Replacement* r = begin; r != end; ++r)
         replaceAllIn(text, r->pattern, r->replacement);
+}
+
+// replaceEach for replacements no longer than their patterns, keeping each of the rising
+// offsets `marks` at its place in the text; one inside a replaced occurrence goes after what
+// replaces it.
+void replaceEachKeeping(std::string& text, const Replacement* begin, const Replacement* end,
+                        std::vector<std::size_t>& marks)
+{
+    for (const Replacement* r = begin; r != end; ++r) {
+        if (!marks.empty()) {
+            const std::size_t saved = r->pattern.size() - r->replacement.size();
+            std::size_t shift = 0;
+            std::size_t k = 0;
+            for (const std::size_t at : occurrences(text, r->pattern)) {
+                for (; k < marks.size() && marks[k] < at + r->pattern.size(); ++k)
+                    marks[k] = marks[k] <= at ? marks[k] - shift : at - shift + r->replacement.size();
+                shift += saved;
+            }
+            for (; k < marks.size(); ++k)
+                marks[k] -= shift;
+        }
+        replaceAllIn(text, r->pattern, r->replacement);
+    }
 }
 
 // A ruby base's markup as the conversion leaves it. Most bases hold no more than the tags
@@ -166,20 +277,6 @@ std::vector<std::string> rubyBasesOf(std::string_view text)
 
 } // namespace
 
-std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8)
-{
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const utf8::Step step = utf8::decode(utf8, i);
-        if (step.status == utf8::Status::malformed || step.length == 4)
-            return std::nullopt;
-        out.push_back(step.valid() ? static_cast<char16_t>(step.codePoint) : u'?');
-        i += step.length;
-    }
-    return out;
-}
-
 namespace detail {
 
 void deleteBlocks(std::string& text, std::string_view opening, std::string_view closing)
@@ -239,7 +336,7 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
     }
 }
 
-void markupToText(std::string& text, std::vector<std::string>* rubyBases)
+void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::vector<std::size_t>* headingEnds)
 {
     deleteBlocks(text, "<SCRIPT", "</SCRIPT>");
     deleteBlocks(text, "<Script", "</Script>");
@@ -248,18 +345,22 @@ void markupToText(std::string& text, std::vector<std::string>* rubyBases)
     if (rubyBases != nullptr)
         *rubyBases = rubyBasesOf(text);
 
-    markHeadings(text);
+    markHeadings(text, headingEnds != nullptr);
     replaceEach(text, std::begin(kFixedReplacements), std::end(kFixedReplacements));
-    stripTags(text);
-    replaceEach(text, std::begin(kEntities), std::end(kEntities));
+    std::vector<std::size_t> ends;
+    stripTags(text, headingEnds != nullptr ? &ends : nullptr);
+    replaceEachKeeping(text, std::begin(kEntities), std::end(kEntities), ends);
+    if (headingEnds != nullptr)
+        *headingEnds = std::move(ends);
 }
 
 } // namespace detail
 
-void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases)
+void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases,
+              std::vector<std::size_t>* headingEnds)
 {
     settleEncoding(text, conv);
-    detail::markupToText(text, rubyBases);
+    detail::markupToText(text, rubyBases, headingEnds);
 }
 
 } // namespace kven

@@ -3,7 +3,6 @@
 
 #include "pzconv/PzConv.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,23 +16,22 @@ inline constexpr std::string_view kHeadingMarker = "KVENmark";
 // UTF-8 pages become Shift_JIS, anything else is taken as Shift_JIS), deletes script blocks,
 // puts the heading marker before headings, turns line-break tags into line breaks and ruby
 // parentheses into 《》, strips every tag and decodes a few entities. Reports nothing: every
-// input yields some text. A page taken for UTF-8 that is not well-formed UTF-8 of one- to
-// three-byte sequences yields the empty text.
+// input yields some text. In a page taken for UTF-8, each character without a CP932 form and
+// each maximal run of bytes that are not UTF-8 becomes one "?", the rest of the page intact.
 // With `rubyBases`, it also receives the base of each ruby markup (from "<ruby>" to the
-// ruby parenthesis that follows it) as the conversion leaves it, in page order.
-void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases = nullptr);
-
-// Strict UTF-8 to UTF-16 decoding of a page taken for UTF-8. Returns nothing when the bytes are
-// not one- to three-byte sequences: a missing or wrong continuation byte, a sequence cut off by
-// the end, a four-byte or longer sequence, or a continuation byte where a character should
-// start. Sequences of the right shape that are overlong or encode a surrogate decode to "?".
-std::optional<std::u16string> decodeUtf8Strict(std::string_view utf8);
+// ruby parenthesis that follows it) as the conversion leaves it, in page order. With
+// `headingEnds`, it receives where headings end in the text it leaves, rising: where the tag
+// that closes one stood, when it closes before the next heading opens. Neither changes the text.
+void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases = nullptr,
+              std::vector<std::size_t>* headingEnds = nullptr);
 
 namespace detail {
 
 // Everything after the encoding is settled: script blocks, headings, fixed replacements, tag
-// stripping and entities, on Shift_JIS text; with `rubyBases`, the ruby bases as well.
-void markupToText(std::string& text, std::vector<std::string>* rubyBases = nullptr);
+// stripping and entities, on Shift_JIS text; with `rubyBases` and `headingEnds`, the ruby
+// bases and the heading ends as well.
+void markupToText(std::string& text, std::vector<std::string>* rubyBases = nullptr,
+                  std::vector<std::size_t>* headingEnds = nullptr);
 
 // Deletes each block from the first `opening` through the end of the first `closing` that
 // begins after it, again and again, with the result of searching afresh from the start after

@@ -10,6 +10,7 @@
 #include "text/TextOps.h"
 #include "text/Utf8.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kven {
@@ -17,11 +18,6 @@ namespace kven {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
-
-// A document file is read only up to this size. Its text may shrink in conversion (a page
-// loses its tags), so the editor's limit is checked on the converted text; a file this large
-// is refused without reading it.
-constexpr std::size_t kDocumentFileLimit = 4 * kEditorTextLimit;
 
 } // namespace
 
@@ -85,13 +81,17 @@ void DocumentIntake::Button2Click()
 
 void DocumentIntake::Resume()
 {
-    resumeWith(window_.text(), {});
+    resumeWith(window_.text(), {}, {});
 }
 
 void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporaryCaption)
 {
+    // The editor's limit holds for the file as for its text: a file over it is refused by its
+    // size before it is read, even a page whose tags would take it under the limit, as reading
+    // and converting it first would need several times its size in memory. Conversion can also
+    // make a text longer (a lone LF becomes CR LF).
     std::string bytes;
-    switch (readWholeFile(file, kDocumentFileLimit, bytes)) {
+    switch (readWholeFile(file, kEditorTextLimit, bytes)) {
     case ReadStatus::ok: break;
     case ReadStatus::cannotOpen: throw KvenError(msgCannotOpen(file));
     case ReadStatus::tooLarge: throw KvenError(msgTextTooLarge());
@@ -102,10 +102,11 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
                                                   : ext == ".htm" || ext == ".html" || ext == ".HTM" || ext == ".HTML";
     std::string text;
     std::vector<std::string> rubyBases;
+    std::vector<std::size_t> headingEnds;
     if (html) {
         // The page's own markers decide its encoding; its bytes are left alone until then.
         text = normalizeLineBreaks(bytes);
-        HTMLconv(text, conv_, &rubyBases);
+        HTMLconv(text, conv_, &rubyBases, &headingEnds);
     } else {
         text = normalizeLineBreaks(plainTextToSjis(std::move(bytes)));
     }
@@ -119,24 +120,39 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     } else {
         window_.setCaption("KVEN " + documentNameForDisplay(shared_));
     }
-    resumeWith(std::move(text), rubyBases);
+    resumeWith(std::move(text), rubyBases, headingEnds);
 }
 
-void DocumentIntake::resumeWith(std::string text, const std::vector<std::string>& rubyBases)
+void DocumentIntake::resumeWith(std::string text, const std::vector<std::string>& rubyBases,
+                                const std::vector<std::size_t>& headingEnds)
 {
     const std::size_t heading = findOneBased(text, kHeadingMarker);
-    // Each marker shrinks to one blank, so the n-th heading moves n times the difference up.
-    shared_.headings.clear();
+    std::vector<std::size_t> markers;
     for (std::size_t p = findOffset(text, kHeadingMarker), from = 0; p != npos;) {
-        const std::size_t at = from + p;
-        shared_.headings.push_back(at - shared_.headings.size() * (kHeadingMarker.size() - 1) + 1);
-        from = at + kHeadingMarker.size();
+        markers.push_back(from + p);
+        from = markers.back() + kHeadingMarker.size();
         p = findOffset(std::string_view(text).substr(from), kHeadingMarker);
+    }
+    // Each marker shrinks to one blank, so the n-th heading moves n times the difference up,
+    // and so does an end after n markers.
+    constexpr std::size_t shrink = kHeadingMarker.size() - 1;
+    shared_.headings.clear();
+    for (std::size_t n = 0; n < markers.size(); ++n)
+        shared_.headings.push_back(markers[n] - n * shrink + 1);
+    shared_.headingEnds.clear();
+    for (const std::size_t end : headingEnds) {
+        const auto n =
+            static_cast<std::size_t>(std::lower_bound(markers.begin(), markers.end(), end) - markers.begin());
+        // An end inside a marker (one the page spells out itself) goes after its blank.
+        const bool inside = n > 0 && end < markers[n - 1] + kHeadingMarker.size();
+        shared_.headingEnds.push_back(inside ? shared_.headings[n - 1] : end - n * shrink);
     }
     replaceAllIn(text, kHeadingMarker, " ");
     // A lead byte left alone at the end would take the CR of the end line as its partner.
     if (sjis::endsWithLoneLeadByte(text))
         text.pop_back();
+    for (std::size_t& e : shared_.headingEnds)
+        e = std::min(e, text.size());
     text.append(sjis::kCrLf);
     text.append(sjis::kEndLine);
     window_.setText(std::move(text));

@@ -59,8 +59,10 @@ private:
     // document, the caption and the editor change only once the file has been read, so a
     // later bookmark write never records the old text's cursor under the new name.
     void load(const std::string& file, HtmlRule rule, bool temporaryCaption);
-    // `rubyBases`: the converted ruby bases of a page, in page order.
-    void resumeWith(std::string text, const std::vector<std::string>& rubyBases);
+    // `rubyBases`: the converted ruby bases of a page, in page order; `headingEnds`: where its
+    // headings end in `text`, rising.
+    void resumeWith(std::string text, const std::vector<std::string>& rubyBases,
+                    const std::vector<std::size_t>& headingEnds);
     std::string openDialogFolder() const;
 
     WindowState& window_;

@@ -107,6 +107,7 @@ void Reader::Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard)
     shared_.currentPath.clear();
     shared_.currentFile.clear();
     shared_.headings.clear();
+    shared_.headingEnds.clear();
     shared_.rubyBases.clear();
     window_.setCaption(kTemporaryCaption);
     lastChunkDocument_.reset();

@@ -117,6 +117,9 @@ struct SharedState {
     // Where the marked headings of the loaded page begin in the editor's text, in order;
     // empty for a text file or a paste.
     std::vector<std::size_t> headings;
+    // Where the page's headings end (where the tag that closed one stood), rising: a heading
+    // ends at the first of them from its start on, when that comes before the next heading.
+    std::vector<std::size_t> headingEnds;
     // Where the ruby bases of the loaded page begin, which its text no longer shows; empty
     // for a text file or a paste.
     std::vector<RubyBase> rubyBases;

@@ -59,7 +59,7 @@ TEST(Chapters, HeadingsOfEveryKind)
         std::vector<Chapter> expected;
         for (const auto& [start, title] : row.chapters)
             expected.push_back({*start ? at(text, start) : 0, title});
-        EXPECT_EQ(findChapters(text, {}, "書名"), expected);
+        EXPECT_EQ(findChapters(text, {}, {}, "書名"), expected);
     }
 }
 
@@ -69,7 +69,7 @@ TEST(Chapters, MarkedPageHeadingsStartWhereTheirChunkStarts)
     const std::string text = sj("目次 表紙\r\n 第一章 始まり\r\n本文。 第二章《だいにしょう》\r\n続き。\r\n");
     const std::size_t first = at(text, "第一章");
     const std::size_t second = at(text, "第二章");
-    const std::vector<Chapter> chapters = findChapters(text, {first, second}, "題");
+    const std::vector<Chapter> chapters = findChapters(text, {first, second}, {}, "題");
     // The first heads its line, whose chunk starts at the blank; the second follows text, so
     // its chunk starts at its own blank.
     EXPECT_EQ(chapters, (std::vector<Chapter>{{0, "題"}, {first - 1, "第一章 始まり"}, {second - 1, "第二章"}}));
@@ -78,6 +78,48 @@ TEST(Chapters, MarkedPageHeadingsStartWhereTheirChunkStarts)
     // Offsets left over from before an edit: not after a blank, inside a character, past the end.
     EXPECT_EQ(markedHeadings(text, {first, first + 1, at(text, "表紙") + 1, text.size() + 5}),
               (std::vector<std::size_t>{first}));
+}
+
+// A page's heading is titled by its element's own text, however the page goes on after it.
+TEST(Chapters, MarkedPageHeadingsEndWhereTheirElementEnds)
+{
+    const struct {
+        const char* name;
+        const char* text;                                          // as loading leaves a page
+        std::vector<const char*> marks;                            // each heading begins at the first occurrence of one
+        std::vector<const char*> ends;                             // ...and ends after the first occurrence of one
+        std::vector<std::pair<const char*, const char*>> chapters; // where it starts, title
+    } rows[] = {
+        {"paragraphs on the heading's line",
+         " 第一章本文。 第二章続き。\r\n",
+         {"第一章", "第二章"},
+         {"第一章", "第二章"},
+         {{"", "第一章"}, {" 第二章", "第二章"}}},
+        {"a heading over several lines",
+         " \r\n第一部\r\n序\r\n本文。\r\n",
+         {"\r\n第一部"},
+         {"序"},
+         {{"", "第一部 序"}}},
+        {"text after a heading on its line is read before the next one",
+         " 一本文。\r\n 二\r\n",
+         {"一", "二"},
+         {"一", "二"},
+         {{"", "一"}, {" 二", "二"}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string text = sj(row.text);
+        std::vector<std::size_t> marks;
+        for (const char* mark : row.marks)
+            marks.push_back(at(text, mark));
+        std::vector<std::size_t> ends;
+        for (const char* end : row.ends)
+            ends.push_back(at(text, end) + sj(end).size());
+        std::vector<Chapter> expected;
+        for (const auto& [start, title] : row.chapters)
+            expected.push_back({*start ? at(text, start) : 0, title});
+        EXPECT_EQ(findChapters(text, marks, ends, "題"), expected);
+    }
 }
 
 TEST(Chapters, TitleAndAuthor)

@@ -76,11 +76,17 @@ TEST(HTMLconv, Utf8Pages)
          "b"},
         {"no CP932 form gives ?", head + "\xc3\xa7", "?"},
         {"byte-order mark has no CP932 form", "\xef\xbb\xbf" + head + "x", "?x"},
-        {"cut off at the end", head + "a\xe3\x81", ""},
-        {"wrong continuation byte", head + "a\xe3\x41\x81", ""},
-        {"four-byte sequence", head + "\xf0\x9f\x98\x80", ""},
-        {"stray continuation byte", head + "a\x80", ""},
-        {"lead byte 0xF8", head + "a\xf8\x80\x80\x80\x80", ""},
+        // A character beyond U+FFFF has no CP932 form; bytes that are not UTF-8 cost one "?" a
+        // run, never the page.
+        {"emoji amid the text", head + "<p>前\xf0\x9f\x98\x80後</p>", sj("前?後")},
+        {"cut off at the end", head + "a\xe3\x81", "a?"},
+        {"wrong continuation byte: it starts a character of its own", head + "a\xe3\x41\x81", "a?A?"},
+        {"stray continuation byte", head + "a\x80", "a?"},
+        {"lead byte 0xF8 and what follows it", head + "a\xf8\x80\x80\x80\x80", "a?"},
+        {"overlong, stray and surrogate bytes in a row are one run",
+         head + "a\xc0\xbc\xff\xed\xa0\x80"
+                "b",
+         "a?b"},
         {"overlong two-byte < must not open a tag",
          head + "a\xc0\xbc"
                 "b",

@@ -117,13 +117,28 @@ TEST_F(IntakeTest, ResumeResolvesMarkersAndPlacesTheCursor)
         std::string text;
         std::size_t cursor;
         std::vector<std::size_t> headings; // where each heading begins, for an audiobook's chapters
+        std::vector<std::size_t> ends;     // where a page's headings end, for the chapter titles
     } rows[] = {
-        {"marker in plain text", "ab\r\nKVENmarkTitle KVENmark", true, "ab\r\n Title  ", 5, {5, 12}},
-        {"heading search off", "abKVENmarkT", false, "ab T", 0, {3}},
-        {"no marker", "abc", true, "abc", 0, {}},
-        {"empty file", "", true, "", 0, {}},
-        {"marker case matters", "kvenmarkX", true, "kvenmarkX", 0, {}},
-        {"HTML heading", "<html><body>intro<h1 class=c>Head</h1>text</body></html>", true, "intro Headtext", 6, {6}},
+        {"marker in plain text", "ab\r\nKVENmarkTitle KVENmark", true, "ab\r\n Title  ", 5, {5, 12}, {}},
+        {"heading search off", "abKVENmarkT", false, "ab T", 0, {3}, {}},
+        {"no marker", "abc", true, "abc", 0, {}, {}},
+        {"empty file", "", true, "", 0, {}, {}},
+        {"marker case matters", "kvenmarkX", true, "kvenmarkX", 0, {}, {}},
+        {"HTML heading",
+         "<html><body>intro<h1 class=c>Head</h1>text</body></html>",
+         true,
+         "intro Headtext",
+         6,
+         {6},
+         {10}},
+        {"heading ends past an entity and a marker",
+         "<h2>A&lt;B</h2><p>x</p><h2>C</h2>",
+         true,
+         " A<Bx C",
+         1,
+         {1, 6},
+         {4, 7}},
+        {"a heading the page leaves open has no end", "<h1>A<p>x<h1>B</h1>y", true, " Ax By", 1, {1, 4}, {5}},
     };
     for (const auto& row : rows) {
         window.setHeadingSearch(row.headingSearch);
@@ -132,6 +147,7 @@ TEST_F(IntakeTest, ResumeResolvesMarkersAndPlacesTheCursor)
         EXPECT_EQ(window.selStart(), row.cursor) << row.why;
         EXPECT_EQ(window.selLength(), 0u) << row.why;
         EXPECT_EQ(shared.headings, row.headings) << row.why;
+        EXPECT_EQ(shared.headingEnds, row.ends) << row.why;
     }
 }
 
@@ -226,15 +242,16 @@ TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
     EXPECT_EQ(failure(fifo), msgCannotOpen(fifo)) << "a FIFO is never waited on";
     EXPECT_EQ(failure("/dev/zero"), msgCannotOpen("/dev/zero"));
 
-    // Sparse files: their size costs no disk.
-    const std::string huge = doc("huge.txt", "");
-    ASSERT_EQ(::truncate(huge.c_str(), 4 * static_cast<off_t>(kEditorTextLimit) + 1), 0);
-    EXPECT_EQ(failure(huge), msgTextTooLarge()) << "refused by its size, without reading it";
-    const std::string large = doc("large.txt", "");
+    // Sparse pages whose unclosed "<" leaves no text: the file's size alone decides.
+    const std::string large = doc("large.html", "<");
     ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(kEditorTextLimit) + 1), 0);
-    EXPECT_EQ(failure(large), msgTextTooLarge()) << "its text is over the editor's limit";
+    EXPECT_EQ(failure(large), msgTextTooLarge()) << "refused by its size, without reading it";
     EXPECT_EQ(window.text(), "before");
     EXPECT_TRUE(shared.currentFile.empty());
+    const std::string full = doc("full.html", "<");
+    ASSERT_EQ(::truncate(full.c_str(), static_cast<off_t>(kEditorTextLimit)), 0);
+    EXPECT_EQ(failure(full), "no error");
+    EXPECT_EQ(window.text(), kEnd);
 }
 
 // A lead byte at the very end of a file would pair with the CR of the end line and glue the
