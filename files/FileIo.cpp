@@ -180,6 +180,19 @@ bool writerIsGone(std::string_view suffix)
     return parts.size() == 3 && numbers[1] != 0 && info && info->start != numbers[1];
 }
 
+// The start of a new temporary name for `target`, to which a serial number is added.
+std::string temporaryStem(const std::string& target)
+{
+    const pid_t pid = ::getpid();
+    const std::optional<ProcessInfo> self = processInfo(pid);
+    return target + std::string(kPartMark) + std::to_string(pid) + "-" + std::to_string(self ? self->start : 0) + "-";
+}
+
+// Serial numbers of the temporary names of this process. A name can be taken only by a writer
+// of this process, or by one of an earlier process with the same number and start time that
+// left it behind.
+std::atomic<unsigned> temporarySerial{0};
+
 std::size_t removeStaleBeside(const std::string& resolved)
 {
     const std::string_view folderName = folderOf(resolved);
@@ -197,20 +210,22 @@ std::size_t removeStaleBeside(const std::string& resolved)
     return removed;
 }
 
-// Makes a rename in the folder of `path` durable; where that cannot be done, the rename has
-// happened all the same.
 void syncFolderOf(const std::string& path)
 {
     const std::string_view folderName = folderOf(path);
-    const std::string folder = folderName.empty() ? std::string(".") : std::string(folderName);
+    syncFolder(folderName.empty() ? std::string(".") : std::string(folderName));
+}
+
+} // namespace
+
+void syncFolder(const std::string& folder)
+{
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     ::fsync(fd);
     ::close(fd);
 }
-
-} // namespace
 
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target))
 {
@@ -237,15 +252,9 @@ AtomicFile::Opened AtomicFile::open()
     }
     removeStaleBeside(resolved_);
 
-    static std::atomic<unsigned> serial{0};
-    const pid_t pid = ::getpid();
-    const std::optional<ProcessInfo> self = processInfo(pid);
-    const std::string stem =
-        resolved_ + std::string(kPartMark) + std::to_string(pid) + "-" + std::to_string(self ? self->start : 0) + "-";
-    // A name can be taken only by a writer of this process, or by one of an earlier process
-    // with the same number and start time that left it behind.
+    const std::string stem = temporaryStem(resolved_);
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        std::string name = stem + std::to_string(serial++);
+        std::string name = stem + std::to_string(temporarySerial++);
         fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0)
             temporary_ = std::move(name);
@@ -307,6 +316,19 @@ std::size_t removeStaleTemporaries(const std::string& target)
 {
     const std::optional<std::string> resolved = followLinks(target);
     return resolved ? removeStaleBeside(*resolved) : 0;
+}
+
+std::string makeTemporaryFolder(const std::string& target)
+{
+    const std::string stem = temporaryStem(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = stem + std::to_string(temporarySerial++);
+        if (::mkdir(name.c_str(), 0777) == 0)
+            return name;
+        if (errno != EEXIST)
+            break;
+    }
+    return {};
 }
 
 bool writeFileAtomic(const std::string& path, std::string_view data)

@@ -74,6 +74,15 @@ private:
 // how many went.
 std::size_t removeStaleTemporaries(const std::string& target);
 
+// Makes the renames in `folder` durable; where that cannot be done, they have happened all the
+// same.
+void syncFolder(const std::string& folder);
+
+// Creates an empty folder beside `target` under a name of AtomicFile's pattern for its
+// temporary files, for a writer that puts several files in place at the end; its path, or an
+// empty string when it cannot be made.
+std::string makeTemporaryFolder(const std::string& target);
+
 // Replaces the file at `path` with `data` through an AtomicFile. Returns false on any failure;
 // the old file is then unchanged and no temporary file is left behind.
 bool writeFileAtomic(const std::string& path, std::string_view data);

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <sys/resource.h>
 
 namespace kven {
@@ -51,6 +52,14 @@ ReadBack readBack(const std::string& path)
             text(SF_STR_ALBUM), text(SF_STR_TRACKNUMBER)};
     sf_close(file);
     return back;
+}
+
+std::set<std::string> namesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 constexpr AudioFormat kFormats[] = {AudioFormat::wav, AudioFormat::flac, AudioFormat::vorbis, AudioFormat::opus,
@@ -216,19 +225,35 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     EXPECT_EQ(second.album, "題名");
     EXPECT_EQ(second.artist, "作者");
 
-    // Abandoned: the folder it made goes again, and a folder that was there stays as it was.
+    // Abandoned: the folder it made goes again, and a folder that was there stays as it was,
+    // with nothing left beside it.
     {
         auto target = chapterFilesTarget(folder.path("gone"), AudioFormat::mp3, {{"一"}, {"二"}}, {});
         target->append(0, samples);
         target->append(1, samples);
     }
     EXPECT_FALSE(folder.exists("gone"));
+    folder.write("book/cover.jpg", "the user's");
+    folder.write("book/mine.opus", "the user's");
+    const std::set<std::string> before = namesIn(book);
     {
         auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}}, {});
         target->append(0, samples);
     }
-    EXPECT_TRUE(folder.exists("book/01 題名.opus"));
-    EXPECT_FALSE(folder.exists("book/01 一.mp3"));
+    EXPECT_EQ(namesIn(book), before);
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});
+
+    // A shorter book over it, in another format: the earlier export's chapters go, its playlist
+    // is replaced, and the user's own files stay.
+    {
+        auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}, {"二"}}, {});
+        target->append(0, samples);
+        target->append(1, samples);
+        target->finish();
+    }
+    EXPECT_EQ(namesIn(book), (std::set<std::string>{"01 一.mp3", "02 二.mp3", "book.m3u8", "cover.jpg", "mine.opus"}));
+    EXPECT_EQ(folder.read("book/book.m3u8"), "#EXTM3U\n#EXTINF:3,一\n01 一.mp3\n#EXTINF:3,二\n02 二.mp3\n");
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});
 }
 
 } // namespace
