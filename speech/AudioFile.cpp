@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
@@ -373,6 +374,18 @@ std::unique_ptr<AudioSink> newSink(const std::string& path, const std::string& s
     return std::make_unique<SndfileSink>(path, shownPath, format, tags, bitrate);
 }
 
+// A temporary whose writer this machine does not know may be written by a copy on another machine
+// or in another container, and that copy writes into it all the time: one untouched for a day is
+// no one's.
+constexpr auto kAbandonedAfter = std::chrono::hours(24);
+
+// The folder that holds `path`, "." for a bare name.
+std::string folderHolding(std::string_view path)
+{
+    const std::string_view folder = folderOf(path);
+    return folder.empty() ? std::string(".") : std::string(folder);
+}
+
 // "NN title.ext" or "NN.ext", as the chapter files of a split export are named: NN two digits or
 // more, .ext the extension of a format.
 bool isChapterFileName(std::string_view name)
@@ -385,6 +398,65 @@ bool isChapterFileName(std::string_view name)
         return digits >= 2 && (digits == stem.size() || (stem[digits] == ' ' && digits + 1 < stem.size()));
     }
     return false;
+}
+
+bool isPlaylistName(std::string_view name)
+{
+    return name.size() > 5 && name.ends_with(".m3u8");
+}
+
+// Removes a temporary folder of a split export when it holds nothing but chapter files,
+// playlists and the temporary files of both, and, given `before`, when nothing in it changed
+// since then. Whether it went.
+bool removeExportFolder(const std::filesystem::path& folder, std::optional<std::filesystem::file_time_type> before)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::file_time_type newest = fs::last_write_time(folder, error);
+    std::vector<fs::path> files;
+    for (auto it = fs::directory_iterator(folder, error); !error && it != fs::directory_iterator();
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const std::optional<TemporaryName> temporary = readTemporaryName(name);
+        const std::string_view made = temporary ? temporary->target : std::string_view(name);
+        if (!it->is_regular_file(error) || it->is_symlink(error) || !(isChapterFileName(made) || isPlaylistName(made)))
+            return false;
+        newest = std::max(newest, fs::last_write_time(it->path(), error));
+        files.push_back(it->path());
+    }
+    if (error || (before && newest >= *before))
+        return false;
+    for (const fs::path& file : files)
+        fs::remove(file, error);
+    return fs::remove(folder, error);
+}
+
+// Removes what exports that were killed left in `folder`: the temporary files of single-file
+// exports and of playlists, and the temporary folders of split exports. Each one goes once the
+// process that wrote it is gone and nothing in it changed for a day; the temporary folders of
+// `ownTarget` as soon as their writer is gone, as AtomicFile does with its own target's files.
+// Names of any other form are no export's and stay.
+void removeStaleExportTemporaries(const std::string& folder, std::string_view ownTarget)
+{
+    namespace fs = std::filesystem;
+    const fs::file_time_type dayAgo = fs::file_time_type::clock::now() - kAbandonedAfter;
+    std::error_code error;
+    for (auto it = fs::directory_iterator(folder, error); !error && it != fs::directory_iterator();
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const std::optional<TemporaryName> temporary = readTemporaryName(name);
+        if (!temporary || !temporary->writerGone)
+            continue;
+        std::error_code ignored;
+        const fs::file_status status = it->symlink_status(ignored);
+        if (fs::is_directory(status)) {
+            removeExportFolder(it->path(), temporary->target == ownTarget ? std::nullopt : std::optional(dayAgo));
+        } else if (fs::is_regular_file(status) &&
+                   (audioFormatOf(temporary->target) || isPlaylistName(temporary->target)) &&
+                   fs::last_write_time(it->path(), ignored) < dayAgo) {
+            fs::remove(it->path(), ignored);
+        }
+    }
 }
 
 class ChapterFiles final : public ExportTarget {
@@ -492,6 +564,8 @@ private:
         const std::filesystem::path real = std::filesystem::canonical(folder_, error);
         real_ = error ? folder_ : real.string();
         const std::string name(fileNameOf(real_));
+        removeStaleExportTemporaries(folderHolding(real_), name);
+        removeStaleExportTemporaries(real_, name);
         // Else the export would fail only at its end.
         if (::access(real_.c_str(), W_OK | X_OK) != 0)
             throw KvenError(msgCannotCreate(folder_));
@@ -639,6 +713,7 @@ std::string msgCannotEncode(std::string_view extension)
 std::unique_ptr<AudioSink> openAudioSink(const std::string& path, AudioFormat format, const AudioTags& tags,
                                          std::optional<int> bitrate)
 {
+    removeStaleExportTemporaries(folderHolding(path), {});
     return newSink(path, path, format, tags, bitrate);
 }
 

@@ -67,7 +67,9 @@ public:
 
 // A sink for `path` in `format`; `bitrate` (kbit/s, within the format's range) only for a
 // format that has one, else its default. Throws KvenError when the target is not a regular
-// file, cannot be created, or the installed libsndfile cannot write the format.
+// file, cannot be created, or the installed libsndfile cannot write the format. Exports that
+// were killed leave their temporaries behind: those in the folder of `path` whose writer is
+// gone and that nothing changed for a day go first.
 std::unique_ptr<AudioSink> openAudioSink(const std::string& path, AudioFormat format, const AudioTags& tags,
                                          std::optional<int> bitrate = std::nullopt);
 
@@ -101,6 +103,8 @@ struct ChapterFile {
 // finish(), where they replace those of an earlier export: its chapter files ("NN title.ext"
 // of any format) and its playlist; the folder's other files stay. Until then the folder stays
 // as it was, and a folder this target created goes again when the export does not complete.
+// Killed exports' temporaries go first as with openAudioSink, and those of this folder's
+// export as soon as their writer is gone.
 std::unique_ptr<ExportTarget> chapterFilesTarget(const std::string& folder, AudioFormat format,
                                                  std::vector<ChapterFile> chapters, const AudioTags& tags,
                                                  std::optional<int> bitrate = std::nullopt);
