@@ -147,31 +147,33 @@ std::optional<unsigned long long> decimal(std::string_view text)
     return n;
 }
 
-// Whether the writer named by what follows ".part-" in a temporary file's name is gone:
-// "<pid>-<start>-<n>", or "<pid>" alone as exports once named theirs. Anything else is
-// not ours and never counts as gone.
-bool writerIsGone(std::string_view suffix)
+// The numbers that follow ".part-" in a temporary file's name: "<pid>-<start>-<n>", or "<pid>"
+// alone as exports once named theirs. Nothing for anything else, which is not ours.
+std::optional<std::vector<unsigned long long>> writerNumbers(std::string_view suffix)
 {
-    std::vector<std::string_view> parts;
+    std::vector<unsigned long long> numbers;
     for (std::size_t from = 0;;) {
         const std::size_t dash = suffix.find('-', from);
-        parts.push_back(suffix.substr(from, dash == std::string_view::npos ? dash : dash - from));
+        const std::optional<unsigned long long> n =
+            decimal(suffix.substr(from, dash == std::string_view::npos ? dash : dash - from));
+        if (!n)
+            return std::nullopt;
+        numbers.push_back(*n);
         if (dash == std::string_view::npos)
             break;
         from = dash + 1;
     }
-    if (parts.size() != 1 && parts.size() != 3)
-        return false;
-    std::vector<unsigned long long> numbers;
-    for (std::string_view part : parts) {
-        const std::optional<unsigned long long> n = decimal(part);
-        if (!n)
-            return false;
-        numbers.push_back(*n);
-    }
+    if (numbers.size() != 1 && numbers.size() != 3)
+        return std::nullopt;
     // Process 0 or a negative number would make kill() reach whole process groups.
     if (numbers[0] == 0 || numbers[0] > static_cast<unsigned long long>(std::numeric_limits<pid_t>::max()))
-        return false;
+        return std::nullopt;
+    return numbers;
+}
+
+// Whether the writer that `writerNumbers` names is gone.
+bool writerIsGone(const std::vector<unsigned long long>& numbers)
+{
     const auto pid = static_cast<pid_t>(numbers[0]);
     if (::kill(pid, 0) != 0 && errno == ESRCH)
         return true;
@@ -180,8 +182,27 @@ bool writerIsGone(std::string_view suffix)
     if (info && info->state == 'Z')
         return true;
     // The number may have gone to a new process since (0: the writer did not know its start).
-    return parts.size() == 3 && numbers[1] != 0 && info && info->start != numbers[1];
+    return numbers.size() == 3 && numbers[1] != 0 && info && info->start != numbers[1];
 }
+
+bool writerIsGone(std::string_view suffix)
+{
+    const std::optional<std::vector<unsigned long long>> numbers = writerNumbers(suffix);
+    return numbers && writerIsGone(*numbers);
+}
+
+// The start of a new temporary name for `target`, to which a serial number is added.
+std::string temporaryStem(const std::string& target)
+{
+    const pid_t pid = ::getpid();
+    const std::optional<ProcessInfo> self = processInfo(pid);
+    return target + std::string(kPartMark) + std::to_string(pid) + "-" + std::to_string(self ? self->start : 0) + "-";
+}
+
+// Serial numbers of the temporary names of this process. A name can be taken only by a writer
+// of this process, or by one of an earlier process with the same number and start time that
+// left it behind.
+std::atomic<unsigned> temporarySerial{0};
 
 std::size_t removeStaleBeside(const std::string& resolved)
 {
@@ -200,20 +221,22 @@ std::size_t removeStaleBeside(const std::string& resolved)
     return removed;
 }
 
-// Makes a rename in the folder of `path` durable; where that cannot be done, the rename has
-// happened all the same.
 void syncFolderOf(const std::string& path)
 {
     const std::string_view folderName = folderOf(path);
-    const std::string folder = folderName.empty() ? std::string(".") : std::string(folderName);
+    syncFolder(folderName.empty() ? std::string(".") : std::string(folderName));
+}
+
+} // namespace
+
+void syncFolder(const std::string& folder)
+{
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     ::fsync(fd);
     ::close(fd);
 }
-
-} // namespace
 
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target))
 {
@@ -240,15 +263,9 @@ AtomicFile::Opened AtomicFile::open()
     }
     removeStaleBeside(resolved_);
 
-    static std::atomic<unsigned> serial{0};
-    const pid_t pid = ::getpid();
-    const std::optional<ProcessInfo> self = processInfo(pid);
-    const std::string stem =
-        resolved_ + std::string(kPartMark) + std::to_string(pid) + "-" + std::to_string(self ? self->start : 0) + "-";
-    // A name can be taken only by a writer of this process, or by one of an earlier process
-    // with the same number and start time that left it behind.
+    const std::string stem = temporaryStem(resolved_);
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        std::string name = stem + std::to_string(serial++);
+        std::string name = stem + std::to_string(temporarySerial++);
         fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0)
             temporary_ = std::move(name);
@@ -310,6 +327,30 @@ std::size_t removeStaleTemporaries(const std::string& target)
 {
     const std::optional<std::string> resolved = followLinks(target);
     return resolved ? removeStaleBeside(*resolved) : 0;
+}
+
+std::optional<TemporaryName> readTemporaryName(std::string_view name)
+{
+    const std::size_t mark = name.rfind(kPartMark);
+    if (mark == std::string_view::npos || mark == 0)
+        return std::nullopt;
+    const std::optional<std::vector<unsigned long long>> numbers = writerNumbers(name.substr(mark + kPartMark.size()));
+    if (!numbers || numbers->size() != 3)
+        return std::nullopt;
+    return TemporaryName{name.substr(0, mark), writerIsGone(*numbers)};
+}
+
+std::string makeTemporaryFolder(const std::string& target)
+{
+    const std::string stem = temporaryStem(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = stem + std::to_string(temporarySerial++);
+        if (::mkdir(name.c_str(), 0777) == 0)
+            return name;
+        if (errno != EEXIST)
+            break;
+    }
+    return {};
 }
 
 bool writeFileAtomic(const std::string& path, std::string_view data)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -73,6 +74,23 @@ private:
 // they were killed: names of AtomicFile's own pattern whose process no longer runs. Returns
 // how many went.
 std::size_t removeStaleTemporaries(const std::string& target);
+
+// Makes the renames in `folder` durable; where that cannot be done, they have happened all the
+// same.
+void syncFolder(const std::string& folder);
+
+// A name of AtomicFile's pattern for its temporary files, "<target>.part-<pid>-<start>-<n>", read
+// back: the target's name and whether the writer is gone. Nothing for any other name, the
+// "<target>.part-<pid>" of older exports included, which a user's own file may have too.
+struct TemporaryName {
+    std::string_view target;
+    bool writerGone;
+};
+std::optional<TemporaryName> readTemporaryName(std::string_view name);
+
+// Creates an empty folder beside `target` under a name of that pattern, for a writer that puts
+// several files in place at the end; its path, or an empty string when it cannot be made.
+std::string makeTemporaryFolder(const std::string& target);
 
 // Replaces the file at `path` with `data` through an AtomicFile. Returns false on any failure;
 // the old file is then unchanged and no temporary file is left behind.

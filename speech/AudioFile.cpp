@@ -8,10 +8,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
+#include <set>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace kven {
 namespace {
@@ -97,9 +101,9 @@ public:
     }
 
 protected:
-    // Creates the temporary file; throws KvenError when the target is no regular file or the
-    // file cannot be made.
-    explicit EncodingSink(std::string path) : path_(std::move(path)), file_(path_)
+    // Creates the temporary file of `path`; throws KvenError when the target is no regular file
+    // or the file cannot be made. Messages name `shownPath`.
+    EncodingSink(const std::string& path, std::string shownPath) : path_(std::move(shownPath)), file_(path)
     {
         switch (file_.open()) {
         case AtomicFile::Opened::ok: break;
@@ -156,8 +160,9 @@ private:
 // and tell.
 class SndfileSink final : public EncodingSink {
 public:
-    SndfileSink(std::string path, AudioFormat format, const AudioTags& tags, std::optional<int> bitrate)
-        : EncodingSink(std::move(path))
+    SndfileSink(const std::string& path, std::string shownPath, AudioFormat format, const AudioTags& tags,
+                std::optional<int> bitrate)
+        : EncodingSink(path, std::move(shownPath))
     {
         const FormatInfo& info = infoOf(format);
         SF_INFO sfInfo{};
@@ -263,7 +268,8 @@ private:
 // (complexity 6) a twentieth, at 28 kbit/s for the size of 32 kbit/s from the other.
 class OpusSink final : public EncodingSink {
 public:
-    OpusSink(std::string path, const AudioTags& tags, int bitrate) : EncodingSink(std::move(path))
+    OpusSink(const std::string& path, std::string shownPath, const AudioTags& tags, int bitrate)
+        : EncodingSink(path, std::move(shownPath))
     {
         OggOpusComments* comments = ope_comments_create();
         if (comments == nullptr)
@@ -328,7 +334,7 @@ private:
 // Our own writer, whose bytes other tools and earlier exports rely on.
 class WavSink final : public AudioSink {
 public:
-    explicit WavSink(std::string path) : writer_(std::move(path)) {}
+    WavSink(std::string path, std::string shownPath) : writer_(std::move(path), std::move(shownPath)) {}
     void append(const Samples& samples) override { writer_.append(samples); }
     std::uint64_t sampleCount() const override { return writer_.sampleCount(); }
     void seal() override
@@ -358,6 +364,101 @@ private:
     std::unique_ptr<AudioSink> sink_;
 };
 
+std::unique_ptr<AudioSink> newSink(const std::string& path, const std::string& shownPath, AudioFormat format,
+                                   const AudioTags& tags, std::optional<int> bitrate)
+{
+    if (format == AudioFormat::wav)
+        return std::make_unique<WavSink>(path, shownPath);
+    if (format == AudioFormat::opus)
+        return std::make_unique<OpusSink>(path, shownPath, tags, bitrate.value_or(*infoOf(format).bitrate));
+    return std::make_unique<SndfileSink>(path, shownPath, format, tags, bitrate);
+}
+
+// A temporary whose writer this machine does not know may be written by a copy on another machine
+// or in another container, and that copy writes into it all the time: one untouched for a day is
+// no one's.
+constexpr auto kAbandonedAfter = std::chrono::hours(24);
+
+// The folder that holds `path`, "." for a bare name.
+std::string folderHolding(std::string_view path)
+{
+    const std::string_view folder = folderOf(path);
+    return folder.empty() ? std::string(".") : std::string(folder);
+}
+
+// "NN title.ext" or "NN.ext", as the chapter files of a split export are named: NN two digits or
+// more, .ext the extension of a format.
+bool isChapterFileName(std::string_view name)
+{
+    for (const FormatInfo& info : kFormats) {
+        if (!name.ends_with(info.extension))
+            continue;
+        const std::string_view stem = name.substr(0, name.size() - std::string_view(info.extension).size());
+        const std::size_t digits = std::min(stem.find_first_not_of("0123456789"), stem.size());
+        return digits >= 2 && (digits == stem.size() || (stem[digits] == ' ' && digits + 1 < stem.size()));
+    }
+    return false;
+}
+
+bool isPlaylistName(std::string_view name)
+{
+    return name.size() > 5 && name.ends_with(".m3u8");
+}
+
+// Removes a temporary folder of a split export when it holds nothing but chapter files,
+// playlists and the temporary files of both, and, given `before`, when nothing in it changed
+// since then. Whether it went.
+bool removeExportFolder(const std::filesystem::path& folder, std::optional<std::filesystem::file_time_type> before)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::file_time_type newest = fs::last_write_time(folder, error);
+    std::vector<fs::path> files;
+    for (auto it = fs::directory_iterator(folder, error); !error && it != fs::directory_iterator();
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const std::optional<TemporaryName> temporary = readTemporaryName(name);
+        const std::string_view made = temporary ? temporary->target : std::string_view(name);
+        if (!it->is_regular_file(error) || it->is_symlink(error) || !(isChapterFileName(made) || isPlaylistName(made)))
+            return false;
+        newest = std::max(newest, fs::last_write_time(it->path(), error));
+        files.push_back(it->path());
+    }
+    if (error || (before && newest >= *before))
+        return false;
+    for (const fs::path& file : files)
+        fs::remove(file, error);
+    return fs::remove(folder, error);
+}
+
+// Removes what exports that were killed left in `folder`: the temporary files of single-file
+// exports and of playlists, and the temporary folders of split exports. Each one goes once the
+// process that wrote it is gone and nothing in it changed for a day; the temporary folders of
+// `ownTarget` as soon as their writer is gone, as AtomicFile does with its own target's files.
+// Names of any other form are no export's and stay.
+void removeStaleExportTemporaries(const std::string& folder, std::string_view ownTarget)
+{
+    namespace fs = std::filesystem;
+    const fs::file_time_type dayAgo = fs::file_time_type::clock::now() - kAbandonedAfter;
+    std::error_code error;
+    for (auto it = fs::directory_iterator(folder, error); !error && it != fs::directory_iterator();
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        const std::optional<TemporaryName> temporary = readTemporaryName(name);
+        if (!temporary || !temporary->writerGone)
+            continue;
+        std::error_code ignored;
+        const fs::file_status status = it->symlink_status(ignored);
+        if (fs::is_directory(status)) {
+            removeExportFolder(it->path(), temporary->target == ownTarget ? std::nullopt : std::optional(dayAgo));
+        } else if (fs::is_regular_file(status) &&
+                   (audioFormatOf(temporary->target) || isPlaylistName(temporary->target)) &&
+                   fs::last_write_time(it->path(), ignored) < dayAgo) {
+            fs::remove(it->path(), ignored);
+        }
+    }
+}
+
 class ChapterFiles final : public ExportTarget {
 public:
     ChapterFiles(std::string folder, AudioFormat format, std::vector<ChapterFile> chapters, AudioTags tags,
@@ -367,6 +468,8 @@ public:
     {
         if (chapters_.empty())
             chapters_.push_back({tags_.album});
+        std::size_t digits = std::to_string(chapters_.size()).size();
+        width_ = std::max<std::size_t>(2, digits);
         namespace fs = std::filesystem;
         std::error_code error;
         const fs::file_status status = fs::status(folder_, error);
@@ -378,17 +481,18 @@ public:
                 throw KvenError(msgCannotCreate(folder_));
             createdFolder_ = true;
         }
-        std::size_t digits = std::to_string(chapters_.size()).size();
-        width_ = std::max<std::size_t>(2, digits);
+        try {
+            makeStaging();
+        } catch (...) {
+            removeWhatWasMade();
+            throw;
+        }
     }
 
     ~ChapterFiles() override
     {
         files_.clear();
-        if (createdFolder_ && !finished_) {
-            std::error_code ignored;
-            std::filesystem::remove(folder_, ignored); // only when nothing else is in it
-        }
+        removeWhatWasMade();
     }
 
     void append(std::size_t chapter, const Samples& samples) override
@@ -411,17 +515,35 @@ public:
             playlist += "#EXTINF:" + std::to_string(seconds) + "," + file.title + "\n" + file.name + "\n";
         }
         std::string name = safeFileName(std::filesystem::path(folder_).lexically_normal().filename().string());
-        const std::string path = inFolder(folder_, (name.empty() ? "playlist" : name) + ".m3u8");
+        const std::string listName = (name.empty() ? "playlist" : name) + ".m3u8";
+        const std::string path = inFolder(folder_, listName);
         // Everything written and on the disk first: what is left are the renames, so a full disk
         // cannot leave some files of this export among those of an earlier one.
-        AtomicFile list(path);
+        AtomicFile list(inFolder(staging_, listName));
         if (list.open() != AtomicFile::Opened::ok || !list.write(playlist) || !list.seal())
             throw KvenError(msgWriteFailed(path));
         for (File& file : files_)
             file.sink->commit();
         if (!list.commit())
             throw KvenError(msgCannotCreate(path));
+        // The chapters, then the playlist that lists them, then the chapter files of an earlier
+        // export that these did not replace: at no moment does a playlist list a missing file.
+        std::set<std::string, std::less<>> made;
+        for (const File& file : files_)
+            moveIn(file.name, made);
+        moveIn(listName, made);
+        std::error_code error;
+        namespace fs = std::filesystem;
+        for (auto it = fs::directory_iterator(real_, error); !error && it != fs::directory_iterator();
+             it.increment(error)) {
+            const std::string old = it->path().filename().string();
+            std::error_code ignored;
+            if (isChapterFileName(old) && !made.contains(old) && fs::is_regular_file(it->symlink_status(ignored)))
+                fs::remove(it->path(), ignored);
+        }
+        syncFolder(real_);
         finished_ = true;
+        removeWhatWasMade();
     }
 
 private:
@@ -432,6 +554,59 @@ private:
     };
 
     std::string msgNotRegularFolder() const { return "フォルダー " + folder_ + " を作成できません"; }
+
+    // The files are made in a folder of their own and moved into `folder_` once all are complete:
+    // beside it, so that the moves are renames, or inside it where it is a file system of its
+    // own or the folder that holds it cannot be written.
+    void makeStaging()
+    {
+        std::error_code error;
+        const std::filesystem::path real = std::filesystem::canonical(folder_, error);
+        real_ = error ? folder_ : real.string();
+        const std::string name(fileNameOf(real_));
+        removeStaleExportTemporaries(folderHolding(real_), name);
+        removeStaleExportTemporaries(real_, name);
+        // Else the export would fail only at its end.
+        if (::access(real_.c_str(), W_OK | X_OK) != 0)
+            throw KvenError(msgCannotCreate(folder_));
+        staging_ = makeTemporaryFolder(real_);
+        struct stat target {};
+        struct stat staging {};
+        if (!staging_.empty() && (::stat(real_.c_str(), &target) != 0 || ::stat(staging_.c_str(), &staging) != 0 ||
+                                  target.st_dev != staging.st_dev)) {
+            ::rmdir(staging_.c_str());
+            staging_.clear();
+        }
+        if (staging_.empty())
+            staging_ = makeTemporaryFolder(inFolder(real_, name));
+        if (staging_.empty())
+            throw KvenError(msgCannotCreate(folder_));
+    }
+
+    void moveIn(const std::string& name, std::set<std::string, std::less<>>& made)
+    {
+        const std::string from = inFolder(staging_, name);
+        const std::string to = inFolder(real_, name);
+        // A file replaced keeps what it allowed, as with AtomicFile.
+        struct stat old {};
+        if (::lstat(to.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            ::chmod(from.c_str(), old.st_mode & 0777);
+        if (::rename(from.c_str(), to.c_str()) != 0)
+            throw KvenError(msgCannotCreate(inFolder(folder_, name)));
+        made.insert(name);
+    }
+
+    // The temporary folder with whatever is still in it, and the folder when this export made it
+    // and does not complete (only when nothing else is in it).
+    void removeWhatWasMade() noexcept
+    {
+        std::error_code ignored;
+        if (!staging_.empty())
+            std::filesystem::remove_all(staging_, ignored);
+        staging_.clear();
+        if (createdFolder_ && !finished_)
+            std::filesystem::remove(folder_, ignored);
+    }
 
     void open(std::size_t chapter)
     {
@@ -446,11 +621,14 @@ private:
         AudioTags tags = tags_;
         tags.title = title;
         tags.track = track;
-        files_.push_back({openAudioSink(inFolder(folder_, name), format_, tags, bitrate_), name, title});
+        files_.push_back(
+            {newSink(inFolder(staging_, name), inFolder(folder_, name), format_, tags, bitrate_), name, title});
         current_ = chapter;
     }
 
     std::string folder_;
+    std::string real_;    // folder_ after its links, where the files are moved to
+    std::string staging_; // where they are made
     AudioFormat format_;
     std::vector<ChapterFile> chapters_;
     AudioTags tags_;
@@ -535,11 +713,8 @@ std::string msgCannotEncode(std::string_view extension)
 std::unique_ptr<AudioSink> openAudioSink(const std::string& path, AudioFormat format, const AudioTags& tags,
                                          std::optional<int> bitrate)
 {
-    if (format == AudioFormat::wav)
-        return std::make_unique<WavSink>(path);
-    if (format == AudioFormat::opus)
-        return std::make_unique<OpusSink>(path, tags, bitrate.value_or(*infoOf(format).bitrate));
-    return std::make_unique<SndfileSink>(path, format, tags, bitrate);
+    removeStaleExportTemporaries(folderHolding(path), {});
+    return newSink(path, path, format, tags, bitrate);
 }
 
 std::unique_ptr<ExportTarget> singleFileTarget(std::unique_ptr<AudioSink> sink)

@@ -1,8 +1,9 @@
 #pragma once
 // The audio files of an export: WAV through our own writer, FLAC, Ogg Vorbis, Ogg Opus and
 // MP3 through libsndfile, chosen by the file name's extension. Every file is written under a
-// temporary name beside its target and takes the target's place only once it is complete,
-// so a failed or abandoned export never replaces a good file.
+// temporary name beside its target (the files of a split export in a temporary folder beside
+// theirs) and takes the target's place only once it is complete, so a failed or abandoned
+// export never replaces a good file.
 
 #include "files/FileIo.h"
 #include "speech/Wav.h"
@@ -66,7 +67,9 @@ public:
 
 // A sink for `path` in `format`; `bitrate` (kbit/s, within the format's range) only for a
 // format that has one, else its default. Throws KvenError when the target is not a regular
-// file, cannot be created, or the installed libsndfile cannot write the format.
+// file, cannot be created, or the installed libsndfile cannot write the format. Exports that
+// were killed leave their temporaries behind: those in the folder of `path` whose writer is
+// gone and that nothing changed for a day go first.
 std::unique_ptr<AudioSink> openAudioSink(const std::string& path, AudioFormat format, const AudioTags& tags,
                                          std::optional<int> bitrate = std::nullopt);
 
@@ -96,8 +99,12 @@ struct ChapterFile {
 // One file per chapter that has any speech, in the folder `folder` (created when missing):
 // "NN title.ext", numbered from 01 in order, with the track number tag, the album tag
 // `tags.album` and the artist tag `tags.artist`, and the playlist "NAME.m3u8" listing them,
-// NAME being the folder's own name. Nothing is put in place until finish(); a folder this
-// target created goes again when the export does not complete.
+// NAME being the folder's own name. The files are made in a temporary folder and moved in by
+// finish(), where they replace those of an earlier export: its chapter files ("NN title.ext"
+// of any format) and its playlist; the folder's other files stay. Until then the folder stays
+// as it was, and a folder this target created goes again when the export does not complete.
+// Killed exports' temporaries go first as with openAudioSink, and those of this folder's
+// export as soon as their writer is gone.
 std::unique_ptr<ExportTarget> chapterFilesTarget(const std::string& folder, AudioFormat format,
                                                  std::vector<ChapterFile> chapters, const AudioTags& tags,
                                                  std::optional<int> bitrate = std::nullopt);

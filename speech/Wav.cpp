@@ -131,7 +131,8 @@ std::string WavWriter::header(std::uint64_t sampleCount)
     return h;
 }
 
-WavWriter::WavWriter(std::string path) : path_(std::move(path)), file_(path_)
+WavWriter::WavWriter(std::string path, std::string shownPath)
+    : path_(shownPath.empty() ? path : std::move(shownPath)), file_(std::move(path))
 {
     switch (file_.open()) {
     case AtomicFile::Opened::ok: break;

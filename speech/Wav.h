@@ -38,7 +38,8 @@ void trimSilence(Samples& samples, std::size_t keepFront, std::size_t keepBack, 
 class WavWriter {
 public:
     // Throws KvenError when `path` exists but is not a regular file, or cannot be created.
-    explicit WavWriter(std::string path);
+    // Messages name `shownPath` when it is given: where the file goes once it is complete.
+    explicit WavWriter(std::string path, std::string shownPath = {});
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 

@@ -1,6 +1,6 @@
 // The audio files of an export: each format read back by libsndfile with its length and
-// tags, a failed write that leaves the old file alone, and the files, names and playlist of a
-// split export.
+// tags, a failed write that leaves the old file alone, the files, names and playlist of a
+// split export, and what killed exports left.
 
 #include "files/Errors.h"
 #include "speech/AudioFile.h"
@@ -10,10 +10,13 @@
 
 #include <sndfile.h>
 
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <set>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace kven {
 namespace {
@@ -51,6 +54,14 @@ ReadBack readBack(const std::string& path)
             text(SF_STR_ALBUM), text(SF_STR_TRACKNUMBER)};
     sf_close(file);
     return back;
+}
+
+std::set<std::string> namesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 constexpr AudioFormat kFormats[] = {AudioFormat::wav, AudioFormat::flac, AudioFormat::vorbis, AudioFormat::opus,
@@ -216,19 +227,77 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     EXPECT_EQ(second.album, "題名");
     EXPECT_EQ(second.artist, "作者");
 
-    // Abandoned: the folder it made goes again, and a folder that was there stays as it was.
+    // Abandoned: the folder it made goes again, and a folder that was there stays as it was,
+    // with nothing left beside it.
     {
         auto target = chapterFilesTarget(folder.path("gone"), AudioFormat::mp3, {{"一"}, {"二"}}, {});
         target->append(0, samples);
         target->append(1, samples);
     }
     EXPECT_FALSE(folder.exists("gone"));
+    folder.write("book/cover.jpg", "the user's");
+    folder.write("book/mine.opus", "the user's");
+    const std::set<std::string> before = namesIn(book);
     {
         auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}}, {});
         target->append(0, samples);
     }
-    EXPECT_TRUE(folder.exists("book/01 題名.opus"));
-    EXPECT_FALSE(folder.exists("book/01 一.mp3"));
+    EXPECT_EQ(namesIn(book), before);
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});
+
+    // A shorter book over it, in another format: the earlier export's chapters go, its playlist
+    // is replaced, and the user's own files stay.
+    {
+        auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}, {"二"}}, {});
+        target->append(0, samples);
+        target->append(1, samples);
+        target->finish();
+    }
+    EXPECT_EQ(namesIn(book), (std::set<std::string>{"01 一.mp3", "02 二.mp3", "book.m3u8", "cover.jpg", "mine.opus"}));
+    EXPECT_EQ(folder.read("book/book.m3u8"), "#EXTM3U\n#EXTINF:3,一\n01 一.mp3\n#EXTINF:3,二\n02 二.mp3\n");
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});
+}
+
+// A killed export leaves its temporary file or folder behind. The next export into the same
+// folder removes those whose writer is gone once nothing changed in them for a day (a younger one
+// may be written by a copy on another machine), and a split export those of its own book at once;
+// what no export names so stays, whatever its age.
+TEST(AudioFile, TheNextExportIntoAFolderRemovesWhatKilledExportsLeft)
+{
+    testing::ScratchFolder folder;
+    using std::chrono::minutes;
+    constexpr minutes day = std::chrono::hours(24);
+    // No process has pid_t's largest number.
+    const std::string gone = ".part-2147483647-1-";
+    const std::string live = ".part-" + std::to_string(::getpid()) + "-0-";
+    const struct {
+        std::string name; // a name in a folder stands for the folder
+        minutes age;
+        bool afterFile; // still there after a single-file export into the folder
+        bool afterBook; // and after a split export of "book"
+    } rows[] = {
+        {"a.opus" + gone + "0", day + minutes(1), false, false},
+        {"a.opus" + gone + "1", day - minutes(1), true, true}, // may be another machine's, at work
+        {"old" + gone + "0/01 一.mp3" + gone + "0", day + minutes(1), false, false}, // a split export's folder
+        {"new" + gone + "0/new.m3u8", day - minutes(1), true, true},
+        {"book" + gone + "0/01 一.mp3", minutes(0), true, false}, // the book's own, its writer gone
+        {"a.opus" + live + "0", 2 * day, true, true},             // its writer still runs
+        {"a.opus.part-2147483647", 2 * day, true, true},          // the older form, which a user's file may have
+        {"notes.txt" + gone + "0", 2 * day, true, true},          // no export writes such a file
+        {"photos" + gone + "0/a.jpg", 2 * day, true, true},       // nor such a folder
+    };
+    const auto now = std::filesystem::file_time_type::clock::now();
+    const auto top = [&](const std::string& name) { return folder.path(name.substr(0, name.find('/'))); };
+    for (const auto& row : rows) {
+        std::filesystem::last_write_time(folder.write(row.name, "half"), now - row.age);
+        std::filesystem::last_write_time(top(row.name), now - row.age);
+    }
+    auto sink = openAudioSink(folder.path("x.opus"), AudioFormat::opus, {});
+    for (const auto& row : rows)
+        EXPECT_EQ(std::filesystem::exists(top(row.name)), row.afterFile) << row.name;
+    auto target = chapterFilesTarget(folder.path("book"), AudioFormat::mp3, {{"一"}}, {});
+    for (const auto& row : rows)
+        EXPECT_EQ(std::filesystem::exists(top(row.name)), row.afterBook) << row.name;
 }
 
 } // namespace
