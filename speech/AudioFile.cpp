@@ -2,6 +2,7 @@
 
 #include "files/Errors.h"
 #include "files/Paths.h"
+#include "text/TextOps.h"
 
 #include <opusenc.h>
 #include <sndfile.h>
@@ -400,6 +401,19 @@ bool isChapterFileName(std::string_view name)
     return false;
 }
 
+// The chapter files that the playlist at `path` lists by bare name; none when it cannot be read.
+std::vector<std::string> listedChapterFiles(const std::string& path)
+{
+    std::string playlist;
+    if (readWholeFile(path, kSmallFileLimit, playlist) != ReadStatus::ok)
+        return {};
+    std::vector<std::string> names;
+    for (std::string& line : splitLines(playlist))
+        if (!line.starts_with('#') && line.find('/') == std::string::npos && isChapterFileName(line))
+            names.push_back(std::move(line));
+    return names;
+}
+
 bool isPlaylistName(std::string_view name)
 {
     return name.size() > 5 && name.ends_with(".m3u8");
@@ -526,20 +540,20 @@ public:
             file.sink->commit();
         if (!list.commit())
             throw KvenError(msgCannotCreate(path));
-        // The chapters, then the playlist that lists them, then the chapter files of an earlier
+        // The chapters, then the playlist that lists them, then the chapter files of the earlier
         // export that these did not replace: at no moment does a playlist list a missing file.
+        // The earlier export's files are the ones its playlist lists; nothing else is touched.
+        const std::vector<std::string> earlier = listedChapterFiles(inFolder(real_, listName));
         std::set<std::string, std::less<>> made;
         for (const File& file : files_)
             moveIn(file.name, made);
         moveIn(listName, made);
-        std::error_code error;
-        namespace fs = std::filesystem;
-        for (auto it = fs::directory_iterator(real_, error); !error && it != fs::directory_iterator();
-             it.increment(error)) {
-            const std::string old = it->path().filename().string();
+        for (const std::string& old : earlier) {
             std::error_code ignored;
-            if (isChapterFileName(old) && !made.contains(old) && fs::is_regular_file(it->symlink_status(ignored)))
-                fs::remove(it->path(), ignored);
+            const std::string oldPath = inFolder(real_, old);
+            if (!made.contains(old) &&
+                std::filesystem::is_regular_file(std::filesystem::symlink_status(oldPath, ignored)))
+                std::filesystem::remove(oldPath, ignored);
         }
         syncFolder(real_);
         finished_ = true;

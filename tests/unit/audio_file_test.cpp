@@ -237,6 +237,7 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     EXPECT_FALSE(folder.exists("gone"));
     folder.write("book/cover.jpg", "the user's");
     folder.write("book/mine.opus", "the user's");
+    folder.write("book/07 holiday.opus", "the user's, named like a chapter but in no playlist");
     const std::set<std::string> before = namesIn(book);
     {
         auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}}, {});
@@ -245,15 +246,16 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     EXPECT_EQ(namesIn(book), before);
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});
 
-    // A shorter book over it, in another format: the earlier export's chapters go, its playlist
-    // is replaced, and the user's own files stay.
+    // A shorter book over it, in another format: the earlier export's chapters (those its
+    // playlist lists) go, its playlist is replaced, and the user's own files stay.
     {
         auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}, {"二"}}, {});
         target->append(0, samples);
         target->append(1, samples);
         target->finish();
     }
-    EXPECT_EQ(namesIn(book), (std::set<std::string>{"01 一.mp3", "02 二.mp3", "book.m3u8", "cover.jpg", "mine.opus"}));
+    EXPECT_EQ(namesIn(book), (std::set<std::string>{"01 一.mp3", "02 二.mp3", "07 holiday.opus", "book.m3u8",
+                                                    "cover.jpg", "mine.opus"}));
     EXPECT_EQ(folder.read("book/book.m3u8"), "#EXTM3U\n#EXTINF:3,一\n01 一.mp3\n#EXTINF:3,二\n02 二.mp3\n");
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});
 }

@@ -104,8 +104,9 @@ TEST(WordsFile, OnlyTheFirstProblemsAreListedAndTheRestCounted)
         ASSERT_EQ(file.problems.size(), std::min(broken, kMaxReportedProblems + 1)) << broken;
         EXPECT_EQ(file.problems[kMaxReportedProblems - 1],
                   "ファイル /d/KVEN.dic の 10 行目は「表記=読み」の形ではありません");
-        if (broken > kMaxReportedProblems)
+        if (broken > kMaxReportedProblems) {
             EXPECT_EQ(file.problems.back(), "ファイル /d/KVEN.dic には、ほかにも 15 行の問題があります");
+        }
     }
 }
 
