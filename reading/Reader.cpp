@@ -154,33 +154,47 @@ void Reader::again()
     readFrom(pausing_ ? pausing_->start : lastRead().value_or(window_.selStart()));
 }
 
-void Reader::previous()
+void Reader::previous(int times)
 {
     const std::optional<std::size_t> last = lastRead();
     const std::size_t cursor = window_.selStart();
     // The chunk being read is the one waiting for its pause, else the one last handed over.
     // The reading step leaves the cursor after the chunk it hands over; anywhere else, the
     // listener has moved it.
-    const std::size_t here = pausing_ ? pausing_->start : last && cursor == lastChunkEnd_ ? *last : cursor;
-    readFrom(chunkBefore(window_.text(), here, filter_.options()).value_or(here));
+    std::size_t here = pausing_ ? pausing_->start : last && cursor == lastChunkEnd_ ? *last : cursor;
+    const FilterOptions options = filter_.options();
+    for (int i = 0; i < times; ++i)
+        here = chunkBefore(window_.text(), here, options).value_or(here);
+    readFrom(here);
 }
 
-void Reader::next()
+void Reader::next(int times)
 {
+    if (times <= 0)
+        return;
     if (window_.startEnabled()) {
         Button1Click();
-        return;
+        --times;
     }
-    if (pausing_) {
-        window_.setSelStart(pausing_->start + pausing_->length);
-    } else if (skipping_) {
-        // The chain has not moved on yet: this Next passes over the chunk it would say.
-        const std::optional<Utterance> following =
-            utteranceFrom(window_, shared_, filter_.options(), window_.selStart());
-        window_.setSelStart(following ? following->start + following->length : window_.text().size());
-        return;
+    bool moved = false;
+    for (; times > 0; --times) {
+        if (pausing_) {
+            window_.setSelStart(pausing_->start + pausing_->length);
+            cancelPause();
+            moved = true;
+        } else if (skipping_ || moved) {
+            // The chain has not moved on yet: this Next passes over the chunk it would say.
+            const std::optional<Utterance> following =
+                utteranceFrom(window_, shared_, filter_.options(), window_.selStart());
+            window_.setSelStart(following ? following->start + following->length : window_.text().size());
+        } else {
+            skipping_ = true;
+            tts_.Skip("Sentence", kSkipAll);
+        }
     }
-    cutShort();
+    // One step from where the moves ended, not one per move: each would start the synthesizer.
+    if (moved)
+        step();
 }
 
 } // namespace kven

@@ -43,10 +43,12 @@ public:
     // Again: the chunk being read, or when stopped the last one read, from its start.
     void again();
     // Previous: back to the start of the chunk before the one being read (or before the
-    // cursor, once the listener has moved it), passing over chunks with nothing to say.
-    void previous();
-    // Next: the chunk being read is cut off and reading goes on with the next one.
-    void next();
+    // cursor, once the listener has moved it), passing over chunks with nothing to say;
+    // `times` chunks back at once.
+    void previous(int times = 1);
+    // Next: the chunk being read is cut off and reading goes on with the next one; `times`
+    // passes over as many.
+    void next(int times = 1);
     // While stopped the three start reading; while reading they keep the one chain: the
     // utterance playing is cut off and its end-of-stream event runs the step from the new
     // place, and during the pause before an utterance the chunk about to be said gives way at

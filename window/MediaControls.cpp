@@ -301,11 +301,8 @@ void MediaControls::runWaitingCommands()
             if (reading())
                 form_.Stop1->trigger();
             break;
-        case Command::next:
-        case Command::previous:
-            for (int i = 0; i < waiting.count; ++i)
-                (waiting.command == Command::next ? form_.Next1 : form_.Previous1)->trigger();
-            break;
+        case Command::next: form_.moveChunks(waiting.count); break;
+        case Command::previous: form_.moveChunks(-waiting.count); break;
         }
     }
 }

@@ -261,6 +261,17 @@ void TForm1::Next1Click(QObject*)
     markSpokenChunk();
 }
 
+void TForm1::moveChunks(int chunks)
+{
+    runShowingErrors([this, chunks] {
+        if (chunks > 0)
+            reader_.next(chunks);
+        else if (chunks < 0)
+            reader_.previous(-chunks);
+        markSpokenChunk();
+    });
+}
+
 // --- Files and settings ---
 
 void TForm1::Button2Click(QObject*)

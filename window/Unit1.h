@@ -134,6 +134,9 @@ public:
     void Again1Click(QObject* Sender);
     void Previous1Click(QObject* Sender);
     void Next1Click(QObject* Sender);
+    // Next `chunks` times, or Previous for a negative count, as one command: the desktop's
+    // media controls merge a flood of them.
+    void moveChunks(int chunks);
     // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
     void WordsEdit1Click(QObject* Sender);
     // "音声ファイルに書き出す…": asks for the file, then exports the document from where

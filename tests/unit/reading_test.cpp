@@ -138,10 +138,10 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
 }
 
 // Commands, one letter each: S start, x stop, f the utterance playing ends, a again,
-// p previous, n next, N next before the engine's events have run, c a click before the fourth
-// line, w the pause before an utterance passes (rows whose pauses are held; in the others it
-// passes at once). Afterwards reading
-// runs to the end of the text, so a second chain would show as doubled chunks.
+// p previous, n next, N next before the engine's events have run, 3 three Next as one command,
+// P two Previous as one, c a click before the fourth line, w the pause before an utterance passes (rows whose pauses
+// are held; in the others it passes at once). Afterwards reading runs to the end of the text, so a second chain would
+// show as doubled chunks.
 TEST(ReadingControl, AgainPreviousAndNext)
 {
     std::string flood = "S";
@@ -167,7 +167,9 @@ TEST(ReadingControl, AgainPreviousAndNext)
         {"Sfp", {"一", "二", "一", "二"}, "一\r\n\r\n広告\r\n二\r\n"}, // nothing to say passed over
         {"SNn", {"一", "三", "四"}},    // the second Next before the chain moved on counts
         {"SffNNn", {"一", "二", "三"}}, // and stops at the end
-        {"Sffpp", {"一", "二", "三", "二", "一", "二", "三", "四"}},
+        {"S3", {"一", "四"}},
+        {"SfffP", {"一", "二", "三", "四", "二", "三", "四"}},
+        {"S3", {"四"}, "一\r\n二\r\n三\r\n四\r\n", true},
         // During the pause the chunk selected is the one being read, and commands answer at once.
         {"Sn", {"二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
         {"Snnn", {"四"}, "一\r\n二\r\n三\r\n四\r\n", true},
@@ -193,6 +195,8 @@ TEST(ReadingControl, AgainPreviousAndNext)
             case 'p': rig.reader.previous(); break;
             case 'n': rig.reader.next(); break;
             case 'N': rig.reader.next(); continue;
+            case '3': rig.reader.next(3); break;
+            case 'P': rig.reader.previous(2); break;
             case 'c': rig.window.setSelStart(rig.window.text().find(sj("四"))); break;
             case 'w': rig.waiter.elapse(); break;
             }
