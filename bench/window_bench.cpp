@@ -1,9 +1,11 @@
 // The window with real controls, offscreen: loading a novel against QPlainTextEdit's own
-// setPlainText of the same text, one reading step in a 20 MB against a 20 KB document, and
+// setPlainText of the same text, one reading step in a 20 MB against a 20 KB document, a
+// flood of Start and Stop, and
 // (with --peak-memory) the peak memory of the window holding a 20 MB document.
 
 #include "speech/NullEngine.h"
 #include "text/Cp932.h"
+#include "window/QtDesktop.h"
 #include "window/Unit1.h"
 
 #include <QApplication>
@@ -162,6 +164,39 @@ void BM_WindowStep20MB(benchmark::State& state)
     readingSteps(state, 20 * 1024 * 1024);
 }
 BENCHMARK(BM_WindowStep20MB)->Unit(benchmark::kMicrosecond);
+
+// F11 and F12 typed in pairs, faster than the pause before an utterance: the time the window
+// takes to get through them (it answers again after that), with the pause on the event loop's
+// clock as the window has it, and sleeping in the step as it was before.
+template<class PauseWaiter> void startStopPairs(benchmark::State& state, PauseWaiter& waiter, int pairs)
+{
+    Fixture& f = fixture();
+    TForm1 form(f.engine, f.dialogs, f.clipboard, waiter, std::vector<std::string>{});
+    form.show();
+    form.openDropped(kNovel);
+    for (auto _ : state) {
+        for (int i = 0; i < pairs; ++i) {
+            form.Start1->trigger();
+            form.Stop1->trigger();
+        }
+        QCoreApplication::processEvents();
+    }
+    state.counters["pairs"] = pairs;
+}
+
+void BM_WindowStartStopPairsTimerPause(benchmark::State& state)
+{
+    QtTimerWaiter waiter(*QCoreApplication::instance(), {});
+    startStopPairs(state, waiter, 200);
+}
+BENCHMARK(BM_WindowStartStopPairsTimerPause)->Unit(benchmark::kMillisecond);
+
+void BM_WindowStartStopPairsSleepingPause(benchmark::State& state)
+{
+    SleepWaiter waiter;
+    startStopPairs(state, waiter, 5);
+}
+BENCHMARK(BM_WindowStartStopPairsSleepingPause)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 long statusKb(const char* field)
 {
