@@ -1,6 +1,6 @@
 // The window with real controls, offscreen: loading a novel against QPlainTextEdit's own
 // setPlainText of the same text, one reading step in a 20 MB against a 20 KB document, a
-// flood of Start and Stop, and
+// flood of Start and Stop, the window made with a large dictionary, and
 // (with --peak-memory) the peak memory of the window holding a 20 MB document.
 
 #include "speech/NullEngine.h"
@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 #include <benchmark/benchmark.h>
 
@@ -197,6 +198,34 @@ void BM_WindowStartStopPairsSleepingPause(benchmark::State& state)
     startStopPairs(state, waiter, 5);
 }
 BENCHMARK(BM_WindowStartStopPairsSleepingPause)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The window made with a 60 MB reading dictionary of the words option on: how long its making
+// holds the event loop (the dictionary itself is read off it).
+void BM_WindowCreateWith60MBDictionary(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    const QString ini = f.home.filePath(QStringLiteral("KVEN.ini"));
+    const QString dic = f.home.filePath(QStringLiteral("KVEN.dic"));
+    QFile::copy(ini, ini + QStringLiteral(".saved"));
+    {
+        QFile settings(ini);
+        settings.open(QIODevice::Append);
+        settings.write("[Words]=-1\r\n");
+        std::ofstream words(dic.toStdString(), std::ios::binary);
+        for (int i = 0; words.tellp() < 60'000'000; ++i)
+            words << "\xE5\x8D\x98\xE8\xAA\x9E" << i << "=\xE3\x81\x9F\xE3\x82\x93\xE3\x81\x94" << i << '\n';
+    }
+    for (auto _ : state) {
+        TForm1 form(f.engine, f.dialogs, f.clipboard, f.waiter, std::vector<std::string>{});
+        if (!form.wordReadings())
+            state.SkipWithError("the words option is off: no dictionary was read");
+    }
+    QThreadPool::globalInstance()->waitForDone();
+    QFile::remove(dic);
+    QFile::remove(ini);
+    QFile::rename(ini + QStringLiteral(".saved"), ini);
+}
+BENCHMARK(BM_WindowCreateWith60MBDictionary)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 long statusKb(const char* field)
 {
