@@ -58,6 +58,8 @@ void Reader::step()
     // An engine that synthesizes ahead can use the pause to start on this chunk.
     if (tts_.preparesAhead())
         tts_.Prepare(cp932::toWide(next->spoken));
+    pausingBytes_ = window_.text().substr(next->start, next->length);
+    pausingDocument_ = shared_.currentPath;
     pausing_ = std::move(next);
     waiter_.after(kPauseBeforeSpeechMs, [this, pauses = std::weak_ptr(pauses_), pause = *pauses_] {
         if (const std::shared_ptr<std::uint64_t> current = pauses.lock(); current && *current == pause)
@@ -67,9 +69,24 @@ void Reader::step()
 
 void Reader::speak()
 {
+    const std::string_view text = window_.text();
+    // A chunk no longer where it was selected gives way to the one at the cursor.
+    if (window_.selStart() != pausing_->start || shared_.currentPath != pausingDocument_ ||
+        text.substr(std::min(pausing_->start, text.size()), pausing_->length) != pausingBytes_) {
+        step();
+        return;
+    }
     Utterance chunk = std::move(*pausing_);
     pausing_.reset();
-    lastStream_ = tts_.Speak(cp932::toWide(chunk.spoken), SVSFlagsAsync);
+    try {
+        lastStream_ = tts_.Speak(cp932::toWide(chunk.spoken), SVSFlagsAsync);
+    } catch (...) {
+        // No stream, so no event will go on with the chain: reading stops at the chunk.
+        window_.setStartEnabled(true);
+        window_.setStopEnabled(false);
+        window_.setSelStart(chunk.start);
+        throw;
+    }
     skipping_ = false;
     lastChunkStart_ = chunk.start;
     lastChunkEnd_ = chunk.start + chunk.length;

@@ -401,16 +401,24 @@ bool isChapterFileName(std::string_view name)
     return false;
 }
 
-// The chapter files that the playlist at `path` lists by bare name; none when it cannot be read.
+// The line that marks a playlist as a split export's: only such a playlist's files are ours to
+// replace. Players pass over a comment line.
+constexpr std::string_view kExportMark = "#KVEN-EXPORT";
+
+// The chapter files that the playlist of a split export at `path` lists by bare name; none when
+// it cannot be read or is not an export's.
 std::vector<std::string> listedChapterFiles(const std::string& path)
 {
     std::string playlist;
     if (readWholeFile(path, kSmallFileLimit, playlist) != ReadStatus::ok)
         return {};
+    const std::vector<std::string> lines = splitLines(playlist);
+    if (std::find(lines.begin(), lines.end(), kExportMark) == lines.end())
+        return {};
     std::vector<std::string> names;
-    for (std::string& line : splitLines(playlist))
+    for (const std::string& line : lines)
         if (!line.starts_with('#') && line.find('/') == std::string::npos && isChapterFileName(line))
-            names.push_back(std::move(line));
+            names.push_back(line);
     return names;
 }
 
@@ -523,7 +531,7 @@ public:
         if (files_.empty())
             open(0);
         files_.back().sink->seal();
-        std::string playlist = "#EXTM3U\n";
+        std::string playlist = "#EXTM3U\n" + std::string(kExportMark) + "\n";
         for (const File& file : files_) {
             const auto seconds = std::llround(static_cast<double>(file.sink->sampleCount()) / kSampleRate);
             playlist += "#EXTINF:" + std::to_string(seconds) + "," + file.title + "\n" + file.name + "\n";
@@ -544,6 +552,15 @@ public:
         // export that these did not replace: at no moment does a playlist list a missing file.
         // The earlier export's files are the ones its playlist lists; nothing else is touched.
         const std::vector<std::string> earlier = listedChapterFiles(inFolder(real_, listName));
+        // Something in the way that no rename may replace fails the export before the first.
+        std::vector<std::string> names{listName};
+        for (const File& file : files_)
+            names.push_back(file.name);
+        for (const std::string& each : names) {
+            struct stat st {};
+            if (::lstat(inFolder(real_, each).c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+                throw KvenError(msgCannotCreate(inFolder(folder_, each)));
+        }
         std::set<std::string, std::less<>> made;
         for (const File& file : files_)
             moveIn(file.name, made);

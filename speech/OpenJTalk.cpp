@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -298,9 +299,11 @@ std::optional<Samples> synthesizePiece(const OpenJTalkSetup& setup, const Voicin
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (tooLarge) {
+        // Not printf: the desktop's locale may write a decimal comma.
         char limit[32];
-        std::snprintf(limit, sizeof limit, "%.1f", static_cast<double>(outputCap) / 1048576.0);
-        throw KvenError("音声合成の出力が大きすぎます (" + std::string(limit) + " MiB 超)");
+        const auto written = std::to_chars(limit, limit + sizeof limit, static_cast<double>(outputCap) / 1048576.0,
+                                           std::chars_format::fixed, 1);
+        throw KvenError("音声合成の出力が大きすぎます (" + std::string(limit, written.ptr) + " MiB 超)");
     }
     if (cancelled)
         return std::nullopt;

@@ -94,7 +94,7 @@ std::function<void()> reporting(std::function<void()> task, std::function<void(c
     return [task = std::move(task), report = std::move(report)] {
         try {
             task();
-        } catch (const KvenError& e) {
+        } catch (const std::exception& e) {
             if (report)
                 report(errorBoxText(e.what()));
         }

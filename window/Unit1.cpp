@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace kven {
 
@@ -136,7 +137,11 @@ void TForm1::setUpVoices(int storedVoice)
 
 void TForm1::FormShow(QObject*)
 {
-    if (!args_.empty())
+    if (args_.empty())
+        return;
+    if (wordsLoading_)
+        startWithWords_ = true;
+    else
         Button1Click(this);
 }
 
@@ -220,12 +225,15 @@ void TForm1::markSpokenChunk()
 
 void TForm1::Button1Click(QObject*)
 {
+    // The listener's own Start or Stop overrides the start that waits for the dictionary.
+    startWithWords_ = false;
     reader_.Button1Click();
     markSpokenChunk();
 }
 
 void TForm1::Button4Click(QObject*)
 {
+    startWithWords_ = false;
     reader_.Button4Click();
     Memo1->setExtraSelections({});
 }
@@ -346,18 +354,28 @@ void TForm1::loadWords()
 {
     const std::string path = wordsFilePath();
     const std::uint64_t load = ++wordsLoads_;
+    wordsLoading_ = false;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size <= kWordsReadAtOnce) {
         useWords(readWordsFile(path));
+        if (std::exchange(startWithWords_, false) && startEnabled())
+            Button1Click(this);
         return;
     }
     auto* watcher = new QFutureWatcher<WordsFile>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, load] {
-        if (load == wordsLoads_)
-            useWords(watcher->result());
         watcher->deleteLater();
+        if (load != wordsLoads_)
+            return;
+        wordsLoading_ = false;
+        runShowingErrors([this, watcher] { useWords(watcher->result()); });
+        // Reading that the start was to begin waited for the dictionary, so that its first
+        // chunks are said with it.
+        if (std::exchange(startWithWords_, false) && startEnabled())
+            runShowingErrors([this] { Button1Click(this); });
     });
+    wordsLoading_ = true;
     watcher->setFuture(QtConcurrent::run([path] { return readWordsFile(path); }));
 }
 

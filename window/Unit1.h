@@ -251,6 +251,9 @@ private:
     WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
     // Counts the dictionary loads begun: only the latest one's result is used.
     std::uint64_t wordsLoads_ = 0;
+    // A dictionary is being read off the event loop, and reading waits for it to start.
+    bool wordsLoading_ = false;
+    bool startWithWords_ = false;
     OpenJTalkSetup exportSetup_ = OpenJTalkSetup::standard();
     std::unique_ptr<BackgroundExport> export_;
 };

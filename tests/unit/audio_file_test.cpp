@@ -217,8 +217,9 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
         EXPECT_FALSE(folder.exists("book/01 題名.opus")) << "nothing in place before the end";
         target->finish();
     }
-    EXPECT_EQ(folder.read("book/book.m3u8"), "#EXTM3U\n#EXTINF:3,題名\n01 題名.opus\n#EXTINF:5,一\n02 一.opus\n"
-                                             "#EXTINF:3,四\n03 四.opus\n");
+    EXPECT_EQ(folder.read("book/book.m3u8"),
+              "#EXTM3U\n#KVEN-EXPORT\n#EXTINF:3,題名\n01 題名.opus\n#EXTINF:5,一\n02 一.opus\n"
+              "#EXTINF:3,四\n03 四.opus\n");
     const ReadBack second = readBack(book + "/02 一.opus");
     const auto one = static_cast<double>(samples.size());
     EXPECT_NEAR(static_cast<double>(second.frames), 2 * one, one * 0.02);
@@ -256,8 +257,19 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     }
     EXPECT_EQ(namesIn(book), (std::set<std::string>{"01 一.mp3", "02 二.mp3", "07 holiday.opus", "book.m3u8",
                                                     "cover.jpg", "mine.opus"}));
-    EXPECT_EQ(folder.read("book/book.m3u8"), "#EXTM3U\n#EXTINF:3,一\n01 一.mp3\n#EXTINF:3,二\n02 二.mp3\n");
+    EXPECT_EQ(folder.read("book/book.m3u8"),
+              "#EXTM3U\n#KVEN-EXPORT\n#EXTINF:3,一\n01 一.mp3\n#EXTINF:3,二\n02 二.mp3\n");
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});
+
+    // Another program's playlist of the same name lists files that are not ours.
+    folder.write("album/album.m3u8", "#EXTM3U\n01 Intro.mp3\n");
+    folder.write("album/01 Intro.mp3", "the user's");
+    {
+        auto target = chapterFilesTarget(folder.path("album"), AudioFormat::mp3, {{"一"}, {"二"}}, {});
+        target->append(1, samples);
+        target->finish();
+    }
+    EXPECT_EQ(namesIn(folder.path("album")), (std::set<std::string>{"01 Intro.mp3", "01 二.mp3", "album.m3u8"}));
 }
 
 // A killed export leaves its temporary file or folder behind. The next export into the same

@@ -139,9 +139,9 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
 
 // Commands, one letter each: S start, x stop, f the utterance playing ends, a again,
 // p previous, n next, N next before the engine's events have run, 3 three Next as one command,
-// P two Previous as one, c a click before the fourth line, w the pause before an utterance passes (rows whose pauses
-// are held; in the others it passes at once). Afterwards reading runs to the end of the text, so a second chain would
-// show as doubled chunks.
+// P two Previous as one, c a click before the fourth line, e another text put in the editor, w the pause before an
+// utterance passes (rows whose pauses are held; in the others it passes at once). Afterwards reading runs to the end of
+// the text, so a second chain would show as doubled chunks.
 TEST(ReadingControl, AgainPreviousAndNext)
 {
     std::string flood = "S";
@@ -177,6 +177,8 @@ TEST(ReadingControl, AgainPreviousAndNext)
         {"Swfp", {"一", "一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
         {"SxS", {"一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
         {"Swfx", {"一"}, "一\r\n二\r\n三\r\n四\r\n", true},                  // stopped in the pause: nothing more
+        {"Sc", {"四"}, "一\r\n二\r\n三\r\n四\r\n", true},                    // a click in the pause: from there
+        {"Se", {"別"}, "一\r\n二\r\n三\r\n四\r\n", true},                    // another text in the pause
         {flood, {"一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true}, // the last state wins
         {flood + "x", {}, "一\r\n二\r\n三\r\n四\r\n", true},
     };
@@ -199,6 +201,7 @@ TEST(ReadingControl, AgainPreviousAndNext)
             case 'P': rig.reader.previous(2); break;
             case 'c': rig.window.setSelStart(rig.window.text().find(sj("四"))); break;
             case 'w': rig.waiter.elapse(); break;
+            case 'e': rig.setText("別\r\n"); break;
             }
             rig.queue.runPending();
         }
@@ -749,14 +752,14 @@ TEST(ReadingStep, ControlBytesInsideAChunkAreUnreadableUnlessTalkSymbols)
     EXPECT_EQ(rig.readAll(), V{"あ;い"});
 }
 
-TEST(ReadingStep, FailingSpeakLeavesTheCursorAndStartRetriesTheChunk)
+TEST(ReadingStep, FailingSpeakStopsAtTheChunkAndStartRetriesIt)
 {
     ReadingRig rig;
     rig.setText("一\r\n二\r\n");
     rig.engine.failOn = "Speak";
     EXPECT_THROW(rig.reader.Button1Click(), KvenError);
     EXPECT_EQ(rig.window.selStart(), 0u);
-    EXPECT_FALSE(rig.window.startEnabled()) << "still reading, without speech";
+    EXPECT_TRUE(rig.window.startEnabled()) << "no utterance, so no chain: reading stops";
     EXPECT_TRUE(rig.shared.lastSpoken.empty());
     rig.engine.failOn.reset();
     rig.reader.Button1Click();
