@@ -109,7 +109,8 @@ std::optional<std::size_t> chunkBefore(std::string_view text, std::size_t positi
         std::optional<std::size_t> found;
         for (std::size_t at = lineStart; at < position;) {
             const std::size_t len = chunkLength(text.substr(at), options.silentNotes);
-            if (!spokenText(text.substr(at, len), options).empty())
+            // As the reading step sees it: a chunk of the notation explanation says nothing.
+            if (!spokenAt(text, at, len, options).empty())
                 found = at;
             at += len;
             if (at >= lineEnd)

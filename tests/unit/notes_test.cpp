@@ -192,6 +192,18 @@ TEST(SilentNotes, TheNotationExplanationIsNotRead)
     const std::size_t second = sj(head + "（例）下人《げにん》。").size();
     EXPECT_EQ(readWithNotes(sj(text), true, true, second), V{"本文です。"});
     EXPECT_EQ(readWithNotes(sj(text), false, true, second), (V{"続きの例", "本文です。"}));
+    // Previous at the first chunk after the block goes back past the block, not to its own start.
+    ReadingRig rig;
+    rig.window.setSilentNotes(true);
+    rig.window.setTalkSymbols(sj("、。「」ー"));
+    rig.window.setText(sj(text));
+    rig.reader.Button1Click();
+    rig.engine.finishSpeaking();
+    rig.queue.runPending();
+    ASSERT_EQ(rig.said(), (V{"題名", "本文です。"}));
+    rig.reader.previous();
+    rig.queue.runPending();
+    EXPECT_EQ(rig.said().back(), "題名");
     // Without the hyphens before the title, the text explains nothing.
     const std::string plain = "題名\r\n【テキスト中に現れる記号について】\r\n-------\r\n本文\r\n";
     EXPECT_EQ(readWithNotes(sj(plain), true), (V{"題名", ";テキスト中に現れる記号について;", "本文"}));
