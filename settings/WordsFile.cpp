@@ -36,13 +36,6 @@ bool toSjis(std::string_view utf8, std::string& sjis)
     return std::count(sjis.begin(), sjis.end(), '?') == std::count(utf8.begin(), utf8.end(), '?');
 }
 
-// Characters of valid UTF-8: every byte that does not continue a sequence starts one.
-std::size_t characterCount(std::string_view utf8)
-{
-    return static_cast<std::size_t>(
-        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 } // namespace
 
 WordsFile parseWordsFile(std::string_view utf8, std::string_view path)
@@ -72,7 +65,7 @@ WordsFile parseWordsFile(std::string_view utf8, std::string_view path)
         }
         const std::string_view reading = trimBlanks(line.substr(eq + 1));
         // A reading is a word's: one without a bound could turn a chunk into gigabytes.
-        if (characterCount(reading) > kMaxReadingLength) {
+        if (utf8::characterCount(reading) > kMaxReadingLength) {
             problem(n + 1, "の読みが長すぎます (" + std::to_string(kMaxReadingLength) + " 文字まで)");
             continue;
         }

@@ -3,6 +3,7 @@
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "text/TextOps.h"
+#include "text/Utf8.h"
 
 #include <opusenc.h>
 #include <sndfile.h>
@@ -771,7 +772,7 @@ std::string safeFileName(std::string_view title, std::size_t maxBytes)
     // A cut never splits a character: back up over continuation bytes.
     if (name.size() > maxBytes) {
         std::size_t cut = maxBytes;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        while (cut > 0 && utf8::isContinuation(name[cut]))
             --cut;
         name.resize(cut);
     }

@@ -2,6 +2,7 @@
 
 #include "speech/SynthesisText.h"
 #include "text/Cp932.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -84,9 +85,7 @@ constexpr std::size_t kMaxMessageBytes = 64 * 1024;
 // wrong, which would otherwise fill the memory.
 std::size_t maxWavBytes(const std::string& text, const Voicing& voicing)
 {
-    std::size_t characters = 0;
-    for (const char c : text)
-        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    const std::size_t characters = utf8::characterCount(text);
     const double speed = std::max(std::strtod(voicing.speed.c_str(), nullptr), 0.1);
     const double seconds = (2.0 * static_cast<double>(characters) + 2.0) / speed;
     return 4096 + static_cast<std::size_t>(seconds * kSampleRate) * 2;

@@ -67,6 +67,21 @@ constexpr Step decode(std::string_view text, std::size_t pos)
     return {cp, length, status};
 }
 
+// Whether `byte` goes on a sequence begun before it (10xxxxxx).
+constexpr bool isContinuation(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0u) == 0x80u;
+}
+
+// The characters of valid UTF-8: every byte that goes on no sequence begins one.
+constexpr std::size_t characterCount(std::string_view text)
+{
+    std::size_t count = 0;
+    for (const char byte : text)
+        count += isContinuation(byte) ? 0 : 1;
+    return count;
+}
+
 // True when all of `text` is valid UTF-8.
 constexpr bool isValid(std::string_view text)
 {
