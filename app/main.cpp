@@ -3,9 +3,9 @@
 
 #include "speech/Engines.h"
 #include "window/InstanceHandOver.h"
+#include "window/MainWindow.h"
 #include "window/MediaControls.h"
 #include "window/QtDesktop.h"
-#include "window/Unit1.h"
 
 #include <QApplication>
 #include <QDir>
@@ -93,7 +93,7 @@ int main(int argc, char** argv)
     const std::unique_ptr<kven::SpeechEngine> engine = kven::makeSpeechEngine(loop);
     kven::QtClipboard clipboard;
     kven::QtTimerWaiter waiter(app, [&dialogs](const std::string& message) { dialogs.showError(message); });
-    kven::TForm1 form(*engine, dialogs, clipboard, waiter, args);
+    kven::MainWindow form(*engine, dialogs, clipboard, waiter, args);
     dialogs.setParent(&form);
     // Before show, which may start reading: the desktop sees every change of the reading state.
     const std::unique_ptr<kven::MediaControls> mediaControls = kven::MediaControls::onSessionBus(form);

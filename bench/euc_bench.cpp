@@ -1,6 +1,6 @@
 // EUC-JP to Shift_JIS: our converter against glibc iconv (EUC-JP to CP932) on the same 50 MB.
 
-#include "pzconv/PzConv.h"
+#include "text/EucJp.h"
 
 #include "support/IconvAll.h"
 
@@ -40,7 +40,7 @@ const std::string& eucText()
 void BM_EucToSjis(benchmark::State& state)
 {
     const std::string& src = eucText();
-    const kven::TPzConv conv;
+    const kven::EucJp conv;
     for (auto _ : state) {
         std::string out = conv.EucToSjis(src);
         benchmark::DoNotOptimize(out.data());

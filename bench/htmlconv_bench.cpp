@@ -2,7 +2,7 @@
 // the conversion should take time in proportion to the page.
 
 #include "intake/HTMLconv.h"
-#include "pzconv/PzConv.h"
+#include "text/EucJp.h"
 #include "text/Sjis.h"
 
 #include <benchmark/benchmark.h>
@@ -65,7 +65,7 @@ const std::string& page1MB()
 
 void runHTMLconv(benchmark::State& state, const std::string& page)
 {
-    const kven::TPzConv conv;
+    const kven::EucJp conv;
     std::size_t tags = 0; // every "<" opens a tag on this page
     for (const char c : page)
         tags += c == '<';

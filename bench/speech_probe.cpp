@@ -201,11 +201,11 @@ int main(int argc, char** argv)
         for (int run = 0; run < 5; ++run) {
             Rig rig(sink, voices, std::string(kFirstChunk) + "\r\n名前はまだ無い。\r\n", true);
             const auto start = Clock::now();
-            rig.reader.Button1Click();
+            rig.reader.start();
             const auto heard = monitor.firstLoud(start, 10s);
             if (heard)
                 ours.push_back(ms(*heard - start));
-            rig.reader.Button4Click();
+            rig.reader.stop();
             rig.runUntilIdle(5s);
             std::this_thread::sleep_for(300ms);
 
@@ -258,7 +258,7 @@ int main(int argc, char** argv)
         for (const bool sleeping : {false, true}) {
             Rig rig(sink, voices, text, sleeping);
             const auto start = Clock::now();
-            rig.reader.Button1Click();
+            rig.reader.start();
             rig.runUntilIdle(120s);
             std::this_thread::sleep_for(300ms);
             std::vector<double> gaps;
@@ -294,13 +294,13 @@ int main(int argc, char** argv)
             for (int i = 0; i < 6; ++i)
                 longText += "吾輩は猫である名前はまだ無いどこで生れたかとんと見当がつかぬ";
             Rig r(sink, voices, longText + "\r\n", true);
-            r.reader.Button1Click();
+            r.reader.start();
             if (!monitor.firstLoud(Clock::now() - 50ms, 10s))
                 continue;
             std::this_thread::sleep_for(1s);
             const int before = r.events;
             const auto skip = Clock::now();
-            r.reader.Button4Click();
+            r.reader.stop();
             while (r.events == before && Clock::now() - skip < 5s)
                 r.loop.runOne(1ms);
             toEvent.push_back(ms(r.lastEvent - skip));

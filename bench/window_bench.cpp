@@ -5,8 +5,8 @@
 
 #include "speech/NullEngine.h"
 #include "text/Cp932.h"
+#include "window/MainWindow.h"
 #include "window/QtDesktop.h"
-#include "window/Unit1.h"
 
 #include <QApplication>
 #include <QFile>
@@ -63,7 +63,7 @@ struct Fixture {
         QFile bookmarks(home.filePath(QStringLiteral("KVEN.txt")));
         bookmarks.open(QIODevice::WriteOnly);
         bookmarks.close();
-        form = std::make_unique<TForm1>(engine, dialogs, clipboard, waiter, std::vector<std::string>{});
+        form = std::make_unique<MainWindow>(engine, dialogs, clipboard, waiter, std::vector<std::string>{});
         form->show();
     }
 
@@ -93,7 +93,7 @@ struct Fixture {
     SilentDialogs dialogs;
     EmptyClipboard clipboard;
     NoWaiter waiter;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 Fixture& fixture()
@@ -109,8 +109,8 @@ void BM_WindowLoadNovel(benchmark::State& state)
     Fixture& f = fixture();
     for (auto _ : state) {
         state.PauseTiming();
-        f.form->Button7Click(nullptr);
-        f.form->Button4Click(nullptr);
+        f.form->pasteClipboard(nullptr);
+        f.form->stop(nullptr);
         state.ResumeTiming();
         f.form->openDropped(kNovel);
         benchmark::DoNotOptimize(f.form->text().size());
@@ -172,13 +172,13 @@ BENCHMARK(BM_WindowStep20MB)->Unit(benchmark::kMicrosecond);
 template<class PauseWaiter> void startStopPairs(benchmark::State& state, PauseWaiter& waiter, int pairs)
 {
     Fixture& f = fixture();
-    TForm1 form(f.engine, f.dialogs, f.clipboard, waiter, std::vector<std::string>{});
+    MainWindow form(f.engine, f.dialogs, f.clipboard, waiter, std::vector<std::string>{});
     form.show();
     form.openDropped(kNovel);
     for (auto _ : state) {
         for (int i = 0; i < pairs; ++i) {
-            form.Start1->trigger();
-            form.Stop1->trigger();
+            form.startAction->trigger();
+            form.stopAction->trigger();
         }
         QCoreApplication::processEvents();
     }
@@ -216,7 +216,7 @@ void BM_WindowCreateWith60MBDictionary(benchmark::State& state)
             words << "\xE5\x8D\x98\xE8\xAA\x9E" << i << "=\xE3\x81\x9F\xE3\x82\x93\xE3\x81\x94" << i << '\n';
     }
     for (auto _ : state) {
-        TForm1 form(f.engine, f.dialogs, f.clipboard, f.waiter, std::vector<std::string>{});
+        MainWindow form(f.engine, f.dialogs, f.clipboard, f.waiter, std::vector<std::string>{});
         if (!form.wordReadings())
             state.SkipWithError("the words option is off: no dictionary was read");
     }

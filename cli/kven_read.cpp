@@ -8,7 +8,6 @@
 #include "files/Paths.h"
 #include "intake/Bookmarks.h"
 #include "intake/Intake.h"
-#include "pzconv/PzConv.h"
 #include "reading/Reader.h"
 #include "settings/SettingsFile.h"
 #include "settings/WordsFile.h"
@@ -17,6 +16,7 @@
 #include "state/Dialogs.h"
 #include "state/MemoryWindowState.h"
 #include "text/Cp932.h"
+#include "text/EucJp.h"
 
 #include <algorithm>
 #include <atomic>
@@ -316,7 +316,7 @@ int run(int argc, char** argv)
         shared.words = std::move(words.dictionary);
     }
 
-    TPzConv pzConv;
+    EucJp pzConv;
     Bookmarks bookmarks(window, shared, bookmarkFilePath());
     DocumentIntake intake(window, shared, dialogs, bookmarks, pzConv);
     try {
@@ -375,7 +375,7 @@ int run(int argc, char** argv)
     try {
         if (!options.dump)
             setUpVoice(*engine, window, options, storedVoice);
-        reader.Button1Click();
+        reader.start();
         while (!window.startEnabled() && !interrupted)
             loop.runOne(std::chrono::milliseconds(options.dump ? 0 : 100));
     } catch (const KvenError& e) {
@@ -387,7 +387,7 @@ int run(int argc, char** argv)
     if (interrupted) {
         // The engine's destruction ends the sound.
         if (!options.dump)
-            reader.Button4Click();
+            reader.stop();
         return 130;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -111,7 +111,7 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
         if (cancelled_)
             throw KvenError(kCancelled);
         setUpVoice(engine_, window_);
-        reader.Button1Click();
+        reader.start();
         while (!window_.startEnabled() && !cancelled_)
             idle();
         while (!engine_.allWritten() && !cancelled_)

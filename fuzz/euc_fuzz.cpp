@@ -3,8 +3,8 @@
 // same as glibc iconv wherever iconv converts the whole text.
 
 #include "fuzz/FuzzSupport.h"
-#include "pzconv/PzConv.h"
 #include "support/IconvAll.h"
+#include "text/EucJp.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -12,7 +12,7 @@
 
 namespace {
 
-bool asciiJisX0208AndKana(const kven::TPzConv& conv, const std::uint8_t* data, std::size_t size)
+bool asciiJisX0208AndKana(const kven::EucJp& conv, const std::uint8_t* data, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i) {
         const unsigned char b = data[i];
@@ -32,7 +32,7 @@ bool asciiJisX0208AndKana(const kven::TPzConv& conv, const std::uint8_t* data, s
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
-    const kven::TPzConv conv;
+    const kven::EucJp conv;
     const std::string out = conv.EucToSjis(source);
     if (out.size() > source.size())
         std::abort();

@@ -38,7 +38,7 @@ void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string page(reinterpret_cast<const char*>(data), size);
-    const kven::TPzConv conv;
+    const kven::EucJp conv;
 
     std::string text = page;
     kven::HTMLconv(text, conv);

@@ -56,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expected.talk = talk + "\r\n";
 
     try {
-        settings.Button10Click();
-        settings.Button9Click();
+        settings.save();
+        settings.reload();
     } catch (const kven::KvenError& e) {
         kven::fuzzing::fail(e.what());
     }

@@ -97,7 +97,7 @@ bool markerBeforeHeadEnd(std::string_view text, std::string_view marker, std::si
     return headEnd > 1 && findOffset(text, marker, headEnd - 1) != npos;
 }
 
-void settleEncoding(std::string& text, const TPzConv& conv)
+void settleEncoding(std::string& text, const EucJp& conv)
 {
     const std::size_t headEnd = findOneBased(text, "</HEAD>") + findOneBased(text, "</head>");
     if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd)) {
@@ -356,7 +356,7 @@ void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::v
 
 } // namespace detail
 
-void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases,
+void HTMLconv(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases,
               std::vector<std::size_t>* headingEnds)
 {
     settleEncoding(text, conv);

@@ -1,7 +1,7 @@
 #pragma once
 // HTML page to plain Shift_JIS text for reading aloud.
 
-#include "pzconv/PzConv.h"
+#include "text/EucJp.h"
 
 #include <string>
 #include <string_view>
@@ -22,7 +22,7 @@ inline constexpr std::string_view kHeadingMarker = "KVENmark";
 // ruby parenthesis that follows it) as the conversion leaves it, in page order. With
 // `headingEnds`, it receives where headings end in the text it leaves, rising: where the tag
 // that closes one stood, when it closes before the next heading opens. Neither changes the text.
-void HTMLconv(std::string& text, const TPzConv& conv, std::vector<std::string>* rubyBases = nullptr,
+void HTMLconv(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases = nullptr,
               std::vector<std::size_t>* headingEnds = nullptr);
 
 namespace detail {

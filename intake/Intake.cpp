@@ -53,7 +53,7 @@ std::string plainTextToSjis(std::string bytes)
 }
 
 DocumentIntake::DocumentIntake(WindowState& window, SharedState& shared, Dialogs& dialogs, Bookmarks& bookmarks,
-                               const TPzConv& conv)
+                               const EucJp& conv)
     : window_(window), shared_(shared), dialogs_(dialogs), bookmarks_(bookmarks), conv_(conv)
 {
 }
@@ -69,7 +69,7 @@ void DocumentIntake::loadFromCommandLine(const std::vector<std::string>& args)
     load(absolutePath(trim(args.front())), HtmlRule::exceptTxt, true);
 }
 
-void DocumentIntake::Button2Click()
+void DocumentIntake::openDocument()
 {
     const std::optional<std::string> chosen = dialogs_.chooseFile(openDialogFolder());
     if (!chosen)

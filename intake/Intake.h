@@ -4,9 +4,9 @@
 // places the cursor and applies the document's bookmark.
 
 #include "intake/Bookmarks.h"
-#include "pzconv/PzConv.h"
 #include "state/Dialogs.h"
 #include "state/WindowState.h"
+#include "text/EucJp.h"
 
 #include <string>
 #include <string_view>
@@ -31,8 +31,7 @@ std::string documentNameForDisplay(const SharedState& shared);
 class DocumentIntake {
 public:
     // `conv` serves the EUC-JP pages of the HTML conversion.
-    DocumentIntake(WindowState& window, SharedState& shared, Dialogs& dialogs, Bookmarks& bookmarks,
-                   const TPzConv& conv);
+    DocumentIntake(WindowState& window, SharedState& shared, Dialogs& dialogs, Bookmarks& bookmarks, const EucJp& conv);
 
     // The tail of window creation. `args` are the program's arguments after the program name;
     // only the first counts, trimmed of bytes up to 0x20 at both ends and made absolute
@@ -46,7 +45,7 @@ public:
     // Open: asks for a file; when one is chosen, records the bookmark of the document being
     // left, then loads the new one. Only ".htm", ".html", ".HTM" and ".HTML" are HTML.
     // A failed bookmark write or an unreadable file ends it with the old document current.
-    void Button2Click();
+    void openDocument();
 
     // Resolves the heading markers of the editor's text, appends the end line, puts the
     // cursor at the first heading (heading search on) or at 0, then applies the bookmark.
@@ -69,7 +68,7 @@ private:
     SharedState& shared_;
     Dialogs& dialogs_;
     Bookmarks& bookmarks_;
-    const TPzConv& conv_;
+    const EucJp& conv_;
 };
 
 } // namespace kven

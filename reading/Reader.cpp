@@ -100,14 +100,14 @@ void Reader::speak()
             tts_.Prepare(cp932::toWide(next));
 }
 
-void Reader::Button1Click()
+void Reader::start()
 {
     window_.setStartEnabled(false);
     window_.setStopEnabled(true);
     step();
 }
 
-void Reader::Button4Click()
+void Reader::stop()
 {
     cancelPause();
     skipping_ = false;
@@ -116,9 +116,9 @@ void Reader::Button4Click()
     tts_.Skip("Sentence", kSkipAll);
 }
 
-void Reader::Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard)
+void Reader::pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard)
 {
-    Button4Click();
+    stop();
     if (!shared_.currentPath.empty())
         bookmarks.Closing();
     shared_.currentPath.clear();
@@ -135,7 +135,7 @@ void Reader::Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard)
     pasted += cp932::toUtf8(sjis::kEndLine);
     window_.setTextFromUtf8(pasted);
     window_.setSelStart(0);
-    Button1Click();
+    start();
 }
 
 std::optional<std::size_t> Reader::lastRead() const
@@ -145,13 +145,13 @@ std::optional<std::size_t> Reader::lastRead() const
     return lastChunkStart_;
 }
 
-void Reader::readFrom(std::size_t start)
+void Reader::readFrom(std::size_t from)
 {
-    window_.setSelStart(start);
+    window_.setSelStart(from);
     window_.setSelLength(0);
     shared_.lastSpoken.clear();
     if (window_.startEnabled())
-        Button1Click();
+        start();
     else
         cutShort();
 }
@@ -190,7 +190,7 @@ void Reader::next(int times)
     if (times <= 0)
         return;
     if (window_.startEnabled()) {
-        Button1Click();
+        start();
         --times;
     }
     bool moved = false;

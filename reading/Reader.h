@@ -7,7 +7,7 @@
 #include "intake/Bookmarks.h"
 #include "reading/LookAhead.h"
 #include "reading/Waiter.h"
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SpeechEngine.h"
 #include "state/Dialogs.h"
 #include "state/WindowState.h"
 
@@ -32,13 +32,13 @@ public:
     void TTSStreamFailed(int streamNumber);
 
     // Start: reading state, then one step.
-    void Button1Click();
+    void start();
     // Stop: idle state, then the engine is asked to skip the rest of the utterance.
-    void Button4Click();
+    void stop();
     // Paste: Stop; the document being left gets its bookmark; the clipboard's text, with a
     // line break at its end, an empty line and the end line, becomes a text that is no
     // document; Start from its beginning.
-    void Button7Click(Bookmarks& bookmarks, const Clipboard& clipboard);
+    void pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard);
 
     // Again: the chunk being read, or when stopped the last one read, from its start.
     void again();
@@ -64,7 +64,7 @@ private:
     // The pause is over: the chunk selected is said.
     void speak();
     void cancelPause();
-    void readFrom(std::size_t start);
+    void readFrom(std::size_t from);
     // Reading goes on from the cursor: the pause running starts again there, or the utterance
     // playing is cut short, once.
     void cutShort();

@@ -177,7 +177,7 @@ void SettingsFile::startupRead(const std::function<void(int storedVoice)>& voice
     readTalkAndSkip(false);
 }
 
-bool SettingsFile::Button9Click()
+bool SettingsFile::reload()
 {
     if (!dialogs_.confirm("Listを再読み込みします"))
         return false;
@@ -190,7 +190,7 @@ bool SettingsFile::Button9Click()
     return true;
 }
 
-void SettingsFile::Button10Click()
+void SettingsFile::save()
 {
     if (!dialogs_.confirm("設定を保存します"))
         return;

@@ -42,12 +42,12 @@ public:
 
     // Reload: after confirmation, reads the file again. The voice index is set directly,
     // without limit and without putting the voice into use. False when the user cancelled.
-    bool Button9Click();
+    bool reload();
 
     // Save: after confirmation, writes every setting, replacing the file atomically (through a
     // symbolic link, which stays). Throws KvenError when the file cannot be written; the old
     // file is then unchanged.
-    void Button10Click();
+    void save();
 
     const std::string& path() const { return path_; }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The speech engine the programs speak through.
 
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SpeechEngine.h"
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 // engines that only watch what the reading step hands over. Speak does nothing and never ends
 // its stream; a derived engine decides when it ends.
 
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SpeechEngine.h"
 
 namespace kven {
 

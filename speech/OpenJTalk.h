@@ -3,7 +3,7 @@
 // of text. The text goes to its standard input only, never to a command line, and no shell
 // is involved.
 
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SpeechEngine.h"
 #include "speech/Wav.h"
 
 #include <atomic>

@@ -4,7 +4,7 @@
 // does with an utterance.
 
 #include "speech/OpenJTalk.h"
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SpeechEngine.h"
 
 #include <memory>
 #include <vector>

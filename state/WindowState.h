@@ -28,7 +28,7 @@ class WindowState {
 public:
     virtual ~WindowState() = default;
 
-    // Document editor Memo1. The text is reached by reference: a reading step must not copy it.
+    // Document editor editor. The text is reached by reference: a reading step must not copy it.
     virtual const std::string& text() const = 0;
     // Replaces the text; the cursor goes to 0 with an empty selection.
     virtual void setText(std::string text) = 0;
@@ -44,20 +44,20 @@ public:
     virtual std::size_t selLength() const = 0;
     virtual void setSelLength(std::size_t len) = 0;
 
-    // Reading state: Start (Button1) enabled = idle, Stop (Button4) enabled = reading.
+    // Reading state: Start (startButton) enabled = idle, Stop (stopButton) enabled = reading.
     virtual bool startEnabled() const = 0;
     virtual void setStartEnabled(bool on) = 0;
     virtual bool stopEnabled() const = 0;
     virtual void setStopEnabled(bool on) = 0;
 
     // Options of the "etc" tab.
-    virtual bool aozoraRuby() const = 0; // CheckBox1 "青空文庫ルビ"
+    virtual bool aozoraRuby() const = 0; // aozoraRubyBox "青空文庫ルビ"
     virtual void setAozoraRuby(bool on) = 0;
-    virtual bool aaSkip() const = 0; // CheckBox2 "AA skip"
+    virtual bool aaSkip() const = 0; // aaSkipBox "AA skip"
     virtual void setAaSkip(bool on) = 0;
-    virtual bool headingSearch() const = 0; // CheckBox3 "見出しサーチ"
+    virtual bool headingSearch() const = 0; // headingSearchBox "見出しサーチ"
     virtual void setHeadingSearch(bool on) = 0;
-    virtual bool repeatSuppression() const = 0; // CheckBox4 "リピート抑制"
+    virtual bool repeatSuppression() const = 0; // repeatBox "リピート抑制"
     virtual void setRepeatSuppression(bool on) = 0;
 
     // Listening options of the "Option" menu; off in the design state.
@@ -67,20 +67,20 @@ public:
     virtual void setWordReadings(bool on) = 0;
 
     // Sliders. Setting a position clamps it into the slider's range.
-    virtual int unreadLimit() const = 0; // ScrollBar1, kLimitSlider
+    virtual int unreadLimit() const = 0; // unreadLimitBar, kLimitSlider
     virtual void setUnreadLimit(int pos) = 0;
-    virtual int blankLimit() const = 0; // ScrollBar2, kLimitSlider
+    virtual int blankLimit() const = 0; // blankLimitBar, kLimitSlider
     virtual void setBlankLimit(int pos) = 0;
-    virtual int speed() const = 0; // ScrollBar3, kSpeedSlider
+    virtual int speed() const = 0; // speedBar, kSpeedSlider
     // Runs the speed change handler when, and only when, the clamped position differs.
     virtual void setSpeed(int pos) = 0;
 
-    // Skip list ListBox1.
+    // Skip list skipListBox.
     virtual const std::vector<std::string>& skipList() const = 0;
     virtual void setSkipList(std::vector<std::string> entries) = 0;
     virtual void addSkipEntry(std::string entry) = 0;
 
-    // Talk symbols Memo5, the whole text of the memo.
+    // Talk symbols talkSymbolsEditor, the whole text of the memo.
     virtual const std::string& talkSymbols() const = 0;
     virtual void setTalkSymbols(std::string text) = 0;
 
@@ -92,7 +92,7 @@ public:
     virtual std::string caption() const = 0;
     virtual void setCaption(const std::string& caption) = 0;
 
-    // Voice list ComboBox1: selected index, -1 when nothing is selected. Setting an index
+    // Voice list voiceBox: selected index, -1 when nothing is selected. Setting an index
     // outside the list selects nothing; it never runs the selection handler.
     virtual int voiceIndex() const = 0;
     virtual void setVoiceIndex(int index) = 0;

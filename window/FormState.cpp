@@ -1,6 +1,6 @@
 // The window state the logic works on, over the window's controls.
 
-#include "window/Unit1.h"
+#include "window/MainWindow.h"
 
 #include "text/Cp932.h"
 
@@ -35,39 +35,39 @@ void addListEntry(QListWidget& list, const QString& text)
 
 } // namespace
 
-const std::string& TForm1::text() const
+const std::string& MainWindow::text() const
 {
     return editorText_.text();
 }
 
-void TForm1::setText(std::string text)
+void MainWindow::setText(std::string text)
 {
-    Memo1->setExtraSelections({});
+    editor->setExtraSelections({});
     editorText_.setText(std::move(text));
 }
 
-std::size_t TForm1::selStart() const
+std::size_t MainWindow::selStart() const
 {
     return editorText_.selStart();
 }
 
-void TForm1::setTextFromUtf8(const std::string& utf8)
+void MainWindow::setTextFromUtf8(const std::string& utf8)
 {
-    Memo1->setExtraSelections({});
-    Memo1->setPlainText(QString::fromStdString(utf8));
+    editor->setExtraSelections({});
+    editor->setPlainText(QString::fromStdString(utf8));
 }
 
-void TForm1::setSelStart(std::size_t pos)
+void MainWindow::setSelStart(std::size_t pos)
 {
     editorText_.setSelStart(pos);
 }
 
-std::size_t TForm1::selLength() const
+std::size_t MainWindow::selLength() const
 {
     return editorText_.selLength();
 }
 
-void TForm1::setSelLength(std::size_t len)
+void MainWindow::setSelLength(std::size_t len)
 {
     editorText_.setSelLength(len);
     // The reading step selects each chunk before it says it.
@@ -75,209 +75,209 @@ void TForm1::setSelLength(std::size_t len)
     chunkEnd_ = chunkStart_ + editorText_.selLength();
 }
 
-bool TForm1::startEnabled() const
+bool MainWindow::startEnabled() const
 {
-    return Button1->isEnabled();
+    return startButton->isEnabled();
 }
 
-void TForm1::setStartEnabled(bool on)
+void MainWindow::setStartEnabled(bool on)
 {
-    Button1->setEnabled(on);
+    startButton->setEnabled(on);
 }
 
-bool TForm1::stopEnabled() const
+bool MainWindow::stopEnabled() const
 {
-    return Button4->isEnabled();
+    return stopButton->isEnabled();
 }
 
-void TForm1::setStopEnabled(bool on)
+void MainWindow::setStopEnabled(bool on)
 {
-    Button4->setEnabled(on);
+    stopButton->setEnabled(on);
 }
 
-bool TForm1::aozoraRuby() const
+bool MainWindow::aozoraRuby() const
 {
-    return CheckBox1->isChecked();
+    return aozoraRubyBox->isChecked();
 }
 
-void TForm1::setAozoraRuby(bool on)
+void MainWindow::setAozoraRuby(bool on)
 {
-    CheckBox1->setChecked(on);
+    aozoraRubyBox->setChecked(on);
 }
 
-bool TForm1::aaSkip() const
+bool MainWindow::aaSkip() const
 {
-    return CheckBox2->isChecked();
+    return aaSkipBox->isChecked();
 }
 
-void TForm1::setAaSkip(bool on)
+void MainWindow::setAaSkip(bool on)
 {
-    CheckBox2->setChecked(on);
+    aaSkipBox->setChecked(on);
 }
 
-bool TForm1::headingSearch() const
+bool MainWindow::headingSearch() const
 {
-    return CheckBox3->isChecked();
+    return headingSearchBox->isChecked();
 }
 
-void TForm1::setHeadingSearch(bool on)
+void MainWindow::setHeadingSearch(bool on)
 {
-    CheckBox3->setChecked(on);
+    headingSearchBox->setChecked(on);
 }
 
-bool TForm1::repeatSuppression() const
+bool MainWindow::repeatSuppression() const
 {
-    return CheckBox4->isChecked();
+    return repeatBox->isChecked();
 }
 
-void TForm1::setRepeatSuppression(bool on)
+void MainWindow::setRepeatSuppression(bool on)
 {
-    CheckBox4->setChecked(on);
+    repeatBox->setChecked(on);
 }
 
-bool TForm1::silentNotes() const
+bool MainWindow::silentNotes() const
 {
-    return Notes1->isChecked();
+    return notesAction->isChecked();
 }
 
-void TForm1::setSilentNotes(bool on)
+void MainWindow::setSilentNotes(bool on)
 {
-    Notes1->setChecked(on);
+    notesAction->setChecked(on);
 }
 
-bool TForm1::wordReadings() const
+bool MainWindow::wordReadings() const
 {
-    return Words1->isChecked();
+    return wordsAction->isChecked();
 }
 
-void TForm1::setWordReadings(bool on)
+void MainWindow::setWordReadings(bool on)
 {
-    Words1->setChecked(on);
+    wordsAction->setChecked(on);
 }
 
-int TForm1::unreadLimit() const
+int MainWindow::unreadLimit() const
 {
-    return ScrollBar1->value();
+    return unreadLimitBar->value();
 }
 
-void TForm1::setUnreadLimit(int pos)
+void MainWindow::setUnreadLimit(int pos)
 {
-    ScrollBar1->setValue(pos);
+    unreadLimitBar->setValue(pos);
 }
 
-int TForm1::blankLimit() const
+int MainWindow::blankLimit() const
 {
-    return ScrollBar2->value();
+    return blankLimitBar->value();
 }
 
-void TForm1::setBlankLimit(int pos)
+void MainWindow::setBlankLimit(int pos)
 {
-    ScrollBar2->setValue(pos);
+    blankLimitBar->setValue(pos);
 }
 
-int TForm1::speed() const
+int MainWindow::speed() const
 {
-    return ScrollBar3->value();
+    return speedBar->value();
 }
 
-void TForm1::setSpeed(int pos)
+void MainWindow::setSpeed(int pos)
 {
     // From code the handler runs directly, so that its error reaches the caller (the
     // creation sequence ends there) instead of the error box of a user's change.
-    const int before = ScrollBar3->value();
+    const int before = speedBar->value();
     {
-        const QSignalBlocker block(ScrollBar3);
-        ScrollBar3->setValue(pos);
+        const QSignalBlocker block(speedBar);
+        speedBar->setValue(pos);
     }
-    if (ScrollBar3->value() != before)
-        ScrollBar3Change(this);
+    if (speedBar->value() != before)
+        speedChanged(this);
 }
 
-void TForm1::setSkipList(std::vector<std::string> entries)
+void MainWindow::setSkipList(std::vector<std::string> entries)
 {
-    ListBox1->clear();
+    skipListBox->clear();
     for (const std::string& entry : entries)
-        addListEntry(*ListBox1, fromSjis(entry));
+        addListEntry(*skipListBox, fromSjis(entry));
     skipEntries_ = std::move(entries);
     ++listsRevision_;
 }
 
-void TForm1::addSkipEntry(std::string entry)
+void MainWindow::addSkipEntry(std::string entry)
 {
-    addListEntry(*ListBox1, fromSjis(entry));
+    addListEntry(*skipListBox, fromSjis(entry));
     skipEntries_.push_back(std::move(entry));
     ++listsRevision_;
 }
 
-const std::string& TForm1::talkSymbols() const
+const std::string& MainWindow::talkSymbols() const
 {
     return talkText_->text();
 }
 
-void TForm1::setTalkSymbols(std::string text)
+void MainWindow::setTalkSymbols(std::string text)
 {
     talkText_->setText(std::move(text));
     ++listsRevision_;
 }
 
-std::string TForm1::caption() const
+std::string MainWindow::caption() const
 {
     return windowTitle().toStdString();
 }
 
-void TForm1::setCaption(const std::string& caption)
+void MainWindow::setCaption(const std::string& caption)
 {
     setWindowTitle(QString::fromStdString(caption));
 }
 
-int TForm1::voiceIndex() const
+int MainWindow::voiceIndex() const
 {
-    return ComboBox1->currentIndex();
+    return voiceBox->currentIndex();
 }
 
-void TForm1::setVoiceIndex(int index)
+void MainWindow::setVoiceIndex(int index)
 {
-    const QSignalBlocker block(ComboBox1);
-    ComboBox1->setCurrentIndex(index >= 0 && index < ComboBox1->count() ? index : -1);
+    const QSignalBlocker block(voiceBox);
+    voiceBox->setCurrentIndex(index >= 0 && index < voiceBox->count() ? index : -1);
 }
 
-int TForm1::voiceCount() const
+int MainWindow::voiceCount() const
 {
-    return ComboBox1->count();
+    return voiceBox->count();
 }
 
-void TForm1::setVoices(const std::vector<std::string>& descriptions)
+void MainWindow::setVoices(const std::vector<std::string>& descriptions)
 {
-    const QSignalBlocker block(ComboBox1);
-    ComboBox1->clear();
+    const QSignalBlocker block(voiceBox);
+    voiceBox->clear();
     for (const std::string& description : descriptions) {
-        ComboBox1->addItem(fromSjis(description));
-        ComboBox1->setItemData(ComboBox1->count() - 1, QSize(0, kEntryHeight), Qt::SizeHintRole);
+        voiceBox->addItem(fromSjis(description));
+        voiceBox->setItemData(voiceBox->count() - 1, QSize(0, kEntryHeight), Qt::SizeHintRole);
     }
-    ComboBox1->setCurrentIndex(-1);
+    voiceBox->setCurrentIndex(-1);
 }
 
-int TForm1::windowLeft() const
+int MainWindow::windowLeft() const
 {
     return x();
 }
 
-void TForm1::setWindowLeft(int left)
+void MainWindow::setWindowLeft(int left)
 {
     move(left, y());
 }
 
-int TForm1::windowTop() const
+int MainWindow::windowTop() const
 {
     return y();
 }
 
-void TForm1::setWindowTop(int top)
+void MainWindow::setWindowTop(int top)
 {
     move(x(), top);
 }
 
-void TForm1::keepOnScreen()
+void MainWindow::keepOnScreen()
 {
     const QRect window(pos(), size());
     for (const QScreen* screen : QGuiApplication::screens()) {

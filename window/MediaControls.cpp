@@ -1,7 +1,7 @@
 #include "window/MediaControls.h"
 
 #include "intake/Intake.h"
-#include "window/Unit1.h"
+#include "window/MainWindow.h"
 
 #include <QAction>
 #include <QDBusConnectionInterface>
@@ -74,7 +74,7 @@ void warn(const char* line)
 
 } // namespace
 
-std::unique_ptr<MediaControls> MediaControls::onSessionBus(TForm1& form)
+std::unique_ptr<MediaControls> MediaControls::onSessionBus(MainWindow& form)
 {
     // Without an address the bus library would try to start a bus of its own.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
@@ -101,12 +101,12 @@ std::unique_ptr<MediaControls> MediaControls::onSessionBus(TForm1& form)
     return controls;
 }
 
-MediaControls::MediaControls(TForm1& form, QDBusConnection bus) : form_(form), bus_(std::move(bus))
+MediaControls::MediaControls(MainWindow& form, QDBusConnection bus) : form_(form), bus_(std::move(bus))
 {
     reading_ = reading();
     // The reading state is the enabled states of Start and Stop.
-    form_.Button1->installEventFilter(this);
-    form_.Button4->installEventFilter(this);
+    form_.startButton->installEventFilter(this);
+    form_.stopButton->installEventFilter(this);
     connect(&form_, &QWidget::windowTitleChanged, this, [this] { captionChanged(); });
 }
 
@@ -223,7 +223,7 @@ bool MediaControls::handleMessage(const QDBusMessage& message, const QDBusConnec
              form_.raise();
              form_.activateWindow();
          }},
-        {kRoot, "Quit", [this] { form_.Quit1->trigger(); }},
+        {kRoot, "Quit", [this] { form_.quitAction->trigger(); }},
         {kPlayer, "Play", {}, Command::reading},
         {kPlayer, "PlayPause", {}, Command::reading},
         {kPlayer, "Pause", {}, Command::stopped},
@@ -295,11 +295,11 @@ void MediaControls::runWaitingCommands()
         switch (waiting.command) {
         case Command::reading:
             if (!reading())
-                form_.Start1->trigger();
+                form_.startAction->trigger();
             break;
         case Command::stopped:
             if (reading())
-                form_.Stop1->trigger();
+                form_.stopAction->trigger();
             break;
         case Command::next: form_.moveChunks(waiting.count); break;
         case Command::previous: form_.moveChunks(-waiting.count); break;
@@ -309,7 +309,7 @@ void MediaControls::runWaitingCommands()
 
 bool MediaControls::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::EnabledChange && (watched == form_.Button1 || watched == form_.Button4))
+    if (event->type() == QEvent::EnabledChange && (watched == form_.startButton || watched == form_.stopButton))
         readingStateChanged();
     return false;
 }

@@ -15,14 +15,14 @@
 
 namespace kven {
 
-class TForm1;
+class MainWindow;
 
 class MediaControls : public QDBusVirtualObject {
 public:
     // Serves `form` on the session bus under the player's name, taking the name over from a
     // copy that is closing. Null, after one line on standard error, when there is no session
     // bus or the name cannot be had; the window then runs without.
-    static std::unique_ptr<MediaControls> onSessionBus(TForm1& form);
+    static std::unique_ptr<MediaControls> onSessionBus(MainWindow& form);
     ~MediaControls() override;
 
     QString introspect(const QString& path) const override;
@@ -32,7 +32,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    MediaControls(TForm1& form, QDBusConnection bus);
+    MediaControls(MainWindow& form, QDBusConnection bus);
 
     bool reading() const;
     QString playbackStatus() const;
@@ -54,7 +54,7 @@ private:
     void readingStateChanged();
     void captionChanged();
 
-    TForm1& form_;
+    MainWindow& form_;
     QDBusConnection bus_;
     bool reading_ = false;
     // Runs of one command merged: a state asked for replaces the one asked for just before

@@ -22,7 +22,7 @@ public:
     {
         return !((before | now) & Qt::WindowMinimized) && (before & Qt::WindowMaximized) != (now & Qt::WindowMaximized);
     }
-    // One size notification (the window's FormResize).
+    // One size notification (the window's onResize).
     void toggle();
     // The next notification is the first again.
     void restart() { firstResize_ = 0; }

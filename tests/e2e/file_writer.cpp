@@ -60,7 +60,7 @@ public:
         for (int i = 0; i < 150; ++i)
             skip.push_back("skip-" + std::to_string(version) + "-" + std::to_string(i));
         window_.setSkipList(std::move(skip));
-        SettingsFile(window_, dialogs_, settingsPath_).Button10Click();
+        SettingsFile(window_, dialogs_, settingsPath_).save();
     }
 
     void leave(const std::string& path, std::size_t cursor)

@@ -52,7 +52,7 @@ struct ReadingRig {
     // said, as UTF-8.
     std::vector<std::string> readAll(std::size_t maxSteps = 100000)
     {
-        reader.Button1Click();
+        reader.start();
         for (std::size_t i = 0; i < maxSteps && !window.startEnabled(); ++i) {
             waiter.elapse();
             engine.finishSpeaking();

@@ -3,7 +3,7 @@
 // demand, and keeps end-of-stream events pending until the test delivers them through the
 // event queue it was built with.
 
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SpeechEngine.h"
 
 #include <optional>
 #include <string>

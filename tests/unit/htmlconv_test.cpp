@@ -24,7 +24,7 @@ std::string eu(std::string_view utf8)
 
 std::string converted(std::string text)
 {
-    const TPzConv conv;
+    const EucJp conv;
     HTMLconv(text, conv);
     return text;
 }
@@ -180,7 +180,7 @@ TEST(HTMLconv, RubyBasesInPageOrder)
     for (const BaseRow& row : rows) {
         std::string text = row.page;
         std::vector<std::string> bases;
-        const TPzConv conv;
+        const EucJp conv;
         HTMLconv(text, conv, &bases);
         EXPECT_EQ(bases, row.bases) << row.why;
         EXPECT_EQ(text, converted(row.page)) << row.why;
@@ -366,7 +366,7 @@ TEST(HTMLconvCorpus, EucPagesConvertLikeIconv)
 {
     if (!std::filesystem::is_directory(corpus()))
         GTEST_SKIP() << "no corpus at " << corpus();
-    const TPzConv conv;
+    const EucJp conv;
     int compared = 0;
     for (const auto& path : pagesIn("html_eucjp")) {
         const std::string page = readPage(path);
@@ -386,7 +386,7 @@ TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsTakenForEucJp)
     if (!std::filesystem::exists(path))
         GTEST_SKIP() << "no corpus page " << path;
     const std::string page = readPage(path);
-    const TPzConv conv;
+    const EucJp conv;
 
     std::string expected = conv.EucToSjis(page);
     detail::markupToText(expected);

@@ -28,14 +28,14 @@ protected:
     void open(const std::string& path)
     {
         dialogs.fileAnswers.push_back(path);
-        intake.Button2Click();
+        intake.openDocument();
     }
 
     ScratchFolder folder;
     MemoryWindowState window;
     SharedState shared;
     AnsweringDialogs dialogs;
-    TPzConv conv;
+    EucJp conv;
     Bookmarks bookmarks{window, shared, folder.path("KVEN.txt")};
     DocumentIntake intake{window, shared, dialogs, bookmarks, conv};
 };
@@ -187,7 +187,7 @@ TEST_F(IntakeTest, CancelledOpenChangesNothing)
     const char* home = std::getenv("HOME");
     const std::string savedHome = home ? home : "";
     ::setenv("HOME", "/home/reader", 1);
-    intake.Button2Click();
+    intake.openDocument();
     if (home)
         ::setenv("HOME", savedHome.c_str(), 1);
     else
@@ -195,7 +195,7 @@ TEST_F(IntakeTest, CancelledOpenChangesNothing)
     EXPECT_EQ(dialogs.fileFolders, std::vector<std::string>{"/home/reader"});
     intake.loadFromCommandLine({a});
     window.setSelStart(2);
-    intake.Button2Click();
+    intake.openDocument();
     EXPECT_EQ(folder.read("KVEN.txt"), ""); // no bookmark written
     EXPECT_EQ(shared.currentFile, a);
     EXPECT_EQ(window.selStart(), 2u);

@@ -197,7 +197,7 @@ TEST(SilentNotes, TheNotationExplanationIsNotRead)
     rig.window.setSilentNotes(true);
     rig.window.setTalkSymbols(sj("、。「」ー"));
     rig.window.setText(sj(text));
-    rig.reader.Button1Click();
+    rig.reader.start();
     rig.engine.finishSpeaking();
     rig.queue.runPending();
     ASSERT_EQ(rig.said(), (V{"題名", "本文です。"}));

@@ -23,7 +23,7 @@ using V = std::vector<std::string>;
 TEST(ReadingControl, EmptyDocumentReturnsToIdleAtOnce)
 {
     ReadingRig rig;
-    rig.reader.Button1Click();
+    rig.reader.start();
     EXPECT_TRUE(rig.window.startEnabled());
     EXPECT_FALSE(rig.window.stopEnabled());
     EXPECT_TRUE(rig.engine.spoken.empty());
@@ -57,10 +57,10 @@ TEST(ReadingControl, StopSkipsAndTheLateEventEndsTheChain)
 {
     ReadingRig rig;
     rig.setText("一行目\r\n二行目\r\n");
-    rig.reader.Button1Click();
+    rig.reader.start();
     ASSERT_EQ(rig.said(), V{"一行目"});
     const std::size_t cursor = rig.window.selStart();
-    rig.reader.Button4Click();
+    rig.reader.stop();
     EXPECT_TRUE(rig.window.startEnabled());
     EXPECT_FALSE(rig.window.stopEnabled());
     EXPECT_EQ(rig.engine.calls.back(), "Skip Sentence 2147483647");
@@ -73,9 +73,9 @@ TEST(ReadingControl, OnlyTheEndOfTheLastUtteranceRunsTheNextStep)
 {
     ReadingRig rig;
     rig.setText("一\r\n二\r\n三\r\n四\r\n");
-    rig.reader.Button1Click();
-    rig.reader.Button4Click();
-    rig.reader.Button1Click();
+    rig.reader.start();
+    rig.reader.stop();
+    rig.reader.start();
     ASSERT_EQ(rig.said(), (V{"一", "二"}));
     rig.engine.finishSpeaking();
     EXPECT_EQ(rig.queue.runPending(), 2u);
@@ -86,7 +86,7 @@ TEST(ReadingControl, AFailedUtteranceStopsReadingAndStartSaysItAgain)
 {
     ReadingRig rig;
     rig.setText("一\r\n二\r\n");
-    rig.reader.Button1Click();
+    rig.reader.start();
     rig.engine.failSpeaking("音声合成に失敗しました");
     EXPECT_THROW(rig.queue.runPending(), KvenError) << "reported once, by the task of its event";
     EXPECT_EQ(rig.queue.size(), 0u);
@@ -108,7 +108,7 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
     rig.setText("文書の一行目\r\n二行目\r\n");
     rig.shared.currentPath = "/d/doc.txt";
     rig.shared.currentFile = "/d/doc.txt";
-    rig.reader.Button1Click();
+    rig.reader.start();
     const std::size_t cursor = rig.window.selStart();
     const struct {
         const char* clipboard;
@@ -123,7 +123,7 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
         SCOPED_TRACE(row.clipboard);
         clipboard.contents = row.clipboard;
         const auto skips = std::count(rig.engine.calls.begin(), rig.engine.calls.end(), "Skip Sentence 2147483647");
-        rig.reader.Button7Click(bookmarks, clipboard);
+        rig.reader.pasteClipboard(bookmarks, clipboard);
         EXPECT_EQ(std::count(rig.engine.calls.begin(), rig.engine.calls.end(), "Skip Sentence 2147483647"), skips + 1)
             << "reading stopped first";
         // Only the document left gets a bookmark, and it keeps it: the pasted text is no document.
@@ -190,8 +190,8 @@ TEST(ReadingControl, AgainPreviousAndNext)
         rig.setText(row.text);
         for (const char c : row.commands) {
             switch (c) {
-            case 'S': rig.reader.Button1Click(); break;
-            case 'x': rig.reader.Button4Click(); break;
+            case 'S': rig.reader.start(); break;
+            case 'x': rig.reader.stop(); break;
             case 'f': rig.engine.finishSpeaking(); break;
             case 'a': rig.reader.again(); break;
             case 'p': rig.reader.previous(); break;
@@ -219,7 +219,7 @@ TEST(ReadingStep, EachUtteranceWaitsFirstAndMovesTheCursorAfterSpeaking)
 {
     ReadingRig rig;
     rig.setText("文A。文B\r\n");
-    rig.reader.Button1Click();
+    rig.reader.start();
     EXPECT_EQ(rig.said(), V{"文Ａ。"});
     EXPECT_EQ(rig.waiter.waits, std::vector<int>{200});
     EXPECT_EQ(rig.window.selStart(), sj("文A。").size());
@@ -557,7 +557,7 @@ TEST(ReadingStep, ListChangesReachTheNextStep)
     for (const auto& r : rows) {
         ReadingRig rig;
         rig.setText("一\r\n二★\r\n三\r\n");
-        rig.reader.Button1Click();
+        rig.reader.start();
         ASSERT_EQ(rig.said(), V{"一"});
         r.change(rig.window);
         while (!rig.window.startEnabled()) {
@@ -757,12 +757,12 @@ TEST(ReadingStep, FailingSpeakStopsAtTheChunkAndStartRetriesIt)
     ReadingRig rig;
     rig.setText("一\r\n二\r\n");
     rig.engine.failOn = "Speak";
-    EXPECT_THROW(rig.reader.Button1Click(), KvenError);
+    EXPECT_THROW(rig.reader.start(), KvenError);
     EXPECT_EQ(rig.window.selStart(), 0u);
     EXPECT_TRUE(rig.window.startEnabled()) << "no utterance, so no chain: reading stops";
     EXPECT_TRUE(rig.shared.lastSpoken.empty());
     rig.engine.failOn.reset();
-    rig.reader.Button1Click();
+    rig.reader.start();
     EXPECT_EQ(rig.said(), V{"一"}) << "the retry is not suppressed as a repeat";
 }
 

@@ -124,7 +124,7 @@ TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
         EXPECT_EQ(window.wordReadings(), row.words);
         window.setSilentNotes(!row.notes);
         window.setWordReadings(!row.words);
-        settings().Button9Click();
+        settings().reload();
         EXPECT_EQ(window.silentNotes(), row.notes);
         EXPECT_EQ(window.wordReadings(), row.words);
     }
@@ -171,7 +171,7 @@ TEST_F(SettingsFileTest, UnopenableFileChangesNothing)
 
     fs::create_directory(path); // a folder cannot be opened as the settings file either
     window.setSkipList({"keep"});
-    expectError([&] { settings().Button9Click(); }, msgCannotOpen(path));
+    expectError([&] { settings().reload(); }, msgCannotOpen(path));
     EXPECT_EQ(window.skipList(), std::vector<std::string>{"keep"});
     EXPECT_TRUE(window.aozoraRuby());
 }
@@ -182,7 +182,7 @@ TEST_F(SettingsFileTest, FileOverTheLimitCannotBeOpened)
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit) + 1), 0);
     expectError([&] { settings().startupRead(); }, msgCannotOpen(path));
     EXPECT_TRUE(window.aozoraRuby());
-    expectError([&] { settings().Button9Click(); }, msgCannotOpen(path));
+    expectError([&] { settings().reload(); }, msgCannotOpen(path));
     EXPECT_TRUE(window.talkSymbols().empty());
 }
 
@@ -209,7 +209,7 @@ TEST_F(SettingsFileTest, TalkAsLastLineFailsWithTheMissingIndex)
     // Reload has already cleared the talk symbols; the skip list keeps its old entries.
     window.setTalkSymbols("old\r\n");
     window.setSkipList({"old"});
-    expectError([&] { settings().Button9Click(); }, msgListIndex(3));
+    expectError([&] { settings().reload(); }, msgListIndex(3));
     EXPECT_TRUE(window.talkSymbols().empty());
     EXPECT_EQ(window.skipList(), std::vector<std::string>{"old"});
 }
@@ -241,11 +241,11 @@ TEST_F(SettingsFileTest, SpeedHandlerRunsOnlyWhenThePositionChanges)
     EXPECT_TRUE(rates.empty());
 
     writeFile("[Speed]=15\n[Talk]=0\n\n");
-    settings().Button9Click();
+    settings().reload();
     EXPECT_EQ(rates, std::vector<int>{10});
-    settings().Button9Click(); // 15 clamps to the 10 already shown
+    settings().reload(); // 15 clamps to the 10 already shown
     writeFile("[Speed]=-12\n[Talk]=0\n\n");
-    settings().Button9Click();
+    settings().reload();
     EXPECT_EQ(rates, (std::vector<int>{10, -10}));
 }
 
@@ -254,10 +254,10 @@ TEST_F(SettingsFileTest, ReloadSetsTheVoiceIndexWithoutLimit)
     window.setVoices({"a", "b", "c"});
     window.setVoiceIndex(1);
     writeFile("[Voice]=2\n[Talk]=0\n\n");
-    settings().Button9Click();
+    settings().reload();
     EXPECT_EQ(window.voiceIndex(), 2);
     writeFile("[Voice]=99\n[Talk]=0\n\n");
-    settings().Button9Click();
+    settings().reload();
     EXPECT_EQ(window.voiceIndex(), -1);
 }
 
@@ -274,7 +274,7 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
     window.setTalkSymbols(" \t" + kQuestionBang + "\r\n");
     window.setSkipList({"one", kMaruTen});
     window.setWordReadings(true);
-    settings().Button10Click();
+    settings().save();
     const std::string expected = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=0\r\n[Silent]=3\r\n[Space]=5\r\n"
                                  "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Notes]=0\r\n[Words]=-1\r\n"
                                  "[Talk]=0\r\n" +
@@ -289,7 +289,7 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
     window.setWindowLeft(-20);
     window.setTalkSymbols(kFullBlank + "\r\n");
     window.setSkipList({});
-    settings().Button10Click();
+    settings().save();
     const std::string text = readFile(path);
     EXPECT_EQ(text.substr(0, 11), "[Voice]=-1\r");
     EXPECT_NE(text.find("[Aozora]=0\r\n"), std::string::npos);
@@ -313,7 +313,7 @@ TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
     window.setTalkSymbols(kQuestionBang + "\r\n" + kMaruTen); // only the first line comes back
     window.setSkipList({"[Talk]=0", "", kMaruTen});
     const MemoryWindowState saved = window;
-    settings().Button10Click();
+    settings().save();
     EXPECT_TRUE(readFile(path).find(kQuestionBang + "\r\n" + kMaruTen + "\r\n[Skip]=0") != std::string::npos);
 
     window = MemoryWindowState();
@@ -322,7 +322,7 @@ TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
     window.setTalkSymbols("stale\r\n");
     window.setSkipList({"stale"});
     rates.clear();
-    settings().Button9Click();
+    settings().reload();
     EXPECT_EQ(window.voiceIndex(), saved.voiceIndex());
     EXPECT_EQ(window.aozoraRuby(), saved.aozoraRuby());
     EXPECT_EQ(window.aaSkip(), saved.aaSkip());
@@ -344,10 +344,10 @@ TEST_F(SettingsFileTest, CancelDoesNothing)
 {
     dialogs.answer = false;
     writeFile("[Aozora]=0\n[Talk]=0\nt\n");
-    settings().Button9Click();
+    settings().reload();
     EXPECT_TRUE(window.aozoraRuby());
     EXPECT_TRUE(window.talkSymbols().empty());
-    settings().Button10Click();
+    settings().save();
     EXPECT_EQ(readFile(path), "[Aozora]=0\n[Talk]=0\nt\n");
     EXPECT_EQ(dialogs.confirmTexts, (std::vector<std::string>{"Listを再読み込みします", "設定を保存します"}));
 }
@@ -362,18 +362,18 @@ TEST_F(SettingsFileTest, FailedSaveReportsAndLeavesTheOldFile)
     };
     // The settings path names a folder.
     fs::create_directory(path);
-    expectError([&] { settings().Button10Click(); }, msgCannotCreate(path));
+    expectError([&] { settings().save(); }, msgCannotCreate(path));
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_EQ(entriesOf(dir), std::vector<std::string>{"KVEN.ini"});
 
     // The folder does not exist.
     const std::string missing = dir + "/none/KVEN.ini";
-    expectError([&] { SettingsFile(window, dialogs, missing).Button10Click(); }, msgCannotCreate(missing));
+    expectError([&] { SettingsFile(window, dialogs, missing).save(); }, msgCannotCreate(missing));
 
     // An existing file whose temporary sibling cannot be created (its name would be too long).
     const std::string longName = dir + "/" + std::string(250, 'k');
     std::ofstream(longName, std::ios::binary) << "old\r\n";
-    expectError([&] { SettingsFile(window, dialogs, longName).Button10Click(); }, msgCannotCreate(longName));
+    expectError([&] { SettingsFile(window, dialogs, longName).save(); }, msgCannotCreate(longName));
     EXPECT_EQ(readFile(longName), "old\r\n");
     EXPECT_EQ(entriesOf(dir).size(), 2u);
 }

@@ -133,7 +133,7 @@ TEST(ReadingStep, WordReadings)
         rig.window.setUnreadLimit(10);
         rig.setText("MeCabで読む\r\nhttp://a.jp/\r\nMeCab\r\n");
         rig.shared.words = std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "めかぶ"}}));
-        rig.reader.Button1Click();
+        rig.reader.start();
         rig.shared.words = std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "ミーキャブ"}}));
         while (!rig.window.startEnabled()) {
             rig.engine.finishSpeaking();

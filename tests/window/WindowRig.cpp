@@ -21,9 +21,9 @@ WindowRig::WindowRig(const std::string& settingsUtf8, bool withBookmarkFile)
     engine.setVoices({u"Alpha", u"Beta", u"Gamma"});
 }
 
-TForm1& WindowRig::create(std::vector<std::string> args)
+MainWindow& WindowRig::create(std::vector<std::string> args)
 {
-    form = std::make_unique<TForm1>(engine, dialogs, clipboard, waiter, std::move(args));
+    form = std::make_unique<MainWindow>(engine, dialogs, clipboard, waiter, std::move(args));
     return *form;
 }
 

@@ -7,8 +7,8 @@
 #include "support/ScriptedEngine.h"
 #include "support/Sjis.h"
 #include "text/Cp932.h"
+#include "window/MainWindow.h"
 #include "window/QtDesktop.h"
-#include "window/Unit1.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -54,7 +54,7 @@ struct WindowRig {
     ~WindowRig();
 
     // The window, started with `args` as its command line; returns it.
-    TForm1& create(std::vector<std::string> args = {});
+    MainWindow& create(std::vector<std::string> args = {});
 
     // Writes a Shift_JIS file (from UTF-8) into the data folder and returns its full path.
     std::string writeDocument(const std::string& name, const std::string& utf8) const;
@@ -73,7 +73,7 @@ struct WindowRig {
     ScriptedEngine engine{poster};
     FixedClipboard clipboard;
     CountingWaiter waiter;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 } // namespace kven::testing

@@ -49,7 +49,7 @@ namespace {
 
 constexpr const char* kDocument = "一行目です。二行目\r\n広告の行\r\n東京《とうきょう》へ\r\n";
 
-template<class W = QWidget> W* control(TForm1& form, const char* name)
+template<class W = QWidget> W* control(MainWindow& form, const char* name)
 {
     auto* widget = form.findChild<W*>(QString::fromLatin1(name));
     if (widget == nullptr)
@@ -70,7 +70,7 @@ void commitText(QWidget* target, const QString& text)
     QCoreApplication::sendEvent(target, &event);
 }
 
-void showAndActivate(TForm1& form)
+void showAndActivate(MainWindow& form)
 {
     form.show();
     QApplication::setActiveWindow(&form);
@@ -131,15 +131,15 @@ void WindowTest::layout()
     QFETCH(int, row);
     const Placement& placement = mainWindowLayout()[static_cast<std::size_t>(row)];
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
     auto* widget = form.findChild<QWidget*>(QString::fromLatin1(placement.name));
     QVERIFY(widget != nullptr);
     const QString caption = QString::fromUtf8(placement.caption);
     if (placement.kind == ControlKind::TabSheet) {
-        const int tab = form.PageControl1->indexOf(widget);
+        const int tab = form.listTabs->indexOf(widget);
         QVERIFY(tab >= 0);
-        QCOMPARE(form.PageControl1->tabText(tab), caption);
+        QCOMPARE(form.listTabs->tabText(tab), caption);
         return;
     }
     QCOMPARE(widget->parentWidget()->objectName(), QString::fromLatin1(placement.parent));
@@ -167,7 +167,7 @@ void WindowTest::layout()
 void WindowTest::windowAndMenu()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
     QCOMPARE(form.centralWidget()->size(), QSize(632, 519));
@@ -176,30 +176,30 @@ void WindowTest::windowAndMenu()
     QVERIFY(form.windowFlags() & Qt::WindowMaximizeButtonHint);
 
     // Design states, before any reading.
-    QVERIFY(form.Button1->isEnabled());
-    QVERIFY(!form.Button4->isEnabled());
-    QCOMPARE(form.PageControl1->count(), 3);
-    QCOMPARE(form.PageControl1->tabText(0), QStringLiteral("Skip"));
-    QCOMPARE(form.PageControl1->tabText(1), QStringLiteral("Talk"));
-    QCOMPARE(form.PageControl1->tabText(2), QStringLiteral("etc"));
-    QCOMPARE(form.PageControl1->currentIndex(), 1);
-    for (QCheckBox* box : {form.CheckBox1, form.CheckBox2, form.CheckBox3, form.CheckBox4})
+    QVERIFY(form.startButton->isEnabled());
+    QVERIFY(!form.stopButton->isEnabled());
+    QCOMPARE(form.listTabs->count(), 3);
+    QCOMPARE(form.listTabs->tabText(0), QStringLiteral("Skip"));
+    QCOMPARE(form.listTabs->tabText(1), QStringLiteral("Talk"));
+    QCOMPARE(form.listTabs->tabText(2), QStringLiteral("etc"));
+    QCOMPARE(form.listTabs->currentIndex(), 1);
+    for (QCheckBox* box : {form.aozoraRubyBox, form.aaSkipBox, form.headingSearchBox, form.repeatBox})
         QVERIFY(box->isChecked());
-    QCOMPARE(form.ScrollBar3->minimum(), -10);
-    QCOMPARE(form.ScrollBar3->maximum(), 10);
-    QCOMPARE(form.ScrollBar1->maximum(), 10);
-    QVERIFY(form.ComboBox1->isEditable());
-    QCOMPARE(form.ComboBox1->maxVisibleItems(), 8);
-    QCOMPARE(form.focusWidget(), form.Memo1);
+    QCOMPARE(form.speedBar->minimum(), -10);
+    QCOMPARE(form.speedBar->maximum(), 10);
+    QCOMPARE(form.unreadLimitBar->maximum(), 10);
+    QVERIFY(form.voiceBox->isEditable());
+    QCOMPARE(form.voiceBox->maxVisibleItems(), 8);
+    QCOMPARE(form.focusWidget(), form.editor);
 
     // Fonts: Japanese sans-serif at the design's heights.
-    QCOMPARE(form.Memo1->font().pointSize(), 16);
-    QCOMPARE(form.Label2->font().pixelSize(), 19);
-    QVERIFY(form.Label2->font().bold());
-    QCOMPARE(form.Label3->font().pixelSize(), 12);
-    QCOMPARE(form.Button1->font().pixelSize(), 16);
+    QCOMPARE(form.editor->font().pointSize(), 16);
+    QCOMPARE(form.versionLabel->font().pixelSize(), 19);
+    QVERIFY(form.versionLabel->font().bold());
+    QCOMPARE(form.talkSymbolsLabel->font().pixelSize(), 12);
+    QCOMPARE(form.startButton->font().pixelSize(), 16);
     // The editor lies above every other control of the client area.
-    QCOMPARE(form.centralWidget()->children().last(), form.Memo1);
+    QCOMPARE(form.centralWidget()->children().last(), form.editor);
 
     // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled,
     // then the listening options.
@@ -207,39 +207,43 @@ void WindowTest::windowAndMenu()
     QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0]->text(), QStringLiteral("File"));
     QCOMPARE(menus[1]->text(), QStringLiteral("Read"));
-    QCOMPARE(menus[2]->menu(), form.Option1);
+    QCOMPARE(menus[2]->menu(), form.optionMenu);
     const struct {
         QAction* action;
         const char* caption;
         QKeySequence key;
-    } items[] = {
-        {form.Open1, "Open", QKeySequence(Qt::Key_F2)},         {form.Quit1, "Quit", QKeySequence()},
-        {form.Start1, "Start", QKeySequence(Qt::Key_F11)},      {form.Stop1, "Stop", QKeySequence(Qt::Key_F12)},
-        {form.Paste1, "Paste", QKeySequence(Qt::Key_F4)},       {form.Again1, "Again", QKeySequence(Qt::Key_F5)},
-        {form.Previous1, "Previous", QKeySequence(Qt::Key_F6)}, {form.Next1, "Next", QKeySequence(Qt::Key_F7)}};
+    } items[] = {{form.openAction, "Open", QKeySequence(Qt::Key_F2)},
+                 {form.quitAction, "Quit", QKeySequence()},
+                 {form.startAction, "Start", QKeySequence(Qt::Key_F11)},
+                 {form.stopAction, "Stop", QKeySequence(Qt::Key_F12)},
+                 {form.pasteAction, "Paste", QKeySequence(Qt::Key_F4)},
+                 {form.againAction, "Again", QKeySequence(Qt::Key_F5)},
+                 {form.previousAction, "Previous", QKeySequence(Qt::Key_F6)},
+                 {form.nextAction, "Next", QKeySequence(Qt::Key_F7)}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromLatin1(item.caption));
         QCOMPARE(item.action->shortcut(), item.key);
         QVERIFY(item.action->isEnabled());
     }
-    QCOMPARE(form.File1->actions(), (QList<QAction*>{form.Open1, form.Export1, form.Quit1}));
-    QCOMPARE(form.Export1->text(), QString::fromUtf8("音声ファイルに書き出す…"));
-    QList<QAction*> readItems = form.Read1->actions();
+    QCOMPARE(form.fileMenu->actions(), (QList<QAction*>{form.openAction, form.exportAction, form.quitAction}));
+    QCOMPARE(form.exportAction->text(), QString::fromUtf8("音声ファイルに書き出す…"));
+    QList<QAction*> readItems = form.readMenu->actions();
     readItems.removeIf([](const QAction* a) { return a->isSeparator(); });
-    QCOMPARE(readItems,
-             (QList<QAction*>{form.Start1, form.Stop1, form.Paste1, form.Again1, form.Previous1, form.Next1}));
+    QCOMPARE(readItems, (QList<QAction*>{form.startAction, form.stopAction, form.pasteAction, form.againAction,
+                                         form.previousAction, form.nextAction}));
 }
 
 void WindowTest::tabOrder()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
-    form.Memo1->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), form.Memo1);
+    form.editor->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), form.editor);
     // Stop is disabled and the hidden pages' controls are skipped; the Talk page is shown.
-    const char* expected[] = {"Button1",      "Button2", "Button3", "Button9",    "Button10", "ComboBox1",
-                              "PageControl1", "Memo5",   "Button7", "ScrollBar3", "Memo1"};
+    const char* expected[] = {"startButton", "openButton", "quitButton", "reloadButton",
+                              "saveButton",  "voiceBox",   "listTabs",   "talkSymbolsEditor",
+                              "pasteButton", "speedBar",   "editor"};
     for (const char* name : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
@@ -255,63 +259,63 @@ void WindowTest::tabOrder()
 void WindowTest::functionKeysWorkFromTheEditor()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
     form.setText(sj("本文です。\r\n次です。\r\n"));
-    form.Memo1->setFocus();
+    form.editor->setFocus();
 
-    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    QTest::keyClick(form.editor, Qt::Key_F11);
     QCOMPARE(rig.said(), (std::vector<std::string>{"本文です。"}));
-    QVERIFY(!form.Button1->isEnabled());
+    QVERIFY(!form.startButton->isEnabled());
     // F11 still runs Start while the Start button is disabled.
-    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    QTest::keyClick(form.editor, Qt::Key_F11);
     QCOMPARE(rig.engine.spoken.size(), std::size_t{2});
 
-    QTest::keyClick(form.Memo1, Qt::Key_F12);
-    QVERIFY(form.Button1->isEnabled());
+    QTest::keyClick(form.editor, Qt::Key_F12);
+    QVERIFY(form.startButton->isEnabled());
     QCOMPARE(count(rig.engine.calls, "Skip Sentence 2147483647"), 1);
     // F12 still runs Stop while the Stop button is disabled: the engine is asked to skip.
-    QTest::keyClick(form.Memo1, Qt::Key_F12);
+    QTest::keyClick(form.editor, Qt::Key_F12);
     QCOMPARE(count(rig.engine.calls, "Skip Sentence 2147483647"), 2);
     // The editor never saw the keys.
     QCOMPARE(form.text(), sj("本文です。\r\n次です。\r\n"));
 
-    QTest::keyClick(form.Memo1, Qt::Key_F2);
+    QTest::keyClick(form.editor, Qt::Key_F2);
     QCOMPARE(rig.dialogs.fileFolders.size(), std::size_t{1});
 
     // Alt+F4 is not Paste.
-    QTest::keyClick(form.Memo1, Qt::Key_F4, Qt::AltModifier);
+    QTest::keyClick(form.editor, Qt::Key_F4, Qt::AltModifier);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
     rig.clipboard.contents = "貼った";
-    QTest::keyClick(form.Memo1, Qt::Key_F4);
+    QTest::keyClick(form.editor, Qt::Key_F4);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
     QCOMPARE(form.text(), sj("貼った\r\n\r\n読み上げ終了。"));
 
     // The voice box would open its list on F4; the window's shortcut comes first.
     form.setCaption("KVEN");
     rig.clipboard.contents = "別の文。\n次の文。";
-    form.ComboBox1->lineEdit()->setFocus();
-    QTest::keyClick(form.ComboBox1->lineEdit(), Qt::Key_F4);
+    form.voiceBox->lineEdit()->setFocus();
+    QTest::keyClick(form.voiceBox->lineEdit(), Qt::Key_F4);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
-    QVERIFY(!form.ComboBox1->view()->isVisible());
+    QVERIFY(!form.voiceBox->view()->isVisible());
 
     // The menu still works when the enlarged editor covers the panel.
     form.showMaximized();
-    QTRY_VERIFY(form.Memo1->width() > 600);
+    QTRY_VERIFY(form.editor->width() > 600);
     const std::size_t before = rig.engine.spoken.size();
-    QTest::keyClick(form.Memo1, Qt::Key_F12);
-    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    QTest::keyClick(form.editor, Qt::Key_F12);
+    QTest::keyClick(form.editor, Qt::Key_F11);
     QCOMPARE(rig.engine.spoken.size(), before + 1);
 
     // Again (F5), previous (F6) and next (F7) from the editor, each keeping one chain.
     form.setText(sj("一\r\n二\r\n三\r\n"));
     rig.engine.spoken.clear();
-    QTest::keyClick(form.Memo1, Qt::Key_F11);
+    QTest::keyClick(form.editor, Qt::Key_F11);
     for (const Qt::Key key : {Qt::Key_F5, Qt::Key_F7, Qt::Key_F6}) {
-        QTest::keyClick(form.Memo1, key);
+        QTest::keyClick(form.editor, key);
         WindowRig::deliver();
     }
-    for (int i = 0; i < 10 && !form.Button1->isEnabled(); ++i)
+    for (int i = 0; i < 10 && !form.startButton->isEnabled(); ++i)
         rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一", "一", "二", "一", "二", "三"}));
     QCOMPARE(form.text(), sj("一\r\n二\r\n三\r\n"));
@@ -321,49 +325,49 @@ void WindowTest::readingStartsByItselfAndWalksTheText()
 {
     WindowRig rig;
     const std::string doc = rig.writeDocument("doc.txt", kDocument);
-    TForm1& form = rig.create({doc});
+    MainWindow& form = rig.create({doc});
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN doc.txt"));
     QVERIFY(rig.engine.spoken.empty());
     showAndActivate(form);
     // Shown with a document: reading starts at once.
     QCOMPARE(rig.said(), (std::vector<std::string>{"一行目です。"}));
-    QVERIFY(!form.Button1->isEnabled());
-    QVERIFY(form.Button4->isEnabled());
+    QVERIFY(!form.startButton->isEnabled());
+    QVERIFY(form.stopButton->isEnabled());
     // The chunk being read stays marked; the cursor is after it once the engine has it.
     QCOMPARE(form.selStart(), std::size_t{12});
-    QCOMPARE(form.Memo1->extraSelections().size(), 1);
-    QCOMPARE(form.Memo1->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("一行目です。"));
+    QCOMPARE(form.editor->extraSelections().size(), 1);
+    QCOMPARE(form.editor->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("一行目です。"));
     rig.finishUtterances();
-    QCOMPARE(form.Memo1->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("二行目") + QChar(0x2029));
+    QCOMPARE(form.editor->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("二行目") + QChar(0x2029));
 
-    for (int i = 0; i < 10 && !form.Button1->isEnabled(); ++i)
+    for (int i = 0; i < 10 && !form.startButton->isEnabled(); ++i)
         rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一行目です。", "二行目", "とうきょうへ", "読み上げ終了。"}));
-    QVERIFY(form.Button1->isEnabled());
-    QVERIFY(form.Memo1->extraSelections().isEmpty());
-    QVERIFY(!form.Button4->isEnabled());
+    QVERIFY(form.startButton->isEnabled());
+    QVERIFY(form.editor->extraSelections().isEmpty());
+    QVERIFY(!form.stopButton->isEnabled());
     QCOMPARE(form.selStart(), form.text().size());
     QCOMPARE(rig.waiter.waits, 4);
 
     // Stop takes the mark away at once.
     form.setSelStart(0);
-    form.Button1->click();
-    QCOMPARE(form.Memo1->extraSelections().size(), 1);
-    form.Button4->click();
-    QVERIFY(form.Memo1->extraSelections().isEmpty());
+    form.startButton->click();
+    QCOMPARE(form.editor->extraSelections().size(), 1);
+    form.stopButton->click();
+    QVERIFY(form.editor->extraSelections().isEmpty());
 }
 
 void WindowTest::stopThenStartKeepsOneChain()
 {
     WindowRig rig;
     const std::string doc = rig.writeDocument("doc.txt", "一。\r\n二。\r\n三。\r\n四。\r\n五。\r\n");
-    TForm1& form = rig.create({doc});
+    MainWindow& form = rig.create({doc});
     showAndActivate(form);
     QCOMPARE(rig.engine.spoken.size(), std::size_t{1});
 
     // Stop ends the utterance; its end-of-stream event is still queued when Start runs.
-    form.Button4->click();
-    form.Button1->click();
+    form.stopButton->click();
+    form.startButton->click();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。"}));
     WindowRig::deliver();
     // The late event of the stopped utterance starts no second chain.
@@ -374,20 +378,20 @@ void WindowTest::stopThenStartKeepsOneChain()
     QCOMPARE(rig.engine.pendingUtterances(), 1);
 
     // Stop alone: the late event runs a step that finds the window idle.
-    form.Button4->click();
+    form.stopButton->click();
     WindowRig::deliver();
     QCOMPARE(rig.engine.spoken.size(), std::size_t{3});
-    QVERIFY(form.Button1->isEnabled());
+    QVERIFY(form.startButton->isEnabled());
 
     // A failed utterance: one error box, reading stops, and Start says that chunk again and
     // goes on from there.
-    form.Button1->click();
+    form.startButton->click();
     rig.engine.failSpeaking("音声合成に失敗しました");
     WindowRig::deliver();
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"音声合成に失敗しました."}));
-    QVERIFY(form.Button1->isEnabled());
-    QVERIFY(!form.Button4->isEnabled());
-    form.Button1->click();
+    QVERIFY(form.startButton->isEnabled());
+    QVERIFY(!form.stopButton->isEnabled());
+    form.startButton->click();
     rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。", "三。", "四。", "四。", "五。"}));
 
@@ -397,12 +401,12 @@ void WindowTest::stopThenStartKeepsOneChain()
     rig.finishUtterances();
     form.setSelStart(0);
     for (int i = 0; i < 200; ++i) {
-        QTest::keyClick(form.Memo1, Qt::Key_F11);
-        QTest::keyClick(form.Memo1, Qt::Key_F12);
+        QTest::keyClick(form.editor, Qt::Key_F11);
+        QTest::keyClick(form.editor, Qt::Key_F12);
     }
-    QTest::keyClick(form.Memo1, Qt::Key_F11);
-    QTest::keyClick(form.Memo1, Qt::Key_F7);
-    QTest::keyClick(form.Memo1, Qt::Key_F7);
+    QTest::keyClick(form.editor, Qt::Key_F11);
+    QTest::keyClick(form.editor, Qt::Key_F7);
+    QTest::keyClick(form.editor, Qt::Key_F7);
     QCOMPARE(rig.engine.spoken.size(), std::size_t{6}); // nothing said during the pauses
     QTRY_COMPARE(rig.engine.spoken.size(), std::size_t{7});
     QCOMPARE(rig.said().back(), std::string("三。"));
@@ -415,11 +419,11 @@ void WindowTest::stopThenStartKeepsOneChain()
 void WindowTest::startOnEmptyEditorReturnsToIdle()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
-    form.Button1->click();
-    QVERIFY(form.Button1->isEnabled());
-    QVERIFY(!form.Button4->isEnabled());
+    form.startButton->click();
+    QVERIFY(form.startButton->isEnabled());
+    QVERIFY(!form.stopButton->isEnabled());
     QVERIFY(rig.engine.spoken.empty());
 }
 
@@ -427,45 +431,45 @@ void WindowTest::pasteReadsTheClipboardAndLeavesTheDocument()
 {
     WindowRig rig;
     const std::string doc = rig.writeDocument("doc.txt", kDocument);
-    TForm1& form = rig.create({doc});
+    MainWindow& form = rig.create({doc});
     showAndActivate(form);
     rig.finishUtterances();
     const std::size_t cursor = form.selStart();
 
     rig.clipboard.contents = "貼り付けた文。\n次の行";
-    form.Button7->click();
+    form.pasteButton->click();
     // The document's bookmark is written first; the pasted text is no document.
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
     QVERIFY(form.shared().currentPath.empty());
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
     QCOMPARE(form.text(), sj("貼り付けた文。\r\n次の行\r\n\r\n読み上げ終了。"));
     QCOMPARE(rig.said().back(), std::string("貼り付けた文。"));
-    QVERIFY(!form.Button1->isEnabled());
-    QCOMPARE(form.Memo1->extraSelections().size(), 1);
+    QVERIFY(!form.startButton->isEnabled());
+    QCOMPARE(form.editor->extraSelections().size(), 1);
 }
 
 void WindowTest::resizeToggle()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     QCOMPARE(form.firstResize(), 0);
     showAndActivate(form);
     // Showing was the first size notification: only the flag changed.
     QCOMPARE(form.firstResize(), 1);
-    QCOMPARE(form.Memo1->size(), QSize(430, 513));
+    QCOMPARE(form.editor->size(), QSize(430, 513));
 
     form.showMaximized();
     QTRY_VERIFY(form.isMaximized());
     QVERIFY(form.recordedMaximized());
-    QTRY_COMPARE(form.Memo1->size(), form.frameGeometry().size() - QSize(32, 54));
-    QCOMPARE(form.Memo1->font().pointSize(), 32);
+    QTRY_COMPARE(form.editor->size(), form.frameGeometry().size() - QSize(32, 54));
+    QCOMPARE(form.editor->font().pointSize(), 32);
     // A window system that reports the maximized size late: the editor follows it.
     form.windowHandle()->resize(form.size() + QSize(40, 30));
     QTRY_COMPARE(form.size(), form.windowHandle()->size());
     QVERIFY(form.isMaximized());
-    QTRY_COMPARE(form.Memo1->size(), form.frameGeometry().size() - QSize(32, 54));
-    QCOMPARE(form.Memo1->pos(), QPoint(8, 0));
-    QCOMPARE(form.Button1->geometry(), QRect(456, 32, 75, 25));
+    QTRY_COMPARE(form.editor->size(), form.frameGeometry().size() - QSize(32, 54));
+    QCOMPARE(form.editor->pos(), QPoint(8, 0));
+    QCOMPARE(form.startButton->geometry(), QRect(456, 32, 75, 25));
 
     // Minimizing and coming back leave the layout as it was.
     form.showMinimized();
@@ -473,7 +477,7 @@ void WindowTest::resizeToggle()
     form.showMaximized();
     WindowRig::deliver();
     QVERIFY(form.recordedMaximized());
-    QCOMPARE(form.Memo1->font().pointSize(), 32);
+    QCOMPARE(form.editor->font().pointSize(), 32);
 
     // Restoring, and maximizing again, show the place being read.
     std::string lines;
@@ -481,56 +485,56 @@ void WindowTest::resizeToggle()
         lines += "行" + std::to_string(i) + "。\r\n";
     form.setText(sj(lines.c_str()));
     form.setSelStart(form.text().size() - 4);
-    form.Memo1->verticalScrollBar()->setValue(0);
-    const auto cursorShown = [&form] { return form.Memo1->viewport()->rect().contains(form.Memo1->cursorRect()); };
+    form.editor->verticalScrollBar()->setValue(0);
+    const auto cursorShown = [&form] { return form.editor->viewport()->rect().contains(form.editor->cursorRect()); };
     QVERIFY(!cursorShown());
     form.showNormal();
     QTRY_VERIFY(!form.isMaximized());
     QTRY_VERIFY(cursorShown());
-    form.Memo1->verticalScrollBar()->setValue(0);
+    form.editor->verticalScrollBar()->setValue(0);
     form.showMaximized();
     QTRY_VERIFY(form.isMaximized());
     QTRY_VERIFY(cursorShown());
     form.showNormal();
     QTRY_VERIFY(!form.isMaximized());
     QVERIFY(!form.recordedMaximized());
-    QCOMPARE(form.Memo1->size(), QSize(430, 513));
-    QCOMPARE(form.Memo1->font().pointSize(), 16);
+    QCOMPARE(form.editor->size(), QSize(430, 513));
+    QCOMPARE(form.editor->font().pointSize(), 16);
     QTRY_COMPARE(form.centralWidget()->size(), QSize(632, 519));
 
     // The border is fixed: a size forced on the normal window goes back to the design's.
     form.resize(700, 600);
     QTRY_COMPARE(form.centralWidget()->size(), QSize(632, 519));
-    QCOMPARE(form.Memo1->size(), QSize(430, 513));
+    QCOMPARE(form.editor->size(), QSize(430, 513));
 }
 
 void WindowTest::addAndDel()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
     QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告")}));
 
     // Cancel and an empty text add nothing; blanks and duplicates are taken as typed.
     rig.dialogs.inputAnswers = {std::nullopt, std::string(), std::string("  "), std::string("広告")};
     for (int i = 0; i < 4; ++i)
-        form.Button5->click();
+        form.addSkipButton->click();
     QCOMPARE(rig.dialogs.inputLimits, (std::vector<int>{255, 255, 255, 255}));
     QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), "  ", sj("広告")}));
-    QCOMPARE(form.ListBox1->count(), 3);
-    QCOMPARE(form.ListBox1->item(1)->text(), QStringLiteral("  "));
-    QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(2)).height(), 16);
-    QCOMPARE(form.ListBox1->visualItemRect(form.ListBox1->item(2)).top(), 32);
+    QCOMPARE(form.skipListBox->count(), 3);
+    QCOMPARE(form.skipListBox->item(1)->text(), QStringLiteral("  "));
+    QCOMPARE(form.skipListBox->visualItemRect(form.skipListBox->item(2)).height(), 16);
+    QCOMPARE(form.skipListBox->visualItemRect(form.skipListBox->item(2)).top(), 32);
 
     // Del without a selection changes nothing; with one, removes exactly that entry.
-    form.ListBox1->clearSelection();
-    form.ListBox1->setCurrentRow(-1);
-    form.Button6->click();
+    form.skipListBox->clearSelection();
+    form.skipListBox->setCurrentRow(-1);
+    form.deleteSkipButton->click();
     QCOMPARE(form.skipList().size(), std::size_t{3});
-    form.ListBox1->setCurrentRow(1);
-    form.Button6->click();
+    form.skipListBox->setCurrentRow(1);
+    form.deleteSkipButton->click();
     QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), sj("広告")}));
-    QCOMPARE(form.ListBox1->count(), 2);
+    QCOMPARE(form.skipListBox->count(), 2);
 
     // Neither writes the settings file.
     QCOMPARE(rig.readFile("KVEN.ini"), settingsFile());
@@ -542,63 +546,63 @@ void WindowTest::listEditsReachTheNextStep()
     // The unread limit of the rig's settings drops "★三" until ★ is a talk symbol.
     WindowRig rig;
     const std::string doc = rig.writeDocument("doc.txt", "一。\r\n広告です\r\n★三\r\n");
-    TForm1& form = rig.create({doc});
+    MainWindow& form = rig.create({doc});
     showAndActivate(form);
     QCOMPARE(rig.said(), (std::vector<std::string>{"一。"}));
 
-    form.ListBox1->setCurrentRow(0);
-    form.Button6->click();
+    form.skipListBox->setCurrentRow(0);
+    form.deleteSkipButton->click();
     rig.finishUtterances();
     QCOMPARE(rig.said().back(), std::string("広告です"));
 
-    form.Memo5->setFocus();
-    form.Memo5->moveCursor(QTextCursor::End);
-    commitText(form.Memo5, QString::fromUtf8("★"));
+    form.talkSymbolsEditor->setFocus();
+    form.talkSymbolsEditor->moveCursor(QTextCursor::End);
+    commitText(form.talkSymbolsEditor, QString::fromUtf8("★"));
     rig.finishUtterances();
     QCOMPARE(rig.said().back(), std::string("★三"));
 
     rig.dialogs.inputAnswers = {std::string("終了")};
-    form.Button5->click();
+    form.addSkipButton->click();
     rig.finishUtterances();
     // The end line is skipped.
     QCOMPARE(rig.said().size(), std::size_t{3});
-    QVERIFY(form.Button1->isEnabled());
+    QVERIFY(form.startButton->isEnabled());
 }
 
 void WindowTest::reloadAndSaveRoundTrip()
 {
     WindowRig rig(settingsFile("[Voice]=1\r\n[Speed]=3\r\n"));
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
-    QCOMPARE(form.ScrollBar3->value(), 3);
-    QCOMPARE(form.ComboBox1->currentIndex(), 1);
+    QCOMPARE(form.speedBar->value(), 3);
+    QCOMPARE(form.voiceBox->currentIndex(), 1);
 
-    form.CheckBox2->setChecked(false);
-    form.ScrollBar1->setValue(7);
-    form.ScrollBar3->setValue(-4);
+    form.aaSkipBox->setChecked(false);
+    form.unreadLimitBar->setValue(7);
+    form.speedBar->setValue(-4);
     rig.dialogs.inputAnswers = {std::string("宣伝")};
-    form.Button5->click();
+    form.addSkipButton->click();
 
     // Save asks first; "キャンセル" writes nothing.
     rig.dialogs.confirmAnswers = {false};
-    form.Button10->click();
+    form.saveButton->click();
     QCOMPARE(rig.readFile("KVEN.ini"), settingsFile("[Voice]=1\r\n[Speed]=3\r\n"));
     rig.dialogs.confirmAnswers = {true};
-    form.Button10->click();
+    form.saveButton->click();
     const std::string saved = rig.readFile("KVEN.ini");
     for (const char* line : {"[Voice]=1\r\n", "[AA]=0\r\n", "[Silent]=7\r\n", "[Speed]=-4\r\n", "広告\r\n宣伝\r\n"})
         QVERIFY2(saved.find(line) != std::string::npos, line);
 
     // Change everything again, then Reload brings back what was saved.
-    form.CheckBox2->setChecked(true);
-    form.ScrollBar1->setValue(0);
-    form.ListBox1->setCurrentRow(0);
-    form.Button6->click();
+    form.aaSkipBox->setChecked(true);
+    form.unreadLimitBar->setValue(0);
+    form.skipListBox->setCurrentRow(0);
+    form.deleteSkipButton->click();
     rig.engine.calls.clear();
     rig.dialogs.confirmAnswers = {true};
-    form.Button9->click();
-    QVERIFY(!form.CheckBox2->isChecked());
-    QCOMPARE(form.ScrollBar1->value(), 7);
+    form.reloadButton->click();
+    QVERIFY(!form.aaSkipBox->isChecked());
+    QCOMPARE(form.unreadLimitBar->value(), 7);
     QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), sj("宣伝")}));
     // The window position is stored too.
     QVERIFY(saved.find("[X]=" + std::to_string(form.x()) + "\r\n") != std::string::npos);
@@ -613,17 +617,17 @@ void WindowTest::reloadAndSaveRoundTrip()
 void WindowTest::optionMenu()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
-    QCOMPARE(form.Option1->title(), QStringLiteral("Option"));
-    QCOMPARE(form.Option1->actions(), (QList<QAction*>{form.Notes1, form.Words1, form.WordsEdit1}));
+    QCOMPARE(form.optionMenu->title(), QStringLiteral("Option"));
+    QCOMPARE(form.optionMenu->actions(), (QList<QAction*>{form.notesAction, form.wordsAction, form.editWordsAction}));
     const struct {
         QAction* action;
         const char* caption;
         bool checkable;
-    } items[] = {{form.Notes1, "注記を読まない", true},
-                 {form.Words1, "読み替え辞書", true},
-                 {form.WordsEdit1, "読み替え辞書を編集…", false}};
+    } items[] = {{form.notesAction, "注記を読まない", true},
+                 {form.wordsAction, "読み替え辞書", true},
+                 {form.editWordsAction, "読み替え辞書を編集…", false}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
         QCOMPARE(item.action->isCheckable(), item.checkable);
@@ -632,22 +636,22 @@ void WindowTest::optionMenu()
     }
 
     form.setText(sj("め［＃「め」に傍点］だ\r\n"));
-    form.Notes1->trigger();
-    form.Button1->click();
+    form.notesAction->trigger();
+    form.startButton->click();
     QCOMPARE(rig.said(), (std::vector<std::string>{"めだ"}));
 
-    form.Words1->trigger();
+    form.wordsAction->trigger();
     rig.dialogs.confirmAnswers = {true};
-    form.Button10->click();
+    form.saveButton->click();
     QVERIFY(rig.readFile("KVEN.ini").find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Talk]=0\r\n") !=
             std::string::npos);
-    form.Notes1->trigger();
-    form.Words1->trigger();
+    form.notesAction->trigger();
+    form.wordsAction->trigger();
     QVERIFY(!form.silentNotes() && !form.wordReadings());
     rig.dialogs.confirmAnswers = {true};
-    form.Button9->click();
-    QVERIFY(form.Notes1->isChecked());
-    QVERIFY(form.Words1->isChecked());
+    form.reloadButton->click();
+    QVERIFY(form.notesAction->isChecked());
+    QVERIFY(form.wordsAction->isChecked());
 }
 
 // The export asks for the file, runs under a progress dialog while the window reads aloud,
@@ -666,20 +670,20 @@ void WindowTest::exportRunsInTheBackground()
     const std::string book = rig.writeDocument(
         "book.txt",
         "題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n猫です。\r\n二［＃「二」は中見出し］\r\n犬です。\r\n");
-    TForm1& form = rig.create({book});
+    MainWindow& form = rig.create({book});
     form.setExportSetup(setup);
     showAndActivate(form);
-    form.Button4->click();
+    form.stopButton->click();
 
     rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("out/book.mp3"), true});
     std::filesystem::create_directory(rig.path("out"));
-    form.Export1->trigger();
+    form.exportAction->trigger();
     QCOMPARE(rig.dialogs.exportSuggestions, (std::vector<std::string>{rig.path("book.opus")}));
     QVERIFY(form.runningExport() != nullptr);
     auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
     QVERIFY(progress != nullptr && progress->isVisible() && !progress->isModal());
     // Reading aloud goes on meanwhile.
-    form.Button1->click();
+    form.startButton->click();
     QVERIFY(form.stopEnabled());
     rig.finishUtterances();
     QVERIFY(rig.said().size() >= 2);
@@ -696,7 +700,7 @@ void WindowTest::exportRunsInTheBackground()
     form.openDropped(rig.writeDocument("long.txt", lines));
     rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("long.opus"), false});
     const auto before = std::distance(std::filesystem::directory_iterator(rig.path("")), {});
-    form.Export1->trigger();
+    form.exportAction->trigger();
     progress = form.findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
     QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 60000);
     QVERIFY(progress->labelText().contains(QString::fromUtf8("残り")));
@@ -708,7 +712,7 @@ void WindowTest::exportRunsInTheBackground()
 
     // A name without a known extension is refused before anything starts.
     rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("long.m4a"), false});
-    form.Export1->trigger();
+    form.exportAction->trigger();
     QVERIFY(form.runningExport() == nullptr);
     QCOMPARE(rig.dialogs.errors.size(), std::size_t{1});
 }
@@ -728,13 +732,13 @@ void WindowTest::wordsEditorSavesTheDictionary()
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     };
     writeUtf8("MeCab=メカブ\n");
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
     form.setText(sj("MeCabとLinux\r\nMeCabとLinux。\r\n"));
-    form.Button1->click();
+    form.startButton->click();
     QCOMPARE(rig.said(), (std::vector<std::string>{"メカブとＬｉｎｕｘ"}));
 
-    form.WordsEdit1->trigger();
+    form.editWordsAction->trigger();
     auto* editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
     QVERIFY(editor != nullptr);
     QVERIFY(editor->isVisible());
@@ -753,10 +757,10 @@ void WindowTest::wordsEditorSavesTheDictionary()
     // Reload reads the dictionary again, as it reads the other lists.
     writeUtf8("Linux=リヌクス\n");
     rig.dialogs.answer = true;
-    form.Button9->click();
-    form.Button4->click();
+    form.reloadButton->click();
+    form.stopButton->click();
     form.setText(sj("Linux\r\n"));
-    form.Button1->click();
+    form.startButton->click();
     QCOMPARE(rig.said().back(), std::string("リヌクス"));
 
     // With the dictionary off, its broken lines are nobody's concern.
@@ -776,7 +780,7 @@ void WindowTest::wordsEditorSavesTheDictionary()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(lines.data(), static_cast<qint64>(lines.size()));
     }
-    TForm1& largeForm = large.create({large.writeDocument("linux.txt", "Linux\r\n")});
+    MainWindow& largeForm = large.create({large.writeDocument("linux.txt", "Linux\r\n")});
     showAndActivate(largeForm);
     QTRY_COMPARE(large.dialogs.errors.size(), std::size_t{1});
     QVERIFY(large.dialogs.errors[0].starts_with("ファイル " + large.path("KVEN.dic") + " の 2 行目"));
@@ -791,7 +795,7 @@ void WindowTest::storedPositionPlacesTheWindow()
     const std::string placed = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=-1\r\n[Silent]=4\r\n[Space]=9\r\n"
                                "[X]=120\r\n[Y]=80\r\n[Head]=-1\r\n[Talk]=0\r\n、。\r\n[Skip]=0\r\n";
     rig.writeDocument("KVEN.ini", placed);
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     QCOMPARE(form.pos(), QPoint(120, 80));
     QCOMPARE(form.windowLeft(), 120);
     QCOMPARE(form.windowTop(), 80);
@@ -811,7 +815,7 @@ void WindowTest::storedPositionPlacesTheWindow()
     for (const auto& row : rows) {
         WindowRig moved(settingsFile("[X]=" + std::to_string(row.stored.x()) +
                                      "\r\n[Y]=" + std::to_string(row.stored.y()) + "\r\n"));
-        TForm1& other = moved.create();
+        MainWindow& other = moved.create();
         const QPoint middle = screen.center() - QPoint(other.width() / 2, other.height() / 2);
         QCOMPARE(other.pos(), row.kept ? row.stored : middle);
     }
@@ -822,24 +826,24 @@ void WindowTest::openWritesThePreviousBookmark()
     WindowRig rig;
     const std::string first = rig.writeDocument("first.txt", kDocument);
     const std::string second = rig.writeDocument("second.txt", "二つ目の文書。\r\n");
-    TForm1& form = rig.create({first});
+    MainWindow& form = rig.create({first});
     showAndActivate(form);
     rig.finishUtterances();
     const std::size_t cursor = form.selStart();
 
     // Cancelling the dialog keeps everything.
-    form.Button2->click();
+    form.openButton->click();
     QCOMPARE(rig.readFile("KVEN.txt"), std::string());
     QCOMPARE(rig.dialogs.fileFolders.back(), rig.home.path().toStdString());
 
     rig.dialogs.fileAnswers = {second};
-    form.Open1->trigger();
+    form.openAction->trigger();
     QCOMPARE(rig.readFile("KVEN.txt"), first + "," + std::to_string(cursor) + "\r\n");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN second.txt"));
     QCOMPARE(form.shared().currentFile, second);
     QCOMPARE(form.text(), sj("二つ目の文書。\r\n\r\n読み上げ終了。"));
     // A reading in progress goes on in the new text.
-    QVERIFY(!form.Button1->isEnabled());
+    QVERIFY(!form.startButton->isEnabled());
 }
 
 void WindowTest::droppedFileLoadsAsOpen()
@@ -847,14 +851,14 @@ void WindowTest::droppedFileLoadsAsOpen()
     WindowRig rig;
     const std::string first = rig.writeDocument("first.txt", kDocument);
     const std::string dropped = rig.writeDocument("dropped.txt", "落とした文書。\r\n");
-    TForm1& form = rig.create({first});
+    MainWindow& form = rig.create({first});
     showAndActivate(form);
-    form.Button4->click();
+    form.stopButton->click();
     const std::size_t cursor = form.selStart();
 
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
-    QWidget* target = form.Memo1->viewport();
+    QWidget* target = form.editor->viewport();
     const QPoint at(20, 20);
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
@@ -873,14 +877,14 @@ void WindowTest::closeWritesTheBookmark()
 {
     WindowRig rig;
     const std::string doc = rig.writeDocument("doc.txt", kDocument);
-    TForm1& form = rig.create({doc});
+    MainWindow& form = rig.create({doc});
     showAndActivate(form);
     rig.finishUtterances();
     const std::size_t cursor = form.selStart();
     const int skipsBefore = count(rig.engine.calls, "Skip");
 
     // Quit while reading: the cursor as the reading step left it; no stop sent first.
-    form.Button3->click();
+    form.quitButton->click();
     QVERIFY(!form.isVisible());
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
     QCOMPARE(count(rig.engine.calls, "Skip"), skipsBefore);
@@ -891,9 +895,9 @@ void WindowTest::failedBookmarkWriteKeepsTheWindowOpen()
 {
     WindowRig rig;
     const std::string doc = rig.writeDocument("doc.txt", kDocument);
-    TForm1& form = rig.create({doc});
+    MainWindow& form = rig.create({doc});
     showAndActivate(form);
-    form.Button4->click();
+    form.stopButton->click();
 
     // A folder where the bookmark file should be: it cannot be read, so nothing is written.
     QVERIFY(QFile::remove(QString::fromStdString(rig.path("KVEN.txt"))));
@@ -904,7 +908,7 @@ void WindowTest::failedBookmarkWriteKeepsTheWindowOpen()
 
     // The window is still usable; a second Quit tries again.
     QVERIFY(QDir().rmdir(QString::fromStdString(rig.path("KVEN.txt"))));
-    form.Quit1->trigger();
+    form.quitAction->trigger();
     QVERIFY(!form.isVisible());
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(form.selStart()) + "\r\n");
 }
@@ -914,19 +918,19 @@ void WindowTest::voiceListAndSpeed()
     {
         // A stored voice past the end selects the last; a stored speed is clamped.
         WindowRig rig(settingsFile("[Voice]=7\r\n[Speed]=15\r\n"));
-        TForm1& form = rig.create();
-        QCOMPARE(form.ComboBox1->count(), 3);
-        QCOMPARE(form.ComboBox1->itemText(0), QStringLiteral("Alpha"));
-        QCOMPARE(form.ComboBox1->currentIndex(), 2);
-        QCOMPARE(form.ScrollBar3->value(), 10);
+        MainWindow& form = rig.create();
+        QCOMPARE(form.voiceBox->count(), 3);
+        QCOMPARE(form.voiceBox->itemText(0), QStringLiteral("Alpha"));
+        QCOMPARE(form.voiceBox->currentIndex(), 2);
+        QCOMPARE(form.speedBar->value(), 10);
         QCOMPARE(rig.engine.calls,
                  (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790", "GetVoices", "Voice 2"}));
     }
     {
         // No voice and no speed line: the first voice, and no rate call at all.
         WindowRig rig(settingsFile(""));
-        TForm1& form = rig.create();
-        QCOMPARE(form.ComboBox1->currentIndex(), 0);
+        MainWindow& form = rig.create();
+        QCOMPARE(form.voiceBox->currentIndex(), 0);
         QCOMPARE(rig.engine.calls,
                  (std::vector<std::string>{"connect", "EventInterests 33790", "GetVoices", "Voice 0"}));
 
@@ -940,21 +944,21 @@ void WindowTest::voiceListAndSpeed()
         form.setVoiceIndex(1);
         QCOMPARE(rig.engine.calls.size(), std::size_t{1});
         form.setVoiceIndex(99);
-        QCOMPARE(form.ComboBox1->currentIndex(), -1);
+        QCOMPARE(form.voiceBox->currentIndex(), -1);
 
         // The user's changes while reading reach the engine; the reading goes on unchanged.
         showAndActivate(form);
         form.setText(sj("一。\r\n二。\r\n"));
-        form.Button1->click();
+        form.startButton->click();
         const std::size_t cursor = form.selStart();
         rig.engine.calls.clear();
         // An arrow of the slider, then an entry picked from the list.
-        form.ScrollBar3->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        form.ComboBox1->setCurrentIndex(2);
-        emit form.ComboBox1->activated(2);
+        form.speedBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        form.voiceBox->setCurrentIndex(2);
+        emit form.voiceBox->activated(2);
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Rate -9", "Voice 2"}));
         QCOMPARE(form.selStart(), cursor);
-        QVERIFY(!form.Button1->isEnabled());
+        QVERIFY(!form.startButton->isEnabled());
     }
 }
 
@@ -962,9 +966,9 @@ void WindowTest::voiceTypingAndErasing()
 {
     WindowRig rig;
     rig.engine.setVoices({u"Alpha", u"alto", u"Beta"});
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
-    QLineEdit* field = form.ComboBox1->lineEdit();
+    QLineEdit* field = form.voiceBox->lineEdit();
     field->setFocus();
     const struct {
         const char* typed;
@@ -984,7 +988,7 @@ void WindowTest::voiceTypingAndErasing()
         field->selectAll();
         QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClicks(field, QString::fromLatin1(row.typed));
-        QCOMPARE(form.ComboBox1->currentIndex(), row.index);
+        QCOMPARE(form.voiceBox->currentIndex(), row.index);
         QCOMPARE(field->text(), QString::fromLatin1(row.shown));
         QCOMPARE(field->selectedText(), QString::fromLatin1(row.selected));
         if (row.voice)
@@ -1000,10 +1004,10 @@ void WindowTest::unreachableEngineEndsCreation()
     const std::string doc = rig.writeDocument("doc.txt", kDocument);
     rig.engine.failOn = "connect";
     rig.engine.failMessage = "no engine";
-    TForm1& form = rig.create({doc});
+    MainWindow& form = rig.create({doc});
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"no engine."}));
     // The sequence ended at the event interests: no voices, no talk symbols, no document.
-    QCOMPARE(form.ComboBox1->count(), 0);
+    QCOMPARE(form.voiceBox->count(), 0);
     QVERIFY(form.talkSymbols().empty());
     QVERIFY(form.text().empty());
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
@@ -1014,16 +1018,16 @@ void WindowTest::unreachableEngineEndsCreation()
 void WindowTest::handlerErrorsGoToTheErrorBox()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
     form.setText(sj("読む。\r\n"));
     rig.engine.failOn = "Speak";
-    form.Button1->click();
+    form.startButton->click();
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"engine failure."}));
     // A file that cannot be opened ends Open with the old document current.
     rig.engine.failOn.reset();
     rig.dialogs.fileAnswers = {rig.path("missing.txt")};
-    form.Button2->click();
+    form.openButton->click();
     QCOMPARE(rig.dialogs.errors.back(), "ファイル " + rig.path("missing.txt") + " は開けません.");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
 
@@ -1040,15 +1044,15 @@ void WindowTest::handlerErrorsGoToTheErrorBox()
 void WindowTest::japaneseTypedIntoTheEditor()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
-    form.Memo1->setFocus();
-    commitText(form.Memo1, QString::fromUtf8("東京へ。"));
+    form.editor->setFocus();
+    commitText(form.editor, QString::fromUtf8("東京へ。"));
     QCOMPARE(form.text(), sj("東京へ。"));
     form.setSelStart(2);
-    QCOMPARE(form.Memo1->textCursor().position(), 1);
-    QTest::keyClick(form.Memo1, Qt::Key_Return);
-    commitText(form.Memo1, QString::fromUtf8("行く"));
+    QCOMPARE(form.editor->textCursor().position(), 1);
+    QTest::keyClick(form.editor, Qt::Key_Return);
+    commitText(form.editor, QString::fromUtf8("行く"));
     QCOMPARE(form.text(), sj("東\r\n行く京へ。"));
     QCOMPARE(form.selStart(), std::size_t{8});
 }
@@ -1056,15 +1060,15 @@ void WindowTest::japaneseTypedIntoTheEditor()
 void WindowTest::captionsRenderAsGlyphs()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
-    form.PageControl1->setCurrentIndex(2);
+    MainWindow& form = rig.create();
+    form.listTabs->setCurrentIndex(2);
     showAndActivate(form);
     const QImage shot = form.grab().toImage();
     QVERIFY(!shot.isNull());
 
     // Each character of a caption drawn alone in the caption's font: real glyphs differ
     // from one another, while a missing glyph is drawn as the same empty box every time.
-    for (QLabel* label : {form.Label4, form.Label5, form.Label3}) {
+    for (QLabel* label : {form.unreadLimitLabel, form.blankLimitLabel, form.talkSymbolsLabel}) {
         const QString caption = label->text();
         std::vector<QImage> glyphs;
         for (const QChar c : caption) {
@@ -1085,7 +1089,8 @@ void WindowTest::captionsRenderAsGlyphs()
         }
     }
     // And the window itself has ink where the captions stand.
-    const QRect where = form.Label4->geometry().translated(form.Label4->parentWidget()->mapTo(&form, QPoint(0, 0)));
+    const QRect where =
+        form.unreadLimitLabel->geometry().translated(form.unreadLimitLabel->parentWidget()->mapTo(&form, QPoint(0, 0)));
     int dark = 0;
     for (int y = where.top(); y <= where.bottom(); ++y)
         for (int x = where.left(); x <= where.right(); ++x)
@@ -1096,25 +1101,25 @@ void WindowTest::captionsRenderAsGlyphs()
 void WindowTest::selectionIsDrawnOnlyWithFocus()
 {
     WindowRig rig;
-    TForm1& form = rig.create();
+    MainWindow& form = rig.create();
     showAndActivate(form);
     form.setText(sj("選ばれた文。\r\n次の文。\r\n"));
     form.setSelStart(0);
     form.setSelLength(12);
-    const QColor highlight = form.Memo1->palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor highlight = form.editor->palette().color(QPalette::Active, QPalette::Highlight);
     auto highlighted = [&] {
-        const QImage shot = form.Memo1->viewport()->grab().toImage();
+        const QImage shot = form.editor->viewport()->grab().toImage();
         int count = 0;
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 200; ++x)
                 count += shot.pixelColor(x, y) == highlight ? 1 : 0;
         return count;
     };
-    form.Memo1->setFocus();
-    QTRY_VERIFY(form.Memo1->hasFocus());
+    form.editor->setFocus();
+    QTRY_VERIFY(form.editor->hasFocus());
     QVERIFY(highlighted() > 100);
-    form.Button2->setFocus();
-    QTRY_VERIFY(!form.Memo1->hasFocus());
+    form.openButton->setFocus();
+    QTRY_VERIFY(!form.editor->hasFocus());
     QCOMPARE(highlighted(), 0);
     QCOMPARE(form.selLength(), std::size_t{12});
 }
@@ -1215,7 +1220,7 @@ void WindowTest::corpusDocumentsReadAsTheCoreReadsThem()
     files.sort();
     for (const QString& file : files) {
         WindowRig rig;
-        TForm1& form = rig.create();
+        MainWindow& form = rig.create();
         form.openDropped(file.toStdString());
         QVERIFY2(rig.dialogs.errors.empty(), qPrintable(file));
         QVERIFY2(!form.text().empty(), qPrintable(file));
@@ -1232,15 +1237,15 @@ void WindowTest::corpusDocumentsReadAsTheCoreReadsThem()
         CountingWaiter waiter;
         Reader reader(memory, shared, engine, waiter);
         engine.setOnEndStream([&reader](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
-        reader.Button1Click();
+        reader.start();
         while (!memory.startEnabled()) {
             engine.finishSpeaking();
             queue.runPending();
         }
 
         form.setSelStart(0);
-        form.Button1->click();
-        while (!form.Button1->isEnabled())
+        form.startButton->click();
+        while (!form.startButton->isEnabled())
             rig.finishUtterances();
         QVERIFY2(rig.engine.spoken == engine.spoken, qPrintable(file));
         QCOMPARE(form.selStart(), form.text().size());

@@ -1,4 +1,4 @@
-#include "window/Unit1.h"
+#include "window/MainWindow.h"
 
 #include "files/Errors.h"
 #include "files/Paths.h"
@@ -36,34 +36,39 @@ constexpr std::uintmax_t kWordsReadAtOnce = 1 << 20;
 
 } // namespace
 
-TForm1::TForm1(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& clipboard, Waiter& waiter,
-               std::vector<std::string> args)
-    : Memo1(new QPlainTextEdit), OpenDialog1(dialogs), TTS(tts), dialogs_(dialogs), clipboard_(clipboard),
-      args_(std::move(args)), editorText_(*Memo1), bookmarks_(*this, shared_),
-      settings_(*this, dialogs, settingsFilePath()), intake_(*this, shared_, OpenDialog1, bookmarks_, PzConv1),
-      reader_(*this, shared_, tts, waiter), resizeToggle_(*this, *Memo1, QSize(kClientWidth, kClientHeight))
+MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& clipboard, Waiter& waiter,
+                       std::vector<std::string> args)
+    : editor(new QPlainTextEdit), openDialog(dialogs), tts_(tts), dialogs_(dialogs), clipboard_(clipboard),
+      args_(std::move(args)), editorText_(*editor), bookmarks_(*this, shared_),
+      settings_(*this, dialogs, settingsFilePath()), intake_(*this, shared_, openDialog, bookmarks_, eucJp),
+      reader_(*this, shared_, tts, waiter), resizeToggle_(*this, *editor, QSize(kClientWidth, kClientHeight))
 {
-    PzConv1.JisByteCodeType = btAscii;
-    PzConv1.JisKanaConvType = ktZenWithDaku;
+    eucJp.JisByteCodeType = btAscii;
+    eucJp.JisKanaConvType = ktZenWithDaku;
     createControls();
     createMenu();
     bindEvents();
-    runShowingErrors([this] { FormCreate(this); });
+    runShowingErrors([this] { onCreate(this); });
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
-    TTS.setOnEndStream({});
-    TTS.setOnStreamFailed({});
+    tts_.setOnEndStream({});
+    tts_.setOnStreamFailed({});
 }
 
-void TForm1::bindEvents()
+void MainWindow::bindEvents()
 {
-    using Handler = void (TForm1::*)(QObject*);
-    const std::pair<QPushButton*, Handler> clicks[] = {
-        {Button1, &TForm1::Button1Click}, {Button2, &TForm1::Button2Click}, {Button3, &TForm1::Button3Click},
-        {Button4, &TForm1::Button4Click}, {Button5, &TForm1::Button5Click}, {Button6, &TForm1::Button6Click},
-        {Button7, &TForm1::Button7Click}, {Button9, &TForm1::Button9Click}, {Button10, &TForm1::Button10Click}};
+    using Handler = void (MainWindow::*)(QObject*);
+    const std::pair<QPushButton*, Handler> clicks[] = {{startButton, &MainWindow::start},
+                                                       {openButton, &MainWindow::openDocument},
+                                                       {quitButton, &MainWindow::quit},
+                                                       {stopButton, &MainWindow::stop},
+                                                       {addSkipButton, &MainWindow::askSkipEntry},
+                                                       {deleteSkipButton, &MainWindow::deleteSkipEntry},
+                                                       {pasteButton, &MainWindow::pasteClipboard},
+                                                       {reloadButton, &MainWindow::reload},
+                                                       {saveButton, &MainWindow::save}};
     // Plain copies, not structured bindings: the lambdas capture them.
     for (const auto& click : clicks) {
         QPushButton* const button = click.first;
@@ -71,11 +76,16 @@ void TForm1::bindEvents()
         connect(button, &QPushButton::clicked, this,
                 [this, button, handler] { runShowingErrors([&] { (this->*handler)(button); }); });
     }
-    const std::pair<QAction*, Handler> triggers[] = {
-        {Start1, &TForm1::Button1Click},      {Open1, &TForm1::Button2Click},  {Quit1, &TForm1::Button3Click},
-        {Stop1, &TForm1::Button4Click},       {Paste1, &TForm1::Button7Click}, {Again1, &TForm1::Again1Click},
-        {Previous1, &TForm1::Previous1Click}, {Next1, &TForm1::Next1Click},    {WordsEdit1, &TForm1::WordsEdit1Click},
-        {Export1, &TForm1::Export1Click}};
+    const std::pair<QAction*, Handler> triggers[] = {{startAction, &MainWindow::start},
+                                                     {openAction, &MainWindow::openDocument},
+                                                     {quitAction, &MainWindow::quit},
+                                                     {stopAction, &MainWindow::stop},
+                                                     {pasteAction, &MainWindow::pasteClipboard},
+                                                     {againAction, &MainWindow::again},
+                                                     {previousAction, &MainWindow::previous},
+                                                     {nextAction, &MainWindow::next},
+                                                     {editWordsAction, &MainWindow::editWords},
+                                                     {exportAction, &MainWindow::exportAudio}};
     for (const auto& trigger : triggers) {
         QAction* const action = trigger.first;
         const Handler handler = trigger.second;
@@ -83,26 +93,25 @@ void TForm1::bindEvents()
                 [this, action, handler] { runShowingErrors([&] { (this->*handler)(action); }); });
     }
 
-    connect(ComboBox1, &QComboBox::activated, this,
-            [this] { runShowingErrors([this] { ComboBox1Change(ComboBox1); }); });
-    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
-        completeTypedVoice(*ComboBox1, typed);
-        runShowingErrors([this] { ComboBox1Change(ComboBox1); });
+    connect(voiceBox, &QComboBox::activated, this, [this] { runShowingErrors([this] { voiceChosen(voiceBox); }); });
+    connect(voiceBox->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
+        completeTypedVoice(*voiceBox, typed);
+        runShowingErrors([this] { voiceChosen(voiceBox); });
     });
-    connect(ScrollBar3, &QScrollBar::valueChanged, this,
-            [this] { runShowingErrors([this] { ScrollBar3Change(ScrollBar3); }); });
-    connect(Memo5, &QPlainTextEdit::textChanged, this, [this] { ++listsRevision_; });
+    connect(speedBar, &QScrollBar::valueChanged, this,
+            [this] { runShowingErrors([this] { speedChanged(speedBar); }); });
+    connect(talkSymbolsEditor, &QPlainTextEdit::textChanged, this, [this] { ++listsRevision_; });
 
-    TTS.setOnEndStream([this](int stream, std::int64_t position) {
+    tts_.setOnEndStream([this](int stream, std::int64_t position) {
         runShowingErrors([&] { TTSEndStream(nullptr, stream, position); });
     });
-    TTS.setOnStreamFailed([this](int stream) {
+    tts_.setOnStreamFailed([this](int stream) {
         reader_.TTSStreamFailed(stream);
         markSpokenChunk();
     });
 }
 
-bool TForm1::runShowingErrors(const std::function<void()>& command)
+bool MainWindow::runShowingErrors(const std::function<void()>& command)
 {
     try {
         command();
@@ -115,7 +124,7 @@ bool TForm1::runShowingErrors(const std::function<void()>& command)
 
 // --- Creation, show, resize, close ---
 
-void TForm1::FormCreate(QObject*)
+void MainWindow::onCreate(QObject*)
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
     keepOnScreen();
@@ -130,62 +139,62 @@ void TForm1::FormCreate(QObject*)
         intake_.loadFromCommandLine(args_);
 }
 
-void TForm1::setUpVoices(int storedVoice)
+void MainWindow::setUpVoices(int storedVoice)
 {
-    voiceHandles_ = setUpVoiceList(TTS, *this, storedVoice, NegativeVoiceIndex::selectsNothing);
+    voiceHandles_ = setUpVoiceList(tts_, *this, storedVoice, NegativeVoiceIndex::selectsNothing);
 }
 
-void TForm1::FormShow(QObject*)
+void MainWindow::onShow(QObject*)
 {
     if (args_.empty())
         return;
     if (wordsLoading_)
         startWithWords_ = true;
     else
-        Button1Click(this);
+        start(this);
 }
 
-void TForm1::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     if (shownOnce_)
         return;
     shownOnce_ = true;
     // Showing the window is its first size notification.
-    runShowingErrors([this] { FormResize(this); });
-    runShowingErrors([this] { FormShow(this); });
+    runShowingErrors([this] { onResize(this); });
+    runShowingErrors([this] { onShow(this); });
 }
 
-void TForm1::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !shownOnce_)
         return;
     if (ResizeToggle::notifies(static_cast<QWindowStateChangeEvent*>(event)->oldState(), windowState()))
-        runShowingErrors([this] { FormResize(this); });
+        runShowingErrors([this] { onResize(this); });
 }
 
-void TForm1::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     if (shownOnce_)
         resizeToggle_.resized();
 }
 
-void TForm1::FormResize(QObject*)
+void MainWindow::onResize(QObject*)
 {
     resizeToggle_.toggle();
 }
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (runShowingErrors([&] { FormClose(this, event); }))
+    if (runShowingErrors([&] { onClose(this, event); }))
         event->accept();
     else
         event->ignore();
 }
 
-void TForm1::FormClose(QObject*, QCloseEvent*)
+void MainWindow::onClose(QObject*, QCloseEvent*)
 {
     // An export still running stops with the window, leaving no file.
     export_.reset();
@@ -194,82 +203,82 @@ void TForm1::FormClose(QObject*, QCloseEvent*)
     voiceHandles_.clear();
 }
 
-void TForm1::Closing()
+void MainWindow::Closing()
 {
     bookmarks_.Closing();
 }
 
-void TForm1::Button3Click(QObject*)
+void MainWindow::quit(QObject*)
 {
     close();
 }
 
 // --- Reading control ---
 
-void TForm1::markSpokenChunk()
+void MainWindow::markSpokenChunk()
 {
     if (startEnabled()) {
-        Memo1->setExtraSelections({});
+        editor->setExtraSelections({});
         return;
     }
     // The step has moved the cursor past the chunk it handed to the engine; the chunk stays
     // marked while it is spoken.
     QTextEdit::ExtraSelection chunk;
-    chunk.cursor = QTextCursor(Memo1->document());
+    chunk.cursor = QTextCursor(editor->document());
     chunk.cursor.setPosition(editorText_.positionOf(chunkStart_));
     chunk.cursor.setPosition(editorText_.positionOf(chunkEnd_), QTextCursor::KeepAnchor);
-    chunk.format.setBackground(Memo1->palette().brush(QPalette::Active, QPalette::Highlight));
-    chunk.format.setForeground(Memo1->palette().brush(QPalette::Active, QPalette::HighlightedText));
-    Memo1->setExtraSelections({chunk});
+    chunk.format.setBackground(editor->palette().brush(QPalette::Active, QPalette::Highlight));
+    chunk.format.setForeground(editor->palette().brush(QPalette::Active, QPalette::HighlightedText));
+    editor->setExtraSelections({chunk});
 }
 
-void TForm1::Button1Click(QObject*)
+void MainWindow::start(QObject*)
 {
     // The listener's own Start or Stop overrides the start that waits for the dictionary.
     startWithWords_ = false;
-    reader_.Button1Click();
+    reader_.start();
     markSpokenChunk();
 }
 
-void TForm1::Button4Click(QObject*)
+void MainWindow::stop(QObject*)
 {
     startWithWords_ = false;
-    reader_.Button4Click();
-    Memo1->setExtraSelections({});
+    reader_.stop();
+    editor->setExtraSelections({});
 }
 
-void TForm1::TTSEndStream(QObject*, int StreamNumber, std::int64_t StreamPosition)
+void MainWindow::TTSEndStream(QObject*, int StreamNumber, std::int64_t StreamPosition)
 {
     reader_.TTSEndStream(StreamNumber, StreamPosition);
     markSpokenChunk();
 }
 
-void TForm1::Button7Click(QObject*)
+void MainWindow::pasteClipboard(QObject*)
 {
-    Memo1->setExtraSelections({});
-    reader_.Button7Click(bookmarks_, clipboard_);
+    editor->setExtraSelections({});
+    reader_.pasteClipboard(bookmarks_, clipboard_);
     markSpokenChunk();
 }
 
-void TForm1::Again1Click(QObject*)
+void MainWindow::again(QObject*)
 {
     reader_.again();
     markSpokenChunk();
 }
 
-void TForm1::Previous1Click(QObject*)
+void MainWindow::previous(QObject*)
 {
     reader_.previous();
     markSpokenChunk();
 }
 
-void TForm1::Next1Click(QObject*)
+void MainWindow::next(QObject*)
 {
     reader_.next();
     markSpokenChunk();
 }
 
-void TForm1::moveChunks(int chunks)
+void MainWindow::moveChunks(int chunks)
 {
     runShowingErrors([this, chunks] {
         if (chunks > 0)
@@ -282,46 +291,46 @@ void TForm1::moveChunks(int chunks)
 
 // --- Files and settings ---
 
-void TForm1::Button2Click(QObject*)
+void MainWindow::openDocument(QObject*)
 {
-    intake_.Button2Click();
+    intake_.openDocument();
 }
 
-void TForm1::openDropped(const std::string& path)
+void MainWindow::openDropped(const std::string& path)
 {
-    OpenDialog1.dropped = path;
-    runShowingErrors([this] { Button2Click(this); });
-    OpenDialog1.dropped.reset();
+    openDialog.dropped = path;
+    runShowingErrors([this] { openDocument(this); });
+    openDialog.dropped.reset();
 }
 
-void TForm1::HTMLconv()
+void MainWindow::HTMLconv()
 {
     std::string converted = text();
-    kven::HTMLconv(converted, PzConv1);
+    kven::HTMLconv(converted, eucJp);
     setText(std::move(converted));
 }
 
-void TForm1::Resume()
+void MainWindow::Resume()
 {
     intake_.Resume();
 }
 
-void TForm1::Button9Click(QObject*)
+void MainWindow::reload(QObject*)
 {
     // The reading dictionary is one of the lists Reload reads again.
-    if (settings_.Button9Click())
+    if (settings_.reload())
         loadWords();
     keepOnScreen();
 }
 
-void TForm1::Button10Click(QObject*)
+void MainWindow::save(QObject*)
 {
-    settings_.Button10Click();
+    settings_.save();
 }
 
 // --- Skip list, voices, speed ---
 
-void TForm1::Button5Click(QObject*)
+void MainWindow::askSkipEntry(QObject*)
 {
     const std::optional<std::string> entry =
         dialogs_.inputText("SkipList", "追加する文字列を入力してください", kMaxSkipEntryLength);
@@ -329,28 +338,28 @@ void TForm1::Button5Click(QObject*)
         addSkipEntry(cp932::fromUtf8(*entry));
 }
 
-void TForm1::Button6Click(QObject*)
+void MainWindow::deleteSkipEntry(QObject*)
 {
-    const int row = ListBox1->currentRow();
-    if (row < 0 || ListBox1->selectedItems().isEmpty())
+    const int row = skipListBox->currentRow();
+    if (row < 0 || skipListBox->selectedItems().isEmpty())
         return;
-    delete ListBox1->takeItem(row);
+    delete skipListBox->takeItem(row);
     skipEntries_.erase(skipEntries_.begin() + row);
     ++listsRevision_;
 }
 
-void TForm1::ComboBox1Change(QObject*)
+void MainWindow::voiceChosen(QObject*)
 {
-    const int index = ComboBox1->currentIndex();
+    const int index = voiceBox->currentIndex();
     // Nothing selected (no voice installed, a stored index below 0, or the box's text
     // erased): the engine keeps the voice it has.
     if (index < 0 || index >= static_cast<int>(voiceHandles_.size()))
         return;
     const VoiceHandle voice = voiceHandles_[static_cast<std::size_t>(index)];
-    TTS.setVoice(voice);
+    tts_.setVoice(voice);
 }
 
-void TForm1::loadWords()
+void MainWindow::loadWords()
 {
     const std::string path = wordsFilePath();
     const std::uint64_t load = ++wordsLoads_;
@@ -360,7 +369,7 @@ void TForm1::loadWords()
     if (error || size <= kWordsReadAtOnce) {
         useWords(readWordsFile(path));
         if (std::exchange(startWithWords_, false) && startEnabled())
-            Button1Click(this);
+            start(this);
         return;
     }
     auto* watcher = new QFutureWatcher<WordsFile>(this);
@@ -373,13 +382,13 @@ void TForm1::loadWords()
         // Reading that the start was to begin waited for the dictionary, so that its first
         // chunks are said with it.
         if (std::exchange(startWithWords_, false) && startEnabled())
-            runShowingErrors([this] { Button1Click(this); });
+            runShowingErrors([this] { start(this); });
     });
     wordsLoading_ = true;
     watcher->setFuture(QtConcurrent::run([path] { return readWordsFile(path); }));
 }
 
-void TForm1::useWords(WordsFile words)
+void MainWindow::useWords(WordsFile words)
 {
     shared_.words = std::move(words.dictionary);
     // Its broken lines matter only to a listener who has the dictionary read.
@@ -391,14 +400,14 @@ void TForm1::useWords(WordsFile words)
     }
 }
 
-void TForm1::WordsEdit1Click(QObject*)
+void MainWindow::editWords(QObject*)
 {
     if (wordsEditor_ == nullptr)
         wordsEditor_ = new WordsEditor(this, wordsFilePath(), dialogs_, [this] { loadWords(); });
     wordsEditor_->openFile();
 }
 
-void TForm1::Export1Click(QObject*)
+void MainWindow::exportAudio(QObject*)
 {
     if (export_) {
         export_->dialog()->show();
@@ -453,9 +462,9 @@ void TForm1::Export1Click(QObject*)
                                            });
 }
 
-void TForm1::ScrollBar3Change(QObject*)
+void MainWindow::speedChanged(QObject*)
 {
-    TTS.setRate(ScrollBar3->value());
+    tts_.setRate(speedBar->value());
 }
 
 } // namespace kven

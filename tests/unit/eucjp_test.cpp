@@ -1,5 +1,5 @@
-#include "pzconv/PzConv.h"
 #include "support/IconvAll.h"
+#include "text/EucJp.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ struct Row {
     std::string sjis;
 };
 
-TEST(PzConv, EucToSjisRows)
+TEST(EucJp, EucToSjisRows)
 {
     using namespace std::string_literals;
     const Row rows[] = {
@@ -35,12 +35,12 @@ TEST(PzConv, EucToSjisRows)
         {"a first byte at the very end is dropped", "\xa4\xa2\xa4", "\x82\xa0"},
         {"NUL bytes are kept", "a\0b"s, "a\0b"s},
     };
-    const TPzConv conv;
+    const EucJp conv;
     for (const auto& row : rows)
         EXPECT_EQ(conv.EucToSjis(row.euc), row.sjis) << row.why;
 }
 
-TEST(PzConv, JisToSjisRows)
+TEST(EucJp, JisToSjisRows)
 {
     const struct {
         unsigned char row, cell;
@@ -51,14 +51,14 @@ TEST(PzConv, JisToSjisRows)
         {0x7F, 0x21, ""},         {0x21, 0x00, "\x81\x1f"}, // the cell gets no range test
         {0x7E, 0x7E, "\xef\xfc"},
     };
-    const TPzConv conv;
+    const EucJp conv;
     for (const auto& r : rows)
         EXPECT_EQ(conv.JisToSjis(r.row, r.cell), r.sjis) << std::hex << int(r.row) << ' ' << int(r.cell);
 }
 
-TEST(PzConv, ByteClasses)
+TEST(EucJp, ByteClasses)
 {
-    const TPzConv conv;
+    const EucJp conv;
     EXPECT_FALSE(conv.IsEucLead(0xA0));
     EXPECT_TRUE(conv.IsEucLead(0xA1));
     EXPECT_TRUE(conv.IsEucLead(0xFE));
@@ -69,9 +69,9 @@ TEST(PzConv, ByteClasses)
     EXPECT_FALSE(conv.IsEucKanaTrail(0xE0));
 }
 
-TEST(PzConv, PropertiesStartAsLaidOutAndChangeNothing)
+TEST(EucJp, PropertiesStartAsLaidOutAndChangeNothing)
 {
-    TPzConv conv;
+    EucJp conv;
     EXPECT_EQ(conv.JisByteCodeType, btAscii);
     EXPECT_EQ(conv.JisKanaConvType, ktZenWithDaku);
     static_assert(sizeof(TJisByteCodeType) == 1 && sizeof(TJisKanaConvType) == 1);
@@ -89,9 +89,9 @@ TEST(PzConv, PropertiesStartAsLaidOutAndChangeNothing)
 
 // Our conversion of every JIS X 0208 pair agrees with glibc's EUC-JP to CP932 wherever
 // glibc converts the pair.
-TEST(PzConv, AgreesWithIconvOnEveryJisX0208Pair)
+TEST(EucJp, AgreesWithIconvOnEveryJisX0208Pair)
 {
-    const TPzConv conv;
+    const EucJp conv;
     int compared = 0;
     for (unsigned row = 0x21; row <= 0x7E; ++row)
         for (unsigned cell = 0x21; cell <= 0x7E; ++cell) {

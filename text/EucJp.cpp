@@ -1,4 +1,4 @@
-#include "pzconv/PzConv.h"
+#include "text/EucJp.h"
 
 #include <cstdint>
 #include <cstring>
@@ -45,14 +45,14 @@ constexpr PairTables kPairTables = makePairTables();
 
 } // namespace
 
-std::string TPzConv::JisToSjis(unsigned char row, unsigned char cell) const
+std::string EucJp::JisToSjis(unsigned char row, unsigned char cell) const
 {
     if (row < 0x21 || row > 0x7E)
         return {};
     return {static_cast<char>(sjisFirst(row)), static_cast<char>(sjisSecond(row, cell))};
 }
 
-std::string TPzConv::EucToSjis(std::string_view source) const
+std::string EucJp::EucToSjis(std::string_view source) const
 {
     // Every rule writes at most as many bytes as it reads, so the result fits in the
     // source's length and is written in place.

@@ -11,14 +11,14 @@ namespace kven {
 enum TJisByteCodeType : std::uint8_t { btAscii, btRoman };
 enum TJisKanaConvType : std::uint8_t { ktNone, ktZenWithDaku, ktZenSepaDaku };
 
-class TPzConv {
+class EucJp {
 public:
     // Kept for the window's layout, which sets them; no conversion reads them: single-byte
     // codes are always copied and half-width katakana always stay half-width.
     TJisByteCodeType JisByteCodeType = btAscii;
     TJisKanaConvType JisKanaConvType = ktZenWithDaku;
 
-    TPzConv() = default;
+    EucJp() = default;
 
     // Every EUC-JP pair becomes its two-byte Shift_JIS form (its second byte taken whatever
     // its value), 0x8E with a katakana byte becomes that one byte, every other byte is copied.

@@ -1,5 +1,5 @@
 #pragma once
-// The main window TForm1: the controls of the placement table (window/Layout), the menu with
+// The main window MainWindow: the controls of the placement table (window/Layout), the menu with
 // its function keys, and the handlers bound to their events. The handlers call the reading,
 // intake and settings code; the window's own commands are Quit, Add, Del, the resize toggle
 // and the close handling. The window is the WindowState the logic works on.
@@ -9,15 +9,15 @@
 
 #include "intake/Bookmarks.h"
 #include "intake/Intake.h"
-#include "pzconv/PzConv.h"
 #include "reading/Reader.h"
 #include "reading/Waiter.h"
 #include "settings/SettingsFile.h"
 #include "settings/WordsFile.h"
 #include "speech/OpenJTalk.h"
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SpeechEngine.h"
 #include "state/Dialogs.h"
 #include "state/WindowState.h"
+#include "text/EucJp.h"
 #include "window/EditorText.h"
 #include "window/ExportDialog.h"
 #include "window/FileDrop.h"
@@ -47,102 +47,102 @@ class QTabWidget;
 
 namespace kven {
 
-class TForm1 : public QMainWindow, public WindowState {
+class MainWindow : public QMainWindow, public WindowState {
 public:
     // `args` are the program's arguments after its name. The creation sequence runs as the
     // last act of construction; its errors are shown in the error box.
-    TForm1(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& clipboard, Waiter& waiter,
-           std::vector<std::string> args);
-    ~TForm1() override;
+    MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& clipboard, Waiter& waiter,
+               std::vector<std::string> args);
+    ~MainWindow() override;
 
     // The design's client area, below the menu bar.
     static constexpr int kClientWidth = 632;
     static constexpr int kClientHeight = 519;
 
-    QPlainTextEdit* Memo1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QPushButton* Button3 = nullptr;
+    QPlainTextEdit* editor = nullptr;
+    QPushButton* startButton = nullptr;
+    QPushButton* openButton = nullptr;
+    QPushButton* quitButton = nullptr;
     // The Open dialog, which also takes a file dropped on the window as its answer.
-    OpenDialogWithDrop OpenDialog1;
-    QPushButton* Button4 = nullptr;
-    QPushButton* Button9 = nullptr;
-    QPushButton* Button10 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QTabWidget* PageControl1 = nullptr;
-    QWidget* TabSheet1 = nullptr;
-    QWidget* TabSheet2 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    QPushButton* Button5 = nullptr;
-    QPushButton* Button6 = nullptr;
-    QPlainTextEdit* Memo5 = nullptr;
-    QLabel* Label1 = nullptr;
-    QMenuBar* MainMenu1 = nullptr;
-    QMenu* File1 = nullptr;
-    QMenu* Read1 = nullptr;
-    QAction* Start1 = nullptr;
-    QAction* Stop1 = nullptr;
-    QAction* Open1 = nullptr;
-    QAction* Export1 = nullptr;
-    QAction* Quit1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QWidget* TabSheet3 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QScrollBar* ScrollBar1 = nullptr;
-    QScrollBar* ScrollBar2 = nullptr;
-    TPzConv PzConv1;
-    QCheckBox* CheckBox3 = nullptr;
-    QPushButton* Button7 = nullptr;
-    QAction* Paste1 = nullptr;
+    OpenDialogWithDrop openDialog;
+    QPushButton* stopButton = nullptr;
+    QPushButton* reloadButton = nullptr;
+    QPushButton* saveButton = nullptr;
+    QComboBox* voiceBox = nullptr;
+    QTabWidget* listTabs = nullptr;
+    QWidget* skipTab = nullptr;
+    QWidget* talkTab = nullptr;
+    QListWidget* skipListBox = nullptr;
+    QPushButton* addSkipButton = nullptr;
+    QPushButton* deleteSkipButton = nullptr;
+    QPlainTextEdit* talkSymbolsEditor = nullptr;
+    QLabel* voiceLabel = nullptr;
+    QMenuBar* mainMenu = nullptr;
+    QMenu* fileMenu = nullptr;
+    QMenu* readMenu = nullptr;
+    QAction* startAction = nullptr;
+    QAction* stopAction = nullptr;
+    QAction* openAction = nullptr;
+    QAction* exportAction = nullptr;
+    QAction* quitAction = nullptr;
+    QLabel* versionLabel = nullptr;
+    QWidget* optionsTab = nullptr;
+    QCheckBox* aaSkipBox = nullptr;
+    QCheckBox* aozoraRubyBox = nullptr;
+    QLabel* talkSymbolsLabel = nullptr;
+    QLabel* unreadLimitLabel = nullptr;
+    QLabel* blankLimitLabel = nullptr;
+    QScrollBar* unreadLimitBar = nullptr;
+    QScrollBar* blankLimitBar = nullptr;
+    EucJp eucJp;
+    QCheckBox* headingSearchBox = nullptr;
+    QPushButton* pasteButton = nullptr;
+    QAction* pasteAction = nullptr;
     // Read menu items beyond the design's: again, previous, next.
-    QAction* Again1 = nullptr;
-    QAction* Previous1 = nullptr;
-    QAction* Next1 = nullptr;
-    QCheckBox* CheckBox4 = nullptr;
-    SpeechEngine& TTS;
-    QScrollBar* ScrollBar3 = nullptr;
-    QLabel* Label6 = nullptr;
+    QAction* againAction = nullptr;
+    QAction* previousAction = nullptr;
+    QAction* nextAction = nullptr;
+    QCheckBox* repeatBox = nullptr;
+    SpeechEngine& tts_;
+    QScrollBar* speedBar = nullptr;
+    QLabel* speedLabel = nullptr;
     // The listening options, checkable items of the "Option" menu after "Read".
-    QMenu* Option1 = nullptr;
-    QAction* Notes1 = nullptr;
-    QAction* Words1 = nullptr;
-    QAction* WordsEdit1 = nullptr;
+    QMenu* optionMenu = nullptr;
+    QAction* notesAction = nullptr;
+    QAction* wordsAction = nullptr;
+    QAction* editWordsAction = nullptr;
 
-    void Button1Click(QObject* Sender);
-    void Button2Click(QObject* Sender);
-    void Button3Click(QObject* Sender);
-    void FormCreate(QObject* Sender);
-    void Button4Click(QObject* Sender);
-    void Button9Click(QObject* Sender);
-    void Button6Click(QObject* Sender);
-    void Button5Click(QObject* Sender);
-    void Button10Click(QObject* Sender);
-    void ComboBox1Change(QObject* Sender);
-    void FormClose(QObject* Sender, QCloseEvent* Action);
+    void start(QObject* Sender);
+    void openDocument(QObject* Sender);
+    void quit(QObject* Sender);
+    void onCreate(QObject* Sender);
+    void stop(QObject* Sender);
+    void reload(QObject* Sender);
+    void deleteSkipEntry(QObject* Sender);
+    void askSkipEntry(QObject* Sender);
+    void save(QObject* Sender);
+    void voiceChosen(QObject* Sender);
+    void onClose(QObject* Sender, QCloseEvent* Action);
     void Closing();
-    void FormResize(QObject* Sender);
-    void FormShow(QObject* Sender);
+    void onResize(QObject* Sender);
+    void onShow(QObject* Sender);
     void HTMLconv();
     void Resume();
-    void Button7Click(QObject* Sender);
+    void pasteClipboard(QObject* Sender);
     void TTSEndStream(QObject* Sender, int StreamNumber, std::int64_t StreamPosition);
-    void ScrollBar3Change(QObject* Sender);
-    void Again1Click(QObject* Sender);
-    void Previous1Click(QObject* Sender);
-    void Next1Click(QObject* Sender);
+    void speedChanged(QObject* Sender);
+    void again(QObject* Sender);
+    void previous(QObject* Sender);
+    void next(QObject* Sender);
     // Next `chunks` times, or Previous for a negative count, as one command: the desktop's
     // media controls merge a flood of them.
     void moveChunks(int chunks);
     // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
-    void WordsEdit1Click(QObject* Sender);
+    void editWords(QObject* Sender);
     // "音声ファイルに書き出す…": asks for the file, then exports the document from where
     // loading put the cursor (its first heading or its start) to its end, with the voice,
     // speed and options in use, in the background. One export at a time.
-    void Export1Click(QObject* Sender);
+    void exportAudio(QObject* Sender);
     // The export running, if any.
     BackgroundExport* runningExport() const { return export_.get(); }
     // The synthesizer set-up of exports (tests give their own).
@@ -241,7 +241,7 @@ private:
 
     std::vector<VoiceHandle> voiceHandles_;
     std::vector<std::string> skipEntries_;
-    // The talk symbols memo's text as Shift_JIS with CR LF; built from Memo5 in the constructor.
+    // The talk symbols memo's text as Shift_JIS with CR LF; built from talkSymbolsEditor in the constructor.
     std::unique_ptr<EditorText> talkText_;
     std::uint64_t listsRevision_ = 0;
     bool shownOnce_ = false;

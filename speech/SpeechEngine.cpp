@@ -1,4 +1,4 @@
-#include "speech/SpeechLib_TLB.h"
+#include "speech/SpeechEngine.h"
 
 #include "state/WindowState.h"
 #include "text/Cp932.h"
