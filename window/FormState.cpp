@@ -83,6 +83,7 @@ bool MainWindow::startEnabled() const
 void MainWindow::setStartEnabled(bool on)
 {
     startButton->setEnabled(on);
+    commands_.readingStateMayHaveChanged();
 }
 
 bool MainWindow::stopEnabled() const
@@ -93,6 +94,7 @@ bool MainWindow::stopEnabled() const
 void MainWindow::setStopEnabled(bool on)
 {
     stopButton->setEnabled(on);
+    commands_.readingStateMayHaveChanged();
 }
 
 bool MainWindow::aozoraRuby() const

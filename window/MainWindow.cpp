@@ -41,7 +41,11 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
     : editor(new QPlainTextEdit), openDialog(dialogs), tts_(tts), dialogs_(dialogs), clipboard_(clipboard),
       args_(std::move(args)), editorText_(*editor), bookmarks_(*this, shared_),
       settings_(*this, dialogs, settingsFilePath()), intake_(*this, shared_, openDialog, bookmarks_, eucJp),
-      reader_(*this, shared_, tts, waiter), resizeToggle_(*this, *editor, QSize(kClientWidth, kClientHeight))
+      reader_(*this, shared_, tts, waiter), resizeToggle_(*this, *editor, QSize(kClientWidth, kClientHeight)),
+      commands_({[this] { startAction->trigger(); }, [this] { stopAction->trigger(); },
+                 [this] { pasteAction->trigger(); }, [this] { againAction->trigger(); },
+                 [this](int chunks) { moveChunks(chunks); }, [this] { quitAction->trigger(); },
+                 [this] { return !startEnabled(); }})
 {
     eucJp.JisByteCodeType = btAscii;
     eucJp.JisKanaConvType = ktZenWithDaku;

@@ -21,6 +21,7 @@
 #include "window/EditorText.h"
 #include "window/ExportDialog.h"
 #include "window/FileDrop.h"
+#include "window/ReadingCommands.h"
 #include "window/ResizeToggle.h"
 #include "window/WordsEditor.h"
 
@@ -137,6 +138,8 @@ public:
     // Next `chunks` times, or Previous for a negative count, as one command: the desktop's
     // media controls merge a flood of them.
     void moveChunks(int chunks);
+    // Start, Stop, Paste, Again, Previous, Next and Quit as the menus run them.
+    ReadingCommands& commands() { return commands_; }
     // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
     void editWords(QObject* Sender);
     // "音声ファイルに書き出す…": asks for the file, then exports the document from where
@@ -238,6 +241,7 @@ private:
     DocumentIntake intake_;
     Reader reader_;
     ResizeToggle resizeToggle_;
+    ReadingCommands commands_;
 
     std::vector<VoiceHandle> voiceHandles_;
     std::vector<std::string> skipEntries_;

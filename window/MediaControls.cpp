@@ -3,14 +3,11 @@
 #include "intake/Intake.h"
 #include "window/MainWindow.h"
 
-#include <QAction>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDBusVariant>
-#include <QEvent>
-#include <QPushButton>
 
 #include <cstdio>
 #include <optional>
@@ -101,23 +98,23 @@ std::unique_ptr<MediaControls> MediaControls::onSessionBus(MainWindow& form)
     return controls;
 }
 
-MediaControls::MediaControls(MainWindow& form, QDBusConnection bus) : form_(form), bus_(std::move(bus))
+MediaControls::MediaControls(MainWindow& form, QDBusConnection bus)
+    : form_(form), commands_(form.commands()), bus_(std::move(bus))
 {
     reading_ = reading();
-    // The reading state is the enabled states of Start and Stop.
-    form_.startButton->installEventFilter(this);
-    form_.stopButton->installEventFilter(this);
+    listener_ = commands_.onReadingChanged([this](bool) { readingStateChanged(); });
     connect(&form_, &QWidget::windowTitleChanged, this, [this] { captionChanged(); });
 }
 
 MediaControls::~MediaControls()
 {
+    commands_.forget(listener_);
     bus_.unregisterObject(kObjectPath);
 }
 
 bool MediaControls::reading() const
 {
-    return !form_.startEnabled();
+    return commands_.reading();
 }
 
 QString MediaControls::playbackStatus() const
@@ -223,7 +220,7 @@ bool MediaControls::handleMessage(const QDBusMessage& message, const QDBusConnec
              form_.raise();
              form_.activateWindow();
          }},
-        {kRoot, "Quit", [this] { form_.quitAction->trigger(); }},
+        {kRoot, "Quit", [this] { commands_.quit(); }},
         {kPlayer, "Play", {}, Command::reading},
         {kPlayer, "PlayPause", {}, Command::reading},
         {kPlayer, "Pause", {}, Command::stopped},
@@ -295,23 +292,16 @@ void MediaControls::runWaitingCommands()
         switch (waiting.command) {
         case Command::reading:
             if (!reading())
-                form_.startAction->trigger();
+                commands_.start();
             break;
         case Command::stopped:
             if (reading())
-                form_.stopAction->trigger();
+                commands_.stop();
             break;
-        case Command::next: form_.moveChunks(waiting.count); break;
-        case Command::previous: form_.moveChunks(-waiting.count); break;
+        case Command::next: commands_.next(waiting.count); break;
+        case Command::previous: commands_.previous(waiting.count); break;
         }
     }
-}
-
-bool MediaControls::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange && (watched == form_.startButton || watched == form_.stopButton))
-        readingStateChanged();
-    return false;
 }
 
 void MediaControls::readingStateChanged()

@@ -1,8 +1,8 @@
 #pragma once
 // The window as a media player of the desktop (MPRIS on the session bus), so that media keys
-// and the panel's player controls reach it: play, pause, stop and play/pause run Start and
-// Stop, next and previous run the Read menu's Next and Previous, the playback status follows
-// the reading state and the title is the document's file name.
+// and the panel's player controls reach it: play, pause, stop and play/pause run the window's
+// Start and Stop commands, next and previous its Next and Previous, quit its Quit; the
+// playback status follows the reading state and the title is the document's file name.
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
@@ -16,6 +16,7 @@
 namespace kven {
 
 class MainWindow;
+class ReadingCommands;
 
 class MediaControls : public QDBusVirtualObject {
 public:
@@ -23,17 +24,14 @@ public:
     // copy that is closing. Null, after one line on standard error, when there is no session
     // bus or the name cannot be had; the window then runs without.
     static std::unique_ptr<MediaControls> onSessionBus(MainWindow& form);
+    // Serves `form` on `bus` as it is, registering nothing (tests hand messages in).
+    MediaControls(MainWindow& form, QDBusConnection bus);
     ~MediaControls() override;
 
     QString introspect(const QString& path) const override;
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    MediaControls(MainWindow& form, QDBusConnection bus);
-
     bool reading() const;
     QString playbackStatus() const;
     QString title() const;
@@ -55,6 +53,8 @@ private:
     void captionChanged();
 
     MainWindow& form_;
+    ReadingCommands& commands_;
+    int listener_ = 0;
     QDBusConnection bus_;
     bool reading_ = false;
     // Runs of one command merged: a state asked for replaces the one asked for just before

@@ -4,6 +4,7 @@
 #include "window/WindowRig.h"
 
 #include "window/Layout.h"
+#include "window/MediaControls.h"
 
 #include "reading/Reader.h"
 #include "state/MemoryWindowState.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDBusMessage>
 #include <QDialog>
 #include <QDir>
 #include <QDirIterator>
@@ -91,6 +93,7 @@ private slots:
     void functionKeysWorkFromTheEditor();
     void readingStartsByItselfAndWalksTheText();
     void stopThenStartKeepsOneChain();
+    void mediaControlsRunTheWindowsCommands();
     void startOnEmptyEditorReturnsToIdle();
     void pasteReadsTheClipboardAndLeavesTheDocument();
     void resizeToggle();
@@ -413,6 +416,37 @@ void WindowTest::stopThenStartKeepsOneChain()
     rig.finishUtterances();
     QTRY_COMPARE(rig.engine.spoken.size(), std::size_t{8});
     QCOMPARE(rig.said().back(), std::string("四。"));
+    QCOMPARE(rig.engine.pendingUtterances(), 1);
+}
+
+// The desktop's play/pause, next and previous run the window's own commands: calls that wait
+// together come down to the last state asked for and to one move.
+void WindowTest::mediaControlsRunTheWindowsCommands()
+{
+    WindowRig rig;
+    const std::string doc = rig.writeDocument("doc.txt", "一。\r\n二。\r\n三。\r\n四。\r\n五。\r\n");
+    MainWindow& form = rig.create({doc});
+    showAndActivate(form);
+    MediaControls media(form, QDBusConnection(QStringLiteral("no bus")));
+    const auto call = [&media](const char* member, int times = 1) {
+        for (int i = 0; i < times; ++i)
+            media.handleMessage(QDBusMessage::createMethodCall(QStringLiteral("org.mpris.MediaPlayer2.kven"),
+                                                               QStringLiteral("/org/mpris/MediaPlayer2"),
+                                                               QStringLiteral("org.mpris.MediaPlayer2.Player"),
+                                                               QString::fromLatin1(member)),
+                                QDBusConnection(QStringLiteral("no bus")));
+        WindowRig::deliver();
+    };
+    QVERIFY(form.commands().reading());
+    call("PlayPause");
+    QVERIFY(!form.commands().reading());
+    call("PlayPause", 3);
+    QVERIFY(form.commands().reading());
+    call("Next", 2);
+    WindowRig::deliver();
+    call("Previous");
+    WindowRig::deliver();
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。", "四。", "三。"}));
     QCOMPARE(rig.engine.pendingUtterances(), 1);
 }
 
