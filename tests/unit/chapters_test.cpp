@@ -105,6 +105,11 @@ TEST(Chapters, MarkedPageHeadingsEndWhereTheirElementEnds)
          {"一", "二"},
          {"一", "二"},
          {{"", "一"}, {" 二", "二"}}},
+        {"a page heading that carries a heading note too is one chapter",
+         " 一章［＃「一章」は中見出し］\r\n本文。\r\n",
+         {"一章"},
+         {"一章"},
+         {{"", "一章"}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <thread>
 
 namespace kven {
@@ -328,6 +329,29 @@ TEST_F(OpenJTalk, WhatTheSynthesizerStartedEndsWithIt)
     for (int i = 0; i < 100 && running(); ++i)
         std::this_thread::sleep_for(10ms);
     EXPECT_FALSE(running()) << "the synthesizer's own child is gone";
+}
+
+TEST_F(OpenJTalk, ACancelWakesAWaitForAPiece)
+{
+    testing::ScratchFolder folder;
+    OpenJTalkSetup setup = testing::testSetup();
+    setup.executable = testing::writeStandIn(folder.path(), "hang", folder.write("hanging", ""));
+    // Shared with the waiting thread: one that never wakes is left to wait, not destroyed under it.
+    struct Synthesis {
+        OpenJTalkSetup setup;
+        PieceSynthesis pieces{setup, {}, {"はい。"}};
+    };
+    const auto synthesis = std::make_shared<Synthesis>(setup);
+    std::promise<bool> cancelled;
+    std::future<bool> woke = cancelled.get_future();
+    std::thread waiter(
+        [synthesis, cancelled = std::move(cancelled)]() mutable { cancelled.set_value(!synthesis->pieces.piece(0)); });
+    std::this_thread::sleep_for(200ms); // for the wait to begin
+    synthesis->pieces.cancel();
+    const bool ended = woke.wait_for(10s) == std::future_status::ready;
+    ended ? waiter.join() : waiter.detach();
+    ASSERT_TRUE(ended) << "the wait for a piece outlived the cancel";
+    EXPECT_TRUE(woke.get()) << "a cancelled piece has no samples";
 }
 
 TEST_F(OpenJTalk, NoAudioServerIsAClearErrorButSilenceNeedsNone)

@@ -131,6 +131,16 @@ TEST_F(WavExport, AFailureEndsTheExportWithoutAFile)
     EXPECT_THROW(loop.runPending(), KvenError) << "the failure also reaches the event loop";
 }
 
+TEST_F(WavExport, AnUtteranceNotYetSynthesizedIsNotWritten)
+{
+    OpenJTalkSetup setup = testing::testSetup();
+    setup.executable = testing::writeStandIn(folder.path(), "hang", folder.write("hanging", ""));
+    EventQueue loop;
+    ExportEngine engine(loop, setup, folder.path("book.wav"), 1);
+    engine.Speak(u"はい。");
+    EXPECT_FALSE(engine.allWritten()) << "no writer is busy, yet the utterance is still to come";
+}
+
 TEST_F(WavExport, TheSynthesizerInheritsOnlyItsStandardStreamsAndStartsWithDefaultSignals)
 {
     // As a parent would that leaks a descriptor into us, ignores SIGPIPE and SIGHUP (nohup) and

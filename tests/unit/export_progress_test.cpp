@@ -31,6 +31,8 @@ TEST(ExportProgress, TheShareWrittenTheTimeSoFarAndTheTimeLeft)
          5,
          "\r 25.0%  elapsed 0:05  left 0:15   "},
         {"the end", 200, 1200, {450, 1200}, 2, 59.5, "\r100.0%  elapsed 1:00  left 0:00   "},
+        {"a second short of an hour, minutes", 0, 1000, {}, 0, 3599, "\r  0.0%  elapsed 59:59  left ?   "},
+        {"exactly an hour, hours", 0, 1000, {}, 0, 3600, "\r  0.0%  elapsed 1:00:00  left ?   "},
         {"from an hour on, hours", 0, 1000, {500}, 1, 3700, "\r 50.0%  elapsed 1:01:40  left 1:01:40   "},
         {"an offset past the end", 5000, 1000, {}, 0, 1, "\r  0.0%  elapsed 0:01  left ?   "},
     };

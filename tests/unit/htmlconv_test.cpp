@@ -125,6 +125,7 @@ TEST(HTMLconv, HeadingsAndLineBreaks)
         {"upper-case level 1 wins", "<H1>One</H1><h1>Two</h1><H2>Three</H2>", "KVENmarkOneTwoThree"},
         {"lower-case level 1 next", "<h1 class=t>One</h1><H2>Two</H2>", "KVENmarkOneTwo"},
         {"level 2 and font size 5", "<h2>A</h2><font size=5>B</font>", "KVENmarkAKVENmarkB"},
+        {"upper-case level 2 as well", "<H2>A</H2>", "KVENmarkA"},
         {"upper-case FONT is no heading", "<FONT SIZE=5>B", "B"},
         {"attributes are stripped", "<H1 align=center>" + sj("第一章") + "</H1>", "KVENmark" + sj("第一章")},
         {"three BR give two line breaks", "A<BR><BR><BR>B", "A\r\n\r\nB"},
