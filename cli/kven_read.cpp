@@ -10,6 +10,7 @@
 #include "intake/Intake.h"
 #include "reading/Reader.h"
 #include "settings/SettingsFile.h"
+#include "settings/VoiceChoice.h"
 #include "settings/WordsFile.h"
 #include "speech/Engines.h"
 #include "speech/OpenJTalk.h"
@@ -252,10 +253,7 @@ void setUpVoice(SpeechEngine& engine, WindowState& window, const Options& option
 {
     if (options.rate)
         window.setSpeed(*options.rate);
-    if (window.speed() != 0)
-        engine.setRate(window.speed());
-    const std::vector<VoiceHandle> voices =
-        setUpVoiceList(engine, window, options.voice.value_or(storedVoice), NegativeVoiceIndex::selectsFirst);
+    const std::vector<VoiceHandle> voices = applyVoiceChoice(engine, window, options.voice.value_or(storedVoice));
     if (options.voice && !voices.empty() && *options.voice >= static_cast<int>(voices.size())) {
         std::string list;
         for (std::size_t i = 0; i < voices.size(); ++i)

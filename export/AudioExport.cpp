@@ -1,5 +1,7 @@
 #include "export/AudioExport.h"
 
+#include "export/ChapterFiles.h"
+#include "export/EncoderSinks.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "reading/Reader.h"

@@ -4,10 +4,10 @@
 // chapter. It runs on the thread that calls run(), with an event loop of its own, on a copy
 // of the reading state, so the window can export in the background while it reads aloud.
 
+#include "export/AudioFormats.h"
 #include "export/Chapters.h"
+#include "export/ExportEngine.h"
 #include "export/ExportProgress.h"
-#include "speech/AudioFile.h"
-#include "speech/ExportEngine.h"
 #include "state/MemoryWindowState.h"
 
 #include <atomic>

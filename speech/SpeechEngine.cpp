@@ -1,10 +1,5 @@
 #include "speech/SpeechEngine.h"
 
-#include "state/WindowState.h"
-#include "text/Cp932.h"
-
-#include <algorithm>
-
 namespace kven {
 
 void SpeechEngine::ensureConnected()
@@ -91,24 +86,6 @@ void SpeechEngine::endStream(int streamNumber, std::int64_t streamPosition)
         if (auto self = weak.lock(); self && (*self)->onEndStream_)
             (*self)->onEndStream_(streamNumber, streamPosition);
     });
-}
-
-std::vector<VoiceHandle> setUpVoiceList(SpeechEngine& engine, WindowState& window, int index,
-                                        NegativeVoiceIndex negative)
-{
-    engine.setEventInterests(SVEAllEvents);
-    std::vector<VoiceHandle> voices = engine.GetVoices();
-    std::vector<std::string> descriptions;
-    for (const VoiceHandle& voice : voices)
-        descriptions.push_back(cp932::fromWide(voice->GetDescription(0)));
-    window.setVoices(descriptions);
-    if (index < 0 && negative == NegativeVoiceIndex::selectsFirst)
-        index = 0;
-    window.setVoiceIndex(std::min(index, static_cast<int>(voices.size()) - 1));
-    // The window takes only an index inside its list.
-    if (const int selected = window.voiceIndex(); selected >= 0)
-        engine.setVoice(voices[static_cast<std::size_t>(selected)]);
-    return voices;
 }
 
 } // namespace kven

@@ -28,8 +28,6 @@
 
 namespace kven {
 
-class WindowState;
-
 inline constexpr int SVEAllEvents = 33790;
 inline constexpr int SVSFlagsAsync = 1;
 inline constexpr int kSkipAll = 2147483647;
@@ -109,18 +107,5 @@ private:
     // Lets a queued event notice that the engine is gone.
     std::shared_ptr<SpeechEngine*> self_ = std::make_shared<SpeechEngine*>(this);
 };
-
-// What the window's voice list shows when the chosen index is below 0.
-enum class NegativeVoiceIndex {
-    selectsNothing, // the engine keeps the voice it has
-    selectsFirst,
-};
-
-// The voice list at window creation: the engine's event interests (all of them), its voices
-// into the window's list (descriptions in Shift_JIS), voice `index` selected (an index past
-// the end selects the last) and the selected voice handed to the engine. Returns the voices
-// in the list's order.
-std::vector<VoiceHandle> setUpVoiceList(SpeechEngine& engine, WindowState& window, int index,
-                                        NegativeVoiceIndex negative);
 
 } // namespace kven

@@ -1,5 +1,6 @@
 #include "window/ExportDialog.h"
 
+#include "export/EncoderSinks.h"
 #include "files/Errors.h"
 
 #include <QCheckBox>

@@ -3,6 +3,7 @@
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "intake/HTMLconv.h"
+#include "settings/VoiceChoice.h"
 #include "text/Cp932.h"
 #include "window/VoiceBox.h"
 
@@ -441,9 +442,7 @@ void MainWindow::exportAudio(QObject*)
     auto job = std::make_unique<AudioExport>(std::move(copy), shared_, std::move(request), exportSetup_);
     const std::string target = choice->split ? chapterFolderOf(choice->path) : choice->path;
     auto setUpVoice = [voice = voiceIndex()](SpeechEngine& engine, WindowState& window) {
-        if (window.speed() != 0)
-            engine.setRate(window.speed());
-        setUpVoiceList(engine, window, voice, NegativeVoiceIndex::selectsFirst);
+        applyVoiceChoice(engine, window, voice);
     };
     export_ =
         std::make_unique<BackgroundExport>(this, std::move(job), std::move(setUpVoice),

@@ -3,6 +3,7 @@
 
 #include "export/AudioExport.h"
 #include "files/Errors.h"
+#include "settings/VoiceChoice.h"
 #include "support/ScratchFolder.h"
 #include "support/Sjis.h"
 #include "support/SpeechRig.h"

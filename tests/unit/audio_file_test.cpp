@@ -2,8 +2,9 @@
 // tags, a failed write that leaves the old file alone, the files, names and playlist of a
 // split export, and what killed exports left.
 
+#include "export/ChapterFiles.h"
+#include "export/EncoderSinks.h"
 #include "files/Errors.h"
-#include "speech/AudioFile.h"
 #include "support/ScratchFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The timing contract of the speech engine interface, run against every back end built here,
 // then what only the Open JTalk back end has: real voices, rate, failures of the synthesizer.
 
-#include "speech/ExportEngine.h"
+#include "export/ExportEngine.h"
 #include "speech/OpenJTalkEngine.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"

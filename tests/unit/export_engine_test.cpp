@@ -1,7 +1,7 @@
 // The WAV back end: the same file whatever the number of workers, the pause before each
 // utterance, and no file at all unless the export completed.
 
-#include "speech/ExportEngine.h"
+#include "export/ExportEngine.h"
 #include "speech/OpenJTalkEngine.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"

@@ -1,3 +1,4 @@
+#include "settings/VoiceChoice.h"
 #include "state/MemoryWindowState.h"
 #include "support/ScriptedEngine.h"
 #include "support/Sjis.h"

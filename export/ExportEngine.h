@@ -9,7 +9,7 @@
 // Each Speak is queued and its end-of-stream event posted at once, so the reading step
 // runs ahead of the synthesis; Speak waits only while many utterances are still unwritten.
 
-#include "speech/AudioFile.h"
+#include "export/ExportTarget.h"
 #include "speech/SynthesizerEngine.h"
 
 #include <condition_variable>

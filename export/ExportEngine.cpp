@@ -1,5 +1,6 @@
-#include "speech/ExportEngine.h"
+#include "export/ExportEngine.h"
 
+#include "export/EncoderSinks.h"
 #include "files/Errors.h"
 #include "speech/SynthesisText.h"
 
