@@ -105,7 +105,7 @@ int main(int argc, char** argv)
                 return false;
             // The new copy starts reading as soon as it has the answer: ours ends first.
             if (engine->connected())
-                engine->Skip("Sentence", kven::kSkipAll);
+                engine->skip("Sentence", kven::kSkipAll);
             handedOver = true;
             // Ends a dialog's loop too, so that a copy showing a message box still goes away.
             QCoreApplication::exit(0);

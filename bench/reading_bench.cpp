@@ -55,7 +55,7 @@ void readingStepNearTheEnd(benchmark::State& state, std::size_t bytes)
         window.setSelStart(start);
         window.setStartEnabled(false);
         shared.lastSpoken.clear();
-        reader.TTSEndStream(engine.lastStream());
+        reader.endOfStream(engine.lastStream());
         benchmark::DoNotOptimize(window.selStart());
     }
 }
@@ -92,7 +92,7 @@ void readWholeLine(benchmark::State& state, std::size_t bytes)
         shared.lastSpoken.clear();
         std::size_t steps = 0;
         while (!window.startEnabled()) {
-            reader.TTSEndStream(engine.lastStream());
+            reader.endOfStream(engine.lastStream());
             ++steps;
         }
         benchmark::DoNotOptimize(steps);
@@ -206,7 +206,7 @@ void readingStepWithLists(benchmark::State& state, Lists lists)
         window.setSelStart(start);
         window.setStartEnabled(false);
         shared.lastSpoken.clear();
-        reader.TTSEndStream(engine.lastStream());
+        reader.endOfStream(engine.lastStream());
     };
     step();
     // Every variant says the same first chunk.

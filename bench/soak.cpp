@@ -147,7 +147,7 @@ int main(int argc, char** argv)
         const auto start = Clock::now();
         counter.take();
         firstSound = 0;
-        engine.Speak(texts[static_cast<std::size_t>(i) % std::size(texts)]);
+        engine.speak(texts[static_cast<std::size_t>(i) % std::size(texts)]);
         const int target = i + 1;
         while (ended < target) {
             try {

@@ -151,9 +151,9 @@ struct Rig {
         engine.setOnEndStream([this](int s, std::int64_t p) {
             ++events;
             lastEvent = Clock::now();
-            reader.TTSEndStream(s, p);
+            reader.endOfStream(s, p);
         });
-        engine.setEventInterests(SVEAllEvents);
+        engine.setEventInterests(kAllEvents);
     }
     static OpenJTalkSetup setupFor(const std::string& voices)
     {

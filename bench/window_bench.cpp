@@ -146,7 +146,7 @@ void readingSteps(benchmark::State& state, std::size_t size)
     f.form->setStartEnabled(false);
     f.form->setStopEnabled(true);
     for (auto _ : state) {
-        f.form->TTSEndStream(nullptr, f.engine.lastStream(), 0);
+        f.form->endOfStream(nullptr, f.engine.lastStream(), 0);
         if (f.form->selStart() > middle + 6000)
             f.form->setSelStart(middle);
     }
@@ -248,7 +248,7 @@ int peakMemory()
     f.form->setStartEnabled(false);
     f.form->setStopEnabled(true);
     for (int i = 0; i < 100; ++i)
-        f.form->TTSEndStream(nullptr, f.engine.lastStream(), 0);
+        f.form->endOfStream(nullptr, f.engine.lastStream(), 0);
     QCoreApplication::processEvents();
     const double peakMb = static_cast<double>(statusKb("VmHWM:")) / 1024.0;
     const double beforeMb = static_cast<double>(before) / 1024.0;

@@ -257,7 +257,7 @@ void setUpVoice(SpeechEngine& engine, WindowState& window, const Options& option
     if (options.voice && !voices.empty() && *options.voice >= static_cast<int>(voices.size())) {
         std::string list;
         for (std::size_t i = 0; i < voices.size(); ++i)
-            list += "\n  " + std::to_string(i) + "  " + cp932::wideToUtf8(voices[i]->GetDescription(0));
+            list += "\n  " + std::to_string(i) + "  " + cp932::wideToUtf8(voices[i]->description(0));
         throw KvenError("there is no voice " + std::to_string(*options.voice) + "; the voices are:" + list);
     }
 }
@@ -367,8 +367,8 @@ int run(int argc, char** argv)
     // The pause before each utterance is real only when it is heard.
     Waiter& waiter = options.dump ? static_cast<Waiter&>(noWait) : sleep;
     Reader reader(window, shared, *engine, waiter);
-    engine->setOnEndStream([&](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
-    engine->setOnStreamFailed([&](int stream) { reader.TTSStreamFailed(stream); });
+    engine->setOnEndStream([&](int stream, std::int64_t position) { reader.endOfStream(stream, position); });
+    engine->setOnStreamFailed([&](int stream) { reader.streamFailed(stream); });
 
     try {
         if (!options.dump)

@@ -101,9 +101,9 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
             std::lock_guard lock(mutex_);
             progress_.utteranceEnded(window_.selStart());
         }
-        reader.TTSEndStream(stream, position);
+        reader.endOfStream(stream, position);
     });
-    engine_.setOnStreamFailed([&](int stream) { reader.TTSStreamFailed(stream); });
+    engine_.setOnStreamFailed([&](int stream) { reader.streamFailed(stream); });
     const auto idle = [&] {
         loop_.runOne(std::chrono::milliseconds(100));
         if (tick)

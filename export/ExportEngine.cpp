@@ -149,7 +149,7 @@ void ExportEngine::finish()
 {
     // Connecting creates the file, so a document with nothing to say still gives one.
     if (!connected())
-        setEventInterests(SVEAllEvents);
+        setEventInterests(kAllEvents);
     {
         std::unique_lock lock(mutex_);
         // Short waits here too: a cancel from a signal handler does not notify.

@@ -12,7 +12,7 @@ Reader::Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Wait
 {
 }
 
-void Reader::TTSEndStream(int streamNumber, std::int64_t)
+void Reader::endOfStream(int streamNumber, std::int64_t)
 {
     // A step already under way (a Start right after a Stop) is the chain.
     if (streamNumber != lastStream_ || pausing_)
@@ -21,7 +21,7 @@ void Reader::TTSEndStream(int streamNumber, std::int64_t)
     step();
 }
 
-void Reader::TTSStreamFailed(int streamNumber)
+void Reader::streamFailed(int streamNumber)
 {
     if (streamNumber != lastStream_ || window_.startEnabled() || pausing_)
         return;
@@ -57,7 +57,7 @@ void Reader::step()
     window_.setSelLength(next->length);
     // An engine that synthesizes ahead can use the pause to start on this chunk.
     if (tts_.preparesAhead())
-        tts_.Prepare(cp932::toWide(next->spoken));
+        tts_.prepare(cp932::toWide(next->spoken));
     pausingBytes_ = window_.text().substr(next->start, next->length);
     pausingDocument_ = shared_.currentPath;
     pausing_ = std::move(next);
@@ -79,7 +79,7 @@ void Reader::speak()
     Utterance chunk = std::move(*pausing_);
     pausing_.reset();
     try {
-        lastStream_ = tts_.Speak(cp932::toWide(chunk.spoken), SVSFlagsAsync);
+        lastStream_ = tts_.speak(cp932::toWide(chunk.spoken), kSpeakAsync);
     } catch (...) {
         // No stream, so no event will go on with the chain: reading stops at the chunk.
         window_.setStartEnabled(true);
@@ -97,7 +97,7 @@ void Reader::speak()
     window_.setSelStart(lastChunkEnd_);
     if (tts_.preparesAhead())
         if (const std::string next = nextUtterance(window_, shared_, filter_.options()); !next.empty())
-            tts_.Prepare(cp932::toWide(next));
+            tts_.prepare(cp932::toWide(next));
 }
 
 void Reader::start()
@@ -113,7 +113,7 @@ void Reader::stop()
     skipping_ = false;
     window_.setStartEnabled(true);
     window_.setStopEnabled(false);
-    tts_.Skip("Sentence", kSkipAll);
+    tts_.skip("Sentence", kSkipAll);
 }
 
 void Reader::pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard)
@@ -162,7 +162,7 @@ void Reader::cutShort()
         step();
     } else if (!skipping_) {
         skipping_ = true;
-        tts_.Skip("Sentence", kSkipAll);
+        tts_.skip("Sentence", kSkipAll);
     }
 }
 
@@ -206,7 +206,7 @@ void Reader::next(int times)
             window_.setSelStart(following ? following->start + following->length : window_.text().size());
         } else {
             skipping_ = true;
-            tts_.Skip("Sentence", kSkipAll);
+            tts_.skip("Sentence", kSkipAll);
         }
     }
     // One step from where the moves ended, not one per move: each would start the synthesizer.

@@ -25,11 +25,11 @@ public:
     // The end of an utterance. Only the end of the last utterance handed to the engine runs
     // the next reading step: a Start right after a Stop has already begun a new chain, which
     // the end of the utterance that Stop cut short must not double.
-    void TTSEndStream(int streamNumber, std::int64_t streamPosition = 0);
+    void endOfStream(int streamNumber, std::int64_t streamPosition = 0);
     // The utterance failed (its end-of-stream event follows). When it is the last one handed
     // to the engine, reading stops with the cursor back at its chunk, so that Start says it
     // again once the fault is gone.
-    void TTSStreamFailed(int streamNumber);
+    void streamFailed(int streamNumber);
 
     // Start: reading state, then one step.
     void start();

@@ -10,11 +10,11 @@ namespace kven {
 std::vector<VoiceHandle> setUpVoiceList(SpeechEngine& engine, WindowState& window, int index,
                                         NegativeVoiceIndex negative)
 {
-    engine.setEventInterests(SVEAllEvents);
-    std::vector<VoiceHandle> voices = engine.GetVoices();
+    engine.setEventInterests(kAllEvents);
+    std::vector<VoiceHandle> voices = engine.installedVoices();
     std::vector<std::string> descriptions;
     for (const VoiceHandle& voice : voices)
-        descriptions.push_back(cp932::fromWide(voice->GetDescription(0)));
+        descriptions.push_back(cp932::fromWide(voice->description(0)));
     window.setVoices(descriptions);
     if (index < 0 && negative == NegativeVoiceIndex::selectsFirst)
         index = 0;

@@ -16,7 +16,7 @@ public:
 protected:
     void doConnect() override {}
     void doSetEventInterests(int) override {}
-    std::vector<VoiceHandle> doGetVoices() override { return {}; }
+    std::vector<VoiceHandle> doInstalledVoices() override { return {}; }
     void doSetVoice(const VoiceHandle&) override {}
     void doSetRate(int) override {}
     void doSpeak(std::u16string_view, int, int streamNumber) override { lastStream_ = streamNumber; }

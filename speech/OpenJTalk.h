@@ -36,7 +36,7 @@ public:
         : path_(std::move(path)), description_(std::move(description))
     {
     }
-    std::u16string GetDescription(int) const override { return description_; }
+    std::u16string description(int) const override { return description_; }
     const std::string& path() const { return path_; }
 
 private:

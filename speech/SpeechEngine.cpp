@@ -16,10 +16,10 @@ void SpeechEngine::setEventInterests(int interests)
     doSetEventInterests(interests);
 }
 
-std::vector<VoiceHandle> SpeechEngine::GetVoices(std::string_view, std::string_view)
+std::vector<VoiceHandle> SpeechEngine::installedVoices(std::string_view, std::string_view)
 {
     ensureConnected();
-    return doGetVoices();
+    return doInstalledVoices();
 }
 
 void SpeechEngine::setVoice(const VoiceHandle& voice)
@@ -34,7 +34,7 @@ void SpeechEngine::setRate(int rate)
     doSetRate(rate);
 }
 
-int SpeechEngine::Speak(std::u16string_view text, int flags)
+int SpeechEngine::speak(std::u16string_view text, int flags)
 {
     ensureConnected();
     const int stream = nextStream_ + 1;
@@ -43,13 +43,13 @@ int SpeechEngine::Speak(std::u16string_view text, int flags)
     return stream;
 }
 
-void SpeechEngine::Skip(std::string_view itemType, int count)
+void SpeechEngine::skip(std::string_view itemType, int count)
 {
     ensureConnected();
     doSkip(itemType, count);
 }
 
-void SpeechEngine::Prepare(std::u16string_view text)
+void SpeechEngine::prepare(std::u16string_view text)
 {
     if (connected_)
         doPrepare(text);

@@ -28,8 +28,8 @@
 
 namespace kven {
 
-inline constexpr int SVEAllEvents = 33790;
-inline constexpr int SVSFlagsAsync = 1;
+inline constexpr int kAllEvents = 33790;
+inline constexpr int kSpeakAsync = 1;
 inline constexpr int kSkipAll = 2147483647;
 
 // One installed voice. Handles are reference-counted: the voice list holds one reference
@@ -38,7 +38,7 @@ class VoiceToken {
 public:
     virtual ~VoiceToken() = default;
     // Display name (wide text) for the given locale; 0 is the default locale.
-    virtual std::u16string GetDescription(int locale = 0) const = 0;
+    virtual std::u16string description(int locale = 0) const = 0;
 };
 using VoiceHandle = std::shared_ptr<const VoiceToken>;
 
@@ -60,16 +60,16 @@ public:
 
     bool connected() const { return connected_; }
     void setEventInterests(int interests);
-    std::vector<VoiceHandle> GetVoices(std::string_view requiredAttributes = {},
-                                       std::string_view optionalAttributes = {});
+    std::vector<VoiceHandle> installedVoices(std::string_view requiredAttributes = {},
+                                             std::string_view optionalAttributes = {});
     void setVoice(const VoiceHandle& voice);
     void setRate(int rate);
     // Returns the stream number of the new utterance.
-    int Speak(std::u16string_view text, int flags = SVSFlagsAsync);
-    void Skip(std::string_view itemType, int count);
+    int speak(std::u16string_view text, int flags = kSpeakAsync);
+    void skip(std::string_view itemType, int count);
     // A hint: the text the next Speak will most likely be given. A back end may start on it
     // early; what is heard is the same either way. Does nothing before the first connection.
-    void Prepare(std::u16string_view text);
+    void prepare(std::u16string_view text);
     // Whether Prepare does anything with this back end, so callers can spare the look-ahead.
     bool preparesAhead() const { return doesPrepare(); }
 
@@ -77,7 +77,7 @@ protected:
     // Throws KvenError when the engine cannot be reached.
     virtual void doConnect() = 0;
     virtual void doSetEventInterests(int interests) = 0;
-    virtual std::vector<VoiceHandle> doGetVoices() = 0;
+    virtual std::vector<VoiceHandle> doInstalledVoices() = 0;
     virtual void doSetVoice(const VoiceHandle& voice) = 0;
     virtual void doSetRate(int rate) = 0;
     // Starts speaking and returns without waiting for the speech; the back end later calls

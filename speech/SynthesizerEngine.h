@@ -26,7 +26,7 @@ protected:
     // Starts the back end's own work once the voices are found; throws KvenError when it cannot.
     virtual void start() = 0;
     void doSetEventInterests(int) final {}
-    std::vector<VoiceHandle> doGetVoices() final { return {voices_.begin(), voices_.end()}; }
+    std::vector<VoiceHandle> doInstalledVoices() final { return {voices_.begin(), voices_.end()}; }
     // Throws KvenError for a handle that is not one of these voices.
     void doSetVoice(const VoiceHandle& voice) final;
     void doSetRate(int rate) final;

@@ -108,10 +108,10 @@ void MainWindow::bindEvents()
     connect(talkSymbolsEditor, &QPlainTextEdit::textChanged, this, [this] { ++listsRevision_; });
 
     tts_.setOnEndStream([this](int stream, std::int64_t position) {
-        runShowingErrors([&] { TTSEndStream(nullptr, stream, position); });
+        runShowingErrors([&] { endOfStream(nullptr, stream, position); });
     });
     tts_.setOnStreamFailed([this](int stream) {
-        reader_.TTSStreamFailed(stream);
+        reader_.streamFailed(stream);
         markSpokenChunk();
     });
 }
@@ -252,9 +252,9 @@ void MainWindow::stop(QObject*)
     editor->setExtraSelections({});
 }
 
-void MainWindow::TTSEndStream(QObject*, int StreamNumber, std::int64_t StreamPosition)
+void MainWindow::endOfStream(QObject*, int StreamNumber, std::int64_t StreamPosition)
 {
-    reader_.TTSEndStream(StreamNumber, StreamPosition);
+    reader_.endOfStream(StreamNumber, StreamPosition);
     markSpokenChunk();
 }
 

@@ -130,7 +130,7 @@ public:
     void HTMLconv();
     void Resume();
     void pasteClipboard(QObject* Sender);
-    void TTSEndStream(QObject* Sender, int StreamNumber, std::int64_t StreamPosition);
+    void endOfStream(QObject* Sender, int StreamNumber, std::int64_t StreamPosition);
     void speedChanged(QObject* Sender);
     void again(QObject* Sender);
     void previous(QObject* Sender);

@@ -41,8 +41,8 @@ public:
 struct ReadingRig {
     ReadingRig()
     {
-        engine.setOnEndStream([this](int stream, std::int64_t pos) { reader.TTSEndStream(stream, pos); });
-        engine.setOnStreamFailed([this](int stream) { reader.TTSStreamFailed(stream); });
+        engine.setOnEndStream([this](int stream, std::int64_t pos) { reader.endOfStream(stream, pos); });
+        engine.setOnStreamFailed([this](int stream) { reader.streamFailed(stream); });
         window.setTalkSymbols(sj("、。\r\n"));
     }
 

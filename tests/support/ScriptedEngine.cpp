@@ -45,10 +45,10 @@ void ScriptedEngine::doSetEventInterests(int interests)
     maybeFail("EventInterests");
 }
 
-std::vector<VoiceHandle> ScriptedEngine::doGetVoices()
+std::vector<VoiceHandle> ScriptedEngine::doInstalledVoices()
 {
-    calls.push_back("GetVoices");
-    maybeFail("GetVoices");
+    calls.push_back("installedVoices");
+    maybeFail("installedVoices");
     return voices;
 }
 
@@ -68,7 +68,7 @@ void ScriptedEngine::doSetRate(int rate)
 void ScriptedEngine::doSpeak(std::u16string_view text, int flags, int streamNumber)
 {
     calls.push_back("Speak " + cp932::wideToUtf8(text) +
-                    (flags == SVSFlagsAsync ? "" : " flags " + std::to_string(flags)));
+                    (flags == kSpeakAsync ? "" : " flags " + std::to_string(flags)));
     maybeFail("Speak");
     spoken.push_back(cp932::fromWide(text));
     open_.push_back(streamNumber);

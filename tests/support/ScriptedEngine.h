@@ -14,7 +14,7 @@ namespace kven::testing {
 class ScriptedVoice : public VoiceToken {
 public:
     explicit ScriptedVoice(std::u16string description) : description_(std::move(description)) {}
-    std::u16string GetDescription(int) const override { return description_; }
+    std::u16string description(int) const override { return description_; }
 
 private:
     std::u16string description_;
@@ -49,7 +49,7 @@ public:
 protected:
     void doConnect() override;
     void doSetEventInterests(int interests) override;
-    std::vector<VoiceHandle> doGetVoices() override;
+    std::vector<VoiceHandle> doInstalledVoices() override;
     void doSetVoice(const VoiceHandle& voice) override;
     void doSetRate(int rate) override;
     void doSpeak(std::u16string_view text, int flags, int streamNumber) override;

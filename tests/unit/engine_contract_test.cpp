@@ -73,8 +73,8 @@ TYPED_TEST_SUITE(EngineContract, Rigs);
 
 TYPED_TEST(EngineContract, EachSpeakEndsWithOneEventAfterItReturned)
 {
-    const int first = this->rig.engine.Speak(u"こんにちは。");
-    const int second = this->rig.engine.Speak(u"さようなら。");
+    const int first = this->rig.engine.speak(u"こんにちは。");
+    const int second = this->rig.engine.speak(u"さようなら。");
     EXPECT_TRUE(this->ended.empty()) << "an event ran inside Speak";
     this->waitForEvents(2);
     this->waitForEvents(3, 300ms);
@@ -84,10 +84,10 @@ TYPED_TEST(EngineContract, EachSpeakEndsWithOneEventAfterItReturned)
 TYPED_TEST(EngineContract, SilentUtterancesStillEnd)
 {
     // Empty, only symbols, only control characters and blanks, only characters above U+FFFF.
-    const int a = this->rig.engine.Speak(u"");
-    const int b = this->rig.engine.Speak(u"・・・！？");
-    const int c = this->rig.engine.Speak(u"\r\n\t\u3000 ");
-    const int d = this->rig.engine.Speak(u"\U0001F600");
+    const int a = this->rig.engine.speak(u"");
+    const int b = this->rig.engine.speak(u"・・・！？");
+    const int c = this->rig.engine.speak(u"\r\n\t\u3000 ");
+    const int d = this->rig.engine.speak(u"\U0001F600");
     this->waitForEvents(4);
     EXPECT_EQ(this->ended, (std::vector<int>{a, b, c, d}));
 }
@@ -97,31 +97,31 @@ TYPED_TEST(EngineContract, SkipOfAPlayingStreamGivesExactlyOneEvent)
     std::u16string text;
     for (int i = 0; i < 4; ++i)
         text += kSentence;
-    const int stream = this->rig.engine.Speak(text);
+    const int stream = this->rig.engine.speak(text);
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (!this->rig.soundStarted() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
     ASSERT_TRUE(this->rig.soundStarted());
-    this->rig.engine.Skip("Sentence", kSkipAll);
+    this->rig.engine.skip("Sentence", kSkipAll);
     EXPECT_TRUE(this->ended.empty()) << "an event ran inside Skip";
     this->waitForEvents(1, 2s);
     this->waitForEvents(2, 300ms);
     EXPECT_EQ(this->ended, std::vector<int>{stream});
 
     // Nothing playing: no event at all.
-    this->rig.engine.Skip("Sentence", kSkipAll);
+    this->rig.engine.skip("Sentence", kSkipAll);
     this->waitForEvents(2, 300ms);
     EXPECT_EQ(this->ended.size(), 1u);
 }
 
 TYPED_TEST(EngineContract, SkipEndsQueuedUtterancesTooAndTheNextSpeakIsHeard)
 {
-    const int a = this->rig.engine.Speak(kSentence);
-    const int b = this->rig.engine.Speak(kSentence);
-    this->rig.engine.Skip("Sentence", kSkipAll);
+    const int a = this->rig.engine.speak(kSentence);
+    const int b = this->rig.engine.speak(kSentence);
+    this->rig.engine.skip("Sentence", kSkipAll);
     this->waitForEvents(2, 5s);
     EXPECT_EQ(this->ended, (std::vector<int>{a, b}));
-    const int c = this->rig.engine.Speak(u"はい。");
+    const int c = this->rig.engine.speak(u"はい。");
     this->waitForEvents(3);
     EXPECT_EQ(this->ended.back(), c);
 }
@@ -140,7 +140,7 @@ protected:
         bool done = false;
         engine.setOnEndStream([&](int, std::int64_t) { done = true; });
         engine.setRate(rate);
-        engine.Speak(text);
+        engine.speak(text);
         // A bound, not a measure: ten sentences take their time on a busy machine.
         const auto deadline = std::chrono::steady_clock::now() + 120s;
         while (!done && std::chrono::steady_clock::now() < deadline)
@@ -157,10 +157,10 @@ TEST_F(OpenJTalk, ListsTheInstalledVoicesMeiNormalFirst)
 {
     EventQueue loop;
     OpenJTalkEngine engine(loop, testing::testSetup(), std::make_unique<RecordingOutput>(nullptr));
-    const auto voices = engine.GetVoices();
+    const auto voices = engine.installedVoices();
     std::vector<std::string> names;
     for (const auto& v : voices)
-        names.push_back(cp932::wideToUtf8(v->GetDescription(0)));
+        names.push_back(cp932::wideToUtf8(v->description(0)));
     EXPECT_EQ(names, (std::vector<std::string>{"mei (normal)", "mei (angry)", "mei (bashful)", "mei (happy)",
                                                "mei (sad)", "nitech m001"}));
 }
@@ -173,7 +173,7 @@ TEST_F(OpenJTalk, NoVoiceIsAnErrorNamingTheFoldersSearched)
     EventQueue loop;
     OpenJTalkEngine engine(loop, setup, std::make_unique<RecordingOutput>(nullptr));
     try {
-        engine.GetVoices();
+        engine.installedVoices();
         FAIL() << "no voice must be an error";
     } catch (const KvenError& e) {
         EXPECT_NE(std::string(e.what()).find(empty.path("missing")), std::string::npos) << e.what();
@@ -230,8 +230,8 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
         OpenJTalkEngine engine(loop, setup, std::make_unique<RecordingOutput>(log));
         std::vector<int> ended;
         engine.setOnEndStream([&](int stream, std::int64_t) { ended.push_back(stream); });
-        engine.Speak(kSentence);
-        const int failed = engine.Speak(u"はい。");
+        engine.speak(kSentence);
+        const int failed = engine.speak(u"はい。");
         std::vector<std::string> errors;
         const auto deadline = std::chrono::steady_clock::now() + 10s;
         while (ended.size() < 2 && std::chrono::steady_clock::now() < deadline) {
@@ -254,7 +254,7 @@ TEST_F(OpenJTalk, AFailingSynthesizerIsAnErrorAndTheEngineRecovers)
         ended.clear();
 
         folder.remove("failing");
-        const int next = engine.Speak(u"はい。");
+        const int next = engine.speak(u"はい。");
         while (ended.empty() && std::chrono::steady_clock::now() < deadline + 10s)
             loop.runOne(10ms);
         EXPECT_EQ(ended, std::vector<int>{next});
@@ -292,7 +292,7 @@ TEST_F(OpenJTalk, AMissingSynthesizerOrDictionaryOrACorruptVoiceIsOneClearError)
         engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
         std::vector<std::string> errors;
         try {
-            engine.Speak(u"はい。");
+            engine.speak(u"はい。");
         } catch (const KvenError& e) {
             errors.push_back(e.what());
         }
@@ -362,8 +362,8 @@ TEST_F(OpenJTalk, NoAudioServerIsAClearErrorButSilenceNeedsNone)
     OpenJTalkEngine engine(loop, testing::testSetup(), std::move(output));
     int ended = 0;
     engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
-    engine.Speak(u"、。");
-    engine.Speak(u"こんにちは。");
+    engine.speak(u"、。");
+    engine.speak(u"こんにちは。");
     std::string error;
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (error.empty() && std::chrono::steady_clock::now() < deadline) {
@@ -389,20 +389,20 @@ TEST_F(OpenJTalk, SynthesisAheadIsUsedOnlyForTheSameTextVoiceAndRate)
         while (ended < n && std::chrono::steady_clock::now() < deadline)
             loop.runOne(10ms);
     };
-    engine.setEventInterests(SVEAllEvents);
-    engine.Prepare(u"はい。");
-    engine.Speak(u"はい。");
+    engine.setEventInterests(kAllEvents);
+    engine.prepare(u"はい。");
+    engine.speak(u"はい。");
     waitFor(1);
     EXPECT_EQ(engine.preparedHits(), 1);
 
-    engine.Prepare(u"いいえ。");
-    engine.Speak(u"はい。"); // another text
-    engine.Prepare(u"はい。");
+    engine.prepare(u"いいえ。");
+    engine.speak(u"はい。"); // another text
+    engine.prepare(u"はい。");
     engine.setRate(5); // another rate
-    engine.Speak(u"はい。");
-    engine.Prepare(u"はい。");
-    engine.setVoice(engine.GetVoices().back()); // another voice
-    engine.Speak(u"はい。");
+    engine.speak(u"はい。");
+    engine.prepare(u"はい。");
+    engine.setVoice(engine.installedVoices().back()); // another voice
+    engine.speak(u"はい。");
     waitFor(4);
     EXPECT_EQ(engine.preparedHits(), 1);
 

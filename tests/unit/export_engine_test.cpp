@@ -44,7 +44,7 @@ protected:
         engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
         engine.setRate(rate);
         for (const auto& u : kUtterances)
-            engine.Speak(u);
+            engine.speak(u);
         loop.runPending();
         EXPECT_EQ(ended, static_cast<int>(kUtterances.size())) << "each Speak ends at once";
         EXPECT_EQ(engine.workers(), workers);
@@ -81,7 +81,7 @@ TEST_F(WavExport, EveryUtteranceFollowsTwoHundredMillisecondsOfSilence)
     int ended = 0;
     spoken.setOnEndStream([&](int, std::int64_t) { ++ended; });
     for (const auto& u : kUtterances)
-        spoken.Speak(u);
+        spoken.speak(u);
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (ended < static_cast<int>(kUtterances.size()) && std::chrono::steady_clock::now() < deadline)
         loop.runOne(10ms);
@@ -109,7 +109,7 @@ TEST_F(WavExport, NothingIsLeftBehindUnlessFinished)
         EventQueue loop;
         ExportEngine engine(loop, testing::testSetup(), path, 2);
         for (const auto& u : kUtterances)
-            engine.Speak(u);
+            engine.speak(u);
         engine.cancel();
         // The engine goes without finish(): its temporary file goes with it.
     }
@@ -125,7 +125,7 @@ TEST_F(WavExport, AFailureEndsTheExportWithoutAFile)
     const std::string path = folder.path("book.wav");
     EventQueue loop;
     ExportEngine engine(loop, setup, path, 2);
-    engine.Speak(u"はい。");
+    engine.speak(u"はい。");
     EXPECT_THROW(engine.finish(), KvenError);
     EXPECT_FALSE(folder.exists("book.wav"));
     EXPECT_THROW(loop.runPending(), KvenError) << "the failure also reaches the event loop";
@@ -137,7 +137,7 @@ TEST_F(WavExport, AnUtteranceNotYetSynthesizedIsNotWritten)
     setup.executable = testing::writeStandIn(folder.path(), "hang", folder.write("hanging", ""));
     EventQueue loop;
     ExportEngine engine(loop, setup, folder.path("book.wav"), 1);
-    engine.Speak(u"はい。");
+    engine.speak(u"はい。");
     EXPECT_FALSE(engine.allWritten()) << "no writer is busy, yet the utterance is still to come";
 }
 
@@ -175,7 +175,7 @@ TEST_F(WavExport, TheSynthesizerInheritsOnlyItsStandardStreamsAndStartsWithDefau
         EventQueue loop;
         ExportEngine engine(loop, setup, folder.path("book.wav"), 2);
         for (const auto& u : kUtterances)
-            engine.Speak(u);
+            engine.speak(u);
         engine.finish();
     }
     ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);

@@ -25,7 +25,7 @@ TEST(LookAhead, NamesWhatTheNextStepSaysThroughSkipsAndRepeats)
                 "二百六十バイトを超えるまで続きます。これはとても長い行で、二百六十バイトを超えるまで続きます。"
                 "これはとても長い行で\r\n最後");
     // Connected, as at window creation: hints before the first connection are ignored.
-    rig.engine.setEventInterests(SVEAllEvents);
+    rig.engine.setEventInterests(kAllEvents);
     rig.engine.calls.clear();
     const auto said = rig.readAll();
     ASSERT_GE(said.size(), 4u);

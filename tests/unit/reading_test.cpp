@@ -37,7 +37,7 @@ TEST(ReadingControl, CursorAtTheEndSaysNothingAndGoesIdle)
     rig.window.setSelStart(rig.window.text().size());
     rig.window.setStartEnabled(false);
     rig.window.setStopEnabled(true);
-    rig.reader.TTSEndStream(0, 0);
+    rig.reader.endOfStream(0, 0);
     EXPECT_TRUE(rig.window.startEnabled());
     EXPECT_FALSE(rig.window.stopEnabled());
     EXPECT_TRUE(rig.engine.spoken.empty());
@@ -48,7 +48,7 @@ TEST(ReadingControl, AStepWhileIdleDoesNothing)
 {
     ReadingRig rig;
     rig.setText("文A\r\n");
-    rig.reader.TTSEndStream(1, 0);
+    rig.reader.endOfStream(1, 0);
     EXPECT_TRUE(rig.engine.spoken.empty());
     EXPECT_EQ(rig.window.selStart(), 0u);
 }

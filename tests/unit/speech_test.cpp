@@ -27,7 +27,7 @@ TEST(SpeechEngine, ConnectsOnFirstUseAndRetriesAFailedConnection)
     EXPECT_FALSE(engine.connected());
     engine.failOn.reset();
     engine.setRate(3);
-    engine.setEventInterests(SVEAllEvents);
+    engine.setEventInterests(kAllEvents);
     EXPECT_TRUE(engine.connected());
     EXPECT_EQ(engine.calls, (V{"connect", "connect", "Rate 3", "EventInterests 33790"}));
 }
@@ -38,8 +38,8 @@ TEST(SpeechEngine, EndOfStreamArrivesThroughTheLoopAfterSpeakReturns)
     ScriptedEngine engine(loop);
     std::vector<int> ended;
     engine.setOnEndStream([&](int stream, std::int64_t) { ended.push_back(stream); });
-    const int first = engine.Speak(u"あ");
-    const int second = engine.Speak(u"い");
+    const int first = engine.speak(u"あ");
+    const int second = engine.speak(u"い");
     EXPECT_NE(first, second);
     engine.finishSpeaking();
     EXPECT_TRUE(ended.empty()) << "never from inside a call of the interface";
@@ -54,7 +54,7 @@ TEST(SpeechEngine, EventsOfADestroyedEngineAreDropped)
     {
         ScriptedEngine engine(loop);
         engine.setOnEndStream([&](int, std::int64_t) { ++events; });
-        engine.Speak(u"あ");
+        engine.speak(u"あ");
         engine.finishSpeaking();
     }
     EXPECT_EQ(loop.runPending(), 1u);
@@ -94,7 +94,7 @@ TEST(SetUpVoiceList, TheChosenVoiceReachesTheWindowStateAndTheEngine)
         const V all = {testing::sj("女性 A"), testing::sj("男性 B"), "C"};
         EXPECT_EQ(window.voices(), V(all.begin(), all.begin() + r.voices)) << "descriptions in Shift_JIS";
         EXPECT_EQ(window.voiceIndex(), r.selected);
-        V expected = {"connect", "EventInterests 33790", "GetVoices"};
+        V expected = {"connect", "EventInterests 33790", "installedVoices"};
         if (r.voiceCall)
             expected.push_back(r.voiceCall);
         EXPECT_EQ(engine.calls, expected);

@@ -13,7 +13,7 @@ std::vector<std::string> names(const std::vector<std::shared_ptr<const OpenJTalk
 {
     std::vector<std::string> out;
     for (const auto& v : voices)
-        out.push_back(cp932::wideToUtf8(v->GetDescription(0)));
+        out.push_back(cp932::wideToUtf8(v->description(0)));
     return out;
 }
 

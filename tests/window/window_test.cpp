@@ -957,8 +957,8 @@ void WindowTest::voiceListAndSpeed()
         QCOMPARE(form.voiceBox->itemText(0), QStringLiteral("Alpha"));
         QCOMPARE(form.voiceBox->currentIndex(), 2);
         QCOMPARE(form.speedBar->value(), 10);
-        QCOMPARE(rig.engine.calls,
-                 (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790", "GetVoices", "Voice 2"}));
+        QCOMPARE(rig.engine.calls, (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790",
+                                                             "installedVoices", "Voice 2"}));
     }
     {
         // No voice and no speed line: the first voice, and no rate call at all.
@@ -966,7 +966,7 @@ void WindowTest::voiceListAndSpeed()
         MainWindow& form = rig.create();
         QCOMPARE(form.voiceBox->currentIndex(), 0);
         QCOMPARE(rig.engine.calls,
-                 (std::vector<std::string>{"connect", "EventInterests 33790", "GetVoices", "Voice 0"}));
+                 (std::vector<std::string>{"connect", "EventInterests 33790", "installedVoices", "Voice 0"}));
 
         // Setting the position from code calls the handler only on a real change.
         rig.engine.calls.clear();
@@ -1270,7 +1270,7 @@ void WindowTest::corpusDocumentsReadAsTheCoreReadsThem()
         ScriptedEngine engine(queue);
         CountingWaiter waiter;
         Reader reader(memory, shared, engine, waiter);
-        engine.setOnEndStream([&reader](int stream, std::int64_t position) { reader.TTSEndStream(stream, position); });
+        engine.setOnEndStream([&reader](int stream, std::int64_t position) { reader.endOfStream(stream, position); });
         reader.start();
         while (!memory.startEnabled()) {
             engine.finishSpeaking();
