@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFutureWatcher>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -18,8 +17,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QWindowStateChangeEvent>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cstdlib>
@@ -34,6 +33,7 @@ namespace {
 constexpr int kMaxSkipEntryLength = 255;
 // Read in a few milliseconds; larger dictionaries would hold the window up.
 constexpr std::uintmax_t kWordsReadAtOnce = 1 << 20;
+constexpr int kWordsPollMs = 50;
 
 } // namespace
 
@@ -58,6 +58,8 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
 
 MainWindow::~MainWindow()
 {
+    if (wordsThread_.joinable())
+        wordsThread_.join();
     tts_.setOnEndStream({});
     tts_.setOnStreamFailed({});
 }
@@ -377,20 +379,39 @@ void MainWindow::loadWords()
             start(this);
         return;
     }
-    auto* watcher = new QFutureWatcher<WordsFile>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, load] {
-        watcher->deleteLater();
+    // One reading thread at a time: a load still running is waited for (a Reload during it).
+    if (wordsThread_.joinable())
+        wordsThread_.join();
+    wordsLoading_ = true;
+    auto read = std::make_shared<WordsRead>();
+    wordsThread_ = std::thread([path, read] {
+        WordsFile words = readWordsFile(path);
+        std::lock_guard lock(read->mutex);
+        read->words = std::move(words);
+    });
+    // The event loop looks for the result now and then: the thread touches nothing of the
+    // window's, and the hand-over is the mutex alone.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, read, load, poll] {
+        std::optional<WordsFile> arrived;
+        {
+            std::lock_guard lock(read->mutex);
+            if (!read->words)
+                return;
+            arrived = std::move(read->words);
+        }
+        poll->deleteLater();
         if (load != wordsLoads_)
             return;
+        wordsThread_.join();
         wordsLoading_ = false;
-        runShowingErrors([this, watcher] { useWords(watcher->result()); });
+        runShowingErrors([this, &arrived] { useWords(std::move(*arrived)); });
         // Reading that the start was to begin waited for the dictionary, so that its first
         // chunks are said with it.
         if (std::exchange(startWithWords_, false) && startEnabled())
             runShowingErrors([this] { start(this); });
     });
-    wordsLoading_ = true;
-    watcher->setFuture(QtConcurrent::run([path] { return readWordsFile(path); }));
+    poll->start(kWordsPollMs);
 }
 
 void MainWindow::useWords(WordsFile words)

@@ -30,7 +30,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QAction;
@@ -255,6 +258,12 @@ private:
     WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
     // Counts the dictionary loads begun: only the latest one's result is used.
     std::uint64_t wordsLoads_ = 0;
+    // What the reading thread hands over.
+    struct WordsRead {
+        std::mutex mutex;
+        std::optional<WordsFile> words;
+    };
+    std::thread wordsThread_;
     // A dictionary is being read off the event loop, and reading waits for it to start.
     bool wordsLoading_ = false;
     bool startWithWords_ = false;
