@@ -5,13 +5,17 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <map>
+#include <memory>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace kven::cp932 {
 
 namespace {
 
-// One converter per call: iconv descriptors carry shift state and are not thread-safe.
+// iconv descriptors carry shift state and are not thread-safe: each thread has its own.
 class Iconv {
 public:
     Iconv(const char* to, const char* from) : cd_(iconv_open(to, from))
@@ -46,6 +50,17 @@ private:
     iconv_t cd_;
 };
 
+// This thread's converter from `from` to `to`, reset after every conversion. Kept open: opening
+// one per call would load and unload the converter modules again and again, from every thread.
+Iconv& converter(const char* to, const char* from)
+{
+    thread_local std::map<std::pair<std::string, std::string>, std::unique_ptr<Iconv>> open;
+    std::unique_ptr<Iconv>& slot = open[{to, from}];
+    if (!slot)
+        slot = std::make_unique<Iconv>(to, from);
+    return *slot;
+}
+
 bool isTrailByte(unsigned char b)
 {
     return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
@@ -55,7 +70,7 @@ bool isTrailByte(unsigned char b)
 // encoding) for every character iconv rejects.
 std::string sjisTo(const char* target, std::string_view sjis, std::string_view replacement)
 {
-    Iconv cv(target, "CP932");
+    Iconv& cv = converter(target, "CP932");
     std::string out;
     out.reserve(sjis.size() * 2);
     std::size_t pos = 0;
@@ -99,7 +114,7 @@ std::string fromWide(std::u16string_view wide)
         in[2 * i] = static_cast<char>(c & 0xFF);
         in[2 * i + 1] = static_cast<char>(c >> 8);
     }
-    Iconv cv("CP932", "UTF-16LE");
+    Iconv& cv = converter("CP932", "UTF-16LE");
     std::string out;
     out.reserve(wide.size() * 2);
     std::size_t pos = 0;
