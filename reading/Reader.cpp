@@ -55,14 +55,15 @@ void Reader::step()
     }
     window_.setSelStart(next->start);
     window_.setSelLength(next->length);
+    std::u16string wide = cp932::toWide(next->spoken);
+    std::string bytes = window_.text().substr(next->start, next->length);
+    Pause pause{std::move(*next), std::move(wide), std::move(bytes), shared_.currentPath};
     // An engine that synthesizes ahead can use the pause to start on this chunk.
     if (tts_.preparesAhead())
-        tts_.prepare(cp932::toWide(next->spoken));
-    pausingBytes_ = window_.text().substr(next->start, next->length);
-    pausingDocument_ = shared_.currentPath;
-    pausing_ = std::move(next);
-    waiter_.after(kPauseBeforeSpeechMs, [this, pauses = std::weak_ptr(pauses_), pause = *pauses_] {
-        if (const std::shared_ptr<std::uint64_t> current = pauses.lock(); current && *current == pause)
+        tts_.prepare(pause.wide);
+    pausing_ = std::move(pause);
+    waiter_.after(kPauseBeforeSpeechMs, [this, pauses = std::weak_ptr(pauses_), ticket = *pauses_] {
+        if (const std::shared_ptr<std::uint64_t> current = pauses.lock(); current && *current == ticket)
             speak();
     });
 }
@@ -71,15 +72,17 @@ void Reader::speak()
 {
     const std::string_view text = window_.text();
     // A chunk no longer where it was selected gives way to the one at the cursor.
-    if (window_.selStart() != pausing_->start || shared_.currentPath != pausingDocument_ ||
-        text.substr(std::min(pausing_->start, text.size()), pausing_->length) != pausingBytes_) {
+    const Utterance& selected = pausing_->chunk;
+    if (window_.selStart() != selected.start || shared_.currentPath != pausing_->document ||
+        text.substr(std::min(selected.start, text.size()), selected.length) != pausing_->bytes) {
         step();
         return;
     }
-    Utterance chunk = std::move(*pausing_);
+    Pause pause = std::move(*pausing_);
     pausing_.reset();
+    Utterance& chunk = pause.chunk;
     try {
-        lastStream_ = tts_.speak(cp932::toWide(chunk.spoken), kSpeakAsync);
+        lastStream_ = tts_.speak(pause.wide, kSpeakAsync);
     } catch (...) {
         // No stream, so no event will go on with the chain: reading stops at the chunk.
         window_.setStartEnabled(true);
@@ -168,7 +171,7 @@ void Reader::cutShort()
 
 void Reader::again()
 {
-    readFrom(pausing_ ? pausing_->start : lastRead().value_or(window_.selStart()));
+    readFrom(pausing_ ? pausing_->chunk.start : lastRead().value_or(window_.selStart()));
 }
 
 void Reader::previous(int times)
@@ -178,7 +181,7 @@ void Reader::previous(int times)
     // The chunk being read is the one waiting for its pause, else the one last handed over.
     // The reading step leaves the cursor after the chunk it hands over; anywhere else, the
     // listener has moved it.
-    std::size_t here = pausing_ ? pausing_->start : last && cursor == lastChunkEnd_ ? *last : cursor;
+    std::size_t here = pausing_ ? pausing_->chunk.start : last && cursor == lastChunkEnd_ ? *last : cursor;
     const FilterOptions options = filter_.options();
     for (int i = 0; i < times; ++i)
         here = chunkBefore(window_.text(), here, options).value_or(here);
@@ -196,7 +199,7 @@ void Reader::next(int times)
     bool moved = false;
     for (; times > 0; --times) {
         if (pausing_) {
-            window_.setSelStart(pausing_->start + pausing_->length);
+            window_.setSelStart(pausing_->chunk.start + pausing_->chunk.length);
             cancelPause();
             moved = true;
         } else if (skipping_ || moved) {

@@ -82,11 +82,16 @@ private:
     std::size_t lastChunkEnd_ = 0;
     std::optional<std::string> lastChunkDocument_;
     WindowFilter filter_;
-    // The chunk waiting for its pause to end, if any, with its bytes and its document: the
-    // listener may click, edit or open another document during the pause.
-    std::optional<Utterance> pausing_;
-    std::string pausingBytes_;
-    std::string pausingDocument_;
+    // The chunk waiting for its pause to end, if any: what is said of it, converted once for
+    // the look-ahead and the utterance, and its bytes and document, since the listener may
+    // click, edit or open another document during the pause.
+    struct Pause {
+        Utterance chunk;
+        std::u16string wide;
+        std::string bytes;
+        std::string document;
+    };
+    std::optional<Pause> pausing_;
     // The engine was asked to cut the last utterance short; its end runs the next step.
     bool skipping_ = false;
     // Bumped to cancel the pause running; the waiter's callback holds it weakly, so that a

@@ -375,8 +375,6 @@ void MainWindow::loadWords()
     const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size <= kWordsReadAtOnce) {
         useWords(readWordsFile(path));
-        if (std::exchange(startWithWords_, false) && startEnabled())
-            start(this);
         return;
     }
     // One reading thread at a time: a load still running is waited for (a Reload during it).
@@ -406,10 +404,6 @@ void MainWindow::loadWords()
         wordsThread_.join();
         wordsLoading_ = false;
         runShowingErrors([this, &arrived] { useWords(std::move(*arrived)); });
-        // Reading that the start was to begin waited for the dictionary, so that its first
-        // chunks are said with it.
-        if (std::exchange(startWithWords_, false) && startEnabled())
-            runShowingErrors([this] { start(this); });
     });
     poll->start(kWordsPollMs);
 }
@@ -424,6 +418,10 @@ void MainWindow::useWords(WordsFile words)
             message += (message.empty() ? "" : "\n") + problem;
         dialogs_.showError(errorBoxText(message));
     }
+    // Reading that the start was to begin waited for the dictionary, so that its first chunks
+    // are said with it.
+    if (std::exchange(startWithWords_, false) && startEnabled())
+        start(this);
 }
 
 void MainWindow::editWords(QObject*)
