@@ -10,7 +10,7 @@
 #include "settings/SettingsFile.h"
 #include "speech/NullEngine.h"
 #include "state/Dialogs.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "text/Cp932.h"
 #include "text/ReadingDictionary.h"
 
@@ -40,23 +40,22 @@ std::string document(std::size_t bytes)
 
 void readingStepNearTheEnd(benchmark::State& state, std::size_t bytes)
 {
-    MemoryWindowState window;
-    window.setText(document(bytes));
-    window.setTalkSymbols(cp932::fromUtf8("、。「」"));
-    SharedState shared;
+    Session session;
+    session.setText(document(bytes));
+    session.setTalkSymbols(cp932::fromUtf8("、。「」"));
     EventQueue queue;
     NullEngine engine(queue);
     NoWaiter waiter;
-    Reader reader(window, shared, engine, waiter);
-    const std::size_t cursor = window.text().size() - 2000;
+    Reader reader(session, engine, waiter);
+    const std::size_t cursor = session.text().size() - 2000;
     // Land on a line start so every iteration reads the same chunk.
-    const std::size_t start = window.text().find("\r\n", cursor) + 2;
+    const std::size_t start = session.text().find("\r\n", cursor) + 2;
     for (auto _ : state) {
-        window.setSelStart(start);
-        window.setStartEnabled(false);
-        shared.lastSpoken.clear();
+        session.setSelStart(start);
+        session.setReading(true);
+        session.lastSpoken().clear();
         reader.endOfStream(engine.lastStream());
-        benchmark::DoNotOptimize(window.selStart());
+        benchmark::DoNotOptimize(session.selStart());
     }
 }
 
@@ -78,20 +77,19 @@ void readWholeLine(benchmark::State& state, std::size_t bytes)
     line.reserve(bytes);
     while (line.size() < bytes)
         line += pair;
-    MemoryWindowState window;
-    window.setText(line);
-    window.setTalkSymbols(cp932::fromUtf8("、。"));
-    SharedState shared;
+    Session session;
+    session.setText(line);
+    session.setTalkSymbols(cp932::fromUtf8("、。"));
     EventQueue queue;
     NullEngine engine(queue);
     NoWaiter waiter;
-    Reader reader(window, shared, engine, waiter);
+    Reader reader(session, engine, waiter);
     for (auto _ : state) {
-        window.setSelStart(0);
-        window.setStartEnabled(false);
-        shared.lastSpoken.clear();
+        session.setSelStart(0);
+        session.setReading(true);
+        session.lastSpoken().clear();
         std::size_t steps = 0;
-        while (!window.startEnabled()) {
+        while (session.reading()) {
             reader.endOfStream(engine.lastStream());
             ++steps;
         }
@@ -114,11 +112,11 @@ public:
     std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
 };
 
-// A window with the options and lists of the shipped settings file.
-void readShippedSettings(MemoryWindowState& window)
+// A session with the options and lists of the shipped settings file.
+void readShippedSettings(Session& session)
 {
     NoDialogs dialogs;
-    SettingsFile(window, dialogs, KVEN_SOURCE_DIR "/data/KVEN.ini").startupRead();
+    SettingsFile(session, dialogs, KVEN_SOURCE_DIR "/data/KVEN.ini").startupRead();
 }
 
 // A talk-symbols line of 1 MiB: every double-byte character of the rows of symbols, digits,
@@ -185,36 +183,35 @@ enum class Lists { shipped, hugeTalkSymbols, hugeSkipList, noWords, hugeWords };
 // the measurement, is where lists that changed are prepared.
 void readingStepWithLists(benchmark::State& state, Lists lists)
 {
-    MemoryWindowState window;
-    readShippedSettings(window);
+    Session session;
+    readShippedSettings(session);
     if (lists == Lists::hugeTalkSymbols)
-        window.setTalkSymbols(hugeTalkSymbols());
+        session.setTalkSymbols(hugeTalkSymbols());
     if (lists == Lists::hugeSkipList)
-        window.setSkipList(hugeSkipList());
-    window.setText(document(20u << 10));
-    SharedState shared;
+        session.setSkipList(hugeSkipList());
+    session.setText(document(20u << 10));
     if (lists == Lists::noWords || lists == Lists::hugeWords)
-        window.setWordReadings(true);
+        session.setWordReadings(true);
     if (lists == Lists::hugeWords)
-        shared.words = std::make_shared<const ReadingDictionary>(hugeWords());
+        session.document().words = std::make_shared<const ReadingDictionary>(hugeWords());
     EventQueue queue;
     NullEngine engine(queue);
     NoWaiter waiter;
-    Reader reader(window, shared, engine, waiter);
-    const std::size_t start = window.text().find("\r\n", 1000) + 2;
+    Reader reader(session, engine, waiter);
+    const std::size_t start = session.text().find("\r\n", 1000) + 2;
     const auto step = [&] {
-        window.setSelStart(start);
-        window.setStartEnabled(false);
-        shared.lastSpoken.clear();
+        session.setSelStart(start);
+        session.setReading(true);
+        session.lastSpoken().clear();
         reader.endOfStream(engine.lastStream());
     };
     step();
     // Every variant says the same first chunk.
-    if (shared.lastSpoken.empty() || window.selStart() != start + chunkLength(window.text().substr(start)))
+    if (session.lastSpoken().empty() || session.selStart() != start + chunkLength(session.text().substr(start)))
         state.SkipWithError("the step did not say the chunk at its cursor");
     for (auto _ : state) {
         step();
-        benchmark::DoNotOptimize(window.selStart());
+        benchmark::DoNotOptimize(session.selStart());
     }
 }
 

@@ -8,7 +8,7 @@
 #include "reading/Reader.h"
 #include "speech/OpenJTalkEngine.h"
 #include "speech/SynthesisText.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "text/Cp932.h"
 
 #include <algorithm>
@@ -144,10 +144,10 @@ private:
 struct Rig {
     Rig(const std::string& sink, const std::string& voices, const std::string& utf8Text, bool sleeping = false)
         : engine(loop, setupFor(voices), makePulseOutput(sink)),
-          reader(window, shared, engine, sleeping ? static_cast<Waiter&>(sleeper) : timer)
+          reader(session, engine, sleeping ? static_cast<Waiter&>(sleeper) : timer)
     {
-        window.setText(cp932::fromUtf8(utf8Text));
-        window.setTalkSymbols(cp932::fromUtf8("、。ー々\r\n"));
+        session.setText(cp932::fromUtf8(utf8Text));
+        session.setTalkSymbols(cp932::fromUtf8("、。ー々\r\n"));
         engine.setOnEndStream([this](int s, std::int64_t p) {
             ++events;
             lastEvent = Clock::now();
@@ -164,15 +164,14 @@ struct Rig {
     void runUntilIdle(std::chrono::seconds limit)
     {
         const auto deadline = Clock::now() + limit;
-        while (!window.startEnabled() && Clock::now() < deadline) {
+        while (session.reading() && Clock::now() < deadline) {
             timer.runDue();
             loop.runOne(1ms);
         }
     }
 
     EventQueue loop;
-    MemoryWindowState window;
-    SharedState shared;
+    Session session;
     SleepWaiter sleeper;
     LoopWaiter timer;
     OpenJTalkEngine engine;

@@ -112,7 +112,7 @@ void BM_WindowLoadNovel(benchmark::State& state)
         f.form->stop(nullptr);
         state.ResumeTiming();
         f.form->openDropped(kNovel);
-        benchmark::DoNotOptimize(f.form->text().size());
+        benchmark::DoNotOptimize(f.form->session().text().size());
     }
 }
 BENCHMARK(BM_WindowLoadNovel)->Unit(benchmark::kMillisecond);
@@ -140,17 +140,15 @@ void readingSteps(benchmark::State& state, std::size_t size)
         f.form->openDropped(f.document("steps" + std::to_string(size) + ".txt", size));
         loaded = size;
     }
-    const std::size_t middle = f.form->text().size() / 2;
-    f.form->setSelStart(middle);
-    f.form->setStartEnabled(false);
-    f.form->setStopEnabled(true);
+    const std::size_t middle = f.form->session().text().size() / 2;
+    f.form->session().setSelStart(middle);
+    f.form->session().setReading(true);
     for (auto _ : state) {
         f.form->endOfStream(nullptr, f.engine.lastStream(), 0);
-        if (f.form->selStart() > middle + 6000)
-            f.form->setSelStart(middle);
+        if (f.form->session().selStart() > middle + 6000)
+            f.form->session().setSelStart(middle);
     }
-    f.form->setStartEnabled(true);
-    f.form->setStopEnabled(false);
+    f.form->session().setReading(false);
 }
 
 void BM_WindowStep20KB(benchmark::State& state)
@@ -219,7 +217,7 @@ void BM_WindowCreateWith60MBDictionary(benchmark::State& state)
             std::make_unique<MainWindow>(f.engine, f.dialogs, f.clipboard, f.waiter, std::vector<std::string>{});
         // Closing waits for the dictionary still being read: not part of the making.
         state.PauseTiming();
-        if (!form->wordReadings())
+        if (!form->session().wordReadings())
             state.SkipWithError("the words option is off: no dictionary was read");
         form.reset();
         state.ResumeTiming();
@@ -248,8 +246,7 @@ int peakMemory()
     const std::string path = f.document("peak.txt", 20 * 1024 * 1024);
     const long before = statusKb("VmHWM:");
     f.form->openDropped(path);
-    f.form->setStartEnabled(false);
-    f.form->setStopEnabled(true);
+    f.form->session().setReading(true);
     for (int i = 0; i < 100; ++i)
         f.form->endOfStream(nullptr, f.engine.lastStream(), 0);
     QCoreApplication::processEvents();

@@ -4,8 +4,8 @@
 
 namespace kven {
 
-DumpEngine::DumpEngine(EventPoster& loop, const WindowState& window, std::FILE* out)
-    : NullEngine(loop), window_(window), out_(out)
+DumpEngine::DumpEngine(EventPoster& loop, const Session& session, std::FILE* out)
+    : NullEngine(loop), session_(session), out_(out)
 {
 }
 
@@ -28,7 +28,7 @@ std::string DumpEngine::dumpLine(std::size_t offset, std::u16string_view text)
 void DumpEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 {
     // The reading step selects the chunk before it speaks and moves the cursor only after.
-    const std::string line = dumpLine(window_.selStart(), text);
+    const std::string line = dumpLine(session_.selStart(), text);
     if (std::fwrite(line.data(), 1, line.size(), out_) != line.size())
         throw KvenError("cannot write to standard output");
     endStream(streamNumber);

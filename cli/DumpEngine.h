@@ -4,7 +4,7 @@
 // and ends the stream at once through the event loop.
 
 #include "speech/NullEngine.h"
-#include "state/WindowState.h"
+#include "state/Session.h"
 
 #include <cstdio>
 
@@ -12,7 +12,7 @@ namespace kven {
 
 class DumpEngine : public NullEngine {
 public:
-    DumpEngine(EventPoster& loop, const WindowState& window, std::FILE* out);
+    DumpEngine(EventPoster& loop, const Session& session, std::FILE* out);
 
     // The dump line for one utterance, "\n" included.
     static std::string dumpLine(std::size_t offset, std::u16string_view text);
@@ -21,7 +21,7 @@ protected:
     void doSpeak(std::u16string_view text, int flags, int streamNumber) override;
 
 private:
-    const WindowState& window_;
+    const Session& session_;
     std::FILE* out_;
 };
 

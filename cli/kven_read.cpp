@@ -15,7 +15,7 @@
 #include "speech/Engines.h"
 #include "speech/OpenJTalk.h"
 #include "state/Dialogs.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "text/Cp932.h"
 #include "text/EucJp.h"
 
@@ -249,11 +249,11 @@ private:
 // The voice and speed part of window creation: rate (when not 0) and the voice list, with
 // the command line's choices over the stored ones. A voice index given on the command line
 // must name a voice.
-void setUpVoice(SpeechEngine& engine, WindowState& window, const Options& options, int storedVoice)
+void setUpVoice(SpeechEngine& engine, Session& session, const Options& options, int storedVoice)
 {
     if (options.rate)
-        window.setSpeed(*options.rate);
-    const std::vector<VoiceHandle> voices = applyVoiceChoice(engine, window, options.voice.value_or(storedVoice));
+        session.setSpeed(*options.rate);
+    const std::vector<VoiceHandle> voices = applyVoiceChoice(engine, session, options.voice.value_or(storedVoice));
     if (options.voice && !voices.empty() && *options.voice >= static_cast<int>(voices.size())) {
         std::string list;
         for (std::size_t i = 0; i < voices.size(); ++i)
@@ -263,20 +263,19 @@ void setUpVoice(SpeechEngine& engine, WindowState& window, const Options& option
 }
 
 // --wav and --out. The files appear only once complete; Ctrl+C leaves none behind.
-int exportAudio(MemoryWindowState window, SharedState shared, ExportRequest request, const Options& options,
-                int storedVoice)
+int exportAudio(Session session, ExportRequest request, const Options& options, int storedVoice)
 {
     Progress progress;
     try {
         checkRequest(request);
-        AudioExport job(std::move(window), std::move(shared), std::move(request), OpenJTalkSetup::standard());
+        AudioExport job(std::move(session), std::move(request), OpenJTalkSetup::standard());
         exporting = &job;
         if (interrupted)
             job.cancel();
         struct Forget {
             ~Forget() { exporting = nullptr; }
         } forget;
-        job.run([&](SpeechEngine& engine, WindowState& state) { setUpVoice(engine, state, options, storedVoice); },
+        job.run([&](SpeechEngine& engine, Session& state) { setUpVoice(engine, state, options, storedVoice); },
                 [&] { progress.update(job); });
         progress.end(job.status().speech);
     } catch (const KvenError& e) {
@@ -297,32 +296,31 @@ int run(int argc, char** argv)
     if (const auto done = parseArguments(argc, argv, options))
         return *done;
 
-    MemoryWindowState window;
-    SharedState shared;
+    Session session;
     NoDialogs dialogs;
-    SettingsFile settings(window, dialogs, settingsFilePath());
+    SettingsFile settings(session, dialogs, settingsFilePath());
     int storedVoice = 0;
     try {
         settings.startupRead([&storedVoice](int stored) { storedVoice = stored; });
     } catch (const KvenError& e) {
         warn(e);
     }
-    if (window.wordReadings()) {
+    if (session.wordReadings()) {
         WordsFile words = readWordsFile(wordsFilePath());
         for (const std::string& problem : words.problems)
             warn(KvenError(problem));
-        shared.words = std::move(words.dictionary);
+        session.document().words = std::move(words.dictionary);
     }
 
     EucJp pzConv;
-    Bookmarks bookmarks(window, shared, bookmarkFilePath());
-    DocumentIntake intake(window, shared, dialogs, bookmarks, pzConv);
+    Bookmarks bookmarks(session, bookmarkFilePath());
+    DocumentIntake intake(session, dialogs, bookmarks, pzConv);
     try {
         intake.loadFromCommandLine({options.document});
     } catch (const KvenError& e) {
         // The document is current only once it has been read; a failure after that is the
         // bookmark lookup, which leaves the document loaded and positioned.
-        if (shared.currentFile.empty()) {
+        if (session.document().file.empty()) {
             std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
             return 1;
         }
@@ -336,7 +334,7 @@ int run(int argc, char** argv)
             warn(e);
     }
     if (options.from)
-        window.setSelStart(*options.from);
+        session.setSelStart(*options.from);
 
     struct sigaction action {};
     action.sa_handler = onInterrupt;
@@ -353,28 +351,28 @@ int run(int argc, char** argv)
         request.split = options.split;
         request.bitrate = options.quality;
         request.jobs = options.jobs;
-        return exportAudio(std::move(window), std::move(shared), std::move(request), options, storedVoice);
+        return exportAudio(std::move(session), std::move(request), options, storedVoice);
     }
 
     EventQueue loop;
     std::unique_ptr<SpeechEngine> engine;
     if (options.dump)
-        engine = std::make_unique<DumpEngine>(loop, window, stdout);
+        engine = std::make_unique<DumpEngine>(loop, session, stdout);
     else
         engine = makeSpeechEngine(loop);
     NoWaiter noWait;
     SleepWaiter sleep;
     // The pause before each utterance is real only when it is heard.
     Waiter& waiter = options.dump ? static_cast<Waiter&>(noWait) : sleep;
-    Reader reader(window, shared, *engine, waiter);
+    Reader reader(session, *engine, waiter);
     engine->setOnEndStream([&](int stream, std::int64_t position) { reader.endOfStream(stream, position); });
     engine->setOnStreamFailed([&](int stream) { reader.streamFailed(stream); });
 
     try {
         if (!options.dump)
-            setUpVoice(*engine, window, options, storedVoice);
+            setUpVoice(*engine, session, options, storedVoice);
         reader.start();
-        while (!window.startEnabled() && !interrupted)
+        while (session.reading() && !interrupted)
             loop.runOne(std::chrono::milliseconds(options.dump ? 0 : 100));
     } catch (const KvenError& e) {
         if (interrupted)

@@ -57,16 +57,14 @@ std::string chapterFolderOf(const std::string& path)
     return folder.empty() || folder.back() == '/' ? std::string() : folder;
 }
 
-AudioExport::AudioExport(MemoryWindowState window, SharedState shared, ExportRequest request, OpenJTalkSetup setup)
-    : window_(std::move(window)), shared_(std::move(shared)), request_(std::move(request)),
+AudioExport::AudioExport(Session session, ExportRequest request, OpenJTalkSetup setup)
+    : session_(std::move(session)), request_(std::move(request)),
       engine_(loop_, std::move(setup), ExportEngine::TargetMaker{}, request_.jobs),
-      progress_(window_.selStart(), window_.text().size())
+      progress_(session_.selStart(), session_.text().size())
 {
-    engine_.setChapterSource([this] { return chapters_.empty() ? 0 : chapterAt(chapters_, window_.selStart()); });
+    engine_.setChapterSource([this] { return chapters_.empty() ? 0 : chapterAt(chapters_, session_.selStart()); });
     // The reading step runs to the end of the text and stops there.
-    window_.onSpeedChange = nullptr;
-    window_.setStartEnabled(true);
-    window_.setStopEnabled(false);
+    session_.setReading(false);
 }
 
 void AudioExport::cancel()
@@ -79,13 +77,14 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
 {
     // Here rather than at construction, which the window does on its own thread: finding the
     // chapters of a long book takes a while.
-    const std::string name = shared_.currentFile.empty() ? window_.caption() : shared_.currentFile;
-    const DocumentInfo info = documentInfo(window_.text(), name);
+    const std::string name = session_.document().file.empty() ? session_.caption() : session_.document().file;
+    const DocumentInfo info = documentInfo(session_.text(), name);
     if (request_.split)
-        chapters_ = findChapters(window_.text(), shared_.headings, shared_.headingEnds, info.title);
+        chapters_ =
+            findChapters(session_.text(), session_.document().headings, session_.document().headingEnds, info.title);
     engine_.setTarget(targetMaker(request_, chapters_, {info.title, info.author, info.title, 0}));
     NoWaiter noWait;
-    Reader reader(window_, shared_, engine_, noWait);
+    Reader reader(session_, engine_, noWait);
     // The handlers below reach the reader, which ends with this call.
     struct Unhook {
         ExportEngine& engine;
@@ -99,7 +98,7 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
         {
             // Before the next step: the cursor is just past this utterance's chunk.
             std::lock_guard lock(mutex_);
-            progress_.utteranceEnded(window_.selStart());
+            progress_.utteranceEnded(session_.selStart());
         }
         reader.endOfStream(stream, position);
     });
@@ -112,9 +111,9 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
     try {
         if (cancelled_)
             throw KvenError(kCancelled);
-        setUpVoice(engine_, window_);
+        setUpVoice(engine_, session_);
         reader.start();
-        while (!window_.startEnabled() && !cancelled_)
+        while (session_.reading() && !cancelled_)
             idle();
         while (!engine_.allWritten() && !cancelled_)
             idle();

@@ -8,7 +8,7 @@
 #include "export/Chapters.h"
 #include "export/ExportEngine.h"
 #include "export/ExportProgress.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 
 #include <atomic>
 #include <chrono>
@@ -36,12 +36,12 @@ std::string chapterFolderOf(const std::string& path);
 
 class AudioExport {
 public:
-    // Reads `window.text()` from `window.selStart()` with the options and lists of `window`
-    // and the reading dictionary of `shared`; `shared.headings`, `shared.headingEnds` and the
-    // document's name give the chapters and the tags.
-    AudioExport(MemoryWindowState window, SharedState shared, ExportRequest request, OpenJTalkSetup setup);
+    // Reads the text of `session` from its cursor with its options, lists and reading
+    // dictionary; the document's headings, their ends and its name give the chapters and the
+    // tags.
+    AudioExport(Session session, ExportRequest request, OpenJTalkSetup setup);
 
-    using VoiceSetUp = std::function<void(SpeechEngine&, WindowState&)>;
+    using VoiceSetUp = std::function<void(SpeechEngine&, Session&)>;
     // Exports; returns once every file is in place. Runs once. `setUpVoice` chooses voice and
     // rate before the first utterance; `tick` runs between events, about ten times a second
     // while the export waits for the synthesis.
@@ -64,8 +64,7 @@ public:
     std::string progressLine() const;
 
 private:
-    MemoryWindowState window_;
-    SharedState shared_;
+    Session session_;
     ExportRequest request_;
     std::vector<Chapter> chapters_; // set by run() before the first utterance
     EventQueue loop_;

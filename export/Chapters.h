@@ -31,7 +31,7 @@ DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName);
 
 // The chapters of `sjis` in order; `marked` are the offsets of the headings that the page
 // conversion marked (those markedHeadings() keeps count), `markedEnds` where they end, rising
-// (see SharedState::headingEnds). A chapter starts where the reading step starts the chunk of
+// (see Document::headingEnds). A chapter starts where the reading step starts the chunk of
 // its heading: at the start of the heading's line, or at the blank before a marked heading
 // that follows text on its line. A marked heading's title runs to its end, or without one to
 // the end of its line. The first chapter starts at 0; a document without headings is one

@@ -7,7 +7,7 @@
 #include "files/Paths.h"
 #include "fuzz/FuzzSupport.h"
 #include "intake/Bookmarks.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "text/Cp932.h"
 #include "text/TextOps.h"
 
@@ -24,8 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     FuzzedDataProvider input(data, size);
     const bool fileExists = input.ConsumeBool();
-    kven::SharedState shared;
-    shared.currentPath = kven::cp932::fromUtf8(input.ConsumeRandomLengthString(80));
+    session.document().path = kven::cp932::fromUtf8(input.ConsumeRandomLengthString(80));
     const std::size_t cursor = input.ConsumeIntegral<std::uint16_t>();
     const std::string before = fileExists ? input.ConsumeRemainingBytesAsString() : std::string();
 
@@ -36,11 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     else
         std::filesystem::remove(file);
 
-    kven::MemoryWindowState window;
-    window.setText(std::string(std::size_t{1} << 16, 'x'));
-    kven::Bookmarks bookmarks(window, shared, file);
+    kven::Session session;
+    session.setText(std::string(std::size_t{1} << 16, 'x'));
+    kven::Bookmarks bookmarks(session, file);
     // A path with a line break is not looked up at all.
-    const bool lineBreak = shared.currentPath.find_first_of("\r\n") != std::string::npos;
+    const bool lineBreak = session.document().path.find_first_of("\r\n") != std::string::npos;
     try {
         bookmarks.lookup();
         check(fileExists || lineBreak, "a missing file is reported");
@@ -48,13 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(!fileExists, "a readable file is read");
     }
 
-    window.setSelStart(cursor);
+    session.setSelStart(cursor);
     try {
         bookmarks.Closing();
     } catch (const kven::KvenError& e) {
         kven::fuzzing::fail(e.what());
     }
-    const std::string& path = shared.currentPath;
+    const std::string& path = session.document().path;
     if (path.empty() || kven::contains(path, kven::kTemporaryInternetFiles) ||
         path.find_first_of("\r\n") != std::string::npos) {
         check(std::filesystem::exists(file) == fileExists && (!fileExists || scratch.read("KVEN.txt") == before),
@@ -75,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(scratch.read("KVEN.txt") == kven::joinLinesCrLf(expected),
           "the writer keeps the other lines and puts the document's line last");
 
-    window.setSelStart(0);
+    session.setSelStart(0);
     bookmarks.lookup();
-    check(window.selStart() == cursor, "the written cursor is found again");
+    check(session.selStart() == cursor, "the written cursor is found again");
     return 0;
 }

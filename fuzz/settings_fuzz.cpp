@@ -5,7 +5,7 @@
 #include "files/Errors.h"
 #include "fuzz/FuzzSupport.h"
 #include "settings/SettingsFile.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "support/AnsweringDialogs.h"
 #include "text/TextOps.h"
 
@@ -27,7 +27,7 @@ struct Controls {
     bool operator==(const Controls&) const = default;
 };
 
-Controls controlsOf(const kven::MemoryWindowState& w)
+Controls controlsOf(const kven::Session& w)
 {
     return {w.voiceIndex(), w.aozoraRuby(), w.aaSkip(),     w.headingSearch(), w.repeatSuppression(), w.unreadLimit(),
             w.blankLimit(), w.speed(),      w.windowLeft(), w.windowTop(),     w.talkSymbols(),       w.skipList()};
@@ -39,16 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string path =
         kven::fuzzing::scratch().write("KVEN.ini", std::string_view(reinterpret_cast<const char*>(data), size));
-    kven::MemoryWindowState window;
-    window.setVoices({"a", "b", "c"});
+    kven::Session session;
+    session.setVoices({"a", "b", "c"});
     kven::testing::AnsweringDialogs dialogs;
-    kven::SettingsFile settings(window, dialogs, path);
+    kven::SettingsFile settings(session, dialogs, path);
     try {
-        settings.startupRead([&](int stored) { window.setVoiceIndex(std::min(stored, window.voiceCount() - 1)); });
+        settings.startupRead([&](int stored) { session.setVoiceIndex(std::min(stored, session.voiceCount() - 1)); });
     } catch (const kven::KvenError&) {
         return 0; // the "[Talk]" line is the last one
     }
-    Controls expected = controlsOf(window);
+    Controls expected = controlsOf(session);
     const std::string talk = kven::trim(expected.talk);
     // The format cannot tell talk symbols that read as the "[Skip]" line from that line.
     if (kven::findSettingsLine({talk}, "[Skip]") == 0)
@@ -61,6 +61,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const kven::KvenError& e) {
         kven::fuzzing::fail(e.what());
     }
-    check(controlsOf(window) == expected, "Save and Reload keep every control");
+    check(controlsOf(session) == expected, "Save and Reload keep every control");
     return 0;
 }

@@ -35,14 +35,13 @@ std::optional<std::string_view> bookmarkField(std::string_view line, std::string
     return line.substr(comma + 1);
 }
 
-Bookmarks::Bookmarks(WindowState& window, SharedState& shared, std::string filePath)
-    : window_(window), shared_(shared), filePath_(std::move(filePath))
+Bookmarks::Bookmarks(Session& session, std::string filePath) : session_(session), filePath_(std::move(filePath))
 {
 }
 
 void Bookmarks::lookup()
 {
-    if (!canHaveBookmark(shared_.currentPath))
+    if (!canHaveBookmark(session_.document().path))
         return;
     // Temporary files of a writer that was killed go at the next start.
     removeStaleTemporaries(filePath_);
@@ -53,19 +52,19 @@ void Bookmarks::lookup()
 
     std::optional<std::string_view> field;
     for (const std::string& line : lines)
-        if (const std::optional<std::string_view> own = bookmarkField(line, shared_.currentPath))
+        if (const std::optional<std::string_view> own = bookmarkField(line, session_.document().path))
             field = own;
     if (!field)
         return;
     const int position = lenientInt(field->substr(0, kPositionFieldMax));
     // A hand-edited negative position means the start, not a wrapped-around offset.
-    window_.setSelStart(static_cast<std::size_t>(std::max(position, 0)));
-    window_.setSelLength(0);
+    session_.setSelStart(static_cast<std::size_t>(std::max(position, 0)));
+    session_.setSelLength(0);
 }
 
 void Bookmarks::Closing()
 {
-    const std::string& path = shared_.currentPath;
+    const std::string& path = session_.document().path;
     if (path.empty() || contains(path, kTemporaryInternetFiles) || !canHaveBookmark(path))
         return;
 
@@ -85,7 +84,7 @@ void Bookmarks::Closing()
         if (!bookmarkField(line, path))
             scratch.push_back(std::move(line));
     }
-    scratch.push_back(path + "," + std::to_string(window_.selStart()));
+    scratch.push_back(path + "," + std::to_string(session_.selStart()));
 
     if (!writeFileAtomic(filePath_, joinLinesCrLf(scratch)))
         throw KvenError(msgCannotCreate(filePath_));

@@ -8,7 +8,7 @@
 // LF in it gets no bookmark.
 
 #include "files/Paths.h"
-#include "state/WindowState.h"
+#include "state/Session.h"
 
 #include <optional>
 #include <string>
@@ -23,7 +23,7 @@ std::optional<std::string_view> bookmarkField(std::string_view line, std::string
 class Bookmarks {
 public:
     // `filePath` is the bookmark file as the file system names it.
-    Bookmarks(WindowState& window, SharedState& shared, std::string filePath = bookmarkFilePath());
+    Bookmarks(Session& session, std::string filePath = bookmarkFilePath());
 
     const std::string& filePath() const { return filePath_; }
 
@@ -44,8 +44,7 @@ public:
     void Closing();
 
 private:
-    WindowState& window_;
-    SharedState& shared_;
+    Session& session_;
     std::string filePath_;
 };
 

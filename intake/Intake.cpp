@@ -21,12 +21,12 @@ constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
 
 } // namespace
 
-std::string documentNameForDisplay(const SharedState& shared)
+std::string documentNameForDisplay(const Document& document)
 {
-    const std::string_view fileSystemName = fileNameOf(shared.currentFile);
+    const std::string_view fileSystemName = fileNameOf(document.file);
     // A file name that is not UTF-8 is shown through its CP932 form, where every stray byte
     // has become "?".
-    return utf8::isValid(fileSystemName) ? std::string(fileSystemName) : cp932::toUtf8(fileNameOf(shared.currentPath));
+    return utf8::isValid(fileSystemName) ? std::string(fileSystemName) : cp932::toUtf8(fileNameOf(document.path));
 }
 
 bool isMultiByteUtf8(std::string_view bytes)
@@ -52,18 +52,16 @@ std::string plainTextToSjis(std::string bytes)
     return bytes;
 }
 
-DocumentIntake::DocumentIntake(WindowState& window, SharedState& shared, Dialogs& dialogs, Bookmarks& bookmarks,
-                               const EucJp& conv)
-    : window_(window), shared_(shared), dialogs_(dialogs), bookmarks_(bookmarks), conv_(conv)
+DocumentIntake::DocumentIntake(Session& session, Dialogs& dialogs, Bookmarks& bookmarks, const EucJp& conv)
+    : session_(session), dialogs_(dialogs), bookmarks_(bookmarks), conv_(conv)
 {
 }
 
 void DocumentIntake::loadFromCommandLine(const std::vector<std::string>& args)
 {
-    window_.setSelStart(0);
-    window_.setSelLength(0);
-    shared_.currentPath.clear();
-    shared_.currentFile.clear();
+    session_.setSelStart(0);
+    session_.setSelLength(0);
+    session_.becomePaste();
     if (args.empty())
         return;
     load(absolutePath(trim(args.front())), HtmlRule::exceptTxt, true);
@@ -74,14 +72,14 @@ void DocumentIntake::openDocument()
     const std::optional<std::string> chosen = dialogs_.chooseFile(openDialogFolder());
     if (!chosen)
         return;
-    if (!shared_.currentPath.empty())
+    if (!session_.document().path.empty())
         bookmarks_.Closing();
     load(absolutePath(*chosen), HtmlRule::onlyHtm, false);
 }
 
 void DocumentIntake::Resume()
 {
-    resumeWith(window_.text(), {}, {});
+    resumeWith(session_.text(), {}, {});
 }
 
 void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporaryCaption)
@@ -113,12 +111,11 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     if (text.size() > kEditorTextLimit)
         throw KvenError(msgTextTooLarge());
 
-    shared_.currentFile = file;
-    shared_.currentPath = cp932::fromUtf8(file);
-    if (temporaryCaption && contains(shared_.currentPath, kTemporaryInternetFiles)) {
-        window_.setCaption(kTemporaryCaption);
+    session_.becomeFile(file);
+    if (temporaryCaption && contains(session_.document().path, kTemporaryInternetFiles)) {
+        session_.setCaption(kTemporaryCaption);
     } else {
-        window_.setCaption("KVEN " + documentNameForDisplay(shared_));
+        session_.setCaption("KVEN " + documentNameForDisplay(session_.document()));
     }
     resumeWith(std::move(text), rubyBases, headingEnds);
 }
@@ -136,37 +133,38 @@ void DocumentIntake::resumeWith(std::string text, const std::vector<std::string>
     // Each marker shrinks to one blank, so the n-th heading moves n times the difference up,
     // and so does an end after n markers.
     constexpr std::size_t shrink = kHeadingMarker.size() - 1;
-    shared_.headings.clear();
+    session_.document().headings.clear();
     for (std::size_t n = 0; n < markers.size(); ++n)
-        shared_.headings.push_back(markers[n] - n * shrink + 1);
-    shared_.headingEnds.clear();
+        session_.document().headings.push_back(markers[n] - n * shrink + 1);
+    session_.document().headingEnds.clear();
     for (const std::size_t end : headingEnds) {
         const auto n =
             static_cast<std::size_t>(std::lower_bound(markers.begin(), markers.end(), end) - markers.begin());
         // An end inside a marker (one the page spells out itself) goes after its blank.
         const bool inside = n > 0 && end < markers[n - 1] + kHeadingMarker.size();
-        shared_.headingEnds.push_back(inside ? shared_.headings[n - 1] : end - n * shrink);
+        session_.document().headingEnds.push_back(inside ? session_.document().headings[n - 1] : end - n * shrink);
     }
     replaceAllIn(text, kHeadingMarker, " ");
     // A lead byte left alone at the end would take the CR of the end line as its partner.
     if (sjis::endsWithLoneLeadByte(text))
         text.pop_back();
-    for (std::size_t& e : shared_.headingEnds)
+    for (std::size_t& e : session_.document().headingEnds)
         e = std::min(e, text.size());
     text.append(sjis::kCrLf);
     text.append(sjis::kEndLine);
-    window_.setText(std::move(text));
-    shared_.rubyBases = rubyBases.empty() ? std::vector<RubyBase>() : locateRubyBases(window_.text(), rubyBases);
+    session_.setText(std::move(text));
+    session_.document().rubyBases =
+        rubyBases.empty() ? std::vector<RubyBase>() : locateRubyBases(session_.text(), rubyBases);
     // The blank left by the first marker sits at heading - 1; the 1-based position is
     // therefore the 0-based offset of the heading's first character.
-    window_.setSelStart(window_.headingSearch() ? heading : 0);
-    window_.setSelLength(0);
+    session_.setSelStart(session_.headingSearch() ? heading : 0);
+    session_.setSelLength(0);
     bookmarks_.lookup();
 }
 
 std::string DocumentIntake::openDialogFolder() const
 {
-    if (const std::string_view folder = folderOf(shared_.currentFile); !folder.empty())
+    if (const std::string_view folder = folderOf(session_.document().file); !folder.empty())
         return std::string(folder);
     const char* home = std::getenv("HOME");
     return home != nullptr && *home != '\0' ? std::string(home) : std::string("/");

@@ -5,7 +5,7 @@
 
 #include "intake/Bookmarks.h"
 #include "state/Dialogs.h"
-#include "state/WindowState.h"
+#include "state/Session.h"
 #include "text/EucJp.h"
 
 #include <string>
@@ -26,12 +26,12 @@ std::string plainTextToSjis(std::string bytes);
 
 // The current document's file name as the caption shows it, UTF-8; empty when the text is no
 // document.
-std::string documentNameForDisplay(const SharedState& shared);
+std::string documentNameForDisplay(const Document& document);
 
 class DocumentIntake {
 public:
     // `conv` serves the EUC-JP pages of the HTML conversion.
-    DocumentIntake(WindowState& window, SharedState& shared, Dialogs& dialogs, Bookmarks& bookmarks, const EucJp& conv);
+    DocumentIntake(Session& session, Dialogs& dialogs, Bookmarks& bookmarks, const EucJp& conv);
 
     // The tail of window creation. `args` are the program's arguments after the program name;
     // only the first counts, trimmed of bytes up to 0x20 at both ends and made absolute
@@ -39,7 +39,7 @@ public:
     // A page under "/Temporary Internet Files/" gets the caption "KVEN (temporary)".
     // Failures (KvenError): the document cannot be read, and then nothing but the cursor and
     // the emptied current document has changed; or the bookmark file cannot be read, and then
-    // the document is loaded, positioned and current (shared.currentFile is set).
+    // the document is loaded, positioned and current (session.document().file is set).
     void loadFromCommandLine(const std::vector<std::string>& args);
 
     // Open: asks for a file; when one is chosen, records the bookmark of the document being
@@ -64,8 +64,7 @@ private:
                     const std::vector<std::size_t>& headingEnds);
     std::string openDialogFolder() const;
 
-    WindowState& window_;
-    SharedState& shared_;
+    Session& session_;
     Dialogs& dialogs_;
     Bookmarks& bookmarks_;
     const EucJp& conv_;

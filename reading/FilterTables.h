@@ -42,7 +42,7 @@ private:
     KeyTrie trie_;
 };
 
-// Both lists of one window state, prepared together.
+// Both lists of one session, prepared together.
 struct FilterTables {
     FilterTables() = default;
     FilterTables(std::span<const std::string> skipEntries, std::string_view talkText)

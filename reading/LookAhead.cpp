@@ -4,44 +4,43 @@
 
 namespace kven {
 
-FilterOptions WindowFilter::options()
+FilterOptions SessionFilter::options()
 {
-    if (const std::uint64_t revision = window_.listsRevision(); revision_ != revision) {
-        tables_ = FilterTables(window_.skipList(), window_.talkSymbols());
+    if (const std::uint64_t revision = session_.listsRevision(); revision_ != revision) {
+        tables_ = FilterTables(session_.skipList(), session_.talkSymbols());
         revision_ = revision;
     }
     FilterOptions options;
-    options.aozoraRuby = window_.aozoraRuby();
-    options.silentNotes = window_.silentNotes();
-    options.wordReadings = window_.wordReadings();
-    options.dictionary = shared_.words.get();
-    options.rubyBases = shared_.rubyBases;
-    options.aaSkip = window_.aaSkip();
-    options.unreadLimit = window_.unreadLimit();
-    options.blankLimit = window_.blankLimit();
-    options.skipList = window_.skipList();
-    options.talkSymbols = window_.talkSymbols();
+    options.aozoraRuby = session_.aozoraRuby();
+    options.silentNotes = session_.silentNotes();
+    options.wordReadings = session_.wordReadings();
+    options.dictionary = session_.document().words.get();
+    options.rubyBases = session_.document().rubyBases;
+    options.aaSkip = session_.aaSkip();
+    options.unreadLimit = session_.unreadLimit();
+    options.blankLimit = session_.blankLimit();
+    options.skipList = session_.skipList();
+    options.talkSymbols = session_.talkSymbols();
     options.tables = &tables_;
     return options;
 }
 
-std::optional<Utterance> utteranceFrom(const WindowState& window, const SharedState& shared,
-                                       const FilterOptions& options, std::size_t from)
+std::optional<Utterance> utteranceFrom(const Session& session, const FilterOptions& options, std::size_t from)
 {
-    const std::string_view text = window.text();
+    const std::string_view text = session.text();
     for (std::size_t cursor = from; cursor < text.size();) {
         const std::size_t len = chunkLength(text.substr(cursor), options.silentNotes);
         std::string spoken = spokenAt(text, cursor, len, options);
-        if (!spoken.empty() && !(window.repeatSuppression() && spoken == shared.lastSpoken))
+        if (!spoken.empty() && !(session.repeatSuppression() && spoken == session.lastSpoken()))
             return Utterance{cursor, len, std::move(spoken)};
         cursor += len;
     }
     return std::nullopt;
 }
 
-std::string nextUtterance(const WindowState& window, const SharedState& shared, const FilterOptions& options)
+std::string nextUtterance(const Session& session, const FilterOptions& options)
 {
-    std::optional<Utterance> next = utteranceFrom(window, shared, options, window.selStart());
+    std::optional<Utterance> next = utteranceFrom(session, options, session.selStart());
     return next ? std::move(next->spoken) : std::string();
 }
 

@@ -4,7 +4,7 @@
 
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
-#include "state/WindowState.h"
+#include "state/Session.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,20 +12,19 @@
 
 namespace kven {
 
-// The filter options as one window's controls set them, with the reading dictionary of its
-// shared state. The skip list and the talk symbols are prepared for lookup once per change of
-// them (the window's lists revision), not at every step. The options view the window's lists,
+// The filter options as one session sets them, with the reading dictionary of its document.
+// The skip list and the talk symbols are prepared for lookup once per change of them (the
+// session's lists revision), not at every step. The options view the session's lists,
 // the dictionary and this object's tables, so they must not outlive a change of those or
 // this object.
-class WindowFilter {
+class SessionFilter {
 public:
-    WindowFilter(const WindowState& window, const SharedState& shared) : window_(window), shared_(shared) {}
+    explicit SessionFilter(const Session& session) : session_(session) {}
 
     FilterOptions options();
 
 private:
-    const WindowState& window_;
-    const SharedState& shared_;
+    const Session& session_;
     std::optional<std::uint64_t> revision_; // of the lists the tables were built from
     FilterTables tables_;
 };
@@ -38,16 +37,15 @@ struct Utterance {
 };
 
 // The first chunk from `from` on that the reading step would hand to the engine: the same
-// chunks, filter and repeat suppression as the step itself, with the window's options as
+// chunks, filter and repeat suppression as the step itself, with the session's options as
 // `options` holds them. Nothing when the text ends first. Changes nothing.
-std::optional<Utterance> utteranceFrom(const WindowState& window, const SharedState& shared,
-                                       const FilterOptions& options, std::size_t from);
+std::optional<Utterance> utteranceFrom(const Session& session, const FilterOptions& options, std::size_t from);
 
 // The filtered text (Shift_JIS) the next reading step would hand to the engine, from the
 // cursor on: the same chunks, filter and repeat suppression as the step itself, with the
-// window's options as `options` holds them. Empty when the step would reach the end of the
+// session's options as `options` holds them. Empty when the step would reach the end of the
 // text without saying anything. Changes nothing: the cursor, the selection and the last
 // spoken text stay as they are.
-std::string nextUtterance(const WindowState& window, const SharedState& shared, const FilterOptions& options);
+std::string nextUtterance(const Session& session, const FilterOptions& options);
 
 } // namespace kven

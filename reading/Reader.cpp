@@ -7,8 +7,8 @@
 
 namespace kven {
 
-Reader::Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Waiter& waiter)
-    : window_(window), shared_(shared), tts_(tts), waiter_(waiter), filter_(window, shared)
+Reader::Reader(Session& session, SpeechEngine& tts, Waiter& waiter)
+    : session_(session), tts_(tts), waiter_(waiter), filter_(session)
 {
 }
 
@@ -23,13 +23,12 @@ void Reader::endOfStream(int streamNumber, std::int64_t)
 
 void Reader::streamFailed(int streamNumber)
 {
-    if (streamNumber != lastStream_ || window_.startEnabled() || pausing_)
+    if (streamNumber != lastStream_ || !session_.reading() || pausing_)
         return;
-    window_.setStartEnabled(true);
-    window_.setStopEnabled(false);
-    window_.setSelStart(lastChunkStart_);
-    window_.setSelLength(0);
-    shared_.lastSpoken.clear();
+    session_.setReading(false);
+    session_.setSelStart(lastChunkStart_);
+    session_.setSelLength(0);
+    session_.lastSpoken().clear();
 }
 
 void Reader::cancelPause()
@@ -41,23 +40,22 @@ void Reader::cancelPause()
 void Reader::step()
 {
     cancelPause();
-    if (window_.startEnabled())
+    if (!session_.reading())
         return;
-    const std::size_t cursor = window_.selStart();
+    const std::size_t cursor = session_.selStart();
     const FilterOptions options = filter_.options();
-    std::optional<Utterance> next = utteranceFrom(window_, shared_, options, cursor);
+    std::optional<Utterance> next = utteranceFrom(session_, options, cursor);
     if (!next) {
-        if (cursor < window_.text().size())
-            window_.setSelStart(window_.text().size());
-        window_.setStartEnabled(true);
-        window_.setStopEnabled(false);
+        if (cursor < session_.text().size())
+            session_.setSelStart(session_.text().size());
+        session_.setReading(false);
         return;
     }
-    window_.setSelStart(next->start);
-    window_.setSelLength(next->length);
+    session_.setSelStart(next->start);
+    session_.setSelLength(next->length);
     std::u16string wide = cp932::toWide(next->spoken);
-    std::string bytes = window_.text().substr(next->start, next->length);
-    Pause pause{std::move(*next), std::move(wide), std::move(bytes), shared_.currentPath};
+    std::string bytes = session_.text().substr(next->start, next->length);
+    Pause pause{std::move(*next), std::move(wide), std::move(bytes), session_.document().path};
     // An engine that synthesizes ahead can use the pause to start on this chunk.
     if (tts_.preparesAhead())
         tts_.prepare(pause.wide);
@@ -70,10 +68,10 @@ void Reader::step()
 
 void Reader::speak()
 {
-    const std::string_view text = window_.text();
+    const std::string_view text = session_.text();
     // A chunk no longer where it was selected gives way to the one at the cursor.
     const Utterance& selected = pausing_->chunk;
-    if (window_.selStart() != selected.start || shared_.currentPath != pausing_->document ||
+    if (session_.selStart() != selected.start || session_.document().path != pausing_->document ||
         text.substr(std::min(selected.start, text.size()), selected.length) != pausing_->bytes) {
         step();
         return;
@@ -85,28 +83,26 @@ void Reader::speak()
         lastStream_ = tts_.speak(pause.wide, kSpeakAsync);
     } catch (...) {
         // No stream, so no event will go on with the chain: reading stops at the chunk.
-        window_.setStartEnabled(true);
-        window_.setStopEnabled(false);
-        window_.setSelStart(chunk.start);
+        session_.setReading(false);
+        session_.setSelStart(chunk.start);
         throw;
     }
     skipping_ = false;
     lastChunkStart_ = chunk.start;
     lastChunkEnd_ = chunk.start + chunk.length;
-    lastChunkDocument_ = shared_.currentPath;
+    lastChunkDocument_ = session_.document().path;
     // Remembered only once the engine took it, so that Start after a failed Speak
     // says the same chunk again instead of suppressing it as a repeat.
-    shared_.lastSpoken = std::move(chunk.spoken);
-    window_.setSelStart(lastChunkEnd_);
+    session_.lastSpoken() = std::move(chunk.spoken);
+    session_.setSelStart(lastChunkEnd_);
     if (tts_.preparesAhead())
-        if (const std::string next = nextUtterance(window_, shared_, filter_.options()); !next.empty())
+        if (const std::string next = nextUtterance(session_, filter_.options()); !next.empty())
             tts_.prepare(cp932::toWide(next));
 }
 
 void Reader::start()
 {
-    window_.setStartEnabled(false);
-    window_.setStopEnabled(true);
+    session_.setReading(true);
     step();
 }
 
@@ -114,46 +110,45 @@ void Reader::stop()
 {
     cancelPause();
     skipping_ = false;
-    window_.setStartEnabled(true);
-    window_.setStopEnabled(false);
+    session_.setReading(false);
     tts_.skip("Sentence", kSkipAll);
 }
 
 void Reader::pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard)
 {
     stop();
-    if (!shared_.currentPath.empty())
+    if (!session_.document().path.empty())
         bookmarks.Closing();
-    shared_.currentPath.clear();
-    shared_.currentFile.clear();
-    shared_.headings.clear();
-    shared_.headingEnds.clear();
-    shared_.rubyBases.clear();
-    window_.setCaption(kTemporaryCaption);
+    session_.document().path.clear();
+    session_.document().file.clear();
+    session_.document().headings.clear();
+    session_.document().headingEnds.clear();
+    session_.document().rubyBases.clear();
+    session_.setCaption(kTemporaryCaption);
     lastChunkDocument_.reset();
     std::string pasted = clipboard.text();
     if (!pasted.empty() && pasted.back() != '\n' && pasted.back() != '\r')
         pasted += '\n';
     pasted += '\n';
     pasted += cp932::toUtf8(sjis::kEndLine);
-    window_.setTextFromUtf8(pasted);
-    window_.setSelStart(0);
+    session_.setTextFromUtf8(pasted);
+    session_.setSelStart(0);
     start();
 }
 
 std::optional<std::size_t> Reader::lastRead() const
 {
-    if (lastChunkDocument_ != shared_.currentPath || lastChunkStart_ >= window_.text().size())
+    if (lastChunkDocument_ != session_.document().path || lastChunkStart_ >= session_.text().size())
         return std::nullopt;
     return lastChunkStart_;
 }
 
 void Reader::readFrom(std::size_t from)
 {
-    window_.setSelStart(from);
-    window_.setSelLength(0);
-    shared_.lastSpoken.clear();
-    if (window_.startEnabled())
+    session_.setSelStart(from);
+    session_.setSelLength(0);
+    session_.lastSpoken().clear();
+    if (!session_.reading())
         start();
     else
         cutShort();
@@ -171,20 +166,20 @@ void Reader::cutShort()
 
 void Reader::again()
 {
-    readFrom(pausing_ ? pausing_->chunk.start : lastRead().value_or(window_.selStart()));
+    readFrom(pausing_ ? pausing_->chunk.start : lastRead().value_or(session_.selStart()));
 }
 
 void Reader::previous(int times)
 {
     const std::optional<std::size_t> last = lastRead();
-    const std::size_t cursor = window_.selStart();
+    const std::size_t cursor = session_.selStart();
     // The chunk being read is the one waiting for its pause, else the one last handed over.
     // The reading step leaves the cursor after the chunk it hands over; anywhere else, the
     // listener has moved it.
     std::size_t here = pausing_ ? pausing_->chunk.start : last && cursor == lastChunkEnd_ ? *last : cursor;
     const FilterOptions options = filter_.options();
     for (int i = 0; i < times; ++i)
-        here = chunkBefore(window_.text(), here, options).value_or(here);
+        here = chunkBefore(session_.text(), here, options).value_or(here);
     readFrom(here);
 }
 
@@ -192,21 +187,20 @@ void Reader::next(int times)
 {
     if (times <= 0)
         return;
-    if (window_.startEnabled()) {
+    if (!session_.reading()) {
         start();
         --times;
     }
     bool moved = false;
     for (; times > 0; --times) {
         if (pausing_) {
-            window_.setSelStart(pausing_->chunk.start + pausing_->chunk.length);
+            session_.setSelStart(pausing_->chunk.start + pausing_->chunk.length);
             cancelPause();
             moved = true;
         } else if (skipping_ || moved) {
             // The chain has not moved on yet: this Next passes over the chunk it would say.
-            const std::optional<Utterance> following =
-                utteranceFrom(window_, shared_, filter_.options(), window_.selStart());
-            window_.setSelStart(following ? following->start + following->length : window_.text().size());
+            const std::optional<Utterance> following = utteranceFrom(session_, filter_.options(), session_.selStart());
+            session_.setSelStart(following ? following->start + following->length : session_.text().size());
         } else {
             skipping_ = true;
             tts_.skip("Sentence", kSkipAll);

@@ -1,15 +1,15 @@
 #pragma once
 // The reading engine: the reading step, run by every end-of-stream event of the speech
 // engine, and the Start, Stop and Paste commands, with again, previous and next for a
-// listener who wants to hear a chunk again or move on. The reading state is nothing but the enabled
-// states of Start and Stop in the window.
+// listener who wants to hear a chunk again or move on. The reading state is the session's reading
+// flag.
 
 #include "intake/Bookmarks.h"
 #include "reading/LookAhead.h"
 #include "reading/Waiter.h"
 #include "speech/SpeechEngine.h"
 #include "state/Dialogs.h"
-#include "state/WindowState.h"
+#include "state/Session.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,7 +20,7 @@ namespace kven {
 
 class Reader {
 public:
-    Reader(WindowState& window, SharedState& shared, SpeechEngine& tts, Waiter& waiter);
+    Reader(Session& session, SpeechEngine& tts, Waiter& waiter);
 
     // The end of an utterance. Only the end of the last utterance handed to the engine runs
     // the next reading step: a Start right after a Stop has already begun a new chain, which
@@ -71,8 +71,7 @@ private:
     // The start of the chunk last handed to the engine in this document, if any.
     std::optional<std::size_t> lastRead() const;
 
-    WindowState& window_;
-    SharedState& shared_;
+    Session& session_;
     SpeechEngine& tts_;
     Waiter& waiter_;
     // The stream number of the last utterance handed to the engine (0: none yet), where its
@@ -81,7 +80,7 @@ private:
     std::size_t lastChunkStart_ = 0;
     std::size_t lastChunkEnd_ = 0;
     std::optional<std::string> lastChunkDocument_;
-    WindowFilter filter_;
+    SessionFilter filter_;
     // The chunk waiting for its pause to end, if any: what is said of it, converted once for
     // the look-ahead and the utterance, and its bytes and document, since the listener may
     // click, edit or open another document during the pause.

@@ -55,14 +55,14 @@ std::size_t equalsSign(std::string_view line)
 }
 
 // Adds `line` as the memo's last line: the memo's text then ends with that line and "\r\n".
-void addMemoLine(WindowState& window, std::string_view line)
+void addMemoLine(Session& session, std::string_view line)
 {
-    std::string text = window.talkSymbols();
+    std::string text = session.talkSymbols();
     if (!text.empty() && text.back() != '\r' && text.back() != '\n')
         text.append("\r\n");
     text.append(line);
     text.append("\r\n");
-    window.setTalkSymbols(std::move(text));
+    session.setTalkSymbols(std::move(text));
 }
 
 std::string flagLine(std::string_view key, bool on)
@@ -97,8 +97,8 @@ std::string_view settingsValue(const std::vector<std::string>& lines, std::strin
     return line.substr(equalsSign(line) + 1);
 }
 
-SettingsFile::SettingsFile(WindowState& window, Dialogs& dialogs, std::string path)
-    : window_(window), dialogs_(dialogs), path_(absolutePath(path))
+SettingsFile::SettingsFile(Session& session, Dialogs& dialogs, std::string path)
+    : session_(session), dialogs_(dialogs), path_(absolutePath(path))
 {
 }
 
@@ -117,29 +117,29 @@ int SettingsFile::number(std::string_view key) const
 
 void SettingsFile::applyOptions()
 {
-    window_.setAozoraRuby(number(kAozora) == -1);
-    window_.setAaSkip(number(kAa) == -1);
-    window_.setHeadingSearch(number(kHead) == -1);
-    window_.setRepeatSuppression(number(kRepeat) == -1);
+    session_.setAozoraRuby(number(kAozora) == -1);
+    session_.setAaSkip(number(kAa) == -1);
+    session_.setHeadingSearch(number(kHead) == -1);
+    session_.setRepeatSuppression(number(kRepeat) == -1);
     // Off in a file saved before they existed, so that it reads as it always did.
-    window_.setSilentNotes(number(kNotes) == -1);
-    window_.setWordReadings(number(kWords) == -1);
+    session_.setSilentNotes(number(kNotes) == -1);
+    session_.setWordReadings(number(kWords) == -1);
 }
 
 void SettingsFile::applySliders()
 {
-    window_.setUnreadLimit(std::clamp(number(kSilent), kLimitSlider.min, kLimitSlider.max));
-    window_.setBlankLimit(std::clamp(number(kSpace), kLimitSlider.min, kLimitSlider.max));
-    // The window runs the speed handler only when the position actually changes.
-    window_.setSpeed(std::clamp(number(kSpeed), kSpeedSlider.min, kSpeedSlider.max));
+    session_.setUnreadLimit(std::clamp(number(kSilent), kLimitSlider.min, kLimitSlider.max));
+    session_.setBlankLimit(std::clamp(number(kSpace), kLimitSlider.min, kLimitSlider.max));
+    // The session announces the speed only when it actually changes.
+    session_.setSpeed(std::clamp(number(kSpeed), kSpeedSlider.min, kSpeedSlider.max));
 }
 
 void SettingsFile::applyWindowPosition()
 {
     if (const int x = number(kX); x >= kMinWindowEdge)
-        window_.setWindowLeft(x);
+        session_.setWindowLeft(x);
     if (const int y = number(kY); y >= kMinWindowEdge)
-        window_.setWindowTop(y);
+        session_.setWindowTop(y);
 }
 
 void SettingsFile::readTalkAndSkip(bool clearFirst)
@@ -149,18 +149,18 @@ void SettingsFile::readTalkAndSkip(bool clearFirst)
     const std::ptrdiff_t skip = findSettingsLine(lines, kSkip);
 
     if (clearFirst)
-        window_.setTalkSymbols({});
+        session_.setTalkSymbols({});
     // Without a "[Talk]" line the first line of the file is taken.
     const std::ptrdiff_t talkLine = talk + 1;
     if (static_cast<std::size_t>(talkLine) >= lines.size())
         throw KvenError(msgListIndex(talkLine));
-    addMemoLine(window_, lines[static_cast<std::size_t>(talkLine)]);
+    addMemoLine(session_, lines[static_cast<std::size_t>(talkLine)]);
 
     if (clearFirst)
-        window_.setSkipList({});
+        session_.setSkipList({});
     // Without a "[Skip]" line every line of the file is a skip entry.
     for (std::size_t i = static_cast<std::size_t>(skip + 1); i < lines.size(); ++i)
-        window_.addSkipEntry(lines[i]);
+        session_.addSkipEntry(lines[i]);
 }
 
 void SettingsFile::startupRead(const std::function<void(int storedVoice)>& voiceSetUp)
@@ -182,7 +182,7 @@ bool SettingsFile::reload()
     if (!dialogs_.confirm("Listを再読み込みします"))
         return false;
     load();
-    window_.setVoiceIndex(number(kVoice));
+    session_.setVoiceIndex(number(kVoice));
     applyOptions();
     applySliders();
     applyWindowPosition();
@@ -195,26 +195,26 @@ void SettingsFile::save()
     if (!dialogs_.confirm("設定を保存します"))
         return;
     std::vector<std::string> lines;
-    lines.reserve(kFixedSaveLines + window_.skipList().size());
-    lines.push_back(numberLine(kVoice, window_.voiceIndex()));
-    lines.push_back(flagLine(kAozora, window_.aozoraRuby()));
-    lines.push_back(flagLine(kAa, window_.aaSkip()));
-    lines.push_back(flagLine(kRepeat, window_.repeatSuppression()));
-    lines.push_back(numberLine(kSilent, window_.unreadLimit()));
-    lines.push_back(numberLine(kSpace, window_.blankLimit()));
-    lines.push_back(numberLine(kSpeed, window_.speed()));
-    lines.push_back(numberLine(kX, window_.windowLeft()));
-    lines.push_back(numberLine(kY, window_.windowTop()));
-    lines.push_back(flagLine(kHead, window_.headingSearch()));
+    lines.reserve(kFixedSaveLines + session_.skipList().size());
+    lines.push_back(numberLine(kVoice, session_.voiceIndex()));
+    lines.push_back(flagLine(kAozora, session_.aozoraRuby()));
+    lines.push_back(flagLine(kAa, session_.aaSkip()));
+    lines.push_back(flagLine(kRepeat, session_.repeatSuppression()));
+    lines.push_back(numberLine(kSilent, session_.unreadLimit()));
+    lines.push_back(numberLine(kSpace, session_.blankLimit()));
+    lines.push_back(numberLine(kSpeed, session_.speed()));
+    lines.push_back(numberLine(kX, session_.windowLeft()));
+    lines.push_back(numberLine(kY, session_.windowTop()));
+    lines.push_back(flagLine(kHead, session_.headingSearch()));
     // After the keys of old files, before the talk line: a reader that looks keys up by name
     // finds everything where it was.
-    lines.push_back(flagLine(kNotes, window_.silentNotes()));
-    lines.push_back(flagLine(kWords, window_.wordReadings()));
+    lines.push_back(flagLine(kNotes, session_.silentNotes()));
+    lines.push_back(flagLine(kWords, session_.wordReadings()));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
-    lines.push_back(trim(window_.talkSymbols()));
+    lines.push_back(trim(session_.talkSymbols()));
     lines.push_back(std::string(kSkip) + "=0");
-    for (const std::string& entry : window_.skipList())
+    for (const std::string& entry : session_.skipList())
         lines.push_back(entry);
     if (!writeFileAtomic(path_, joinLinesCrLf(lines)))
         throw KvenError(msgCannotCreate(path_));

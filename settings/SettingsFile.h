@@ -9,7 +9,7 @@
 
 #include "files/Paths.h"
 #include "state/Dialogs.h"
-#include "state/WindowState.h"
+#include "state/Session.h"
 
 #include <cstddef>
 #include <functional>
@@ -30,7 +30,7 @@ class SettingsFile {
 public:
     // `path` is the file's name as the file system knows it (UTF-8); a relative path is made
     // absolute against the working folder, so messages always show the full path.
-    SettingsFile(WindowState& window, Dialogs& dialogs, std::string path);
+    SettingsFile(Session& session, Dialogs& dialogs, std::string path);
 
     // The start-up read, run first in window creation. `voiceSetUp` builds the voice list at
     // its place in the sequence (after the window position, before the talk symbols and the
@@ -59,7 +59,7 @@ private:
     void applyWindowPosition();
     void readTalkAndSkip(bool clearFirst);
 
-    WindowState& window_;
+    Session& session_;
     Dialogs& dialogs_;
     std::string path_;
     std::vector<std::string> lines_;

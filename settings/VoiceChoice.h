@@ -4,7 +4,7 @@
 // command line or an export.
 
 #include "speech/SpeechEngine.h"
-#include "state/WindowState.h"
+#include "state/Session.h"
 
 #include <vector>
 
@@ -20,12 +20,11 @@ enum class NegativeVoiceIndex {
 // into the window's list (descriptions in Shift_JIS), voice `index` selected (an index past
 // the end selects the last) and the selected voice handed to the engine. Returns the voices
 // in the list's order.
-std::vector<VoiceHandle> setUpVoiceList(SpeechEngine& engine, WindowState& window, int index,
-                                        NegativeVoiceIndex negative);
+std::vector<VoiceHandle> setUpVoiceList(SpeechEngine& engine, Session& session, int index, NegativeVoiceIndex negative);
 
 // The window's speed handed to the engine when it is not 0 (the engine's own), then the voice
 // list with voice `index` selected, the first for an index below 0. Returns the voices in the
 // list's order.
-std::vector<VoiceHandle> applyVoiceChoice(SpeechEngine& engine, WindowState& window, int index);
+std::vector<VoiceHandle> applyVoiceChoice(SpeechEngine& engine, Session& session, int index);
 
 } // namespace kven

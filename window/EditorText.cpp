@@ -117,9 +117,10 @@ const std::string& EditorText::text() const
     return sjis_;
 }
 
-void EditorText::setText(std::string sjis)
+bool EditorText::setText(std::string sjis)
 {
-    if (!setExactText(sjis)) {
+    const bool exact = setExactText(sjis);
+    if (!exact) {
         // Converted a slice at a time straight into the editor's string, so that no second
         // copy of the whole text in UTF-16 is ever held.
         QString shown;
@@ -134,6 +135,7 @@ void EditorText::setText(std::string sjis)
         editor_.setPlainText(shown);
     }
     select(0, 0);
+    return exact;
 }
 
 bool EditorText::setExactText(std::string& sjis)

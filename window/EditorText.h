@@ -26,8 +26,9 @@ public:
     explicit EditorText(QPlainTextEdit& editor);
 
     const std::string& text() const;
-    // Shows `sjis` in the editor; the cursor goes to 0 with an empty selection.
-    void setText(std::string sjis);
+    // Shows `sjis` in the editor; the cursor goes to 0 with an empty selection. False when the
+    // editor could not hold it byte for byte: text() is then what the editor made of it.
+    bool setText(std::string sjis);
 
     // Selection start and length in bytes of text(). Setting the start clamps it to the
     // text length and collapses the selection; the length is clamped to the end of the text.

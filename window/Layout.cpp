@@ -199,7 +199,6 @@ void MainWindow::createControls()
     talkSymbolsEditor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     talkSymbolsEditor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     talkSymbolsEditor->setTabChangesFocus(true);
-    talkText_ = std::make_unique<EditorText>(*talkSymbolsEditor);
     for (QCheckBox* box : {aozoraRubyBox, aaSkipBox, headingSearchBox, repeatBox})
         box->setChecked(true);
     listTabs->setCurrentIndex(1);

@@ -40,18 +40,19 @@ constexpr int kWordsPollMs = 50;
 MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& clipboard, Waiter& waiter,
                        std::vector<std::string> args)
     : editor(new QPlainTextEdit), openDialog(dialogs), tts_(tts), dialogs_(dialogs), clipboard_(clipboard),
-      args_(std::move(args)), editorText_(*editor), bookmarks_(*this, shared_),
-      settings_(*this, dialogs, settingsFilePath()), intake_(*this, shared_, openDialog, bookmarks_, eucJp),
-      reader_(*this, shared_, tts, waiter), resizeToggle_(*this, *editor, QSize(kClientWidth, kClientHeight)),
+      args_(std::move(args)), bookmarks_(session_), settings_(session_, dialogs, settingsFilePath()),
+      intake_(session_, openDialog, bookmarks_, eucJp), reader_(session_, tts, waiter),
+      resizeToggle_(*this, *editor, QSize(kClientWidth, kClientHeight)),
       commands_({[this] { startAction->trigger(); }, [this] { stopAction->trigger(); },
                  [this] { pasteAction->trigger(); }, [this] { againAction->trigger(); },
                  [this](int chunks) { moveChunks(chunks); }, [this] { quitAction->trigger(); },
-                 [this] { return !startEnabled(); }})
+                 [this] { return session_.reading(); }})
 {
     eucJp.JisByteCodeType = btAscii;
     eucJp.JisKanaConvType = ktZenWithDaku;
     createControls();
     createMenu();
+    bindSession();
     bindEvents();
     runShowingErrors([this] { onCreate(this); });
 }
@@ -62,6 +63,16 @@ MainWindow::~MainWindow()
         wordsThread_.join();
     tts_.setOnEndStream({});
     tts_.setOnStreamFailed({});
+}
+
+void MainWindow::bindSession()
+{
+    binding_ = std::make_unique<SessionBinding>(
+        session_, SessionControls{this, editor, startButton, stopButton, aozoraRubyBox, aaSkipBox, headingSearchBox,
+                                  repeatBox, notesAction, wordsAction, unreadLimitBar, blankLimitBar, speedBar,
+                                  skipListBox, talkSymbolsEditor, voiceBox});
+    binding_->onSpeedChanged = [this] { speedChanged(speedBar); };
+    binding_->onReadingChanged = [this] { commands_.readingStateMayHaveChanged(); };
 }
 
 void MainWindow::bindEvents()
@@ -106,8 +117,7 @@ void MainWindow::bindEvents()
         runShowingErrors([this] { voiceChosen(voiceBox); });
     });
     connect(speedBar, &QScrollBar::valueChanged, this,
-            [this] { runShowingErrors([this] { speedChanged(speedBar); }); });
-    connect(talkSymbolsEditor, &QPlainTextEdit::textChanged, this, [this] { ++listsRevision_; });
+            [this](int value) { runShowingErrors([this, value] { session_.setSpeed(value); }); });
 
     tts_.setOnEndStream([this](int stream, std::int64_t position) {
         runShowingErrors([&] { endOfStream(nullptr, stream, position); });
@@ -134,21 +144,20 @@ bool MainWindow::runShowingErrors(const std::function<void()>& command)
 void MainWindow::onCreate(QObject*)
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
-    keepOnScreen();
+    keepOnScreen(*this);
     loadWords();
-    setSelStart(0);
-    setSelLength(0);
-    shared_.currentPath.clear();
-    shared_.currentFile.clear();
+    session_.setSelStart(0);
+    session_.setSelLength(0);
+    session_.becomePaste();
     resizeToggle_.restart();
-    shared_.lastSpoken.clear();
+    session_.lastSpoken().clear();
     if (!args_.empty())
         intake_.loadFromCommandLine(args_);
 }
 
 void MainWindow::setUpVoices(int storedVoice)
 {
-    voiceHandles_ = setUpVoiceList(tts_, *this, storedVoice, NegativeVoiceIndex::selectsNothing);
+    voiceHandles_ = setUpVoiceList(tts_, session_, storedVoice, NegativeVoiceIndex::selectsNothing);
 }
 
 void MainWindow::onShow(QObject*)
@@ -193,6 +202,13 @@ void MainWindow::onResize(QObject*)
     resizeToggle_.toggle();
 }
 
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (binding_)
+        binding_->windowMoved();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (runShowingErrors([&] { onClose(this, event); }))
@@ -224,7 +240,7 @@ void MainWindow::quit(QObject*)
 
 void MainWindow::markSpokenChunk()
 {
-    if (startEnabled()) {
+    if (!session_.reading()) {
         editor->setExtraSelections({});
         return;
     }
@@ -232,8 +248,9 @@ void MainWindow::markSpokenChunk()
     // marked while it is spoken.
     QTextEdit::ExtraSelection chunk;
     chunk.cursor = QTextCursor(editor->document());
-    chunk.cursor.setPosition(editorText_.positionOf(chunkStart_));
-    chunk.cursor.setPosition(editorText_.positionOf(chunkEnd_), QTextCursor::KeepAnchor);
+    const EditorText& text = binding_->editorText();
+    chunk.cursor.setPosition(text.positionOf(session_.chunkStart()));
+    chunk.cursor.setPosition(text.positionOf(session_.chunkEnd()), QTextCursor::KeepAnchor);
     chunk.format.setBackground(editor->palette().brush(QPalette::Active, QPalette::Highlight));
     chunk.format.setForeground(editor->palette().brush(QPalette::Active, QPalette::HighlightedText));
     editor->setExtraSelections({chunk});
@@ -312,9 +329,9 @@ void MainWindow::openDropped(const std::string& path)
 
 void MainWindow::HTMLconv()
 {
-    std::string converted = text();
+    std::string converted = session_.text();
     kven::HTMLconv(converted, eucJp);
-    setText(std::move(converted));
+    session_.setText(std::move(converted));
 }
 
 void MainWindow::Resume()
@@ -327,7 +344,7 @@ void MainWindow::reload(QObject*)
     // The reading dictionary is one of the lists Reload reads again.
     if (settings_.reload())
         loadWords();
-    keepOnScreen();
+    keepOnScreen(*this);
 }
 
 void MainWindow::save(QObject*)
@@ -342,7 +359,7 @@ void MainWindow::askSkipEntry(QObject*)
     const std::optional<std::string> entry =
         dialogs_.inputText("SkipList", "追加する文字列を入力してください", kMaxSkipEntryLength);
     if (entry && !entry->empty())
-        addSkipEntry(cp932::fromUtf8(*entry));
+        binding_->addSkipEntry(cp932::fromUtf8(*entry));
 }
 
 void MainWindow::deleteSkipEntry(QObject*)
@@ -350,9 +367,7 @@ void MainWindow::deleteSkipEntry(QObject*)
     const int row = skipListBox->currentRow();
     if (row < 0 || skipListBox->selectedItems().isEmpty())
         return;
-    delete skipListBox->takeItem(row);
-    skipEntries_.erase(skipEntries_.begin() + row);
-    ++listsRevision_;
+    binding_->removeSkipEntry(row);
 }
 
 void MainWindow::voiceChosen(QObject*)
@@ -410,9 +425,9 @@ void MainWindow::loadWords()
 
 void MainWindow::useWords(WordsFile words)
 {
-    shared_.words = std::move(words.dictionary);
+    session_.document().words = std::move(words.dictionary);
     // Its broken lines matter only to a listener who has the dictionary read.
-    if (wordReadings() && !words.problems.empty()) {
+    if (session_.wordReadings() && !words.problems.empty()) {
         std::string message;
         for (const std::string& problem : words.problems)
             message += (message.empty() ? "" : "\n") + problem;
@@ -420,7 +435,7 @@ void MainWindow::useWords(WordsFile words)
     }
     // Reading that the start was to begin waited for the dictionary, so that its first chunks
     // are said with it.
-    if (std::exchange(startWithWords_, false) && startEnabled())
+    if (std::exchange(startWithWords_, false) && !session_.reading())
         start(this);
 }
 
@@ -439,7 +454,7 @@ void MainWindow::exportAudio(QObject*)
         return;
     }
     // The document's name with the extension of the format that suits speech best.
-    std::string suggested = shared_.currentFile;
+    std::string suggested = session_.document().file;
     if (suggested.empty()) {
         const char* home = std::getenv("HOME");
         suggested = inFolder(home != nullptr && *home != '\0' ? home : ".", "KVEN");
@@ -455,13 +470,13 @@ void MainWindow::exportAudio(QObject*)
     request.split = choice->split;
     checkRequest(request);
 
-    MemoryWindowState copy = MemoryWindowState::copyOf(*this);
-    const std::vector<std::size_t> headings = markedHeadings(text(), shared_.headings);
-    copy.setSelStart(headingSearch() && !headings.empty() ? headings.front() : 0);
-    auto job = std::make_unique<AudioExport>(std::move(copy), shared_, std::move(request), exportSetup_);
+    Session copy = session_;
+    const std::vector<std::size_t> headings = markedHeadings(copy.text(), copy.document().headings);
+    copy.setSelStart(copy.headingSearch() && !headings.empty() ? headings.front() : 0);
+    auto job = std::make_unique<AudioExport>(std::move(copy), std::move(request), exportSetup_);
     const std::string target = choice->split ? chapterFolderOf(choice->path) : choice->path;
-    auto setUpVoice = [voice = voiceIndex()](SpeechEngine& engine, WindowState& window) {
-        applyVoiceChoice(engine, window, voice);
+    auto setUpVoice = [voice = session_.voiceIndex()](SpeechEngine& engine, Session& session) {
+        applyVoiceChoice(engine, session, voice);
     };
     export_ =
         std::make_unique<BackgroundExport>(this, std::move(job), std::move(setUpVoice),
@@ -486,7 +501,7 @@ void MainWindow::exportAudio(QObject*)
 
 void MainWindow::speedChanged(QObject*)
 {
-    tts_.setRate(speedBar->value());
+    tts_.setRate(session_.speed());
 }
 
 } // namespace kven

@@ -2,7 +2,7 @@
 // The main window MainWindow: the controls of the placement table (window/Layout), the menu with
 // its function keys, and the handlers bound to their events. The handlers call the reading,
 // intake and settings code; the window's own commands are Quit, Add, Del, the resize toggle
-// and the close handling. The window is the WindowState the logic works on.
+// and the close handling. The controls show the reading session (window/SessionBinding).
 //
 // Handlers throw KvenError like every command; the bindings to Qt's events catch it, end the
 // command there and show the standard error box, so no error leaves a Qt event handler.
@@ -16,13 +16,13 @@
 #include "speech/OpenJTalk.h"
 #include "speech/SpeechEngine.h"
 #include "state/Dialogs.h"
-#include "state/WindowState.h"
+#include "state/Session.h"
 #include "text/EucJp.h"
-#include "window/EditorText.h"
 #include "window/ExportDialog.h"
 #include "window/FileDrop.h"
 #include "window/ReadingCommands.h"
 #include "window/ResizeToggle.h"
+#include "window/SessionBinding.h"
 #include "window/WordsEditor.h"
 
 #include <QMainWindow>
@@ -51,7 +51,7 @@ class QTabWidget;
 
 namespace kven {
 
-class MainWindow : public QMainWindow, public WindowState {
+class MainWindow : public QMainWindow {
 public:
     // `args` are the program's arguments after its name. The creation sequence runs as the
     // last act of construction; its errors are shown in the error box.
@@ -158,71 +158,25 @@ public:
     // left is written first.
     void openDropped(const std::string& path);
 
-    const SharedState& shared() const { return shared_; }
+    // The reading session the window shows.
+    Session& session() { return session_; }
+    const Session& session() const { return session_; }
     bool recordedMaximized() const { return resizeToggle_.recordedMaximized(); }
     int firstResize() const { return resizeToggle_.firstResize(); }
-
-    // WindowState over the controls (window/FormState.cpp).
-    const std::string& text() const override;
-    void setText(std::string text) override;
-    void setTextFromUtf8(const std::string& utf8) override;
-    std::size_t selStart() const override;
-    void setSelStart(std::size_t pos) override;
-    std::size_t selLength() const override;
-    void setSelLength(std::size_t len) override;
-    bool startEnabled() const override;
-    void setStartEnabled(bool on) override;
-    bool stopEnabled() const override;
-    void setStopEnabled(bool on) override;
-    bool aozoraRuby() const override;
-    void setAozoraRuby(bool on) override;
-    bool aaSkip() const override;
-    void setAaSkip(bool on) override;
-    bool headingSearch() const override;
-    void setHeadingSearch(bool on) override;
-    bool repeatSuppression() const override;
-    void setRepeatSuppression(bool on) override;
-    bool silentNotes() const override;
-    void setSilentNotes(bool on) override;
-    bool wordReadings() const override;
-    void setWordReadings(bool on) override;
-    int unreadLimit() const override;
-    void setUnreadLimit(int pos) override;
-    int blankLimit() const override;
-    void setBlankLimit(int pos) override;
-    int speed() const override;
-    void setSpeed(int pos) override;
-    const std::vector<std::string>& skipList() const override { return skipEntries_; }
-    void setSkipList(std::vector<std::string> entries) override;
-    void addSkipEntry(std::string entry) override;
-    const std::string& talkSymbols() const override;
-    void setTalkSymbols(std::string text) override;
-    std::uint64_t listsRevision() const override { return listsRevision_; }
-    std::string caption() const override;
-    void setCaption(const std::string& caption) override;
-    int voiceIndex() const override;
-    void setVoiceIndex(int index) override;
-    int voiceCount() const override;
-    void setVoices(const std::vector<std::string>& descriptions) override;
-    int windowLeft() const override;
-    void setWindowLeft(int x) override;
-    int windowTop() const override;
-    void setWindowTop(int y) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void createControls();
     void createMenu();
+    void bindSession();
     void bindEvents();
     void setUpVoices(int storedVoice);
-    // A stored position that would leave too little of the window on every screen to grab
-    // (less than 100 by 50 pixels) gives way to the middle of the primary screen.
-    void keepOnScreen();
     // Runs a command as the application's top level does: an error ends it and is shown in
     // the standard error box. Returns false when the command failed.
     bool runShowingErrors(const std::function<void()>& command);
@@ -237,8 +191,8 @@ private:
     WindowDialogs& dialogs_;
     Clipboard& clipboard_;
     std::vector<std::string> args_;
-    SharedState shared_;
-    EditorText editorText_;
+    Session session_;
+    std::unique_ptr<SessionBinding> binding_;
     Bookmarks bookmarks_;
     SettingsFile settings_;
     DocumentIntake intake_;
@@ -247,14 +201,7 @@ private:
     ReadingCommands commands_;
 
     std::vector<VoiceHandle> voiceHandles_;
-    std::vector<std::string> skipEntries_;
-    // The talk symbols memo's text as Shift_JIS with CR LF; built from talkSymbolsEditor in the constructor.
-    std::unique_ptr<EditorText> talkText_;
-    std::uint64_t listsRevision_ = 0;
     bool shownOnce_ = false;
-    // The chunk the reading step selected last, as byte offsets.
-    std::size_t chunkStart_ = 0;
-    std::size_t chunkEnd_ = 0;
     WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
     // Counts the dictionary loads begun: only the latest one's result is used.
     std::uint64_t wordsLoads_ = 0;

@@ -124,9 +124,9 @@ QString MediaControls::playbackStatus() const
 
 QString MediaControls::title() const
 {
-    const std::string name = documentNameForDisplay(form_.shared());
+    const std::string name = documentNameForDisplay(form_.session().document());
     // A pasted text is no document: it goes by the caption it is read under.
-    return QString::fromStdString(name.empty() ? form_.caption() : name);
+    return QString::fromStdString(name.empty() ? form_.session().caption() : name);
 }
 
 QVariantMap MediaControls::metadata() const

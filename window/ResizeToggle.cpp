@@ -2,9 +2,11 @@
 
 #include "window/Layout.h"
 
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTimer>
 
 namespace kven {
@@ -74,6 +76,18 @@ void ResizeToggle::setEditorFontPoints(int points)
     QFont font = japaneseFont(16);
     font.setPointSize(points);
     editor_.setFont(font);
+}
+
+void keepOnScreen(QWidget& window)
+{
+    const QRect frame(window.pos(), window.size());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect seen = frame & screen->availableGeometry();
+        if (seen.width() >= 100 && seen.height() >= 50)
+            return;
+    }
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        window.move(primary->availableGeometry().center() - QPoint(window.width() / 2, window.height() / 2));
 }
 
 } // namespace kven

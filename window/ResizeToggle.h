@@ -8,6 +8,7 @@
 
 class QMainWindow;
 class QPlainTextEdit;
+class QWidget;
 
 namespace kven {
 
@@ -51,5 +52,9 @@ private:
     bool recordedMaximized_ = false;
     bool applying_ = false;
 };
+
+// A window whose place would leave too little of it on every screen to grab (less than 100
+// by 50 pixels) moves to the middle of the primary screen.
+void keepOnScreen(QWidget& window);
 
 } // namespace kven

@@ -13,7 +13,7 @@
 #include "files/Paths.h"
 #include "intake/Bookmarks.h"
 #include "settings/SettingsFile.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "support/AnsweringDialogs.h"
 #include "text/TextOps.h"
 
@@ -46,43 +46,42 @@ public:
     explicit Writer(const std::string& home)
         : settingsPath_(inFolder(home, kSettingsFileName)), bookmarkPath_(inFolder(home, kBookmarkFileName))
     {
-        window_.setText(std::string(1 << 20, 'x'));
+        session_.setText(std::string(1 << 20, 'x'));
     }
 
     // A save whose every line tells `version`.
     void save(int version)
     {
-        window_.setWindowLeft(version);
-        window_.setWindowTop(-version);
-        window_.setSpeed(version % 21 - 10);
-        window_.setTalkSymbols("\x81\x48\x81\x49"); // ？！
+        session_.setWindowLeft(version);
+        session_.setWindowTop(-version);
+        session_.setSpeed(version % 21 - 10);
+        session_.setTalkSymbols("\x81\x48\x81\x49"); // ？！
         std::vector<std::string> skip;
         for (int i = 0; i < 150; ++i)
             skip.push_back("skip-" + std::to_string(version) + "-" + std::to_string(i));
-        window_.setSkipList(std::move(skip));
-        SettingsFile(window_, dialogs_, settingsPath_).save();
+        session_.setSkipList(std::move(skip));
+        SettingsFile(session_, dialogs_, settingsPath_).save();
     }
 
     void leave(const std::string& path, std::size_t cursor)
     {
-        shared_.currentPath = path;
-        window_.setSelStart(cursor);
-        Bookmarks(window_, shared_, bookmarkPath_).Closing();
+        session_.document().path = path;
+        session_.setSelStart(cursor);
+        Bookmarks(session_, bookmarkPath_).Closing();
     }
 
     void start()
     {
-        SettingsFile(window_, dialogs_, settingsPath_).startupRead();
-        shared_.currentPath = kCurrent;
-        Bookmarks(window_, shared_, bookmarkPath_).lookup();
+        SettingsFile(session_, dialogs_, settingsPath_).startupRead();
+        session_.document().path = kCurrent;
+        Bookmarks(session_, bookmarkPath_).lookup();
     }
 
     const std::string settingsPath_;
     const std::string bookmarkPath_;
 
 private:
-    MemoryWindowState window_;
-    SharedState shared_;
+    Session session_;
     testing::AnsweringDialogs dialogs_;
 };
 

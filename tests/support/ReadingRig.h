@@ -1,8 +1,8 @@
 #pragma once
-// A reader wired to an in-memory window, a scripted engine and a recording waiter.
+// A reader wired to a session, a scripted engine and a recording waiter.
 
 #include "reading/Reader.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "support/ScriptedEngine.h"
 #include "support/Sjis.h"
 
@@ -43,17 +43,17 @@ struct ReadingRig {
     {
         engine.setOnEndStream([this](int stream, std::int64_t pos) { reader.endOfStream(stream, pos); });
         engine.setOnStreamFailed([this](int stream) { reader.streamFailed(stream); });
-        window.setTalkSymbols(sj("、。\r\n"));
+        session.setTalkSymbols(sj("、。\r\n"));
     }
 
-    void setText(const char* utf8) { window.setText(sj(utf8)); }
+    void setText(const char* utf8) { session.setText(sj(utf8)); }
 
     // Start, then let every utterance finish until reading returns to idle. Returns what was
     // said, as UTF-8.
     std::vector<std::string> readAll(std::size_t maxSteps = 100000)
     {
         reader.start();
-        for (std::size_t i = 0; i < maxSteps && !window.startEnabled(); ++i) {
+        for (std::size_t i = 0; i < maxSteps && session.reading(); ++i) {
             waiter.elapse();
             engine.finishSpeaking();
             if (queue.runPending() == 0)
@@ -70,12 +70,11 @@ struct ReadingRig {
         return out;
     }
 
-    MemoryWindowState window;
-    SharedState shared;
+    Session session;
     EventQueue queue;
     ScriptedEngine engine{queue};
     RecordingWaiter waiter;
-    Reader reader{window, shared, engine, waiter};
+    Reader reader{session, engine, waiter};
 };
 
 } // namespace kven::testing

@@ -32,15 +32,15 @@ const char* const kBook = "題名\r\n作者\r\n\r\n前書きです。\r\n"
                           "［＃８字下げ］二［＃「二」は中見出し］\r\n次の章です。\r\n";
 
 // The reading options of the default settings file.
-MemoryWindowState bookWindow()
+Session bookWindow()
 {
-    MemoryWindowState window;
-    window.setText(testing::sj(kBook));
-    window.setUnreadLimit(4);
-    window.setBlankLimit(9);
-    window.setSilentNotes(true);
-    window.setTalkSymbols(testing::sj("、。，．・：；？！ー―…「」『』（）"));
-    return window;
+    Session session;
+    session.setText(testing::sj(kBook));
+    session.setUnreadLimit(4);
+    session.setBlankLimit(9);
+    session.setSilentNotes(true);
+    session.setTalkSymbols(testing::sj("、。，．・：；？！ー―…「」『』（）"));
+    return session;
 }
 
 class AudioExportTest : public ::testing::Test {
@@ -49,8 +49,8 @@ protected:
 
     void exportTo(const std::string& path, bool split = false)
     {
-        AudioExport job(bookWindow(), SharedState{}, requestFor(path, split), testing::testSetup());
-        job.run([](SpeechEngine& engine, WindowState& state) {
+        AudioExport job(bookWindow(), requestFor(path, split), testing::testSetup());
+        job.run([](SpeechEngine& engine, Session& state) {
             setUpVoiceList(engine, state, 0, NegativeVoiceIndex::selectsFirst);
         });
     }
@@ -104,11 +104,11 @@ TEST_F(AudioExportTest, ChapterFilesAddUpToTheWholeAndArePlayedInOrder)
 
 TEST_F(AudioExportTest, ACancelledExportLeavesNothing)
 {
-    AudioExport job(bookWindow(), SharedState{}, requestFor(folder.path("book.opus"), true), testing::testSetup());
+    AudioExport job(bookWindow(), requestFor(folder.path("book.opus"), true), testing::testSetup());
     int ticks = 0;
     try {
         job.run([](SpeechEngine& engine,
-                   WindowState& state) { setUpVoiceList(engine, state, 0, NegativeVoiceIndex::selectsFirst); },
+                   Session& state) { setUpVoiceList(engine, state, 0, NegativeVoiceIndex::selectsFirst); },
                 [&] {
                     if (++ticks == 2)
                         job.cancel();

@@ -1,7 +1,7 @@
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "intake/Bookmarks.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "support/ScratchFolder.h"
 #include "text/TextOps.h"
 
@@ -19,7 +19,7 @@ using testing::ScratchFolder;
 
 class BookmarksTest : public ::testing::Test {
 protected:
-    BookmarksTest() { window.setText(std::string(1000, 'x')); }
+    BookmarksTest() { session.setText(std::string(1000, 'x')); }
 
     std::string file() const { return folder.read("KVEN.txt"); }
     void setFile(std::string_view bytes) const { folder.write("KVEN.txt", bytes); }
@@ -27,15 +27,14 @@ protected:
     // Leaves `path` with the cursor at `cursor`.
     void leave(const std::string& path, std::size_t cursor)
     {
-        shared.currentPath = path;
-        window.setSelStart(cursor);
+        session.document().path = path;
+        session.setSelStart(cursor);
         bookmarks.Closing();
     }
 
     ScratchFolder folder;
-    MemoryWindowState window;
-    SharedState shared;
-    Bookmarks bookmarks{window, shared, folder.path("KVEN.txt")};
+    Session session;
+    Bookmarks bookmarks{session, folder.path("KVEN.txt")};
 };
 
 TEST_F(BookmarksTest, LookupTakesTheLastLineOfExactlyThePath)
@@ -66,13 +65,13 @@ TEST_F(BookmarksTest, LookupTakesTheLastLineOfExactlyThePath)
     };
     for (const auto& row : rows) {
         setFile(row.file);
-        shared.currentPath = row.path;
-        window.setSelStart(777);
-        window.setSelLength(3);
+        session.document().path = row.path;
+        session.setSelStart(777);
+        session.setSelLength(3);
         bookmarks.lookup();
-        EXPECT_EQ(window.selStart(), row.expected) << row.why;
+        EXPECT_EQ(session.selStart(), row.expected) << row.why;
         if (row.expected != 777) {
-            EXPECT_EQ(window.selLength(), 0u) << row.why;
+            EXPECT_EQ(session.selLength(), 0u) << row.why;
         }
     }
 }
@@ -110,10 +109,10 @@ TEST_F(BookmarksTest, EveryDocumentResumesAtItsOwnPlace)
             }
         }
         setFile(bytes);
-        shared.currentPath = path;
-        window.setSelStart(777);
+        session.document().path = path;
+        session.setSelStart(777);
         bookmarks.lookup();
-        ASSERT_EQ(window.selStart(), expected) << bytes;
+        ASSERT_EQ(session.selStart(), expected) << bytes;
         leave(path, 5);
         others.push_back(path + ",5");
         ASSERT_EQ(file(), joinLinesCrLf(others)) << bytes;
@@ -123,26 +122,26 @@ TEST_F(BookmarksTest, EveryDocumentResumesAtItsOwnPlace)
 TEST_F(BookmarksTest, PositionIsReadFromAtMost99BytesAfterTheComma)
 {
     setFile("/d/a.txt," + std::string(97, '0') + "12\r\n/d/b.txt," + std::string(98, '0') + "12\r\n");
-    shared.currentPath = "/d/a.txt";
+    session.document().path = "/d/a.txt";
     bookmarks.lookup();
-    EXPECT_EQ(window.selStart(), 12u);
-    shared.currentPath = "/d/b.txt";
+    EXPECT_EQ(session.selStart(), 12u);
+    session.document().path = "/d/b.txt";
     bookmarks.lookup();
-    EXPECT_EQ(window.selStart(), 1u); // the "2" is the 100th byte
+    EXPECT_EQ(session.selStart(), 1u); // the "2" is the 100th byte
 }
 
 TEST_F(BookmarksTest, LookupReadsPastBlankLinesToTheEnd)
 {
     setFile("/d/a.txt,1\r\n\r\n/d/b.txt,2\r\n\r\n/d/b.txt,6");
-    shared.currentPath = "/d/b.txt";
+    session.document().path = "/d/b.txt";
     bookmarks.lookup();
-    EXPECT_EQ(window.selStart(), 6u);
+    EXPECT_EQ(session.selStart(), 6u);
 }
 
 TEST_F(BookmarksTest, LookupOfAnUnreadableFileChangesNothing)
 {
-    shared.currentPath = "/d/a.txt";
-    window.setSelStart(5);
+    session.document().path = "/d/a.txt";
+    session.setSelStart(5);
     for (bool asFolder : {false, true}) {
         if (asFolder)
             folder.makeFolder("KVEN.txt");
@@ -152,7 +151,7 @@ TEST_F(BookmarksTest, LookupOfAnUnreadableFileChangesNothing)
         } catch (const KvenError& e) {
             EXPECT_EQ(std::string(e.what()), msgCannotOpen(folder.path("KVEN.txt")));
         }
-        EXPECT_EQ(window.selStart(), 5u);
+        EXPECT_EQ(session.selStart(), 5u);
     }
 }
 
@@ -197,9 +196,9 @@ TEST_F(BookmarksTest, PathWithALineBreakGetsNoBookmark)
         leave(path, 900);
         EXPECT_EQ(file(), "/d/x.txt,5\r\n");
         folder.remove("KVEN.txt");
-        window.setSelStart(3);
+        session.setSelStart(3);
         EXPECT_NO_THROW(bookmarks.lookup()) << "the file is not even read";
-        EXPECT_EQ(window.selStart(), 3u);
+        EXPECT_EQ(session.selStart(), 3u);
     }
 }
 
@@ -212,9 +211,9 @@ TEST_F(BookmarksTest, NothingIsWrittenWithoutAPathOrForTheBrowserCache)
     EXPECT_FALSE(folder.exists("KVEN.txt"));
     // Looked up like any other path.
     setFile(cached + ",8\r\n");
-    shared.currentPath = cached;
+    session.document().path = cached;
     bookmarks.lookup();
-    EXPECT_EQ(window.selStart(), 8u);
+    EXPECT_EQ(session.selStart(), 8u);
     leave(cached, 20);
     EXPECT_EQ(file(), cached + ",8\r\n");
 }
@@ -230,12 +229,12 @@ TEST_F(BookmarksTest, WriterKeepsLinesTheBookmarkListNeverSaw)
 TEST_F(BookmarksTest, WriterKeepsLinesWrittenAfterAFailedLookup)
 {
     setFile("/d/x.txt,1\r\n");
-    shared.currentPath = "/d/z.txt";
+    session.document().path = "/d/z.txt";
     bookmarks.lookup();
     // The bookmark file is unreadable at the next lookup...
     folder.remove("KVEN.txt");
     folder.makeFolder("KVEN.txt");
-    shared.currentPath = "/d/a.txt";
+    session.document().path = "/d/a.txt";
     EXPECT_THROW(bookmarks.lookup(), KvenError);
     // ...and another copy writes it meanwhile.
     folder.remove("KVEN.txt");
@@ -248,7 +247,7 @@ TEST_F(BookmarksTest, WriterRefusesToRebuildAFileItCannotRead)
 {
     folder.makeFolder("KVEN.txt");
     folder.write("KVEN.txt/inside", "kept");
-    shared.currentPath = "/d/a.txt";
+    session.document().path = "/d/a.txt";
     try {
         bookmarks.Closing();
         ADD_FAILURE() << "Closing did not fail";
@@ -263,10 +262,10 @@ TEST_F(BookmarksTest, FileOverTheLimitIsUnreadableAndKept)
 {
     const std::string path = folder.write("KVEN.txt", "/d/a.txt,5\r\n");
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit) + 1), 0);
-    shared.currentPath = "/d/a.txt";
-    window.setSelStart(9);
+    session.document().path = "/d/a.txt";
+    session.setSelStart(9);
     EXPECT_THROW(bookmarks.lookup(), KvenError);
-    EXPECT_EQ(window.selStart(), 9u);
+    EXPECT_EQ(session.selStart(), 9u);
     try {
         bookmarks.Closing();
         ADD_FAILURE() << "Closing did not fail";
@@ -279,7 +278,7 @@ TEST_F(BookmarksTest, FileOverTheLimitIsUnreadableAndKept)
 
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit)), 0);
     EXPECT_NO_THROW(bookmarks.lookup()) << "exactly at the limit is read";
-    EXPECT_EQ(window.selStart(), 5u);
+    EXPECT_EQ(session.selStart(), 5u);
 }
 
 TEST_F(BookmarksTest, FailedWriteLeavesTheOldFile)
@@ -288,8 +287,8 @@ TEST_F(BookmarksTest, FailedWriteLeavesTheOldFile)
     // can be read.
     const std::string name = std::string(248, 'b') + ".txt";
     const std::string path = folder.write(name, "/d/x.txt,1\r\n");
-    Bookmarks longNamed(window, shared, path);
-    shared.currentPath = "/d/a.txt";
+    Bookmarks longNamed(session, path);
+    session.document().path = "/d/a.txt";
     try {
         longNamed.Closing();
         ADD_FAILURE() << "Closing did not fail";

@@ -1,7 +1,7 @@
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "intake/Intake.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
 #include "text/Cp932.h"
@@ -32,12 +32,11 @@ protected:
     }
 
     ScratchFolder folder;
-    MemoryWindowState window;
-    SharedState shared;
+    Session session;
     AnsweringDialogs dialogs;
     EucJp conv;
-    Bookmarks bookmarks{window, shared, folder.path("KVEN.txt")};
-    DocumentIntake intake{window, shared, dialogs, bookmarks, conv};
+    Bookmarks bookmarks{session, folder.path("KVEN.txt")};
+    DocumentIntake intake{session, dialogs, bookmarks, conv};
 };
 
 TEST_F(IntakeTest, ExtensionDecidesWhetherAFileIsHtml)
@@ -59,7 +58,7 @@ TEST_F(IntakeTest, ExtensionDecidesWhetherAFileIsHtml)
             intake.loadFromCommandLine({path});
         else
             open(path);
-        EXPECT_EQ(window.text(), (row.html ? "x" : "<b>x</b>") + kEnd) << row.name << " " << row.commandLine;
+        EXPECT_EQ(session.text(), (row.html ? "x" : "<b>x</b>") + kEnd) << row.name << " " << row.commandLine;
     }
 }
 
@@ -68,10 +67,10 @@ TEST_F(IntakeTest, CommandLineSetsPathsAndCaption)
     const std::string name = "\xe6\x97\xa5\xe6\x9c\xac.txt"; // 日本.txt
     const std::string path = doc(name, "abc");
     intake.loadFromCommandLine({" \t" + path + "\r\n", "/ignored/second"});
-    EXPECT_EQ(shared.currentFile, path);
-    EXPECT_EQ(shared.currentPath, cp932::fromUtf8(path));
-    EXPECT_EQ(shared.currentPath.substr(shared.currentPath.size() - 8), "\x93\xfa\x96\x7b.txt");
-    EXPECT_EQ(window.caption(), "KVEN " + name);
+    EXPECT_EQ(session.document().file, path);
+    EXPECT_EQ(session.document().path, cp932::fromUtf8(path));
+    EXPECT_EQ(session.document().path.substr(session.document().path.size() - 8), "\x93\xfa\x96\x7b.txt");
+    EXPECT_EQ(session.caption(), "KVEN " + name);
 
     // Relative to the working folder.
     char cwd[4096];
@@ -80,20 +79,20 @@ TEST_F(IntakeTest, CommandLineSetsPathsAndCaption)
     ASSERT_EQ(::chdir(folder.path().c_str()), 0);
     EXPECT_NO_THROW(intake.loadFromCommandLine({"with blank.txt"}));
     ASSERT_EQ(::chdir(cwd), 0);
-    EXPECT_EQ(shared.currentFile, folder.path("with blank.txt"));
+    EXPECT_EQ(session.document().file, folder.path("with blank.txt"));
 }
 
 TEST_F(IntakeTest, NoArgumentResetsCursorAndPathOnly)
 {
-    window.setText("kept");
-    window.setSelStart(3);
-    shared.currentPath = shared.currentFile = "/d/old.txt";
+    session.setText("kept");
+    session.setSelStart(3);
+    session.document().path = session.document().file = "/d/old.txt";
     intake.loadFromCommandLine({});
-    EXPECT_EQ(window.selStart(), 0u);
-    EXPECT_TRUE(shared.currentPath.empty());
-    EXPECT_TRUE(shared.currentFile.empty());
-    EXPECT_EQ(window.text(), "kept");
-    EXPECT_EQ(window.caption(), "KVEN");
+    EXPECT_EQ(session.selStart(), 0u);
+    EXPECT_TRUE(session.document().path.empty());
+    EXPECT_TRUE(session.document().file.empty());
+    EXPECT_EQ(session.text(), "kept");
+    EXPECT_EQ(session.caption(), "KVEN");
 }
 
 TEST_F(IntakeTest, BrowserCachePagesGetTheTemporaryCaptionOnlyFromTheCommandLine)
@@ -101,10 +100,10 @@ TEST_F(IntakeTest, BrowserCachePagesGetTheTemporaryCaptionOnlyFromTheCommandLine
     const std::string page = doc("Temporary Internet Files/p.htm", "<p>x</p>");
     folder.write("KVEN.txt", cp932::fromUtf8(page) + ",1\r\n");
     intake.loadFromCommandLine({page});
-    EXPECT_EQ(window.caption(), "KVEN (temporary)");
-    EXPECT_EQ(window.selStart(), 1u); // its bookmark is looked up
+    EXPECT_EQ(session.caption(), "KVEN (temporary)");
+    EXPECT_EQ(session.selStart(), 1u); // its bookmark is looked up
     open(page);
-    EXPECT_EQ(window.caption(), "KVEN p.htm");
+    EXPECT_EQ(session.caption(), "KVEN p.htm");
     EXPECT_EQ(folder.read("KVEN.txt"), cp932::fromUtf8(page) + ",1\r\n"); // never written
 }
 
@@ -141,22 +140,22 @@ TEST_F(IntakeTest, ResumeResolvesMarkersAndPlacesTheCursor)
         {"a heading the page leaves open has no end", "<h1>A<p>x<h1>B</h1>y", true, " Ax By", 1, {1, 4}, {5}},
     };
     for (const auto& row : rows) {
-        window.setHeadingSearch(row.headingSearch);
+        session.setHeadingSearch(row.headingSearch);
         intake.loadFromCommandLine({doc(row.file.starts_with("<") ? "h.html" : "p.txt", row.file)});
-        EXPECT_EQ(window.text(), row.text + kEnd) << row.why;
-        EXPECT_EQ(window.selStart(), row.cursor) << row.why;
-        EXPECT_EQ(window.selLength(), 0u) << row.why;
-        EXPECT_EQ(shared.headings, row.headings) << row.why;
-        EXPECT_EQ(shared.headingEnds, row.ends) << row.why;
+        EXPECT_EQ(session.text(), row.text + kEnd) << row.why;
+        EXPECT_EQ(session.selStart(), row.cursor) << row.why;
+        EXPECT_EQ(session.selLength(), 0u) << row.why;
+        EXPECT_EQ(session.document().headings, row.headings) << row.why;
+        EXPECT_EQ(session.document().headingEnds, row.ends) << row.why;
     }
 }
 
 TEST_F(IntakeTest, LineBreaksBecomeCrLf)
 {
     intake.loadFromCommandLine({doc("a.txt", "a\rb\nc\r\nd\n\re\r\r")});
-    EXPECT_EQ(window.text(), "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n\r\n" + kEnd);
+    EXPECT_EQ(session.text(), "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n\r\n" + kEnd);
     intake.loadFromCommandLine({doc("a.html", "<p>a</p>\rb\nc")});
-    EXPECT_EQ(window.text(), "a\r\nb\r\nc" + kEnd);
+    EXPECT_EQ(session.text(), "a\r\nb\r\nc" + kEnd);
 }
 
 TEST_F(IntakeTest, OpeningAnotherFileRecordsTheFirstOnesBookmark)
@@ -164,20 +163,20 @@ TEST_F(IntakeTest, OpeningAnotherFileRecordsTheFirstOnesBookmark)
     const std::string a = doc("a.txt", "0123456789");
     const std::string b = doc("b.txt", "abcdefghij");
     intake.loadFromCommandLine({a});
-    window.setSelStart(7);
+    session.setSelStart(7);
     open(b);
     EXPECT_EQ(folder.read("KVEN.txt"), a + ",7\r\n");
-    EXPECT_EQ(window.text(), "abcdefghij" + kEnd);
-    EXPECT_EQ(window.selStart(), 0u);
+    EXPECT_EQ(session.text(), "abcdefghij" + kEnd);
+    EXPECT_EQ(session.selStart(), 0u);
     EXPECT_EQ(dialogs.fileFolders.back(), folder.path());
-    window.setSelStart(3);
+    session.setSelStart(3);
     open(a);
     EXPECT_EQ(folder.read("KVEN.txt"), a + ",7\r\n" + b + ",3\r\n");
-    EXPECT_EQ(window.selStart(), 7u);
+    EXPECT_EQ(session.selStart(), 7u);
     // The same file again: written, then restored where it stood.
-    window.setSelStart(9);
+    session.setSelStart(9);
     open(a);
-    EXPECT_EQ(window.selStart(), 9u);
+    EXPECT_EQ(session.selStart(), 9u);
     EXPECT_EQ(folder.read("KVEN.txt"), b + ",3\r\n" + a + ",9\r\n");
 }
 
@@ -194,36 +193,36 @@ TEST_F(IntakeTest, CancelledOpenChangesNothing)
         ::unsetenv("HOME");
     EXPECT_EQ(dialogs.fileFolders, std::vector<std::string>{"/home/reader"});
     intake.loadFromCommandLine({a});
-    window.setSelStart(2);
+    session.setSelStart(2);
     intake.openDocument();
     EXPECT_EQ(folder.read("KVEN.txt"), ""); // no bookmark written
-    EXPECT_EQ(shared.currentFile, a);
-    EXPECT_EQ(window.selStart(), 2u);
+    EXPECT_EQ(session.document().file, a);
+    EXPECT_EQ(session.selStart(), 2u);
 }
 
 TEST_F(IntakeTest, UnopenableFileKeepsEditorPathAndCaption)
 {
     const std::string missing = folder.path("missing.txt");
-    window.setText("before");
+    session.setText("before");
     try {
         intake.loadFromCommandLine({missing});
         ADD_FAILURE() << "load did not fail";
     } catch (const KvenError& e) {
         EXPECT_EQ(std::string(e.what()), msgCannotOpen(missing));
     }
-    EXPECT_EQ(window.text(), "before");
-    EXPECT_TRUE(shared.currentPath.empty());
-    EXPECT_EQ(window.caption(), "KVEN");
+    EXPECT_EQ(session.text(), "before");
+    EXPECT_TRUE(session.document().path.empty());
+    EXPECT_EQ(session.caption(), "KVEN");
 
     // Through Open the document being left is recorded first, and stays the current one.
     const std::string a = doc("a.txt", "abcdef");
     intake.loadFromCommandLine({a});
-    window.setSelStart(4);
+    session.setSelStart(4);
     EXPECT_THROW(open(folder.makeFolder("folder.txt")), KvenError);
     EXPECT_EQ(folder.read("KVEN.txt"), a + ",4\r\n");
-    EXPECT_EQ(shared.currentFile, a);
-    EXPECT_EQ(window.caption(), "KVEN a.txt");
-    EXPECT_EQ(window.text(), "abcdef" + kEnd);
+    EXPECT_EQ(session.document().file, a);
+    EXPECT_EQ(session.caption(), "KVEN a.txt");
+    EXPECT_EQ(session.text(), "abcdef" + kEnd);
 }
 
 TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
@@ -236,7 +235,7 @@ TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
         }
         return std::string("no error");
     };
-    window.setText("before");
+    session.setText("before");
     const std::string fifo = folder.path("fifo.txt");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(failure(fifo), msgCannotOpen(fifo)) << "a FIFO is never waited on";
@@ -246,12 +245,12 @@ TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
     const std::string large = doc("large.html", "<");
     ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(kEditorTextLimit) + 1), 0);
     EXPECT_EQ(failure(large), msgTextTooLarge()) << "refused by its size, without reading it";
-    EXPECT_EQ(window.text(), "before");
-    EXPECT_TRUE(shared.currentFile.empty());
+    EXPECT_EQ(session.text(), "before");
+    EXPECT_TRUE(session.document().file.empty());
     const std::string full = doc("full.html", "<");
     ASSERT_EQ(::truncate(full.c_str(), static_cast<off_t>(kEditorTextLimit)), 0);
     EXPECT_EQ(failure(full), "no error");
-    EXPECT_EQ(window.text(), kEnd);
+    EXPECT_EQ(session.text(), kEnd);
 }
 
 // A lead byte at the very end of a file would pair with the CR of the end line and glue the
@@ -271,7 +270,7 @@ TEST_F(IntakeTest, ALoneLeadByteAtTheEndIsDropped)
     };
     for (const auto& row : rows) {
         intake.loadFromCommandLine({doc("lone.txt", row.file)});
-        EXPECT_EQ(window.text(), row.text + kEnd);
+        EXPECT_EQ(session.text(), row.text + kEnd);
     }
 }
 
@@ -282,8 +281,8 @@ TEST_F(IntakeTest, FailedBookmarkWriteEndsOpenBeforeTheDocumentChanges)
     folder.remove("KVEN.txt");
     folder.makeFolder("KVEN.txt"); // exists, cannot be read
     EXPECT_THROW(open(doc("b.txt", "xyz")), KvenError);
-    EXPECT_EQ(shared.currentFile, a);
-    EXPECT_EQ(window.text(), "abc" + kEnd);
+    EXPECT_EQ(session.document().file, a);
+    EXPECT_EQ(session.text(), "abc" + kEnd);
 }
 
 TEST_F(IntakeTest, FailedLookupLeavesTheDocumentLoadedAndPositioned)
@@ -296,9 +295,9 @@ TEST_F(IntakeTest, FailedLookupLeavesTheDocumentLoadedAndPositioned)
     } catch (const KvenError& e) {
         EXPECT_EQ(std::string(e.what()), msgCannotOpen(folder.path("KVEN.txt")));
     }
-    EXPECT_EQ(window.text(), "ab c" + kEnd);
-    EXPECT_EQ(window.selStart(), 3u);
-    EXPECT_EQ(shared.currentFile, a);
+    EXPECT_EQ(session.text(), "ab c" + kEnd);
+    EXPECT_EQ(session.selStart(), 3u);
+    EXPECT_EQ(session.document().file, a);
 }
 
 TEST(PlainText, Utf8IsConvertedAndEverythingElseStays)
@@ -335,10 +334,10 @@ TEST_F(IntakeTest, Utf8RuleAppliesToPlainTextOnly)
 {
     const std::string utf8 = "<p>\xe6\x97\xa5\xe6\x9c\xac</p>";
     open(doc("u.txt", utf8));
-    EXPECT_EQ(window.text(), "<p>\x93\xfa\x96\x7b</p>" + kEnd);
+    EXPECT_EQ(session.text(), "<p>\x93\xfa\x96\x7b</p>" + kEnd);
     // No declaration in the page: the HTML conversion leaves its bytes as they are.
     open(doc("u.html", utf8));
-    EXPECT_EQ(window.text(), "\xe6\x97\xa5\xe6\x9c\xac" + kEnd);
+    EXPECT_EQ(session.text(), "\xe6\x97\xa5\xe6\x9c\xac" + kEnd);
 }
 
 TEST_F(IntakeTest, CorpusPlainTextKeepsItsBytesApartFromLineBreaks)
@@ -360,7 +359,7 @@ TEST_F(IntakeTest, CorpusPlainTextKeepsItsBytesApartFromLineBreaks)
         std::string original;
         ASSERT_EQ(readWholeFile(dir + row.file, kEditorTextLimit, original), ReadStatus::ok) << row.file;
         open(dir + row.file);
-        const std::string& text = window.text();
+        const std::string& text = session.text();
         EXPECT_EQ(text.size(), original.size() + row.addedBreakBytes + kEnd.size()) << row.file;
         std::string stripped;
         for (char c : text.substr(0, text.size() - kEnd.size())) {

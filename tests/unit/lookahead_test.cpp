@@ -17,7 +17,7 @@ TEST(LookAhead, NamesWhatTheNextStepSaysThroughSkipsAndRepeats)
 {
     ReadingRig rig;
     rig.engine.prepares = true;
-    rig.window.setSkipList({sj("広告")});
+    rig.session.setSkipList({sj("広告")});
     // Skipped chunks (skip list, blank, only marks, a repeat) between spoken ones, a ruby
     // reading, a long line cut at its first comma, and a last chunk without a line break.
     rig.setText("一つ目。\r\n広告です\r\n\r\n、、。\r\n一つ目。\r\n二つ目《ふたつめ》\r\n"
@@ -45,20 +45,20 @@ TEST(LookAhead, ChangesNothing)
 {
     ReadingRig rig;
     rig.setText("あ。\r\nい。\r\n");
-    rig.window.setSelStart(5);
-    rig.window.setSelLength(3);
-    rig.shared.lastSpoken = sj("い。");
-    const std::string text = rig.window.text();
-    WindowFilter filter(rig.window, rig.shared);
+    rig.session.setSelStart(5);
+    rig.session.setSelLength(3);
+    rig.session.lastSpoken() = sj("い。");
+    const std::string text = rig.session.text();
+    SessionFilter filter(rig.session);
 
     // Repeat suppression passes over the chunk equal to the last spoken text.
-    EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared, filter.options())), "");
-    rig.window.setRepeatSuppression(false);
-    EXPECT_EQ(u8(nextUtterance(rig.window, rig.shared, filter.options())), "い。");
-    EXPECT_EQ(rig.window.selStart(), 5u);
-    EXPECT_EQ(rig.window.selLength(), 3u);
-    EXPECT_EQ(u8(rig.shared.lastSpoken), "い。");
-    EXPECT_EQ(rig.window.text(), text);
+    EXPECT_EQ(u8(nextUtterance(rig.session, filter.options())), "");
+    rig.session.setRepeatSuppression(false);
+    EXPECT_EQ(u8(nextUtterance(rig.session, filter.options())), "い。");
+    EXPECT_EQ(rig.session.selStart(), 5u);
+    EXPECT_EQ(rig.session.selLength(), 3u);
+    EXPECT_EQ(u8(rig.session.lastSpoken()), "い。");
+    EXPECT_EQ(rig.session.text(), text);
 }
 
 TEST(LookAhead, EnginesWithoutIt)

@@ -15,12 +15,12 @@ using V = std::vector<std::string>;
 V readWithNotes(const std::string& text, bool silentNotes, bool ruby = true, std::size_t from = 0)
 {
     ReadingRig rig;
-    rig.window.setSilentNotes(silentNotes);
-    rig.window.setAozoraRuby(ruby);
-    rig.window.setAaSkip(false);
-    rig.window.setTalkSymbols(sj("、。「」ー"));
-    rig.window.setText(text);
-    rig.window.setSelStart(from);
+    rig.session.setSilentNotes(silentNotes);
+    rig.session.setAozoraRuby(ruby);
+    rig.session.setAaSkip(false);
+    rig.session.setTalkSymbols(sj("、。「」ー"));
+    rig.session.setText(text);
+    rig.session.setSelStart(from);
     return rig.readAll();
 }
 
@@ -143,14 +143,14 @@ TEST(SilentNotes, RubyBasesOfAPage)
     };
     for (const BaseRow& r : rows) {
         ReadingRig rig;
-        rig.window.setSilentNotes(true);
-        rig.window.setAaSkip(false);
-        rig.window.setTalkSymbols(sj("、。「」ー"));
+        rig.session.setSilentNotes(true);
+        rig.session.setAaSkip(false);
+        rig.session.setTalkSymbols(sj("、。「」ー"));
         std::vector<std::string> bases;
         for (const std::string& b : r.bases)
             bases.push_back(sj(b));
-        rig.shared.rubyBases = locateRubyBases(sj(r.located), bases);
-        rig.window.setText(sj(r.read));
+        rig.session.document().rubyBases = locateRubyBases(sj(r.located), bases);
+        rig.session.setText(sj(r.read));
         EXPECT_EQ(rig.readAll(), r.silent) << r.why;
     }
 }
@@ -194,9 +194,9 @@ TEST(SilentNotes, TheNotationExplanationIsNotRead)
     EXPECT_EQ(readWithNotes(sj(text), false, true, second), (V{"続きの例", "本文です。"}));
     // Previous at the first chunk after the block goes back past the block, not to its own start.
     ReadingRig rig;
-    rig.window.setSilentNotes(true);
-    rig.window.setTalkSymbols(sj("、。「」ー"));
-    rig.window.setText(sj(text));
+    rig.session.setSilentNotes(true);
+    rig.session.setTalkSymbols(sj("、。「」ー"));
+    rig.session.setText(sj(text));
     rig.reader.start();
     rig.engine.finishSpeaking();
     rig.queue.runPending();

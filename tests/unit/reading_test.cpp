@@ -24,8 +24,7 @@ TEST(ReadingControl, EmptyDocumentReturnsToIdleAtOnce)
 {
     ReadingRig rig;
     rig.reader.start();
-    EXPECT_TRUE(rig.window.startEnabled());
-    EXPECT_FALSE(rig.window.stopEnabled());
+    EXPECT_FALSE(rig.session.reading());
     EXPECT_TRUE(rig.engine.spoken.empty());
     EXPECT_EQ(rig.queue.size(), 0u);
 }
@@ -34,14 +33,12 @@ TEST(ReadingControl, CursorAtTheEndSaysNothingAndGoesIdle)
 {
     ReadingRig rig;
     rig.setText("文A\r\n");
-    rig.window.setSelStart(rig.window.text().size());
-    rig.window.setStartEnabled(false);
-    rig.window.setStopEnabled(true);
+    rig.session.setSelStart(rig.session.text().size());
+    rig.session.setReading(true);
     rig.reader.endOfStream(0, 0);
-    EXPECT_TRUE(rig.window.startEnabled());
-    EXPECT_FALSE(rig.window.stopEnabled());
+    EXPECT_FALSE(rig.session.reading());
     EXPECT_TRUE(rig.engine.spoken.empty());
-    EXPECT_EQ(rig.window.selStart(), rig.window.text().size());
+    EXPECT_EQ(rig.session.selStart(), rig.session.text().size());
 }
 
 TEST(ReadingControl, AStepWhileIdleDoesNothing)
@@ -50,7 +47,7 @@ TEST(ReadingControl, AStepWhileIdleDoesNothing)
     rig.setText("文A\r\n");
     rig.reader.endOfStream(1, 0);
     EXPECT_TRUE(rig.engine.spoken.empty());
-    EXPECT_EQ(rig.window.selStart(), 0u);
+    EXPECT_EQ(rig.session.selStart(), 0u);
 }
 
 TEST(ReadingControl, StopSkipsAndTheLateEventEndsTheChain)
@@ -59,14 +56,13 @@ TEST(ReadingControl, StopSkipsAndTheLateEventEndsTheChain)
     rig.setText("一行目\r\n二行目\r\n");
     rig.reader.start();
     ASSERT_EQ(rig.said(), V{"一行目"});
-    const std::size_t cursor = rig.window.selStart();
+    const std::size_t cursor = rig.session.selStart();
     rig.reader.stop();
-    EXPECT_TRUE(rig.window.startEnabled());
-    EXPECT_FALSE(rig.window.stopEnabled());
+    EXPECT_FALSE(rig.session.reading());
     EXPECT_EQ(rig.engine.calls.back(), "Skip Sentence 2147483647");
     EXPECT_EQ(rig.queue.runPending(), 1u) << "the skipped utterance still ends its stream";
     EXPECT_EQ(rig.said(), V{"一行目"});
-    EXPECT_EQ(rig.window.selStart(), cursor) << "the cursor stays after the chunk being spoken";
+    EXPECT_EQ(rig.session.selStart(), cursor) << "the cursor stays after the chunk being spoken";
 }
 
 TEST(ReadingControl, OnlyTheEndOfTheLastUtteranceRunsTheNextStep)
@@ -90,9 +86,8 @@ TEST(ReadingControl, AFailedUtteranceStopsReadingAndStartSaysItAgain)
     rig.engine.failSpeaking("音声合成に失敗しました");
     EXPECT_THROW(rig.queue.runPending(), KvenError) << "reported once, by the task of its event";
     EXPECT_EQ(rig.queue.size(), 0u);
-    EXPECT_TRUE(rig.window.startEnabled());
-    EXPECT_FALSE(rig.window.stopEnabled());
-    EXPECT_EQ(rig.window.selStart(), 0u);
+    EXPECT_FALSE(rig.session.reading());
+    EXPECT_EQ(rig.session.selStart(), 0u);
     EXPECT_EQ(rig.readAll(), (V{"一", "一", "二"})) << "the failed chunk is said again, not suppressed";
 }
 
@@ -104,12 +99,12 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
     } clipboard;
     testing::ScratchFolder folder;
     ReadingRig rig;
-    Bookmarks bookmarks(rig.window, rig.shared, folder.path("KVEN.txt"));
+    Bookmarks bookmarks(rig.session, folder.path("KVEN.txt"));
     rig.setText("文書の一行目\r\n二行目\r\n");
-    rig.shared.currentPath = "/d/doc.txt";
-    rig.shared.currentFile = "/d/doc.txt";
+    rig.session.document().path = "/d/doc.txt";
+    rig.session.document().file = "/d/doc.txt";
     rig.reader.start();
-    const std::size_t cursor = rig.window.selStart();
+    const std::size_t cursor = rig.session.selStart();
     const struct {
         const char* clipboard;
         const char* text; // as read afterwards, UTF-8
@@ -128,11 +123,11 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
             << "reading stopped first";
         // Only the document left gets a bookmark, and it keeps it: the pasted text is no document.
         EXPECT_EQ(folder.read("KVEN.txt"), "/d/doc.txt," + std::to_string(cursor) + "\r\n");
-        EXPECT_TRUE(rig.shared.currentPath.empty());
-        EXPECT_TRUE(rig.shared.currentFile.empty());
-        EXPECT_EQ(rig.window.caption(), "KVEN (temporary)");
-        EXPECT_FALSE(rig.window.startEnabled());
-        EXPECT_EQ(u8(rig.window.text()), row.text);
+        EXPECT_TRUE(rig.session.document().path.empty());
+        EXPECT_TRUE(rig.session.document().file.empty());
+        EXPECT_EQ(rig.session.caption(), "KVEN (temporary)");
+        EXPECT_TRUE(rig.session.reading());
+        EXPECT_EQ(u8(rig.session.text()), row.text);
         EXPECT_EQ(rig.said().back(), row.said);
     }
 }
@@ -186,7 +181,7 @@ TEST(ReadingControl, AgainPreviousAndNext)
         SCOPED_TRACE(row.commands.substr(0, 20));
         ReadingRig rig;
         rig.waiter.holding = row.held;
-        rig.window.setSkipList({sj("広告")});
+        rig.session.setSkipList({sj("広告")});
         rig.setText(row.text);
         for (const char c : row.commands) {
             switch (c) {
@@ -199,18 +194,18 @@ TEST(ReadingControl, AgainPreviousAndNext)
             case 'N': rig.reader.next(); continue;
             case '3': rig.reader.next(3); break;
             case 'P': rig.reader.previous(2); break;
-            case 'c': rig.window.setSelStart(rig.window.text().find(sj("四"))); break;
+            case 'c': rig.session.setSelStart(rig.session.text().find(sj("四"))); break;
             case 'w': rig.waiter.elapse(); break;
             case 'e': rig.setText("別\r\n"); break;
             }
             rig.queue.runPending();
         }
-        for (int i = 0; i < 20 && !rig.window.startEnabled(); ++i) {
+        for (int i = 0; i < 20 && rig.session.reading(); ++i) {
             rig.waiter.elapse();
             rig.engine.finishSpeaking();
             rig.queue.runPending();
         }
-        EXPECT_TRUE(rig.window.startEnabled());
+        EXPECT_FALSE(rig.session.reading());
         EXPECT_EQ(rig.said(), row.said);
     }
 }
@@ -222,10 +217,10 @@ TEST(ReadingStep, EachUtteranceWaitsFirstAndMovesTheCursorAfterSpeaking)
     rig.reader.start();
     EXPECT_EQ(rig.said(), V{"文Ａ。"});
     EXPECT_EQ(rig.waiter.waits, std::vector<int>{200});
-    EXPECT_EQ(rig.window.selStart(), sj("文A。").size());
-    EXPECT_EQ(rig.window.selLength(), 0u);
+    EXPECT_EQ(rig.session.selStart(), sj("文A。").size());
+    EXPECT_EQ(rig.session.selLength(), 0u);
     EXPECT_EQ(rig.queue.size(), 0u) << "no end-of-stream event from inside Speak";
-    EXPECT_EQ(u8(rig.shared.lastSpoken), "文Ａ。");
+    EXPECT_EQ(u8(rig.session.lastSpoken()), "文Ａ。");
 }
 
 TEST(ReadingStep, ChunkBoundaries)
@@ -246,7 +241,7 @@ TEST(ReadingStep, ChunkBoundaries)
         ReadingRig rig;
         rig.setText(r.text);
         EXPECT_EQ(rig.readAll(), r.expected) << r.why;
-        EXPECT_TRUE(rig.window.startEnabled());
+        EXPECT_FALSE(rig.session.reading());
     }
 }
 
@@ -254,7 +249,7 @@ TEST(ReadingStep, LastLineWithMaruReadsToTheEndFromAnyCursor)
 {
     ReadingRig rig;
     rig.setText("文A。文B。文C");
-    rig.window.setSelStart(sj("文A").size());
+    rig.session.setSelStart(sj("文A").size());
     EXPECT_EQ(rig.readAll(), V{"。文Ｂ。文Ｃ"});
 }
 
@@ -426,7 +421,7 @@ TEST(ReadingStep, LongLineWithoutCommaIsOneChunk)
     std::string text;
     for (int i = 0; i < 150; ++i)
         text += sj("あ");
-    rig.window.setText(text + "\r\n");
+    rig.session.setText(text + "\r\n");
     const V said = rig.readAll();
     ASSERT_EQ(said.size(), 1u);
     EXPECT_EQ(sj(said[0].c_str()).size(), 300u);
@@ -440,18 +435,18 @@ TEST(ReadingStep, NothingOfALongLineWithoutCommaIsLost)
     for (int i = 0; i < 1300; ++i)
         line += static_cast<char>('a' + i % 26);
     ReadingRig rig;
-    rig.window.setText(line + "\r\n");
+    rig.session.setText(line + "\r\n");
     std::string said;
     for (const std::string& chunk : rig.readAll())
         said += chunk;
     EXPECT_EQ(said, u8(toFullWidth(line, npos)));
-    EXPECT_EQ(rig.window.selStart(), rig.window.text().size());
+    EXPECT_EQ(rig.session.selStart(), rig.session.text().size());
 }
 
 TEST(ReadingStep, SkipListDropsTheChunkWithoutWaiting)
 {
     ReadingRig rig;
-    rig.window.setSkipList({sj("広告"), ""});
+    rig.session.setSkipList({sj("広告"), ""});
     rig.setText("本文一\r\n今日の広告です\r\n本文二\r\n");
     EXPECT_EQ(rig.readAll(), (V{"本文一", "本文二"}));
     EXPECT_EQ(rig.waiter.waits.size(), 2u) << "no pause for the skipped chunk";
@@ -461,8 +456,8 @@ TEST(ReadingStep, SkipEntryMatchesOnlyWholeCharacters)
 {
     ReadingRig rig;
     // "{" is the second byte of "ボ": it must not match there.
-    rig.window.setSkipList({"{"});
-    rig.window.setTalkSymbols(sj("｛"));
+    rig.session.setSkipList({"{"});
+    rig.session.setTalkSymbols(sj("｛"));
     rig.setText("ボタン\r\n{x}\r\n");
     EXPECT_EQ(rig.readAll(), V{"ボタン"});
 }
@@ -470,7 +465,7 @@ TEST(ReadingStep, SkipEntryMatchesOnlyWholeCharacters)
 TEST(ReadingStep, SkipListMatchesBeforeFullWidthMapping)
 {
     ReadingRig rig;
-    rig.window.setSkipList({"AB"});
+    rig.session.setSkipList({"AB"});
     rig.setText("xxABxx\r\nＡＢ\r\n");
     EXPECT_EQ(rig.readAll(), V{"ＡＢ"});
 }
@@ -547,20 +542,20 @@ TEST(ReadingStep, ListChangesReachTheNextStep)
 {
     const struct {
         const char* why;
-        void (*change)(MemoryWindowState&);
+        void (*change)(Session&);
         V expected;
     } rows[] = {
-        {"skip list replaced", [](MemoryWindowState& w) { w.setSkipList({sj("三")}); }, {"一"}},
-        {"skip entry added", [](MemoryWindowState& w) { w.addSkipEntry(sj("三")); }, {"一"}},
-        {"talk symbols replaced", [](MemoryWindowState& w) { w.setTalkSymbols(sj("★")); }, {"一", "二★", "三"}},
+        {"skip list replaced", [](Session& w) { w.setSkipList({sj("三")}); }, {"一"}},
+        {"skip entry added", [](Session& w) { w.addSkipEntry(sj("三")); }, {"一"}},
+        {"talk symbols replaced", [](Session& w) { w.setTalkSymbols(sj("★")); }, {"一", "二★", "三"}},
     };
     for (const auto& r : rows) {
         ReadingRig rig;
         rig.setText("一\r\n二★\r\n三\r\n");
         rig.reader.start();
         ASSERT_EQ(rig.said(), V{"一"});
-        r.change(rig.window);
-        while (!rig.window.startEnabled()) {
+        r.change(rig.session);
+        while (rig.session.reading()) {
             rig.engine.finishSpeaking();
             ASSERT_GT(rig.queue.runPending(), 0u);
         }
@@ -592,9 +587,9 @@ TEST(ReadingStep, UnreadRatioAtItsLimit)
     };
     for (const auto& r : rows) {
         ReadingRig rig;
-        rig.window.setAaSkip(r.aa);
-        rig.window.setUnreadLimit(r.limit);
-        rig.window.setBlankLimit(10);
+        rig.session.setAaSkip(r.aa);
+        rig.session.setUnreadLimit(r.limit);
+        rig.session.setBlankLimit(10);
         rig.setText(r.text);
         EXPECT_EQ(rig.readAll(), r.expected) << r.text << " limit " << r.limit;
     }
@@ -610,8 +605,8 @@ TEST(ReadingStep, BlankRatioIsGovernedByAaSkip)
     } rows[] = {{false, 0, true}, {true, 8, false}, {true, 9, true}, {true, 10, true}};
     for (const auto& r : rows) {
         ReadingRig rig;
-        rig.window.setAaSkip(r.aa);
-        rig.window.setBlankLimit(r.limit);
+        rig.session.setAaSkip(r.aa);
+        rig.session.setBlankLimit(r.limit);
         rig.setText(text);
         EXPECT_EQ(rig.readAll().size(), r.spoken ? 1u : 0u) << "AA " << r.aa << " limit " << r.limit;
     }
@@ -621,7 +616,7 @@ TEST(ReadingStep, RepeatSuppression)
 {
     for (const bool on : {true, false}) {
         ReadingRig rig;
-        rig.window.setRepeatSuppression(on);
+        rig.session.setRepeatSuppression(on);
         rig.setText("同じ\r\n同じ\r\n別\r\n同じ\r\n");
         EXPECT_EQ(rig.readAll(), (on ? V{"同じ", "別", "同じ"} : V{"同じ", "同じ", "別", "同じ"}));
     }
@@ -677,14 +672,14 @@ TEST(RubyReduction, IdeographicZeroIsARubyBase)
 TEST(ReadingStep, RubyOptionOffLeavesBracketsToClassification)
 {
     ReadingRig rig;
-    rig.window.setAozoraRuby(false);
-    rig.window.setUnreadLimit(10);
+    rig.session.setAozoraRuby(false);
+    rig.session.setUnreadLimit(10);
     rig.setText("東京《とうきょう》へ\r\n");
     EXPECT_EQ(rig.readAll(), V{"東京;とうきょう;へ"});
 
     ReadingRig listed;
-    listed.window.setAozoraRuby(false);
-    listed.window.setTalkSymbols(sj("《》"));
+    listed.session.setAozoraRuby(false);
+    listed.session.setTalkSymbols(sj("《》"));
     listed.setText("東京《とうきょう》へ\r\n");
     EXPECT_EQ(listed.readAll(), V{"東京《とうきょう》へ"});
 }
@@ -692,7 +687,7 @@ TEST(ReadingStep, RubyOptionOffLeavesBracketsToClassification)
 TEST(ReadingStep, LeadingMarksAreStripped)
 {
     ReadingRig rig;
-    rig.window.setUnreadLimit(10);
+    rig.session.setUnreadLimit(10);
     rig.setText("？？ーーはい\r\nー？いいえ\r\n");
     EXPECT_EQ(rig.readAll(), (V{"はい", ";いいえ"}));
 }
@@ -712,9 +707,9 @@ TEST(ReadingStep, ClassificationRanges)
     };
     for (const auto& r : rows) {
         ReadingRig rig;
-        rig.window.setUnreadLimit(10);
-        rig.window.setBlankLimit(10);
-        rig.window.setTalkSymbols("");
+        rig.session.setUnreadLimit(10);
+        rig.session.setBlankLimit(10);
+        rig.session.setTalkSymbols("");
         rig.setText(r.text);
         EXPECT_EQ(rig.readAll(), V{r.expected}) << r.text;
     }
@@ -738,8 +733,8 @@ TEST(ReadingStep, OneByteCharactersAreNeverReadable)
     };
     for (const auto& r : rows) {
         ReadingRig rig;
-        rig.window.setUnreadLimit(10);
-        rig.window.setText(r.text);
+        rig.session.setUnreadLimit(10);
+        rig.session.setText(r.text);
         EXPECT_EQ(rig.readAll(), V{r.expected}) << r.expected;
     }
 }
@@ -747,8 +742,8 @@ TEST(ReadingStep, OneByteCharactersAreNeverReadable)
 TEST(ReadingStep, ControlBytesInsideAChunkAreUnreadableUnlessTalkSymbols)
 {
     ReadingRig rig;
-    rig.window.setUnreadLimit(10);
-    rig.window.setText(sj("あ\tい"));
+    rig.session.setUnreadLimit(10);
+    rig.session.setText(sj("あ\tい"));
     EXPECT_EQ(rig.readAll(), V{"あ;い"});
 }
 
@@ -758,9 +753,9 @@ TEST(ReadingStep, FailingSpeakStopsAtTheChunkAndStartRetriesIt)
     rig.setText("一\r\n二\r\n");
     rig.engine.failOn = "Speak";
     EXPECT_THROW(rig.reader.start(), KvenError);
-    EXPECT_EQ(rig.window.selStart(), 0u);
-    EXPECT_TRUE(rig.window.startEnabled()) << "no utterance, so no chain: reading stops";
-    EXPECT_TRUE(rig.shared.lastSpoken.empty());
+    EXPECT_EQ(rig.session.selStart(), 0u);
+    EXPECT_FALSE(rig.session.reading()) << "no utterance, so no chain: reading stops";
+    EXPECT_TRUE(rig.session.lastSpoken().empty());
     rig.engine.failOn.reset();
     rig.reader.start();
     EXPECT_EQ(rig.said(), V{"一"}) << "the retry is not suppressed as a repeat";
@@ -772,7 +767,7 @@ TEST(ReadingStep, LongRunsOfSkippedChunksDoNotNest)
     std::string text;
     for (int i = 0; i < 200000; ++i)
         text += "\r\n";
-    rig.window.setText(text + sj("終わり"));
+    rig.session.setText(text + sj("終わり"));
     EXPECT_EQ(rig.readAll(), V{"終わり"});
 }
 

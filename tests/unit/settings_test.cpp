@@ -2,7 +2,7 @@
 #include "files/FileIo.h"
 #include "files/Paths.h"
 #include "settings/SettingsFile.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
 
@@ -29,14 +29,17 @@ class SettingsFileTest : public ::testing::Test {
 protected:
     SettingsFileTest()
     {
-        window.setWindowLeft(50);
-        window.setWindowTop(60);
-        window.onSpeedChange = [this](int rate) { rates.push_back(rate); };
+        session.setWindowLeft(50);
+        session.setWindowTop(60);
+        session.setListener([this](Session::Changes changes) {
+            if ((changes & Session::speedChanged) != 0)
+                rates.push_back(session.speed());
+        });
     }
 
     void writeFile(const std::string& bytes) const { scratch.write("KVEN.ini", bytes); }
     std::string readFile(const std::string& file) const { return scratch.read(file.substr(dir.size() + 1)); }
-    SettingsFile settings() { return SettingsFile(window, dialogs, path); }
+    SettingsFile settings() { return SettingsFile(session, dialogs, path); }
     void expectError(const std::function<void()>& run, const std::string& message)
     {
         try {
@@ -50,7 +53,7 @@ protected:
     ScratchFolder scratch;
     std::string dir = scratch.path();
     std::string path = scratch.path("KVEN.ini");
-    MemoryWindowState window;
+    Session session;
     AnsweringDialogs dialogs;
     std::vector<int> rates;
 };
@@ -68,13 +71,13 @@ TEST_F(SettingsFileTest, StartupReadAppliesEachKey)
         {"all set",
          "[Aozora]=-1\n[AA]=-1\n[Head]=-1\n[Repeat]=-1\n[Silent]=3\n[Space]=5\n[Speed]=2\n[X]=334\n[Y]=119\n", true,
          true, true, true, 3, 5, 2, 334, 119},
-        {"missing keys read as 0: options off, window moved to 0", "", false, false, false, false, 0, 0, 0, 0, 0},
+        {"missing keys read as 0: options off, session moved to 0", "", false, false, false, false, 0, 0, 0, 0, 0},
         {"only -1 means on", "[Aozora]=1\n[AA]=-2\n[Head]=-1\n[Repeat]=yes\n", false, false, true, false, 0, 0, 0, 0,
          0},
         {"names ignore letter case", "[aozora]=-1\n[aa]=-1\n[HEAD]=-1\n[rePeat]=-1\n", true, true, true, true, 0, 0, 0,
          0, 0},
         {"sliders clamped", "[Silent]=25\n[Space]=-3\n[Speed]=-30\n", false, false, false, false, 10, 0, -10, 0, 0},
-        {"-1000 leaves the window, -999 moves it", "[X]=-1000\n[Y]=-999\n", false, false, false, false, 0, 0, 0, 50,
+        {"-1000 leaves the session, -999 moves it", "[X]=-1000\n[Y]=-999\n", false, false, false, false, 0, 0, 0, 50,
          -999},
         {"first matching line wins; a line without = never matches", "[AA]\n[Aozora]=-1\n[Aozora]=0\n[AA]=-1\n", true,
          true, false, false, 0, 0, 0, 0, 0},
@@ -85,20 +88,20 @@ TEST_F(SettingsFileTest, StartupReadAppliesEachKey)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
-        window = MemoryWindowState();
-        window.setWindowLeft(50);
-        window.setWindowTop(60);
+        session = Session();
+        session.setWindowLeft(50);
+        session.setWindowTop(60);
         writeFile(row.keys + "[Talk]=0\n\n[Skip]=0\n");
         settings().startupRead();
-        EXPECT_EQ(window.aozoraRuby(), row.aozora);
-        EXPECT_EQ(window.aaSkip(), row.aa);
-        EXPECT_EQ(window.headingSearch(), row.head);
-        EXPECT_EQ(window.repeatSuppression(), row.repeat);
-        EXPECT_EQ(window.unreadLimit(), row.silent);
-        EXPECT_EQ(window.blankLimit(), row.space);
-        EXPECT_EQ(window.speed(), row.speed);
-        EXPECT_EQ(window.windowLeft(), row.left);
-        EXPECT_EQ(window.windowTop(), row.top);
+        EXPECT_EQ(session.aozoraRuby(), row.aozora);
+        EXPECT_EQ(session.aaSkip(), row.aa);
+        EXPECT_EQ(session.headingSearch(), row.head);
+        EXPECT_EQ(session.repeatSuppression(), row.repeat);
+        EXPECT_EQ(session.unreadLimit(), row.silent);
+        EXPECT_EQ(session.blankLimit(), row.space);
+        EXPECT_EQ(session.speed(), row.speed);
+        EXPECT_EQ(session.windowLeft(), row.left);
+        EXPECT_EQ(session.windowTop(), row.top);
     }
 }
 
@@ -116,17 +119,17 @@ TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.keys);
-        window.setSilentNotes(!row.notes);
-        window.setWordReadings(!row.words);
+        session.setSilentNotes(!row.notes);
+        session.setWordReadings(!row.words);
         writeFile(std::string(row.keys) + "[Talk]=0\n\n[Skip]=0\n");
         settings().startupRead();
-        EXPECT_EQ(window.silentNotes(), row.notes);
-        EXPECT_EQ(window.wordReadings(), row.words);
-        window.setSilentNotes(!row.notes);
-        window.setWordReadings(!row.words);
+        EXPECT_EQ(session.silentNotes(), row.notes);
+        EXPECT_EQ(session.wordReadings(), row.words);
+        session.setSilentNotes(!row.notes);
+        session.setWordReadings(!row.words);
         settings().reload();
-        EXPECT_EQ(window.silentNotes(), row.notes);
-        EXPECT_EQ(window.wordReadings(), row.words);
+        EXPECT_EQ(session.silentNotes(), row.notes);
+        EXPECT_EQ(session.wordReadings(), row.words);
     }
 }
 
@@ -153,11 +156,11 @@ TEST_F(SettingsFileTest, TalkSymbolsAndSkipListComeFromTheirSectionLines)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
-        window = MemoryWindowState();
+        session = Session();
         writeFile(row.file);
         settings().startupRead();
-        EXPECT_EQ(window.talkSymbols(), row.talk);
-        EXPECT_EQ(window.skipList(), row.skip);
+        EXPECT_EQ(session.talkSymbols(), row.talk);
+        EXPECT_EQ(session.skipList(), row.skip);
     }
 }
 
@@ -166,14 +169,14 @@ TEST_F(SettingsFileTest, UnopenableFileChangesNothing)
     bool voiceSetUpRan = false;
     expectError([&] { settings().startupRead([&](int) { voiceSetUpRan = true; }); }, msgCannotOpen(path));
     EXPECT_FALSE(voiceSetUpRan);
-    EXPECT_TRUE(window.aozoraRuby() && window.aaSkip() && window.headingSearch() && window.repeatSuppression());
-    EXPECT_EQ(window.windowLeft(), 50);
+    EXPECT_TRUE(session.aozoraRuby() && session.aaSkip() && session.headingSearch() && session.repeatSuppression());
+    EXPECT_EQ(session.windowLeft(), 50);
 
     fs::create_directory(path); // a folder cannot be opened as the settings file either
-    window.setSkipList({"keep"});
+    session.setSkipList({"keep"});
     expectError([&] { settings().reload(); }, msgCannotOpen(path));
-    EXPECT_EQ(window.skipList(), std::vector<std::string>{"keep"});
-    EXPECT_TRUE(window.aozoraRuby());
+    EXPECT_EQ(session.skipList(), std::vector<std::string>{"keep"});
+    EXPECT_TRUE(session.aozoraRuby());
 }
 
 TEST_F(SettingsFileTest, FileOverTheLimitCannotBeOpened)
@@ -181,9 +184,9 @@ TEST_F(SettingsFileTest, FileOverTheLimitCannotBeOpened)
     writeFile("[Aozora]=0\r\n[Talk]=0\r\nt\r\n");
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit) + 1), 0);
     expectError([&] { settings().startupRead(); }, msgCannotOpen(path));
-    EXPECT_TRUE(window.aozoraRuby());
+    EXPECT_TRUE(session.aozoraRuby());
     expectError([&] { settings().reload(); }, msgCannotOpen(path));
-    EXPECT_TRUE(window.talkSymbols().empty());
+    EXPECT_TRUE(session.talkSymbols().empty());
 }
 
 TEST_F(SettingsFileTest, EmptyFileFailsAtTheTalkSymbolsAfterResettingEverything)
@@ -192,26 +195,26 @@ TEST_F(SettingsFileTest, EmptyFileFailsAtTheTalkSymbolsAfterResettingEverything)
     int storedVoice = 99;
     expectError([&] { settings().startupRead([&](int v) { storedVoice = v; }); }, msgListIndex(0));
     EXPECT_EQ(storedVoice, 0);
-    EXPECT_FALSE(window.aozoraRuby() || window.aaSkip() || window.headingSearch() || window.repeatSuppression());
-    EXPECT_EQ(window.windowLeft(), 0);
-    EXPECT_EQ(window.windowTop(), 0);
-    EXPECT_TRUE(window.talkSymbols().empty());
-    EXPECT_TRUE(window.skipList().empty());
+    EXPECT_FALSE(session.aozoraRuby() || session.aaSkip() || session.headingSearch() || session.repeatSuppression());
+    EXPECT_EQ(session.windowLeft(), 0);
+    EXPECT_EQ(session.windowTop(), 0);
+    EXPECT_TRUE(session.talkSymbols().empty());
+    EXPECT_TRUE(session.skipList().empty());
 }
 
 TEST_F(SettingsFileTest, TalkAsLastLineFailsWithTheMissingIndex)
 {
     writeFile("[Skip]=0\r\nentry\r\n[Talk]=0\r\n");
     expectError([&] { settings().startupRead(); }, msgListIndex(3));
-    EXPECT_TRUE(window.skipList().empty());
-    EXPECT_TRUE(window.talkSymbols().empty());
+    EXPECT_TRUE(session.skipList().empty());
+    EXPECT_TRUE(session.talkSymbols().empty());
 
     // Reload has already cleared the talk symbols; the skip list keeps its old entries.
-    window.setTalkSymbols("old\r\n");
-    window.setSkipList({"old"});
+    session.setTalkSymbols("old\r\n");
+    session.setSkipList({"old"});
     expectError([&] { settings().reload(); }, msgListIndex(3));
-    EXPECT_TRUE(window.talkSymbols().empty());
-    EXPECT_EQ(window.skipList(), std::vector<std::string>{"old"});
+    EXPECT_TRUE(session.talkSymbols().empty());
+    EXPECT_EQ(session.skipList(), std::vector<std::string>{"old"});
 }
 
 TEST_F(SettingsFileTest, VoiceSetUpRunsAfterThePositionAndBeforeTheLists)
@@ -220,18 +223,18 @@ TEST_F(SettingsFileTest, VoiceSetUpRunsAfterThePositionAndBeforeTheLists)
     int stored = -5;
     settings().startupRead([&](int v) {
         stored = v;
-        EXPECT_EQ(window.windowTop(), 20);
-        EXPECT_EQ(window.speed(), 3);
-        EXPECT_TRUE(window.talkSymbols().empty());
-        EXPECT_TRUE(window.skipList().empty());
+        EXPECT_EQ(session.windowTop(), 20);
+        EXPECT_EQ(session.speed(), 3);
+        EXPECT_TRUE(session.talkSymbols().empty());
+        EXPECT_TRUE(session.skipList().empty());
     });
     EXPECT_EQ(stored, 7);
-    EXPECT_EQ(window.skipList(), std::vector<std::string>{"s"});
+    EXPECT_EQ(session.skipList(), std::vector<std::string>{"s"});
 
-    window = MemoryWindowState();
+    session = Session();
     EXPECT_THROW(settings().startupRead([](int) { throw KvenError("engine"); }), KvenError);
-    EXPECT_TRUE(window.talkSymbols().empty());
-    EXPECT_TRUE(window.skipList().empty());
+    EXPECT_TRUE(session.talkSymbols().empty());
+    EXPECT_TRUE(session.skipList().empty());
 }
 
 TEST_F(SettingsFileTest, SpeedHandlerRunsOnlyWhenThePositionChanges)
@@ -251,29 +254,29 @@ TEST_F(SettingsFileTest, SpeedHandlerRunsOnlyWhenThePositionChanges)
 
 TEST_F(SettingsFileTest, ReloadSetsTheVoiceIndexWithoutLimit)
 {
-    window.setVoices({"a", "b", "c"});
-    window.setVoiceIndex(1);
+    session.setVoices({"a", "b", "c"});
+    session.setVoiceIndex(1);
     writeFile("[Voice]=2\n[Talk]=0\n\n");
     settings().reload();
-    EXPECT_EQ(window.voiceIndex(), 2);
+    EXPECT_EQ(session.voiceIndex(), 2);
     writeFile("[Voice]=99\n[Talk]=0\n\n");
     settings().reload();
-    EXPECT_EQ(window.voiceIndex(), -1);
+    EXPECT_EQ(session.voiceIndex(), -1);
 }
 
 TEST_F(SettingsFileTest, SaveWritesTheExactFile)
 {
-    window.setVoices({"v"});
-    window.setVoiceIndex(0);
-    window.setRepeatSuppression(false);
-    window.setUnreadLimit(3);
-    window.setBlankLimit(5);
-    window.setSpeed(2);
-    window.setWindowLeft(334);
-    window.setWindowTop(119);
-    window.setTalkSymbols(" \t" + kQuestionBang + "\r\n");
-    window.setSkipList({"one", kMaruTen});
-    window.setWordReadings(true);
+    session.setVoices({"v"});
+    session.setVoiceIndex(0);
+    session.setRepeatSuppression(false);
+    session.setUnreadLimit(3);
+    session.setBlankLimit(5);
+    session.setSpeed(2);
+    session.setWindowLeft(334);
+    session.setWindowTop(119);
+    session.setTalkSymbols(" \t" + kQuestionBang + "\r\n");
+    session.setSkipList({"one", kMaruTen});
+    session.setWordReadings(true);
     settings().save();
     const std::string expected = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=0\r\n[Silent]=3\r\n[Space]=5\r\n"
                                  "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Notes]=0\r\n[Words]=-1\r\n"
@@ -283,12 +286,12 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
     EXPECT_EQ(dialogs.confirmTexts, std::vector<std::string>{"設定を保存します"});
 
     // Negative numbers, options off, the full-width blank kept at the ends of the talk symbols.
-    window.setVoiceIndex(-1);
-    window.setAozoraRuby(false);
-    window.setSpeed(-7);
-    window.setWindowLeft(-20);
-    window.setTalkSymbols(kFullBlank + "\r\n");
-    window.setSkipList({});
+    session.setVoiceIndex(-1);
+    session.setAozoraRuby(false);
+    session.setSpeed(-7);
+    session.setWindowLeft(-20);
+    session.setTalkSymbols(kFullBlank + "\r\n");
+    session.setSkipList({});
     settings().save();
     const std::string text = readFile(path);
     EXPECT_EQ(text.substr(0, 11), "[Voice]=-1\r");
@@ -300,43 +303,46 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
 
 TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
 {
-    window.setVoices({"a", "b", "c"});
-    window.setVoiceIndex(2);
-    window.setAozoraRuby(false);
-    window.setHeadingSearch(false);
-    window.setSilentNotes(true);
-    window.setUnreadLimit(7);
-    window.setBlankLimit(1);
-    window.setSpeed(-4);
-    window.setWindowLeft(-999);
-    window.setWindowTop(1200);
-    window.setTalkSymbols(kQuestionBang + "\r\n" + kMaruTen); // only the first line comes back
-    window.setSkipList({"[Talk]=0", "", kMaruTen});
-    const MemoryWindowState saved = window;
+    session.setVoices({"a", "b", "c"});
+    session.setVoiceIndex(2);
+    session.setAozoraRuby(false);
+    session.setHeadingSearch(false);
+    session.setSilentNotes(true);
+    session.setUnreadLimit(7);
+    session.setBlankLimit(1);
+    session.setSpeed(-4);
+    session.setWindowLeft(-999);
+    session.setWindowTop(1200);
+    session.setTalkSymbols(kQuestionBang + "\r\n" + kMaruTen); // only the first line comes back
+    session.setSkipList({"[Talk]=0", "", kMaruTen});
+    const Session saved = session;
     settings().save();
     EXPECT_TRUE(readFile(path).find(kQuestionBang + "\r\n" + kMaruTen + "\r\n[Skip]=0") != std::string::npos);
 
-    window = MemoryWindowState();
-    window.setVoices({"a", "b", "c"});
-    window.onSpeedChange = [this](int rate) { rates.push_back(rate); };
-    window.setTalkSymbols("stale\r\n");
-    window.setSkipList({"stale"});
+    session = Session();
+    session.setVoices({"a", "b", "c"});
+    session.setListener([this](Session::Changes changes) {
+        if ((changes & Session::speedChanged) != 0)
+            rates.push_back(session.speed());
+    });
+    session.setTalkSymbols("stale\r\n");
+    session.setSkipList({"stale"});
     rates.clear();
     settings().reload();
-    EXPECT_EQ(window.voiceIndex(), saved.voiceIndex());
-    EXPECT_EQ(window.aozoraRuby(), saved.aozoraRuby());
-    EXPECT_EQ(window.aaSkip(), saved.aaSkip());
-    EXPECT_EQ(window.headingSearch(), saved.headingSearch());
-    EXPECT_EQ(window.repeatSuppression(), saved.repeatSuppression());
-    EXPECT_EQ(window.silentNotes(), saved.silentNotes());
-    EXPECT_EQ(window.wordReadings(), saved.wordReadings());
-    EXPECT_EQ(window.unreadLimit(), saved.unreadLimit());
-    EXPECT_EQ(window.blankLimit(), saved.blankLimit());
-    EXPECT_EQ(window.speed(), saved.speed());
-    EXPECT_EQ(window.windowLeft(), saved.windowLeft());
-    EXPECT_EQ(window.windowTop(), saved.windowTop());
-    EXPECT_EQ(window.talkSymbols(), kQuestionBang + "\r\n");
-    EXPECT_EQ(window.skipList(), saved.skipList());
+    EXPECT_EQ(session.voiceIndex(), saved.voiceIndex());
+    EXPECT_EQ(session.aozoraRuby(), saved.aozoraRuby());
+    EXPECT_EQ(session.aaSkip(), saved.aaSkip());
+    EXPECT_EQ(session.headingSearch(), saved.headingSearch());
+    EXPECT_EQ(session.repeatSuppression(), saved.repeatSuppression());
+    EXPECT_EQ(session.silentNotes(), saved.silentNotes());
+    EXPECT_EQ(session.wordReadings(), saved.wordReadings());
+    EXPECT_EQ(session.unreadLimit(), saved.unreadLimit());
+    EXPECT_EQ(session.blankLimit(), saved.blankLimit());
+    EXPECT_EQ(session.speed(), saved.speed());
+    EXPECT_EQ(session.windowLeft(), saved.windowLeft());
+    EXPECT_EQ(session.windowTop(), saved.windowTop());
+    EXPECT_EQ(session.talkSymbols(), kQuestionBang + "\r\n");
+    EXPECT_EQ(session.skipList(), saved.skipList());
     EXPECT_EQ(rates, std::vector<int>{-4});
 }
 
@@ -345,8 +351,8 @@ TEST_F(SettingsFileTest, CancelDoesNothing)
     dialogs.answer = false;
     writeFile("[Aozora]=0\n[Talk]=0\nt\n");
     settings().reload();
-    EXPECT_TRUE(window.aozoraRuby());
-    EXPECT_TRUE(window.talkSymbols().empty());
+    EXPECT_TRUE(session.aozoraRuby());
+    EXPECT_TRUE(session.talkSymbols().empty());
     settings().save();
     EXPECT_EQ(readFile(path), "[Aozora]=0\n[Talk]=0\nt\n");
     EXPECT_EQ(dialogs.confirmTexts, (std::vector<std::string>{"Listを再読み込みします", "設定を保存します"}));
@@ -368,21 +374,21 @@ TEST_F(SettingsFileTest, FailedSaveReportsAndLeavesTheOldFile)
 
     // The folder does not exist.
     const std::string missing = dir + "/none/KVEN.ini";
-    expectError([&] { SettingsFile(window, dialogs, missing).save(); }, msgCannotCreate(missing));
+    expectError([&] { SettingsFile(session, dialogs, missing).save(); }, msgCannotCreate(missing));
 
     // An existing file whose temporary sibling cannot be created (its name would be too long).
     const std::string longName = dir + "/" + std::string(250, 'k');
     std::ofstream(longName, std::ios::binary) << "old\r\n";
-    expectError([&] { SettingsFile(window, dialogs, longName).save(); }, msgCannotCreate(longName));
+    expectError([&] { SettingsFile(session, dialogs, longName).save(); }, msgCannotCreate(longName));
     EXPECT_EQ(readFile(longName), "old\r\n");
     EXPECT_EQ(entriesOf(dir).size(), 2u);
 }
 
 TEST(SettingsFilePath, IsAbsoluteInTheDataFolder)
 {
-    MemoryWindowState window;
+    Session session;
     AnsweringDialogs dialogs;
-    const SettingsFile relative(window, dialogs, "sub/KVEN.ini");
+    const SettingsFile relative(session, dialogs, "sub/KVEN.ini");
     EXPECT_EQ(relative.path(), absolutePath("sub/KVEN.ini"));
     EXPECT_EQ(relative.path().front(), '/');
 

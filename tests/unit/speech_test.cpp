@@ -1,5 +1,5 @@
 #include "settings/VoiceChoice.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 #include "support/ScriptedEngine.h"
 #include "support/Sjis.h"
 
@@ -61,7 +61,7 @@ TEST(SpeechEngine, EventsOfADestroyedEngineAreDropped)
     EXPECT_EQ(events, 0);
 }
 
-TEST(SetUpVoiceList, TheChosenVoiceReachesTheWindowStateAndTheEngine)
+TEST(SetUpVoiceList, TheChosenVoiceReachesTheSessionAndTheEngine)
 {
     constexpr auto nothing = NegativeVoiceIndex::selectsNothing;
     constexpr auto first = NegativeVoiceIndex::selectsFirst;
@@ -88,12 +88,12 @@ TEST(SetUpVoiceList, TheChosenVoiceReachesTheWindowStateAndTheEngine)
         ScriptedEngine engine(loop);
         engine.setVoices({u"女性 A", u"男性 B", u"C"});
         engine.voices.resize(static_cast<std::size_t>(r.voices));
-        MemoryWindowState window;
-        const std::vector<VoiceHandle> voices = setUpVoiceList(engine, window, r.index, r.negative);
+        Session session;
+        const std::vector<VoiceHandle> voices = setUpVoiceList(engine, session, r.index, r.negative);
         EXPECT_EQ(voices, engine.voices);
         const V all = {testing::sj("女性 A"), testing::sj("男性 B"), "C"};
-        EXPECT_EQ(window.voices(), V(all.begin(), all.begin() + r.voices)) << "descriptions in Shift_JIS";
-        EXPECT_EQ(window.voiceIndex(), r.selected);
+        EXPECT_EQ(session.voices(), V(all.begin(), all.begin() + r.voices)) << "descriptions in Shift_JIS";
+        EXPECT_EQ(session.voiceIndex(), r.selected);
         V expected = {"connect", "EventInterests 33790", "installedVoices"};
         if (r.voiceCall)
             expected.push_back(r.voiceCall);

@@ -128,14 +128,14 @@ TEST(ReadingStep, WordReadings)
 {
     for (const bool on : {true, false}) {
         ReadingRig rig;
-        rig.window.setWordReadings(on);
-        rig.window.setTalkSymbols(sj("／：ー"));
-        rig.window.setUnreadLimit(10);
+        rig.session.setWordReadings(on);
+        rig.session.setTalkSymbols(sj("／：ー"));
+        rig.session.setUnreadLimit(10);
         rig.setText("MeCabで読む\r\nhttp://a.jp/\r\nMeCab\r\n");
-        rig.shared.words = std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "めかぶ"}}));
+        rig.session.document().words = std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "めかぶ"}}));
         rig.reader.start();
-        rig.shared.words = std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "ミーキャブ"}}));
-        while (!rig.window.startEnabled()) {
+        rig.session.document().words = std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "ミーキャブ"}}));
+        while (rig.session.reading()) {
             rig.engine.finishSpeaking();
             ASSERT_GT(rig.queue.runPending(), 0u);
         }

@@ -7,7 +7,7 @@
 #include "window/MediaControls.h"
 
 #include "reading/Reader.h"
-#include "state/MemoryWindowState.h"
+#include "state/Session.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -264,7 +264,7 @@ void WindowTest::functionKeysWorkFromTheEditor()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    form.setText(sj("本文です。\r\n次です。\r\n"));
+    form.session().setText(sj("本文です。\r\n次です。\r\n"));
     form.editor->setFocus();
 
     QTest::keyClick(form.editor, Qt::Key_F11);
@@ -281,7 +281,7 @@ void WindowTest::functionKeysWorkFromTheEditor()
     QTest::keyClick(form.editor, Qt::Key_F12);
     QCOMPARE(count(rig.engine.calls, "Skip Sentence 2147483647"), 2);
     // The editor never saw the keys.
-    QCOMPARE(form.text(), sj("本文です。\r\n次です。\r\n"));
+    QCOMPARE(form.session().text(), sj("本文です。\r\n次です。\r\n"));
 
     QTest::keyClick(form.editor, Qt::Key_F2);
     QCOMPARE(rig.dialogs.fileFolders.size(), std::size_t{1});
@@ -292,10 +292,10 @@ void WindowTest::functionKeysWorkFromTheEditor()
     rig.clipboard.contents = "貼った";
     QTest::keyClick(form.editor, Qt::Key_F4);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
-    QCOMPARE(form.text(), sj("貼った\r\n\r\n読み上げ終了。"));
+    QCOMPARE(form.session().text(), sj("貼った\r\n\r\n読み上げ終了。"));
 
     // The voice box would open its list on F4; the window's shortcut comes first.
-    form.setCaption("KVEN");
+    form.session().setCaption("KVEN");
     rig.clipboard.contents = "別の文。\n次の文。";
     form.voiceBox->lineEdit()->setFocus();
     QTest::keyClick(form.voiceBox->lineEdit(), Qt::Key_F4);
@@ -311,7 +311,7 @@ void WindowTest::functionKeysWorkFromTheEditor()
     QCOMPARE(rig.engine.spoken.size(), before + 1);
 
     // Again (F5), previous (F6) and next (F7) from the editor, each keeping one chain.
-    form.setText(sj("一\r\n二\r\n三\r\n"));
+    form.session().setText(sj("一\r\n二\r\n三\r\n"));
     rig.engine.spoken.clear();
     QTest::keyClick(form.editor, Qt::Key_F11);
     for (const Qt::Key key : {Qt::Key_F5, Qt::Key_F7, Qt::Key_F6}) {
@@ -321,7 +321,7 @@ void WindowTest::functionKeysWorkFromTheEditor()
     for (int i = 0; i < 10 && !form.startButton->isEnabled(); ++i)
         rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一", "一", "二", "一", "二", "三"}));
-    QCOMPARE(form.text(), sj("一\r\n二\r\n三\r\n"));
+    QCOMPARE(form.session().text(), sj("一\r\n二\r\n三\r\n"));
 }
 
 void WindowTest::readingStartsByItselfAndWalksTheText()
@@ -337,7 +337,7 @@ void WindowTest::readingStartsByItselfAndWalksTheText()
     QVERIFY(!form.startButton->isEnabled());
     QVERIFY(form.stopButton->isEnabled());
     // The chunk being read stays marked; the cursor is after it once the engine has it.
-    QCOMPARE(form.selStart(), std::size_t{12});
+    QCOMPARE(form.session().selStart(), std::size_t{12});
     QCOMPARE(form.editor->extraSelections().size(), 1);
     QCOMPARE(form.editor->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("一行目です。"));
     rig.finishUtterances();
@@ -349,11 +349,11 @@ void WindowTest::readingStartsByItselfAndWalksTheText()
     QVERIFY(form.startButton->isEnabled());
     QVERIFY(form.editor->extraSelections().isEmpty());
     QVERIFY(!form.stopButton->isEnabled());
-    QCOMPARE(form.selStart(), form.text().size());
+    QCOMPARE(form.session().selStart(), form.session().text().size());
     QCOMPARE(rig.waiter.waits, 4);
 
     // Stop takes the mark away at once.
-    form.setSelStart(0);
+    form.session().setSelStart(0);
     form.startButton->click();
     QCOMPARE(form.editor->extraSelections().size(), 1);
     form.stopButton->click();
@@ -402,7 +402,7 @@ void WindowTest::stopThenStartKeepsOneChain()
     // state wins, and one chain reads on.
     rig.waiter.onTimer = true;
     rig.finishUtterances();
-    form.setSelStart(0);
+    form.session().setSelStart(0);
     for (int i = 0; i < 200; ++i) {
         QTest::keyClick(form.editor, Qt::Key_F11);
         QTest::keyClick(form.editor, Qt::Key_F12);
@@ -468,15 +468,15 @@ void WindowTest::pasteReadsTheClipboardAndLeavesTheDocument()
     MainWindow& form = rig.create({doc});
     showAndActivate(form);
     rig.finishUtterances();
-    const std::size_t cursor = form.selStart();
+    const std::size_t cursor = form.session().selStart();
 
     rig.clipboard.contents = "貼り付けた文。\n次の行";
     form.pasteButton->click();
     // The document's bookmark is written first; the pasted text is no document.
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
-    QVERIFY(form.shared().currentPath.empty());
+    QVERIFY(form.session().document().path.empty());
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
-    QCOMPARE(form.text(), sj("貼り付けた文。\r\n次の行\r\n\r\n読み上げ終了。"));
+    QCOMPARE(form.session().text(), sj("貼り付けた文。\r\n次の行\r\n\r\n読み上げ終了。"));
     QCOMPARE(rig.said().back(), std::string("貼り付けた文。"));
     QVERIFY(!form.startButton->isEnabled());
     QCOMPARE(form.editor->extraSelections().size(), 1);
@@ -517,8 +517,8 @@ void WindowTest::resizeToggle()
     std::string lines;
     for (int i = 0; i < 200; ++i)
         lines += "行" + std::to_string(i) + "。\r\n";
-    form.setText(sj(lines.c_str()));
-    form.setSelStart(form.text().size() - 4);
+    form.session().setText(sj(lines.c_str()));
+    form.session().setSelStart(form.session().text().size() - 4);
     form.editor->verticalScrollBar()->setValue(0);
     const auto cursorShown = [&form] { return form.editor->viewport()->rect().contains(form.editor->cursorRect()); };
     QVERIFY(!cursorShown());
@@ -547,14 +547,14 @@ void WindowTest::addAndDel()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告")}));
+    QCOMPARE(form.session().skipList(), (std::vector<std::string>{sj("広告")}));
 
     // Cancel and an empty text add nothing; blanks and duplicates are taken as typed.
     rig.dialogs.inputAnswers = {std::nullopt, std::string(), std::string("  "), std::string("広告")};
     for (int i = 0; i < 4; ++i)
         form.addSkipButton->click();
     QCOMPARE(rig.dialogs.inputLimits, (std::vector<int>{255, 255, 255, 255}));
-    QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), "  ", sj("広告")}));
+    QCOMPARE(form.session().skipList(), (std::vector<std::string>{sj("広告"), "  ", sj("広告")}));
     QCOMPARE(form.skipListBox->count(), 3);
     QCOMPARE(form.skipListBox->item(1)->text(), QStringLiteral("  "));
     QCOMPARE(form.skipListBox->visualItemRect(form.skipListBox->item(2)).height(), 16);
@@ -564,10 +564,10 @@ void WindowTest::addAndDel()
     form.skipListBox->clearSelection();
     form.skipListBox->setCurrentRow(-1);
     form.deleteSkipButton->click();
-    QCOMPARE(form.skipList().size(), std::size_t{3});
+    QCOMPARE(form.session().skipList().size(), std::size_t{3});
     form.skipListBox->setCurrentRow(1);
     form.deleteSkipButton->click();
-    QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), sj("広告")}));
+    QCOMPARE(form.session().skipList(), (std::vector<std::string>{sj("広告"), sj("広告")}));
     QCOMPARE(form.skipListBox->count(), 2);
 
     // Neither writes the settings file.
@@ -637,7 +637,7 @@ void WindowTest::reloadAndSaveRoundTrip()
     form.reloadButton->click();
     QVERIFY(!form.aaSkipBox->isChecked());
     QCOMPARE(form.unreadLimitBar->value(), 7);
-    QCOMPARE(form.skipList(), (std::vector<std::string>{sj("広告"), sj("宣伝")}));
+    QCOMPARE(form.session().skipList(), (std::vector<std::string>{sj("広告"), sj("宣伝")}));
     // The window position is stored too.
     QVERIFY(saved.find("[X]=" + std::to_string(form.x()) + "\r\n") != std::string::npos);
     // The slider already shows the stored speed: no rate call; the voice is only shown.
@@ -669,7 +669,7 @@ void WindowTest::optionMenu()
         QVERIFY(item.action->isEnabled());
     }
 
-    form.setText(sj("め［＃「め」に傍点］だ\r\n"));
+    form.session().setText(sj("め［＃「め」に傍点］だ\r\n"));
     form.notesAction->trigger();
     form.startButton->click();
     QCOMPARE(rig.said(), (std::vector<std::string>{"めだ"}));
@@ -681,7 +681,7 @@ void WindowTest::optionMenu()
             std::string::npos);
     form.notesAction->trigger();
     form.wordsAction->trigger();
-    QVERIFY(!form.silentNotes() && !form.wordReadings());
+    QVERIFY(!form.session().silentNotes() && !form.session().wordReadings());
     rig.dialogs.confirmAnswers = {true};
     form.reloadButton->click();
     QVERIFY(form.notesAction->isChecked());
@@ -718,7 +718,7 @@ void WindowTest::exportRunsInTheBackground()
     QVERIFY(progress != nullptr && progress->isVisible() && !progress->isModal());
     // Reading aloud goes on meanwhile.
     form.startButton->click();
-    QVERIFY(form.stopEnabled());
+    QVERIFY(form.session().reading());
     rig.finishUtterances();
     QVERIFY(rig.said().size() >= 2);
     QTRY_VERIFY_WITH_TIMEOUT(form.runningExport() == nullptr, 60000);
@@ -768,7 +768,7 @@ void WindowTest::wordsEditorSavesTheDictionary()
     writeUtf8("MeCab=メカブ\n");
     MainWindow& form = rig.create();
     showAndActivate(form);
-    form.setText(sj("MeCabとLinux\r\nMeCabとLinux。\r\n"));
+    form.session().setText(sj("MeCabとLinux\r\nMeCabとLinux。\r\n"));
     form.startButton->click();
     QCOMPARE(rig.said(), (std::vector<std::string>{"メカブとＬｉｎｕｘ"}));
 
@@ -793,7 +793,7 @@ void WindowTest::wordsEditorSavesTheDictionary()
     rig.dialogs.answer = true;
     form.reloadButton->click();
     form.stopButton->click();
-    form.setText(sj("Linux\r\n"));
+    form.session().setText(sj("Linux\r\n"));
     form.startButton->click();
     QCOMPARE(rig.said().back(), std::string("リヌクス"));
 
@@ -831,8 +831,8 @@ void WindowTest::storedPositionPlacesTheWindow()
     rig.writeDocument("KVEN.ini", placed);
     MainWindow& form = rig.create();
     QCOMPARE(form.pos(), QPoint(120, 80));
-    QCOMPARE(form.windowLeft(), 120);
-    QCOMPARE(form.windowTop(), 80);
+    QCOMPARE(form.session().windowLeft(), 120);
+    QCOMPARE(form.session().windowTop(), 80);
 
     // A position that leaves less than 100 by 50 pixels on the screen gives way to its middle;
     // one that leaves that much is kept.
@@ -863,7 +863,7 @@ void WindowTest::openWritesThePreviousBookmark()
     MainWindow& form = rig.create({first});
     showAndActivate(form);
     rig.finishUtterances();
-    const std::size_t cursor = form.selStart();
+    const std::size_t cursor = form.session().selStart();
 
     // Cancelling the dialog keeps everything.
     form.openButton->click();
@@ -874,8 +874,8 @@ void WindowTest::openWritesThePreviousBookmark()
     form.openAction->trigger();
     QCOMPARE(rig.readFile("KVEN.txt"), first + "," + std::to_string(cursor) + "\r\n");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN second.txt"));
-    QCOMPARE(form.shared().currentFile, second);
-    QCOMPARE(form.text(), sj("二つ目の文書。\r\n\r\n読み上げ終了。"));
+    QCOMPARE(form.session().document().file, second);
+    QCOMPARE(form.session().text(), sj("二つ目の文書。\r\n\r\n読み上げ終了。"));
     // A reading in progress goes on in the new text.
     QVERIFY(!form.startButton->isEnabled());
 }
@@ -888,7 +888,7 @@ void WindowTest::droppedFileLoadsAsOpen()
     MainWindow& form = rig.create({first});
     showAndActivate(form);
     form.stopButton->click();
-    const std::size_t cursor = form.selStart();
+    const std::size_t cursor = form.session().selStart();
 
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
@@ -903,7 +903,7 @@ void WindowTest::droppedFileLoadsAsOpen()
     QCOMPARE(rig.readFile("KVEN.txt"), first + "," + std::to_string(cursor) + "\r\n");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN dropped.txt"));
     // The file was opened, not its name inserted into the text.
-    QCOMPARE(form.text(), sj("落とした文書。\r\n\r\n読み上げ終了。"));
+    QCOMPARE(form.session().text(), sj("落とした文書。\r\n\r\n読み上げ終了。"));
     QVERIFY(rig.dialogs.fileFolders.empty());
 }
 
@@ -914,7 +914,7 @@ void WindowTest::closeWritesTheBookmark()
     MainWindow& form = rig.create({doc});
     showAndActivate(form);
     rig.finishUtterances();
-    const std::size_t cursor = form.selStart();
+    const std::size_t cursor = form.session().selStart();
     const int skipsBefore = count(rig.engine.calls, "Skip");
 
     // Quit while reading: the cursor as the reading step left it; no stop sent first.
@@ -944,7 +944,7 @@ void WindowTest::failedBookmarkWriteKeepsTheWindowOpen()
     QVERIFY(QDir().rmdir(QString::fromStdString(rig.path("KVEN.txt"))));
     form.quitAction->trigger();
     QVERIFY(!form.isVisible());
-    QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(form.selStart()) + "\r\n");
+    QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(form.session().selStart()) + "\r\n");
 }
 
 void WindowTest::voiceListAndSpeed()
@@ -970,28 +970,28 @@ void WindowTest::voiceListAndSpeed()
 
         // Setting the position from code calls the handler only on a real change.
         rig.engine.calls.clear();
-        form.setSpeed(0);
+        form.session().setSpeed(0);
         QVERIFY(rig.engine.calls.empty());
-        form.setSpeed(-12);
+        form.session().setSpeed(-12);
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Rate -10"}));
         // Setting the index from code runs no handler.
-        form.setVoiceIndex(1);
+        form.session().setVoiceIndex(1);
         QCOMPARE(rig.engine.calls.size(), std::size_t{1});
-        form.setVoiceIndex(99);
+        form.session().setVoiceIndex(99);
         QCOMPARE(form.voiceBox->currentIndex(), -1);
 
         // The user's changes while reading reach the engine; the reading goes on unchanged.
         showAndActivate(form);
-        form.setText(sj("一。\r\n二。\r\n"));
+        form.session().setText(sj("一。\r\n二。\r\n"));
         form.startButton->click();
-        const std::size_t cursor = form.selStart();
+        const std::size_t cursor = form.session().selStart();
         rig.engine.calls.clear();
         // An arrow of the slider, then an entry picked from the list.
         form.speedBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         form.voiceBox->setCurrentIndex(2);
         emit form.voiceBox->activated(2);
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Rate -9", "Voice 2"}));
-        QCOMPARE(form.selStart(), cursor);
+        QCOMPARE(form.session().selStart(), cursor);
         QVERIFY(!form.startButton->isEnabled());
     }
 }
@@ -1042,8 +1042,8 @@ void WindowTest::unreachableEngineEndsCreation()
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"no engine."}));
     // The sequence ended at the event interests: no voices, no talk symbols, no document.
     QCOMPARE(form.voiceBox->count(), 0);
-    QVERIFY(form.talkSymbols().empty());
-    QVERIFY(form.text().empty());
+    QVERIFY(form.session().talkSymbols().empty());
+    QVERIFY(form.session().text().empty());
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
     showAndActivate(form);
     QVERIFY(form.isVisible());
@@ -1054,7 +1054,7 @@ void WindowTest::handlerErrorsGoToTheErrorBox()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    form.setText(sj("読む。\r\n"));
+    form.session().setText(sj("読む。\r\n"));
     rig.engine.failOn = "Speak";
     form.startButton->click();
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"engine failure."}));
@@ -1082,13 +1082,13 @@ void WindowTest::japaneseTypedIntoTheEditor()
     showAndActivate(form);
     form.editor->setFocus();
     commitText(form.editor, QString::fromUtf8("東京へ。"));
-    QCOMPARE(form.text(), sj("東京へ。"));
-    form.setSelStart(2);
+    QCOMPARE(form.session().text(), sj("東京へ。"));
+    form.session().setSelStart(2);
     QCOMPARE(form.editor->textCursor().position(), 1);
     QTest::keyClick(form.editor, Qt::Key_Return);
     commitText(form.editor, QString::fromUtf8("行く"));
-    QCOMPARE(form.text(), sj("東\r\n行く京へ。"));
-    QCOMPARE(form.selStart(), std::size_t{8});
+    QCOMPARE(form.session().text(), sj("東\r\n行く京へ。"));
+    QCOMPARE(form.session().selStart(), std::size_t{8});
 }
 
 void WindowTest::captionsRenderAsGlyphs()
@@ -1137,9 +1137,9 @@ void WindowTest::selectionIsDrawnOnlyWithFocus()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    form.setText(sj("選ばれた文。\r\n次の文。\r\n"));
-    form.setSelStart(0);
-    form.setSelLength(12);
+    form.session().setText(sj("選ばれた文。\r\n次の文。\r\n"));
+    form.session().setSelStart(0);
+    form.session().setSelLength(12);
     const QColor highlight = form.editor->palette().color(QPalette::Active, QPalette::Highlight);
     auto highlighted = [&] {
         const QImage shot = form.editor->viewport()->grab().toImage();
@@ -1155,7 +1155,7 @@ void WindowTest::selectionIsDrawnOnlyWithFocus()
     form.openButton->setFocus();
     QTRY_VERIFY(!form.editor->hasFocus());
     QCOMPARE(highlighted(), 0);
-    QCOMPARE(form.selLength(), std::size_t{12});
+    QCOMPARE(form.session().selLength(), std::size_t{12});
 }
 
 // The desktop's own dialogs, answered from a timer once they are up.
@@ -1257,32 +1257,31 @@ void WindowTest::corpusDocumentsReadAsTheCoreReadsThem()
         MainWindow& form = rig.create();
         form.openDropped(file.toStdString());
         QVERIFY2(rig.dialogs.errors.empty(), qPrintable(file));
-        QVERIFY2(!form.text().empty(), qPrintable(file));
+        QVERIFY2(!form.session().text().empty(), qPrintable(file));
 
-        MemoryWindowState memory;
-        memory.setText(form.text());
-        memory.setTalkSymbols(form.talkSymbols());
-        memory.setSkipList(form.skipList());
-        memory.setUnreadLimit(form.unreadLimit());
-        memory.setBlankLimit(form.blankLimit());
-        SharedState shared;
+        Session memory;
+        memory.setText(form.session().text());
+        memory.setTalkSymbols(form.session().talkSymbols());
+        memory.setSkipList(form.session().skipList());
+        memory.setUnreadLimit(form.session().unreadLimit());
+        memory.setBlankLimit(form.session().blankLimit());
         EventQueue queue;
         ScriptedEngine engine(queue);
         CountingWaiter waiter;
-        Reader reader(memory, shared, engine, waiter);
+        Reader reader(memory, engine, waiter);
         engine.setOnEndStream([&reader](int stream, std::int64_t position) { reader.endOfStream(stream, position); });
         reader.start();
-        while (!memory.startEnabled()) {
+        while (memory.reading()) {
             engine.finishSpeaking();
             queue.runPending();
         }
 
-        form.setSelStart(0);
+        form.session().setSelStart(0);
         form.startButton->click();
         while (!form.startButton->isEnabled())
             rig.finishUtterances();
         QVERIFY2(rig.engine.spoken == engine.spoken, qPrintable(file));
-        QCOMPARE(form.selStart(), form.text().size());
+        QCOMPARE(form.session().selStart(), form.session().text().size());
     }
 }
 

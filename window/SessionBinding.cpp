@@ -1,0 +1,223 @@
+#include "window/SessionBinding.h"
+
+#include "text/Cp932.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <utility>
+
+namespace kven {
+
+namespace {
+
+// Entry height of the skip list and of the voice list's drop-down.
+constexpr int kEntryHeight = 16;
+
+QString fromSjis(std::string_view sjis)
+{
+    return QString::fromStdString(cp932::toUtf8(sjis));
+}
+
+void addListEntry(QListWidget& list, const QString& text)
+{
+    auto* item = new QListWidgetItem(text, &list);
+    item->setSizeHint(QSize(0, kEntryHeight));
+}
+
+// Sets `flag` for as long as it lives.
+class Updating {
+public:
+    explicit Updating(bool& flag) : flag_(flag), before_(std::exchange(flag, true)) {}
+    ~Updating() { flag_ = before_; }
+    Updating(const Updating&) = delete;
+    Updating& operator=(const Updating&) = delete;
+
+private:
+    bool& flag_;
+    bool before_;
+};
+
+} // namespace
+
+SessionBinding::SessionBinding(Session& session, const SessionControls& controls)
+    : session_(session), controls_(controls), editorText_(*controls.editor), talkText_(*controls.talkSymbols)
+{
+    session_.bindView({[this] { return editorText_.text(); }, [this] { return editorText_.selStart(); },
+                       [this] { return editorText_.selLength(); }, [this] { return talkText_.text(); }});
+    session_.setListener([this](Session::Changes changes) { show(changes); });
+    show(Session::textChanged | Session::selectionChanged | Session::optionsChanged | Session::skipListChanged |
+         Session::talkSymbolsChanged | Session::captionChanged | Session::voicesChanged | Session::voiceChanged);
+    followControls();
+}
+
+SessionBinding::~SessionBinding()
+{
+    session_.setListener({});
+    session_.bindView({});
+}
+
+void SessionBinding::followControls()
+{
+    QPlainTextEdit* const editor = controls_.editor;
+    const auto edited = [this](Session::Changes parts) {
+        if (!updating_)
+            session_.viewChanged(parts);
+    };
+    connect(editor->document(), &QTextDocument::contentsChanged, this, [edited] { edited(Session::textChanged); });
+    connect(editor, &QPlainTextEdit::cursorPositionChanged, this, [edited] { edited(Session::selectionChanged); });
+    connect(editor, &QPlainTextEdit::selectionChanged, this, [edited] { edited(Session::selectionChanged); });
+    connect(controls_.talkSymbols, &QPlainTextEdit::textChanged, this,
+            [edited] { edited(Session::talkSymbolsChanged); });
+
+    const std::pair<QCheckBox*, void (Session::*)(bool)> boxes[] = {
+        {controls_.aozoraRuby, &Session::setAozoraRuby},
+        {controls_.aaSkip, &Session::setAaSkip},
+        {controls_.headingSearch, &Session::setHeadingSearch},
+        {controls_.repeatSuppression, &Session::setRepeatSuppression}};
+    for (const auto& [box, set] : boxes) {
+        connect(box, &QCheckBox::toggled, this, [this, set = set](bool on) {
+            const Updating updating(updating_);
+            (session_.*set)(on);
+        });
+    }
+    const std::pair<QAction*, void (Session::*)(bool)> actions[] = {
+        {controls_.silentNotes, &Session::setSilentNotes}, {controls_.wordReadings, &Session::setWordReadings}};
+    for (const auto& [action, set] : actions) {
+        connect(action, &QAction::toggled, this, [this, set = set](bool on) {
+            const Updating updating(updating_);
+            (session_.*set)(on);
+        });
+    }
+    const std::pair<QScrollBar*, void (Session::*)(int)> bars[] = {{controls_.unreadLimit, &Session::setUnreadLimit},
+                                                                   {controls_.blankLimit, &Session::setBlankLimit}};
+    for (const auto& [bar, set] : bars) {
+        connect(bar, &QScrollBar::valueChanged, this, [this, set = set](int value) {
+            const Updating updating(updating_);
+            (session_.*set)(value);
+        });
+    }
+    connect(controls_.voices, &QComboBox::currentIndexChanged, this, [this](int index) {
+        const Updating updating(updating_);
+        session_.setVoiceIndex(index);
+    });
+}
+
+void SessionBinding::show(Session::Changes changes)
+{
+    // The reading flag and the speed reach the window whoever changed them.
+    if ((changes & Session::readingChanged) != 0) {
+        controls_.start->setEnabled(!session_.reading());
+        controls_.stop->setEnabled(session_.reading());
+    }
+    if ((changes & Session::speedChanged) != 0) {
+        {
+            const QSignalBlocker block(controls_.speed);
+            controls_.speed->setValue(session_.speed());
+        }
+    }
+    if (!updating_) {
+        const Updating updating(updating_);
+        if ((changes & Session::textChanged) != 0)
+            showText();
+        if ((changes & Session::selectionChanged) != 0) {
+            editorText_.setSelStart(session_.selStart());
+            if (session_.selLength() != 0)
+                editorText_.setSelLength(session_.selLength());
+        }
+        if ((changes & Session::optionsChanged) != 0)
+            showOptions();
+        if ((changes & Session::skipListChanged) != 0)
+            showSkipList();
+        if ((changes & Session::talkSymbolsChanged) != 0 && !talkText_.setText(session_.talkSymbols()))
+            session_.viewChanged(Session::talkSymbolsChanged);
+        if ((changes & Session::captionChanged) != 0)
+            controls_.window->setWindowTitle(QString::fromStdString(session_.caption()));
+        if ((changes & (Session::voicesChanged | Session::voiceChanged)) != 0)
+            showVoices(changes);
+        if ((changes & Session::placementChanged) != 0)
+            controls_.window->move(session_.windowLeft(), session_.windowTop());
+    }
+    if ((changes & Session::readingChanged) != 0 && onReadingChanged)
+        onReadingChanged();
+    if ((changes & Session::speedChanged) != 0 && onSpeedChanged)
+        onSpeedChanged();
+}
+
+void SessionBinding::showText()
+{
+    controls_.editor->setExtraSelections({});
+    if (const std::string& pasted = session_.pastedUtf8(); !pasted.empty()) {
+        // The editor shows what was pasted as it was given; the session reads it back from
+        // there, as it would after an edit.
+        controls_.editor->setPlainText(QString::fromStdString(pasted));
+        session_.viewChanged(Session::textChanged);
+    } else if (!editorText_.setText(session_.text())) {
+        // A text the editor cannot hold byte for byte is what the editor makes of it.
+        session_.viewChanged(Session::textChanged);
+    }
+}
+
+void SessionBinding::showOptions()
+{
+    const std::pair<QCheckBox*, bool> boxes[] = {{controls_.aozoraRuby, session_.aozoraRuby()},
+                                                 {controls_.aaSkip, session_.aaSkip()},
+                                                 {controls_.headingSearch, session_.headingSearch()},
+                                                 {controls_.repeatSuppression, session_.repeatSuppression()}};
+    for (const auto& [box, on] : boxes)
+        box->setChecked(on);
+    controls_.silentNotes->setChecked(session_.silentNotes());
+    controls_.wordReadings->setChecked(session_.wordReadings());
+    controls_.unreadLimit->setValue(session_.unreadLimit());
+    controls_.blankLimit->setValue(session_.blankLimit());
+}
+
+void SessionBinding::showSkipList()
+{
+    controls_.skipList->clear();
+    for (const std::string& entry : session_.skipList())
+        addListEntry(*controls_.skipList, fromSjis(entry));
+}
+
+void SessionBinding::showVoices(Session::Changes changes)
+{
+    QComboBox* const box = controls_.voices;
+    const QSignalBlocker block(box);
+    if ((changes & Session::voicesChanged) != 0) {
+        box->clear();
+        for (const std::string& description : session_.voices()) {
+            box->addItem(fromSjis(description));
+            box->setItemData(box->count() - 1, QSize(0, kEntryHeight), Qt::SizeHintRole);
+        }
+    }
+    box->setCurrentIndex(session_.voiceIndex());
+}
+
+void SessionBinding::addSkipEntry(std::string entry)
+{
+    const Updating updating(updating_);
+    addListEntry(*controls_.skipList, fromSjis(entry));
+    session_.addSkipEntry(std::move(entry));
+}
+
+void SessionBinding::removeSkipEntry(int row)
+{
+    const Updating updating(updating_);
+    delete controls_.skipList->takeItem(row);
+    session_.removeSkipEntry(static_cast<std::size_t>(row));
+}
+
+void SessionBinding::windowMoved()
+{
+    const Updating updating(updating_);
+    session_.setWindowLeft(controls_.window->x());
+    session_.setWindowTop(controls_.window->y());
+}
+
+} // namespace kven

@@ -1,0 +1,81 @@
+#pragma once
+// The main window's controls bound to the reading session. What the session changes, the
+// controls show; what the user changes in a control, the session takes: the editors' text and
+// cursor when the session next reads them (converting a long text at every key would hold the
+// window up), everything else at once.
+
+#include "state/Session.h"
+#include "window/EditorText.h"
+
+#include <QObject>
+
+#include <functional>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QWidget;
+
+namespace kven {
+
+struct SessionControls {
+    QWidget* window = nullptr;
+    QPlainTextEdit* editor = nullptr;
+    QPushButton* start = nullptr;
+    QPushButton* stop = nullptr;
+    QCheckBox* aozoraRuby = nullptr;
+    QCheckBox* aaSkip = nullptr;
+    QCheckBox* headingSearch = nullptr;
+    QCheckBox* repeatSuppression = nullptr;
+    QAction* silentNotes = nullptr;
+    QAction* wordReadings = nullptr;
+    QScrollBar* unreadLimit = nullptr;
+    QScrollBar* blankLimit = nullptr;
+    QScrollBar* speed = nullptr;
+    QListWidget* skipList = nullptr;
+    QPlainTextEdit* talkSymbols = nullptr;
+    QComboBox* voices = nullptr;
+};
+
+class SessionBinding : public QObject {
+public:
+    // Shows `session` in `controls` and follows both from then on. The speed bar is the
+    // window's to follow: a speed change may fail, and the window shows that.
+    SessionBinding(Session& session, const SessionControls& controls);
+    ~SessionBinding() override;
+
+    // Run after the session's speed or reading flag changed, however.
+    std::function<void()> onSpeedChanged;
+    std::function<void()> onReadingChanged;
+
+    // The document editor's text and offsets as the session sees them.
+    EditorText& editorText() { return editorText_; }
+    // The skip list's entry added, or entry `row` removed, in the list and the session.
+    void addSkipEntry(std::string entry);
+    void removeSkipEntry(int row);
+    // The window moved, by the user or the window system.
+    void windowMoved();
+
+private:
+    void show(Session::Changes changes);
+    void showText();
+    void showOptions();
+    void showSkipList();
+    void showVoices(Session::Changes changes);
+    void followControls();
+
+    Session& session_;
+    SessionControls controls_;
+    EditorText editorText_;
+    EditorText talkText_;
+    // Set while the controls are being changed from the session, or the session from the
+    // controls, so that neither echoes the other.
+    bool updating_ = false;
+};
+
+} // namespace kven
