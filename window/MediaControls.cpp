@@ -3,14 +3,16 @@
 #include "intake/Intake.h"
 #include "window/MainWindow.h"
 
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
-#include <QDBusVariant>
+#include <QMetaClassInfo>
+#include <QStringList>
+#include <QVariantMap>
 
 #include <cstdio>
-#include <optional>
 
 namespace kven {
 
@@ -18,51 +20,6 @@ namespace {
 
 const QString kBusName = QStringLiteral("org.mpris.MediaPlayer2.kven");
 const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
-const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
-const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-
-// What a caller may read of the two interfaces before it calls them; the bus adds the
-// standard interfaces (properties, introspection, peer).
-const char kInterfacesXml[] = R"(  <interface name="org.mpris.MediaPlayer2">
-    <method name="Raise"/>
-    <method name="Quit"/>
-    <property name="CanQuit" type="b" access="read"/>
-    <property name="CanRaise" type="b" access="read"/>
-    <property name="HasTrackList" type="b" access="read"/>
-    <property name="Identity" type="s" access="read"/>
-    <property name="DesktopEntry" type="s" access="read"/>
-    <property name="SupportedUriSchemes" type="as" access="read"/>
-    <property name="SupportedMimeTypes" type="as" access="read"/>
-  </interface>
-  <interface name="org.mpris.MediaPlayer2.Player">
-    <method name="Next"/>
-    <method name="Previous"/>
-    <method name="Pause"/>
-    <method name="PlayPause"/>
-    <method name="Stop"/>
-    <method name="Play"/>
-    <method name="Seek"><arg name="Offset" type="x" direction="in"/></method>
-    <method name="SetPosition">
-      <arg name="TrackId" type="o" direction="in"/><arg name="Position" type="x" direction="in"/>
-    </method>
-    <method name="OpenUri"><arg name="Uri" type="s" direction="in"/></method>
-    <signal name="Seeked"><arg name="Position" type="x"/></signal>
-    <property name="PlaybackStatus" type="s" access="read"/>
-    <property name="Rate" type="d" access="readwrite"/>
-    <property name="Metadata" type="a{sv}" access="read"/>
-    <property name="Volume" type="d" access="readwrite"/>
-    <property name="Position" type="x" access="read"/>
-    <property name="MinimumRate" type="d" access="read"/>
-    <property name="MaximumRate" type="d" access="read"/>
-    <property name="CanGoNext" type="b" access="read"/>
-    <property name="CanGoPrevious" type="b" access="read"/>
-    <property name="CanPlay" type="b" access="read"/>
-    <property name="CanPause" type="b" access="read"/>
-    <property name="CanSeek" type="b" access="read"/>
-    <property name="CanControl" type="b" access="read"/>
-  </interface>
-)";
 
 void warn(const char* line)
 {
@@ -70,6 +27,102 @@ void warn(const char* line)
 }
 
 } // namespace
+
+// What the two interfaces share: the controls they serve, and the values of their fixed
+// properties.
+class MediaAdaptor : public QDBusAbstractAdaptor {
+protected:
+    explicit MediaAdaptor(MediaControls& controls) : QDBusAbstractAdaptor(&controls), controls_(controls) {}
+    bool yes() const { return true; }
+    bool no() const { return false; }
+
+    MediaControls& controls_;
+};
+
+// The bus library answers introspection and the property interface (Get, GetAll, Set) from
+// the Q_PROPERTY lines, and calls the public slots by their names.
+class MediaPlayer2Adaptor : public MediaAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ yes)
+    Q_PROPERTY(bool CanRaise READ yes)
+    Q_PROPERTY(bool HasTrackList READ no)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ none)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ none)
+
+public:
+    explicit MediaPlayer2Adaptor(MediaControls& controls) : MediaAdaptor(controls) {}
+
+public slots:
+    void Raise() { controls_.raiseWindow(); }
+    void Quit() { controls_.quit(); }
+
+private:
+    QString identity() const { return QStringLiteral("KVEN"); }
+    QString desktopEntry() const { return QStringLiteral("kven"); }
+    QStringList none() const { return {}; }
+};
+
+class MediaPlayer2PlayerAdaptor : public MediaAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    // The rate and the volume may be set, to no effect: reading has one of each.
+    Q_PROPERTY(double Rate READ one WRITE ignore)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Volume READ one WRITE ignore)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(double MinimumRate READ one)
+    Q_PROPERTY(double MaximumRate READ one)
+    Q_PROPERTY(bool CanGoNext READ yes)
+    Q_PROPERTY(bool CanGoPrevious READ yes)
+    Q_PROPERTY(bool CanPlay READ yes)
+    Q_PROPERTY(bool CanPause READ yes)
+    Q_PROPERTY(bool CanSeek READ no)
+    Q_PROPERTY(bool CanControl READ yes)
+
+    using Command = MediaControls::Command;
+
+public:
+    explicit MediaPlayer2PlayerAdaptor(MediaControls& controls) : MediaAdaptor(controls) {}
+
+public slots:
+    void Play() { controls_.command(Command::reading); }
+    void PlayPause() { controls_.playPause(); }
+    void Pause() { controls_.command(Command::stopped); }
+    void Stop() { controls_.command(Command::stopped); }
+    void Next() { controls_.command(Command::next); }
+    void Previous() { controls_.command(Command::previous); }
+    // Nothing can be sought or opened.
+    void Seek(qlonglong Offset) { Q_UNUSED(Offset) }
+    void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position)
+    {
+        Q_UNUSED(TrackId)
+        Q_UNUSED(Position)
+    }
+    void OpenUri(const QString& Uri) { Q_UNUSED(Uri) }
+
+signals:
+    // Never sent, as nothing can be sought; a caller may still listen for it.
+    void Seeked(qlonglong Position);
+
+private:
+    QString playbackStatus() const
+    {
+        return controls_.reading() ? QStringLiteral("Playing") : QStringLiteral("Stopped");
+    }
+    QVariantMap metadata() const
+    {
+        return {{QStringLiteral("mpris:trackid"),
+                 QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/kven/document/%1").arg(controls_.track_)))},
+                {QStringLiteral("xesam:title"), controls_.title()}};
+    }
+    double one() const { return 1.0; }
+    void ignore(double) {}
+    qlonglong position() const { return 0; }
+};
 
 std::unique_ptr<MediaControls> MediaControls::onSessionBus(MainWindow& form)
 {
@@ -84,7 +137,7 @@ std::unique_ptr<MediaControls> MediaControls::onSessionBus(MainWindow& form)
         return nullptr;
     }
     std::unique_ptr<MediaControls> controls(new MediaControls(form, bus));
-    if (!bus.registerVirtualObject(kObjectPath, controls.get())) {
+    if (!bus.registerObject(kObjectPath, controls.get(), QDBusConnection::ExportAdaptors)) {
         warn("the player's object path is taken");
         return nullptr;
     }
@@ -99,8 +152,9 @@ std::unique_ptr<MediaControls> MediaControls::onSessionBus(MainWindow& form)
 }
 
 MediaControls::MediaControls(MainWindow& form, QDBusConnection bus)
-    : form_(form), commands_(form.commands()), bus_(std::move(bus))
+    : form_(form), commands_(form.commands()), bus_(std::move(bus)), player_(new MediaPlayer2PlayerAdaptor(*this))
 {
+    new MediaPlayer2Adaptor(*this);
     reading_ = reading();
     listener_ = commands_.onReadingChanged([this](bool) { readingStateChanged(); });
     connect(&form_, &QWidget::windowTitleChanged, this, [this] { captionChanged(); });
@@ -117,11 +171,6 @@ bool MediaControls::reading() const
     return commands_.reading();
 }
 
-QString MediaControls::playbackStatus() const
-{
-    return reading() ? QStringLiteral("Playing") : QStringLiteral("Stopped");
-}
-
 QString MediaControls::title() const
 {
     const std::string name = documentNameForDisplay(form_.session().document());
@@ -129,125 +178,19 @@ QString MediaControls::title() const
     return QString::fromStdString(name.empty() ? form_.session().caption() : name);
 }
 
-QVariantMap MediaControls::metadata() const
+void MediaControls::raiseWindow()
 {
-    return {{QStringLiteral("mpris:trackid"),
-             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/kven/document/%1").arg(track_)))},
-            {QStringLiteral("xesam:title"), title()}};
+    later([this] {
+        form_.setWindowState(form_.windowState() & ~Qt::WindowMinimized);
+        form_.show();
+        form_.raise();
+        form_.activateWindow();
+    });
 }
 
-QVariantMap MediaControls::properties(const QString& interface) const
+void MediaControls::quit()
 {
-    if (interface == kRoot)
-        return {{QStringLiteral("CanQuit"), true},
-                {QStringLiteral("CanRaise"), true},
-                {QStringLiteral("HasTrackList"), false},
-                {QStringLiteral("Identity"), QStringLiteral("KVEN")},
-                {QStringLiteral("DesktopEntry"), QStringLiteral("kven")},
-                {QStringLiteral("SupportedUriSchemes"), QStringList()},
-                {QStringLiteral("SupportedMimeTypes"), QStringList()}};
-    if (interface == kPlayer)
-        return {{QStringLiteral("PlaybackStatus"), playbackStatus()},
-                {QStringLiteral("Rate"), 1.0},
-                {QStringLiteral("Metadata"), metadata()},
-                {QStringLiteral("Volume"), 1.0},
-                {QStringLiteral("Position"), QVariant::fromValue(qint64{0})},
-                {QStringLiteral("MinimumRate"), 1.0},
-                {QStringLiteral("MaximumRate"), 1.0},
-                {QStringLiteral("CanGoNext"), true},
-                {QStringLiteral("CanGoPrevious"), true},
-                {QStringLiteral("CanPlay"), true},
-                {QStringLiteral("CanPause"), true},
-                {QStringLiteral("CanSeek"), false},
-                {QStringLiteral("CanControl"), true}};
-    return {};
-}
-
-QString MediaControls::introspect(const QString&) const
-{
-    return QString::fromLatin1(kInterfacesXml);
-}
-
-bool MediaControls::handleMessage(const QDBusMessage& message, const QDBusConnection& connection)
-{
-    const QString interface = message.interface();
-    const QString member = message.member();
-    const auto answer = [&](const QDBusMessage& reply) {
-        if (message.isReplyRequired())
-            connection.send(reply);
-        return true;
-    };
-
-    if (interface == kProperties) {
-        const QList<QVariant> args = message.arguments();
-        const QString signature = message.signature();
-        const QString of = args.value(0).toString();
-        if (member == QLatin1String("GetAll") && signature == QLatin1String("s")) {
-            if (of != kRoot && of != kPlayer)
-                return answer(message.createErrorReply(QDBusError::UnknownInterface, of));
-            return answer(message.createReply(properties(of)));
-        }
-        if ((member == QLatin1String("Get") && signature == QLatin1String("ss")) ||
-            (member == QLatin1String("Set") && signature == QLatin1String("ssv"))) {
-            const QString name = args.value(1).toString();
-            // An empty interface name asks for the property wherever it is.
-            const QString owner = !of.isEmpty() ? of : properties(kRoot).contains(name) ? kRoot : kPlayer;
-            if (owner != kRoot && owner != kPlayer)
-                return answer(message.createErrorReply(QDBusError::UnknownInterface, of));
-            const QVariantMap values = properties(owner);
-            if (!values.contains(name))
-                return answer(message.createErrorReply(QDBusError::UnknownProperty, name));
-            if (member == QLatin1String("Get"))
-                return answer(message.createReply(QVariant::fromValue(QDBusVariant(values.value(name)))));
-            // The rate and the volume may be set, to no effect: reading has one of each.
-            if (owner == kPlayer && (name == QLatin1String("Rate") || name == QLatin1String("Volume")))
-                return answer(message.createReply());
-            return answer(message.createErrorReply(QDBusError::PropertyReadOnly, name));
-        }
-        return answer(message.createErrorReply(QDBusError::UnknownMethod, member));
-    }
-
-    const struct {
-        const QString& interface;
-        const char* member;
-        std::function<void()> command;
-        std::optional<Command> reading = std::nullopt;
-    } methods[] = {
-        {kRoot, "Raise",
-         [this] {
-             form_.setWindowState(form_.windowState() & ~Qt::WindowMinimized);
-             form_.show();
-             form_.raise();
-             form_.activateWindow();
-         }},
-        {kRoot, "Quit", [this] { commands_.quit(); }},
-        {kPlayer, "Play", {}, Command::reading},
-        {kPlayer, "PlayPause", {}, Command::reading},
-        {kPlayer, "Pause", {}, Command::stopped},
-        {kPlayer, "Stop", {}, Command::stopped},
-        {kPlayer, "Next", {}, Command::next},
-        {kPlayer, "Previous", {}, Command::previous},
-        // Nothing can be sought or opened.
-        {kPlayer, "Seek", {}},
-        {kPlayer, "SetPosition", {}},
-        {kPlayer, "OpenUri", {}},
-    };
-    for (const auto& method : methods) {
-        if (member != QLatin1String(method.member) || (!interface.isEmpty() && interface != method.interface))
-            continue;
-        answer(message.createReply());
-        if (method.command)
-            later(method.command);
-        if (method.reading) {
-            const bool toggles = member == QLatin1String("PlayPause");
-            command(toggles && readingWanted() ? Command::stopped : *method.reading);
-        }
-        return true;
-    }
-    if (interface == kRoot || interface == kPlayer)
-        return answer(message.createErrorReply(QDBusError::UnknownMethod, member));
-    // Introspection and the rest of the standard interfaces are the bus library's.
-    return false;
+    later([this] { commands_.quit(); });
 }
 
 void MediaControls::later(std::function<void()> command)
@@ -273,6 +216,11 @@ void MediaControls::command(Command command)
     waiting_.push_back({command, 1});
     if (waiting_.size() == 1)
         later([this] { runWaitingCommands(); });
+}
+
+void MediaControls::playPause()
+{
+    command(readingWanted() ? Command::stopped : Command::reading);
 }
 
 bool MediaControls::readingWanted() const
@@ -309,20 +257,25 @@ void MediaControls::readingStateChanged()
     if (reading() == reading_)
         return;
     reading_ = reading();
-    emitChanged(kPlayer, {{QStringLiteral("PlaybackStatus"), playbackStatus()}});
+    emitChanged(*player_, "PlaybackStatus");
 }
 
 void MediaControls::captionChanged()
 {
     ++track_;
-    emitChanged(kPlayer, {{QStringLiteral("Metadata"), metadata()}});
+    emitChanged(*player_, "Metadata");
 }
 
-void MediaControls::emitChanged(const QString& interface, const QVariantMap& changed)
+void MediaControls::emitChanged(const QDBusAbstractAdaptor& adaptor, const char* property)
 {
-    QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, kProperties, QStringLiteral("PropertiesChanged"));
-    signal << interface << changed << QStringList();
+    const QMetaObject& meta = *adaptor.metaObject();
+    const QString interface = QString::fromLatin1(meta.classInfo(meta.indexOfClassInfo("D-Bus Interface")).value());
+    QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << interface << QVariantMap{{QString::fromLatin1(property), adaptor.property(property)}} << QStringList();
     bus_.send(signal);
 }
 
 } // namespace kven
+
+#include "MediaControls.moc"

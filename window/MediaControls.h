@@ -5,38 +5,42 @@
 // playback status follows the reading state and the title is the document's file name.
 
 #include <QDBusConnection>
-#include <QDBusVirtualObject>
+#include <QObject>
 #include <QString>
-#include <QVariantMap>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
+class QDBusAbstractAdaptor;
+
 namespace kven {
 
 class MainWindow;
 class ReadingCommands;
+// The two interfaces on the bus, one adaptor each (in MediaControls.cpp).
+class MediaPlayer2Adaptor;
+class MediaPlayer2PlayerAdaptor;
 
-class MediaControls : public QDBusVirtualObject {
+class MediaControls : public QObject {
 public:
     // Serves `form` on the session bus under the player's name, taking the name over from a
     // copy that is closing. Null, after one line on standard error, when there is no session
     // bus or the name cannot be had; the window then runs without.
     static std::unique_ptr<MediaControls> onSessionBus(MainWindow& form);
-    // Serves `form` on `bus` as it is, registering nothing (tests hand messages in).
+    // Serves `form` on `bus` as it is, registering nothing: tests call the interfaces' slots,
+    // the children of this object, by their names on the bus.
     MediaControls(MainWindow& form, QDBusConnection bus);
     ~MediaControls() override;
 
-    QString introspect(const QString& path) const override;
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
-
 private:
+    friend class MediaPlayer2Adaptor;
+    friend class MediaPlayer2PlayerAdaptor;
+
     bool reading() const;
-    QString playbackStatus() const;
     QString title() const;
-    QVariantMap metadata() const;
-    QVariantMap properties(const QString& interface) const;
+    void raiseWindow();
+    void quit();
     // Runs a window command once the call has had its answer: a command may show an error box,
     // and the caller should not wait for it.
     void later(std::function<void()> command);
@@ -45,17 +49,20 @@ private:
     // of Next and Previous counted, in their order.
     enum class Command { reading, stopped, next, previous };
     void command(Command command);
+    void playPause();
     // Whether reading will be going on once the waiting commands have run.
     bool readingWanted() const;
     void runWaitingCommands();
-    void emitChanged(const QString& interface, const QVariantMap& changed);
+    // Tells the bus the value `property` of `adaptor` has now.
+    void emitChanged(const QDBusAbstractAdaptor& adaptor, const char* property);
     void readingStateChanged();
     void captionChanged();
 
     MainWindow& form_;
     ReadingCommands& commands_;
-    int listener_ = 0;
     QDBusConnection bus_;
+    MediaPlayer2PlayerAdaptor* player_;
+    int listener_ = 0;
     bool reading_ = false;
     // Runs of one command merged: a state asked for replaces the one asked for just before
     // it, and a move repeated adds to its count.

@@ -14,7 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDBusMessage>
+#include <QDBusAbstractAdaptor>
 #include <QDialog>
 #include <QDir>
 #include <QDirIterator>
@@ -50,6 +50,18 @@ using namespace kven::testing;
 namespace {
 
 constexpr const char* kDocument = "一行目です。二行目\r\n広告の行\r\n東京《とうきょう》へ\r\n";
+
+// The adaptor that serves `name` on the bus for `object`: its slots are the interface's calls,
+// its properties the interface's properties.
+QObject& busInterface(QObject& object, const char* name)
+{
+    for (QDBusAbstractAdaptor* adaptor : object.findChildren<QDBusAbstractAdaptor*>()) {
+        const QMetaObject* meta = adaptor->metaObject();
+        if (qstrcmp(meta->classInfo(meta->indexOfClassInfo("D-Bus Interface")).value(), name) == 0)
+            return *adaptor;
+    }
+    qFatal("no interface %s", name);
+}
 
 template<class W = QWidget> W* control(MainWindow& form, const char* name)
 {
@@ -428,20 +440,20 @@ void WindowTest::mediaControlsRunTheWindowsCommands()
     MainWindow& form = rig.create({doc});
     showAndActivate(form);
     MediaControls media(form, QDBusConnection(QStringLiteral("no bus")));
-    const auto call = [&media](const char* member, int times = 1) {
+    QObject& player = busInterface(media, "org.mpris.MediaPlayer2.Player");
+    const auto call = [&player](const char* member, int times = 1) {
         for (int i = 0; i < times; ++i)
-            media.handleMessage(QDBusMessage::createMethodCall(QStringLiteral("org.mpris.MediaPlayer2.kven"),
-                                                               QStringLiteral("/org/mpris/MediaPlayer2"),
-                                                               QStringLiteral("org.mpris.MediaPlayer2.Player"),
-                                                               QString::fromLatin1(member)),
-                                QDBusConnection(QStringLiteral("no bus")));
+            if (!QMetaObject::invokeMethod(&player, member))
+                qFatal("no method %s", member);
         WindowRig::deliver();
     };
     QVERIFY(form.commands().reading());
     call("PlayPause");
     QVERIFY(!form.commands().reading());
+    QCOMPARE(player.property("PlaybackStatus"), QVariant(QStringLiteral("Stopped")));
     call("PlayPause", 3);
     QVERIFY(form.commands().reading());
+    QCOMPARE(player.property("PlaybackStatus"), QVariant(QStringLiteral("Playing")));
     call("Next", 2);
     WindowRig::deliver();
     call("Previous");
