@@ -101,7 +101,7 @@ int main(int argc, char** argv)
     bool handedOver = false;
     if (handOver)
         handOver->serve([&form, &handedOver, &engine] {
-            if (!form.close())
+            if (!form.commands().quit())
                 return false;
             // The new copy starts reading as soon as it has the answer: ours ends first.
             if (engine->connected())

@@ -108,8 +108,8 @@ void BM_WindowLoadNovel(benchmark::State& state)
     Fixture& f = fixture();
     for (auto _ : state) {
         state.PauseTiming();
-        f.form->pasteClipboard(nullptr);
-        f.form->stop(nullptr);
+        f.form->commands().paste();
+        f.form->commands().stop();
         state.ResumeTiming();
         f.form->openDropped(kNovel);
         benchmark::DoNotOptimize(f.form->session().text().size());
@@ -144,7 +144,7 @@ void readingSteps(benchmark::State& state, std::size_t size)
     f.form->session().setSelStart(middle);
     f.form->session().setReading(true);
     for (auto _ : state) {
-        f.form->endOfStream(nullptr, f.engine.lastStream(), 0);
+        f.form->endOfStream(f.engine.lastStream(), 0);
         if (f.form->session().selStart() > middle + 6000)
             f.form->session().setSelStart(middle);
     }
@@ -174,8 +174,8 @@ template<class PauseWaiter> void startStopPairs(benchmark::State& state, PauseWa
     form.openDropped(kNovel);
     for (auto _ : state) {
         for (int i = 0; i < pairs; ++i) {
-            form.startAction->trigger();
-            form.stopAction->trigger();
+            form.findChild<QAction*>(QStringLiteral("startAction"))->trigger();
+            form.findChild<QAction*>(QStringLiteral("stopAction"))->trigger();
         }
         QCoreApplication::processEvents();
     }
@@ -248,7 +248,7 @@ int peakMemory()
     f.form->openDropped(path);
     f.form->session().setReading(true);
     for (int i = 0; i < 100; ++i)
-        f.form->endOfStream(nullptr, f.engine.lastStream(), 0);
+        f.form->endOfStream(f.engine.lastStream(), 0);
     QCoreApplication::processEvents();
     const double peakMb = static_cast<double>(statusKb("VmHWM:")) / 1024.0;
     const double beforeMb = static_cast<double>(before) / 1024.0;

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     session.setSelStart(cursor);
     try {
-        bookmarks.Closing();
+        bookmarks.recordPosition();
     } catch (const kven::KvenError& e) {
         kven::fuzzing::fail(e.what());
     }

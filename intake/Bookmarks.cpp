@@ -62,7 +62,7 @@ void Bookmarks::lookup()
     session_.setSelLength(0);
 }
 
-void Bookmarks::Closing()
+void Bookmarks::recordPosition()
 {
     const std::string& path = session_.document().path;
     if (path.empty() || contains(path, kTemporaryInternetFiles) || !canHaveBookmark(path))

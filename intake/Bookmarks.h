@@ -41,7 +41,7 @@ public:
     // lines written since the last lookup are kept. Throws KvenError (cannot open) when the
     // file exists but cannot be read (or is over the small-file limit), and KvenError (cannot
     // create) when it cannot be written; the file is unchanged in both cases.
-    void Closing();
+    void recordPosition();
 
 private:
     Session& session_;

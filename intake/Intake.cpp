@@ -73,13 +73,8 @@ void DocumentIntake::openDocument()
     if (!chosen)
         return;
     if (!session_.document().path.empty())
-        bookmarks_.Closing();
+        bookmarks_.recordPosition();
     load(absolutePath(*chosen), HtmlRule::onlyHtm, false);
-}
-
-void DocumentIntake::Resume()
-{
-    resumeWith(session_.text(), {}, {});
 }
 
 void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporaryCaption)

@@ -1,7 +1,7 @@
 #pragma once
-// Document loading and positioning: the command-line load at the end of window creation,
-// the Open command and Resume, which resolves the heading markers, appends the end line,
-// places the cursor and applies the document's bookmark.
+// Document loading and positioning: the command-line load at the end of window creation and
+// the Open command, which resolve the heading markers, append the end line, place the cursor
+// and apply the document's bookmark.
 
 #include "intake/Bookmarks.h"
 #include "state/Dialogs.h"
@@ -46,10 +46,6 @@ public:
     // left, then loads the new one. Only ".htm", ".html", ".HTM" and ".HTML" are HTML.
     // A failed bookmark write or an unreadable file ends it with the old document current.
     void openDocument();
-
-    // Resolves the heading markers of the editor's text, appends the end line, puts the
-    // cursor at the first heading (heading search on) or at 0, then applies the bookmark.
-    void Resume();
 
 private:
     enum class HtmlRule { exceptTxt, onlyHtm };

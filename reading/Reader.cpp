@@ -118,7 +118,7 @@ void Reader::pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard)
 {
     stop();
     if (!session_.document().path.empty())
-        bookmarks.Closing();
+        bookmarks.recordPosition();
     session_.document().path.clear();
     session_.document().file.clear();
     session_.document().headings.clear();

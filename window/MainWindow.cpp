@@ -2,7 +2,6 @@
 
 #include "files/Errors.h"
 #include "files/Paths.h"
-#include "intake/HTMLconv.h"
 #include "settings/VoiceChoice.h"
 #include "text/Cp932.h"
 #include "window/VoiceBox.h"
@@ -12,6 +11,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -39,22 +39,23 @@ constexpr int kWordsPollMs = 50;
 
 MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& clipboard, Waiter& waiter,
                        std::vector<std::string> args)
-    : editor(new QPlainTextEdit), openDialog(dialogs), tts_(tts), dialogs_(dialogs), clipboard_(clipboard),
+    : tts_(tts), dialogs_(dialogs), clipboard_(clipboard), ui_(MainControls::build(*this)), openDialog_(dialogs),
       args_(std::move(args)), bookmarks_(session_), settings_(session_, dialogs, settingsFilePath()),
-      intake_(session_, openDialog, bookmarks_, eucJp), reader_(session_, tts, waiter),
-      resizeToggle_(*this, *editor, QSize(kClientWidth, kClientHeight)),
-      commands_({[this] { startAction->trigger(); }, [this] { stopAction->trigger(); },
-                 [this] { pasteAction->trigger(); }, [this] { againAction->trigger(); },
-                 [this](int chunks) { moveChunks(chunks); }, [this] { quitAction->trigger(); },
+      intake_(session_, openDialog_, bookmarks_, eucJp_), reader_(session_, tts, waiter),
+      resizeToggle_(*this, *ui_.editor, QSize(kClientWidth, kClientHeight)),
+      commands_({[this] { ui_.startAction->trigger(); }, [this] { ui_.stopAction->trigger(); },
+                 [this] { ui_.pasteAction->trigger(); }, [this] { ui_.againAction->trigger(); },
+                 [this](int chunks) { moveChunks(chunks); }, [this] { return close(); },
                  [this] { return session_.reading(); }})
 {
-    eucJp.JisByteCodeType = btAscii;
-    eucJp.JisKanaConvType = ktZenWithDaku;
-    createControls();
-    createMenu();
+    eucJp_.JisByteCodeType = btAscii;
+    eucJp_.JisKanaConvType = ktZenWithDaku;
+    resizeToggle_.setEditorFontPoints(ResizeToggle::kEditorPoints);
+    new FileDrop(*this, *ui_.editor->viewport(), [this](const std::string& path) { openDropped(path); });
+    resize(kClientWidth, kClientHeight + ui_.mainMenu->sizeHint().height());
     bindSession();
     bindEvents();
-    runShowingErrors([this] { onCreate(this); });
+    runShowingErrors([this] { onCreate(); });
 }
 
 MainWindow::~MainWindow()
@@ -68,60 +69,60 @@ MainWindow::~MainWindow()
 void MainWindow::bindSession()
 {
     binding_ = std::make_unique<SessionBinding>(
-        session_, SessionControls{this, editor, startButton, stopButton, aozoraRubyBox, aaSkipBox, headingSearchBox,
-                                  repeatBox, notesAction, wordsAction, unreadLimitBar, blankLimitBar, speedBar,
-                                  skipListBox, talkSymbolsEditor, voiceBox});
-    binding_->onSpeedChanged = [this] { speedChanged(speedBar); };
+        session_,
+        SessionControls{this, ui_.editor, ui_.startButton, ui_.stopButton, ui_.aozoraRubyBox, ui_.aaSkipBox,
+                        ui_.headingSearchBox, ui_.repeatBox, ui_.notesAction, ui_.wordsAction, ui_.unreadLimitBar,
+                        ui_.blankLimitBar, ui_.speedBar, ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
+    binding_->onSpeedChanged = [this] { speedChanged(); };
     binding_->onReadingChanged = [this] { commands_.readingStateMayHaveChanged(); };
 }
 
 void MainWindow::bindEvents()
 {
-    using Handler = void (MainWindow::*)(QObject*);
-    const std::pair<QPushButton*, Handler> clicks[] = {{startButton, &MainWindow::start},
-                                                       {openButton, &MainWindow::openDocument},
-                                                       {quitButton, &MainWindow::quit},
-                                                       {stopButton, &MainWindow::stop},
-                                                       {addSkipButton, &MainWindow::askSkipEntry},
-                                                       {deleteSkipButton, &MainWindow::deleteSkipEntry},
-                                                       {pasteButton, &MainWindow::pasteClipboard},
-                                                       {reloadButton, &MainWindow::reload},
-                                                       {saveButton, &MainWindow::save}};
+    using Handler = void (MainWindow::*)();
+    const std::pair<QPushButton*, Handler> clicks[] = {{ui_.startButton, &MainWindow::start},
+                                                       {ui_.openButton, &MainWindow::openDocument},
+                                                       {ui_.quitButton, &MainWindow::quit},
+                                                       {ui_.stopButton, &MainWindow::stop},
+                                                       {ui_.addSkipButton, &MainWindow::askSkipEntry},
+                                                       {ui_.deleteSkipButton, &MainWindow::deleteSkipEntry},
+                                                       {ui_.pasteButton, &MainWindow::pasteClipboard},
+                                                       {ui_.reloadButton, &MainWindow::reload},
+                                                       {ui_.saveButton, &MainWindow::save}};
     // Plain copies, not structured bindings: the lambdas capture them.
     for (const auto& click : clicks) {
         QPushButton* const button = click.first;
         const Handler handler = click.second;
         connect(button, &QPushButton::clicked, this,
-                [this, button, handler] { runShowingErrors([&] { (this->*handler)(button); }); });
+                [this, button, handler] { runShowingErrors([&] { (this->*handler)(); }); });
     }
-    const std::pair<QAction*, Handler> triggers[] = {{startAction, &MainWindow::start},
-                                                     {openAction, &MainWindow::openDocument},
-                                                     {quitAction, &MainWindow::quit},
-                                                     {stopAction, &MainWindow::stop},
-                                                     {pasteAction, &MainWindow::pasteClipboard},
-                                                     {againAction, &MainWindow::again},
-                                                     {previousAction, &MainWindow::previous},
-                                                     {nextAction, &MainWindow::next},
-                                                     {editWordsAction, &MainWindow::editWords},
-                                                     {exportAction, &MainWindow::exportAudio}};
+    const std::pair<QAction*, Handler> triggers[] = {{ui_.startAction, &MainWindow::start},
+                                                     {ui_.openAction, &MainWindow::openDocument},
+                                                     {ui_.quitAction, &MainWindow::quit},
+                                                     {ui_.stopAction, &MainWindow::stop},
+                                                     {ui_.pasteAction, &MainWindow::pasteClipboard},
+                                                     {ui_.againAction, &MainWindow::again},
+                                                     {ui_.previousAction, &MainWindow::previous},
+                                                     {ui_.nextAction, &MainWindow::next},
+                                                     {ui_.editWordsAction, &MainWindow::editWords},
+                                                     {ui_.exportAction, &MainWindow::exportAudio}};
     for (const auto& trigger : triggers) {
         QAction* const action = trigger.first;
         const Handler handler = trigger.second;
         connect(action, &QAction::triggered, this,
-                [this, action, handler] { runShowingErrors([&] { (this->*handler)(action); }); });
+                [this, action, handler] { runShowingErrors([&] { (this->*handler)(); }); });
     }
 
-    connect(voiceBox, &QComboBox::activated, this, [this] { runShowingErrors([this] { voiceChosen(voiceBox); }); });
-    connect(voiceBox->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
-        completeTypedVoice(*voiceBox, typed);
-        runShowingErrors([this] { voiceChosen(voiceBox); });
+    connect(ui_.voiceBox, &QComboBox::activated, this, [this] { runShowingErrors([this] { voiceChosen(); }); });
+    connect(ui_.voiceBox->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
+        completeTypedVoice(*ui_.voiceBox, typed);
+        runShowingErrors([this] { voiceChosen(); });
     });
-    connect(speedBar, &QScrollBar::valueChanged, this,
+    connect(ui_.speedBar, &QScrollBar::valueChanged, this,
             [this](int value) { runShowingErrors([this, value] { session_.setSpeed(value); }); });
 
-    tts_.setOnEndStream([this](int stream, std::int64_t position) {
-        runShowingErrors([&] { endOfStream(nullptr, stream, position); });
-    });
+    tts_.setOnEndStream(
+        [this](int stream, std::int64_t position) { runShowingErrors([&] { endOfStream(stream, position); }); });
     tts_.setOnStreamFailed([this](int stream) {
         reader_.streamFailed(stream);
         markSpokenChunk();
@@ -141,7 +142,7 @@ bool MainWindow::runShowingErrors(const std::function<void()>& command)
 
 // --- Creation, show, resize, close ---
 
-void MainWindow::onCreate(QObject*)
+void MainWindow::onCreate()
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
     keepOnScreen(*this);
@@ -160,14 +161,14 @@ void MainWindow::setUpVoices(int storedVoice)
     voiceHandles_ = setUpVoiceList(tts_, session_, storedVoice, NegativeVoiceIndex::selectsNothing);
 }
 
-void MainWindow::onShow(QObject*)
+void MainWindow::onShow()
 {
     if (args_.empty())
         return;
     if (wordsLoading_)
         startWithWords_ = true;
     else
-        start(this);
+        start();
 }
 
 void MainWindow::showEvent(QShowEvent* event)
@@ -177,8 +178,8 @@ void MainWindow::showEvent(QShowEvent* event)
         return;
     shownOnce_ = true;
     // Showing the window is its first size notification.
-    runShowingErrors([this] { onResize(this); });
-    runShowingErrors([this] { onShow(this); });
+    runShowingErrors([this] { onResize(); });
+    runShowingErrors([this] { onShow(); });
 }
 
 void MainWindow::changeEvent(QEvent* event)
@@ -187,7 +188,7 @@ void MainWindow::changeEvent(QEvent* event)
     if (event->type() != QEvent::WindowStateChange || !shownOnce_)
         return;
     if (ResizeToggle::notifies(static_cast<QWindowStateChangeEvent*>(event)->oldState(), windowState()))
-        runShowingErrors([this] { onResize(this); });
+        runShowingErrors([this] { onResize(); });
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -197,7 +198,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
         resizeToggle_.resized();
 }
 
-void MainWindow::onResize(QObject*)
+void MainWindow::onResize()
 {
     resizeToggle_.toggle();
 }
@@ -211,27 +212,22 @@ void MainWindow::moveEvent(QMoveEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (runShowingErrors([&] { onClose(this, event); }))
+    if (runShowingErrors([this] { onClose(); }))
         event->accept();
     else
         event->ignore();
 }
 
-void MainWindow::onClose(QObject*, QCloseEvent*)
+void MainWindow::onClose()
 {
     // An export still running stops with the window, leaving no file.
     export_.reset();
-    Closing();
+    bookmarks_.recordPosition();
     // The list gives back its references once; it is not used again.
     voiceHandles_.clear();
 }
 
-void MainWindow::Closing()
-{
-    bookmarks_.Closing();
-}
-
-void MainWindow::quit(QObject*)
+void MainWindow::quit()
 {
     close();
 }
@@ -241,22 +237,22 @@ void MainWindow::quit(QObject*)
 void MainWindow::markSpokenChunk()
 {
     if (!session_.reading()) {
-        editor->setExtraSelections({});
+        ui_.editor->setExtraSelections({});
         return;
     }
     // The step has moved the cursor past the chunk it handed to the engine; the chunk stays
     // marked while it is spoken.
     QTextEdit::ExtraSelection chunk;
-    chunk.cursor = QTextCursor(editor->document());
+    chunk.cursor = QTextCursor(ui_.editor->document());
     const EditorText& text = binding_->editorText();
     chunk.cursor.setPosition(text.positionOf(session_.chunkStart()));
     chunk.cursor.setPosition(text.positionOf(session_.chunkEnd()), QTextCursor::KeepAnchor);
-    chunk.format.setBackground(editor->palette().brush(QPalette::Active, QPalette::Highlight));
-    chunk.format.setForeground(editor->palette().brush(QPalette::Active, QPalette::HighlightedText));
-    editor->setExtraSelections({chunk});
+    chunk.format.setBackground(ui_.editor->palette().brush(QPalette::Active, QPalette::Highlight));
+    chunk.format.setForeground(ui_.editor->palette().brush(QPalette::Active, QPalette::HighlightedText));
+    ui_.editor->setExtraSelections({chunk});
 }
 
-void MainWindow::start(QObject*)
+void MainWindow::start()
 {
     // The listener's own Start or Stop overrides the start that waits for the dictionary.
     startWithWords_ = false;
@@ -264,39 +260,39 @@ void MainWindow::start(QObject*)
     markSpokenChunk();
 }
 
-void MainWindow::stop(QObject*)
+void MainWindow::stop()
 {
     startWithWords_ = false;
     reader_.stop();
-    editor->setExtraSelections({});
+    ui_.editor->setExtraSelections({});
 }
 
-void MainWindow::endOfStream(QObject*, int StreamNumber, std::int64_t StreamPosition)
+void MainWindow::endOfStream(int stream, std::int64_t position)
 {
-    reader_.endOfStream(StreamNumber, StreamPosition);
+    reader_.endOfStream(stream, position);
     markSpokenChunk();
 }
 
-void MainWindow::pasteClipboard(QObject*)
+void MainWindow::pasteClipboard()
 {
-    editor->setExtraSelections({});
+    ui_.editor->setExtraSelections({});
     reader_.pasteClipboard(bookmarks_, clipboard_);
     markSpokenChunk();
 }
 
-void MainWindow::again(QObject*)
+void MainWindow::again()
 {
     reader_.again();
     markSpokenChunk();
 }
 
-void MainWindow::previous(QObject*)
+void MainWindow::previous()
 {
     reader_.previous();
     markSpokenChunk();
 }
 
-void MainWindow::next(QObject*)
+void MainWindow::next()
 {
     reader_.next();
     markSpokenChunk();
@@ -315,31 +311,19 @@ void MainWindow::moveChunks(int chunks)
 
 // --- Files and settings ---
 
-void MainWindow::openDocument(QObject*)
+void MainWindow::openDocument()
 {
     intake_.openDocument();
 }
 
 void MainWindow::openDropped(const std::string& path)
 {
-    openDialog.dropped = path;
-    runShowingErrors([this] { openDocument(this); });
-    openDialog.dropped.reset();
+    openDialog_.dropped = path;
+    runShowingErrors([this] { openDocument(); });
+    openDialog_.dropped.reset();
 }
 
-void MainWindow::HTMLconv()
-{
-    std::string converted = session_.text();
-    kven::HTMLconv(converted, eucJp);
-    session_.setText(std::move(converted));
-}
-
-void MainWindow::Resume()
-{
-    intake_.Resume();
-}
-
-void MainWindow::reload(QObject*)
+void MainWindow::reload()
 {
     // The reading dictionary is one of the lists Reload reads again.
     if (settings_.reload())
@@ -347,14 +331,14 @@ void MainWindow::reload(QObject*)
     keepOnScreen(*this);
 }
 
-void MainWindow::save(QObject*)
+void MainWindow::save()
 {
     settings_.save();
 }
 
 // --- Skip list, voices, speed ---
 
-void MainWindow::askSkipEntry(QObject*)
+void MainWindow::askSkipEntry()
 {
     const std::optional<std::string> entry =
         dialogs_.inputText("SkipList", "追加する文字列を入力してください", kMaxSkipEntryLength);
@@ -362,17 +346,17 @@ void MainWindow::askSkipEntry(QObject*)
         binding_->addSkipEntry(cp932::fromUtf8(*entry));
 }
 
-void MainWindow::deleteSkipEntry(QObject*)
+void MainWindow::deleteSkipEntry()
 {
-    const int row = skipListBox->currentRow();
-    if (row < 0 || skipListBox->selectedItems().isEmpty())
+    const int row = ui_.skipListBox->currentRow();
+    if (row < 0 || ui_.skipListBox->selectedItems().isEmpty())
         return;
     binding_->removeSkipEntry(row);
 }
 
-void MainWindow::voiceChosen(QObject*)
+void MainWindow::voiceChosen()
 {
-    const int index = voiceBox->currentIndex();
+    const int index = ui_.voiceBox->currentIndex();
     // Nothing selected (no voice installed, a stored index below 0, or the box's text
     // erased): the engine keeps the voice it has.
     if (index < 0 || index >= static_cast<int>(voiceHandles_.size()))
@@ -436,17 +420,17 @@ void MainWindow::useWords(WordsFile words)
     // Reading that the start was to begin waited for the dictionary, so that its first chunks
     // are said with it.
     if (std::exchange(startWithWords_, false) && !session_.reading())
-        start(this);
+        start();
 }
 
-void MainWindow::editWords(QObject*)
+void MainWindow::editWords()
 {
     if (wordsEditor_ == nullptr)
         wordsEditor_ = new WordsEditor(this, wordsFilePath(), dialogs_, [this] { loadWords(); });
     wordsEditor_->openFile();
 }
 
-void MainWindow::exportAudio(QObject*)
+void MainWindow::exportAudio()
 {
     if (export_) {
         export_->dialog()->show();
@@ -499,7 +483,7 @@ void MainWindow::exportAudio(QObject*)
                                            });
 }
 
-void MainWindow::speedChanged(QObject*)
+void MainWindow::speedChanged()
 {
     tts_.setRate(session_.speed());
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The main window MainWindow: the controls of the placement table (window/Layout), the menu with
-// its function keys, and the handlers bound to their events. The handlers call the reading,
+// The main window: its controls and menus (window/MainControls), the commands bound to their
+// events, and the reading session they show (window/SessionBinding). The handlers call the reading,
 // intake and settings code; the window's own commands are Quit, Add, Del, the resize toggle
-// and the close handling. The controls show the reading session (window/SessionBinding).
+// and the close handling.
 //
 // Handlers throw KvenError like every command; the bindings to Qt's events catch it, end the
 // command there and show the standard error box, so no error leaves a Qt event handler.
@@ -20,6 +20,7 @@
 #include "text/EucJp.h"
 #include "window/ExportDialog.h"
 #include "window/FileDrop.h"
+#include "window/MainControls.h"
 #include "window/ReadingCommands.h"
 #include "window/ResizeToggle.h"
 #include "window/SessionBinding.h"
@@ -36,18 +37,7 @@
 #include <thread>
 #include <vector>
 
-class QAction;
-class QCheckBox;
 class QCloseEvent;
-class QComboBox;
-class QLabel;
-class QListWidget;
-class QMenu;
-class QMenuBar;
-class QPlainTextEdit;
-class QPushButton;
-class QScrollBar;
-class QTabWidget;
 
 namespace kven {
 
@@ -63,104 +53,22 @@ public:
     static constexpr int kClientWidth = 632;
     static constexpr int kClientHeight = 519;
 
-    QPlainTextEdit* editor = nullptr;
-    QPushButton* startButton = nullptr;
-    QPushButton* openButton = nullptr;
-    QPushButton* quitButton = nullptr;
-    // The Open dialog, which also takes a file dropped on the window as its answer.
-    OpenDialogWithDrop openDialog;
-    QPushButton* stopButton = nullptr;
-    QPushButton* reloadButton = nullptr;
-    QPushButton* saveButton = nullptr;
-    QComboBox* voiceBox = nullptr;
-    QTabWidget* listTabs = nullptr;
-    QWidget* skipTab = nullptr;
-    QWidget* talkTab = nullptr;
-    QListWidget* skipListBox = nullptr;
-    QPushButton* addSkipButton = nullptr;
-    QPushButton* deleteSkipButton = nullptr;
-    QPlainTextEdit* talkSymbolsEditor = nullptr;
-    QLabel* voiceLabel = nullptr;
-    QMenuBar* mainMenu = nullptr;
-    QMenu* fileMenu = nullptr;
-    QMenu* readMenu = nullptr;
-    QAction* startAction = nullptr;
-    QAction* stopAction = nullptr;
-    QAction* openAction = nullptr;
-    QAction* exportAction = nullptr;
-    QAction* quitAction = nullptr;
-    QLabel* versionLabel = nullptr;
-    QWidget* optionsTab = nullptr;
-    QCheckBox* aaSkipBox = nullptr;
-    QCheckBox* aozoraRubyBox = nullptr;
-    QLabel* talkSymbolsLabel = nullptr;
-    QLabel* unreadLimitLabel = nullptr;
-    QLabel* blankLimitLabel = nullptr;
-    QScrollBar* unreadLimitBar = nullptr;
-    QScrollBar* blankLimitBar = nullptr;
-    EucJp eucJp;
-    QCheckBox* headingSearchBox = nullptr;
-    QPushButton* pasteButton = nullptr;
-    QAction* pasteAction = nullptr;
-    // Read menu items beyond the design's: again, previous, next.
-    QAction* againAction = nullptr;
-    QAction* previousAction = nullptr;
-    QAction* nextAction = nullptr;
-    QCheckBox* repeatBox = nullptr;
-    SpeechEngine& tts_;
-    QScrollBar* speedBar = nullptr;
-    QLabel* speedLabel = nullptr;
-    // The listening options, checkable items of the "Option" menu after "Read".
-    QMenu* optionMenu = nullptr;
-    QAction* notesAction = nullptr;
-    QAction* wordsAction = nullptr;
-    QAction* editWordsAction = nullptr;
-
-    void start(QObject* Sender);
-    void openDocument(QObject* Sender);
-    void quit(QObject* Sender);
-    void onCreate(QObject* Sender);
-    void stop(QObject* Sender);
-    void reload(QObject* Sender);
-    void deleteSkipEntry(QObject* Sender);
-    void askSkipEntry(QObject* Sender);
-    void save(QObject* Sender);
-    void voiceChosen(QObject* Sender);
-    void onClose(QObject* Sender, QCloseEvent* Action);
-    void Closing();
-    void onResize(QObject* Sender);
-    void onShow(QObject* Sender);
-    void HTMLconv();
-    void Resume();
-    void pasteClipboard(QObject* Sender);
-    void endOfStream(QObject* Sender, int StreamNumber, std::int64_t StreamPosition);
-    void speedChanged(QObject* Sender);
-    void again(QObject* Sender);
-    void previous(QObject* Sender);
-    void next(QObject* Sender);
-    // Next `chunks` times, or Previous for a negative count, as one command: the desktop's
-    // media controls merge a flood of them.
-    void moveChunks(int chunks);
-    // Start, Stop, Paste, Again, Previous, Next and Quit as the menus run them.
+    // Start, Stop, Paste, Again, Previous, Next and Quit, whatever asks for them.
     ReadingCommands& commands() { return commands_; }
-    // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
-    void editWords(QObject* Sender);
-    // "音声ファイルに書き出す…": asks for the file, then exports the document from where
-    // loading put the cursor (its first heading or its start) to its end, with the voice,
-    // speed and options in use, in the background. One export at a time.
-    void exportAudio(QObject* Sender);
-    // The export running, if any.
-    BackgroundExport* runningExport() const { return export_.get(); }
-    // The synthesizer set-up of exports (tests give their own).
-    void setExportSetup(OpenJTalkSetup setup) { exportSetup_ = std::move(setup); }
+    // The reading session the window shows.
+    Session& session() { return session_; }
+    const Session& session() const { return session_; }
 
+    // The end of an utterance, as the engine reports it.
+    void endOfStream(int stream, std::int64_t position);
     // Loads `path` as Open does with that file chosen: the bookmark of the document being
     // left is written first.
     void openDropped(const std::string& path);
 
-    // The reading session the window shows.
-    Session& session() { return session_; }
-    const Session& session() const { return session_; }
+    // The export running, if any.
+    BackgroundExport* runningExport() const { return export_.get(); }
+    // The synthesizer set-up of exports (tests give their own).
+    void setExportSetup(OpenJTalkSetup setup) { exportSetup_ = std::move(setup); }
     bool recordedMaximized() const { return resizeToggle_.recordedMaximized(); }
     int firstResize() const { return resizeToggle_.firstResize(); }
 
@@ -172,8 +80,36 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
-    void createControls();
-    void createMenu();
+    // The commands, each bound to its button, menu item or function key.
+    void start();
+    void stop();
+    void pasteClipboard();
+    void again();
+    void previous();
+    void next();
+    // Next `chunks` times, or Previous for a negative count, as one command: the desktop's
+    // media controls merge a flood of them.
+    void moveChunks(int chunks);
+    void openDocument();
+    void quit();
+    void reload();
+    void save();
+    void askSkipEntry();
+    void deleteSkipEntry();
+    void voiceChosen();
+    void speedChanged();
+    // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
+    void editWords();
+    // "音声ファイルに書き出す…": asks for the file, then exports the document from where
+    // loading put the cursor (its first heading or its start) to its end, with the voice,
+    // speed and options in use, in the background. One export at a time.
+    void exportAudio();
+    // The creation sequence, the first show, a size notification and the close.
+    void onCreate();
+    void onShow();
+    void onResize();
+    void onClose();
+
     void bindSession();
     void bindEvents();
     void setUpVoices(int storedVoice);
@@ -188,8 +124,13 @@ private:
     void loadWords();
     void useWords(WordsFile words);
 
+    SpeechEngine& tts_;
     WindowDialogs& dialogs_;
     Clipboard& clipboard_;
+    EucJp eucJp_;
+    MainControls ui_;
+    // The Open dialog, which also takes a file dropped on the window as its answer.
+    OpenDialogWithDrop openDialog_;
     std::vector<std::string> args_;
     Session session_;
     std::unique_ptr<SessionBinding> binding_;

@@ -18,7 +18,8 @@ public:
         std::function<void()> again;
         // Next that many chunks, or Previous for a negative count, as one command.
         std::function<void(int chunks)> move;
-        std::function<void()> quit;
+        // Closes the window; false when it stayed open.
+        std::function<bool()> quit;
         std::function<bool()> reading;
     };
 
@@ -30,7 +31,7 @@ public:
     void again() { handlers_.again(); }
     void next(int chunks = 1) { handlers_.move(chunks); }
     void previous(int chunks = 1) { handlers_.move(-chunks); }
-    void quit() { handlers_.quit(); }
+    bool quit() { return handlers_.quit(); }
     bool reading() const { return handlers_.reading(); }
 
     // `listener` hears every change of the reading state, with the state it changed to, until

@@ -67,7 +67,7 @@ public:
     {
         session_.document().path = path;
         session_.setSelStart(cursor);
-        Bookmarks(session_, bookmarkPath_).Closing();
+        Bookmarks(session_, bookmarkPath_).recordPosition();
     }
 
     void start()

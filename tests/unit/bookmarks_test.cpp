@@ -29,7 +29,7 @@ protected:
     {
         session.document().path = path;
         session.setSelStart(cursor);
-        bookmarks.Closing();
+        bookmarks.recordPosition();
     }
 
     ScratchFolder folder;
@@ -249,8 +249,8 @@ TEST_F(BookmarksTest, WriterRefusesToRebuildAFileItCannotRead)
     folder.write("KVEN.txt/inside", "kept");
     session.document().path = "/d/a.txt";
     try {
-        bookmarks.Closing();
-        ADD_FAILURE() << "Closing did not fail";
+        bookmarks.recordPosition();
+        ADD_FAILURE() << "recording the position did not fail";
     } catch (const KvenError& e) {
         EXPECT_EQ(std::string(e.what()), msgCannotOpen(folder.path("KVEN.txt")));
     }
@@ -267,8 +267,8 @@ TEST_F(BookmarksTest, FileOverTheLimitIsUnreadableAndKept)
     EXPECT_THROW(bookmarks.lookup(), KvenError);
     EXPECT_EQ(session.selStart(), 9u);
     try {
-        bookmarks.Closing();
-        ADD_FAILURE() << "Closing did not fail";
+        bookmarks.recordPosition();
+        ADD_FAILURE() << "recording the position did not fail";
     } catch (const KvenError& e) {
         EXPECT_EQ(std::string(e.what()), msgCannotOpen(path));
     }
@@ -290,8 +290,8 @@ TEST_F(BookmarksTest, FailedWriteLeavesTheOldFile)
     Bookmarks longNamed(session, path);
     session.document().path = "/d/a.txt";
     try {
-        longNamed.Closing();
-        ADD_FAILURE() << "Closing did not fail";
+        longNamed.recordPosition();
+        ADD_FAILURE() << "recording the position did not fail";
     } catch (const KvenError& e) {
         EXPECT_EQ(std::string(e.what()), msgCannotCreate(path));
     }

@@ -107,7 +107,7 @@ TEST_F(IntakeTest, BrowserCachePagesGetTheTemporaryCaptionOnlyFromTheCommandLine
     EXPECT_EQ(folder.read("KVEN.txt"), cp932::fromUtf8(page) + ",1\r\n"); // never written
 }
 
-TEST_F(IntakeTest, ResumeResolvesMarkersAndPlacesTheCursor)
+TEST_F(IntakeTest, LoadingResolvesMarkersAndPlacesTheCursor)
 {
     const struct {
         const char* why;

@@ -71,6 +71,11 @@ template<class W = QWidget> W* control(MainWindow& form, const char* name)
     return widget;
 }
 
+QPlainTextEdit* editorOf(MainWindow& form)
+{
+    return control<QPlainTextEdit>(form, "editor");
+}
+
 int count(const std::vector<std::string>& calls, const std::string& prefix)
 {
     return static_cast<int>(
@@ -152,9 +157,9 @@ void WindowTest::layout()
     QVERIFY(widget != nullptr);
     const QString caption = QString::fromUtf8(placement.caption);
     if (placement.kind == ControlKind::TabSheet) {
-        const int tab = form.listTabs->indexOf(widget);
+        const int tab = control<QTabWidget>(form, "listTabs")->indexOf(widget);
         QVERIFY(tab >= 0);
-        QCOMPARE(form.listTabs->tabText(tab), caption);
+        QCOMPARE(control<QTabWidget>(form, "listTabs")->tabText(tab), caption);
         return;
     }
     QCOMPARE(widget->parentWidget()->objectName(), QString::fromLatin1(placement.parent));
@@ -191,30 +196,31 @@ void WindowTest::windowAndMenu()
     QVERIFY(form.windowFlags() & Qt::WindowMaximizeButtonHint);
 
     // Design states, before any reading.
-    QVERIFY(form.startButton->isEnabled());
-    QVERIFY(!form.stopButton->isEnabled());
-    QCOMPARE(form.listTabs->count(), 3);
-    QCOMPARE(form.listTabs->tabText(0), QStringLiteral("Skip"));
-    QCOMPARE(form.listTabs->tabText(1), QStringLiteral("Talk"));
-    QCOMPARE(form.listTabs->tabText(2), QStringLiteral("etc"));
-    QCOMPARE(form.listTabs->currentIndex(), 1);
-    for (QCheckBox* box : {form.aozoraRubyBox, form.aaSkipBox, form.headingSearchBox, form.repeatBox})
+    QVERIFY(control<QPushButton>(form, "startButton")->isEnabled());
+    QVERIFY(!control<QPushButton>(form, "stopButton")->isEnabled());
+    QCOMPARE(control<QTabWidget>(form, "listTabs")->count(), 3);
+    QCOMPARE(control<QTabWidget>(form, "listTabs")->tabText(0), QStringLiteral("Skip"));
+    QCOMPARE(control<QTabWidget>(form, "listTabs")->tabText(1), QStringLiteral("Talk"));
+    QCOMPARE(control<QTabWidget>(form, "listTabs")->tabText(2), QStringLiteral("etc"));
+    QCOMPARE(control<QTabWidget>(form, "listTabs")->currentIndex(), 1);
+    for (QCheckBox* box : {control<QCheckBox>(form, "aozoraRubyBox"), control<QCheckBox>(form, "aaSkipBox"),
+                           control<QCheckBox>(form, "headingSearchBox"), control<QCheckBox>(form, "repeatBox")})
         QVERIFY(box->isChecked());
-    QCOMPARE(form.speedBar->minimum(), -10);
-    QCOMPARE(form.speedBar->maximum(), 10);
-    QCOMPARE(form.unreadLimitBar->maximum(), 10);
-    QVERIFY(form.voiceBox->isEditable());
-    QCOMPARE(form.voiceBox->maxVisibleItems(), 8);
-    QCOMPARE(form.focusWidget(), form.editor);
+    QCOMPARE(control<QScrollBar>(form, "speedBar")->minimum(), -10);
+    QCOMPARE(control<QScrollBar>(form, "speedBar")->maximum(), 10);
+    QCOMPARE(control<QScrollBar>(form, "unreadLimitBar")->maximum(), 10);
+    QVERIFY(control<QComboBox>(form, "voiceBox")->isEditable());
+    QCOMPARE(control<QComboBox>(form, "voiceBox")->maxVisibleItems(), 8);
+    QCOMPARE(form.focusWidget(), editorOf(form));
 
     // Fonts: Japanese sans-serif at the design's heights.
-    QCOMPARE(form.editor->font().pointSize(), 16);
-    QCOMPARE(form.versionLabel->font().pixelSize(), 19);
-    QVERIFY(form.versionLabel->font().bold());
-    QCOMPARE(form.talkSymbolsLabel->font().pixelSize(), 12);
-    QCOMPARE(form.startButton->font().pixelSize(), 16);
+    QCOMPARE(editorOf(form)->font().pointSize(), 16);
+    QCOMPARE(control<QLabel>(form, "versionLabel")->font().pixelSize(), 19);
+    QVERIFY(control<QLabel>(form, "versionLabel")->font().bold());
+    QCOMPARE(control<QLabel>(form, "talkSymbolsLabel")->font().pixelSize(), 12);
+    QCOMPARE(control<QPushButton>(form, "startButton")->font().pixelSize(), 16);
     // The editor lies above every other control of the client area.
-    QCOMPARE(form.centralWidget()->children().last(), form.editor);
+    QCOMPARE(form.centralWidget()->children().last(), editorOf(form));
 
     // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled,
     // then the listening options.
@@ -222,30 +228,34 @@ void WindowTest::windowAndMenu()
     QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0]->text(), QStringLiteral("File"));
     QCOMPARE(menus[1]->text(), QStringLiteral("Read"));
-    QCOMPARE(menus[2]->menu(), form.optionMenu);
+    QCOMPARE(menus[2]->menu(), control<QMenu>(form, "optionMenu"));
     const struct {
         QAction* action;
         const char* caption;
         QKeySequence key;
-    } items[] = {{form.openAction, "Open", QKeySequence(Qt::Key_F2)},
-                 {form.quitAction, "Quit", QKeySequence()},
-                 {form.startAction, "Start", QKeySequence(Qt::Key_F11)},
-                 {form.stopAction, "Stop", QKeySequence(Qt::Key_F12)},
-                 {form.pasteAction, "Paste", QKeySequence(Qt::Key_F4)},
-                 {form.againAction, "Again", QKeySequence(Qt::Key_F5)},
-                 {form.previousAction, "Previous", QKeySequence(Qt::Key_F6)},
-                 {form.nextAction, "Next", QKeySequence(Qt::Key_F7)}};
+    } items[] = {{control<QAction>(form, "openAction"), "Open", QKeySequence(Qt::Key_F2)},
+                 {control<QAction>(form, "quitAction"), "Quit", QKeySequence()},
+                 {control<QAction>(form, "startAction"), "Start", QKeySequence(Qt::Key_F11)},
+                 {control<QAction>(form, "stopAction"), "Stop", QKeySequence(Qt::Key_F12)},
+                 {control<QAction>(form, "pasteAction"), "Paste", QKeySequence(Qt::Key_F4)},
+                 {control<QAction>(form, "againAction"), "Again", QKeySequence(Qt::Key_F5)},
+                 {control<QAction>(form, "previousAction"), "Previous", QKeySequence(Qt::Key_F6)},
+                 {control<QAction>(form, "nextAction"), "Next", QKeySequence(Qt::Key_F7)}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromLatin1(item.caption));
         QCOMPARE(item.action->shortcut(), item.key);
         QVERIFY(item.action->isEnabled());
     }
-    QCOMPARE(form.fileMenu->actions(), (QList<QAction*>{form.openAction, form.exportAction, form.quitAction}));
-    QCOMPARE(form.exportAction->text(), QString::fromUtf8("音声ファイルに書き出す…"));
-    QList<QAction*> readItems = form.readMenu->actions();
+    QCOMPARE(control<QMenu>(form, "fileMenu")->actions(),
+             (QList<QAction*>{control<QAction>(form, "openAction"), control<QAction>(form, "exportAction"),
+                              control<QAction>(form, "quitAction")}));
+    QCOMPARE(control<QAction>(form, "exportAction")->text(), QString::fromUtf8("音声ファイルに書き出す…"));
+    QList<QAction*> readItems = control<QMenu>(form, "readMenu")->actions();
     readItems.removeIf([](const QAction* a) { return a->isSeparator(); });
-    QCOMPARE(readItems, (QList<QAction*>{form.startAction, form.stopAction, form.pasteAction, form.againAction,
-                                         form.previousAction, form.nextAction}));
+    QCOMPARE(readItems,
+             (QList<QAction*>{control<QAction>(form, "startAction"), control<QAction>(form, "stopAction"),
+                              control<QAction>(form, "pasteAction"), control<QAction>(form, "againAction"),
+                              control<QAction>(form, "previousAction"), control<QAction>(form, "nextAction")}));
 }
 
 void WindowTest::tabOrder()
@@ -253,8 +263,8 @@ void WindowTest::tabOrder()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    form.editor->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), form.editor);
+    editorOf(form)->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), editorOf(form));
     // Stop is disabled and the hidden pages' controls are skipped; the Talk page is shown.
     const char* expected[] = {"startButton", "openButton", "quitButton", "reloadButton",
                               "saveButton",  "voiceBox",   "listTabs",   "talkSymbolsEditor",
@@ -277,60 +287,60 @@ void WindowTest::functionKeysWorkFromTheEditor()
     MainWindow& form = rig.create();
     showAndActivate(form);
     form.session().setText(sj("本文です。\r\n次です。\r\n"));
-    form.editor->setFocus();
+    editorOf(form)->setFocus();
 
-    QTest::keyClick(form.editor, Qt::Key_F11);
+    QTest::keyClick(editorOf(form), Qt::Key_F11);
     QCOMPARE(rig.said(), (std::vector<std::string>{"本文です。"}));
-    QVERIFY(!form.startButton->isEnabled());
+    QVERIFY(!control<QPushButton>(form, "startButton")->isEnabled());
     // F11 still runs Start while the Start button is disabled.
-    QTest::keyClick(form.editor, Qt::Key_F11);
+    QTest::keyClick(editorOf(form), Qt::Key_F11);
     QCOMPARE(rig.engine.spoken.size(), std::size_t{2});
 
-    QTest::keyClick(form.editor, Qt::Key_F12);
-    QVERIFY(form.startButton->isEnabled());
+    QTest::keyClick(editorOf(form), Qt::Key_F12);
+    QVERIFY(control<QPushButton>(form, "startButton")->isEnabled());
     QCOMPARE(count(rig.engine.calls, "Skip Sentence 2147483647"), 1);
     // F12 still runs Stop while the Stop button is disabled: the engine is asked to skip.
-    QTest::keyClick(form.editor, Qt::Key_F12);
+    QTest::keyClick(editorOf(form), Qt::Key_F12);
     QCOMPARE(count(rig.engine.calls, "Skip Sentence 2147483647"), 2);
     // The editor never saw the keys.
     QCOMPARE(form.session().text(), sj("本文です。\r\n次です。\r\n"));
 
-    QTest::keyClick(form.editor, Qt::Key_F2);
+    QTest::keyClick(editorOf(form), Qt::Key_F2);
     QCOMPARE(rig.dialogs.fileFolders.size(), std::size_t{1});
 
     // Alt+F4 is not Paste.
-    QTest::keyClick(form.editor, Qt::Key_F4, Qt::AltModifier);
+    QTest::keyClick(editorOf(form), Qt::Key_F4, Qt::AltModifier);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
     rig.clipboard.contents = "貼った";
-    QTest::keyClick(form.editor, Qt::Key_F4);
+    QTest::keyClick(editorOf(form), Qt::Key_F4);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
     QCOMPARE(form.session().text(), sj("貼った\r\n\r\n読み上げ終了。"));
 
     // The voice box would open its list on F4; the window's shortcut comes first.
     form.session().setCaption("KVEN");
     rig.clipboard.contents = "別の文。\n次の文。";
-    form.voiceBox->lineEdit()->setFocus();
-    QTest::keyClick(form.voiceBox->lineEdit(), Qt::Key_F4);
+    control<QComboBox>(form, "voiceBox")->lineEdit()->setFocus();
+    QTest::keyClick(control<QComboBox>(form, "voiceBox")->lineEdit(), Qt::Key_F4);
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
-    QVERIFY(!form.voiceBox->view()->isVisible());
+    QVERIFY(!control<QComboBox>(form, "voiceBox")->view()->isVisible());
 
     // The menu still works when the enlarged editor covers the panel.
     form.showMaximized();
-    QTRY_VERIFY(form.editor->width() > 600);
+    QTRY_VERIFY(editorOf(form)->width() > 600);
     const std::size_t before = rig.engine.spoken.size();
-    QTest::keyClick(form.editor, Qt::Key_F12);
-    QTest::keyClick(form.editor, Qt::Key_F11);
+    QTest::keyClick(editorOf(form), Qt::Key_F12);
+    QTest::keyClick(editorOf(form), Qt::Key_F11);
     QCOMPARE(rig.engine.spoken.size(), before + 1);
 
     // Again (F5), previous (F6) and next (F7) from the editor, each keeping one chain.
     form.session().setText(sj("一\r\n二\r\n三\r\n"));
     rig.engine.spoken.clear();
-    QTest::keyClick(form.editor, Qt::Key_F11);
+    QTest::keyClick(editorOf(form), Qt::Key_F11);
     for (const Qt::Key key : {Qt::Key_F5, Qt::Key_F7, Qt::Key_F6}) {
-        QTest::keyClick(form.editor, key);
+        QTest::keyClick(editorOf(form), key);
         WindowRig::deliver();
     }
-    for (int i = 0; i < 10 && !form.startButton->isEnabled(); ++i)
+    for (int i = 0; i < 10 && !control<QPushButton>(form, "startButton")->isEnabled(); ++i)
         rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一", "一", "二", "一", "二", "三"}));
     QCOMPARE(form.session().text(), sj("一\r\n二\r\n三\r\n"));
@@ -346,30 +356,30 @@ void WindowTest::readingStartsByItselfAndWalksTheText()
     showAndActivate(form);
     // Shown with a document: reading starts at once.
     QCOMPARE(rig.said(), (std::vector<std::string>{"一行目です。"}));
-    QVERIFY(!form.startButton->isEnabled());
-    QVERIFY(form.stopButton->isEnabled());
+    QVERIFY(!control<QPushButton>(form, "startButton")->isEnabled());
+    QVERIFY(control<QPushButton>(form, "stopButton")->isEnabled());
     // The chunk being read stays marked; the cursor is after it once the engine has it.
     QCOMPARE(form.session().selStart(), std::size_t{12});
-    QCOMPARE(form.editor->extraSelections().size(), 1);
-    QCOMPARE(form.editor->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("一行目です。"));
+    QCOMPARE(editorOf(form)->extraSelections().size(), 1);
+    QCOMPARE(editorOf(form)->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("一行目です。"));
     rig.finishUtterances();
-    QCOMPARE(form.editor->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("二行目") + QChar(0x2029));
+    QCOMPARE(editorOf(form)->extraSelections()[0].cursor.selectedText(), QString::fromUtf8("二行目") + QChar(0x2029));
 
-    for (int i = 0; i < 10 && !form.startButton->isEnabled(); ++i)
+    for (int i = 0; i < 10 && !control<QPushButton>(form, "startButton")->isEnabled(); ++i)
         rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一行目です。", "二行目", "とうきょうへ", "読み上げ終了。"}));
-    QVERIFY(form.startButton->isEnabled());
-    QVERIFY(form.editor->extraSelections().isEmpty());
-    QVERIFY(!form.stopButton->isEnabled());
+    QVERIFY(control<QPushButton>(form, "startButton")->isEnabled());
+    QVERIFY(editorOf(form)->extraSelections().isEmpty());
+    QVERIFY(!control<QPushButton>(form, "stopButton")->isEnabled());
     QCOMPARE(form.session().selStart(), form.session().text().size());
     QCOMPARE(rig.waiter.waits, 4);
 
     // Stop takes the mark away at once.
     form.session().setSelStart(0);
-    form.startButton->click();
-    QCOMPARE(form.editor->extraSelections().size(), 1);
-    form.stopButton->click();
-    QVERIFY(form.editor->extraSelections().isEmpty());
+    control<QPushButton>(form, "startButton")->click();
+    QCOMPARE(editorOf(form)->extraSelections().size(), 1);
+    control<QPushButton>(form, "stopButton")->click();
+    QVERIFY(editorOf(form)->extraSelections().isEmpty());
 }
 
 void WindowTest::stopThenStartKeepsOneChain()
@@ -381,8 +391,8 @@ void WindowTest::stopThenStartKeepsOneChain()
     QCOMPARE(rig.engine.spoken.size(), std::size_t{1});
 
     // Stop ends the utterance; its end-of-stream event is still queued when Start runs.
-    form.stopButton->click();
-    form.startButton->click();
+    control<QPushButton>(form, "stopButton")->click();
+    control<QPushButton>(form, "startButton")->click();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。"}));
     WindowRig::deliver();
     // The late event of the stopped utterance starts no second chain.
@@ -393,20 +403,20 @@ void WindowTest::stopThenStartKeepsOneChain()
     QCOMPARE(rig.engine.pendingUtterances(), 1);
 
     // Stop alone: the late event runs a step that finds the window idle.
-    form.stopButton->click();
+    control<QPushButton>(form, "stopButton")->click();
     WindowRig::deliver();
     QCOMPARE(rig.engine.spoken.size(), std::size_t{3});
-    QVERIFY(form.startButton->isEnabled());
+    QVERIFY(control<QPushButton>(form, "startButton")->isEnabled());
 
     // A failed utterance: one error box, reading stops, and Start says that chunk again and
     // goes on from there.
-    form.startButton->click();
+    control<QPushButton>(form, "startButton")->click();
     rig.engine.failSpeaking("音声合成に失敗しました");
     WindowRig::deliver();
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"音声合成に失敗しました."}));
-    QVERIFY(form.startButton->isEnabled());
-    QVERIFY(!form.stopButton->isEnabled());
-    form.startButton->click();
+    QVERIFY(control<QPushButton>(form, "startButton")->isEnabled());
+    QVERIFY(!control<QPushButton>(form, "stopButton")->isEnabled());
+    control<QPushButton>(form, "startButton")->click();
     rig.finishUtterances();
     QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。", "三。", "四。", "四。", "五。"}));
 
@@ -416,12 +426,12 @@ void WindowTest::stopThenStartKeepsOneChain()
     rig.finishUtterances();
     form.session().setSelStart(0);
     for (int i = 0; i < 200; ++i) {
-        QTest::keyClick(form.editor, Qt::Key_F11);
-        QTest::keyClick(form.editor, Qt::Key_F12);
+        QTest::keyClick(editorOf(form), Qt::Key_F11);
+        QTest::keyClick(editorOf(form), Qt::Key_F12);
     }
-    QTest::keyClick(form.editor, Qt::Key_F11);
-    QTest::keyClick(form.editor, Qt::Key_F7);
-    QTest::keyClick(form.editor, Qt::Key_F7);
+    QTest::keyClick(editorOf(form), Qt::Key_F11);
+    QTest::keyClick(editorOf(form), Qt::Key_F7);
+    QTest::keyClick(editorOf(form), Qt::Key_F7);
     QCOMPARE(rig.engine.spoken.size(), std::size_t{6}); // nothing said during the pauses
     QTRY_COMPARE(rig.engine.spoken.size(), std::size_t{7});
     QCOMPARE(rig.said().back(), std::string("三。"));
@@ -467,9 +477,9 @@ void WindowTest::startOnEmptyEditorReturnsToIdle()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    form.startButton->click();
-    QVERIFY(form.startButton->isEnabled());
-    QVERIFY(!form.stopButton->isEnabled());
+    control<QPushButton>(form, "startButton")->click();
+    QVERIFY(control<QPushButton>(form, "startButton")->isEnabled());
+    QVERIFY(!control<QPushButton>(form, "stopButton")->isEnabled());
     QVERIFY(rig.engine.spoken.empty());
 }
 
@@ -483,15 +493,15 @@ void WindowTest::pasteReadsTheClipboardAndLeavesTheDocument()
     const std::size_t cursor = form.session().selStart();
 
     rig.clipboard.contents = "貼り付けた文。\n次の行";
-    form.pasteButton->click();
+    control<QPushButton>(form, "pasteButton")->click();
     // The document's bookmark is written first; the pasted text is no document.
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
     QVERIFY(form.session().document().path.empty());
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN (temporary)"));
     QCOMPARE(form.session().text(), sj("貼り付けた文。\r\n次の行\r\n\r\n読み上げ終了。"));
     QCOMPARE(rig.said().back(), std::string("貼り付けた文。"));
-    QVERIFY(!form.startButton->isEnabled());
-    QCOMPARE(form.editor->extraSelections().size(), 1);
+    QVERIFY(!control<QPushButton>(form, "startButton")->isEnabled());
+    QCOMPARE(editorOf(form)->extraSelections().size(), 1);
 }
 
 void WindowTest::resizeToggle()
@@ -502,20 +512,20 @@ void WindowTest::resizeToggle()
     showAndActivate(form);
     // Showing was the first size notification: only the flag changed.
     QCOMPARE(form.firstResize(), 1);
-    QCOMPARE(form.editor->size(), QSize(430, 513));
+    QCOMPARE(editorOf(form)->size(), QSize(430, 513));
 
     form.showMaximized();
     QTRY_VERIFY(form.isMaximized());
     QVERIFY(form.recordedMaximized());
-    QTRY_COMPARE(form.editor->size(), form.frameGeometry().size() - QSize(32, 54));
-    QCOMPARE(form.editor->font().pointSize(), 32);
+    QTRY_COMPARE(editorOf(form)->size(), form.frameGeometry().size() - QSize(32, 54));
+    QCOMPARE(editorOf(form)->font().pointSize(), 32);
     // A window system that reports the maximized size late: the editor follows it.
     form.windowHandle()->resize(form.size() + QSize(40, 30));
     QTRY_COMPARE(form.size(), form.windowHandle()->size());
     QVERIFY(form.isMaximized());
-    QTRY_COMPARE(form.editor->size(), form.frameGeometry().size() - QSize(32, 54));
-    QCOMPARE(form.editor->pos(), QPoint(8, 0));
-    QCOMPARE(form.startButton->geometry(), QRect(456, 32, 75, 25));
+    QTRY_COMPARE(editorOf(form)->size(), form.frameGeometry().size() - QSize(32, 54));
+    QCOMPARE(editorOf(form)->pos(), QPoint(8, 0));
+    QCOMPARE(control<QPushButton>(form, "startButton")->geometry(), QRect(456, 32, 75, 25));
 
     // Minimizing and coming back leave the layout as it was.
     form.showMinimized();
@@ -523,7 +533,7 @@ void WindowTest::resizeToggle()
     form.showMaximized();
     WindowRig::deliver();
     QVERIFY(form.recordedMaximized());
-    QCOMPARE(form.editor->font().pointSize(), 32);
+    QCOMPARE(editorOf(form)->font().pointSize(), 32);
 
     // Restoring, and maximizing again, show the place being read.
     std::string lines;
@@ -531,27 +541,29 @@ void WindowTest::resizeToggle()
         lines += "行" + std::to_string(i) + "。\r\n";
     form.session().setText(sj(lines.c_str()));
     form.session().setSelStart(form.session().text().size() - 4);
-    form.editor->verticalScrollBar()->setValue(0);
-    const auto cursorShown = [&form] { return form.editor->viewport()->rect().contains(form.editor->cursorRect()); };
+    editorOf(form)->verticalScrollBar()->setValue(0);
+    const auto cursorShown = [&form] {
+        return editorOf(form)->viewport()->rect().contains(editorOf(form)->cursorRect());
+    };
     QVERIFY(!cursorShown());
     form.showNormal();
     QTRY_VERIFY(!form.isMaximized());
     QTRY_VERIFY(cursorShown());
-    form.editor->verticalScrollBar()->setValue(0);
+    editorOf(form)->verticalScrollBar()->setValue(0);
     form.showMaximized();
     QTRY_VERIFY(form.isMaximized());
     QTRY_VERIFY(cursorShown());
     form.showNormal();
     QTRY_VERIFY(!form.isMaximized());
     QVERIFY(!form.recordedMaximized());
-    QCOMPARE(form.editor->size(), QSize(430, 513));
-    QCOMPARE(form.editor->font().pointSize(), 16);
+    QCOMPARE(editorOf(form)->size(), QSize(430, 513));
+    QCOMPARE(editorOf(form)->font().pointSize(), 16);
     QTRY_COMPARE(form.centralWidget()->size(), QSize(632, 519));
 
     // The border is fixed: a size forced on the normal window goes back to the design's.
     form.resize(700, 600);
     QTRY_COMPARE(form.centralWidget()->size(), QSize(632, 519));
-    QCOMPARE(form.editor->size(), QSize(430, 513));
+    QCOMPARE(editorOf(form)->size(), QSize(430, 513));
 }
 
 void WindowTest::addAndDel()
@@ -564,23 +576,29 @@ void WindowTest::addAndDel()
     // Cancel and an empty text add nothing; blanks and duplicates are taken as typed.
     rig.dialogs.inputAnswers = {std::nullopt, std::string(), std::string("  "), std::string("広告")};
     for (int i = 0; i < 4; ++i)
-        form.addSkipButton->click();
+        control<QPushButton>(form, "addSkipButton")->click();
     QCOMPARE(rig.dialogs.inputLimits, (std::vector<int>{255, 255, 255, 255}));
     QCOMPARE(form.session().skipList(), (std::vector<std::string>{sj("広告"), "  ", sj("広告")}));
-    QCOMPARE(form.skipListBox->count(), 3);
-    QCOMPARE(form.skipListBox->item(1)->text(), QStringLiteral("  "));
-    QCOMPARE(form.skipListBox->visualItemRect(form.skipListBox->item(2)).height(), 16);
-    QCOMPARE(form.skipListBox->visualItemRect(form.skipListBox->item(2)).top(), 32);
+    QCOMPARE(control<QListWidget>(form, "skipListBox")->count(), 3);
+    QCOMPARE(control<QListWidget>(form, "skipListBox")->item(1)->text(), QStringLiteral("  "));
+    QCOMPARE(control<QListWidget>(form, "skipListBox")
+                 ->visualItemRect(control<QListWidget>(form, "skipListBox")->item(2))
+                 .height(),
+             16);
+    QCOMPARE(control<QListWidget>(form, "skipListBox")
+                 ->visualItemRect(control<QListWidget>(form, "skipListBox")->item(2))
+                 .top(),
+             32);
 
     // Del without a selection changes nothing; with one, removes exactly that entry.
-    form.skipListBox->clearSelection();
-    form.skipListBox->setCurrentRow(-1);
-    form.deleteSkipButton->click();
+    control<QListWidget>(form, "skipListBox")->clearSelection();
+    control<QListWidget>(form, "skipListBox")->setCurrentRow(-1);
+    control<QPushButton>(form, "deleteSkipButton")->click();
     QCOMPARE(form.session().skipList().size(), std::size_t{3});
-    form.skipListBox->setCurrentRow(1);
-    form.deleteSkipButton->click();
+    control<QListWidget>(form, "skipListBox")->setCurrentRow(1);
+    control<QPushButton>(form, "deleteSkipButton")->click();
     QCOMPARE(form.session().skipList(), (std::vector<std::string>{sj("広告"), sj("広告")}));
-    QCOMPARE(form.skipListBox->count(), 2);
+    QCOMPARE(control<QListWidget>(form, "skipListBox")->count(), 2);
 
     // Neither writes the settings file.
     QCOMPARE(rig.readFile("KVEN.ini"), settingsFile());
@@ -596,23 +614,23 @@ void WindowTest::listEditsReachTheNextStep()
     showAndActivate(form);
     QCOMPARE(rig.said(), (std::vector<std::string>{"一。"}));
 
-    form.skipListBox->setCurrentRow(0);
-    form.deleteSkipButton->click();
+    control<QListWidget>(form, "skipListBox")->setCurrentRow(0);
+    control<QPushButton>(form, "deleteSkipButton")->click();
     rig.finishUtterances();
     QCOMPARE(rig.said().back(), std::string("広告です"));
 
-    form.talkSymbolsEditor->setFocus();
-    form.talkSymbolsEditor->moveCursor(QTextCursor::End);
-    commitText(form.talkSymbolsEditor, QString::fromUtf8("★"));
+    control<QPlainTextEdit>(form, "talkSymbolsEditor")->setFocus();
+    control<QPlainTextEdit>(form, "talkSymbolsEditor")->moveCursor(QTextCursor::End);
+    commitText(control<QPlainTextEdit>(form, "talkSymbolsEditor"), QString::fromUtf8("★"));
     rig.finishUtterances();
     QCOMPARE(rig.said().back(), std::string("★三"));
 
     rig.dialogs.inputAnswers = {std::string("終了")};
-    form.addSkipButton->click();
+    control<QPushButton>(form, "addSkipButton")->click();
     rig.finishUtterances();
     // The end line is skipped.
     QCOMPARE(rig.said().size(), std::size_t{3});
-    QVERIFY(form.startButton->isEnabled());
+    QVERIFY(control<QPushButton>(form, "startButton")->isEnabled());
 }
 
 void WindowTest::reloadAndSaveRoundTrip()
@@ -620,35 +638,35 @@ void WindowTest::reloadAndSaveRoundTrip()
     WindowRig rig(settingsFile("[Voice]=1\r\n[Speed]=3\r\n"));
     MainWindow& form = rig.create();
     showAndActivate(form);
-    QCOMPARE(form.speedBar->value(), 3);
-    QCOMPARE(form.voiceBox->currentIndex(), 1);
+    QCOMPARE(control<QScrollBar>(form, "speedBar")->value(), 3);
+    QCOMPARE(control<QComboBox>(form, "voiceBox")->currentIndex(), 1);
 
-    form.aaSkipBox->setChecked(false);
-    form.unreadLimitBar->setValue(7);
-    form.speedBar->setValue(-4);
+    control<QCheckBox>(form, "aaSkipBox")->setChecked(false);
+    control<QScrollBar>(form, "unreadLimitBar")->setValue(7);
+    control<QScrollBar>(form, "speedBar")->setValue(-4);
     rig.dialogs.inputAnswers = {std::string("宣伝")};
-    form.addSkipButton->click();
+    control<QPushButton>(form, "addSkipButton")->click();
 
     // Save asks first; "キャンセル" writes nothing.
     rig.dialogs.confirmAnswers = {false};
-    form.saveButton->click();
+    control<QPushButton>(form, "saveButton")->click();
     QCOMPARE(rig.readFile("KVEN.ini"), settingsFile("[Voice]=1\r\n[Speed]=3\r\n"));
     rig.dialogs.confirmAnswers = {true};
-    form.saveButton->click();
+    control<QPushButton>(form, "saveButton")->click();
     const std::string saved = rig.readFile("KVEN.ini");
     for (const char* line : {"[Voice]=1\r\n", "[AA]=0\r\n", "[Silent]=7\r\n", "[Speed]=-4\r\n", "広告\r\n宣伝\r\n"})
         QVERIFY2(saved.find(line) != std::string::npos, line);
 
     // Change everything again, then Reload brings back what was saved.
-    form.aaSkipBox->setChecked(true);
-    form.unreadLimitBar->setValue(0);
-    form.skipListBox->setCurrentRow(0);
-    form.deleteSkipButton->click();
+    control<QCheckBox>(form, "aaSkipBox")->setChecked(true);
+    control<QScrollBar>(form, "unreadLimitBar")->setValue(0);
+    control<QListWidget>(form, "skipListBox")->setCurrentRow(0);
+    control<QPushButton>(form, "deleteSkipButton")->click();
     rig.engine.calls.clear();
     rig.dialogs.confirmAnswers = {true};
-    form.reloadButton->click();
-    QVERIFY(!form.aaSkipBox->isChecked());
-    QCOMPARE(form.unreadLimitBar->value(), 7);
+    control<QPushButton>(form, "reloadButton")->click();
+    QVERIFY(!control<QCheckBox>(form, "aaSkipBox")->isChecked());
+    QCOMPARE(control<QScrollBar>(form, "unreadLimitBar")->value(), 7);
     QCOMPARE(form.session().skipList(), (std::vector<std::string>{sj("広告"), sj("宣伝")}));
     // The window position is stored too.
     QVERIFY(saved.find("[X]=" + std::to_string(form.x()) + "\r\n") != std::string::npos);
@@ -665,15 +683,17 @@ void WindowTest::optionMenu()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    QCOMPARE(form.optionMenu->title(), QStringLiteral("Option"));
-    QCOMPARE(form.optionMenu->actions(), (QList<QAction*>{form.notesAction, form.wordsAction, form.editWordsAction}));
+    QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("Option"));
+    QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
+             (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
+                              control<QAction>(form, "editWordsAction")}));
     const struct {
         QAction* action;
         const char* caption;
         bool checkable;
-    } items[] = {{form.notesAction, "注記を読まない", true},
-                 {form.wordsAction, "読み替え辞書", true},
-                 {form.editWordsAction, "読み替え辞書を編集…", false}};
+    } items[] = {{control<QAction>(form, "notesAction"), "注記を読まない", true},
+                 {control<QAction>(form, "wordsAction"), "読み替え辞書", true},
+                 {control<QAction>(form, "editWordsAction"), "読み替え辞書を編集…", false}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
         QCOMPARE(item.action->isCheckable(), item.checkable);
@@ -682,22 +702,22 @@ void WindowTest::optionMenu()
     }
 
     form.session().setText(sj("め［＃「め」に傍点］だ\r\n"));
-    form.notesAction->trigger();
-    form.startButton->click();
+    control<QAction>(form, "notesAction")->trigger();
+    control<QPushButton>(form, "startButton")->click();
     QCOMPARE(rig.said(), (std::vector<std::string>{"めだ"}));
 
-    form.wordsAction->trigger();
+    control<QAction>(form, "wordsAction")->trigger();
     rig.dialogs.confirmAnswers = {true};
-    form.saveButton->click();
+    control<QPushButton>(form, "saveButton")->click();
     QVERIFY(rig.readFile("KVEN.ini").find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Talk]=0\r\n") !=
             std::string::npos);
-    form.notesAction->trigger();
-    form.wordsAction->trigger();
+    control<QAction>(form, "notesAction")->trigger();
+    control<QAction>(form, "wordsAction")->trigger();
     QVERIFY(!form.session().silentNotes() && !form.session().wordReadings());
     rig.dialogs.confirmAnswers = {true};
-    form.reloadButton->click();
-    QVERIFY(form.notesAction->isChecked());
-    QVERIFY(form.wordsAction->isChecked());
+    control<QPushButton>(form, "reloadButton")->click();
+    QVERIFY(control<QAction>(form, "notesAction")->isChecked());
+    QVERIFY(control<QAction>(form, "wordsAction")->isChecked());
 }
 
 // The export asks for the file, runs under a progress dialog while the window reads aloud,
@@ -719,17 +739,17 @@ void WindowTest::exportRunsInTheBackground()
     MainWindow& form = rig.create({book});
     form.setExportSetup(setup);
     showAndActivate(form);
-    form.stopButton->click();
+    control<QPushButton>(form, "stopButton")->click();
 
     rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("out/book.mp3"), true});
     std::filesystem::create_directory(rig.path("out"));
-    form.exportAction->trigger();
+    control<QAction>(form, "exportAction")->trigger();
     QCOMPARE(rig.dialogs.exportSuggestions, (std::vector<std::string>{rig.path("book.opus")}));
     QVERIFY(form.runningExport() != nullptr);
     auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
     QVERIFY(progress != nullptr && progress->isVisible() && !progress->isModal());
     // Reading aloud goes on meanwhile.
-    form.startButton->click();
+    control<QPushButton>(form, "startButton")->click();
     QVERIFY(form.session().reading());
     rig.finishUtterances();
     QVERIFY(rig.said().size() >= 2);
@@ -746,7 +766,7 @@ void WindowTest::exportRunsInTheBackground()
     form.openDropped(rig.writeDocument("long.txt", lines));
     rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("long.opus"), false});
     const auto before = std::distance(std::filesystem::directory_iterator(rig.path("")), {});
-    form.exportAction->trigger();
+    control<QAction>(form, "exportAction")->trigger();
     progress = form.findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
     QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 60000);
     QVERIFY(progress->labelText().contains(QString::fromUtf8("残り")));
@@ -758,7 +778,7 @@ void WindowTest::exportRunsInTheBackground()
 
     // A name without a known extension is refused before anything starts.
     rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("long.m4a"), false});
-    form.exportAction->trigger();
+    control<QAction>(form, "exportAction")->trigger();
     QVERIFY(form.runningExport() == nullptr);
     QCOMPARE(rig.dialogs.errors.size(), std::size_t{1});
 }
@@ -781,10 +801,10 @@ void WindowTest::wordsEditorSavesTheDictionary()
     MainWindow& form = rig.create();
     showAndActivate(form);
     form.session().setText(sj("MeCabとLinux\r\nMeCabとLinux。\r\n"));
-    form.startButton->click();
+    control<QPushButton>(form, "startButton")->click();
     QCOMPARE(rig.said(), (std::vector<std::string>{"メカブとＬｉｎｕｘ"}));
 
-    form.editWordsAction->trigger();
+    control<QAction>(form, "editWordsAction")->trigger();
     auto* editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
     QVERIFY(editor != nullptr);
     QVERIFY(editor->isVisible());
@@ -803,10 +823,10 @@ void WindowTest::wordsEditorSavesTheDictionary()
     // Reload reads the dictionary again, as it reads the other lists.
     writeUtf8("Linux=リヌクス\n");
     rig.dialogs.answer = true;
-    form.reloadButton->click();
-    form.stopButton->click();
+    control<QPushButton>(form, "reloadButton")->click();
+    control<QPushButton>(form, "stopButton")->click();
     form.session().setText(sj("Linux\r\n"));
-    form.startButton->click();
+    control<QPushButton>(form, "startButton")->click();
     QCOMPARE(rig.said().back(), std::string("リヌクス"));
 
     // With the dictionary off, its broken lines are nobody's concern.
@@ -878,18 +898,18 @@ void WindowTest::openWritesThePreviousBookmark()
     const std::size_t cursor = form.session().selStart();
 
     // Cancelling the dialog keeps everything.
-    form.openButton->click();
+    control<QPushButton>(form, "openButton")->click();
     QCOMPARE(rig.readFile("KVEN.txt"), std::string());
     QCOMPARE(rig.dialogs.fileFolders.back(), rig.home.path().toStdString());
 
     rig.dialogs.fileAnswers = {second};
-    form.openAction->trigger();
+    control<QAction>(form, "openAction")->trigger();
     QCOMPARE(rig.readFile("KVEN.txt"), first + "," + std::to_string(cursor) + "\r\n");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN second.txt"));
     QCOMPARE(form.session().document().file, second);
     QCOMPARE(form.session().text(), sj("二つ目の文書。\r\n\r\n読み上げ終了。"));
     // A reading in progress goes on in the new text.
-    QVERIFY(!form.startButton->isEnabled());
+    QVERIFY(!control<QPushButton>(form, "startButton")->isEnabled());
 }
 
 void WindowTest::droppedFileLoadsAsOpen()
@@ -899,12 +919,12 @@ void WindowTest::droppedFileLoadsAsOpen()
     const std::string dropped = rig.writeDocument("dropped.txt", "落とした文書。\r\n");
     MainWindow& form = rig.create({first});
     showAndActivate(form);
-    form.stopButton->click();
+    control<QPushButton>(form, "stopButton")->click();
     const std::size_t cursor = form.session().selStart();
 
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped))});
-    QWidget* target = form.editor->viewport();
+    QWidget* target = editorOf(form)->viewport();
     const QPoint at(20, 20);
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
@@ -930,7 +950,7 @@ void WindowTest::closeWritesTheBookmark()
     const int skipsBefore = count(rig.engine.calls, "Skip");
 
     // Quit while reading: the cursor as the reading step left it; no stop sent first.
-    form.quitButton->click();
+    control<QPushButton>(form, "quitButton")->click();
     QVERIFY(!form.isVisible());
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(cursor) + "\r\n");
     QCOMPARE(count(rig.engine.calls, "Skip"), skipsBefore);
@@ -943,7 +963,7 @@ void WindowTest::failedBookmarkWriteKeepsTheWindowOpen()
     const std::string doc = rig.writeDocument("doc.txt", kDocument);
     MainWindow& form = rig.create({doc});
     showAndActivate(form);
-    form.stopButton->click();
+    control<QPushButton>(form, "stopButton")->click();
 
     // A folder where the bookmark file should be: it cannot be read, so nothing is written.
     QVERIFY(QFile::remove(QString::fromStdString(rig.path("KVEN.txt"))));
@@ -954,7 +974,7 @@ void WindowTest::failedBookmarkWriteKeepsTheWindowOpen()
 
     // The window is still usable; a second Quit tries again.
     QVERIFY(QDir().rmdir(QString::fromStdString(rig.path("KVEN.txt"))));
-    form.quitAction->trigger();
+    control<QAction>(form, "quitAction")->trigger();
     QVERIFY(!form.isVisible());
     QCOMPARE(rig.readFile("KVEN.txt"), doc + "," + std::to_string(form.session().selStart()) + "\r\n");
 }
@@ -965,10 +985,10 @@ void WindowTest::voiceListAndSpeed()
         // A stored voice past the end selects the last; a stored speed is clamped.
         WindowRig rig(settingsFile("[Voice]=7\r\n[Speed]=15\r\n"));
         MainWindow& form = rig.create();
-        QCOMPARE(form.voiceBox->count(), 3);
-        QCOMPARE(form.voiceBox->itemText(0), QStringLiteral("Alpha"));
-        QCOMPARE(form.voiceBox->currentIndex(), 2);
-        QCOMPARE(form.speedBar->value(), 10);
+        QCOMPARE(control<QComboBox>(form, "voiceBox")->count(), 3);
+        QCOMPARE(control<QComboBox>(form, "voiceBox")->itemText(0), QStringLiteral("Alpha"));
+        QCOMPARE(control<QComboBox>(form, "voiceBox")->currentIndex(), 2);
+        QCOMPARE(control<QScrollBar>(form, "speedBar")->value(), 10);
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790",
                                                              "installedVoices", "Voice 2"}));
     }
@@ -976,7 +996,7 @@ void WindowTest::voiceListAndSpeed()
         // No voice and no speed line: the first voice, and no rate call at all.
         WindowRig rig(settingsFile(""));
         MainWindow& form = rig.create();
-        QCOMPARE(form.voiceBox->currentIndex(), 0);
+        QCOMPARE(control<QComboBox>(form, "voiceBox")->currentIndex(), 0);
         QCOMPARE(rig.engine.calls,
                  (std::vector<std::string>{"connect", "EventInterests 33790", "installedVoices", "Voice 0"}));
 
@@ -990,21 +1010,21 @@ void WindowTest::voiceListAndSpeed()
         form.session().setVoiceIndex(1);
         QCOMPARE(rig.engine.calls.size(), std::size_t{1});
         form.session().setVoiceIndex(99);
-        QCOMPARE(form.voiceBox->currentIndex(), -1);
+        QCOMPARE(control<QComboBox>(form, "voiceBox")->currentIndex(), -1);
 
         // The user's changes while reading reach the engine; the reading goes on unchanged.
         showAndActivate(form);
         form.session().setText(sj("一。\r\n二。\r\n"));
-        form.startButton->click();
+        control<QPushButton>(form, "startButton")->click();
         const std::size_t cursor = form.session().selStart();
         rig.engine.calls.clear();
         // An arrow of the slider, then an entry picked from the list.
-        form.speedBar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        form.voiceBox->setCurrentIndex(2);
-        emit form.voiceBox->activated(2);
+        control<QScrollBar>(form, "speedBar")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        control<QComboBox>(form, "voiceBox")->setCurrentIndex(2);
+        emit control<QComboBox>(form, "voiceBox")->activated(2);
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Rate -9", "Voice 2"}));
         QCOMPARE(form.session().selStart(), cursor);
-        QVERIFY(!form.startButton->isEnabled());
+        QVERIFY(!control<QPushButton>(form, "startButton")->isEnabled());
     }
 }
 
@@ -1014,7 +1034,7 @@ void WindowTest::voiceTypingAndErasing()
     rig.engine.setVoices({u"Alpha", u"alto", u"Beta"});
     MainWindow& form = rig.create();
     showAndActivate(form);
-    QLineEdit* field = form.voiceBox->lineEdit();
+    QLineEdit* field = control<QComboBox>(form, "voiceBox")->lineEdit();
     field->setFocus();
     const struct {
         const char* typed;
@@ -1034,7 +1054,7 @@ void WindowTest::voiceTypingAndErasing()
         field->selectAll();
         QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClicks(field, QString::fromLatin1(row.typed));
-        QCOMPARE(form.voiceBox->currentIndex(), row.index);
+        QCOMPARE(control<QComboBox>(form, "voiceBox")->currentIndex(), row.index);
         QCOMPARE(field->text(), QString::fromLatin1(row.shown));
         QCOMPARE(field->selectedText(), QString::fromLatin1(row.selected));
         if (row.voice)
@@ -1053,7 +1073,7 @@ void WindowTest::unreachableEngineEndsCreation()
     MainWindow& form = rig.create({doc});
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"no engine."}));
     // The sequence ended at the event interests: no voices, no talk symbols, no document.
-    QCOMPARE(form.voiceBox->count(), 0);
+    QCOMPARE(control<QComboBox>(form, "voiceBox")->count(), 0);
     QVERIFY(form.session().talkSymbols().empty());
     QVERIFY(form.session().text().empty());
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
@@ -1068,12 +1088,12 @@ void WindowTest::handlerErrorsGoToTheErrorBox()
     showAndActivate(form);
     form.session().setText(sj("読む。\r\n"));
     rig.engine.failOn = "Speak";
-    form.startButton->click();
+    control<QPushButton>(form, "startButton")->click();
     QCOMPARE(rig.dialogs.errors, (std::vector<std::string>{"engine failure."}));
     // A file that cannot be opened ends Open with the old document current.
     rig.engine.failOn.reset();
     rig.dialogs.fileAnswers = {rig.path("missing.txt")};
-    form.openButton->click();
+    control<QPushButton>(form, "openButton")->click();
     QCOMPARE(rig.dialogs.errors.back(), "ファイル " + rig.path("missing.txt") + " は開けません.");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
 
@@ -1092,13 +1112,13 @@ void WindowTest::japaneseTypedIntoTheEditor()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    form.editor->setFocus();
-    commitText(form.editor, QString::fromUtf8("東京へ。"));
+    editorOf(form)->setFocus();
+    commitText(editorOf(form), QString::fromUtf8("東京へ。"));
     QCOMPARE(form.session().text(), sj("東京へ。"));
     form.session().setSelStart(2);
-    QCOMPARE(form.editor->textCursor().position(), 1);
-    QTest::keyClick(form.editor, Qt::Key_Return);
-    commitText(form.editor, QString::fromUtf8("行く"));
+    QCOMPARE(editorOf(form)->textCursor().position(), 1);
+    QTest::keyClick(editorOf(form), Qt::Key_Return);
+    commitText(editorOf(form), QString::fromUtf8("行く"));
     QCOMPARE(form.session().text(), sj("東\r\n行く京へ。"));
     QCOMPARE(form.session().selStart(), std::size_t{8});
 }
@@ -1107,14 +1127,15 @@ void WindowTest::captionsRenderAsGlyphs()
 {
     WindowRig rig;
     MainWindow& form = rig.create();
-    form.listTabs->setCurrentIndex(2);
+    control<QTabWidget>(form, "listTabs")->setCurrentIndex(2);
     showAndActivate(form);
     const QImage shot = form.grab().toImage();
     QVERIFY(!shot.isNull());
 
     // Each character of a caption drawn alone in the caption's font: real glyphs differ
     // from one another, while a missing glyph is drawn as the same empty box every time.
-    for (QLabel* label : {form.unreadLimitLabel, form.blankLimitLabel, form.talkSymbolsLabel}) {
+    for (QLabel* label : {control<QLabel>(form, "unreadLimitLabel"), control<QLabel>(form, "blankLimitLabel"),
+                          control<QLabel>(form, "talkSymbolsLabel")}) {
         const QString caption = label->text();
         std::vector<QImage> glyphs;
         for (const QChar c : caption) {
@@ -1136,7 +1157,9 @@ void WindowTest::captionsRenderAsGlyphs()
     }
     // And the window itself has ink where the captions stand.
     const QRect where =
-        form.unreadLimitLabel->geometry().translated(form.unreadLimitLabel->parentWidget()->mapTo(&form, QPoint(0, 0)));
+        control<QLabel>(form, "unreadLimitLabel")
+            ->geometry()
+            .translated(control<QLabel>(form, "unreadLimitLabel")->parentWidget()->mapTo(&form, QPoint(0, 0)));
     int dark = 0;
     for (int y = where.top(); y <= where.bottom(); ++y)
         for (int x = where.left(); x <= where.right(); ++x)
@@ -1152,20 +1175,20 @@ void WindowTest::selectionIsDrawnOnlyWithFocus()
     form.session().setText(sj("選ばれた文。\r\n次の文。\r\n"));
     form.session().setSelStart(0);
     form.session().setSelLength(12);
-    const QColor highlight = form.editor->palette().color(QPalette::Active, QPalette::Highlight);
+    const QColor highlight = editorOf(form)->palette().color(QPalette::Active, QPalette::Highlight);
     auto highlighted = [&] {
-        const QImage shot = form.editor->viewport()->grab().toImage();
+        const QImage shot = editorOf(form)->viewport()->grab().toImage();
         int count = 0;
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 200; ++x)
                 count += shot.pixelColor(x, y) == highlight ? 1 : 0;
         return count;
     };
-    form.editor->setFocus();
-    QTRY_VERIFY(form.editor->hasFocus());
+    editorOf(form)->setFocus();
+    QTRY_VERIFY(editorOf(form)->hasFocus());
     QVERIFY(highlighted() > 100);
-    form.openButton->setFocus();
-    QTRY_VERIFY(!form.editor->hasFocus());
+    control<QPushButton>(form, "openButton")->setFocus();
+    QTRY_VERIFY(!editorOf(form)->hasFocus());
     QCOMPARE(highlighted(), 0);
     QCOMPARE(form.session().selLength(), std::size_t{12});
 }
@@ -1289,8 +1312,8 @@ void WindowTest::corpusDocumentsReadAsTheCoreReadsThem()
         }
 
         form.session().setSelStart(0);
-        form.startButton->click();
-        while (!form.startButton->isEnabled())
+        control<QPushButton>(form, "startButton")->click();
+        while (!control<QPushButton>(form, "startButton")->isEnabled())
             rig.finishUtterances();
         QVERIFY2(rig.engine.spoken == engine.spoken, qPrintable(file));
         QCOMPARE(form.session().selStart(), form.session().text().size());

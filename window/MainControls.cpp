@@ -1,0 +1,169 @@
+#include "window/MainControls.h"
+
+#include "state/Session.h"
+#include "window/Layout.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <utility>
+
+namespace kven {
+
+namespace {
+
+template<class W> void bindControl(W*& control, const QWidget& client, const char* name)
+{
+    control = client.findChild<W*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+MainControls MainControls::build(QMainWindow& window)
+{
+    MainControls controls;
+    controls.buildClientArea(window);
+    controls.buildMenu(window);
+    return controls;
+}
+
+void MainControls::buildClientArea(QMainWindow& window)
+{
+    window.setWindowTitle(QStringLiteral("KVEN"));
+    window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint);
+    window.setFont(japaneseFont(16));
+
+    auto* client = new QWidget;
+    client->setObjectName(QStringLiteral("ClientArea"));
+    window.setCentralWidget(client);
+    editor = new QPlainTextEdit;
+    editor->setObjectName(QStringLiteral("editor"));
+    buildControls(*client, mainWindowLayout(), {editor});
+    bindControl(voiceLabel, *client, "voiceLabel");
+    bindControl(versionLabel, *client, "versionLabel");
+    bindControl(talkSymbolsLabel, *client, "talkSymbolsLabel");
+    bindControl(unreadLimitLabel, *client, "unreadLimitLabel");
+    bindControl(blankLimitLabel, *client, "blankLimitLabel");
+    bindControl(speedLabel, *client, "speedLabel");
+    bindControl(startButton, *client, "startButton");
+    bindControl(openButton, *client, "openButton");
+    bindControl(quitButton, *client, "quitButton");
+    bindControl(stopButton, *client, "stopButton");
+    bindControl(addSkipButton, *client, "addSkipButton");
+    bindControl(deleteSkipButton, *client, "deleteSkipButton");
+    bindControl(pasteButton, *client, "pasteButton");
+    bindControl(reloadButton, *client, "reloadButton");
+    bindControl(saveButton, *client, "saveButton");
+    bindControl(aozoraRubyBox, *client, "aozoraRubyBox");
+    bindControl(aaSkipBox, *client, "aaSkipBox");
+    bindControl(headingSearchBox, *client, "headingSearchBox");
+    bindControl(repeatBox, *client, "repeatBox");
+    bindControl(unreadLimitBar, *client, "unreadLimitBar");
+    bindControl(blankLimitBar, *client, "blankLimitBar");
+    bindControl(speedBar, *client, "speedBar");
+    bindControl(skipTab, *client, "skipTab");
+    bindControl(talkTab, *client, "talkTab");
+    bindControl(optionsTab, *client, "optionsTab");
+    bindControl(voiceBox, *client, "voiceBox");
+    bindControl(listTabs, *client, "listTabs");
+    bindControl(skipListBox, *client, "skipListBox");
+    bindControl(talkSymbolsEditor, *client, "talkSymbolsEditor");
+
+    versionLabel->setFont(japaneseFont(19, true));
+    talkSymbolsLabel->setFont(japaneseFont(12));
+    // Labels size themselves to their text in the font at hand, from their design place.
+    for (QLabel* label : {voiceLabel, versionLabel, talkSymbolsLabel, unreadLimitLabel, blankLimitLabel, speedLabel})
+        label->adjustSize();
+    stopButton->setEnabled(false);
+    voiceBox->setEditable(true);
+    voiceBox->setInsertPolicy(QComboBox::NoInsert);
+    voiceBox->setCompleter(nullptr);
+    voiceBox->setMaxVisibleItems(8);
+    for (auto [bar, range] :
+         {std::pair{unreadLimitBar, kLimitSlider}, {blankLimitBar, kLimitSlider}, {speedBar, kSpeedSlider}}) {
+        bar->setRange(range.min, range.max);
+        bar->setValue(std::max(range.min, 0));
+    }
+    skipListBox->setSelectionMode(QAbstractItemView::SingleSelection);
+    talkSymbolsEditor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    talkSymbolsEditor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    talkSymbolsEditor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    talkSymbolsEditor->setTabChangesFocus(true);
+    for (QCheckBox* box : {aozoraRubyBox, aaSkipBox, headingSearchBox, repeatBox})
+        box->setChecked(true);
+    listTabs->setCurrentIndex(1);
+
+    editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor->setTabChangesFocus(true);
+    // The selection is drawn only while the editor has the keyboard focus.
+    QPalette palette = editor->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Inactive, QPalette::Base));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, palette.color(QPalette::Inactive, QPalette::Text));
+    editor->setPalette(palette);
+
+    editor->raise();
+    editor->setFocus();
+    editor->setAcceptDrops(true);
+}
+
+void MainControls::buildMenu(QMainWindow& window)
+{
+    mainMenu = window.menuBar();
+    mainMenu->setObjectName(QStringLiteral("mainMenu"));
+    fileMenu = mainMenu->addMenu(QStringLiteral("File"));
+    fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    readMenu = mainMenu->addMenu(QStringLiteral("Read"));
+    readMenu->setObjectName(QStringLiteral("readMenu"));
+    const struct {
+        QAction*& action;
+        QMenu* menu;
+        const char* name;
+        const char* caption;
+        QKeySequence key;
+    } items[] = {{openAction, fileMenu, "openAction", "Open", QKeySequence(Qt::Key_F2)},
+                 {exportAction, fileMenu, "exportAction", "音声ファイルに書き出す…", QKeySequence()},
+                 {quitAction, fileMenu, "quitAction", "Quit", QKeySequence()},
+                 {startAction, readMenu, "startAction", "Start", QKeySequence(Qt::Key_F11)},
+                 {stopAction, readMenu, "stopAction", "Stop", QKeySequence(Qt::Key_F12)},
+                 {pasteAction, readMenu, "pasteAction", "Paste", QKeySequence(Qt::Key_F4)},
+                 {againAction, readMenu, "againAction", "Again", QKeySequence(Qt::Key_F5)},
+                 {previousAction, readMenu, "previousAction", "Previous", QKeySequence(Qt::Key_F6)},
+                 {nextAction, readMenu, "nextAction", "Next", QKeySequence(Qt::Key_F7)}};
+    for (const auto& item : items) {
+        if (&item.action == &againAction)
+            item.menu->addSeparator();
+        item.action = item.menu->addAction(QString::fromUtf8(item.caption));
+        item.action->setObjectName(QString::fromLatin1(item.name));
+        item.action->setShortcut(item.key);
+        // Window-wide: the shortcut map sees the key before the focused control does.
+        item.action->setShortcutContext(Qt::WindowShortcut);
+        // The shortcuts must work while the menu bar is covered or hidden, so the window owns them.
+        window.addAction(item.action);
+    }
+    optionMenu = mainMenu->addMenu(QStringLiteral("Option"));
+    optionMenu->setObjectName(QStringLiteral("optionMenu"));
+    notesAction = optionMenu->addAction(QStringLiteral("注記を読まない"));
+    notesAction->setObjectName(QStringLiteral("notesAction"));
+    notesAction->setCheckable(true);
+    wordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書"));
+    wordsAction->setObjectName(QStringLiteral("wordsAction"));
+    wordsAction->setCheckable(true);
+    editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集…"));
+    editWordsAction->setObjectName(QStringLiteral("editWordsAction"));
+}
+
+} // namespace kven

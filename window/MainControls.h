@@ -1,0 +1,81 @@
+#pragma once
+// The main window's controls and menus: the client area built from the placement table
+// (window/Layout) and the menu bar with its function keys. Every control has its table name
+// as its object name, which tests and the accessibility tree find it by.
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMainWindow;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QTabWidget;
+class QWidget;
+
+namespace kven {
+
+struct MainControls {
+    // Builds them in `window`, in their design states: the options of the "etc" tab checked,
+    // the sliders at 0, Stop disabled, caption "KVEN".
+    static MainControls build(QMainWindow& window);
+
+    QPlainTextEdit* editor = nullptr;
+    QLabel* versionLabel = nullptr;
+    QPushButton* startButton = nullptr;
+    QPushButton* openButton = nullptr;
+    QPushButton* stopButton = nullptr;
+    QPushButton* pasteButton = nullptr;
+    QPushButton* quitButton = nullptr;
+    QPushButton* reloadButton = nullptr;
+    QPushButton* saveButton = nullptr;
+    QLabel* voiceLabel = nullptr;
+    QComboBox* voiceBox = nullptr;
+    QLabel* speedLabel = nullptr;
+    QScrollBar* speedBar = nullptr;
+    QTabWidget* listTabs = nullptr;
+    QWidget* skipTab = nullptr;
+    QListWidget* skipListBox = nullptr;
+    QPushButton* addSkipButton = nullptr;
+    QPushButton* deleteSkipButton = nullptr;
+    QWidget* talkTab = nullptr;
+    QLabel* talkSymbolsLabel = nullptr;
+    QPlainTextEdit* talkSymbolsEditor = nullptr;
+    QWidget* optionsTab = nullptr;
+    QCheckBox* aozoraRubyBox = nullptr;
+    QCheckBox* aaSkipBox = nullptr;
+    QCheckBox* headingSearchBox = nullptr;
+    QCheckBox* repeatBox = nullptr;
+    QLabel* unreadLimitLabel = nullptr;
+    QScrollBar* unreadLimitBar = nullptr;
+    QLabel* blankLimitLabel = nullptr;
+    QScrollBar* blankLimitBar = nullptr;
+
+    QMenuBar* mainMenu = nullptr;
+    QMenu* fileMenu = nullptr;
+    QAction* openAction = nullptr;
+    QAction* exportAction = nullptr;
+    QAction* quitAction = nullptr;
+    QMenu* readMenu = nullptr;
+    QAction* startAction = nullptr;
+    QAction* stopAction = nullptr;
+    QAction* pasteAction = nullptr;
+    QAction* againAction = nullptr;
+    QAction* previousAction = nullptr;
+    QAction* nextAction = nullptr;
+    // The listening options, checkable, and the dictionary editor.
+    QMenu* optionMenu = nullptr;
+    QAction* notesAction = nullptr;
+    QAction* wordsAction = nullptr;
+    QAction* editWordsAction = nullptr;
+
+private:
+    void buildClientArea(QMainWindow& window);
+    void buildMenu(QMainWindow& window);
+};
+
+} // namespace kven
