@@ -63,6 +63,8 @@ void Session::setText(std::string text)
     v_.pastedUtf8.clear();
     v_.selStart = 0;
     v_.selLength = 0;
+    v_.chunkStart = 0;
+    v_.chunkEnd = 0;
     announce(textChanged | selectionChanged);
 }
 
@@ -73,6 +75,8 @@ void Session::setTextFromUtf8(const std::string& utf8)
     v_.pastedUtf8 = utf8;
     v_.selStart = 0;
     v_.selLength = 0;
+    v_.chunkStart = 0;
+    v_.chunkEnd = 0;
     announce(textChanged | selectionChanged);
 }
 

@@ -116,7 +116,8 @@ public:
     // also makes the selection the chunk last selected.
     std::size_t selLength() const;
     void setSelLength(std::size_t len);
-    // The span [start, end) last given a length: the chunk the reading step chose last.
+    // The span [start, end) last given a length in this text: the chunk the reading step chose
+    // last.
     std::size_t chunkStart() const { return v_.chunkStart; }
     std::size_t chunkEnd() const { return v_.chunkEnd; }
 

@@ -31,9 +31,6 @@ namespace kven {
 namespace {
 
 constexpr int kMaxSkipEntryLength = 255;
-// Read in a few milliseconds; larger dictionaries would hold the window up.
-constexpr std::uintmax_t kWordsReadAtOnce = 1 << 20;
-constexpr int kWordsPollMs = 50;
 
 } // namespace
 
@@ -46,7 +43,11 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
       commands_({[this] { ui_.startAction->trigger(); }, [this] { ui_.stopAction->trigger(); },
                  [this] { ui_.pasteAction->trigger(); }, [this] { ui_.againAction->trigger(); },
                  [this](int chunks) { moveChunks(chunks); }, [this] { return close(); },
-                 [this] { return session_.reading(); }})
+                 [this] { return session_.reading(); }}),
+      words_(
+          wordsFilePath(), [this](WordsFile words) { useWords(std::move(words)); },
+          [this](const std::function<void()>& use) { runShowingErrors(use); }),
+      exporter_(*this, dialogs)
 {
     eucJp_.JisByteCodeType = btAscii;
     eucJp_.JisKanaConvType = ktZenWithDaku;
@@ -60,8 +61,6 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
 
 MainWindow::~MainWindow()
 {
-    if (wordsThread_.joinable())
-        wordsThread_.join();
     tts_.setOnEndStream({});
     tts_.setOnStreamFailed({});
 }
@@ -79,41 +78,35 @@ void MainWindow::bindSession()
 
 void MainWindow::bindEvents()
 {
-    using Handler = void (MainWindow::*)();
-    const std::pair<QPushButton*, Handler> clicks[] = {{ui_.startButton, &MainWindow::start},
-                                                       {ui_.openButton, &MainWindow::openDocument},
-                                                       {ui_.quitButton, &MainWindow::quit},
-                                                       {ui_.stopButton, &MainWindow::stop},
-                                                       {ui_.addSkipButton, &MainWindow::askSkipEntry},
-                                                       {ui_.deleteSkipButton, &MainWindow::deleteSkipEntry},
-                                                       {ui_.pasteButton, &MainWindow::pasteClipboard},
-                                                       {ui_.reloadButton, &MainWindow::reload},
-                                                       {ui_.saveButton, &MainWindow::save}};
-    // Plain copies, not structured bindings: the lambdas capture them.
-    for (const auto& click : clicks) {
-        QPushButton* const button = click.first;
-        const Handler handler = click.second;
-        connect(button, &QPushButton::clicked, this,
-                [this, button, handler] { runShowingErrors([&] { (this->*handler)(); }); });
-    }
-    const std::pair<QAction*, Handler> triggers[] = {{ui_.startAction, &MainWindow::start},
-                                                     {ui_.openAction, &MainWindow::openDocument},
-                                                     {ui_.quitAction, &MainWindow::quit},
-                                                     {ui_.stopAction, &MainWindow::stop},
-                                                     {ui_.pasteAction, &MainWindow::pasteClipboard},
-                                                     {ui_.againAction, &MainWindow::again},
-                                                     {ui_.previousAction, &MainWindow::previous},
-                                                     {ui_.nextAction, &MainWindow::next},
-                                                     {ui_.editWordsAction, &MainWindow::editWords},
-                                                     {ui_.exportAction, &MainWindow::exportAudio}};
-    for (const auto& trigger : triggers) {
-        QAction* const action = trigger.first;
-        const Handler handler = trigger.second;
-        connect(action, &QAction::triggered, this,
-                [this, action, handler] { runShowingErrors([&] { (this->*handler)(); }); });
-    }
-
-    connect(ui_.voiceBox, &QComboBox::activated, this, [this] { runShowingErrors([this] { voiceChosen(); }); });
+    const auto bind = [this](auto* source, auto signal, std::function<void()> command) {
+        connect(source, signal, this, [this, command] { runShowingErrors(command); });
+    };
+    const std::pair<QPushButton*, std::function<void()>> clicks[] = {
+        {ui_.startButton, [this] { start(); }},
+        {ui_.openButton, [this] { openDocument(); }},
+        {ui_.quitButton, [this] { close(); }},
+        {ui_.stopButton, [this] { stop(); }},
+        {ui_.addSkipButton, [this] { askSkipEntry(); }},
+        {ui_.deleteSkipButton, [this] { deleteSkipEntry(); }},
+        {ui_.pasteButton, [this] { reader_.pasteClipboard(bookmarks_, clipboard_); }},
+        {ui_.reloadButton, [this] { reload(); }},
+        {ui_.saveButton, [this] { settings_.save(); }}};
+    for (const auto& [button, command] : clicks)
+        bind(button, &QPushButton::clicked, command);
+    const std::pair<QAction*, std::function<void()>> triggers[] = {
+        {ui_.startAction, [this] { start(); }},
+        {ui_.openAction, [this] { openDocument(); }},
+        {ui_.quitAction, [this] { close(); }},
+        {ui_.stopAction, [this] { stop(); }},
+        {ui_.pasteAction, [this] { reader_.pasteClipboard(bookmarks_, clipboard_); }},
+        {ui_.againAction, [this] { reader_.again(); }},
+        {ui_.previousAction, [this] { reader_.previous(); }},
+        {ui_.nextAction, [this] { reader_.next(); }},
+        {ui_.editWordsAction, [this] { editWords(); }},
+        {ui_.exportAction, [this] { exporter_.run(session_); }}};
+    for (const auto& [action, command] : triggers)
+        bind(action, &QAction::triggered, command);
+    bind(ui_.voiceBox, &QComboBox::activated, [this] { voiceChosen(); });
     connect(ui_.voiceBox->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
         completeTypedVoice(*ui_.voiceBox, typed);
         runShowingErrors([this] { voiceChosen(); });
@@ -123,10 +116,7 @@ void MainWindow::bindEvents()
 
     tts_.setOnEndStream(
         [this](int stream, std::int64_t position) { runShowingErrors([&] { endOfStream(stream, position); }); });
-    tts_.setOnStreamFailed([this](int stream) {
-        reader_.streamFailed(stream);
-        markSpokenChunk();
-    });
+    tts_.setOnStreamFailed([this](int stream) { reader_.streamFailed(stream); });
 }
 
 bool MainWindow::runShowingErrors(const std::function<void()>& command)
@@ -146,7 +136,7 @@ void MainWindow::onCreate()
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
     keepOnScreen(*this);
-    loadWords();
+    words_.load();
     session_.setSelStart(0);
     session_.setSelLength(0);
     session_.becomePaste();
@@ -165,7 +155,7 @@ void MainWindow::onShow()
 {
     if (args_.empty())
         return;
-    if (wordsLoading_)
+    if (words_.loading())
         startWithWords_ = true;
     else
         start();
@@ -221,81 +211,30 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::onClose()
 {
     // An export still running stops with the window, leaving no file.
-    export_.reset();
+    exporter_.cancel();
     bookmarks_.recordPosition();
     // The list gives back its references once; it is not used again.
     voiceHandles_.clear();
 }
 
-void MainWindow::quit()
-{
-    close();
-}
-
 // --- Reading control ---
-
-void MainWindow::markSpokenChunk()
-{
-    if (!session_.reading()) {
-        ui_.editor->setExtraSelections({});
-        return;
-    }
-    // The step has moved the cursor past the chunk it handed to the engine; the chunk stays
-    // marked while it is spoken.
-    QTextEdit::ExtraSelection chunk;
-    chunk.cursor = QTextCursor(ui_.editor->document());
-    const EditorText& text = binding_->editorText();
-    chunk.cursor.setPosition(text.positionOf(session_.chunkStart()));
-    chunk.cursor.setPosition(text.positionOf(session_.chunkEnd()), QTextCursor::KeepAnchor);
-    chunk.format.setBackground(ui_.editor->palette().brush(QPalette::Active, QPalette::Highlight));
-    chunk.format.setForeground(ui_.editor->palette().brush(QPalette::Active, QPalette::HighlightedText));
-    ui_.editor->setExtraSelections({chunk});
-}
 
 void MainWindow::start()
 {
     // The listener's own Start or Stop overrides the start that waits for the dictionary.
     startWithWords_ = false;
     reader_.start();
-    markSpokenChunk();
 }
 
 void MainWindow::stop()
 {
     startWithWords_ = false;
     reader_.stop();
-    ui_.editor->setExtraSelections({});
 }
 
 void MainWindow::endOfStream(int stream, std::int64_t position)
 {
     reader_.endOfStream(stream, position);
-    markSpokenChunk();
-}
-
-void MainWindow::pasteClipboard()
-{
-    ui_.editor->setExtraSelections({});
-    reader_.pasteClipboard(bookmarks_, clipboard_);
-    markSpokenChunk();
-}
-
-void MainWindow::again()
-{
-    reader_.again();
-    markSpokenChunk();
-}
-
-void MainWindow::previous()
-{
-    reader_.previous();
-    markSpokenChunk();
-}
-
-void MainWindow::next()
-{
-    reader_.next();
-    markSpokenChunk();
 }
 
 void MainWindow::moveChunks(int chunks)
@@ -305,7 +244,6 @@ void MainWindow::moveChunks(int chunks)
             reader_.next(chunks);
         else if (chunks < 0)
             reader_.previous(-chunks);
-        markSpokenChunk();
     });
 }
 
@@ -327,13 +265,8 @@ void MainWindow::reload()
 {
     // The reading dictionary is one of the lists Reload reads again.
     if (settings_.reload())
-        loadWords();
+        words_.load();
     keepOnScreen(*this);
-}
-
-void MainWindow::save()
-{
-    settings_.save();
 }
 
 // --- Skip list, voices, speed ---
@@ -365,48 +298,6 @@ void MainWindow::voiceChosen()
     tts_.setVoice(voice);
 }
 
-void MainWindow::loadWords()
-{
-    const std::string path = wordsFilePath();
-    const std::uint64_t load = ++wordsLoads_;
-    wordsLoading_ = false;
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size <= kWordsReadAtOnce) {
-        useWords(readWordsFile(path));
-        return;
-    }
-    // One reading thread at a time: a load still running is waited for (a Reload during it).
-    if (wordsThread_.joinable())
-        wordsThread_.join();
-    wordsLoading_ = true;
-    auto read = std::make_shared<WordsRead>();
-    wordsThread_ = std::thread([path, read] {
-        WordsFile words = readWordsFile(path);
-        std::lock_guard lock(read->mutex);
-        read->words = std::move(words);
-    });
-    // The event loop looks for the result now and then: the thread touches nothing of the
-    // window's, and the hand-over is the mutex alone.
-    auto* poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [this, read, load, poll] {
-        std::optional<WordsFile> arrived;
-        {
-            std::lock_guard lock(read->mutex);
-            if (!read->words)
-                return;
-            arrived = std::move(read->words);
-        }
-        poll->deleteLater();
-        if (load != wordsLoads_)
-            return;
-        wordsThread_.join();
-        wordsLoading_ = false;
-        runShowingErrors([this, &arrived] { useWords(std::move(*arrived)); });
-    });
-    poll->start(kWordsPollMs);
-}
-
 void MainWindow::useWords(WordsFile words)
 {
     session_.document().words = std::move(words.dictionary);
@@ -426,61 +317,8 @@ void MainWindow::useWords(WordsFile words)
 void MainWindow::editWords()
 {
     if (wordsEditor_ == nullptr)
-        wordsEditor_ = new WordsEditor(this, wordsFilePath(), dialogs_, [this] { loadWords(); });
+        wordsEditor_ = new WordsEditor(this, wordsFilePath(), dialogs_, [this] { words_.load(); });
     wordsEditor_->openFile();
-}
-
-void MainWindow::exportAudio()
-{
-    if (export_) {
-        export_->dialog()->show();
-        export_->dialog()->raise();
-        return;
-    }
-    // The document's name with the extension of the format that suits speech best.
-    std::string suggested = session_.document().file;
-    if (suggested.empty()) {
-        const char* home = std::getenv("HOME");
-        suggested = inFolder(home != nullptr && *home != '\0' ? home : ".", "KVEN");
-    } else if (const std::size_t stem = fileNameOf(suggested).size() - extensionOf(suggested).size(); stem > 0) {
-        suggested.resize(suggested.size() - extensionOf(suggested).size());
-    }
-    suggested += ".opus";
-    const std::optional<ExportChoice> choice = dialogs_.chooseExport(suggested);
-    if (!choice)
-        return;
-    ExportRequest request;
-    request.path = choice->path;
-    request.split = choice->split;
-    checkRequest(request);
-
-    Session copy = session_;
-    const std::vector<std::size_t> headings = markedHeadings(copy.text(), copy.document().headings);
-    copy.setSelStart(copy.headingSearch() && !headings.empty() ? headings.front() : 0);
-    auto job = std::make_unique<AudioExport>(std::move(copy), std::move(request), exportSetup_);
-    const std::string target = choice->split ? chapterFolderOf(choice->path) : choice->path;
-    auto setUpVoice = [voice = session_.voiceIndex()](SpeechEngine& engine, Session& session) {
-        applyVoiceChoice(engine, session, voice);
-    };
-    export_ =
-        std::make_unique<BackgroundExport>(this, std::move(job), std::move(setUpVoice),
-                                           [this, target](const std::optional<std::string>& failure, bool cancelled) {
-                                               // Later, from the event loop: the export is
-                                               // still inside this call, and a message box
-                                               // runs events of its own.
-                                               QMetaObject::invokeMethod(
-                                                   this,
-                                                   [this, target, failure, cancelled] {
-                                                       export_.reset();
-                                                       if (cancelled)
-                                                           return;
-                                                       if (failure)
-                                                           dialogs_.showError(errorBoxText(*failure));
-                                                       else
-                                                           dialogs_.showInfo("音声ファイルを書き出しました: " + target);
-                                                   },
-                                                   Qt::QueuedConnection);
-                                           });
 }
 
 void MainWindow::speedChanged()

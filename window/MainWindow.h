@@ -18,13 +18,14 @@
 #include "state/Dialogs.h"
 #include "state/Session.h"
 #include "text/EucJp.h"
-#include "window/ExportDialog.h"
+#include "window/ExportCommand.h"
 #include "window/FileDrop.h"
 #include "window/MainControls.h"
 #include "window/ReadingCommands.h"
 #include "window/ResizeToggle.h"
 #include "window/SessionBinding.h"
 #include "window/WordsEditor.h"
+#include "window/WordsLoader.h"
 
 #include <QMainWindow>
 
@@ -66,9 +67,9 @@ public:
     void openDropped(const std::string& path);
 
     // The export running, if any.
-    BackgroundExport* runningExport() const { return export_.get(); }
+    BackgroundExport* runningExport() const { return exporter_.running(); }
     // The synthesizer set-up of exports (tests give their own).
-    void setExportSetup(OpenJTalkSetup setup) { exportSetup_ = std::move(setup); }
+    void setExportSetup(OpenJTalkSetup setup) { exporter_.setSetup(std::move(setup)); }
     bool recordedMaximized() const { return resizeToggle_.recordedMaximized(); }
     int firstResize() const { return resizeToggle_.firstResize(); }
 
@@ -83,27 +84,17 @@ private:
     // The commands, each bound to its button, menu item or function key.
     void start();
     void stop();
-    void pasteClipboard();
-    void again();
-    void previous();
-    void next();
     // Next `chunks` times, or Previous for a negative count, as one command: the desktop's
     // media controls merge a flood of them.
     void moveChunks(int chunks);
     void openDocument();
-    void quit();
     void reload();
-    void save();
     void askSkipEntry();
     void deleteSkipEntry();
     void voiceChosen();
     void speedChanged();
     // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
     void editWords();
-    // "音声ファイルに書き出す…": asks for the file, then exports the document from where
-    // loading put the cursor (its first heading or its start) to its end, with the voice,
-    // speed and options in use, in the background. One export at a time.
-    void exportAudio();
     // The creation sequence, the first show, a size notification and the close.
     void onCreate();
     void onShow();
@@ -118,10 +109,7 @@ private:
     bool runShowingErrors(const std::function<void()>& command);
     // Marks the chunk being spoken while reading; removes the mark when reading has stopped.
     void markSpokenChunk();
-    // Reads the reading dictionary for the steps to come; its broken lines go to the error box.
-    // A dictionary of ordinary size is read at once, so that the first chunk already has it; a
-    // larger one is read off the event loop, the one in use staying until it is ready.
-    void loadWords();
+    // The reading dictionary read for the steps to come; its broken lines go to the error box.
     void useWords(WordsFile words);
 
     SpeechEngine& tts_;
@@ -144,19 +132,10 @@ private:
     std::vector<VoiceHandle> voiceHandles_;
     bool shownOnce_ = false;
     WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
-    // Counts the dictionary loads begun: only the latest one's result is used.
-    std::uint64_t wordsLoads_ = 0;
-    // What the reading thread hands over.
-    struct WordsRead {
-        std::mutex mutex;
-        std::optional<WordsFile> words;
-    };
-    std::thread wordsThread_;
-    // A dictionary is being read off the event loop, and reading waits for it to start.
-    bool wordsLoading_ = false;
+    WordsLoader words_;
+    // Reading waits for the dictionary being read to start.
     bool startWithWords_ = false;
-    OpenJTalkSetup exportSetup_ = OpenJTalkSetup::standard();
-    std::unique_ptr<BackgroundExport> export_;
+    ExportCommand exporter_;
 };
 
 } // namespace kven

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTextEdit>
 
 #include <utility>
 
@@ -144,6 +145,8 @@ void SessionBinding::show(Session::Changes changes)
         if ((changes & Session::placementChanged) != 0)
             controls_.window->move(session_.windowLeft(), session_.windowTop());
     }
+    if ((changes & (Session::readingChanged | Session::selectionChanged | Session::textChanged)) != 0)
+        markChunk();
     if ((changes & Session::readingChanged) != 0 && onReadingChanged)
         onReadingChanged();
     if ((changes & Session::speedChanged) != 0 && onSpeedChanged)
@@ -153,6 +156,7 @@ void SessionBinding::show(Session::Changes changes)
 void SessionBinding::showText()
 {
     controls_.editor->setExtraSelections({});
+    marked_ = {};
     if (const std::string& pasted = session_.pastedUtf8(); !pasted.empty()) {
         // The editor shows what was pasted as it was given; the session reads it back from
         // there, as it would after an edit.
@@ -162,6 +166,26 @@ void SessionBinding::showText()
         // A text the editor cannot hold byte for byte is what the editor makes of it.
         session_.viewChanged(Session::textChanged);
     }
+}
+
+void SessionBinding::markChunk()
+{
+    const Mark mark{session_.reading(), session_.chunkStart(), session_.chunkEnd()};
+    if (mark.shown == marked_.shown && (!mark.shown || (mark.start == marked_.start && mark.end == marked_.end)))
+        return;
+    marked_ = mark;
+    QPlainTextEdit* const editor = controls_.editor;
+    if (!mark.shown) {
+        editor->setExtraSelections({});
+        return;
+    }
+    QTextEdit::ExtraSelection chunk;
+    chunk.cursor = QTextCursor(editor->document());
+    chunk.cursor.setPosition(editorText_.positionOf(mark.start));
+    chunk.cursor.setPosition(editorText_.positionOf(mark.end), QTextCursor::KeepAnchor);
+    chunk.format.setBackground(editor->palette().brush(QPalette::Active, QPalette::Highlight));
+    chunk.format.setForeground(editor->palette().brush(QPalette::Active, QPalette::HighlightedText));
+    editor->setExtraSelections({chunk});
 }
 
 void SessionBinding::showOptions()

@@ -67,6 +67,9 @@ private:
     void showOptions();
     void showSkipList();
     void showVoices(Session::Changes changes);
+    // The chunk being spoken is marked while reading: the step has moved the cursor past the
+    // chunk it handed to the engine. Nothing is marked once reading has stopped.
+    void markChunk();
     void followControls();
 
     Session& session_;
@@ -76,6 +79,12 @@ private:
     // Set while the controls are being changed from the session, or the session from the
     // controls, so that neither echoes the other.
     bool updating_ = false;
+    struct Mark {
+        bool shown = false;
+        std::size_t start = 0;
+        std::size_t end = 0;
+    };
+    Mark marked_;
 };
 
 } // namespace kven

@@ -1,0 +1,73 @@
+#include "window/ExportCommand.h"
+
+#include "export/Chapters.h"
+#include "files/Errors.h"
+#include "files/Paths.h"
+#include "settings/VoiceChoice.h"
+
+#include <QMetaObject>
+#include <QProgressDialog>
+#include <QWidget>
+
+#include <cstdlib>
+
+namespace kven {
+
+std::string suggestedExportFile(const Document& document)
+{
+    std::string suggested = document.file;
+    if (suggested.empty()) {
+        const char* home = std::getenv("HOME");
+        suggested = inFolder(home != nullptr && *home != '\0' ? home : ".", "KVEN");
+    } else if (const std::size_t stem = fileNameOf(suggested).size() - extensionOf(suggested).size(); stem > 0) {
+        suggested.resize(suggested.size() - extensionOf(suggested).size());
+    }
+    return suggested + ".opus";
+}
+
+void ExportCommand::run(const Session& session)
+{
+    if (export_) {
+        export_->dialog()->show();
+        export_->dialog()->raise();
+        return;
+    }
+    const std::optional<ExportChoice> choice = dialogs_.chooseExport(suggestedExportFile(session.document()));
+    if (!choice)
+        return;
+    ExportRequest request;
+    request.path = choice->path;
+    request.split = choice->split;
+    checkRequest(request);
+
+    Session copy = session;
+    const std::vector<std::size_t> headings = markedHeadings(copy.text(), copy.document().headings);
+    copy.setSelStart(copy.headingSearch() && !headings.empty() ? headings.front() : 0);
+    auto job = std::make_unique<AudioExport>(std::move(copy), std::move(request), setup_);
+    auto setUpVoice = [voice = session.voiceIndex()](SpeechEngine& engine, Session& exported) {
+        applyVoiceChoice(engine, exported, voice);
+    };
+    const std::string target = choice->split ? chapterFolderOf(choice->path) : choice->path;
+    export_ = std::make_unique<BackgroundExport>(
+        &window_, std::move(job), std::move(setUpVoice),
+        [this, target](const std::optional<std::string>& failure, bool cancelled) {
+            // Later, from the event loop: the export is still inside this call, and a message
+            // box runs events of its own.
+            QMetaObject::invokeMethod(
+                &window_, [this, target, failure, cancelled] { finished(target, failure, cancelled); },
+                Qt::QueuedConnection);
+        });
+}
+
+void ExportCommand::finished(const std::string& target, const std::optional<std::string>& failure, bool cancelled)
+{
+    export_.reset();
+    if (cancelled)
+        return;
+    if (failure)
+        dialogs_.showError(errorBoxText(*failure));
+    else
+        dialogs_.showInfo("音声ファイルを書き出しました: " + target);
+}
+
+} // namespace kven
