@@ -50,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.blankLimit = (flags >> 4) % 11;
     options.silentNotes = (flags & 0x40) != 0;
     options.wordReadings = (flags & 0x80) != 0;
+    // The flags byte is full: the length of the input chooses the last option.
+    options.passOverMarks = (size & 1) != 0;
     // Words that meet Latin letters of both cases and widths, kana and kanji, and one another.
     static const std::vector<kven::ReadingDictionary::Entry> words = {
         {"MeCab", "\x83\x81\x83\x4a\x83\x75"},    // メカブ

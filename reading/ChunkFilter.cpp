@@ -1,6 +1,7 @@
 #include "reading/ChunkFilter.h"
 
 #include "reading/AozoraNotes.h"
+#include "reading/Marks.h"
 
 #include "text/FullWidth.h"
 #include "text/Sjis.h"
@@ -301,9 +302,12 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
 
 std::string spokenWithBases(std::string_view chunk, const FilterOptions& options, std::span<const std::size_t> bases)
 {
-    if (options.tables != nullptr)
-        return spokenWith(chunk, options, *options.tables, bases);
-    return spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols), bases);
+    std::string spoken = options.tables != nullptr
+                             ? spokenWith(chunk, options, *options.tables, bases)
+                             : spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols), bases);
+    if (options.passOverMarks && onlyMarks(spoken))
+        spoken.clear();
+    return spoken;
 }
 
 } // namespace

@@ -50,6 +50,8 @@ struct FilterOptions {
     // dictionary has no words.
     bool wordReadings = false;
     const ReadingDictionary* dictionary = nullptr;
+    // A chunk of marks alone (onlyMarks) says nothing: the synthesizer would only add a gap.
+    bool passOverMarks = false;
     // Where the ruby bases of a converted page begin: with silent notes, such a base is read
     // as if "｜" marked it.
     std::span<const RubyBase> rubyBases;

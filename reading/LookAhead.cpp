@@ -14,6 +14,7 @@ FilterOptions SessionFilter::options()
     options.aozoraRuby = session_.aozoraRuby();
     options.silentNotes = session_.silentNotes();
     options.wordReadings = session_.wordReadings();
+    options.passOverMarks = session_.passOverMarks();
     options.dictionary = session_.document().words.get();
     options.rubyBases = session_.document().rubyBases;
     options.aaSkip = session_.aaSkip();

@@ -27,11 +27,12 @@ constexpr std::string_view kY = "[Y]";
 constexpr std::string_view kHead = "[Head]";
 constexpr std::string_view kNotes = "[Notes]";
 constexpr std::string_view kWords = "[Words]";
+constexpr std::string_view kMarks = "[Marks]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
-// Lines a save writes before the skip entries: twelve settings, then "[Talk]", the talk
+// Lines a save writes before the skip entries: thirteen settings, then "[Talk]", the talk
 // symbols and "[Skip]".
-constexpr std::size_t kFixedSaveLines = 15;
+constexpr std::size_t kFixedSaveLines = 16;
 
 // Keys are ASCII. A Shift_JIS lead byte in a line's name can never equal a key byte, so
 // folding only ASCII letters cannot make a double-byte name match.
@@ -124,6 +125,7 @@ void SettingsFile::applyOptions()
     // Off in a file saved before they existed, so that it reads as it always did.
     session_.setSilentNotes(number(kNotes) == -1);
     session_.setWordReadings(number(kWords) == -1);
+    session_.setPassOverMarks(number(kMarks) == -1);
 }
 
 void SettingsFile::applySliders()
@@ -210,6 +212,7 @@ void SettingsFile::save()
     // finds everything where it was.
     lines.push_back(flagLine(kNotes, session_.silentNotes()));
     lines.push_back(flagLine(kWords, session_.wordReadings()));
+    lines.push_back(flagLine(kMarks, session_.passOverMarks()));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(session_.talkSymbols()));

@@ -138,6 +138,8 @@ public:
     void setSilentNotes(bool on) { setOption(v_.silentNotes, on); }
     bool wordReadings() const { return v_.wordReadings; } // "読み替え辞書"
     void setWordReadings(bool on) { setOption(v_.wordReadings, on); }
+    bool passOverMarks() const { return v_.passOverMarks; } // "記号だけの部分を飛ばす"
+    void setPassOverMarks(bool on) { setOption(v_.passOverMarks, on); }
     // The limits, kLimitSlider; setting one clamps it into the range.
     int unreadLimit() const { return v_.unreadLimit; }
     void setUnreadLimit(int pos);
@@ -220,6 +222,7 @@ private:
         bool repeatSuppression = true;
         bool silentNotes = false;
         bool wordReadings = false;
+        bool passOverMarks = false;
         int unreadLimit = 0;
         int blankLimit = 0;
         int speed = 0;

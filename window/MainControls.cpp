@@ -162,6 +162,9 @@ void MainControls::buildMenu(QMainWindow& window)
     wordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書"));
     wordsAction->setObjectName(QStringLiteral("wordsAction"));
     wordsAction->setCheckable(true);
+    marksAction = optionMenu->addAction(QStringLiteral("記号だけの部分を飛ばす"));
+    marksAction->setObjectName(QStringLiteral("marksAction"));
+    marksAction->setCheckable(true);
     editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集…"));
     editWordsAction->setObjectName(QStringLiteral("editWordsAction"));
 }

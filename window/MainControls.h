@@ -71,6 +71,7 @@ struct MainControls {
     QMenu* optionMenu = nullptr;
     QAction* notesAction = nullptr;
     QAction* wordsAction = nullptr;
+    QAction* marksAction = nullptr;
     QAction* editWordsAction = nullptr;
 
 private:

@@ -89,7 +89,9 @@ void SessionBinding::followControls()
         });
     }
     const std::pair<QAction*, void (Session::*)(bool)> actions[] = {
-        {controls_.silentNotes, &Session::setSilentNotes}, {controls_.wordReadings, &Session::setWordReadings}};
+        {controls_.silentNotes, &Session::setSilentNotes},
+        {controls_.wordReadings, &Session::setWordReadings},
+        {controls_.passOverMarks, &Session::setPassOverMarks}};
     for (const auto& [action, set] : actions) {
         connect(action, &QAction::toggled, this, [this, set = set](bool on) {
             const Updating updating(updating_);
@@ -198,6 +200,7 @@ void SessionBinding::showOptions()
         box->setChecked(on);
     controls_.silentNotes->setChecked(session_.silentNotes());
     controls_.wordReadings->setChecked(session_.wordReadings());
+    controls_.passOverMarks->setChecked(session_.passOverMarks());
     controls_.unreadLimit->setValue(session_.unreadLimit());
     controls_.blankLimit->setValue(session_.blankLimit());
 }

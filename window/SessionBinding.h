@@ -34,6 +34,7 @@ struct SessionControls {
     QCheckBox* repeatSuppression = nullptr;
     QAction* silentNotes = nullptr;
     QAction* wordReadings = nullptr;
+    QAction* passOverMarks = nullptr;
     QScrollBar* unreadLimit = nullptr;
     QScrollBar* blankLimit = nullptr;
     QScrollBar* speed = nullptr;

@@ -452,6 +452,27 @@ TEST(ReadingStep, SkipListDropsTheChunkWithoutWaiting)
     EXPECT_EQ(rig.waiter.waits.size(), 2u) << "no pause for the skipped chunk";
 }
 
+TEST(ReadingStep, ChunksOfMarksAlonePassOverWithTheOption)
+{
+    // Marks say nothing alone or in a row; symbols read as words, and iteration marks that
+    // make a word in a row, still count.
+    const char* text = "「本文一」\r\n」\r\n――――\r\n…\r\n『（？！）』\r\n〆〆\r\n＋\r\n℃\r\n本文二\r\n";
+    for (const bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        ReadingRig rig;
+        rig.session.setTalkSymbols(sj("「」―…『（？！）』〆＋℃"));
+        rig.session.setPassOverMarks(on);
+        rig.setText(text);
+        const V marks = {"」", "――――", "…", "『（？！）』"};
+        V expected = {"「本文一」"};
+        if (!on)
+            expected.insert(expected.end(), marks.begin(), marks.end());
+        expected.insert(expected.end(), {"〆〆", "＋", "℃", "本文二"});
+        EXPECT_EQ(rig.readAll(), expected);
+        EXPECT_EQ(rig.session.selStart(), rig.session.text().size());
+    }
+}
+
 TEST(ReadingStep, SkipEntryMatchesOnlyWholeCharacters)
 {
     ReadingRig rig;

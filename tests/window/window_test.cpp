@@ -686,13 +686,14 @@ void WindowTest::optionMenu()
     QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("Option"));
     QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
              (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
-                              control<QAction>(form, "editWordsAction")}));
+                              control<QAction>(form, "marksAction"), control<QAction>(form, "editWordsAction")}));
     const struct {
         QAction* action;
         const char* caption;
         bool checkable;
     } items[] = {{control<QAction>(form, "notesAction"), "注記を読まない", true},
                  {control<QAction>(form, "wordsAction"), "読み替え辞書", true},
+                 {control<QAction>(form, "marksAction"), "記号だけの部分を飛ばす", true},
                  {control<QAction>(form, "editWordsAction"), "読み替え辞書を編集…", false}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
