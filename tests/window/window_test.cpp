@@ -708,17 +708,18 @@ void WindowTest::optionMenu()
     QCOMPARE(rig.said(), (std::vector<std::string>{"めだ"}));
 
     control<QAction>(form, "wordsAction")->trigger();
+    control<QAction>(form, "marksAction")->trigger();
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "saveButton")->click();
-    QVERIFY(rig.readFile("KVEN.ini").find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Talk]=0\r\n") !=
+    QVERIFY(rig.readFile("KVEN.ini").find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[Talk]=0\r\n") !=
             std::string::npos);
-    control<QAction>(form, "notesAction")->trigger();
-    control<QAction>(form, "wordsAction")->trigger();
-    QVERIFY(!form.session().silentNotes() && !form.session().wordReadings());
+    for (const char* name : {"notesAction", "wordsAction", "marksAction"})
+        control<QAction>(form, name)->trigger();
+    QVERIFY(!form.session().silentNotes() && !form.session().wordReadings() && !form.session().passOverMarks());
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "reloadButton")->click();
-    QVERIFY(control<QAction>(form, "notesAction")->isChecked());
-    QVERIFY(control<QAction>(form, "wordsAction")->isChecked());
+    for (const char* name : {"notesAction", "wordsAction", "marksAction"})
+        QVERIFY(control<QAction>(form, name)->isChecked());
 }
 
 // The export asks for the file, runs under a progress dialog while the window reads aloud,
