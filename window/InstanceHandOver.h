@@ -6,16 +6,13 @@
 // from the question until the name is taken over, so copies started at the same moment hand
 // over one after the other and the name always leads to the one copy left.
 
+#include "window/HandOverServer.h"
+
 #include <chrono>
-#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
-
-class QObject;
-class QSocketNotifier;
 
 namespace kven {
 
@@ -23,14 +20,6 @@ class WindowDialogs;
 
 // The start-up's message when the running copy does not close.
 inline constexpr char kStillRunningMessage[] = "実行中の KVEN が閉じなかったので、起動を取りやめました";
-
-// What a connected peer may do before it is dropped. A close request is one short line; a peer
-// that sends more, or nothing, is not a copy of this program.
-struct HandOverLimits {
-    std::size_t peers = 8;                   // connections at once; more are closed at once
-    std::size_t line = 64;                   // bytes of a line, its end included
-    std::chrono::milliseconds request{3000}; // from connecting to a complete close request
-};
 
 class InstanceHandOver {
 public:
@@ -55,7 +44,7 @@ public:
     // name is taken over only when no copy is left on it. Without a usable lock file the
     // result is NoCopy and nothing listens.
     Outcome start(std::chrono::milliseconds timeout);
-    bool listening() const { return listenFd_ >= 0; }
+    bool listening() const;
 
     // From now on close requests run `closeWindow`, which returns whether the window closed;
     // the requesting copy gets the answer after it returns. Requests made earlier (while the
@@ -64,25 +53,13 @@ public:
     void serve(std::function<bool()> closeWindow);
 
 private:
-    struct Peer;
-
     std::string socketPath() const;
     void takeName();
-    void acceptPeers();
-    void readPeer(Peer& peer);
-    void answer(Peer& peer);
-    void dropPeer(Peer& peer);
-    void stopListening(const Peer& answered);
 
     std::string folder_;
     HandOverLimits limits_;
-    int listenFd_ = -1;
-    std::function<bool()> closeWindow_;
-    bool closing_ = false;
-    // Made by serve(), on the event loop's thread; owns the notifiers and the peers.
-    std::unique_ptr<QObject> root_;
-    QSocketNotifier* listenNotifier_ = nullptr;
-    std::vector<Peer*> peers_;
+    // Made once the name is taken over.
+    std::unique_ptr<HandOverServer> server_;
 };
 
 // The start-up's first step. When a running copy stayed open the error box says so, and this
