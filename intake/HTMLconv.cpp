@@ -294,11 +294,11 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
     const std::size_t reach = opening.size() - 1;
     for (;;) {
         const std::string_view pending(s + r, n - r);
-        const std::size_t o = findOffset(pending, opening);
+        const std::size_t o = findOffsetIgnoringCase(pending, opening);
         if (o == npos)
             break;
         // The opening's first byte is a single-byte character, so o + 1 is a character start.
-        const std::size_t afterOpening = findOffset(pending.substr(o + 1), closing);
+        const std::size_t afterOpening = findOffsetIgnoringCase(pending.substr(o + 1), closing);
         if (afterOpening == npos)
             break;
         const std::size_t blockEnd = o + 1 + afterOpening + closing.size();
@@ -338,9 +338,9 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
 
 void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::vector<std::size_t>* headingEnds)
 {
-    deleteBlocks(text, "<SCRIPT", "</SCRIPT>");
-    deleteBlocks(text, "<Script", "</Script>");
+    // Programs and style sheets are no text to read. Tag names are the same in any letter case.
     deleteBlocks(text, "<script", "</script>");
+    deleteBlocks(text, "<style", "</style>");
 
     if (rubyBases != nullptr)
         *rubyBases = rubyBasesOf(text);

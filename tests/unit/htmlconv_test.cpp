@@ -106,9 +106,15 @@ TEST(HTMLconv, ScriptBlocks)
 {
     checkRows({
         {"attributes and < inside", "<script language=javascript>a<b</script>Text", "Text"},
-        {"cases differ: only the tags go", "<SCRIPT>x</script>Text", "xText"},
+        {"tags in different cases make one block", "<SCRIPT>x</script>Text", "Text"},
         {"stray closing tag first", "</script>A<script>x</script>B", "AB"},
         {"capitalised pair", "<Script>x</Script>T", "T"},
+        {"any mix of cases", "<sCrIpT src=a.js></ScRiPt>T", "T"},
+        {"style sheet (Webry blog)",
+         "<style type=\"text/css\">\ntable.preview { border: 1px solid #000; }\n</style>\nText", "\nText"},
+        {"style sheet in capitals, then a script", "<STYLE>p{x}</Style>a<script>b</script>c", "ac"},
+        {"a style tag inside a script goes with the script", "<script>document.write('<style>');</script>T</style>U",
+         "TU"},
         {"each case in turn", "<SCRIPT>1</SCRIPT>a<Script>2</Script>b<script>3</script>c", "abc"},
         {"many blocks", "a<script>1</script>b<script>2</script>c<script>3</script>d", "abcd"},
         {"no closing tag: nothing deleted", "<script>a", "a"},
@@ -151,7 +157,7 @@ TEST(HTMLconv, TagsAndEntities)
         {"bare < removes up to >", "a < b", "a "},
         {"< without > removes to the end", "abc<def\r\nghi", "abc"},
         {"comments are not recognised", "<!-- a > b -->C", " b --C"},
-        {"style sheets stay", "<style>p{x}</style>", "p{x}"},
+        {"style sheets go", "<style>p{x}</style>", ""},
     });
 }
 
@@ -188,31 +194,43 @@ TEST(HTMLconv, RubyBasesInPageOrder)
     }
 }
 
-// Deletion by searching afresh from the start after each deletion, with the closing tag judged
-// by character starts counted from the start of the text.
+// ASCII letters in lower case. No letter is a lead byte, so character starts stay where they are.
+std::string folded(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+}
+
+// Deletion by searching afresh from the start after each deletion, in any letter case (on a
+// folded copy; `opening` and `closing` in lower case), with the closing tag judged by
+// character starts counted from the start of the text.
 void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::string_view closing)
 {
+    std::string lower = folded(text);
     for (;;) {
-        const std::size_t o = findOffset(text, opening);
+        const std::size_t o = findOffset(lower, opening);
         if (o == npos)
             return;
         std::size_t c = npos;
-        for (std::size_t i = 0; i < text.size(); i += sjis::isLeadByte(text[i]) ? 2 : 1)
-            if (i > o && text.compare(i, closing.size(), closing) == 0) {
+        for (std::size_t i = 0; i < lower.size(); i += sjis::isLeadByte(lower[i]) ? 2 : 1)
+            if (i > o && lower.compare(i, closing.size(), closing) == 0) {
                 c = i;
                 break;
             }
         if (c == npos)
             return;
         text.erase(o, c + closing.size() - o);
+        lower.erase(o, c + closing.size() - o);
     }
 }
 
 TEST(HTMLconv, BlockDeletionMatchesRescanningOnRandomTexts)
 {
-    const std::string_view pieces[] = {"<SCRIPT", "</SCRIPT>", "<SC",  "RIPT",     "RIPT>", "</SCR",
-                                       "IPT>",    "<",         "\x81", "\x82\xa0", "a",     ">",
-                                       "S",       "</",        "<S",   "\x81<",    "SCRIP", "T"};
+    const std::string_view pieces[] = {"<SCRIPT", "</SCRIPT>", "<SC", "RIPT",  "RIPT>",     "</SCR", "IPT>", "<",
+                                       "\x81",    "\x82\xa0",  "a",   ">",     "S",         "</",    "<S",   "\x81<",
+                                       "SCRIP",   "T",         "<sc", "ript>", "</script>", "t",     "\x81S"};
     std::mt19937 rng(12345);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 40);
@@ -222,8 +240,8 @@ TEST(HTMLconv, BlockDeletionMatchesRescanningOnRandomTexts)
             text += pieces[pick(rng)];
         std::string fast = text;
         std::string slow = text;
-        detail::deleteBlocks(fast, "<SCRIPT", "</SCRIPT>");
-        deleteBlocksByRescanning(slow, "<SCRIPT", "</SCRIPT>");
+        detail::deleteBlocks(fast, "<script", "</script>");
+        deleteBlocksByRescanning(slow, "<script", "</script>");
         ASSERT_EQ(fast, slow) << "input: " << text;
     }
 }
@@ -247,7 +265,7 @@ TEST(HTMLconv, DeeplyNestedHalvesOfScriptTags)
     EXPECT_EQ(converted(repeated("<SCRIP", 70) + "<SCRIPT></SCRIPT>" + repeated("T>x</SCRIPT>", 70) + "Z"), "Z");
     checkRows({
         {"halves of an upper-case tag", "<SCRIP<SCRIPT></SCRIPT>T>x</SCRIPT>Z", "Z"},
-        {"halves spelled in different cases never join", "<scr<script></script>IPT>x</script>Z", "xZ"},
+        {"halves spelled in different cases join too", "<scr<script></script>IPT>x</script>Z", "Z"},
         {"a < that is a second byte opens nothing, however deep",
          "\x81" + repeated("<scr", 20) + "<script></script>" + repeated("ipt>secret</script>", 20) + "Z",
          "\x81secretZ"},
@@ -255,12 +273,12 @@ TEST(HTMLconv, DeeplyNestedHalvesOfScriptTags)
 }
 
 // The repeated search written out literally: the first opening at a character start counted
-// from the start of the text, the first closing at a character start after it, delete both and
-// everything between, and search the result again from its start.
+// from the start of the text, the first closing at a character start after it, in any letter
+// case, delete both and everything between, and search the result again from its start.
 std::size_t firstAt(std::string_view text, std::string_view pattern, std::size_t from)
 {
     for (std::size_t i = 0; i < text.size(); i += sjis::charLength(text, i))
-        if (i >= from && text.substr(i, pattern.size()) == pattern)
+        if (i >= from && folded(text.substr(i, pattern.size())) == folded(pattern))
             return i;
     return npos;
 }
@@ -284,7 +302,7 @@ TEST(HTMLconv, BlockDeletionMatchesTheLiteralSearchOnNestedHalves)
                                       "</SCRIPT>", "<Script>", "</Script>", "<sCRIPT>",  "<",     ">",
                                       "</",        "x",        "\x81",      "\x82\xa0",  "\x81<", "\xb1"};
     const std::pair<std::string_view, std::string_view> tags[] = {
-        {"<SCRIPT", "</SCRIPT>"}, {"<Script", "</Script>"}, {"<script", "</script>"}};
+        {"<SCRIPT", "</script>"}, {"<Script", "</Script>"}, {"<style", "</STYLE>"}};
     std::mt19937 rng(777);
     std::uniform_int_distribution<std::size_t> pickNoise(0, std::size(noise) - 1);
     std::uniform_int_distribution<int> percent(0, 99);
