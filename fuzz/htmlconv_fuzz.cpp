@@ -2,9 +2,13 @@
 // bases and heading ends are asked for; every base located in it must stand before its "《",
 // and the heading ends must rise within it. The one-pass block deletion must also agree with
 // deleting by searching afresh from the start in any letter case (on small inputs, since that is
-// quadratic).
+// quadratic). Arbitrary bytes are mostly not well-formed in the encoding the page declares, so
+// the detection of the encoding by content runs on nearly every input, for the page and for the
+// same bytes taken as plain text.
 
 #include "intake/HTMLconv.h"
+#include "intake/Intake.h"
+#include "text/Encodings.h"
 #include "text/RubyBases.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
@@ -62,6 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     const std::vector<kven::RubyBase> located = kven::locateRubyBases(text, bases);
     if (located.size() > bases.size() || kven::rubyBaseStarts(text, 0, text.size(), located).size() != located.size())
+        std::abort();
+
+    // Plain text that is well-formed Shift_JIS, and not UTF-8 by its byte-order mark or its
+    // multi-byte sequences, is read as it is.
+    const std::string plain = kven::plainTextToSjis(page, conv);
+    if (kven::isWellFormed(page, kven::Encoding::shiftJis) && !kven::isMultiByteUtf8(page) &&
+        !page.starts_with("\xef\xbb\xbf") && plain != page)
         std::abort();
 
     if (size <= 4096) {

@@ -1,6 +1,7 @@
 #include "intake/HTMLconv.h"
 
 #include "text/Cp932.h"
+#include "text/Encodings.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 #include "text/Utf8.h"
@@ -97,15 +98,26 @@ bool markerBeforeHeadEnd(std::string_view text, std::string_view marker, std::si
     return headEnd > 1 && findOffset(text, marker, headEnd - 1) != npos;
 }
 
-void settleEncoding(std::string& text, const EucJp& conv)
+// The encoding that the page's markers declare: a charset marker counts before the head end;
+// without one, a Yahoo! title means EUC-JP, and anything else is Shift_JIS.
+Encoding declaredEncoding(std::string_view text)
 {
     const std::size_t headEnd = findOneBased(text, "</HEAD>") + findOneBased(text, "</head>");
-    if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd)) {
-        text = conv.EucToSjis(text);
-    } else if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd)) {
-        text = cp932::fromWide(decodeUtf8Page(text));
-    } else if (contains(text, "<title>Yahoo!")) {
-        text = conv.EucToSjis(text);
+    if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd))
+        return Encoding::eucJp;
+    if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd))
+        return Encoding::utf8;
+    if (contains(text, "<title>Yahoo!"))
+        return Encoding::eucJp;
+    return Encoding::shiftJis;
+}
+
+void settleEncoding(std::string& text, const EucJp& conv)
+{
+    switch (encodingByContent(text, declaredEncoding(text))) {
+    case Encoding::eucJp: text = conv.EucToSjis(text); break;
+    case Encoding::utf8: text = cp932::fromWide(decodeUtf8Page(text)); break;
+    case Encoding::shiftJis: break;
     }
 }
 

@@ -12,12 +12,14 @@ namespace kven {
 // Put before each heading of a page; loading turns it into a blank and starts at the first.
 inline constexpr std::string_view kHeadingMarker = "KVENmark";
 
-// Replaces the page in `text` by its plain-text form: settles the page's encoding (EUC-JP and
-// UTF-8 pages become Shift_JIS, anything else is taken as Shift_JIS), deletes script and style
-// blocks, puts the heading marker before headings, turns line-break tags into line breaks and
-// ruby parentheses into 《》, strips every tag and decodes a few entities. Reports nothing: every
-// input yields some text. In a page taken for UTF-8, each character without a CP932 form and
-// each maximal run of bytes that are not UTF-8 becomes one "?", the rest of the page intact.
+// Replaces the page in `text` by its plain-text form: settles the page's encoding (the one its
+// markers declare, EUC-JP or UTF-8, else Shift_JIS; unless the bytes do not fit that one and do
+// fit the one their content shows, by encodingByContent; EUC-JP and UTF-8 pages become
+// Shift_JIS), deletes script and style blocks, puts the heading marker before headings, turns
+// line-break tags into line breaks and ruby parentheses into 《》, strips every tag and decodes
+// a few entities. Reports nothing: every input yields some text. In a page taken for UTF-8,
+// each character without a CP932 form and each maximal run of bytes that are not UTF-8 becomes
+// one "?", the rest of the page intact.
 // With `rubyBases`, it also receives the base of each ruby markup (from "<ruby>" to the
 // ruby parenthesis that follows it) as the conversion leaves it, in page order. With
 // `headingEnds`, it receives where headings end in the text it leaves, rising: where the tag

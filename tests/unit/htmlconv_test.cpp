@@ -63,6 +63,37 @@ TEST(HTMLconv, Encoding)
     });
 }
 
+// Pages whose bytes do not fit the encoding their markers give are read in the one their
+// content shows, if they fit that one; every other page is read as declared, byte for byte.
+TEST(HTMLconv, EncodingFoundByContent)
+{
+    const std::string headUtf8 = "<head><meta charset=utf-8></head>";
+    checkRows({
+        {"EUC-JP page without a marker (Namazu tutorial)",
+         eu("<title>Namazu 2.0 tutorial</title>\n</head>\n<body lang=\"ja\">\n<h1>Namazu 2.0 入門</h1>\n<hr>\n\n"
+            "<p>\nNamazu 2.0 を初めて使う方のための入門書です。\n</p>"),
+         sj("Namazu 2.0 tutorial\r\n\n\n\nKVENmarkNamazu 2.0 入門\n\n\n\nNamazu 2.0 "
+            "を初めて使う方のための入門書です。\n")},
+        {"UTF-8 page whose meta tag says EUC-JP (tDiary)",
+         "<head>\n\t<meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">\n"
+         "\t<title>HOWTO write tDiary</title>\n</head>\n<body>\n"
+         "<h1>tDiary<br><span style=\"font-size:medium\">日記の書き方</span></h1>\n"
+         "<p>本文には、HTMLで日記を記述します。</p>",
+         sj("\n\t\n\tHOWTO write tDiary\r\n\n\n\nKVENmarktDiary\r\n日記の書き方\n本文には、HTMLで日記を記述します。")},
+        {"Shift_JIS page under a UTF-8 marker", headUtf8 + sj("<p>吾輩は猫である。名前はまだ無い。</p>"),
+         sj("吾輩は猫である。名前はまだ無い。")},
+        {"EUC-JP bytes that are well-formed Shift_JIS stay Shift_JIS, whatever the content shows",
+         "<p>" + eu("このほんはにほんごでかかれています。") + "</p>", eu("このほんはにほんごでかかれています。")},
+        {"Latin-1 letters in a UTF-8 page stay UTF-8: well-formed Shift_JIS is no proof",
+         headUtf8 + "Gr\xf6\xdf"
+                    "e f\xfcr sch\xf6ne Stra\xdf"
+                    "en",
+         "Gr?e f?r sch?ne Stra?en"},
+        {"a stray byte in a UTF-8 page, which no other encoding fits: still UTF-8", headUtf8 + "日記の\x80書き方",
+         sj("日記の?書き方")},
+    });
+}
+
 TEST(HTMLconv, Utf8Pages)
 {
     const std::string head = "<head><meta charset=utf-8></head>";
@@ -399,7 +430,7 @@ TEST(HTMLconvCorpus, EucPagesConvertLikeIconv)
     EXPECT_EQ(compared, 4);
 }
 
-TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsTakenForEucJp)
+TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsReadAsUtf8)
 {
     const auto path = corpus() / "html_utf8/tdiary_HOWTO-write-tDiary_2008_utf8_meta_says_eucjp.html";
     if (!std::filesystem::exists(path))
@@ -407,14 +438,41 @@ TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsTakenForEucJp)
     const std::string page = readPage(path);
     const EucJp conv;
 
-    std::string expected = conv.EucToSjis(page);
+    std::string asEucJp = conv.EucToSjis(page);
+    detail::markupToText(asEucJp);
+    std::string expected = cp932::fromUtf8(page);
     detail::markupToText(expected);
-    std::string asUtf8 = cp932::fromUtf8(page);
-    detail::markupToText(asUtf8);
 
     const std::string text = converted(page);
     EXPECT_EQ(text, expected);
-    EXPECT_NE(text, asUtf8);
+    EXPECT_NE(text, asEucJp);
+}
+
+// Each folder holds pages of one encoding, whatever their markers say or do not say.
+TEST(HTMLconvCorpus, EveryPageIsReadInItsOwnEncoding)
+{
+    if (!std::filesystem::is_directory(corpus()))
+        GTEST_SKIP() << "no corpus at " << corpus();
+    const EucJp conv;
+    const struct {
+        const char* folder;
+        std::string (*toSjis)(const EucJp&, const std::string&);
+    } folders[] = {
+        {"aozora_xhtml", [](const EucJp&, const std::string& page) { return page; }},
+        {"html_sjis", [](const EucJp&, const std::string& page) { return page; }},
+        {"html_eucjp", [](const EucJp& c, const std::string& page) { return c.EucToSjis(page); }},
+        {"html_utf8", [](const EucJp&, const std::string& page) { return cp932::fromUtf8(page); }},
+    };
+    int count = 0;
+    for (const auto& f : folders)
+        for (const auto& path : pagesIn(f.folder)) {
+            const std::string page = readPage(path);
+            std::string expected = f.toSjis(conv, page);
+            detail::markupToText(expected);
+            EXPECT_EQ(converted(page), expected) << path;
+            ++count;
+        }
+    EXPECT_EQ(count, 17);
 }
 
 TEST(HTMLconvCorpus, SameDocumentInEucJpAndUtf8GivesTheSameText)
