@@ -1,6 +1,7 @@
 #include "intake/HTMLconv.h"
 
 #include "text/Cp932.h"
+#include "text/Encodings.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 #include "text/Utf8.h"
@@ -97,15 +98,26 @@ bool markerBeforeHeadEnd(std::string_view text, std::string_view marker, std::si
     return headEnd > 1 && findOffset(text, marker, headEnd - 1) != npos;
 }
 
-void settleEncoding(std::string& text, const EucJp& conv)
+// The encoding that the page's markers declare: a charset marker counts before the head end;
+// without one, a Yahoo! title means EUC-JP, and anything else is Shift_JIS.
+Encoding declaredEncoding(std::string_view text)
 {
     const std::size_t headEnd = findOneBased(text, "</HEAD>") + findOneBased(text, "</head>");
-    if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd)) {
-        text = conv.EucToSjis(text);
-    } else if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd)) {
-        text = cp932::fromWide(decodeUtf8Page(text));
-    } else if (contains(text, "<title>Yahoo!")) {
-        text = conv.EucToSjis(text);
+    if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd))
+        return Encoding::eucJp;
+    if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd))
+        return Encoding::utf8;
+    if (contains(text, "<title>Yahoo!"))
+        return Encoding::eucJp;
+    return Encoding::shiftJis;
+}
+
+void settleEncoding(std::string& text, const EucJp& conv)
+{
+    switch (encodingByContent(text, declaredEncoding(text))) {
+    case Encoding::eucJp: text = conv.EucToSjis(text); break;
+    case Encoding::utf8: text = cp932::fromWide(decodeUtf8Page(text)); break;
+    case Encoding::shiftJis: break;
     }
 }
 
@@ -294,11 +306,11 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
     const std::size_t reach = opening.size() - 1;
     for (;;) {
         const std::string_view pending(s + r, n - r);
-        const std::size_t o = findOffset(pending, opening);
+        const std::size_t o = findOffsetIgnoringCase(pending, opening);
         if (o == npos)
             break;
         // The opening's first byte is a single-byte character, so o + 1 is a character start.
-        const std::size_t afterOpening = findOffset(pending.substr(o + 1), closing);
+        const std::size_t afterOpening = findOffsetIgnoringCase(pending.substr(o + 1), closing);
         if (afterOpening == npos)
             break;
         const std::size_t blockEnd = o + 1 + afterOpening + closing.size();
@@ -338,9 +350,9 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
 
 void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::vector<std::size_t>* headingEnds)
 {
-    deleteBlocks(text, "<SCRIPT", "</SCRIPT>");
-    deleteBlocks(text, "<Script", "</Script>");
+    // Programs and style sheets are no text to read. Tag names are the same in any letter case.
     deleteBlocks(text, "<script", "</script>");
+    deleteBlocks(text, "<style", "</style>");
 
     if (rubyBases != nullptr)
         *rubyBases = rubyBasesOf(text);

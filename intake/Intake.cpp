@@ -5,6 +5,7 @@
 #include "files/Paths.h"
 #include "intake/HTMLconv.h"
 #include "text/Cp932.h"
+#include "text/Encodings.h"
 #include "text/RubyBases.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
@@ -31,24 +32,19 @@ std::string documentNameForDisplay(const Document& document)
 
 bool isMultiByteUtf8(std::string_view bytes)
 {
-    bool multiByte = false;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const utf8::Step step = utf8::decode(bytes, i);
-        if (!step.valid())
-            return false;
-        multiByte = multiByte || step.length > 1;
-        i += step.length;
-    }
-    return multiByte;
+    return multiByteCharacters(bytes, Encoding::utf8).value_or(0) > 0;
 }
 
-std::string plainTextToSjis(std::string bytes)
+std::string plainTextToSjis(std::string bytes, const EucJp& conv)
 {
     const std::string_view view(bytes);
     if (view.starts_with(kUtf8Bom))
         return cp932::fromUtf8(view.substr(kUtf8Bom.size()));
-    if (isMultiByteUtf8(view))
-        return cp932::fromUtf8(view);
+    switch (encodingByContent(view, isMultiByteUtf8(view) ? Encoding::utf8 : Encoding::shiftJis)) {
+    case Encoding::utf8: return cp932::fromUtf8(view);
+    case Encoding::eucJp: return conv.EucToSjis(view);
+    case Encoding::shiftJis: break;
+    }
     return bytes;
 }
 
@@ -101,7 +97,7 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
         text = normalizeLineBreaks(bytes);
         HTMLconv(text, conv_, &rubyBases, &headingEnds);
     } else {
-        text = normalizeLineBreaks(plainTextToSjis(std::move(bytes)));
+        text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_));
     }
     if (text.size() > kEditorTextLimit)
         throw KvenError(msgTextTooLarge());

@@ -20,9 +20,9 @@ bool isMultiByteUtf8(std::string_view bytes);
 
 // The bytes of a plain-text file as the editor shows them, before line breaks are made
 // CR LF: text that starts with the UTF-8 byte-order mark (which is dropped), or that is
-// UTF-8 by isMultiByteUtf8, is converted to CP932; anything else is Shift_JIS already and
-// is returned unchanged.
-std::string plainTextToSjis(std::string bytes);
+// UTF-8 by isMultiByteUtf8, is converted to CP932; so is text that is not Shift_JIS but is
+// EUC-JP by encodingByContent. Anything else is Shift_JIS already and is returned unchanged.
+std::string plainTextToSjis(std::string bytes, const EucJp& conv);
 
 // The current document's file name as the caption shows it, UTF-8; empty when the text is no
 // document.
@@ -30,7 +30,7 @@ std::string documentNameForDisplay(const Document& document);
 
 class DocumentIntake {
 public:
-    // `conv` serves the EUC-JP pages of the HTML conversion.
+    // `conv` serves the EUC-JP pages of the HTML conversion and EUC-JP plain text.
     DocumentIntake(Session& session, Dialogs& dialogs, Bookmarks& bookmarks, const EucJp& conv);
 
     // The tail of window creation. `args` are the program's arguments after the program name;

@@ -61,11 +61,6 @@ Iconv& converter(const char* to, const char* from)
     return *slot;
 }
 
-bool isTrailByte(unsigned char b)
-{
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
-
 // Converts CP932 bytes to a Unicode encoding, writing `replacement` (already in the target
 // encoding) for every character iconv rejects.
 std::string sjisTo(const char* target, std::string_view sjis, std::string_view replacement)
@@ -79,8 +74,8 @@ std::string sjisTo(const char* target, std::string_view sjis, std::string_view r
         if (pos >= sjis.size())
             break;
         const auto b = static_cast<unsigned char>(sjis[pos]);
-        const bool pair =
-            sjis::isLeadByte(b) && pos + 1 < sjis.size() && isTrailByte(static_cast<unsigned char>(sjis[pos + 1]));
+        const bool pair = sjis::isLeadByte(b) && pos + 1 < sjis.size() &&
+                          sjis::isTrailByte(static_cast<unsigned char>(sjis[pos + 1]));
         out.append(replacement);
         pos += pair ? 2 : 1;
     }

@@ -17,6 +17,12 @@ constexpr bool isLeadByte(char c)
     return isLeadByte(static_cast<unsigned char>(c));
 }
 
+// Second byte of a double-byte character: 0x40..0x7E and 0x80..0xFC.
+constexpr bool isTrailByte(unsigned char b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 // Length in bytes of the character starting at pos: 2 for a lead byte with a byte after it, else 1.
 // A lead byte at the very end of the text is a character of its own.
 constexpr std::size_t charLength(std::string_view text, std::size_t pos)

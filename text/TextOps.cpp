@@ -7,7 +7,35 @@
 
 namespace kven {
 
-std::size_t findOffset(std::string_view text, std::string_view pattern, std::size_t startLimit)
+namespace {
+
+constexpr char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalIgnoringCase(const char* a, std::string_view b)
+{
+    for (std::size_t k = 0; k < b.size(); ++k)
+        if (lowerAscii(a[k]) != lowerAscii(b[k]))
+            return false;
+    return true;
+}
+
+// The first byte of data[0, count) that may begin an occurrence of a pattern whose first byte
+// is `first` (in lower case when case is ignored).
+template<bool kAnyCase> const char* nextCandidate(const char* data, std::size_t count, char first)
+{
+    if (kAnyCase && first >= 'a' && first <= 'z') {
+        for (std::size_t k = 0; k < count; ++k)
+            if (lowerAscii(data[k]) == first)
+                return data + k;
+        return nullptr;
+    }
+    return static_cast<const char*>(std::memchr(data, first, count));
+}
+
+template<bool kAnyCase> std::size_t findFirst(std::string_view text, std::string_view pattern, std::size_t startLimit)
 {
     const std::size_t n = text.size();
     const std::size_t m = pattern.size();
@@ -16,23 +44,24 @@ std::size_t findOffset(std::string_view text, std::string_view pattern, std::siz
     const std::size_t lastStart = n - m;
     const std::size_t limit = startLimit < lastStart + 1 ? startLimit : lastStart + 1;
     const char* data = text.data();
-    // Candidates come from memchr. Whether a candidate p starts a character follows from the
-    // run of lead-byte values just before it: a byte that is no lead byte always ends a
-    // character, so such a run starts at a character start and pairs up from there; p starts
-    // a character exactly when the run has even length. `known` is a character start at or
+    const char first = kAnyCase ? lowerAscii(pattern[0]) : pattern[0];
+    // Whether a candidate p starts a character follows from the run of lead-byte values just
+    // before it: a byte that is no lead byte always ends a character, so such a run starts at a
+    // character start and pairs up from there; p starts a character exactly when the run has
+    // even length. `known` is a character start at or
     // before every later candidate, so no byte is walked back over twice.
     std::size_t known = 0;
     std::size_t i = 0;
     while (i < limit) {
-        const void* hit = std::memchr(data + i, pattern[0], limit - i);
+        const char* hit = nextCandidate<kAnyCase>(data + i, limit - i, first);
         if (hit == nullptr)
             return npos;
-        const auto p = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        const auto p = static_cast<std::size_t>(hit - data);
         std::size_t q = p;
         while (q > known && sjis::isLeadByte(data[q - 1]))
             --q;
         if ((p - q) % 2 == 0) {
-            if (std::memcmp(data + p, pattern.data(), m) == 0)
+            if (kAnyCase ? equalIgnoringCase(data + p, pattern) : std::memcmp(data + p, pattern.data(), m) == 0)
                 return p;
             known = p;
         } else {
@@ -41,6 +70,18 @@ std::size_t findOffset(std::string_view text, std::string_view pattern, std::siz
         i = p + 1;
     }
     return npos;
+}
+
+} // namespace
+
+std::size_t findOffset(std::string_view text, std::string_view pattern, std::size_t startLimit)
+{
+    return findFirst<false>(text, pattern, startLimit);
+}
+
+std::size_t findOffsetIgnoringCase(std::string_view text, std::string_view pattern, std::size_t startLimit)
+{
+    return findFirst<true>(text, pattern, startLimit);
 }
 
 std::string replaceAll(std::string_view text, std::string_view pattern, std::string_view replacement)

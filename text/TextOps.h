@@ -18,6 +18,9 @@ inline constexpr std::size_t npos = std::string_view::npos;
 // distance scanned, never to the rest of the text.
 std::size_t findOffset(std::string_view text, std::string_view pattern, std::size_t startLimit = npos);
 
+// The same with ASCII letters matching in either case; `pattern` is ASCII.
+std::size_t findOffsetIgnoringCase(std::string_view text, std::string_view pattern, std::size_t startLimit = npos);
+
 // 1-based position of the first occurrence, 0 when there is none or the pattern is empty.
 inline std::size_t findOneBased(std::string_view text, std::string_view pattern)
 {

@@ -63,6 +63,37 @@ TEST(HTMLconv, Encoding)
     });
 }
 
+// Pages whose bytes do not fit the encoding their markers give are read in the one their
+// content shows, if they fit that one; every other page is read as declared, byte for byte.
+TEST(HTMLconv, EncodingFoundByContent)
+{
+    const std::string headUtf8 = "<head><meta charset=utf-8></head>";
+    checkRows({
+        {"EUC-JP page without a marker (Namazu tutorial)",
+         eu("<title>Namazu 2.0 tutorial</title>\n</head>\n<body lang=\"ja\">\n<h1>Namazu 2.0 入門</h1>\n<hr>\n\n"
+            "<p>\nNamazu 2.0 を初めて使う方のための入門書です。\n</p>"),
+         sj("Namazu 2.0 tutorial\r\n\n\n\nKVENmarkNamazu 2.0 入門\n\n\n\nNamazu 2.0 "
+            "を初めて使う方のための入門書です。\n")},
+        {"UTF-8 page whose meta tag says EUC-JP (tDiary)",
+         "<head>\n\t<meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">\n"
+         "\t<title>HOWTO write tDiary</title>\n</head>\n<body>\n"
+         "<h1>tDiary<br><span style=\"font-size:medium\">日記の書き方</span></h1>\n"
+         "<p>本文には、HTMLで日記を記述します。</p>",
+         sj("\n\t\n\tHOWTO write tDiary\r\n\n\n\nKVENmarktDiary\r\n日記の書き方\n本文には、HTMLで日記を記述します。")},
+        {"Shift_JIS page under a UTF-8 marker", headUtf8 + sj("<p>吾輩は猫である。名前はまだ無い。</p>"),
+         sj("吾輩は猫である。名前はまだ無い。")},
+        {"EUC-JP bytes that are well-formed Shift_JIS stay Shift_JIS, whatever the content shows",
+         "<p>" + eu("このほんはにほんごでかかれています。") + "</p>", eu("このほんはにほんごでかかれています。")},
+        {"Latin-1 letters in a UTF-8 page stay UTF-8: well-formed Shift_JIS is no proof",
+         headUtf8 + "Gr\xf6\xdf"
+                    "e f\xfcr sch\xf6ne Stra\xdf"
+                    "en",
+         "Gr?e f?r sch?ne Stra?en"},
+        {"a stray byte in a UTF-8 page, which no other encoding fits: still UTF-8", headUtf8 + "日記の\x80書き方",
+         sj("日記の?書き方")},
+    });
+}
+
 TEST(HTMLconv, Utf8Pages)
 {
     const std::string head = "<head><meta charset=utf-8></head>";
@@ -106,9 +137,15 @@ TEST(HTMLconv, ScriptBlocks)
 {
     checkRows({
         {"attributes and < inside", "<script language=javascript>a<b</script>Text", "Text"},
-        {"cases differ: only the tags go", "<SCRIPT>x</script>Text", "xText"},
+        {"tags in different cases make one block", "<SCRIPT>x</script>Text", "Text"},
         {"stray closing tag first", "</script>A<script>x</script>B", "AB"},
         {"capitalised pair", "<Script>x</Script>T", "T"},
+        {"any mix of cases", "<sCrIpT src=a.js></ScRiPt>T", "T"},
+        {"style sheet (Webry blog)",
+         "<style type=\"text/css\">\ntable.preview { border: 1px solid #000; }\n</style>\nText", "\nText"},
+        {"style sheet in capitals, then a script", "<STYLE>p{x}</Style>a<script>b</script>c", "ac"},
+        {"a style tag inside a script goes with the script", "<script>document.write('<style>');</script>T</style>U",
+         "TU"},
         {"each case in turn", "<SCRIPT>1</SCRIPT>a<Script>2</Script>b<script>3</script>c", "abc"},
         {"many blocks", "a<script>1</script>b<script>2</script>c<script>3</script>d", "abcd"},
         {"no closing tag: nothing deleted", "<script>a", "a"},
@@ -151,7 +188,7 @@ TEST(HTMLconv, TagsAndEntities)
         {"bare < removes up to >", "a < b", "a "},
         {"< without > removes to the end", "abc<def\r\nghi", "abc"},
         {"comments are not recognised", "<!-- a > b -->C", " b --C"},
-        {"style sheets stay", "<style>p{x}</style>", "p{x}"},
+        {"style sheets go", "<style>p{x}</style>", ""},
     });
 }
 
@@ -188,31 +225,43 @@ TEST(HTMLconv, RubyBasesInPageOrder)
     }
 }
 
-// Deletion by searching afresh from the start after each deletion, with the closing tag judged
-// by character starts counted from the start of the text.
+// ASCII letters in lower case. No letter is a lead byte, so character starts stay where they are.
+std::string folded(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+}
+
+// Deletion by searching afresh from the start after each deletion, in any letter case (on a
+// folded copy; `opening` and `closing` in lower case), with the closing tag judged by
+// character starts counted from the start of the text.
 void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::string_view closing)
 {
+    std::string lower = folded(text);
     for (;;) {
-        const std::size_t o = findOffset(text, opening);
+        const std::size_t o = findOffset(lower, opening);
         if (o == npos)
             return;
         std::size_t c = npos;
-        for (std::size_t i = 0; i < text.size(); i += sjis::isLeadByte(text[i]) ? 2 : 1)
-            if (i > o && text.compare(i, closing.size(), closing) == 0) {
+        for (std::size_t i = 0; i < lower.size(); i += sjis::isLeadByte(lower[i]) ? 2 : 1)
+            if (i > o && lower.compare(i, closing.size(), closing) == 0) {
                 c = i;
                 break;
             }
         if (c == npos)
             return;
         text.erase(o, c + closing.size() - o);
+        lower.erase(o, c + closing.size() - o);
     }
 }
 
 TEST(HTMLconv, BlockDeletionMatchesRescanningOnRandomTexts)
 {
-    const std::string_view pieces[] = {"<SCRIPT", "</SCRIPT>", "<SC",  "RIPT",     "RIPT>", "</SCR",
-                                       "IPT>",    "<",         "\x81", "\x82\xa0", "a",     ">",
-                                       "S",       "</",        "<S",   "\x81<",    "SCRIP", "T"};
+    const std::string_view pieces[] = {"<SCRIPT", "</SCRIPT>", "<SC", "RIPT",  "RIPT>",     "</SCR", "IPT>", "<",
+                                       "\x81",    "\x82\xa0",  "a",   ">",     "S",         "</",    "<S",   "\x81<",
+                                       "SCRIP",   "T",         "<sc", "ript>", "</script>", "t",     "\x81S"};
     std::mt19937 rng(12345);
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 40);
@@ -222,8 +271,8 @@ TEST(HTMLconv, BlockDeletionMatchesRescanningOnRandomTexts)
             text += pieces[pick(rng)];
         std::string fast = text;
         std::string slow = text;
-        detail::deleteBlocks(fast, "<SCRIPT", "</SCRIPT>");
-        deleteBlocksByRescanning(slow, "<SCRIPT", "</SCRIPT>");
+        detail::deleteBlocks(fast, "<script", "</script>");
+        deleteBlocksByRescanning(slow, "<script", "</script>");
         ASSERT_EQ(fast, slow) << "input: " << text;
     }
 }
@@ -247,7 +296,7 @@ TEST(HTMLconv, DeeplyNestedHalvesOfScriptTags)
     EXPECT_EQ(converted(repeated("<SCRIP", 70) + "<SCRIPT></SCRIPT>" + repeated("T>x</SCRIPT>", 70) + "Z"), "Z");
     checkRows({
         {"halves of an upper-case tag", "<SCRIP<SCRIPT></SCRIPT>T>x</SCRIPT>Z", "Z"},
-        {"halves spelled in different cases never join", "<scr<script></script>IPT>x</script>Z", "xZ"},
+        {"halves spelled in different cases join too", "<scr<script></script>IPT>x</script>Z", "Z"},
         {"a < that is a second byte opens nothing, however deep",
          "\x81" + repeated("<scr", 20) + "<script></script>" + repeated("ipt>secret</script>", 20) + "Z",
          "\x81secretZ"},
@@ -255,12 +304,12 @@ TEST(HTMLconv, DeeplyNestedHalvesOfScriptTags)
 }
 
 // The repeated search written out literally: the first opening at a character start counted
-// from the start of the text, the first closing at a character start after it, delete both and
-// everything between, and search the result again from its start.
+// from the start of the text, the first closing at a character start after it, in any letter
+// case, delete both and everything between, and search the result again from its start.
 std::size_t firstAt(std::string_view text, std::string_view pattern, std::size_t from)
 {
     for (std::size_t i = 0; i < text.size(); i += sjis::charLength(text, i))
-        if (i >= from && text.substr(i, pattern.size()) == pattern)
+        if (i >= from && folded(text.substr(i, pattern.size())) == folded(pattern))
             return i;
     return npos;
 }
@@ -284,7 +333,7 @@ TEST(HTMLconv, BlockDeletionMatchesTheLiteralSearchOnNestedHalves)
                                       "</SCRIPT>", "<Script>", "</Script>", "<sCRIPT>",  "<",     ">",
                                       "</",        "x",        "\x81",      "\x82\xa0",  "\x81<", "\xb1"};
     const std::pair<std::string_view, std::string_view> tags[] = {
-        {"<SCRIPT", "</SCRIPT>"}, {"<Script", "</Script>"}, {"<script", "</script>"}};
+        {"<SCRIPT", "</script>"}, {"<Script", "</Script>"}, {"<style", "</STYLE>"}};
     std::mt19937 rng(777);
     std::uniform_int_distribution<std::size_t> pickNoise(0, std::size(noise) - 1);
     std::uniform_int_distribution<int> percent(0, 99);
@@ -381,7 +430,7 @@ TEST(HTMLconvCorpus, EucPagesConvertLikeIconv)
     EXPECT_EQ(compared, 4);
 }
 
-TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsTakenForEucJp)
+TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsReadAsUtf8)
 {
     const auto path = corpus() / "html_utf8/tdiary_HOWTO-write-tDiary_2008_utf8_meta_says_eucjp.html";
     if (!std::filesystem::exists(path))
@@ -389,14 +438,41 @@ TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsTakenForEucJp)
     const std::string page = readPage(path);
     const EucJp conv;
 
-    std::string expected = conv.EucToSjis(page);
+    std::string asEucJp = conv.EucToSjis(page);
+    detail::markupToText(asEucJp);
+    std::string expected = cp932::fromUtf8(page);
     detail::markupToText(expected);
-    std::string asUtf8 = cp932::fromUtf8(page);
-    detail::markupToText(asUtf8);
 
     const std::string text = converted(page);
     EXPECT_EQ(text, expected);
-    EXPECT_NE(text, asUtf8);
+    EXPECT_NE(text, asEucJp);
+}
+
+// Each folder holds pages of one encoding, whatever their markers say or do not say.
+TEST(HTMLconvCorpus, EveryPageIsReadInItsOwnEncoding)
+{
+    if (!std::filesystem::is_directory(corpus()))
+        GTEST_SKIP() << "no corpus at " << corpus();
+    const EucJp conv;
+    const struct {
+        const char* folder;
+        std::string (*toSjis)(const EucJp&, const std::string&);
+    } folders[] = {
+        {"aozora_xhtml", [](const EucJp&, const std::string& page) { return page; }},
+        {"html_sjis", [](const EucJp&, const std::string& page) { return page; }},
+        {"html_eucjp", [](const EucJp& c, const std::string& page) { return c.EucToSjis(page); }},
+        {"html_utf8", [](const EucJp&, const std::string& page) { return cp932::fromUtf8(page); }},
+    };
+    int count = 0;
+    for (const auto& f : folders)
+        for (const auto& path : pagesIn(f.folder)) {
+            const std::string page = readPage(path);
+            std::string expected = f.toSjis(conv, page);
+            detail::markupToText(expected);
+            EXPECT_EQ(converted(page), expected) << path;
+            ++count;
+        }
+    EXPECT_EQ(count, 17);
 }
 
 TEST(HTMLconvCorpus, SameDocumentInEucJpAndUtf8GivesTheSameText)

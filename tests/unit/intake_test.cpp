@@ -3,7 +3,9 @@
 #include "intake/Intake.h"
 #include "state/Session.h"
 #include "support/AnsweringDialogs.h"
+#include "support/IconvAll.h"
 #include "support/ScratchFolder.h"
+#include "support/Sjis.h"
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 
@@ -300,8 +302,13 @@ TEST_F(IntakeTest, FailedLookupLeavesTheDocumentLoadedAndPositioned)
     EXPECT_EQ(session.document().file, a);
 }
 
-TEST(PlainText, Utf8IsConvertedAndEverythingElseStays)
+TEST(PlainText, Utf8AndEucJpAreConvertedAndEverythingElseStays)
 {
+    using testing::sj;
+    const auto euc = [](std::string_view utf8) { return testing::iconvAll("EUC-JP", "UTF-8", utf8).value(); };
+    // In EUC-JP, the first is not well-formed Shift_JIS (its 12th byte is 0xFD); the second is.
+    constexpr std::string_view kRashomon = "ある日の暮方の事である。一人の下人が、羅生門の下で雨やみを待っていた。";
+    constexpr std::string_view kKanaOnly = "このほんはにほんごでかかれています。";
     const struct {
         const char* why;
         std::string in;
@@ -322,9 +329,15 @@ TEST(PlainText, Utf8IsConvertedAndEverythingElseStays)
         {"above U+10FFFF", "\xf4\x90\x80\x80", "\xf4\x90\x80\x80"},
         {"cut off at the end", "\xe3\x81\x82\xe3\x81", "\xe3\x81\x82\xe3\x81"},
         {"stray continuation byte", "\xe3\x81\x82\x82", "\xe3\x81\x82\x82"},
+        {"EUC-JP (Rashomon)", euc(kRashomon), sj(kRashomon)},
+        {"EUC-JP that is also well-formed Shift_JIS stays", euc(kKanaOnly), euc(kKanaOnly)},
+        {"Shift_JIS with a byte of no character stays: nothing else fits better",
+         sj("吾輩は猫である。") + "\x80" + sj("名前はまだ無い。"),
+         sj("吾輩は猫である。") + "\x80" + sj("名前はまだ無い。")},
     };
+    const EucJp conv;
     for (const auto& row : rows)
-        EXPECT_EQ(plainTextToSjis(row.in), row.out) << row.why;
+        EXPECT_EQ(plainTextToSjis(row.in, conv), row.out) << row.why;
     // ASCII is the same in both encodings: it is not taken for UTF-8.
     EXPECT_FALSE(isMultiByteUtf8("plain ASCII\r\n"));
     EXPECT_TRUE(isMultiByteUtf8("a\xc2\xa9"));

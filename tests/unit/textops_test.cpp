@@ -46,7 +46,12 @@ TEST(Find, AgreesWithAWalkFromTheStartOnRandomText)
                 return i;
         return npos;
     };
-    const unsigned char alphabet[] = {0x81, 0x42, 0x9f, 0xe0, 0x41, '<', 0x0d, 0x0a, 0xa4};
+    auto folded = [](std::string text) {
+        for (char& c : text)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return text;
+    };
+    const unsigned char alphabet[] = {0x81, 0x42, 0x9f, 0xe0, 0x41, '<', 0x0d, 0x0a, 0xa4, 'a', 'b'};
     std::uint32_t seed = 12345;
     auto next = [&] {
         seed = seed * 1103515245u + 12345u;
@@ -60,7 +65,20 @@ TEST(Find, AgreesWithAWalkFromTheStartOnRandomText)
         for (auto& c : pattern)
             c = static_cast<char>(alphabet[next() % sizeof alphabet]);
         ASSERT_EQ(findOffset(text, pattern), reference(text, pattern)) << round;
+        // Folding letters moves no character start: no letter is a lead byte.
+        ASSERT_EQ(findOffsetIgnoringCase(text, pattern), reference(folded(text), folded(pattern))) << round;
     }
+}
+
+TEST(Find, IgnoringCaseFoldsOnlyAsciiLetters)
+{
+    EXPECT_EQ(findOffsetIgnoringCase("a<ScRiPt>", "<script"), 1u);
+    EXPECT_EQ(findOffsetIgnoringCase("xSCRIPT", "script"), 1u) << "a letter first";
+    EXPECT_EQ(findOffsetIgnoringCase("Z[", "z{"), npos) << "[ and { are no letters";
+    EXPECT_EQ(findOffsetIgnoringCase("@", "`"), npos);
+    // "ア" is 0x83 0x41: its second byte is "A" and begins nothing.
+    EXPECT_EQ(findOffsetIgnoringCase(sj("ア") + "a", "aa"), npos);
+    EXPECT_EQ(findOffsetIgnoringCase(sj("アA") + "a", "aa"), 2u);
 }
 
 TEST(Find, StartLimitBoundsTheScan)
