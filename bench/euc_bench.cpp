@@ -42,7 +42,7 @@ void BM_EucToSjis(benchmark::State& state)
     const std::string& src = eucText();
     const kven::EucJp conv;
     for (auto _ : state) {
-        std::string out = conv.EucToSjis(src);
+        std::string out = conv.toSjis(src);
         benchmark::DoNotOptimize(out.data());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(src.size()));

@@ -52,9 +52,9 @@ int loadSettings(Session& session)
 bool loadDocument(Session& session, const std::string& document)
 {
     NoDialogs dialogs;
-    EucJp pzConv;
+    EucJp eucJp;
     Bookmarks bookmarks(session, bookmarkFilePath());
-    DocumentIntake intake(session, dialogs, bookmarks, pzConv);
+    DocumentIntake intake(session, dialogs, bookmarks, eucJp);
     try {
         intake.loadFromCommandLine({document});
     } catch (const KvenError& e) {

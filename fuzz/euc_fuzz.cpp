@@ -1,5 +1,5 @@
-// EucToSjis on arbitrary bytes: never longer than its source, the same as converting pair by
-// pair through JisToSjis, and on a text of ASCII, JIS X 0208 and half-width katakana alone the
+// toSjis on arbitrary bytes: never longer than its source, the same as converting pair by
+// pair through jisToSjis, and on a text of ASCII, JIS X 0208 and half-width katakana alone the
 // same as glibc iconv wherever iconv converts the whole text.
 
 #include "fuzz/FuzzSupport.h"
@@ -21,7 +21,7 @@ bool asciiJisX0208AndKana(const kven::EucJp& conv, const std::uint8_t* data, std
         if (i + 1 == size)
             return false;
         const unsigned char next = data[++i];
-        if (!(conv.IsEucLead(b) && conv.IsEucLead(next)) && !(b == 0x8E && conv.IsEucKanaTrail(next)))
+        if (!(conv.isLead(b) && conv.isLead(next)) && !(b == 0x8E && conv.isKanaTrail(next)))
             return false;
     }
     return true;
@@ -33,19 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
     const kven::EucJp conv;
-    const std::string out = conv.EucToSjis(source);
+    const std::string out = conv.toSjis(source);
     if (out.size() > source.size())
         std::abort();
 
     std::string expected;
     for (std::size_t i = 0; i < size;) {
         const unsigned char b = data[i];
-        if (conv.IsEucLead(b)) {
+        if (conv.isLead(b)) {
             if (i + 1 < size)
-                expected += conv.JisToSjis(static_cast<unsigned char>(b - 0x80),
+                expected += conv.jisToSjis(static_cast<unsigned char>(b - 0x80),
                                            static_cast<unsigned char>(data[i + 1] - 0x80));
             i += 2;
-        } else if (b == 0x8E && i + 1 < size && conv.IsEucKanaTrail(data[i + 1])) {
+        } else if (b == 0x8E && i + 1 < size && conv.isKanaTrail(data[i + 1])) {
             expected += static_cast<char>(data[i + 1]);
             i += 2;
         } else {

@@ -115,7 +115,7 @@ Encoding declaredEncoding(std::string_view text)
 void settleEncoding(std::string& text, const EucJp& conv)
 {
     switch (encodingByContent(text, declaredEncoding(text))) {
-    case Encoding::eucJp: text = conv.EucToSjis(text); break;
+    case Encoding::eucJp: text = conv.toSjis(text); break;
     case Encoding::utf8: text = cp932::fromWide(decodeUtf8Page(text)); break;
     case Encoding::shiftJis: break;
     }

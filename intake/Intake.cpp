@@ -42,7 +42,7 @@ std::string plainTextToSjis(std::string bytes, const EucJp& conv)
         return cp932::fromUtf8(view.substr(kUtf8Bom.size()));
     switch (encodingByContent(view, isMultiByteUtf8(view) ? Encoding::utf8 : Encoding::shiftJis)) {
     case Encoding::utf8: return cp932::fromUtf8(view);
-    case Encoding::eucJp: return conv.EucToSjis(view);
+    case Encoding::eucJp: return conv.toSjis(view);
     case Encoding::shiftJis: break;
     }
     return bytes;

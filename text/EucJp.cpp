@@ -45,14 +45,14 @@ constexpr PairTables kPairTables = makePairTables();
 
 } // namespace
 
-std::string EucJp::JisToSjis(unsigned char row, unsigned char cell) const
+std::string EucJp::jisToSjis(unsigned char row, unsigned char cell) const
 {
     if (row < 0x21 || row > 0x7E)
         return {};
     return {static_cast<char>(sjisFirst(row)), static_cast<char>(sjisSecond(row, cell))};
 }
 
-std::string EucJp::EucToSjis(std::string_view source) const
+std::string EucJp::toSjis(std::string_view source) const
 {
     // Every rule writes at most as many bytes as it reads, so the result fits in the
     // source's length and is written in place.
@@ -77,14 +77,14 @@ std::string EucJp::EucToSjis(std::string_view source) const
                 i += 8;
                 w += 8;
             }
-        } else if (IsEucLead(b)) {
+        } else if (isLead(b)) {
             if (i + 1 >= n)
                 break; // a lone first byte at the end: nothing to pair it with
             out[w] = static_cast<char>(kPairTables.first[b]);
             out[w + 1] = static_cast<char>(kPairTables.second[b & 1][in[i + 1]]);
             w += 2;
             i += 2;
-        } else if (b == kSingleShift2 && i + 1 < n && IsEucKanaTrail(in[i + 1])) {
+        } else if (b == kSingleShift2 && i + 1 < n && isKanaTrail(in[i + 1])) {
             out[w++] = static_cast<char>(in[i + 1]);
             i += 2;
         } else {

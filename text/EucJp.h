@@ -8,32 +8,22 @@
 
 namespace kven {
 
-enum TJisByteCodeType : std::uint8_t { btAscii, btRoman };
-enum TJisKanaConvType : std::uint8_t { ktNone, ktZenWithDaku, ktZenSepaDaku };
-
 class EucJp {
 public:
-    // Kept for the window's layout, which sets them; no conversion reads them: single-byte
-    // codes are always copied and half-width katakana always stay half-width.
-    TJisByteCodeType JisByteCodeType = btAscii;
-    TJisKanaConvType JisKanaConvType = ktZenWithDaku;
-
-    EucJp() = default;
-
     // Every EUC-JP pair becomes its two-byte Shift_JIS form (its second byte taken whatever
     // its value), 0x8E with a katakana byte becomes that one byte, every other byte is copied.
     // A first byte of a pair that is the last byte of the source has nothing to pair with and
     // is dropped, so the result is never longer than the source.
-    std::string EucToSjis(std::string_view source) const;
+    std::string toSjis(std::string_view source) const;
 
     // One JIS X 0208 row/cell pair to Shift_JIS; empty when the row is outside 0x21..0x7E.
     // The cell is not range-checked.
-    std::string JisToSjis(unsigned char row, unsigned char cell) const;
+    std::string jisToSjis(unsigned char row, unsigned char cell) const;
 
     // First byte of an EUC-JP pair: 0xA1..0xFE.
-    bool IsEucLead(unsigned char b) const { return b >= 0xA1 && b <= 0xFE; }
+    bool isLead(unsigned char b) const { return b >= 0xA1 && b <= 0xFE; }
     // Byte that may follow the single shift 0x8E: 0xA1..0xDF.
-    bool IsEucKanaTrail(unsigned char b) const { return b >= 0xA1 && b <= 0xDF; }
+    bool isKanaTrail(unsigned char b) const { return b >= 0xA1 && b <= 0xDF; }
 };
 
 } // namespace kven

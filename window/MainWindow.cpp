@@ -49,8 +49,6 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
           [this](const std::function<void()>& use) { runShowingErrors(use); }),
       exporter_(*this, dialogs)
 {
-    eucJp_.JisByteCodeType = btAscii;
-    eucJp_.JisKanaConvType = ktZenWithDaku;
     resizeToggle_.setEditorFontPoints(ResizeToggle::kEditorPoints);
     new FileDrop(*this, *ui_.editor->viewport(), [this](const std::string& path) { openDropped(path); });
     resize(kClientWidth, kClientHeight + ui_.mainMenu->sizeHint().height());

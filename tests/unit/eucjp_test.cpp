@@ -37,7 +37,7 @@ TEST(EucJp, EucToSjisRows)
     };
     const EucJp conv;
     for (const auto& row : rows)
-        EXPECT_EQ(conv.EucToSjis(row.euc), row.sjis) << row.why;
+        EXPECT_EQ(conv.toSjis(row.euc), row.sjis) << row.why;
 }
 
 TEST(EucJp, JisToSjisRows)
@@ -53,38 +53,26 @@ TEST(EucJp, JisToSjisRows)
     };
     const EucJp conv;
     for (const auto& r : rows)
-        EXPECT_EQ(conv.JisToSjis(r.row, r.cell), r.sjis) << std::hex << int(r.row) << ' ' << int(r.cell);
+        EXPECT_EQ(conv.jisToSjis(r.row, r.cell), r.sjis) << std::hex << int(r.row) << ' ' << int(r.cell);
 }
 
 TEST(EucJp, ByteClasses)
 {
     const EucJp conv;
-    EXPECT_FALSE(conv.IsEucLead(0xA0));
-    EXPECT_TRUE(conv.IsEucLead(0xA1));
-    EXPECT_TRUE(conv.IsEucLead(0xFE));
-    EXPECT_FALSE(conv.IsEucLead(0xFF));
-    EXPECT_FALSE(conv.IsEucKanaTrail(0xA0));
-    EXPECT_TRUE(conv.IsEucKanaTrail(0xA1));
-    EXPECT_TRUE(conv.IsEucKanaTrail(0xDF));
-    EXPECT_FALSE(conv.IsEucKanaTrail(0xE0));
+    EXPECT_FALSE(conv.isLead(0xA0));
+    EXPECT_TRUE(conv.isLead(0xA1));
+    EXPECT_TRUE(conv.isLead(0xFE));
+    EXPECT_FALSE(conv.isLead(0xFF));
+    EXPECT_FALSE(conv.isKanaTrail(0xA0));
+    EXPECT_TRUE(conv.isKanaTrail(0xA1));
+    EXPECT_TRUE(conv.isKanaTrail(0xDF));
+    EXPECT_FALSE(conv.isKanaTrail(0xE0));
 }
 
-TEST(EucJp, PropertiesStartAsLaidOutAndChangeNothing)
+TEST(EucJp, SingleBytesAreCopiedAndHalfWidthKanaStaysHalfWidth)
 {
-    EucJp conv;
-    EXPECT_EQ(conv.JisByteCodeType, btAscii);
-    EXPECT_EQ(conv.JisKanaConvType, ktZenWithDaku);
-    static_assert(sizeof(TJisByteCodeType) == 1 && sizeof(TJisKanaConvType) == 1);
-
-    const std::string src = "A\\~\x8e\xb6\x8e\xde\xa4\xab"; // A \ ~ ｶﾞ か
-    const std::string expected = conv.EucToSjis(src);
-    for (auto byteType : {btAscii, btRoman})
-        for (auto kanaType : {ktNone, ktZenWithDaku, ktZenSepaDaku}) {
-            conv.JisByteCodeType = byteType;
-            conv.JisKanaConvType = kanaType;
-            EXPECT_EQ(conv.EucToSjis(src), expected);
-        }
-    EXPECT_EQ(expected, "A\\~\xb6\xde\x82\xa9");
+    const EucJp conv;
+    EXPECT_EQ(conv.toSjis("A\\~\x8e\xb6\x8e\xde\xa4\xab"), "A\\~\xb6\xde\x82\xa9"); // A \ ~ ｶﾞ か
 }
 
 // Our conversion of every JIS X 0208 pair agrees with glibc's EUC-JP to CP932 wherever
@@ -100,7 +88,7 @@ TEST(EucJp, AgreesWithIconvOnEveryJisX0208Pair)
             if (!reference)
                 continue;
             ++compared;
-            EXPECT_EQ(conv.EucToSjis(std::string_view(euc, 2)), *reference) << std::hex << row << ' ' << cell;
+            EXPECT_EQ(conv.toSjis(std::string_view(euc, 2)), *reference) << std::hex << row << ' ' << cell;
         }
     EXPECT_GT(compared, 6800); // JIS X 0208 has 6879 characters
 }

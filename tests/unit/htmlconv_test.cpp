@@ -424,7 +424,7 @@ TEST(HTMLconvCorpus, EucPagesConvertLikeIconv)
             continue; // JIS X 0212 characters: copied and paired by our rules, not decoded
         const auto reference = testing::iconvAll("CP932", "EUC-JP", page);
         ASSERT_TRUE(reference.has_value()) << path;
-        EXPECT_EQ(conv.EucToSjis(page), *reference) << path;
+        EXPECT_EQ(conv.toSjis(page), *reference) << path;
         ++compared;
     }
     EXPECT_EQ(compared, 4);
@@ -438,7 +438,7 @@ TEST(HTMLconvCorpus, Utf8PageWhoseMetaSaysEucJpIsReadAsUtf8)
     const std::string page = readPage(path);
     const EucJp conv;
 
-    std::string asEucJp = conv.EucToSjis(page);
+    std::string asEucJp = conv.toSjis(page);
     detail::markupToText(asEucJp);
     std::string expected = cp932::fromUtf8(page);
     detail::markupToText(expected);
@@ -460,7 +460,7 @@ TEST(HTMLconvCorpus, EveryPageIsReadInItsOwnEncoding)
     } folders[] = {
         {"aozora_xhtml", [](const EucJp&, const std::string& page) { return page; }},
         {"html_sjis", [](const EucJp&, const std::string& page) { return page; }},
-        {"html_eucjp", [](const EucJp& c, const std::string& page) { return c.EucToSjis(page); }},
+        {"html_eucjp", [](const EucJp& c, const std::string& page) { return c.toSjis(page); }},
         {"html_utf8", [](const EucJp&, const std::string& page) { return cp932::fromUtf8(page); }},
     };
     int count = 0;
