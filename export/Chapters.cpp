@@ -231,46 +231,58 @@ DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName)
     return info;
 }
 
-std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::size_t>& marked,
-                                  const std::vector<std::size_t>& markedEnds, const std::string& documentTitle)
+namespace {
+
+// The line that holds `offset`.
+std::size_t lineOf(const std::vector<Line>& lines, std::size_t offset)
 {
-    const std::vector<Line> lines = linesOf(sjis);
-    const auto lineOf = [&lines](std::size_t offset) {
-        return static_cast<std::size_t>(
-            std::upper_bound(lines.begin(), lines.end(), offset,
-                             [](std::size_t o, const Line& line) { return o < line.offset; }) -
-            lines.begin() - 1);
-    };
+    return static_cast<std::size_t>(std::upper_bound(lines.begin(), lines.end(), offset,
+                                                     [](std::size_t o, const Line& line) { return o < line.offset; }) -
+                                    lines.begin() - 1);
+}
+
+// The marked heading at `at` on line `i`, which ends at the first of `markedEnds` from `at` on
+// when that comes before `nextAt`, the next mark, or else at the end of the line (the page
+// did not close it). The reading step starts a chunk at the start of the line, or at the
+// blank before the heading when text comes first.
+Heading markedHeading(std::string_view sjis, const std::vector<Line>& lines, std::size_t i, std::size_t at,
+                      std::size_t nextAt, const std::vector<std::size_t>& markedEnds)
+{
+    const std::size_t lineEnd = i + 1 < lines.size() ? lines[i + 1].offset : sjis.size();
+    const auto end = std::lower_bound(markedEnds.begin(), markedEnds.end(), at);
+    const bool first = cleanText(cp932::toUtf8(sjis.substr(lines[i].offset, at - lines[i].offset))).empty();
+    Heading heading{first ? lines[i].offset : at - 1, {}, i};
+    if (end != markedEnds.end() && *end < nextAt && *end <= sjis.size()) {
+        // A heading that spans lines reads as one line.
+        for (const Line& line : linesOf(sjis.substr(at, *end - at)))
+            if (const std::string text = cleanText(line.utf8); !text.empty())
+                heading.title += (heading.title.empty() ? "" : " ") + text;
+        heading.lastLine = *end > at ? lineOf(lines, *end - 1) : i;
+        const std::size_t lastEnd =
+            heading.lastLine + 1 < lines.size() ? lines[heading.lastLine + 1].offset : sjis.size();
+        heading.textAfter = !cleanText(cp932::toUtf8(sjis.substr(*end, lastEnd - *end))).empty();
+    } else {
+        std::string_view rest = sjis.substr(at, lineEnd - at);
+        while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
+            rest.remove_suffix(1);
+        heading.title = cleanText(cp932::toUtf8(rest));
+    }
+    return heading;
+}
+
+// The marked headings of a page and the Aozora headings, in text order.
+std::vector<Heading> headingsOf(std::string_view sjis, const std::vector<Line>& lines,
+                                const std::vector<std::size_t>& marked, const std::vector<std::size_t>& markedEnds)
+{
     const std::vector<std::size_t> marks = markedHeadings(sjis, marked);
     std::vector<Heading> headings;
     std::size_t nextMark = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t lineEnd = i + 1 < lines.size() ? lines[i + 1].offset : sjis.size();
-        // Marked headings of a page: from the mark to the end of its element, or to the end
-        // of its line when the page did not close it. The reading step starts a chunk at the
-        // start of the line, or at the blank before the heading when text comes first.
         while (nextMark < marks.size() && marks[nextMark] < lineEnd) {
             const std::size_t at = std::max(marks[nextMark], lines[i].offset);
             const std::size_t nextAt = nextMark + 1 < marks.size() ? marks[nextMark + 1] : sjis.size() + 1;
-            const auto end = std::lower_bound(markedEnds.begin(), markedEnds.end(), at);
-            const bool first = cleanText(cp932::toUtf8(sjis.substr(lines[i].offset, at - lines[i].offset))).empty();
-            Heading heading{first ? lines[i].offset : at - 1, {}, i};
-            if (end != markedEnds.end() && *end < nextAt && *end <= sjis.size()) {
-                // A heading that spans lines reads as one line.
-                for (const Line& line : linesOf(sjis.substr(at, *end - at)))
-                    if (const std::string text = cleanText(line.utf8); !text.empty())
-                        heading.title += (heading.title.empty() ? "" : " ") + text;
-                heading.lastLine = *end > at ? lineOf(*end - 1) : i;
-                const std::size_t lastEnd =
-                    heading.lastLine + 1 < lines.size() ? lines[heading.lastLine + 1].offset : sjis.size();
-                heading.textAfter = !cleanText(cp932::toUtf8(sjis.substr(*end, lastEnd - *end))).empty();
-            } else {
-                std::string_view rest = sjis.substr(at, lineEnd - at);
-                while (!rest.empty() && (rest.back() == '\n' || rest.back() == '\r'))
-                    rest.remove_suffix(1);
-                heading.title = cleanText(cp932::toUtf8(rest));
-            }
-            headings.push_back(std::move(heading));
+            headings.push_back(markedHeading(sjis, lines, i, at, nextAt, markedEnds));
             ++nextMark;
         }
         if (std::optional<Heading> heading = aozoraHeading(lines, i)) {
@@ -283,13 +295,22 @@ std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::
             }
         }
     }
+    return headings;
+}
 
+} // namespace
+
+std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::size_t>& marked,
+                                  const std::vector<std::size_t>& markedEnds, const std::string& documentTitle)
+{
+    const std::vector<Line> lines = linesOf(sjis);
+    const std::vector<Heading> headings = headingsOf(sjis, lines, marked, markedEnds);
     std::vector<Chapter> chapters;
     std::size_t contentFrom = 0; // first line after the last heading
     for (std::size_t h = 0; h < headings.size(); ++h) {
         const Heading& heading = headings[h];
-        const std::size_t line = lineOf(heading.offset);
-        // A heading after text on its line starts at its blank, see above.
+        const std::size_t line = lineOf(lines, heading.offset);
+        // A heading after text on its line starts at its blank, see markedHeading().
         const bool textBefore = (h > 0 && headings[h - 1].textAfter) || hasReadable(lines, contentFrom, line) ||
                                 heading.offset > lines[line].offset;
         if (chapters.empty()) {

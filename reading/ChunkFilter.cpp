@@ -232,9 +232,11 @@ std::string withBaseMarks(std::string_view trimmed, std::span<const std::size_t>
     return out;
 }
 
-// `bases`: where ruby bases begin in `chunk`, ascending.
-std::string spokenWith(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
-                       std::span<const std::size_t> bases = {})
+// The chunk trimmed, mapped to full width, with its notes, ruby and dictionary words
+// rewritten; empty when the skip list drops it. `bases`: where ruby bases begin in `chunk`,
+// ascending.
+std::string rewritten(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
+                      std::span<const std::size_t> bases)
 {
     std::string_view trimmed = trimView(chunk);
     if (tables.skipList.foundIn(trimmed))
@@ -261,7 +263,13 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
         static const ReadingDictionary noWords;
         text = (options.dictionary != nullptr ? *options.dictionary : noWords).apply(text);
     }
+    return text;
+}
 
+std::string spokenWith(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
+                       std::span<const std::size_t> bases = {})
+{
+    const std::string text = rewritten(chunk, options, tables, bases);
     std::string_view rest(text);
     while (rest.starts_with(sjis::kZenQuestion))
         rest.remove_prefix(sjis::kZenQuestion.size());

@@ -51,36 +51,45 @@ void MainControls::buildClientArea(QMainWindow& window)
     editor = new QPlainTextEdit;
     editor->setObjectName(QStringLiteral("editor"));
     buildControls(*client, mainWindowLayout(), {editor});
-    bindControl(voiceLabel, *client, "voiceLabel");
-    bindControl(versionLabel, *client, "versionLabel");
-    bindControl(talkSymbolsLabel, *client, "talkSymbolsLabel");
-    bindControl(unreadLimitLabel, *client, "unreadLimitLabel");
-    bindControl(blankLimitLabel, *client, "blankLimitLabel");
-    bindControl(speedLabel, *client, "speedLabel");
-    bindControl(startButton, *client, "startButton");
-    bindControl(openButton, *client, "openButton");
-    bindControl(quitButton, *client, "quitButton");
-    bindControl(stopButton, *client, "stopButton");
-    bindControl(addSkipButton, *client, "addSkipButton");
-    bindControl(deleteSkipButton, *client, "deleteSkipButton");
-    bindControl(pasteButton, *client, "pasteButton");
-    bindControl(reloadButton, *client, "reloadButton");
-    bindControl(saveButton, *client, "saveButton");
-    bindControl(aozoraRubyBox, *client, "aozoraRubyBox");
-    bindControl(aaSkipBox, *client, "aaSkipBox");
-    bindControl(headingSearchBox, *client, "headingSearchBox");
-    bindControl(repeatBox, *client, "repeatBox");
-    bindControl(unreadLimitBar, *client, "unreadLimitBar");
-    bindControl(blankLimitBar, *client, "blankLimitBar");
-    bindControl(speedBar, *client, "speedBar");
-    bindControl(skipTab, *client, "skipTab");
-    bindControl(talkTab, *client, "talkTab");
-    bindControl(optionsTab, *client, "optionsTab");
-    bindControl(voiceBox, *client, "voiceBox");
-    bindControl(listTabs, *client, "listTabs");
-    bindControl(skipListBox, *client, "skipListBox");
-    bindControl(talkSymbolsEditor, *client, "talkSymbolsEditor");
+    findControls(*client);
+    setUpControls();
+}
 
+void MainControls::findControls(const QWidget& client)
+{
+    bindControl(voiceLabel, client, "voiceLabel");
+    bindControl(versionLabel, client, "versionLabel");
+    bindControl(talkSymbolsLabel, client, "talkSymbolsLabel");
+    bindControl(unreadLimitLabel, client, "unreadLimitLabel");
+    bindControl(blankLimitLabel, client, "blankLimitLabel");
+    bindControl(speedLabel, client, "speedLabel");
+    bindControl(startButton, client, "startButton");
+    bindControl(openButton, client, "openButton");
+    bindControl(quitButton, client, "quitButton");
+    bindControl(stopButton, client, "stopButton");
+    bindControl(addSkipButton, client, "addSkipButton");
+    bindControl(deleteSkipButton, client, "deleteSkipButton");
+    bindControl(pasteButton, client, "pasteButton");
+    bindControl(reloadButton, client, "reloadButton");
+    bindControl(saveButton, client, "saveButton");
+    bindControl(aozoraRubyBox, client, "aozoraRubyBox");
+    bindControl(aaSkipBox, client, "aaSkipBox");
+    bindControl(headingSearchBox, client, "headingSearchBox");
+    bindControl(repeatBox, client, "repeatBox");
+    bindControl(unreadLimitBar, client, "unreadLimitBar");
+    bindControl(blankLimitBar, client, "blankLimitBar");
+    bindControl(speedBar, client, "speedBar");
+    bindControl(skipTab, client, "skipTab");
+    bindControl(talkTab, client, "talkTab");
+    bindControl(optionsTab, client, "optionsTab");
+    bindControl(voiceBox, client, "voiceBox");
+    bindControl(listTabs, client, "listTabs");
+    bindControl(skipListBox, client, "skipListBox");
+    bindControl(talkSymbolsEditor, client, "talkSymbolsEditor");
+}
+
+void MainControls::setUpControls()
+{
     versionLabel->setFont(japaneseFont(19, true));
     talkSymbolsLabel->setFont(japaneseFont(12));
     // Labels size themselves to their text in the font at hand, from their design place.

@@ -76,6 +76,8 @@ struct MainControls {
 
 private:
     void buildClientArea(QMainWindow& window);
+    void findControls(const QWidget& client);
+    void setUpControls();
     void buildMenu(QMainWindow& window);
 };
 
