@@ -64,6 +64,12 @@ SessionBinding::~SessionBinding()
     session_.bindView({});
 }
 
+template<class Value> void SessionBinding::fromControl(const std::function<void(Value)>& set, Value value)
+{
+    const Updating updating(updating_);
+    set(value);
+}
+
 void SessionBinding::followControls()
 {
     QPlainTextEdit* const editor = controls_.editor;
@@ -77,39 +83,28 @@ void SessionBinding::followControls()
     connect(controls_.talkSymbols, &QPlainTextEdit::textChanged, this,
             [edited] { edited(Session::talkSymbolsChanged); });
 
-    const std::pair<QCheckBox*, void (Session::*)(bool)> boxes[] = {
-        {controls_.aozoraRuby, &Session::setAozoraRuby},
-        {controls_.aaSkip, &Session::setAaSkip},
-        {controls_.headingSearch, &Session::setHeadingSearch},
-        {controls_.repeatSuppression, &Session::setRepeatSuppression}};
-    for (const auto& [box, set] : boxes) {
-        connect(box, &QCheckBox::toggled, this, [this, set = set](bool on) {
-            const Updating updating(updating_);
-            (session_.*set)(on);
-        });
-    }
-    const std::pair<QAction*, void (Session::*)(bool)> actions[] = {
-        {controls_.silentNotes, &Session::setSilentNotes},
-        {controls_.wordReadings, &Session::setWordReadings},
-        {controls_.passOverMarks, &Session::setPassOverMarks}};
-    for (const auto& [action, set] : actions) {
-        connect(action, &QAction::toggled, this, [this, set = set](bool on) {
-            const Updating updating(updating_);
-            (session_.*set)(on);
-        });
-    }
-    const std::pair<QScrollBar*, void (Session::*)(int)> bars[] = {{controls_.unreadLimit, &Session::setUnreadLimit},
-                                                                   {controls_.blankLimit, &Session::setBlankLimit}};
-    for (const auto& [bar, set] : bars) {
-        connect(bar, &QScrollBar::valueChanged, this, [this, set = set](int value) {
-            const Updating updating(updating_);
-            (session_.*set)(value);
-        });
-    }
-    connect(controls_.voices, &QComboBox::currentIndexChanged, this, [this](int index) {
-        const Updating updating(updating_);
-        session_.setVoiceIndex(index);
-    });
+    using Flag = std::function<void(bool)>;
+    using Number = std::function<void(int)>;
+    const std::pair<QCheckBox*, Flag> boxes[] = {
+        {controls_.aozoraRuby, [this](bool on) { session_.setAozoraRuby(on); }},
+        {controls_.aaSkip, [this](bool on) { session_.setAaSkip(on); }},
+        {controls_.headingSearch, [this](bool on) { session_.setHeadingSearch(on); }},
+        {controls_.repeatSuppression, [this](bool on) { session_.setRepeatSuppression(on); }}};
+    for (const auto& [box, set] : boxes)
+        connect(box, &QCheckBox::toggled, this, [this, set = set](bool on) { fromControl(set, on); });
+    const std::pair<QAction*, Flag> actions[] = {
+        {controls_.silentNotes, [this](bool on) { session_.setSilentNotes(on); }},
+        {controls_.wordReadings, [this](bool on) { session_.setWordReadings(on); }},
+        {controls_.passOverMarks, [this](bool on) { session_.setPassOverMarks(on); }}};
+    for (const auto& [action, set] : actions)
+        connect(action, &QAction::toggled, this, [this, set = set](bool on) { fromControl(set, on); });
+    const std::pair<QScrollBar*, Number> bars[] = {
+        {controls_.unreadLimit, [this](int value) { session_.setUnreadLimit(value); }},
+        {controls_.blankLimit, [this](int value) { session_.setBlankLimit(value); }}};
+    for (const auto& [bar, set] : bars)
+        connect(bar, &QScrollBar::valueChanged, this, [this, set = set](int value) { fromControl(set, value); });
+    connect(controls_.voices, &QComboBox::currentIndexChanged, this,
+            [this](int index) { fromControl(Number([this](int chosen) { session_.setVoiceIndex(chosen); }), index); });
 }
 
 void SessionBinding::show(Session::Changes changes)

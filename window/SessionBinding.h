@@ -72,6 +72,8 @@ private:
     // chunk it handed to the engine. Nothing is marked once reading has stopped.
     void markChunk();
     void followControls();
+    // A control's change reaches the session, without coming back to the control.
+    template<class Value> void fromControl(const std::function<void(Value)>& set, Value value);
 
     Session& session_;
     SessionControls controls_;
