@@ -26,11 +26,16 @@ namespace {
 
 using namespace kven;
 
-std::string document(std::size_t bytes)
+const char* const kNovelLine =
+    "吾輩《わがはい》は猫である。名前はまだ無い。どこで生れたかとんと見当《けんとう》がつかぬ。"
+    "何でも薄暗いじめじめした所でニャーニャー泣いていた事だけは記憶している。\r\n";
+// A line of dates, times, a fraction, a slash between capitals and numbers left as they are.
+const char* const kNumbersLine = "2001-08-03 14:09:55 更新、2008/02/05 00:14 作成。TCP/IP の 1/100 は 3.14 の 50% で、"
+                                 "1,000 円か 2000-2014 年の ver 5.005/03 です。\r\n";
+
+std::string document(std::size_t bytes, const char* utf8Line = kNovelLine)
 {
-    const std::string line =
-        cp932::fromUtf8("吾輩《わがはい》は猫である。名前はまだ無い。どこで生れたかとんと見当《けんとう》がつかぬ。"
-                        "何でも薄暗いじめじめした所でニャーニャー泣いていた事だけは記憶している。\r\n");
+    const std::string line = cp932::fromUtf8(utf8Line);
     std::string text;
     text.reserve(bytes + line.size());
     while (text.size() < bytes)
@@ -180,16 +185,20 @@ std::vector<ReadingDictionary::Entry> hugeWords()
 enum class Lists { shipped, hugeTalkSymbols, hugeSkipList, noWords, hugeWords };
 
 // One step over the same chunk, again and again, with the given lists. The first step, before
-// the measurement, is where lists that changed are prepared.
-void readingStepWithLists(benchmark::State& state, Lists lists)
+// the measurement, is where lists that changed are prepared. `numbers`: the numbers line is
+// read, with the numbers option off (0) or on (1), instead of the novel as shipped (-1).
+void readingStepWithLists(benchmark::State& state, Lists lists, int numbers = -1)
 {
     Session session;
     readShippedSettings(session);
+    const bool numbersLine = numbers >= 0;
+    if (numbersLine)
+        session.setReadNumbers(numbers == 1);
     if (lists == Lists::hugeTalkSymbols)
         session.setTalkSymbols(hugeTalkSymbols());
     if (lists == Lists::hugeSkipList)
         session.setSkipList(hugeSkipList());
-    session.setText(document(20u << 10));
+    session.setText(document(20u << 10, numbersLine ? kNumbersLine : kNovelLine));
     if (lists == Lists::noWords || lists == Lists::hugeWords)
         session.setWordReadings(true);
     if (lists == Lists::hugeWords)
@@ -218,6 +227,11 @@ void readingStepWithLists(benchmark::State& state, Lists lists)
 void BM_ReadingStepShippedLists(benchmark::State& state)
 {
     readingStepWithLists(state, Lists::shipped);
+}
+// The numbers option on (1) against off (0), over a line full of numbers.
+void BM_ReadingStepNumbers(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::shipped, static_cast<int>(state.range(0)));
 }
 void BM_ReadingStepHugeTalkSymbols(benchmark::State& state)
 {
@@ -253,6 +267,7 @@ BENCHMARK(BM_ReadingStep20KB);
 BENCHMARK(BM_DumpOneLine2MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DumpOneLine200KB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadingStepShippedLists);
+BENCHMARK(BM_ReadingStepNumbers)->Arg(0)->Arg(1);
 BENCHMARK(BM_ReadingStepHugeTalkSymbols);
 BENCHMARK(BM_ReadingStepHugeSkipList);
 BENCHMARK(BM_PrepareHugeLists)->Unit(benchmark::kMillisecond);

@@ -50,8 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.blankLimit = (flags >> 4) % 11;
     options.silentNotes = (flags & 0x40) != 0;
     options.wordReadings = (flags & 0x80) != 0;
-    // The flags byte is full: the length of the input chooses the last option.
+    // The flags byte is full: the length of the input chooses the last options.
     options.passOverMarks = (size & 1) != 0;
+    options.readNumbers = (size & 2) != 0;
     // Words that meet Latin letters of both cases and widths, kana and kanji, and one another.
     static const std::vector<kven::ReadingDictionary::Entry> words = {
         {"MeCab", "\x83\x81\x83\x4a\x83\x75"},    // メカブ
@@ -81,8 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (len == 0 || len > text.size() - cursor)
             std::abort();
         const std::string spoken = kven::spokenAt(text, cursor, len, options);
-        // Readings may be longer than their words: only the text of the chunk is bounded.
-        if ((!options.wordReadings && spoken.size() > kven::kFullWidthLimit) || !wholeCharacters(spoken))
+        // Readings and numbers in words may be longer than what they stand for: only the text
+        // of the chunk is bounded.
+        const bool longer = options.wordReadings || options.readNumbers;
+        if ((!longer && spoken.size() > kven::kFullWidthLimit) || !wholeCharacters(spoken))
             std::abort();
         cursor += len;
     }

@@ -2,6 +2,7 @@
 
 #include "reading/AozoraNotes.h"
 #include "reading/Marks.h"
+#include "reading/Numbers.h"
 
 #include "text/FullWidth.h"
 #include "text/Sjis.h"
@@ -232,7 +233,7 @@ std::string withBaseMarks(std::string_view trimmed, std::span<const std::size_t>
     return out;
 }
 
-// The chunk trimmed, mapped to full width, with its notes, ruby and dictionary words
+// The chunk trimmed, mapped to full width, with its notes, ruby, dictionary words and numbers
 // rewritten; empty when the skip list drops it. `bases`: where ruby bases begin in `chunk`,
 // ascending.
 std::string rewritten(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
@@ -263,6 +264,8 @@ std::string rewritten(std::string_view chunk, const FilterOptions& options, cons
         static const ReadingDictionary noWords;
         text = (options.dictionary != nullptr ? *options.dictionary : noWords).apply(text);
     }
+    if (options.readNumbers)
+        text = numbersInWords(text);
     return text;
 }
 

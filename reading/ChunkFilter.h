@@ -52,6 +52,9 @@ struct FilterOptions {
     const ReadingDictionary* dictionary = nullptr;
     // A chunk of marks alone (onlyMarks) says nothing: the synthesizer would only add a gap.
     bool passOverMarks = false;
+    // Dates, times and clear fractions are said in kanji numerals (numbersInWords); after the
+    // reading dictionary, before the leading marks and the classification.
+    bool readNumbers = false;
     // Where the ruby bases of a converted page begin: with silent notes, such a base is read
     // as if "｜" marked it.
     std::span<const RubyBase> rubyBases;

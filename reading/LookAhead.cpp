@@ -15,6 +15,7 @@ FilterOptions SessionFilter::options()
     options.silentNotes = session_.silentNotes();
     options.wordReadings = session_.wordReadings();
     options.passOverMarks = session_.passOverMarks();
+    options.readNumbers = session_.readNumbers();
     options.dictionary = session_.document().words.get();
     options.rubyBases = session_.document().rubyBases;
     options.aaSkip = session_.aaSkip();

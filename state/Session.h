@@ -140,6 +140,8 @@ public:
     void setWordReadings(bool on) { setOption(v_.wordReadings, on); }
     bool passOverMarks() const { return v_.passOverMarks; } // "記号だけの部分を飛ばす"
     void setPassOverMarks(bool on) { setOption(v_.passOverMarks, on); }
+    bool readNumbers() const { return v_.readNumbers; } // "数字を日本語で読む"
+    void setReadNumbers(bool on) { setOption(v_.readNumbers, on); }
     // The limits, kLimitSlider; setting one clamps it into the range.
     int unreadLimit() const { return v_.unreadLimit; }
     void setUnreadLimit(int pos);
@@ -223,6 +225,7 @@ private:
         bool silentNotes = false;
         bool wordReadings = false;
         bool passOverMarks = false;
+        bool readNumbers = false;
         int unreadLimit = 0;
         int blankLimit = 0;
         int speed = 0;

@@ -68,8 +68,8 @@ void MainWindow::bindSession()
     binding_ = std::make_unique<SessionBinding>(
         session_, SessionControls{this, ui_.editor, ui_.startButton, ui_.stopButton, ui_.aozoraRubyBox, ui_.aaSkipBox,
                                   ui_.headingSearchBox, ui_.repeatBox, ui_.notesAction, ui_.wordsAction,
-                                  ui_.marksAction, ui_.unreadLimitBar, ui_.blankLimitBar, ui_.speedBar, ui_.skipListBox,
-                                  ui_.talkSymbolsEditor, ui_.voiceBox});
+                                  ui_.marksAction, ui_.numbersAction, ui_.unreadLimitBar, ui_.blankLimitBar,
+                                  ui_.speedBar, ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
     binding_->onSpeedChanged = [this] { speedChanged(); };
     binding_->onReadingChanged = [this] { commands_.readingStateMayHaveChanged(); };
 }

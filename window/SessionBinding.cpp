@@ -95,7 +95,8 @@ void SessionBinding::followControls()
     const std::pair<QAction*, Flag> actions[] = {
         {controls_.silentNotes, [this](bool on) { session_.setSilentNotes(on); }},
         {controls_.wordReadings, [this](bool on) { session_.setWordReadings(on); }},
-        {controls_.passOverMarks, [this](bool on) { session_.setPassOverMarks(on); }}};
+        {controls_.passOverMarks, [this](bool on) { session_.setPassOverMarks(on); }},
+        {controls_.readNumbers, [this](bool on) { session_.setReadNumbers(on); }}};
     for (const auto& [action, set] : actions)
         connect(action, &QAction::toggled, this, [this, set = set](bool on) { fromControl(set, on); });
     const std::pair<QScrollBar*, Number> bars[] = {
@@ -196,6 +197,7 @@ void SessionBinding::showOptions()
     controls_.silentNotes->setChecked(session_.silentNotes());
     controls_.wordReadings->setChecked(session_.wordReadings());
     controls_.passOverMarks->setChecked(session_.passOverMarks());
+    controls_.readNumbers->setChecked(session_.readNumbers());
     controls_.unreadLimit->setValue(session_.unreadLimit());
     controls_.blankLimit->setValue(session_.blankLimit());
 }

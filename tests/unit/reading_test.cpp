@@ -736,6 +736,63 @@ TEST(ReadingStep, ClassificationRanges)
     }
 }
 
+TEST(ReadingStep, NumbersAreSaidInWordsWithTheOption)
+{
+    // Typed half-width: the chunk is mapped to full width before it is rewritten. "／" is no
+    // talk symbol, so a slash left alone is still the pause mark.
+    const struct {
+        const char* in;
+        const char* out;
+    } rows[] = {
+        {"2001-08-03", "二千一年八月三日"},
+        {"2001/8/3(金)", "二千一年八月三日（金）"},
+        {"撮影2001/8)", "撮影二千一年八月）"},
+        {"1999/12/31", "千九百九十九年十二月三十一日"},
+        {"2000/10/20", "二千年十月二十日"},
+        {"2001-13-03", "２００１－１３－０３"}, // month 13
+        {"2001/0/3", "２００１;０;３"},         // month 0
+        {"2001/12/32", "２００１;１２;３２"},   // day 32
+        {"2000-12", "２０００－１２"},          // as likely a range as a month
+        {"0999/1/2", "０９９９;１;２"},         // a year with a leading zero
+        {"x2001/8/3", "ｘ２００１;８;３"},      // a letter before
+        {"2001/8/3/4", "２００１;８;３;４"},    // a slash after
+        {"perl5.005/03", "ｐｅｒｌ５．００５;０３"},
+        {"14:09:55", "十四時九分五十五秒"},
+        {"00:14", "零時十四分"},
+        {"14:00", "十四時"},
+        {"24:59:59", "二十四時五十九分五十九秒"},
+        {"25:00", "２５：００"},
+        {"12:60", "１２：６０"},
+        {"3:2", "３：２"},                         // a ratio: minutes have two digits
+        {"0213:2004", "０２１３：２００４"},       // an hour of four digits
+        {"14:09:55:10", "１４：０９：５５：１０"}, // a colon after
+        {"1/100", "百分の一"},
+        {"13/20", "二十分の十三"},
+        {"12/20", "１２;２０"}, // as likely December 20
+        {"1/32", "三十二分の一"},
+        {"1/31", "１;３１"},
+        {"1/2の", "二分の一の"},
+        {"1/2", "１;２"},        // as likely January 2
+        {"1/10の", "１;１０の"}, // as likely January 10
+        {"3/2", "３;２"},
+        {"01/100", "０１;１００"},
+        {"A/B", "ＡＢ"},
+        {"A/BC", "Ａ;ＢＣ"}, // joined, a word the synthesizer knows may be misread
+        {"a/B", "ａ;Ｂ"},
+        {"A/B/C", "Ａ;Ｂ;Ｃ"}, // a path
+        {"1,000 3.14% -5", "１，０００　３．１４％　－５"},
+    };
+    const std::string talkSymbols = sj("（）：－．，％");
+    FilterOptions options;
+    options.aaSkip = false;
+    options.talkSymbols = talkSymbols;
+    options.readNumbers = true;
+    for (const auto& r : rows)
+        EXPECT_EQ(u8(spokenText(sj(r.in), options)), r.out) << r.in;
+    options.readNumbers = false;
+    EXPECT_EQ(u8(spokenText(sj(rows[0].in), options)), "２００１－０８－０３");
+}
+
 TEST(ReadingStep, OneByteCharactersAreNeverReadable)
 {
     // 0xA0 and a lone lead byte compare inside the kanji range byte by byte, yet a one-byte
