@@ -2,7 +2,8 @@
 // the step works on the chunk and the way to its boundary, never on the rest of the text.
 // Nor may it grow with the lists of the settings: a step with a 1 MB talk-symbols line or a
 // skip list of 100,000 long entries costs what it costs with the shipped settings, and one
-// with a reading dictionary of 100,000 words what it costs with none.
+// with a reading dictionary of 100,000 words what it costs with none. English words said from
+// their pronunciation cost a step over a page full of them little more than spelling them.
 
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
@@ -12,6 +13,7 @@
 #include "state/Dialogs.h"
 #include "state/Session.h"
 #include "text/Cp932.h"
+#include "text/EnglishLexicon.h"
 #include "text/ReadingDictionary.h"
 
 #include <benchmark/benchmark.h>
@@ -26,11 +28,12 @@ namespace {
 
 using namespace kven;
 
-std::string document(std::size_t bytes)
+std::string document(std::size_t bytes,
+                     std::string_view utf8Line = "吾輩《わがはい》は猫である。名前はまだ無い。どこで生れたかとんと"
+                                                 "見当《けんとう》がつかぬ。何でも薄暗いじめじめした所でニャーニャー"
+                                                 "泣いていた事だけは記憶している。\r\n")
 {
-    const std::string line =
-        cp932::fromUtf8("吾輩《わがはい》は猫である。名前はまだ無い。どこで生れたかとんと見当《けんとう》がつかぬ。"
-                        "何でも薄暗いじめじめした所でニャーニャー泣いていた事だけは記憶している。\r\n");
+    const std::string line = cp932::fromUtf8(utf8Line);
     std::string text;
     text.reserve(bytes + line.size());
     while (text.size() < bytes)
@@ -177,7 +180,12 @@ std::vector<ReadingDictionary::Entry> hugeWords()
     return words;
 }
 
-enum class Lists { shipped, hugeTalkSymbols, hugeSkipList, noWords, hugeWords };
+enum class Lists { shipped, hugeTalkSymbols, hugeSkipList, noWords, hugeWords, englishOff, englishOn };
+
+// A line of a web page about markup, English words in every phrase.
+constexpr std::string_view kEnglishLine =
+    "Ruby annotations are used with the base element: RangeとNoneの値をuseする時はstyle sheetの"
+    "property valueを見る。The quick brown fox jumps over the lazy dog.\r\n";
 
 // One step over the same chunk, again and again, with the given lists. The first step, before
 // the measurement, is where lists that changed are prepared.
@@ -189,7 +197,12 @@ void readingStepWithLists(benchmark::State& state, Lists lists)
         session.setTalkSymbols(hugeTalkSymbols());
     if (lists == Lists::hugeSkipList)
         session.setSkipList(hugeSkipList());
-    session.setText(document(20u << 10));
+    const bool english = lists == Lists::englishOff || lists == Lists::englishOn;
+    session.setText(english ? document(20u << 10, kEnglishLine) : document(20u << 10));
+    if (english)
+        session.setReadEnglish(lists == Lists::englishOn);
+    if (lists == Lists::englishOn && EnglishLexicon::installed().size() == 0)
+        state.SkipWithError("festlex-cmu is not installed");
     if (lists == Lists::noWords || lists == Lists::hugeWords)
         session.setWordReadings(true);
     if (lists == Lists::hugeWords)
@@ -237,6 +250,15 @@ void BM_ReadingStepHugeWords(benchmark::State& state)
     readingStepWithLists(state, Lists::hugeWords);
 }
 
+void BM_ReadingStepEnglishOff(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::englishOff);
+}
+void BM_ReadingStepEnglishOn(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::englishOn);
+}
+
 // What a change of the lists costs once, at the step after it.
 void BM_PrepareHugeLists(benchmark::State& state)
 {
@@ -258,6 +280,20 @@ BENCHMARK(BM_ReadingStepHugeSkipList);
 BENCHMARK(BM_PrepareHugeLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadingStepNoWords);
 BENCHMARK(BM_ReadingStepHugeWords);
+BENCHMARK(BM_ReadingStepEnglishOff);
+BENCHMARK(BM_ReadingStepEnglishOn);
+
+// What reading the installed pronouncing dictionary costs once, on the first step that needs it.
+void BM_LoadEnglishLexicon(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const EnglishLexicon lexicon = EnglishLexicon::fromFile(std::string(EnglishLexicon::kDefaultPath));
+        if (lexicon.size() == 0)
+            state.SkipWithError("festlex-cmu is not installed");
+        benchmark::DoNotOptimize(&lexicon);
+    }
+}
+BENCHMARK(BM_LoadEnglishLexicon)->Unit(benchmark::kMillisecond);
 
 // What reading a dictionary of 100,000 words costs once, when it is loaded or saved.
 void BM_BuildHugeWords(benchmark::State& state)

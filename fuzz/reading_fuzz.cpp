@@ -1,9 +1,11 @@
 // The reading filter on arbitrary bytes: chunks always make progress and stay inside the
 // text, and the spoken text holds whole characters only (a double-byte character, a blank,
 // a talk symbol or the unread mark), at most the full-width map's limit in bytes unless the
-// reading dictionary lengthened it. Notes and the dictionary are among the options.
+// reading dictionary or the English words lengthened it. Notes, the dictionary and the English
+// words are among the options.
 
 #include "reading/ChunkFilter.h"
+#include "text/EnglishLexicon.h"
 #include "text/FullWidth.h"
 #include "text/ReadingDictionary.h"
 #include "text/Sjis.h"
@@ -50,8 +52,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.blankLimit = (flags >> 4) % 11;
     options.silentNotes = (flags & 0x40) != 0;
     options.wordReadings = (flags & 0x80) != 0;
-    // The flags byte is full: the length of the input chooses the last option.
+    // The flags byte is full: the two low bits of the input's length choose the last options.
     options.passOverMarks = (size & 1) != 0;
+    options.readEnglish = (size & 2) != 0;
+    // Words that meet the dictionary's, capitals, a reading longer than its letters, and one
+    // another.
+    static const kven::EnglishLexicon english("(\"mecab\" nil (((m eh) 1) ((k ae b) 0)))\n"
+                                              "(\"mr\" nil (((m ih) 1) ((s t er) 0)))\n"
+                                              "(\"nhkx\" nil (((n ax k s) 1)))\n"
+                                              "(\"ab\" nil (((ae b) 1)))\n"
+                                              "(\"abab\" nil (((ax) 0) ((b ae b) 1)))\n");
+    options.english = &english;
+    // The document read as a lexicon too: whatever entries it holds are turned into kana.
+    if (options.readEnglish && kven::EnglishLexicon(text).size() > text.size())
+        std::abort();
     // Words that meet Latin letters of both cases and widths, kana and kanji, and one another.
     static const std::vector<kven::ReadingDictionary::Entry> words = {
         {"MeCab", "\x83\x81\x83\x4a\x83\x75"},    // メカブ
@@ -82,7 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         const std::string spoken = kven::spokenAt(text, cursor, len, options);
         // Readings may be longer than their words: only the text of the chunk is bounded.
-        if ((!options.wordReadings && spoken.size() > kven::kFullWidthLimit) || !wholeCharacters(spoken))
+        if ((!options.wordReadings && !options.readEnglish && spoken.size() > kven::kFullWidthLimit) ||
+            !wholeCharacters(spoken))
             std::abort();
         cursor += len;
     }

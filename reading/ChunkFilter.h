@@ -3,6 +3,7 @@
 // is said.
 
 #include "reading/FilterTables.h"
+#include "text/EnglishLexicon.h"
 #include "text/ReadingDictionary.h"
 #include "text/RubyBases.h"
 
@@ -52,6 +53,10 @@ struct FilterOptions {
     const ReadingDictionary* dictionary = nullptr;
     // A chunk of marks alone (onlyMarks) says nothing: the synthesizer would only add a gap.
     bool passOverMarks = false;
+    // English words are said from their pronunciation (readEnglishWords), after the reading
+    // dictionary, before the classification. A null lexicon has no words.
+    bool readEnglish = false;
+    const EnglishLexicon* english = nullptr;
     // Where the ruby bases of a converted page begin: with silent notes, such a base is read
     // as if "｜" marked it.
     std::span<const RubyBase> rubyBases;

@@ -15,6 +15,8 @@ FilterOptions SessionFilter::options()
     options.silentNotes = session_.silentNotes();
     options.wordReadings = session_.wordReadings();
     options.passOverMarks = session_.passOverMarks();
+    options.readEnglish = session_.readEnglish();
+    options.english = options.readEnglish ? &EnglishLexicon::installed() : nullptr;
     options.dictionary = session_.document().words.get();
     options.rubyBases = session_.document().rubyBases;
     options.aaSkip = session_.aaSkip();

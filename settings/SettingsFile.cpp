@@ -28,11 +28,12 @@ constexpr std::string_view kHead = "[Head]";
 constexpr std::string_view kNotes = "[Notes]";
 constexpr std::string_view kWords = "[Words]";
 constexpr std::string_view kMarks = "[Marks]";
+constexpr std::string_view kEnglish = "[English]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
-// Lines a save writes before the skip entries: thirteen settings, then "[Talk]", the talk
+// Lines a save writes before the skip entries: fourteen settings, then "[Talk]", the talk
 // symbols and "[Skip]".
-constexpr std::size_t kFixedSaveLines = 16;
+constexpr std::size_t kFixedSaveLines = 17;
 
 // Keys are ASCII. A Shift_JIS lead byte in a line's name can never equal a key byte, so
 // folding only ASCII letters cannot make a double-byte name match.
@@ -126,6 +127,7 @@ void SettingsFile::applyOptions()
     session_.setSilentNotes(number(kNotes) == -1);
     session_.setWordReadings(number(kWords) == -1);
     session_.setPassOverMarks(number(kMarks) == -1);
+    session_.setReadEnglish(number(kEnglish) == -1);
 }
 
 void SettingsFile::applySliders()
@@ -213,6 +215,7 @@ void SettingsFile::save()
     lines.push_back(flagLine(kNotes, session_.silentNotes()));
     lines.push_back(flagLine(kWords, session_.wordReadings()));
     lines.push_back(flagLine(kMarks, session_.passOverMarks()));
+    lines.push_back(flagLine(kEnglish, session_.readEnglish()));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(session_.talkSymbols()));

@@ -140,6 +140,8 @@ public:
     void setWordReadings(bool on) { setOption(v_.wordReadings, on); }
     bool passOverMarks() const { return v_.passOverMarks; } // "記号だけの部分を飛ばす"
     void setPassOverMarks(bool on) { setOption(v_.passOverMarks, on); }
+    bool readEnglish() const { return v_.readEnglish; } // "英単語を読む"
+    void setReadEnglish(bool on) { setOption(v_.readEnglish, on); }
     // The limits, kLimitSlider; setting one clamps it into the range.
     int unreadLimit() const { return v_.unreadLimit; }
     void setUnreadLimit(int pos);
@@ -223,6 +225,7 @@ private:
         bool silentNotes = false;
         bool wordReadings = false;
         bool passOverMarks = false;
+        bool readEnglish = false;
         int unreadLimit = 0;
         int blankLimit = 0;
         int speed = 0;

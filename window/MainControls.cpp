@@ -174,6 +174,9 @@ void MainControls::buildMenu(QMainWindow& window)
     marksAction = optionMenu->addAction(QStringLiteral("記号だけの部分を飛ばす"));
     marksAction->setObjectName(QStringLiteral("marksAction"));
     marksAction->setCheckable(true);
+    englishAction = optionMenu->addAction(QStringLiteral("英単語を読む"));
+    englishAction->setObjectName(QStringLiteral("englishAction"));
+    englishAction->setCheckable(true);
     editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集…"));
     editWordsAction->setObjectName(QStringLiteral("editWordsAction"));
 }

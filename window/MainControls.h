@@ -72,6 +72,7 @@ struct MainControls {
     QAction* notesAction = nullptr;
     QAction* wordsAction = nullptr;
     QAction* marksAction = nullptr;
+    QAction* englishAction = nullptr;
     QAction* editWordsAction = nullptr;
 
 private:

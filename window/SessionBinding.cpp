@@ -91,7 +91,8 @@ void SessionBinding::followControls()
     const std::pair<QAction*, void (Session::*)(bool)> actions[] = {
         {controls_.silentNotes, &Session::setSilentNotes},
         {controls_.wordReadings, &Session::setWordReadings},
-        {controls_.passOverMarks, &Session::setPassOverMarks}};
+        {controls_.passOverMarks, &Session::setPassOverMarks},
+        {controls_.readEnglish, &Session::setReadEnglish}};
     for (const auto& [action, set] : actions) {
         connect(action, &QAction::toggled, this, [this, set = set](bool on) {
             const Updating updating(updating_);
@@ -201,6 +202,7 @@ void SessionBinding::showOptions()
     controls_.silentNotes->setChecked(session_.silentNotes());
     controls_.wordReadings->setChecked(session_.wordReadings());
     controls_.passOverMarks->setChecked(session_.passOverMarks());
+    controls_.readEnglish->setChecked(session_.readEnglish());
     controls_.unreadLimit->setValue(session_.unreadLimit());
     controls_.blankLimit->setValue(session_.blankLimit());
 }

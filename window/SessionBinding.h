@@ -35,6 +35,7 @@ struct SessionControls {
     QAction* silentNotes = nullptr;
     QAction* wordReadings = nullptr;
     QAction* passOverMarks = nullptr;
+    QAction* readEnglish = nullptr;
     QScrollBar* unreadLimit = nullptr;
     QScrollBar* blankLimit = nullptr;
     QScrollBar* speed = nullptr;

@@ -686,7 +686,8 @@ void WindowTest::optionMenu()
     QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("Option"));
     QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
              (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
-                              control<QAction>(form, "marksAction"), control<QAction>(form, "editWordsAction")}));
+                              control<QAction>(form, "marksAction"), control<QAction>(form, "englishAction"),
+                              control<QAction>(form, "editWordsAction")}));
     const struct {
         QAction* action;
         const char* caption;
@@ -694,6 +695,7 @@ void WindowTest::optionMenu()
     } items[] = {{control<QAction>(form, "notesAction"), "注記を読まない", true},
                  {control<QAction>(form, "wordsAction"), "読み替え辞書", true},
                  {control<QAction>(form, "marksAction"), "記号だけの部分を飛ばす", true},
+                 {control<QAction>(form, "englishAction"), "英単語を読む", true},
                  {control<QAction>(form, "editWordsAction"), "読み替え辞書を編集…", false}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
@@ -709,16 +711,19 @@ void WindowTest::optionMenu()
 
     control<QAction>(form, "wordsAction")->trigger();
     control<QAction>(form, "marksAction")->trigger();
+    control<QAction>(form, "englishAction")->trigger();
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "saveButton")->click();
-    QVERIFY(rig.readFile("KVEN.ini").find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[Talk]=0\r\n") !=
+    QVERIFY(rig.readFile("KVEN.ini")
+                .find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[English]=-1\r\n[Talk]=0\r\n") !=
             std::string::npos);
-    for (const char* name : {"notesAction", "wordsAction", "marksAction"})
+    for (const char* name : {"notesAction", "wordsAction", "marksAction", "englishAction"})
         control<QAction>(form, name)->trigger();
-    QVERIFY(!form.session().silentNotes() && !form.session().wordReadings() && !form.session().passOverMarks());
+    QVERIFY(!form.session().silentNotes() && !form.session().wordReadings() && !form.session().passOverMarks() &&
+            !form.session().readEnglish());
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "reloadButton")->click();
-    for (const char* name : {"notesAction", "wordsAction", "marksAction"})
+    for (const char* name : {"notesAction", "wordsAction", "marksAction", "englishAction"})
         QVERIFY(control<QAction>(form, name)->isChecked());
 }
 
