@@ -9,9 +9,10 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-constexpr std::array<std::string_view, 40> kNames = {
-    "aa", "ae", "ah", "ao", "aw", "ax", "ay", "eh", "er", "ey", "ih", "iy", "ow", "oy", "uh", "uw", "b",  "ch", "d", "dh",
-    "f",  "g",  "hh", "jh", "k",  "l",  "m",  "n",  "ng", "p",  "r",  "s",  "sh", "t",  "th", "v",  "w",  "y",  "z", "zh"};
+constexpr std::array<std::string_view, 40> kNames = {"aa", "ae", "ah", "ao", "aw", "ax", "ay", "eh", "er", "ey",
+                                                     "ih", "iy", "ow", "oy", "uh", "uw", "b",  "ch", "d",  "dh",
+                                                     "f",  "g",  "hh", "jh", "k",  "l",  "m",  "n",  "ng", "p",
+                                                     "r",  "s",  "sh", "t",  "th", "v",  "w",  "y",  "z",  "zh"};
 
 bool isVowel(Phone p)
 {
@@ -32,30 +33,30 @@ constexpr Row kNoConsonant = {{u"ア", u"イ", u"ウ", u"エ", u"オ"}, u""};
 // From Phone::b on, in the order of the enumeration; th and dh as s and z, v as b, as Japanese
 // writes them.
 constexpr std::array<Row, 24> kRows = {{
-    {{u"バ", u"ビ", u"ブ", u"ベ", u"ボ"}, u"ブ"},           // b
-    {{u"チャ", u"チ", u"チュ", u"チェ", u"チョ"}, u"チ"},   // ch
-    {{u"ダ", u"ディ", u"ドゥ", u"デ", u"ド"}, u"ド"},       // d
-    {{u"ザ", u"ジ", u"ズ", u"ゼ", u"ゾ"}, u"ズ"},           // dh
-    {{u"ファ", u"フィ", u"フ", u"フェ", u"フォ"}, u"フ"},   // f
-    {{u"ガ", u"ギ", u"グ", u"ゲ", u"ゴ"}, u"グ"},           // g
-    {{u"ハ", u"ヒ", u"フ", u"ヘ", u"ホ"}, u"フ"},           // hh
-    {{u"ジャ", u"ジ", u"ジュ", u"ジェ", u"ジョ"}, u"ジ"},   // jh
-    {{u"カ", u"キ", u"ク", u"ケ", u"コ"}, u"ク"},           // k
-    {{u"ラ", u"リ", u"ル", u"レ", u"ロ"}, u"ル"},           // l
-    {{u"マ", u"ミ", u"ム", u"メ", u"モ"}, u"ム"},           // m
-    {{u"ナ", u"ニ", u"ヌ", u"ネ", u"ノ"}, u"ン"},           // n
+    {{u"バ", u"ビ", u"ブ", u"ベ", u"ボ"}, u"ブ"},             // b
+    {{u"チャ", u"チ", u"チュ", u"チェ", u"チョ"}, u"チ"},     // ch
+    {{u"ダ", u"ディ", u"ドゥ", u"デ", u"ド"}, u"ド"},         // d
+    {{u"ザ", u"ジ", u"ズ", u"ゼ", u"ゾ"}, u"ズ"},             // dh
+    {{u"ファ", u"フィ", u"フ", u"フェ", u"フォ"}, u"フ"},     // f
+    {{u"ガ", u"ギ", u"グ", u"ゲ", u"ゴ"}, u"グ"},             // g
+    {{u"ハ", u"ヒ", u"フ", u"ヘ", u"ホ"}, u"フ"},             // hh
+    {{u"ジャ", u"ジ", u"ジュ", u"ジェ", u"ジョ"}, u"ジ"},     // jh
+    {{u"カ", u"キ", u"ク", u"ケ", u"コ"}, u"ク"},             // k
+    {{u"ラ", u"リ", u"ル", u"レ", u"ロ"}, u"ル"},             // l
+    {{u"マ", u"ミ", u"ム", u"メ", u"モ"}, u"ム"},             // m
+    {{u"ナ", u"ニ", u"ヌ", u"ネ", u"ノ"}, u"ン"},             // n
     {{u"ンガ", u"ンギ", u"ング", u"ンゲ", u"ンゴ"}, u"ング"}, // ng
-    {{u"パ", u"ピ", u"プ", u"ペ", u"ポ"}, u"プ"},           // p
-    {{u"ラ", u"リ", u"ル", u"レ", u"ロ"}, u"ル"},           // r
-    {{u"サ", u"シ", u"ス", u"セ", u"ソ"}, u"ス"},           // s
-    {{u"シャ", u"シ", u"シュ", u"シェ", u"ショ"}, u"シュ"}, // sh
-    {{u"タ", u"ティ", u"トゥ", u"テ", u"ト"}, u"ト"},       // t
-    {{u"サ", u"シ", u"ス", u"セ", u"ソ"}, u"ス"},           // th
-    {{u"バ", u"ビ", u"ブ", u"ベ", u"ボ"}, u"ブ"},           // v
-    {{u"ワ", u"ウィ", u"ウ", u"ウェ", u"ウォ"}, u"ウ"},     // w
-    {{u"ヤ", u"イ", u"ユ", u"イェ", u"ヨ"}, u"イ"},         // y
-    {{u"ザ", u"ジ", u"ズ", u"ゼ", u"ゾ"}, u"ズ"},           // z
-    {{u"ジャ", u"ジ", u"ジュ", u"ジェ", u"ジョ"}, u"ジュ"}, // zh
+    {{u"パ", u"ピ", u"プ", u"ペ", u"ポ"}, u"プ"},             // p
+    {{u"ラ", u"リ", u"ル", u"レ", u"ロ"}, u"ル"},             // r
+    {{u"サ", u"シ", u"ス", u"セ", u"ソ"}, u"ス"},             // s
+    {{u"シャ", u"シ", u"シュ", u"シェ", u"ショ"}, u"シュ"},   // sh
+    {{u"タ", u"ティ", u"トゥ", u"テ", u"ト"}, u"ト"},         // t
+    {{u"サ", u"シ", u"ス", u"セ", u"ソ"}, u"ス"},             // th
+    {{u"バ", u"ビ", u"ブ", u"ベ", u"ボ"}, u"ブ"},             // v
+    {{u"ワ", u"ウィ", u"ウ", u"ウェ", u"ウォ"}, u"ウ"},       // w
+    {{u"ヤ", u"イ", u"ユ", u"イェ", u"ヨ"}, u"イ"},           // y
+    {{u"ザ", u"ジ", u"ズ", u"ゼ", u"ゾ"}, u"ズ"},             // z
+    {{u"ジャ", u"ジ", u"ジュ", u"ジェ", u"ジョ"}, u"ジュ"},   // zh
 }};
 
 const Row& rowOf(Phone p)
@@ -135,7 +136,8 @@ Word::Word(std::string_view spelling, std::span<const Sound> sounds) : spelling_
     for (std::size_t i = 0; i < n; ++i)
         vowels_ += vowelAt(i) ? 1 : 0;
     letters_ = vowelLetters(spelling);
-    if (letters_.size() != vowels_ + (silent_ != npos ? 1 : 0))
+    // The "e" of a silent "-le" has no group either ("article": a, i).
+    if (letters_.size() != vowels_)
         letters_.clear();
 }
 
@@ -153,16 +155,20 @@ Vowel Word::vowel(std::size_t i, std::size_t index) const
     case Phone::ao: return {O, longTail};
     case Phone::aw: return {A, u"ウ"};
     case Phone::ax:
-        switch (lastAt(i) ? 'a' : letter) { // "the", "data": ザ, データ
+        // "-tion", "-sion" whatever the other letters; a final one as "a" ("the", "data").
+        if (i > 0 && (at(i - 1) == Phone::sh || at(i - 1) == Phone::zh) && spelling_.find("io") != npos)
+            return {O, {}};
+        switch (lastAt(i) ? 'a' : letter) {
         case 'e': return {E, {}};
-        case 'i': case 'y': return {I, {}};
+        case 'i':
+        case 'y': return {I, {}};
         case 'o': return {O, {}};
         default: return {A, {}};
         }
     case Phone::ay: return {A, u"イ"};
     case Phone::eh: return {E, {}};
-    case Phone::er: // "server", "information": サーバー, インフォーメーション
-        return {letter == 'o' && !sounds_[i].stressed && !lastVowel ? O : A, u"ー"};
+    case Phone::er: // "server", "information": サーバー, インフォーメーション; "original": オリ
+        return {letter == 'o' && !sounds_[i].stressed && !lastVowel ? O : A, vowelAt(i + 1) ? u"" : u"ー"};
     case Phone::ey:
         return {E, i + 1 < sounds_.size() && (at(i + 1) == Phone::n || at(i + 1) == Phone::ng) ? u"" : u"ー"};
     case Phone::ih: {
@@ -190,11 +196,19 @@ bool Word::palatal(std::size_t consonant) const
         at(consonant + 1) != Phone::y || !vowelAt(consonant + 2))
         return false;
     const Phone v = at(consonant + 2);
-    return (v == Phone::uw || v == Phone::uh || v == Phone::ax) && rowOf(p).before[I].size() == 1;
+    // "configuration": ギュ before the "r" of the vowel that follows
+    const bool erOnset = v == Phone::er && vowelAt(consonant + 3);
+    return (v == Phone::uw || v == Phone::uh || v == Phone::ax || erOnset) && rowOf(p).before[I].size() == 1;
 }
 
 void Word::syllable(std::u16string& out, std::size_t i, const Vowel& v) const
 {
+    // An "r" sound before a vowel starts the next syllable: "original", "rendering".
+    if (i > 0 && at(i - 1) == Phone::er && vowelAt(i - 1)) {
+        out += rowOf(Phone::r).before[v.column];
+        out += v.tail;
+        return;
+    }
     const bool onset = i > 0 && !isVowel(at(i - 1));
     if (onset && at(i - 1) == Phone::y && i >= 2 && palatal(i - 2)) {
         out += rowOf(at(i - 2)).before[I];
@@ -225,9 +239,9 @@ void Word::consonant(std::u16string& out, std::size_t i, std::size_t& next) cons
         }
         return;
     }
-    const bool lax = after && (before == Phone::aa || before == Phone::ae || before == Phone::ah ||
-                               before == Phone::ax || before == Phone::eh || before == Phone::ih ||
-                               before == Phone::uh);
+    const bool lax =
+        after && (before == Phone::aa || before == Phone::ae || before == Phone::ah || before == Phone::ax ||
+                  before == Phone::eh || before == Phone::ih || before == Phone::uh);
     const bool stop = p == Phone::p || p == Phone::t || p == Phone::k || p == Phone::ch || p == Phone::sh ||
                       p == Phone::d || p == Phone::g || p == Phone::jh;
     const bool ending = lastAt(i) || (i + 2 == sounds_.size() && (at(i + 1) == Phone::s || at(i + 1) == Phone::z));
@@ -254,10 +268,8 @@ std::u16string Word::kana() const
     std::u16string out;
     std::size_t index = 0; // of the vowel, among the spelling's vowel letter groups
     for (std::size_t i = 0; i < sounds_.size(); ++i) {
-        if (i == silent_) {
-            ++index;
+        if (i == silent_)
             continue;
-        }
         if (vowelAt(i)) {
             syllable(out, i, vowel(i, index++));
             continue;

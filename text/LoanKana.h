@@ -11,11 +11,48 @@
 
 namespace kven {
 
+// The vowels first, aa to uw; then the consonants.
 enum class Phone : std::uint8_t {
-    // vowels
-    aa, ae, ah, ao, aw, ax, ay, eh, er, ey, ih, iy, ow, oy, uh, uw,
-    // consonants
-    b, ch, d, dh, f, g, hh, jh, k, l, m, n, ng, p, r, s, sh, t, th, v, w, y, z, zh
+    aa,
+    ae,
+    ah,
+    ao,
+    aw,
+    ax,
+    ay,
+    eh,
+    er,
+    ey,
+    ih,
+    iy,
+    ow,
+    oy,
+    uh,
+    uw,
+    b,
+    ch,
+    d,
+    dh,
+    f,
+    g,
+    hh,
+    jh,
+    k,
+    l,
+    m,
+    n,
+    ng,
+    p,
+    r,
+    s,
+    sh,
+    t,
+    th,
+    v,
+    w,
+    y,
+    z,
+    zh
 };
 
 // The phone named `name` ("aa", "sh"...); nothing for a name outside the set.

@@ -17,6 +17,7 @@ constexpr std::string_view kLexicon = R"(MNCL
 ("a" dt (((ax) 0)))
 ("back" nil (((b ae k) 1)))
 ("base" nil (((b ey s) 1)))
+("configuration" nil (((k ax n) 0) ((f ih) 1) ((g y er) 0) ((ey) 1) ((sh ax n) 0)))
 ("computer" nil (((k ax m) 0) ((p y uw) 1) ((t er) 0)))
 ("nhk" nil (((eh n) 1) ((eh ch) 1) ((k ey) 1)))
 ("range" nil (((r ey n jh) 1)))
@@ -44,16 +45,17 @@ TEST(EnglishWords, AreSaidAsLoanWords)
         bool dictionary = false;
     } rows[] = {
         {"base back", "ベース　バック"},
-        {"use ruby", "ユース　ルビー"}, // the first of two entries; a long vowel made short
+        {"use ruby", "ユース　ルビー"},          // the first of two entries; a long vowel made short
         {"ReNgE table", "ＲｅＮｇＥ　テーブル"}, // not a word; the schwa of "-le" is silent
         {"RaNgE", "レンジ"},
         {"station", "ステーション"},
+        {"configuration", "コンフィギュレーション"},     // an "r" sound before a vowel starts its syllable
         {"computer server", "コンピューター　サーバー"}, // "-er" at the end, stressed or not
         {"the think", "ザ　シンク"},
         {"NHK RANGE", "ＮＨＫ　ＲＡＮＧＥ"}, // five capitals and fewer abbreviate
         {"RANGES", "レンジズ"},
         {"a htaccess", "ａ　ｈｔａｃｃｅｓｓ"}, // one letter; not in the lexicon
-        {"x-ray", "ｘ－ｒａｙ"}, // only words of letters a-z are taken in
+        {"x-ray", "ｘ－ｒａｙ"},                // only words of letters a-z are taken in
         {"base3range", "ベース３レンジ"},
         {"Range", "ランゲ", true}, // the reading dictionary goes first
     };
