@@ -2,7 +2,8 @@
 // the step works on the chunk and the way to its boundary, never on the rest of the text.
 // Nor may it grow with the lists of the settings: a step with a 1 MB talk-symbols line or a
 // skip list of 100,000 long entries costs what it costs with the shipped settings, and one
-// with a reading dictionary of 100,000 words what it costs with none.
+// with a reading dictionary of 100,000 words what it costs with none. English words said from
+// their pronunciation cost a step over a page full of them little more than spelling them.
 
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
@@ -12,6 +13,7 @@
 #include "state/Dialogs.h"
 #include "state/Session.h"
 #include "text/Cp932.h"
+#include "text/EnglishLexicon.h"
 #include "text/ReadingDictionary.h"
 
 #include <benchmark/benchmark.h>
@@ -33,7 +35,7 @@ const char* const kNovelLine =
 const char* const kNumbersLine = "2001-08-03 14:09:55 更新、2008/02/05 00:14 作成。TCP/IP の 1/100 は 3.14 の 50% で、"
                                  "1,000 円か 2000-2014 年の ver 5.005/03 です。\r\n";
 
-std::string document(std::size_t bytes, const char* utf8Line = kNovelLine)
+std::string document(std::size_t bytes, std::string_view utf8Line = kNovelLine)
 {
     const std::string line = cp932::fromUtf8(utf8Line);
     std::string text;
@@ -182,7 +184,12 @@ std::vector<ReadingDictionary::Entry> hugeWords()
     return words;
 }
 
-enum class Lists { shipped, hugeTalkSymbols, hugeSkipList, noWords, hugeWords };
+enum class Lists { shipped, hugeTalkSymbols, hugeSkipList, noWords, hugeWords, englishOff, englishOn };
+
+// A line of a web page about markup, English words in every phrase.
+constexpr std::string_view kEnglishLine =
+    "Ruby annotations are used with the base element: RangeとNoneの値をuseする時はstyle sheetの"
+    "property valueを見る。The quick brown fox jumps over the lazy dog.\r\n";
 
 // One step over the same chunk, again and again, with the given lists. The first step, before
 // the measurement, is where lists that changed are prepared. `numbers`: the numbers line is
@@ -198,7 +205,13 @@ void readingStepWithLists(benchmark::State& state, Lists lists, int numbers = -1
         session.setTalkSymbols(hugeTalkSymbols());
     if (lists == Lists::hugeSkipList)
         session.setSkipList(hugeSkipList());
-    session.setText(document(20u << 10, numbersLine ? kNumbersLine : kNovelLine));
+    const bool english = lists == Lists::englishOff || lists == Lists::englishOn;
+    const std::string_view line = english ? kEnglishLine : numbersLine ? kNumbersLine : kNovelLine;
+    session.setText(document(20u << 10, line));
+    if (english)
+        session.setReadEnglish(lists == Lists::englishOn);
+    if (lists == Lists::englishOn && EnglishLexicon::installed().size() == 0)
+        state.SkipWithError("festlex-cmu is not installed");
     if (lists == Lists::noWords || lists == Lists::hugeWords)
         session.setWordReadings(true);
     if (lists == Lists::hugeWords)
@@ -251,6 +264,15 @@ void BM_ReadingStepHugeWords(benchmark::State& state)
     readingStepWithLists(state, Lists::hugeWords);
 }
 
+void BM_ReadingStepEnglishOff(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::englishOff);
+}
+void BM_ReadingStepEnglishOn(benchmark::State& state)
+{
+    readingStepWithLists(state, Lists::englishOn);
+}
+
 // What a change of the lists costs once, at the step after it.
 void BM_PrepareHugeLists(benchmark::State& state)
 {
@@ -273,6 +295,20 @@ BENCHMARK(BM_ReadingStepHugeSkipList);
 BENCHMARK(BM_PrepareHugeLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadingStepNoWords);
 BENCHMARK(BM_ReadingStepHugeWords);
+BENCHMARK(BM_ReadingStepEnglishOff);
+BENCHMARK(BM_ReadingStepEnglishOn);
+
+// What reading the installed pronouncing dictionary costs once, on the first step that needs it.
+void BM_LoadEnglishLexicon(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const EnglishLexicon lexicon = EnglishLexicon::fromFile(std::string(EnglishLexicon::kDefaultPath));
+        if (lexicon.size() == 0)
+            state.SkipWithError("festlex-cmu is not installed");
+        benchmark::DoNotOptimize(&lexicon);
+    }
+}
+BENCHMARK(BM_LoadEnglishLexicon)->Unit(benchmark::kMillisecond);
 
 // What reading a dictionary of 100,000 words costs once, when it is loaded or saved.
 void BM_BuildHugeWords(benchmark::State& state)

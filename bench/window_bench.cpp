@@ -228,6 +228,45 @@ void BM_WindowCreateWith60MBDictionary(benchmark::State& state)
 }
 BENCHMARK(BM_WindowCreateWith60MBDictionary)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The window made and shown with the English words option on or off: the pronunciations are
+// read on a thread of their own, so the making and the first show do not wait for them.
+void windowShownWithEnglish(benchmark::State& state, bool english)
+{
+    Fixture& f = fixture();
+    const QString ini = f.home.filePath(QStringLiteral("KVEN.ini"));
+    QFile::copy(ini, ini + QStringLiteral(".saved"));
+    if (english) {
+        QFile settings(ini);
+        settings.open(QIODevice::Append);
+        settings.write("[English]=-1\r\n");
+    }
+    for (auto _ : state) {
+        auto form =
+            std::make_unique<MainWindow>(f.engine, f.dialogs, f.clipboard, f.waiter, std::vector<std::string>{});
+        form->show();
+        QCoreApplication::processEvents();
+        // Closing waits for the pronunciations still being read: not part of the first show.
+        state.PauseTiming();
+        if (form->session().readEnglish() != english)
+            state.SkipWithError("the English option is not as the settings file says");
+        form.reset();
+        state.ResumeTiming();
+    }
+    QFile::remove(ini);
+    QFile::rename(ini + QStringLiteral(".saved"), ini);
+}
+void BM_WindowShownEnglishOff(benchmark::State& state)
+{
+    windowShownWithEnglish(state, false);
+}
+void BM_WindowShownEnglishOn(benchmark::State& state)
+{
+    windowShownWithEnglish(state, true);
+}
+// The first iteration of "on" is the one that starts the reading: keep it among few.
+BENCHMARK(BM_WindowShownEnglishOn)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_WindowShownEnglishOff)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 long statusKb(const char* field)
 {
     std::ifstream in("/proc/self/status");

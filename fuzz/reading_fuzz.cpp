@@ -1,9 +1,11 @@
 // The reading filter on arbitrary bytes: chunks always make progress and stay inside the
 // text, and the spoken text holds whole characters only (a double-byte character, a blank,
 // a talk symbol or the unread mark), at most the full-width map's limit in bytes unless the
-// reading dictionary lengthened it. Notes and the dictionary are among the options.
+// reading dictionary or the English words lengthened it. Notes, the dictionary and the English
+// words are among the options.
 
 #include "reading/ChunkFilter.h"
+#include "text/EnglishLexicon.h"
 #include "text/FullWidth.h"
 #include "text/ReadingDictionary.h"
 #include "text/Sjis.h"
@@ -50,9 +52,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.blankLimit = (flags >> 4) % 11;
     options.silentNotes = (flags & 0x40) != 0;
     options.wordReadings = (flags & 0x80) != 0;
-    // The flags byte is full: the length of the input chooses the last options.
+    // The flags byte is full: the three low bits of the input's length choose the last options.
     options.passOverMarks = (size & 1) != 0;
     options.readNumbers = (size & 2) != 0;
+    options.readEnglish = (size & 4) != 0;
+    // Words that meet the dictionary's, capitals, a reading longer than its letters, and one
+    // another.
+    static const kven::EnglishLexicon english("(\"mecab\" nil (((m eh) 1) ((k ae b) 0)))\n"
+                                              "(\"mr\" nil (((m ih) 1) ((s t er) 0)))\n"
+                                              "(\"nhkx\" nil (((n ax k s) 1)))\n"
+                                              "(\"ab\" nil (((ae b) 1)))\n"
+                                              "(\"abab\" nil (((ax) 0) ((b ae b) 1)))\n");
+    options.english = &english;
+    // The document read as a lexicon too: whatever entries it holds are turned into kana.
+    if (options.readEnglish && kven::EnglishLexicon(text).size() > text.size())
+        std::abort();
     // Words that meet Latin letters of both cases and widths, kana and kanji, and one another.
     static const std::vector<kven::ReadingDictionary::Entry> words = {
         {"MeCab", "\x83\x81\x83\x4a\x83\x75"},    // メカブ
@@ -82,9 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (len == 0 || len > text.size() - cursor)
             std::abort();
         const std::string spoken = kven::spokenAt(text, cursor, len, options);
-        // Readings and numbers in words may be longer than what they stand for: only the text
-        // of the chunk is bounded.
-        const bool longer = options.wordReadings || options.readNumbers;
+        // Readings, English words and numbers in words may be longer than what they stand
+        // for: only the text of the chunk is bounded.
+        const bool longer = options.wordReadings || options.readNumbers || options.readEnglish;
         if ((!longer && spoken.size() > kven::kFullWidthLimit) || !wholeCharacters(spoken))
             std::abort();
         cursor += len;

@@ -1,6 +1,7 @@
 #include "reading/ChunkFilter.h"
 
 #include "reading/AozoraNotes.h"
+#include "reading/EnglishWords.h"
 #include "reading/Marks.h"
 #include "reading/Numbers.h"
 
@@ -233,8 +234,8 @@ std::string withBaseMarks(std::string_view trimmed, std::span<const std::size_t>
     return out;
 }
 
-// The chunk trimmed, mapped to full width, with its notes, ruby, dictionary words and numbers
-// rewritten; empty when the skip list drops it. `bases`: where ruby bases begin in `chunk`,
+// The chunk trimmed, mapped to full width, with its notes, ruby, dictionary words, English
+// words and numbers rewritten; empty when the skip list drops it. `bases`: where ruby bases begin in `chunk`,
 // ascending.
 std::string rewritten(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
                       std::span<const std::size_t> bases)
@@ -264,6 +265,8 @@ std::string rewritten(std::string_view chunk, const FilterOptions& options, cons
         static const ReadingDictionary noWords;
         text = (options.dictionary != nullptr ? *options.dictionary : noWords).apply(text);
     }
+    if (options.readEnglish && options.english != nullptr)
+        text = readEnglishWords(text, *options.english);
     if (options.readNumbers)
         text = numbersInWords(text);
     return text;

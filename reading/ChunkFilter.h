@@ -3,6 +3,7 @@
 // is said.
 
 #include "reading/FilterTables.h"
+#include "text/EnglishLexicon.h"
 #include "text/ReadingDictionary.h"
 #include "text/RubyBases.h"
 
@@ -55,6 +56,10 @@ struct FilterOptions {
     // Dates, times and clear fractions are said in kanji numerals (numbersInWords); after the
     // reading dictionary, before the leading marks and the classification.
     bool readNumbers = false;
+    // English words are said from their pronunciation (readEnglishWords), after the reading
+    // dictionary, before the classification. A null lexicon has no words.
+    bool readEnglish = false;
+    const EnglishLexicon* english = nullptr;
     // Where the ruby bases of a converted page begin: with silent notes, such a base is read
     // as if "｜" marked it.
     std::span<const RubyBase> rubyBases;

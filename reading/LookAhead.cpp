@@ -16,6 +16,8 @@ FilterOptions SessionFilter::options()
     options.wordReadings = session_.wordReadings();
     options.passOverMarks = session_.passOverMarks();
     options.readNumbers = session_.readNumbers();
+    options.readEnglish = session_.readEnglish();
+    options.english = options.readEnglish ? &EnglishLexicon::installed() : nullptr;
     options.dictionary = session_.document().words.get();
     options.rubyBases = session_.document().rubyBases;
     options.aaSkip = session_.aaSkip();

@@ -29,6 +29,7 @@ constexpr std::string_view kNotes = "[Notes]";
 constexpr std::string_view kWords = "[Words]";
 constexpr std::string_view kMarks = "[Marks]";
 constexpr std::string_view kNumbers = "[Numbers]";
+constexpr std::string_view kEnglish = "[English]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
 // Lines a save writes before the skip entries: fourteen settings, then "[Talk]", the talk
@@ -128,6 +129,7 @@ void SettingsFile::applyOptions()
     session_.setWordReadings(number(kWords) == -1);
     session_.setPassOverMarks(number(kMarks) == -1);
     session_.setReadNumbers(number(kNumbers) == -1);
+    session_.setReadEnglish(number(kEnglish) == -1);
 }
 
 void SettingsFile::applySliders()
@@ -216,6 +218,7 @@ void SettingsFile::save()
     lines.push_back(flagLine(kWords, session_.wordReadings()));
     lines.push_back(flagLine(kMarks, session_.passOverMarks()));
     lines.push_back(flagLine(kNumbers, session_.readNumbers()));
+    lines.push_back(flagLine(kEnglish, session_.readEnglish()));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(session_.talkSymbols()));

@@ -142,6 +142,8 @@ public:
     void setPassOverMarks(bool on) { setOption(v_.passOverMarks, on); }
     bool readNumbers() const { return v_.readNumbers; } // "数字を日本語で読む"
     void setReadNumbers(bool on) { setOption(v_.readNumbers, on); }
+    bool readEnglish() const { return v_.readEnglish; } // "英単語を読む"
+    void setReadEnglish(bool on) { setOption(v_.readEnglish, on); }
     // The limits, kLimitSlider; setting one clamps it into the range.
     int unreadLimit() const { return v_.unreadLimit; }
     void setUnreadLimit(int pos);
@@ -226,6 +228,7 @@ private:
         bool wordReadings = false;
         bool passOverMarks = false;
         bool readNumbers = false;
+        bool readEnglish = false;
         int unreadLimit = 0;
         int blankLimit = 0;
         int speed = 0;

@@ -177,6 +177,9 @@ void MainControls::buildMenu(QMainWindow& window)
     numbersAction = optionMenu->addAction(QStringLiteral("数字を日本語で読む"));
     numbersAction->setObjectName(QStringLiteral("numbersAction"));
     numbersAction->setCheckable(true);
+    englishAction = optionMenu->addAction(QStringLiteral("英単語を読む"));
+    englishAction->setObjectName(QStringLiteral("englishAction"));
+    englishAction->setCheckable(true);
     editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集…"));
     editWordsAction->setObjectName(QStringLiteral("editWordsAction"));
 }

@@ -73,6 +73,7 @@ struct MainControls {
     QAction* wordsAction = nullptr;
     QAction* marksAction = nullptr;
     QAction* numbersAction = nullptr;
+    QAction* englishAction = nullptr;
     QAction* editWordsAction = nullptr;
 
 private:

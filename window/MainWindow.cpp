@@ -4,6 +4,7 @@
 #include "files/Paths.h"
 #include "settings/VoiceChoice.h"
 #include "text/Cp932.h"
+#include "text/EnglishLexicon.h"
 #include "window/VoiceBox.h"
 
 #include <QAction>
@@ -66,10 +67,11 @@ MainWindow::~MainWindow()
 void MainWindow::bindSession()
 {
     binding_ = std::make_unique<SessionBinding>(
-        session_, SessionControls{this, ui_.editor, ui_.startButton, ui_.stopButton, ui_.aozoraRubyBox, ui_.aaSkipBox,
-                                  ui_.headingSearchBox, ui_.repeatBox, ui_.notesAction, ui_.wordsAction,
-                                  ui_.marksAction, ui_.numbersAction, ui_.unreadLimitBar, ui_.blankLimitBar,
-                                  ui_.speedBar, ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
+        session_,
+        SessionControls{this, ui_.editor, ui_.startButton, ui_.stopButton, ui_.aozoraRubyBox, ui_.aaSkipBox,
+                        ui_.headingSearchBox, ui_.repeatBox, ui_.notesAction, ui_.wordsAction, ui_.marksAction,
+                        ui_.numbersAction, ui_.englishAction, ui_.unreadLimitBar, ui_.blankLimitBar, ui_.speedBar,
+                        ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
     binding_->onSpeedChanged = [this] { speedChanged(); };
     binding_->onReadingChanged = [this] { commands_.readingStateMayHaveChanged(); };
 }
@@ -133,6 +135,8 @@ bool MainWindow::runShowingErrors(const std::function<void()>& command)
 void MainWindow::onCreate()
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
+    if (session_.readEnglish())
+        englishLoad_ = std::async(std::launch::async, [] { EnglishLexicon::installed(); });
     keepOnScreen(*this);
     words_.load();
     session_.setSelStart(0);

@@ -31,6 +31,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -136,6 +137,9 @@ private:
     // Reading waits for the dictionary being read to start.
     bool startWithWords_ = false;
     ExportCommand exporter_;
+    // The English pronunciations, read on a thread of their own from the start when the option
+    // is on: the first show does not wait for them, and closing waits for the thread.
+    std::future<void> englishLoad_;
 };
 
 } // namespace kven

@@ -96,7 +96,8 @@ void SessionBinding::followControls()
         {controls_.silentNotes, [this](bool on) { session_.setSilentNotes(on); }},
         {controls_.wordReadings, [this](bool on) { session_.setWordReadings(on); }},
         {controls_.passOverMarks, [this](bool on) { session_.setPassOverMarks(on); }},
-        {controls_.readNumbers, [this](bool on) { session_.setReadNumbers(on); }}};
+        {controls_.readNumbers, [this](bool on) { session_.setReadNumbers(on); }},
+        {controls_.readEnglish, [this](bool on) { session_.setReadEnglish(on); }}};
     for (const auto& [action, set] : actions)
         connect(action, &QAction::toggled, this, [this, set = set](bool on) { fromControl(set, on); });
     const std::pair<QScrollBar*, Number> bars[] = {
@@ -198,6 +199,7 @@ void SessionBinding::showOptions()
     controls_.wordReadings->setChecked(session_.wordReadings());
     controls_.passOverMarks->setChecked(session_.passOverMarks());
     controls_.readNumbers->setChecked(session_.readNumbers());
+    controls_.readEnglish->setChecked(session_.readEnglish());
     controls_.unreadLimit->setValue(session_.unreadLimit());
     controls_.blankLimit->setValue(session_.blankLimit());
 }

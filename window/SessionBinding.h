@@ -36,6 +36,7 @@ struct SessionControls {
     QAction* wordReadings = nullptr;
     QAction* passOverMarks = nullptr;
     QAction* readNumbers = nullptr;
+    QAction* readEnglish = nullptr;
     QScrollBar* unreadLimit = nullptr;
     QScrollBar* blankLimit = nullptr;
     QScrollBar* speed = nullptr;

@@ -110,13 +110,13 @@ TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
 {
     const struct {
         const char* keys;
-        bool notes, words, marks, numbers;
+        bool notes, words, marks, numbers, english;
     } rows[] = {
-        {"", false, false, false, false},
-        {"[Notes]=-1\n[Words]=-1\n[Marks]=-1\n[Numbers]=-1\n", true, true, true, true},
-        {"[notes]=-1\n[WORDS]=1\n[marks]=1\n[NUMBERS]=1\n", true, false, false, false},
-        {"[Notes]=0\n[Words]=-1\n", false, true, false, false},
-        {"[Numbers]=-1\n", false, false, false, true},
+        {"", false, false, false, false, false},
+        {"[Notes]=-1\n[Words]=-1\n[Marks]=-1\n[Numbers]=-1\n[English]=-1\n", true, true, true, true, true},
+        {"[notes]=-1\n[WORDS]=1\n[marks]=1\n[NUMBERS]=1\n[english]=1\n", true, false, false, false, false},
+        {"[Notes]=0\n[Words]=-1\n[ENGLISH]=-1\n", false, true, false, false, true},
+        {"[Numbers]=-1\n", false, false, false, true, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.keys);
@@ -125,12 +125,14 @@ TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
             EXPECT_EQ(session.wordReadings(), row.words);
             EXPECT_EQ(session.passOverMarks(), row.marks);
             EXPECT_EQ(session.readNumbers(), row.numbers);
+            EXPECT_EQ(session.readEnglish(), row.english);
         };
         const auto setOpposite = [&] {
             session.setSilentNotes(!row.notes);
             session.setWordReadings(!row.words);
             session.setPassOverMarks(!row.marks);
             session.setReadNumbers(!row.numbers);
+            session.setReadEnglish(!row.english);
         };
         setOpposite();
         writeFile(std::string(row.keys) + "[Talk]=0\n\n[Skip]=0\n");
@@ -288,10 +290,11 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
     session.setWordReadings(true);
     session.setPassOverMarks(true);
     session.setReadNumbers(true);
+    session.setReadEnglish(true);
     settings().save();
     const std::string expected = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=0\r\n[Silent]=3\r\n[Space]=5\r\n"
                                  "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Notes]=0\r\n[Words]=-1\r\n"
-                                 "[Marks]=-1\r\n[Numbers]=-1\r\n[Talk]=0\r\n" +
+                                 "[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n[Talk]=0\r\n" +
                                  kQuestionBang + "\r\n[Skip]=0\r\none\r\n" + kMaruTen + "\r\n";
     EXPECT_EQ(readFile(path), expected);
     EXPECT_EQ(dialogs.confirmTexts, std::vector<std::string>{"設定を保存します"});

@@ -687,7 +687,7 @@ void WindowTest::optionMenu()
     QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
              (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
                               control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
-                              control<QAction>(form, "editWordsAction")}));
+                              control<QAction>(form, "englishAction"), control<QAction>(form, "editWordsAction")}));
     const struct {
         QAction* action;
         const char* caption;
@@ -696,6 +696,7 @@ void WindowTest::optionMenu()
                  {control<QAction>(form, "wordsAction"), "読み替え辞書", true},
                  {control<QAction>(form, "marksAction"), "記号だけの部分を飛ばす", true},
                  {control<QAction>(form, "numbersAction"), "数字を日本語で読む", true},
+                 {control<QAction>(form, "englishAction"), "英単語を読む", true},
                  {control<QAction>(form, "editWordsAction"), "読み替え辞書を編集…", false}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
@@ -712,18 +713,19 @@ void WindowTest::optionMenu()
     control<QAction>(form, "wordsAction")->trigger();
     control<QAction>(form, "marksAction")->trigger();
     control<QAction>(form, "numbersAction")->trigger();
+    control<QAction>(form, "englishAction")->trigger();
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "saveButton")->click();
     QVERIFY(rig.readFile("KVEN.ini")
-                .find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[Numbers]=-1\r\n[Talk]=0\r\n") !=
-            std::string::npos);
-    for (const char* name : {"notesAction", "wordsAction", "marksAction", "numbersAction"})
+                .find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n[Talk]="
+                      "0\r\n") != std::string::npos);
+    for (const char* name : {"notesAction", "wordsAction", "marksAction", "numbersAction", "englishAction"})
         control<QAction>(form, name)->trigger();
     QVERIFY(!form.session().silentNotes() && !form.session().wordReadings() && !form.session().passOverMarks() &&
-            !form.session().readNumbers());
+            !form.session().readNumbers() && !form.session().readEnglish());
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "reloadButton")->click();
-    for (const char* name : {"notesAction", "wordsAction", "marksAction", "numbersAction"})
+    for (const char* name : {"notesAction", "wordsAction", "marksAction", "numbersAction", "englishAction"})
         QVERIFY(control<QAction>(form, name)->isChecked());
 }
 

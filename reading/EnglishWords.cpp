@@ -1,0 +1,93 @@
+#include "reading/EnglishWords.h"
+
+#include "text/Sjis.h"
+
+namespace kven {
+
+namespace {
+
+// Capitals abbreviate words up to this many letters.
+constexpr std::size_t kAbbreviationLetters = 5;
+
+bool isCapital(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+
+// The ASCII letter of the full-width Latin letter (Ａ..Ｚ 0x8260..0x8279, ａ..ｚ 0x8281..0x829A)
+// at `i`; '\0' when there is none.
+char latinAt(std::string_view text, std::size_t i)
+{
+    if (i + 1 >= text.size() || static_cast<unsigned char>(text[i]) != 0x82)
+        return '\0';
+    const auto trail = static_cast<unsigned char>(text[i + 1]);
+    if (trail >= 0x60 && trail <= 0x79)
+        return static_cast<char>('A' + (trail - 0x60));
+    if (trail >= 0x81 && trail <= 0x9A)
+        return static_cast<char>('a' + (trail - 0x81));
+    return '\0';
+}
+
+// The katakana for the letters `ascii`, empty when they stay spelled: one letter, an
+// abbreviation, or a word the lexicon does not know.
+std::string_view kanaOf(std::string_view ascii, const EnglishLexicon& lexicon, std::string& lower)
+{
+    if (ascii.size() < 2)
+        return {};
+    bool allCapitals = true;
+    lower.clear();
+    for (const char c : ascii) {
+        allCapitals = allCapitals && isCapital(c);
+        lower += isCapital(c) ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    if (allCapitals && ascii.size() <= kAbbreviationLetters)
+        return {};
+    return lexicon.kana(lower);
+}
+
+// Appends what is said for the run of letters `letters` (full width; `ascii` the same in
+// ASCII): the word's kana, else the kana of each word a capital begins within it
+// ("AllowOverride", "HTMLParser"), with the parts the lexicon does not know spelled.
+void appendRun(std::string& out, std::string_view letters, std::string_view ascii, const EnglishLexicon& lexicon)
+{
+    std::string lower;
+    if (const std::string_view kana = kanaOf(ascii, lexicon, lower); !kana.empty()) {
+        out.append(kana);
+        return;
+    }
+    std::size_t begin = 0;
+    for (std::size_t i = 1; i <= ascii.size(); ++i) {
+        const bool partEnds = i == ascii.size() || (isCapital(ascii[i]) && !isCapital(ascii[i - 1])) ||
+                              (isCapital(ascii[i]) && i + 1 < ascii.size() && !isCapital(ascii[i + 1]));
+        if (!partEnds)
+            continue;
+        const std::string_view part = ascii.substr(begin, i - begin);
+        const std::string_view kana = part.size() < ascii.size() ? kanaOf(part, lexicon, lower) : std::string_view();
+        out.append(kana.empty() ? letters.substr(2 * begin, 2 * part.size()) : kana);
+        begin = i;
+    }
+}
+
+} // namespace
+
+std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& lexicon)
+{
+    std::string out;
+    out.reserve(fullWidth.size());
+    std::string ascii;
+    std::size_t i = 0;
+    while (i < fullWidth.size()) {
+        const std::size_t other = i;
+        while (i < fullWidth.size() && latinAt(fullWidth, i) == '\0')
+            i += sjis::charLength(fullWidth, i);
+        out.append(fullWidth.substr(other, i - other));
+        const std::size_t start = i;
+        ascii.clear();
+        for (char c; (c = latinAt(fullWidth, i)) != '\0'; i += 2)
+            ascii += c;
+        appendRun(out, fullWidth.substr(start, i - start), ascii, lexicon);
+    }
+    return out;
+}
+
+} // namespace kven
