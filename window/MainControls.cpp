@@ -165,21 +165,20 @@ void MainControls::buildMenu(QMainWindow& window)
     }
     optionMenu = mainMenu->addMenu(QStringLiteral("Option"));
     optionMenu->setObjectName(QStringLiteral("optionMenu"));
-    notesAction = optionMenu->addAction(QStringLiteral("注記を読まない"));
-    notesAction->setObjectName(QStringLiteral("notesAction"));
-    notesAction->setCheckable(true);
-    wordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書"));
-    wordsAction->setObjectName(QStringLiteral("wordsAction"));
-    wordsAction->setCheckable(true);
-    marksAction = optionMenu->addAction(QStringLiteral("記号だけの部分を飛ばす"));
-    marksAction->setObjectName(QStringLiteral("marksAction"));
-    marksAction->setCheckable(true);
-    numbersAction = optionMenu->addAction(QStringLiteral("数字を日本語で読む"));
-    numbersAction->setObjectName(QStringLiteral("numbersAction"));
-    numbersAction->setCheckable(true);
-    englishAction = optionMenu->addAction(QStringLiteral("英単語を読む"));
-    englishAction->setObjectName(QStringLiteral("englishAction"));
-    englishAction->setCheckable(true);
+    const struct {
+        QAction*& action;
+        const char* name;
+        const char* caption;
+    } options[] = {{notesAction, "notesAction", "注記を読まない"},
+                   {wordsAction, "wordsAction", "読み替え辞書"},
+                   {marksAction, "marksAction", "記号だけの部分を飛ばす"},
+                   {numbersAction, "numbersAction", "数字を日本語で読む"},
+                   {englishAction, "englishAction", "英単語を読む"}};
+    for (const auto& option : options) {
+        option.action = optionMenu->addAction(QString::fromUtf8(option.caption));
+        option.action->setObjectName(QString::fromLatin1(option.name));
+        option.action->setCheckable(true);
+    }
     editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集…"));
     editWordsAction->setObjectName(QStringLiteral("editWordsAction"));
 }
