@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     FuzzedDataProvider input(data, size);
     const bool fileExists = input.ConsumeBool();
-    session.document().path = kven::cp932::fromUtf8(input.ConsumeRandomLengthString(80));
+    const std::string documentPath = kven::cp932::fromUtf8(input.ConsumeRandomLengthString(80));
     const std::size_t cursor = input.ConsumeIntegral<std::uint16_t>();
     const std::string before = fileExists ? input.ConsumeRemainingBytesAsString() : std::string();
 
@@ -36,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::filesystem::remove(file);
 
     kven::Session session;
+    session.document().path = documentPath;
     session.setText(std::string(std::size_t{1} << 16, 'x'));
     kven::Bookmarks bookmarks(session, file);
     // A path with a line break is not looked up at all.
