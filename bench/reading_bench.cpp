@@ -184,7 +184,20 @@ std::vector<ReadingDictionary::Entry> hugeWords()
     return words;
 }
 
-enum class Lists { shipped, hugeTalkSymbols, hugeSkipList, noWords, hugeWords, englishOff, englishOn };
+// plainNovel, web and plainWeb: the novel or a web page's line, with the shipped settings
+// (English words and numbers read) or with those two options off.
+enum class Lists {
+    shipped,
+    hugeTalkSymbols,
+    hugeSkipList,
+    noWords,
+    hugeWords,
+    englishOff,
+    englishOn,
+    plainNovel,
+    web,
+    plainWeb
+};
 
 // A line of a web page about markup, English words in every phrase.
 constexpr std::string_view kEnglishLine =
@@ -206,7 +219,12 @@ void readingStepWithLists(benchmark::State& state, Lists lists, int numbers = -1
     if (lists == Lists::hugeSkipList)
         session.setSkipList(hugeSkipList());
     const bool english = lists == Lists::englishOff || lists == Lists::englishOn;
-    const std::string_view line = english ? kEnglishLine : numbersLine ? kNumbersLine : kNovelLine;
+    const bool web = lists == Lists::web || lists == Lists::plainWeb;
+    const std::string_view line = english || web ? kEnglishLine : numbersLine ? kNumbersLine : kNovelLine;
+    if (lists == Lists::plainNovel || lists == Lists::plainWeb) {
+        session.setReadEnglish(false);
+        session.setReadNumbers(false);
+    }
     session.setText(document(20u << 10, line));
     if (english)
         session.setReadEnglish(lists == Lists::englishOn);
@@ -296,6 +314,10 @@ BENCHMARK(BM_PrepareHugeLists)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadingStepNoWords);
 BENCHMARK(BM_ReadingStepHugeWords);
 BENCHMARK(BM_ReadingStepEnglishOff);
+BENCHMARK_CAPTURE(readingStepWithLists, novel, Lists::shipped);
+BENCHMARK_CAPTURE(readingStepWithLists, plainNovel, Lists::plainNovel);
+BENCHMARK_CAPTURE(readingStepWithLists, web, Lists::web);
+BENCHMARK_CAPTURE(readingStepWithLists, plainWeb, Lists::plainWeb);
 BENCHMARK(BM_ReadingStepEnglishOn);
 
 // What reading the installed pronouncing dictionary costs once, on the first step that needs it.

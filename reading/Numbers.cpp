@@ -208,6 +208,17 @@ bool loneCapitalAt(std::string_view s, std::size_t i)
 
 std::string numbersInWords(std::string_view s)
 {
+    // Most chunks hold neither a digit nor a slash; a byte search over the whole chunk tells,
+    // since a character's bytes are there wherever the character is.
+    const auto digitOrSlash = [s] {
+        for (std::size_t at = s.find('\x82'); at != std::string_view::npos && at + 1 < s.size();
+             at = s.find('\x82', at + 1))
+            if (s[at + 1] >= '\x4F' && s[at + 1] <= '\x58')
+                return true;
+        return s.find(kSlash) != std::string_view::npos;
+    };
+    if (!digitOrSlash())
+        return std::string(s);
     std::string out;
     out.reserve(s.size() + s.size() / 4);
     std::string_view before;  // the character before `i`
