@@ -1,7 +1,7 @@
 // HTMLconv on a 10 MB Shift_JIS page with 300 000 tags against the same page cut to 1 MB:
 // the conversion should take time in proportion to the page.
 
-#include "intake/HTMLconv.h"
+#include "intake/PageConversion.h"
 #include "text/EucJp.h"
 #include "text/Sjis.h"
 
@@ -73,7 +73,7 @@ void runHTMLconv(benchmark::State& state, const std::string& page)
         state.PauseTiming();
         std::string text = page;
         state.ResumeTiming();
-        kven::HTMLconv(text, conv);
+        kven::convertPage(text, conv);
         benchmark::DoNotOptimize(text.data());
     }
     state.counters["tags"] = static_cast<double>(tags);

@@ -1,4 +1,4 @@
-// HTMLconv on arbitrary bytes must end and yield some text, the same whether or not the ruby
+// The page conversion on arbitrary bytes must end and yield some text, the same whether or not the ruby
 // bases and heading ends are asked for; every base located in it must stand before its "《",
 // and the heading ends must rise within it. The one-pass block deletion must also agree with
 // deleting by searching afresh from the start in any letter case (on small inputs, since that is
@@ -6,8 +6,8 @@
 // the detection of the encoding by content runs on nearly every input, for the page and for the
 // same bytes taken as plain text.
 
-#include "intake/HTMLconv.h"
 #include "intake/Intake.h"
+#include "intake/PageConversion.h"
 #include "text/Encodings.h"
 #include "text/RubyBases.h"
 #include "text/Sjis.h"
@@ -53,12 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const kven::EucJp conv;
 
     std::string text = page;
-    kven::HTMLconv(text, conv);
+    kven::convertPage(text, conv);
 
     std::string withBases = page;
     std::vector<std::string> bases;
     std::vector<std::size_t> ends;
-    kven::HTMLconv(withBases, conv, &bases, &ends);
+    kven::convertPage(withBases, conv, &bases, &ends);
     if (withBases != text)
         std::abort();
     for (std::size_t i = 0; i < ends.size(); ++i)

@@ -3,7 +3,7 @@
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"
-#include "intake/HTMLconv.h"
+#include "intake/PageConversion.h"
 #include "text/Cp932.h"
 #include "text/Encodings.h"
 #include "text/RubyBases.h"
@@ -95,7 +95,7 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     if (html) {
         // The page's own markers decide its encoding; its bytes are left alone until then.
         text = normalizeLineBreaks(bytes);
-        HTMLconv(text, conv_, &rubyBases, &headingEnds);
+        convertPage(text, conv_, &rubyBases, &headingEnds);
     } else {
         text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_));
     }

@@ -1,4 +1,4 @@
-#include "intake/HTMLconv.h"
+#include "intake/PageConversion.h"
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 

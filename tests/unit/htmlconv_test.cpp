@@ -1,5 +1,5 @@
 #include "files/FileIo.h"
-#include "intake/HTMLconv.h"
+#include "intake/PageConversion.h"
 #include "support/IconvAll.h"
 #include "support/Sjis.h"
 #include "text/Cp932.h"
@@ -25,7 +25,7 @@ std::string eu(std::string_view utf8)
 std::string converted(std::string text)
 {
     const EucJp conv;
-    HTMLconv(text, conv);
+    convertPage(text, conv);
     return text;
 }
 
@@ -41,7 +41,7 @@ void checkRows(const std::vector<Row>& rows)
         EXPECT_EQ(converted(row.page), row.text) << row.why;
 }
 
-TEST(HTMLconv, Encoding)
+TEST(PageConversion, Encoding)
 {
     const std::string headEuc = "<html><head><meta charset=EUC-JP></head><body>";
     checkRows({
@@ -65,7 +65,7 @@ TEST(HTMLconv, Encoding)
 
 // Pages whose bytes do not fit the encoding their markers give are read in the one their
 // content shows, if they fit that one; every other page is read as declared, byte for byte.
-TEST(HTMLconv, EncodingFoundByContent)
+TEST(PageConversion, EncodingFoundByContent)
 {
     const std::string headUtf8 = "<head><meta charset=utf-8></head>";
     checkRows({
@@ -94,7 +94,7 @@ TEST(HTMLconv, EncodingFoundByContent)
     });
 }
 
-TEST(HTMLconv, Utf8Pages)
+TEST(PageConversion, Utf8Pages)
 {
     const std::string head = "<head><meta charset=utf-8></head>";
     checkRows({
@@ -133,7 +133,7 @@ TEST(HTMLconv, Utf8Pages)
     });
 }
 
-TEST(HTMLconv, ScriptBlocks)
+TEST(PageConversion, ScriptBlocks)
 {
     checkRows({
         {"attributes and < inside", "<script language=javascript>a<b</script>Text", "Text"},
@@ -156,7 +156,7 @@ TEST(HTMLconv, ScriptBlocks)
     });
 }
 
-TEST(HTMLconv, HeadingsAndLineBreaks)
+TEST(PageConversion, HeadingsAndLineBreaks)
 {
     checkRows({
         {"upper-case level 1 wins", "<H1>One</H1><h1>Two</h1><H2>Three</H2>", "KVENmarkOneTwoThree"},
@@ -178,7 +178,7 @@ TEST(HTMLconv, HeadingsAndLineBreaks)
     });
 }
 
-TEST(HTMLconv, TagsAndEntities)
+TEST(PageConversion, TagsAndEntities)
 {
     checkRows({
         {"four entities, &amp; stays", "1 &lt; 2 &amp;&nbsp;3", "1 < 2 &amp; 3"},
@@ -193,7 +193,7 @@ TEST(HTMLconv, TagsAndEntities)
 }
 
 // The bases are a by-product: the text is the same with or without asking for them.
-TEST(HTMLconv, RubyBasesInPageOrder)
+TEST(PageConversion, RubyBasesInPageOrder)
 {
     struct BaseRow {
         const char* why;
@@ -219,7 +219,7 @@ TEST(HTMLconv, RubyBasesInPageOrder)
         std::string text = row.page;
         std::vector<std::string> bases;
         const EucJp conv;
-        HTMLconv(text, conv, &bases);
+        convertPage(text, conv, &bases);
         EXPECT_EQ(bases, row.bases) << row.why;
         EXPECT_EQ(text, converted(row.page)) << row.why;
     }
@@ -257,7 +257,7 @@ void deleteBlocksByRescanning(std::string& text, std::string_view opening, std::
     }
 }
 
-TEST(HTMLconv, BlockDeletionMatchesRescanningOnRandomTexts)
+TEST(PageConversion, BlockDeletionMatchesRescanningOnRandomTexts)
 {
     const std::string_view pieces[] = {"<SCRIPT", "</SCRIPT>", "<SC", "RIPT",  "RIPT>",     "</SCR", "IPT>", "<",
                                        "\x81",    "\x82\xa0",  "a",   ">",     "S",         "</",    "<S",   "\x81<",
@@ -285,7 +285,7 @@ std::string repeated(std::string_view piece, int times)
     return out;
 }
 
-TEST(HTMLconv, DeeplyNestedHalvesOfScriptTags)
+TEST(PageConversion, DeeplyNestedHalvesOfScriptTags)
 {
     // Each deletion joins the halves around it into the next block, one level further out.
     const auto nested = [](int k) {
@@ -327,7 +327,7 @@ void deleteBlocksLiterally(std::string& text, std::string_view opening, std::str
     }
 }
 
-TEST(HTMLconv, BlockDeletionMatchesTheLiteralSearchOnNestedHalves)
+TEST(PageConversion, BlockDeletionMatchesTheLiteralSearchOnNestedHalves)
 {
     const std::string_view noise[] = {"<scr",      "ipt>",     "<script>",  "</script>", "</scr", "<SCRIPT",
                                       "</SCRIPT>", "<Script>", "</Script>", "<sCRIPT>",  "<",     ">",

@@ -1,4 +1,4 @@
-#include "intake/HTMLconv.h"
+#include "intake/PageConversion.h"
 
 #include "text/Cp932.h"
 #include "text/Encodings.h"
@@ -368,8 +368,8 @@ void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::v
 
 } // namespace detail
 
-void HTMLconv(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases,
-              std::vector<std::size_t>* headingEnds)
+void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases,
+                 std::vector<std::size_t>* headingEnds)
 {
     settleEncoding(text, conv);
     detail::markupToText(text, rubyBases, headingEnds);

@@ -24,8 +24,8 @@ inline constexpr std::string_view kHeadingMarker = "KVENmark";
 // ruby parenthesis that follows it) as the conversion leaves it, in page order. With
 // `headingEnds`, it receives where headings end in the text it leaves, rising: where the tag
 // that closes one stood, when it closes before the next heading opens. Neither changes the text.
-void HTMLconv(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases = nullptr,
-              std::vector<std::size_t>* headingEnds = nullptr);
+void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases = nullptr,
+                 std::vector<std::size_t>* headingEnds = nullptr);
 
 namespace detail {
 
