@@ -243,6 +243,70 @@ std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::
     return chapters;
 }
 
+namespace {
+
+// The readable lines of sjis[from, to), counted up to `enough`.
+std::size_t readableLines(std::string_view sjis, const std::vector<Line>& lines, std::size_t from, std::size_t to,
+                          std::size_t enough)
+{
+    std::size_t count = 0;
+    for (std::size_t i = lineOf(lines, from); i < lines.size() && lines[i].offset < to && count < enough; ++i) {
+        const std::size_t end = i + 1 < lines.size() ? lines[i + 1].offset : sjis.size();
+        const bool whole = lines[i].offset >= from && end <= to;
+        const std::size_t a = std::max(from, lines[i].offset);
+        const std::string text =
+            whole ? cleanText(lines[i].utf8) : cleanText(cp932::toUtf8(sjis.substr(a, std::min(to, end) - a)));
+        count += text.empty() ? 0 : 1;
+    }
+    return count;
+}
+
+// Where the chapter of an entry at `offset` starts: the next character start from it, or the
+// start of its line when nothing but blanks comes before it there.
+std::size_t entryStart(std::string_view sjis, const std::vector<Line>& lines, std::size_t offset)
+{
+    const std::size_t lineStart = lines[lineOf(lines, offset)].offset;
+    std::size_t p = lineStart;
+    bool blank = true;
+    while (p < offset) {
+        const std::size_t length = sjis::charLength(sjis, p);
+        const std::string_view c = sjis.substr(p, length);
+        blank = blank && (c == " " || c == "\t" || c == "\x81\x40");
+        p += length;
+    }
+    return blank ? lineStart : p;
+}
+
+} // namespace
+
+std::vector<Chapter> contentsChapters(std::string_view sjis, const std::vector<Chapter>& contents,
+                                      const std::string& documentTitle)
+{
+    const std::vector<Line> lines = linesOf(sjis);
+    std::vector<Chapter> chapters;
+    for (const Chapter& entry : contents) {
+        if (entry.offset >= sjis.size() || lines.empty())
+            continue;
+        const std::size_t offset = entryStart(sjis, lines, entry.offset);
+        if (chapters.empty()) {
+            if (readableLines(sjis, lines, 0, offset, 1) > 0)
+                chapters.push_back({0, documentTitle});
+            chapters.push_back({chapters.empty() ? 0 : offset, entry.title});
+        } else if (offset < chapters.back().offset) {
+            continue;
+        } else if (readableLines(sjis, lines, chapters.back().offset, offset, 2) < 2) {
+            Chapter& last = chapters.back();
+            if (!entry.title.empty())
+                last.title = last.title.empty() ? entry.title : last.title + "\u3000" + entry.title;
+        } else {
+            chapters.push_back({offset, entry.title});
+        }
+    }
+    if (chapters.empty())
+        chapters.push_back({0, documentTitle});
+    return chapters;
+}
+
 std::vector<std::size_t> markedHeadings(std::string_view sjis, const std::vector<std::size_t>& marks)
 {
     std::vector<std::size_t> kept;

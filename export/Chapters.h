@@ -39,6 +39,14 @@ DocumentInfo documentInfo(std::string_view sjis, std::string_view fileName);
 std::vector<Chapter> findChapters(std::string_view sjis, const std::vector<std::size_t>& marked,
                                   const std::vector<std::size_t>& markedEnds, const std::string& documentTitle);
 
+// The chapters of a book from its table of contents `contents` (rising offsets into `sjis`,
+// titles UTF-8). An entry starts at the start of its line when only blanks come before it there.
+// Text before the first entry is a chapter of its own, named `documentTitle`; an entry that
+// leaves no more than one line to read before the next (a part's title page) makes one chapter
+// with it. Entries past the end of the text or out of order are passed over.
+std::vector<Chapter> contentsChapters(std::string_view sjis, const std::vector<Chapter>& contents,
+                                      const std::string& documentTitle);
+
 // The offsets of `marks` that still begin a marked heading of `sjis`: after the blank that
 // took the place of the marker, at the start of a character. Editing the text after loading
 // leaves the others pointing anywhere.

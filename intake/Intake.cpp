@@ -3,7 +3,9 @@
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"
+#include "intake/BookText.h"
 #include "intake/PageConversion.h"
+#include "intake/ZipArchive.h"
 #include "text/Cp932.h"
 #include "text/Encodings.h"
 #include "text/RubyBases.h"
@@ -89,17 +91,24 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     const std::string_view ext = extensionOf(file);
     const bool html = rule == HtmlRule::exceptTxt ? ext != ".txt" && ext != ".TXT"
                                                   : ext == ".htm" || ext == ".html" || ext == ".HTM" || ext == ".HTML";
-    std::string text;
-    std::vector<std::string> rubyBases;
-    std::vector<std::size_t> headingEnds;
-    if (html) {
+    Loaded loaded;
+    if (looksLikeZip(bytes)) {
+        // An archive is known by its bytes whatever its name: read as text it would only be
+        // noise.
+        ArchiveText archive = archiveText(bytes, file, conv_);
+        loaded.text = std::move(archive.text);
+        loaded.headingEnds = std::move(archive.headingEnds);
+        loaded.contents = std::move(archive.contents);
+        loaded.title = std::move(archive.title);
+        loaded.author = std::move(archive.author);
+    } else if (html) {
         // The page's own markers decide its encoding; its bytes are left alone until then.
-        text = normalizeLineBreaks(bytes);
-        convertPage(text, conv_, &rubyBases, &headingEnds);
+        loaded.text = normalizeLineBreaks(bytes);
+        convertPage(loaded.text, conv_, &loaded.rubyBases, &loaded.headingEnds);
     } else {
-        text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_));
+        loaded.text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_));
     }
-    if (text.size() > kEditorTextLimit)
+    if (loaded.text.size() > kEditorTextLimit)
         throw KvenError(msgTextTooLarge());
 
     session_.becomeFile(file);
@@ -108,12 +117,12 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     } else {
         session_.setCaption("KVEN " + documentNameForDisplay(session_.document()));
     }
-    resumeWith(std::move(text), rubyBases, headingEnds);
+    resumeWith(std::move(loaded));
 }
 
-void DocumentIntake::resumeWith(std::string text, const std::vector<std::string>& rubyBases,
-                                const std::vector<std::size_t>& headingEnds)
+void DocumentIntake::resumeWith(Loaded loaded)
 {
+    std::string& text = loaded.text;
     const std::size_t heading = findOneBased(text, kHeadingMarker);
     std::vector<std::size_t> markers;
     for (std::size_t p = findOffset(text, kHeadingMarker), from = 0; p != npos;) {
@@ -122,30 +131,40 @@ void DocumentIntake::resumeWith(std::string text, const std::vector<std::string>
         p = findOffset(std::string_view(text).substr(from), kHeadingMarker);
     }
     // Each marker shrinks to one blank, so the n-th heading moves n times the difference up,
-    // and so does an end after n markers.
+    // and so does an offset after n markers.
     constexpr std::size_t shrink = kHeadingMarker.size() - 1;
-    session_.document().headings.clear();
+    Document& document = session_.document();
+    document.headings.clear();
     for (std::size_t n = 0; n < markers.size(); ++n)
-        session_.document().headings.push_back(markers[n] - n * shrink + 1);
-    session_.document().headingEnds.clear();
-    for (const std::size_t end : headingEnds) {
+        document.headings.push_back(markers[n] - n * shrink + 1);
+    const auto shrunk = [&](std::size_t offset) {
         const auto n =
-            static_cast<std::size_t>(std::lower_bound(markers.begin(), markers.end(), end) - markers.begin());
-        // An end inside a marker (one the page spells out itself) goes after its blank.
-        const bool inside = n > 0 && end < markers[n - 1] + kHeadingMarker.size();
-        session_.document().headingEnds.push_back(inside ? session_.document().headings[n - 1] : end - n * shrink);
-    }
+            static_cast<std::size_t>(std::lower_bound(markers.begin(), markers.end(), offset) - markers.begin());
+        // An offset inside a marker (one the page spells out itself) goes after its blank.
+        const bool inside = n > 0 && offset < markers[n - 1] + kHeadingMarker.size();
+        return inside ? document.headings[n - 1] : offset - n * shrink;
+    };
+    document.headingEnds.clear();
+    for (const std::size_t end : loaded.headingEnds)
+        document.headingEnds.push_back(shrunk(end));
+    document.contents = std::move(loaded.contents);
+    for (TocEntry& entry : document.contents)
+        entry.offset = shrunk(entry.offset);
+    document.title = std::move(loaded.title);
+    document.author = std::move(loaded.author);
     replaceAllIn(text, kHeadingMarker, " ");
     // A lead byte left alone at the end would take the CR of the end line as its partner.
     if (sjis::endsWithLoneLeadByte(text))
         text.pop_back();
-    for (std::size_t& e : session_.document().headingEnds)
+    for (std::size_t& e : document.headingEnds)
         e = std::min(e, text.size());
+    for (TocEntry& entry : document.contents)
+        entry.offset = std::min(entry.offset, text.size());
     text.append(sjis::kCrLf);
     text.append(sjis::kEndLine);
     session_.setText(std::move(text));
     session_.document().rubyBases =
-        rubyBases.empty() ? std::vector<RubyBase>() : locateRubyBases(session_.text(), rubyBases);
+        loaded.rubyBases.empty() ? std::vector<RubyBase>() : locateRubyBases(session_.text(), loaded.rubyBases);
     // The blank left by the first marker sits at heading - 1; the 1-based position is
     // therefore the 0-based offset of the heading's first character.
     session_.setSelStart(session_.headingSearch() ? heading : 0);

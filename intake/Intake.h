@@ -54,10 +54,16 @@ private:
     // document, the caption and the editor change only once the file has been read, so a
     // later bookmark write never records the old text's cursor under the new name.
     void load(const std::string& file, HtmlRule rule, bool temporaryCaption);
-    // `rubyBases`: the converted ruby bases of a page, in page order; `headingEnds`: where its
-    // headings end in `text`, rising.
-    void resumeWith(std::string text, const std::vector<std::string>& rubyBases,
-                    const std::vector<std::size_t>& headingEnds);
+    // A document as read, before it is shown: its text with the heading markers still in.
+    struct Loaded {
+        std::string text;
+        std::vector<std::string> rubyBases;   // the converted ruby bases of a page, in page order
+        std::vector<std::size_t> headingEnds; // where its headings end in `text`, rising
+        std::vector<TocEntry> contents;       // a book's table of contents, offsets in `text`
+        std::string title;
+        std::string author;
+    };
+    void resumeWith(Loaded loaded);
     std::string openDialogFolder() const;
 
     Session& session_;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -99,8 +100,9 @@ bool markerBeforeHeadEnd(std::string_view text, std::string_view marker, std::si
 }
 
 // The encoding that the page's markers declare: a charset marker counts before the head end;
-// without one, a Yahoo! title means EUC-JP, and anything else is Shift_JIS.
-Encoding declaredEncoding(std::string_view text)
+// without one, a Yahoo! title means EUC-JP, and anything else is `otherwise`, unless a
+// Shift_JIS marker says so.
+Encoding declaredEncoding(std::string_view text, Encoding otherwise)
 {
     const std::size_t headEnd = findOneBased(text, "</HEAD>") + findOneBased(text, "</head>");
     if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd))
@@ -109,12 +111,31 @@ Encoding declaredEncoding(std::string_view text)
         return Encoding::utf8;
     if (contains(text, "<title>Yahoo!"))
         return Encoding::eucJp;
-    return Encoding::shiftJis;
+    if (otherwise != Encoding::shiftJis &&
+        (markerBeforeHeadEnd(text, "Shift_JIS", headEnd) || markerBeforeHeadEnd(text, "shift_jis", headEnd)))
+        return Encoding::shiftJis;
+    return otherwise;
 }
 
-void settleEncoding(std::string& text, const EucJp& conv)
+// UTF-16 with its byte-order mark, as UTF-16LE or UTF-16BE.
+std::optional<std::u16string> utf16Markup(std::string_view bytes)
 {
-    switch (encodingByContent(text, declaredEncoding(text))) {
+    const bool little = bytes.starts_with("\xff\xfe");
+    if (!little && !bytes.starts_with("\xfe\xff"))
+        return std::nullopt;
+    std::u16string wide;
+    wide.reserve(bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        wide.push_back(static_cast<char16_t>(little ? a | (b << 8) : (a << 8) | b));
+    }
+    return wide;
+}
+
+void settleEncoding(std::string& text, const EucJp& conv, Encoding otherwise = Encoding::shiftJis)
+{
+    switch (encodingByContent(text, declaredEncoding(text, otherwise))) {
     case Encoding::eucJp: text = conv.toSjis(text); break;
     case Encoding::utf8: text = cp932::fromWide(decodeUtf8Page(text)); break;
     case Encoding::shiftJis: break;
@@ -373,6 +394,18 @@ void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>*
 {
     settleEncoding(text, conv);
     detail::markupToText(text, rubyBases, headingEnds);
+}
+
+void settleBookEncoding(std::string& text, const EucJp& conv)
+{
+    if (const std::optional<std::u16string> wide = utf16Markup(text)) {
+        text = cp932::fromWide(*wide);
+        return;
+    }
+    constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
+    if (std::string_view(text).starts_with(kUtf8Bom))
+        text.erase(0, kUtf8Bom.size());
+    settleEncoding(text, conv, Encoding::utf8);
 }
 
 } // namespace kven

@@ -8,6 +8,7 @@ KVEN_PACKAGES=(
   python3
   open-jtalk open-jtalk-mecab-naist-jdic libpulse-dev libsndfile1-dev libopusenc-dev
   qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic libuchardet-dev
+  libzip-dev libxml2-dev
   festlex-cmu
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio

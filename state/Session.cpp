@@ -222,6 +222,9 @@ void Session::becomePaste()
     v_.document.headings.clear();
     v_.document.headingEnds.clear();
     v_.document.rubyBases.clear();
+    v_.document.contents.clear();
+    v_.document.title.clear();
+    v_.document.author.clear();
 }
 
 void Session::becomeFile(const std::string& file)

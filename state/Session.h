@@ -36,6 +36,12 @@ inline constexpr SliderRange kSpeedSlider{-10, 10};
 
 inline constexpr const char* kTemporaryCaption = "KVEN (temporary)";
 
+struct TocEntry {
+    std::size_t offset;
+    std::string title;
+    bool operator==(const TocEntry&) const = default;
+};
+
 // What the text is, beyond its bytes.
 struct Document {
     std::string path; // the document's path, held as CP932; empty when the text is no document
@@ -49,6 +55,12 @@ struct Document {
     // Where the ruby bases of a loaded page begin, which its text no longer shows; empty for a
     // text file or a paste.
     std::vector<RubyBase> rubyBases;
+    // A book's table of contents: where each entry points in the text, rising, and its label
+    // (UTF-8); empty for anything else.
+    std::vector<TocEntry> contents;
+    // A book's title and author from its own description (UTF-8); empty when it has none.
+    std::string title;
+    std::string author;
     // The reading dictionary as last read from its file; null reads as an empty one. Replaced
     // whole, never changed, so a reading step may hold on to it.
     std::shared_ptr<const ReadingDictionary> words;
