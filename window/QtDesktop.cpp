@@ -44,7 +44,11 @@ bool QtDialogs::confirm(const std::string& text)
 
 std::optional<std::string> QtDialogs::chooseFile(const std::string& initialFolder)
 {
-    const QString file = QFileDialog::getOpenFileName(parent_, QString(), QString::fromStdString(initialFolder));
+    // Every file stays on offer first; the second filter narrows the list to the formats read.
+    const QString filters = QStringLiteral("All files (*);;Documents (*.txt *.TXT *.htm *.html *.HTM *.HTML "
+                                           "*.epub *.EPUB *.zip *.ZIP)");
+    const QString file =
+        QFileDialog::getOpenFileName(parent_, QString(), QString::fromStdString(initialFolder), filters);
     if (file.isEmpty())
         return std::nullopt;
     return file.toStdString();

@@ -94,6 +94,13 @@ sjis '題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n猫です�
 check "--out --split exits 0" test "$rc" -eq 0
 check "... one file per chapter and the playlist" test "$(ls "$work/heads" | tr '\n' '|')" = "01 題名.opus|02 一.opus|03 二.opus|heads.m3u8|"
 check "... an Ogg Opus file" test "$(head -c 4 "$work/heads/02 一.opus")" = OggS
+# A book's chapters are its table of contents, named as it names them.
+printf '<h1>猫</h1><p>猫です。</p>\n' >"$work/cat.xhtml"
+printf '<h1>犬</h1><p>犬です。</p>\n' >"$work/dog.xhtml"
+python3 "$(dirname "${BASH_SOURCE[0]}")/../support/make_epub.py" "$work/pets.epub" "第一章 猫=$work/cat.xhtml" "第二章 犬=$work/dog.xhtml"
+"$bin" --out "$work/pets.wav" --split "$work/pets.epub" 2>/dev/null; rc=$?
+check "a book's --split exits 0" test "$rc" -eq 0
+check "... one file per entry of its contents" test "$(ls "$work/pets" | tr '\n' '|')" = "01 第一章 猫.wav|02 第二章 犬.wav|pets.m3u8|"
 "$bin" --out "$work/x.m4a" "$doc" >/dev/null 2>"$work/err"; rc=$?
 check "an unknown extension exits 1" test "$rc" -eq 1
 check "... naming the formats" grep -q '.wav .flac .ogg .opus .mp3' "$work/err"
