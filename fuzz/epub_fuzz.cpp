@@ -7,43 +7,13 @@
 #include "files/Errors.h"
 #include "intake/BookText.h"
 #include "intake/ZipArchive.h"
-
-#include <zip.h>
+#include "support/ZipBytes.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace {
-
-std::string archiveOf(const std::vector<std::pair<std::string, std::string_view>>& entries)
-{
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(nullptr, 0, 0, &error);
-    zip_source_keep(source);
-    zip_t* archive = zip_open_from_source(source, ZIP_TRUNCATE, &error);
-    for (const auto& [name, bytes] : entries) {
-        const zip_int64_t i =
-            zip_file_add(archive, name.c_str(), zip_source_buffer(archive, bytes.data(), bytes.size(), 0), 0);
-        zip_set_file_compression(archive, static_cast<zip_uint64_t>(i), ZIP_CM_STORE, 0);
-    }
-    zip_close(archive);
-    std::string bytes;
-    if (zip_source_open(source) == 0) {
-        char buffer[65536];
-        for (zip_int64_t n; (n = zip_source_read(source, buffer, sizeof buffer)) > 0;)
-            bytes.append(buffer, static_cast<std::size_t>(n));
-        zip_source_close(source);
-    }
-    zip_source_free(source);
-    zip_error_fini(&error);
-    return bytes;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -58,15 +28,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             parts.push_back(input.substr(std::min(from, input.size()), end - std::min(from, input.size())));
             from = end + 4;
         }
-        archive = archiveOf({{"mimetype", "application/epub+zip"},
-                             {"META-INF/container.xml", R"(<container><rootfiles><rootfile full-path="o/p.opf"/>)"
-                                                        R"(</rootfiles></container>)"},
-                             {"o/p.opf", parts[0]},
-                             {"o/nav.xhtml", parts[1]},
-                             {"o/toc.ncx", parts[2]},
-                             {"o/a.xhtml", parts[3]},
-                             {"o/b.xhtml", parts[4]},
-                             {"META-INF/encryption.xml", parts[5]}});
+        archive =
+            kven::testing::zipOf({{"mimetype", "application/epub+zip"},
+                                  {"META-INF/container.xml", R"(<container><rootfiles><rootfile full-path="o/p.opf"/>)"
+                                                             R"(</rootfiles></container>)"},
+                                  {"o/p.opf", std::string(parts[0])},
+                                  {"o/nav.xhtml", std::string(parts[1])},
+                                  {"o/toc.ncx", std::string(parts[2])},
+                                  {"o/a.xhtml", std::string(parts[3])},
+                                  {"o/b.xhtml", std::string(parts[4])},
+                                  {"META-INF/encryption.xml", std::string(parts[5])}},
+                                 false);
     }
     const kven::EucJp conv;
     try {

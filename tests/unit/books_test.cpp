@@ -6,7 +6,7 @@
 #include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
 #include "support/Sjis.h"
-#include "support/ZipWriter.h"
+#include "support/ZipBytes.h"
 #include "text/Sjis.h"
 
 #include <gtest/gtest.h>
