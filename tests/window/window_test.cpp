@@ -1105,6 +1105,18 @@ void WindowTest::handlerErrorsGoToTheErrorBox()
     control<QPushButton>(form, "openButton")->click();
     QCOMPARE(rig.dialogs.errors.back(), "ファイル " + rig.path("missing.txt") + " は開けません.");
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
+    // So does a ZIP archive that is neither a book nor a text download, its reason in the box.
+    const std::string empty = rig.path("empty.epub");
+    QFile archive(QString::fromStdString(empty));
+    QVERIFY(archive.open(QIODevice::WriteOnly));
+    archive.write(QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
+    archive.close();
+    rig.dialogs.fileAnswers = {empty};
+    control<QPushButton>(form, "openButton")->click();
+    QCOMPARE(rig.dialogs.errors.back(), "ファイル " + empty +
+                                            " は開けません: EPUB の本でも、テキストファイルを一つ収めた zip "
+                                            "ファイルでもありません.");
+    QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
 
     // A speech back end fails after Speak returned: the failure arrives as a posted task, and
     // must reach the error box instead of unwinding through Qt's event loop.
