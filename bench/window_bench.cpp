@@ -33,6 +33,7 @@ public:
     std::optional<ExportChoice> chooseExport(const std::string&) override { return std::nullopt; }
     void showError(const std::string& message) override { std::fprintf(stderr, "error: %s\n", message.c_str()); }
     void showInfo(const std::string&) override {}
+    void showExported(const std::string&, const std::string&) override {}
 };
 
 class EmptyClipboard : public Clipboard {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <unordered_map>
 
 namespace kven {
 
@@ -13,6 +14,9 @@ namespace {
 // holds and that are never part of a Shift_JIS character.
 constexpr char kAnchorOpen = '\x01';
 constexpr char kAnchorClose = '\x02';
+// What "&amp;" is while the page conversion runs, which would take "&amp;lt;" for "&lt;": one
+// byte for one, so no offset moves when it becomes "&" again.
+constexpr char kAmpersand = '\x03';
 
 constexpr std::string_view kBar = "\x81\x62"; // ｜
 
@@ -20,6 +24,9 @@ struct Tag {
     std::string name; // lower case, without "/"
     bool closing = false;
     std::size_t end = 0; // one past its ">", or the end of the markup when it is not closed
+    // Where the tag's own text ends, for its attributes: its end, or a "<" that comes first, so
+    // that a run of unclosed tags is never read over and over.
+    std::size_t textEnd = 0;
 };
 
 char lower(char c)
@@ -27,20 +34,75 @@ char lower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The tag that begins at markup[at] == '<'.
-Tag tagAt(std::string_view markup, std::size_t at)
+bool isNameByte(char c)
 {
-    Tag tag;
-    std::size_t i = at + 1;
-    if (i < markup.size() && markup[i] == '/') {
-        tag.closing = true;
-        ++i;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' || c == '-' ||
+           c == '_' || c == '.';
+}
+
+// The tags of a markup, asked for in rising order: each "<" begins one, which ends at the next
+// ">". The search for that ">" goes on from where the last one ended, so that a walk over the
+// tags is linear in the markup, even one without any ">".
+class Tags {
+public:
+    explicit Tags(std::string_view markup) : markup_(markup) {}
+
+    // The tag at markup[at] == '<'; `at` rises from call to call.
+    Tag at(std::size_t at)
+    {
+        Tag tag;
+        std::size_t i = at + 1;
+        if (i < markup_.size() && markup_[i] == '/') {
+            tag.closing = true;
+            ++i;
+        }
+        for (; i < markup_.size() && isNameByte(markup_[i]); ++i)
+            tag.name += lower(markup_[i]);
+        if (close_ != std::string_view::npos && close_ < i)
+            close_ = markup_.find('>', i);
+        tag.end = close_ == std::string_view::npos ? markup_.size() : close_ + 1;
+        if (open_ != std::string_view::npos && open_ <= at)
+            open_ = markup_.find('<', at + 1);
+        tag.textEnd = std::min(tag.end, open_ == std::string_view::npos ? markup_.size() : open_);
+        return tag;
     }
-    for (; i < markup.size() && std::string_view(" \t\r\n/>").find(markup[i]) == std::string_view::npos; ++i)
-        tag.name += lower(markup[i]);
-    const std::size_t close = markup.find('>', i);
-    tag.end = close == std::string_view::npos ? markup.size() : close + 1;
-    return tag;
+
+private:
+    std::string_view markup_;
+    std::size_t close_ = 0; // the last ">" found, or npos when none is left
+    std::size_t open_ = 0;  // the last "<" found after a tag's start, or npos when none is left
+};
+
+// The value of the attribute `name` in the tag text `tag` (name="value" or name='value', blanks
+// around "=" allowed); empty when it has none.
+std::string_view attributeValue(std::string_view tag, std::string_view name)
+{
+    constexpr std::string_view kBlanks = " \t\r\n";
+    for (std::size_t p = tag.find(name); p != std::string_view::npos; p = tag.find(name, p + 1)) {
+        if (p == 0 || kBlanks.find(tag[p - 1]) == std::string_view::npos)
+            continue;
+        std::size_t q = tag.find_first_not_of(kBlanks, p + name.size());
+        if (q == std::string_view::npos || tag[q] != '=')
+            continue;
+        q = tag.find_first_not_of(kBlanks, q + 1);
+        if (q == std::string_view::npos || (tag[q] != '"' && tag[q] != '\''))
+            continue;
+        const std::size_t close = tag.find(tag[q], q + 1);
+        if (close != std::string_view::npos)
+            return tag.substr(q + 1, close - q - 1);
+    }
+    return {};
+}
+
+bool hasWord(std::string_view list, std::string_view word)
+{
+    for (std::size_t from = 0; from < list.size();) {
+        const std::size_t end = std::min(list.find_first_of(" \t\r\n", from), list.size());
+        if (list.substr(from, end - from) == word)
+            return true;
+        from = end + 1;
+    }
+    return false;
 }
 
 std::string_view trimmedBlanks(std::string_view s)
@@ -123,8 +185,9 @@ std::string rubyToNotation(std::string_view markup)
     std::string out;
     out.reserve(markup.size());
     std::size_t copied = 0;
+    Tags tags(markup);
     for (std::size_t at = markup.find('<'); at != std::string_view::npos; at = markup.find('<', at + 1)) {
-        const Tag open = tagAt(markup, at);
+        const Tag open = tags.at(at);
         if (open.closing || open.name != "ruby")
             continue;
         out.append(markup, copied, at - copied);
@@ -137,7 +200,7 @@ std::string rubyToNotation(std::string_view markup)
                 p = markup.size();
                 break;
             }
-            const Tag tag = tagAt(markup, next);
+            const Tag tag = tags.at(next);
             p = tag.end;
             if (tag.name == "ruby" && tag.closing)
                 break;
@@ -158,14 +221,23 @@ std::string withoutBacklinks(std::string_view markup)
 {
     std::string out;
     std::size_t copied = 0;
+    Tags tags(markup);
+    Tags closings(markup); // the search for the end of a back-link, rising as well
+    bool closingLeft = true;
     for (std::size_t at = markup.find('<'); at != std::string_view::npos; at = markup.find('<', at + 1)) {
-        const Tag tag = tagAt(markup, at);
-        if (tag.closing || tag.name != "a" ||
-            markup.substr(at, tag.end - at).find("backlink") == std::string_view::npos)
+        const Tag tag = tags.at(at);
+        const std::string_view text = markup.substr(at, tag.textEnd - at);
+        if (tag.closing || tag.name != "a" || text.ends_with("/>") ||
+            !(hasWord(attributeValue(text, "epub:type"), "backlink") ||
+              hasWord(attributeValue(text, "role"), "doc-backlink")))
             continue;
         std::size_t end = tag.end;
-        for (std::size_t c = markup.find('<', end); c != std::string_view::npos; c = markup.find('<', c + 1)) {
-            const Tag close = tagAt(markup, c);
+        for (std::size_t c = markup.find('<', end); closingLeft; c = markup.find('<', c + 1)) {
+            if (c == std::string_view::npos) {
+                closingLeft = false;
+                break;
+            }
+            const Tag close = closings.at(c);
             if (close.closing && close.name == "a") {
                 end = close.end;
                 break;
@@ -179,25 +251,24 @@ std::string withoutBacklinks(std::string_view markup)
     return out;
 }
 
-namespace {
-
-// The value of the id attribute in the tag markup[at, end), if it has one.
-std::string_view idOf(std::string_view tag)
+std::string withoutHead(std::string_view markup)
 {
-    for (std::size_t p = tag.find("id="); p != std::string_view::npos; p = tag.find("id=", p + 1)) {
-        if (p == 0 || std::string_view(" \t\r\n").find(tag[p - 1]) == std::string_view::npos || p + 3 >= tag.size())
+    Tags tags(markup);
+    std::size_t open = std::string_view::npos;
+    for (std::size_t at = markup.find('<'); at != std::string_view::npos; at = markup.find('<', at + 1)) {
+        const Tag tag = tags.at(at);
+        if (tag.name != "head")
             continue;
-        const char quote = tag[p + 3];
-        if (quote != '"' && quote != '\'')
-            continue;
-        const std::size_t close = tag.find(quote, p + 4);
-        if (close != std::string_view::npos)
-            return tag.substr(p + 4, close - p - 4);
+        if (!tag.closing && open == std::string_view::npos) {
+            open = at;
+        } else if (tag.closing && open != std::string_view::npos) {
+            std::string out(markup.substr(0, open));
+            out.append(markup.substr(tag.end));
+            return out;
+        }
     }
-    return {};
+    return std::string(markup);
 }
-
-} // namespace
 
 std::string withAnchors(std::string_view markup, const std::vector<std::string>& ids)
 {
@@ -208,29 +279,53 @@ std::string withAnchors(std::string_view markup, const std::vector<std::string>&
             clean += c;
     if (ids.empty())
         return clean;
-    std::vector<bool> placed(ids.size(), false);
+    std::unordered_map<std::string_view, std::vector<std::size_t>> wanted; // id → its anchors
+    for (std::size_t k = 0; k < ids.size(); ++k)
+        wanted[ids[k]].push_back(k);
     std::string out;
     out.reserve(clean.size() + ids.size() * 8);
     std::size_t copied = 0;
-    for (std::size_t at = clean.find('<'); at != std::string::npos; at = clean.find('<', at + 1)) {
-        const Tag tag = tagAt(clean, at);
-        const std::string_view id =
-            tag.closing ? std::string_view() : idOf(std::string_view(clean).substr(at, tag.end - at));
-        if (id.empty())
+    Tags tags(clean);
+    for (std::size_t at = clean.find('<'); at != std::string::npos && !wanted.empty(); at = clean.find('<', at + 1)) {
+        const Tag tag = tags.at(at);
+        if (tag.closing)
+            continue;
+        const auto found = wanted.find(attributeValue(std::string_view(clean).substr(at, tag.textEnd - at), "id"));
+        if (found == wanted.end())
             continue;
         out.append(clean, copied, at - copied);
         copied = at;
-        for (std::size_t k = 0; k < ids.size(); ++k) {
-            if (placed[k] || ids[k] != id)
-                continue;
-            placed[k] = true;
+        for (const std::size_t k : found->second) {
             out += kAnchorOpen;
             out += std::to_string(k);
             out += kAnchorClose;
         }
+        wanted.erase(found);
     }
     out.append(clean, copied);
     return out;
+}
+
+std::string withAmpersandsKept(std::string_view markup)
+{
+    std::string out;
+    out.reserve(markup.size());
+    for (std::size_t i = 0; i < markup.size(); ++i) {
+        if (markup[i] == kAmpersand)
+            continue;
+        if (markup.substr(i).starts_with("&amp;")) {
+            out += kAmpersand;
+            i += 4;
+        } else {
+            out += markup[i];
+        }
+    }
+    return out;
+}
+
+void restoreAmpersands(std::string& text)
+{
+    std::replace(text.begin(), text.end(), kAmpersand, '&');
 }
 
 std::vector<std::size_t> takeAnchors(std::string& text, std::size_t count, std::vector<std::size_t>& marks)
@@ -268,8 +363,9 @@ std::string withBlockBreaks(std::string_view markup)
     std::string out;
     out.reserve(markup.size());
     std::size_t copied = 0;
+    Tags tags(markup);
     for (std::size_t at = markup.find('<'); at != std::string_view::npos; at = markup.find('<', at + 1)) {
-        const Tag tag = tagAt(markup, at);
+        const Tag tag = tags.at(at);
         const bool selfClosingBreak =
             (tag.name == "br" || tag.name == "hr") && tag.end >= 2 && markup[tag.end - 2] == '/';
         const bool blockEnd =

@@ -26,8 +26,17 @@ std::string rubyToNotation(std::string_view markup);
 std::string withBlockBreaks(std::string_view markup);
 
 // Leaves out each link element marked as a back-link (epub:type "backlink", role "doc-backlink"),
-// its text with it.
+// its text with it; one that closes itself ("<a … />") goes alone.
 std::string withoutBacklinks(std::string_view markup);
+
+// Leaves out the head of a document (from "<head>" to "</head>"), whose title every document of a
+// book repeats.
+std::string withoutHead(std::string_view markup);
+
+// "&amp;" made a byte of its own that the page conversion leaves alone, and back: the
+// conversion decodes a few entities but not this one, and a book escapes every "&".
+std::string withAmpersandsKept(std::string_view markup);
+void restoreAmpersands(std::string& text);
 
 // Puts anchor k right before the opening tag of the element whose id is ids[k] (the first such
 // element), and removes every byte that anchors use from the rest. Anchors are plain text to the

@@ -5,10 +5,12 @@
 #include "intake/Intake.h"
 #include "intake/PageConversion.h"
 #include "intake/ZipArchive.h"
+#include "text/Cp932.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace kven {
 
@@ -28,9 +30,11 @@ std::string documentText(std::string markup, const EucJp& conv, const std::vecto
                          std::vector<std::size_t>& headingEnds, std::vector<std::size_t>& anchors)
 {
     settleBookEncoding(markup, conv);
-    markup = withAnchors(rubyToNotation(withoutBacklinks(withBlockBreaks(normalizeLineBreaks(markup)))), ids);
+    markup = withoutHead(withBlockBreaks(normalizeLineBreaks(markup)));
+    markup = withAnchors(withAmpersandsKept(rubyToNotation(withoutBacklinks(markup))), ids);
     detail::markupToText(markup, nullptr, &headingEnds);
     anchors = takeAnchors(markup, ids.size(), headingEnds);
+    restoreAmpersands(markup);
     return markup;
 }
 
@@ -42,36 +46,39 @@ ArchiveText bookText(ZipArchive& archive, const EucJp& conv)
     ArchiveText book;
     book.title = std::move(package.title);
     book.author = std::move(package.author);
-    std::vector<std::size_t> starts;
-    std::vector<std::size_t> anchorAt(package.contents.size(), 0);
+    // The entries that point into each document, and which of them name an element in it.
+    std::unordered_map<std::string_view, std::vector<std::size_t>> entriesOf;
+    for (std::size_t e = 0; e < package.contents.size(); ++e)
+        entriesOf[package.contents[e].document].push_back(e);
+    std::vector<std::size_t> entryAt(package.contents.size(), 0);
     for (const std::string& path : package.spine) {
-        // The ids that the contents point at in this document, and which entry each serves.
         std::vector<std::string> ids;
-        std::vector<std::size_t> entries;
-        for (std::size_t e = 0; e < package.contents.size(); ++e) {
-            if (package.contents[e].document == path && !package.contents[e].fragment.empty()) {
-                ids.push_back(package.contents[e].fragment);
-                entries.push_back(e);
-            }
+        std::vector<std::size_t> named;
+        for (const std::size_t e : entriesOf[path]) {
+            if (package.contents[e].fragment.empty())
+                continue;
+            // Ids are looked for in the Shift_JIS markup.
+            ids.push_back(cp932::fromUtf8(package.contents[e].fragment));
+            named.push_back(e);
         }
         std::vector<std::size_t> ends;
         std::vector<std::size_t> anchors;
         const std::string text = documentText(archive.read(path), conv, ids, ends, anchors);
-        if (!starts.empty())
+        if (&path != &package.spine.front())
             book.text.append(sjis::kCrLf);
-        starts.push_back(book.text.size());
+        const std::size_t start = book.text.size();
         for (const std::size_t end : ends)
-            book.headingEnds.push_back(starts.back() + end);
-        for (std::size_t k = 0; k < entries.size(); ++k)
-            anchorAt[entries[k]] = anchors[k] == std::string::npos ? 0 : anchors[k];
+            book.headingEnds.push_back(start + end);
+        for (const std::size_t e : entriesOf[path])
+            entryAt[e] = start;
+        for (std::size_t k = 0; k < named.size(); ++k)
+            entryAt[named[k]] += anchors[k] == std::string::npos ? 0 : anchors[k];
         book.text.append(text);
     }
     for (std::size_t e = 0; e < package.contents.size(); ++e) {
-        const auto doc = std::find(package.spine.begin(), package.spine.end(), package.contents[e].document);
-        const std::size_t offset = starts[static_cast<std::size_t>(doc - package.spine.begin())] + anchorAt[e];
         // Entries out of reading order (a contents page listed last) are passed over.
-        if (book.contents.empty() || book.contents.back().offset <= offset)
-            book.contents.push_back({offset, std::move(package.contents[e].label)});
+        if (book.contents.empty() || book.contents.back().offset <= entryAt[e])
+            book.contents.push_back({entryAt[e], std::move(package.contents[e].label)});
     }
     return book;
 }

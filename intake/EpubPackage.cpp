@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace kven {
 
@@ -63,7 +65,7 @@ std::string attribute(const xmlNode* node, std::string_view name)
 bool hasToken(std::string_view list, std::string_view token)
 {
     for (std::size_t from = 0; from <= list.size();) {
-        const std::size_t end = std::min(list.find(' ', from), list.size());
+        const std::size_t end = std::min(list.find_first_of(" \t\r\n", from), list.size());
         if (list.substr(from, end - from) == token)
             return true;
         from = end + 1;
@@ -144,6 +146,13 @@ std::string percentDecoded(std::string_view s)
     return out;
 }
 
+// An address with a scheme ("http:", "file:").
+bool isRemote(std::string_view href)
+{
+    const std::size_t colon = href.find(':');
+    return colon != std::string_view::npos && colon < href.find_first_of("/?#");
+}
+
 struct Item {
     std::string path;
     std::string mediaType;
@@ -172,6 +181,8 @@ private:
 
     ZipArchive& archive_;
     std::vector<std::pair<std::string, Item>> items_; // by id, in manifest order
+    std::unordered_map<std::string, std::size_t> itemById_;
+    std::unordered_set<std::string> inSpine_;
     EpubPackage package_;
 };
 
@@ -244,9 +255,12 @@ void PackageReader::readManifest(const xmlNode* root, const std::string& opf)
         if (!isElement(n, "item"))
             continue;
         const std::string href = attribute(n, "href");
-        if (href.empty())
+        // A resource on the network (a font, a video) is nothing to read.
+        if (href.empty() || isRemote(href))
             continue;
-        items_.emplace_back(attribute(n, "id"),
+        std::string id = attribute(n, "id");
+        itemById_.emplace(id, items_.size());
+        items_.emplace_back(std::move(id),
                             Item{resolved(opf, href), attribute(n, "media-type"), attribute(n, "properties")});
     }
 }
@@ -261,14 +275,15 @@ void PackageReader::readSpine(const xmlNode* spine)
         const std::string idref = attribute(n, "idref");
         if (!seen.insert(idref).second)
             archive_.refuse(kLoopingSpine);
-        const auto item = std::find_if(items_.begin(), items_.end(), [&](const auto& i) { return i.first == idref; });
-        if (item == items_.end())
+        const auto item = itemById_.find(idref);
+        if (item == itemById_.end())
             continue;
         any = true;
         // Pictures (a cover, a page of a comic) say nothing; notes kept out of the reading
         // order are reached only through links.
-        if (isContentDocument(item->second) && attribute(n, "linear") != "no")
-            package_.spine.push_back(item->second.path);
+        const Item& document = items_[item->second].second;
+        if (isContentDocument(document) && attribute(n, "linear") != "no" && inSpine_.insert(document.path).second)
+            package_.spine.push_back(document.path);
     }
     if (!any)
         archive_.refuse(kNoSpine);
@@ -278,9 +293,9 @@ void PackageReader::readSpine(const xmlNode* spine)
 // encrypted at all.
 void PackageReader::refuseEncryptedContent(const std::string& navPath)
 {
-    std::vector<std::string> needed = package_.spine;
+    std::unordered_set<std::string> needed = inSpine_;
     if (!navPath.empty())
-        needed.push_back(navPath);
+        needed.insert(navPath);
     for (const std::string& path : needed)
         if (archive_.encrypted(path))
             archive_.refuse(kDrm);
@@ -294,7 +309,7 @@ void PackageReader::refuseEncryptedContent(const std::string& navPath)
         if (!isElement(n, "CipherReference"))
             return;
         const std::optional<std::string> path = resolveHref("", attribute(n, "URI"));
-        content = content || !path || std::find(needed.begin(), needed.end(), *path) != needed.end();
+        content = content || !path || needed.contains(*path);
     });
     if (content)
         archive_.refuse(kDrm);
@@ -304,7 +319,7 @@ void PackageReader::addLink(std::string_view from, std::string_view href, std::s
 {
     std::string fragment;
     const std::optional<std::string> path = resolveHref(from, href, &fragment);
-    if (path && std::find(package_.spine.begin(), package_.spine.end(), *path) != package_.spine.end())
+    if (path && inSpine_.contains(*path))
         package_.contents.push_back({*path, std::move(fragment), std::move(label)});
 }
 
@@ -376,9 +391,11 @@ std::optional<std::string> resolveHref(std::string_view from, std::string_view h
         *fragment = hash == std::string_view::npos ? std::string() : percentDecoded(href.substr(hash + 1));
     href = href.substr(0, hash);
     // A scheme ("http:", "file:") or an absolute path points outside the archive.
-    const std::size_t colon = href.find(':');
-    if ((colon != std::string_view::npos && colon < href.find('/')) || href.starts_with('/'))
+    if (isRemote(href) || href.starts_with('/'))
         return std::nullopt;
+    // Only a fragment: a place in the document itself.
+    if (href.empty() && hash != std::string_view::npos)
+        return std::string(from);
     const std::size_t slash = from.rfind('/');
     const std::string joined =
         (slash == std::string_view::npos ? std::string() : std::string(from.substr(0, slash + 1))) +

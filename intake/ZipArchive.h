@@ -4,6 +4,7 @@
 // text download is refused as a whole before anything of it is used.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +30,6 @@ public:
     // the reason when the archive is damaged, when an entry's name climbs out of it (an absolute
     // path or a ".." component), or when an entry is too large or compressed beyond belief.
     ZipArchive(std::string_view bytes, std::string_view file);
-    ~ZipArchive();
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;
 
@@ -46,8 +46,12 @@ public:
     [[noreturn]] void refuse(std::string_view reason) const;
 
 private:
+    struct Discard {
+        void operator()(zip* archive) const;
+    };
+
     std::string file_;
-    zip* archive_ = nullptr;
+    std::unique_ptr<zip, Discard> archive_;
     std::vector<std::string> names_;
     std::size_t taken_ = 0; // bytes read out so far
 };

@@ -119,11 +119,7 @@ void Reader::pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard)
     stop();
     if (!session_.document().path.empty())
         bookmarks.recordPosition();
-    session_.document().path.clear();
-    session_.document().file.clear();
-    session_.document().headings.clear();
-    session_.document().headingEnds.clear();
-    session_.document().rubyBases.clear();
+    session_.becomePaste();
     session_.setCaption(kTemporaryCaption);
     lastChunkDocument_.reset();
     std::string pasted = clipboard.text();

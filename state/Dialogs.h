@@ -33,6 +33,9 @@ public:
     virtual std::optional<ExportChoice> chooseExport(const std::string& suggested) = 0;
     // An information box: information icon, OK, the application's title as caption. UTF-8.
     virtual void showInfo(const std::string& message) = 0;
+    // The end of an export: an information box like showInfo's, with a button that opens
+    // `folder`, where the files are, in the desktop's file manager. UTF-8.
+    virtual void showExported(const std::string& message, const std::string& folder) = 0;
     // Modal input box: caption, prompt and a one-line field that starts empty and takes at
     // most `maxLength` characters. The text on OK, nothing on cancel. UTF-8.
     virtual std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,

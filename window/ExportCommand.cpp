@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace kven {
 
@@ -67,7 +68,8 @@ void ExportCommand::finished(const std::string& target, const std::optional<std:
     if (failure)
         dialogs_.showError(errorBoxText(*failure));
     else
-        dialogs_.showInfo("音声ファイルを書き出しました: " + target);
+        dialogs_.showExported("音声ファイルを書き出しました: " + target,
+                              std::filesystem::is_directory(target) ? target : std::string(folderOf(target)));
 }
 
 } // namespace kven

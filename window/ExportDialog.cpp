@@ -12,9 +12,13 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 
 namespace kven {
 namespace {
@@ -99,6 +103,9 @@ BackgroundExport::BackgroundExport(QWidget* parent, std::unique_ptr<AudioExport>
         new QProgressDialog(QStringLiteral("書き出しの準備をしています…"), QStringLiteral("中止"), 0, 1000, parent);
     dialog_->setObjectName(QStringLiteral("ExportProgress"));
     dialog_->setWindowTitle(QStringLiteral("音声ファイルに書き出す"));
+    // Wide enough for the whole title beside the window buttons, which the window system
+    // would otherwise cut, and for the figures of the label.
+    dialog_->setMinimumWidth(std::max(360, dialog_->fontMetrics().horizontalAdvance(dialog_->windowTitle()) * 2 + 160));
     // Not modal: the window goes on reading aloud meanwhile.
     dialog_->setWindowModality(Qt::NonModal);
     dialog_->setAutoClose(false);
@@ -164,11 +171,15 @@ void BackgroundExport::poll()
     if (job_->cancelled() || !dialog_)
         return;
     const AudioExport::Status status = job_->status();
-    dialog_->setValue(static_cast<int>(status.done * 1000));
+    // The bar and the label show one figure, rounded once.
+    const int permille = static_cast<int>(std::lround(status.done * 1000));
+    const QString share = QString::number(permille / 10.0, 'f', 1) + QStringLiteral("%");
+    if (auto* bar = dialog_->findChild<QProgressBar*>())
+        bar->setFormat(share);
+    dialog_->setValue(permille);
     const QString left = status.left ? QString::fromStdString(clockText(*status.left)) : QStringLiteral("?");
     dialog_->setLabelText(
-        QStringLiteral("%1%　経過 %2　残り %3")
-            .arg(QString::number(100 * status.done, 'f', 1), QString::fromStdString(clockText(status.elapsed)), left));
+        QStringLiteral("%1　経過 %2　残り %3").arg(share, QString::fromStdString(clockText(status.elapsed)), left));
 }
 
 } // namespace kven

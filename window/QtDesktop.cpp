@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLibraryInfo>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 
 namespace kven {
 
@@ -83,6 +85,16 @@ void QtDialogs::showError(const std::string& message)
 void QtDialogs::showInfo(const std::string& message)
 {
     QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(message));
+}
+
+void QtDialogs::showExported(const std::string& message, const std::string& folder)
+{
+    QMessageBox box(QMessageBox::Information, QApplication::applicationName(), QString::fromStdString(message),
+                    QMessageBox::Ok, parent_);
+    QPushButton* open = box.addButton(QStringLiteral("フォルダーを開く"), QMessageBox::ActionRole);
+    box.exec();
+    if (box.clickedButton() == open)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
 }
 
 std::string QtClipboard::text() const

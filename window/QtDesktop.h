@@ -28,6 +28,7 @@ public:
     std::optional<ExportChoice> chooseExport(const std::string& suggested) override;
     void showError(const std::string& message) override;
     void showInfo(const std::string& message) override;
+    void showExported(const std::string& message, const std::string& folder) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Books and text downloads in ZIP archives through kven-read: an EPUB made from the corpus's two
-# Aozora XHTML pages reads as the pages do, ruby readings heard once; a zipped text reads as the
+# Aozora XHTML pages reads as the pages do, chunk for chunk, ruby readings heard once; a zipped text reads as the
 # text; a bad archive is one line on standard error and nothing read.
 set -uo pipefail
 bin="${KVEN_BIN:?}/kven-read"
@@ -19,9 +19,10 @@ if [ -d "$corpus" ]; then
   one="$corpus/aozora2html_chukiichiran_kinyurei.html"
   two="$corpus/aozora2html_chukiichiran_kinyurei_jisx0213.html"
   python3 "$make_epub" "$work/pages.epub" "一=$one" "二=$two"
-  # The pages one after the other: the first from its first heading, where loading puts the
-  # cursor, without its end line; the second from its start, as the book goes on into it.
-  { spoken "$one" | sed '$d'; spoken --from 0 "$two"; } >"$work/pages"
+  # The pages one after the other, each from its first heading, where loading puts the cursor
+  # (the book leaves out the head of each document, and nothing comes before the heading in
+  # the body), the first without its end line.
+  { spoken "$one" | sed '$d'; spoken "$two"; } >"$work/pages"
   spoken "$work/pages.epub" >"$work/book"
   check "the book reads as its pages ($(wc -l <"$work/book") chunks)" cmp -s "$work/pages" "$work/book"
   check "... its ruby readings heard, never a base twice" grep -q '^…スコブる理論の品価をマシたるもの多し。$' "$work/book"

@@ -26,6 +26,7 @@ public:
     std::vector<std::string> exportSuggestions;
     std::vector<std::string> errors; // error box texts
     std::vector<std::string> infos;  // information box texts
+    std::vector<std::string> exportFolders; // what the end of an export offers to open
 
     bool confirm(const std::string& text) override
     {
@@ -49,6 +50,11 @@ public:
     }
     void showError(const std::string& message) override { errors.push_back(message); }
     void showInfo(const std::string& message) override { infos.push_back(message); }
+    void showExported(const std::string& message, const std::string& folder) override
+    {
+        infos.push_back(message);
+        exportFolders.push_back(folder);
+    }
 
 private:
     template<class T> static T take(std::deque<T>& answers, T fallback)

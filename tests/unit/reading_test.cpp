@@ -103,6 +103,8 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
     rig.setText("文書の一行目\r\n二行目\r\n");
     rig.session.document().path = "/d/doc.txt";
     rig.session.document().file = "/d/doc.txt";
+    rig.session.document().title = "本の題";
+    rig.session.document().contents = {{0, "第一章"}};
     rig.reader.start();
     const std::size_t cursor = rig.session.selStart();
     const struct {
@@ -125,6 +127,9 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
         EXPECT_EQ(folder.read("KVEN.txt"), "/d/doc.txt," + std::to_string(cursor) + "\r\n");
         EXPECT_TRUE(rig.session.document().path.empty());
         EXPECT_TRUE(rig.session.document().file.empty());
+        // Nor does it keep a book's title or contents, which an export would take.
+        EXPECT_TRUE(rig.session.document().title.empty());
+        EXPECT_TRUE(rig.session.document().contents.empty());
         EXPECT_EQ(rig.session.caption(), "KVEN (temporary)");
         EXPECT_TRUE(rig.session.reading());
         EXPECT_EQ(u8(rig.session.text()), row.text);

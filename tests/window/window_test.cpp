@@ -28,6 +28,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -764,6 +765,7 @@ void WindowTest::exportRunsInTheBackground()
     QVERIFY(rig.said().size() >= 2);
     QTRY_VERIFY_WITH_TIMEOUT(form.runningExport() == nullptr, 60000);
     QCOMPARE(rig.dialogs.infos, (std::vector<std::string>{"音声ファイルを書き出しました: " + rig.path("out/book")}));
+    QCOMPARE(rig.dialogs.exportFolders, (std::vector<std::string>{rig.path("out/book")}));
     QVERIFY(rig.dialogs.errors.empty());
     for (const char* file : {"01 題名.mp3", "02 一.mp3", "03 二.mp3", "book.m3u8"})
         QVERIFY2(std::filesystem::exists(rig.path(std::string("out/book/") + file)), file);
@@ -779,6 +781,9 @@ void WindowTest::exportRunsInTheBackground()
     progress = form.findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
     QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 60000);
     QVERIFY(progress->labelText().contains(QString::fromUtf8("残り")));
+    // One figure for the bar and the label, and the whole title.
+    QVERIFY(progress->labelText().startsWith(progress->findChild<QProgressBar*>()->text() + QString::fromUtf8("　")));
+    QVERIFY(progress->width() > progress->fontMetrics().horizontalAdvance(progress->windowTitle()) * 2);
     progress->findChild<QPushButton*>()->click();
     QTRY_VERIFY_WITH_TIMEOUT(form.runningExport() == nullptr, 10000);
     QCOMPARE(std::distance(std::filesystem::directory_iterator(rig.path("")), {}), before);
