@@ -24,8 +24,8 @@ public:
     std::vector<std::string> fileFolders;  // initial folders of the Open dialog
     std::vector<int> inputLimits;
     std::vector<std::string> exportSuggestions;
-    std::vector<std::string> errors; // error box texts
-    std::vector<std::string> infos;  // information box texts
+    std::vector<std::string> errors;        // error box texts
+    std::vector<std::string> infos;         // information box texts
     std::vector<std::string> exportFolders; // what the end of an export offers to open
 
     bool confirm(const std::string& text) override
