@@ -2,16 +2,19 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <string_view>
 
@@ -89,7 +92,28 @@ std::span<const Placement> mainWindowLayout()
     return kMainWindow;
 }
 
-void buildControls(QWidget& client, std::span<const Placement> layout, const std::vector<QWidget*>& given)
+double fittingScale()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return 1.0;
+    // What a window system adds around the client area: the title bar and the borders, and the
+    // menu bar above the client area, at the design's font.
+    constexpr int kFrameWidth = 8;
+    constexpr int kFrameHeight = 40;
+    constexpr int kMenuHeight = 26;
+    const QRect available = screen->availableGeometry();
+    const double across = double(available.width() - kFrameWidth) / kDesignClient.width();
+    const double down = double(available.height() - kFrameHeight) / (kDesignClient.height() + kMenuHeight);
+    return std::clamp(std::min(across, down), 0.25, 1.0);
+}
+
+int scaled(int designPixels, double scale)
+{
+    return std::max(1, static_cast<int>(std::lround(designPixels * scale)));
+}
+
+void buildControls(QWidget& client, std::span<const Placement> layout, const std::vector<QWidget*>& given, double scale)
 {
     std::map<std::string_view, QWidget*> built{{"ClientArea", &client}};
     std::vector<std::pair<int, QWidget*>> tabOrder;
@@ -105,7 +129,9 @@ void buildControls(QWidget& client, std::span<const Placement> layout, const std
             static_cast<QTabWidget*>(parent)->addTab(widget, caption);
         } else {
             widget->setParent(parent);
-            widget->setGeometry(row.rect);
+            const auto at = [scale](int design) { return static_cast<int>(std::lround(design * scale)); };
+            widget->setGeometry(QRect(at(row.rect.x()), at(row.rect.y()), scaled(row.rect.width(), scale),
+                                      scaled(row.rect.height(), scale)));
         }
         built[row.name] = widget;
         if (row.tabOrder > 0)

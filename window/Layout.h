@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QSize>
 #include <QStringList>
 
 #include <span>
@@ -31,9 +32,21 @@ struct Placement {
 
 std::span<const Placement> mainWindowLayout();
 
+// The client area of the design, below the menu bar.
+inline constexpr QSize kDesignClient{632, 519};
+
+// The share of the design that fits the primary screen's available area with the window's frame
+// and menu bar: 1 when the design fits, less on a small screen or at a large scale factor, so
+// that the whole window, every control in it, stays on the screen.
+double fittingScale();
+// A design length at `scale`, rounded, at least 1.
+int scaled(int designPixels, double scale);
+
 // Builds the controls of `layout` under `client`, in table order, and chains the tab order.
 // A control in `given` (matched by object name) is placed instead of a new one being made.
-void buildControls(QWidget& client, std::span<const Placement> layout, const std::vector<QWidget*>& given);
+// Places and sizes are the design's times `scale`.
+void buildControls(QWidget& client, std::span<const Placement> layout, const std::vector<QWidget*>& given,
+                   double scale = 1.0);
 
 // The window's Japanese sans-serif families, best first, and the font at a height in pixels.
 QStringList japaneseFamilies();

@@ -43,14 +43,15 @@ void MainControls::buildClientArea(QMainWindow& window)
     window.setWindowTitle(QStringLiteral("KVEN"));
     window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint);
-    window.setFont(japaneseFont(16));
+    scale = fittingScale();
+    window.setFont(japaneseFont(scaled(16, scale)));
 
     auto* client = new QWidget;
     client->setObjectName(QStringLiteral("ClientArea"));
     window.setCentralWidget(client);
     editor = new QPlainTextEdit;
     editor->setObjectName(QStringLiteral("editor"));
-    buildControls(*client, mainWindowLayout(), {editor});
+    buildControls(*client, mainWindowLayout(), {editor}, scale);
     findControls(*client);
     setUpControls();
 }
@@ -90,8 +91,8 @@ void MainControls::findControls(const QWidget& client)
 
 void MainControls::setUpControls()
 {
-    versionLabel->setFont(japaneseFont(19, true));
-    talkSymbolsLabel->setFont(japaneseFont(12));
+    versionLabel->setFont(japaneseFont(scaled(19, scale), true));
+    talkSymbolsLabel->setFont(japaneseFont(scaled(12, scale)));
     // Labels size themselves to their text in the font at hand, from their design place.
     for (QLabel* label : {voiceLabel, versionLabel, talkSymbolsLabel, unreadLimitLabel, blankLimitLabel, speedLabel})
         label->adjustSize();

@@ -22,7 +22,11 @@ namespace kven {
 struct MainControls {
     // Builds them in `window`, in their design states: the options of the "etc" tab checked,
     // the sliders at 0, Stop disabled, caption "KVEN".
+    // Places, sizes and fonts are the design's times fittingScale().
     static MainControls build(QMainWindow& window);
+
+    // The share of the design the window is built at.
+    double scale = 1.0;
 
     QPlainTextEdit* editor = nullptr;
     QLabel* versionLabel = nullptr;

@@ -1,5 +1,7 @@
 #include "window/MainWindow.h"
 
+#include "window/Layout.h"
+
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "settings/VoiceChoice.h"
@@ -40,7 +42,7 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
     : tts_(tts), dialogs_(dialogs), clipboard_(clipboard), ui_(MainControls::build(*this)), openDialog_(dialogs),
       args_(std::move(args)), bookmarks_(session_), settings_(session_, dialogs, settingsFilePath()),
       intake_(session_, openDialog_, bookmarks_, eucJp_), reader_(session_, tts, waiter),
-      resizeToggle_(*this, *ui_.editor, QSize(kClientWidth, kClientHeight)),
+      resizeToggle_(*this, *ui_.editor, ui_.scale),
       commands_({[this] { ui_.startAction->trigger(); }, [this] { ui_.stopAction->trigger(); },
                  [this] { ui_.pasteAction->trigger(); }, [this] { ui_.againAction->trigger(); },
                  [this](int chunks) { moveChunks(chunks); }, [this] { return close(); },
@@ -50,9 +52,10 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
           [this](const std::function<void()>& use) { runShowingErrors(use); }),
       exporter_(*this, dialogs)
 {
-    resizeToggle_.setEditorFontPoints(ResizeToggle::kEditorPoints);
+    resizeToggle_.showNormalEditor();
     new FileDrop(*this, *ui_.editor->viewport(), [this](const std::string& path) { openDropped(path); });
-    resize(kClientWidth, kClientHeight + ui_.mainMenu->sizeHint().height());
+    resize(scaled(kDesignClient.width(), ui_.scale),
+           scaled(kDesignClient.height(), ui_.scale) + ui_.mainMenu->sizeHint().height());
     bindSession();
     bindEvents();
     runShowingErrors([this] { onCreate(); });

@@ -51,10 +51,6 @@ public:
                std::vector<std::string> args);
     ~MainWindow() override;
 
-    // The design's client area, below the menu bar.
-    static constexpr int kClientWidth = 632;
-    static constexpr int kClientHeight = 519;
-
     // Start, Stop, Paste, Again, Previous, Next and Quit, whatever asks for them.
     ReadingCommands& commands() { return commands_; }
     // The reading session the window shows.

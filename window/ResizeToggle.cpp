@@ -11,9 +11,16 @@
 
 namespace kven {
 
-ResizeToggle::ResizeToggle(QMainWindow& window, QPlainTextEdit& editor, QSize designSize)
-    : window_(window), editor_(editor), designSize_(designSize)
+ResizeToggle::ResizeToggle(QMainWindow& window, QPlainTextEdit& editor, double scale)
+    : window_(window), editor_(editor), scale_(scale),
+      designSize_(scaled(kDesignClient.width(), scale), scaled(kDesignClient.height(), scale))
 {
+}
+
+void ResizeToggle::showNormalEditor()
+{
+    editor_.resize(scaled(kEditorWidth, scale_), scaled(kEditorHeight, scale_));
+    setEditorFontPoints(scaled(kEditorPoints, scale_));
 }
 
 void ResizeToggle::toggle()
@@ -33,8 +40,7 @@ void ResizeToggle::toggle()
         recordedMaximized_ = false;
         if (window_.windowState() & Qt::WindowMaximized)
             window_.showNormal();
-        editor_.resize(kEditorWidth, kEditorHeight);
-        setEditorFontPoints(kEditorPoints);
+        showNormalEditor();
     } else {
         recordedMaximized_ = true;
         if (!(window_.windowState() & Qt::WindowMaximized))

@@ -14,8 +14,8 @@ namespace kven {
 
 class ResizeToggle {
 public:
-    // `designSize` is the client area of the normal window, below its menu bar.
-    ResizeToggle(QMainWindow& window, QPlainTextEdit& editor, QSize designSize);
+    // The normal window is the design at `scale` (see fittingScale).
+    ResizeToggle(QMainWindow& window, QPlainTextEdit& editor, double scale);
 
     // Whether a change of the window's state raises a size notification: maximize and
     // restore do; minimizing and bringing back do not.
@@ -36,18 +36,22 @@ public:
     // True while the toggle itself changes the window, whose notifications it ignores.
     bool applying() const { return applying_; }
 
+    // The editor of the normal window, in design pixels and points; the enlarged editor's font.
     static constexpr int kEditorWidth = 430;
     static constexpr int kEditorHeight = 513;
     static constexpr int kEditorPoints = 16;
     static constexpr int kEnlargedPoints = 32;
-    void setEditorFontPoints(int points);
+    // The editor at its place in the normal window: its size and font at the window's scale.
+    void showNormalEditor();
 
 private:
     void fillWindow();
+    void setEditorFontPoints(int points);
 
     QMainWindow& window_;
     QPlainTextEdit& editor_;
-    QSize designSize_;
+    double scale_;
+    QSize designSize_; // the normal window's client area, below its menu bar
     int firstResize_ = 0;
     bool recordedMaximized_ = false;
     bool applying_ = false;

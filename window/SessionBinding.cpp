@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <utility>
 
 namespace kven {
@@ -167,6 +168,30 @@ void SessionBinding::showText()
     }
 }
 
+namespace {
+
+// Scrolls the chunk being read to the middle of the editor once it has passed the middle or is
+// out of view, so that it is seen whole with what comes after it; one near the start of the
+// text stays where it is, as the text cannot scroll further up.
+void showInMiddle(QPlainTextEdit& editor, const QTextCursor& chunk)
+{
+    QTextCursor start(chunk);
+    start.setPosition(chunk.selectionStart());
+    QTextCursor end(chunk);
+    end.setPosition(chunk.selectionEnd());
+    const QRect first = editor.cursorRect(start);
+    const QRect last = editor.cursorRect(end);
+    const int height = editor.viewport()->height();
+    if (first.top() >= 0 && first.center().y() <= height / 2 && last.bottom() <= height)
+        return;
+    const int line = std::max(1, editor.fontMetrics().lineSpacing());
+    QScrollBar* bar = editor.verticalScrollBar();
+    // The editor scrolls by lines.
+    bar->setValue(bar->value() + (first.center().y() - height / 2) / line);
+}
+
+} // namespace
+
 void SessionBinding::markChunk()
 {
     const Mark mark{session_.reading(), session_.chunkStart(), session_.chunkEnd()};
@@ -185,6 +210,7 @@ void SessionBinding::markChunk()
     chunk.format.setBackground(editor->palette().brush(QPalette::Active, QPalette::Highlight));
     chunk.format.setForeground(editor->palette().brush(QPalette::Active, QPalette::HighlightedText));
     editor->setExtraSelections({chunk});
+    showInMiddle(*editor, chunk.cursor);
 }
 
 void SessionBinding::showOptions()

@@ -107,6 +107,7 @@ private slots:
     void layout_data();
     void layout();
     void windowAndMenu();
+    void fitsTheScreen();
     void tabOrder();
     void functionKeysWorkFromTheEditor();
     void readingStartsByItselfAndWalksTheText();
@@ -183,6 +184,46 @@ void WindowTest::layout()
     QCOMPARE(widget->geometry(), placement.rect);
     if (auto* button = qobject_cast<QAbstractButton*>(widget))
         QCOMPARE(button->text(), caption);
+}
+
+// On the screen at hand (the test runs on small screens and at a large scale factor too), the
+// whole window and every control shown in it are on the screen, and the chunk being read is in
+// view, whole, no lower than the middle, with what follows it.
+void WindowTest::fitsTheScreen()
+{
+    WindowRig rig;
+    std::string lines;
+    for (int i = 0; i < 200; ++i)
+        lines += std::to_string(i) + "行目、吾輩は猫である。\r\n";
+    MainWindow& form = rig.create({rig.writeDocument("long.txt", lines)});
+    showAndActivate(form);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(screen.contains(form.frameGeometry()), qPrintable(QStringLiteral("window %1,%2 %3x%4 on %5x%6")
+                                                                   .arg(form.frameGeometry().x())
+                                                                   .arg(form.frameGeometry().y())
+                                                                   .arg(form.frameGeometry().width())
+                                                                   .arg(form.frameGeometry().height())
+                                                                   .arg(screen.width())
+                                                                   .arg(screen.height())));
+    for (const QWidget* widget : form.findChildren<QWidget*>()) {
+        if (widget->isVisible() && !widget->isWindow())
+            QVERIFY2(screen.contains(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size())),
+                     qPrintable(widget->objectName() + QLatin1String(" ") + widget->metaObject()->className()));
+    }
+    QPlainTextEdit* editor = editorOf(form);
+    for (int chunk = 0; chunk < 80; ++chunk)
+        rig.finishUtterances();
+    QCOMPARE(editor->extraSelections().size(), 1);
+    const QTextCursor chunk = editor->extraSelections().front().cursor;
+    QTextCursor start = chunk;
+    start.setPosition(chunk.selectionStart());
+    QTextCursor end = chunk;
+    end.setPosition(chunk.selectionEnd());
+    const int height = editor->viewport()->height();
+    QVERIFY(chunk.hasSelection());
+    QVERIFY(editor->cursorRect(start).top() >= 0);
+    QVERIFY(editor->cursorRect(start).center().y() <= height / 2 + editor->fontMetrics().lineSpacing());
+    QVERIFY(editor->cursorRect(end).bottom() + editor->fontMetrics().lineSpacing() <= height);
 }
 
 void WindowTest::windowAndMenu()
