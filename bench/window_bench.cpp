@@ -32,6 +32,7 @@ public:
     std::optional<std::string> inputText(const std::string&, const std::string&, int) override { return {}; }
     std::optional<ExportChoice> chooseExport(const std::string&) override { return std::nullopt; }
     void showError(const std::string& message) override { std::fprintf(stderr, "error: %s\n", message.c_str()); }
+    void showError(const std::string& message, const std::string&) override { showError(message); }
     void showInfo(const std::string&) override {}
     void showExported(const std::string&, const std::string&) override {}
 };

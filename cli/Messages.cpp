@@ -6,7 +6,8 @@ namespace kven::cli {
 
 void printError(const KvenError& e)
 {
-    std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what()).c_str());
+    const std::string detail = e.detail().empty() ? std::string() : ": " + e.detail();
+    std::fprintf(stderr, "kven-read: %s\n", errorBoxText(e.what() + detail).c_str());
 }
 
 void warn(const KvenError& e)

@@ -1,6 +1,7 @@
 #include "files/Errors.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace kven {
 
@@ -43,6 +44,21 @@ std::string errorBoxText(std::string_view message)
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
         text.push_back('.');
     return text;
+}
+
+std::string readFailureReason(int error)
+{
+    switch (error) {
+    case 0: return "通常のファイルではありません。フォルダーや装置は開けません";
+    case ENOENT:
+    case ENOTDIR: return "ファイルがありません。名前と場所を確かめてください";
+    case EACCES:
+    case EPERM: return "読む権限がありません。ファイルの権限を確かめてください";
+    case ELOOP: return "シンボリックリンクが循環しています";
+    case EIO: return "読み取り中に入出力エラーが起きました。ディスクや接続先を確かめてください";
+    case ENOMEM: return "メモリーが足りません";
+    default: return std::strerror(error);
+    }
 }
 
 } // namespace kven

@@ -6,13 +6,28 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kven {
 
 class KvenError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    // `detail` says why, and what to do about it, apart from the message: the error box shows
+    // it below the message, the command-line reader after it.
+    KvenError(const std::string& message, std::string detail) : std::runtime_error(message), detail_(std::move(detail))
+    {
+    }
+    const std::string& detail() const { return detail_; }
+
+private:
+    std::string detail_;
 };
+
+// Why a file could not be read, from the errno value of the failure (0: it is no regular
+// file), with what to do when there is something: "ファイルがありません。名前と場所を確かめて
+// ください", "読む権限がありません。…", ...
+std::string readFailureReason(int error);
 
 // "ファイル %s は開けません"
 std::string msgCannotOpen(std::string_view path);

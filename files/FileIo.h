@@ -23,8 +23,10 @@ enum class ReadStatus {
 };
 
 // Reads the whole of a regular file of at most `limit` bytes into `out`. Anything else is
-// refused without reading from it (a FIFO is never waited on); `out` is then unchanged.
-ReadStatus readWholeFile(const std::string& path, std::size_t limit, std::string& out);
+// refused without reading from it (a FIFO is never waited on); `out` is then unchanged. With
+// `error`, a file that cannot be opened leaves there the errno value of the failure, or 0 when
+// it is no regular file.
+ReadStatus readWholeFile(const std::string& path, std::size_t limit, std::string& out, int* error = nullptr);
 
 // A file replaced whole or not at all. What is written goes into a temporary file beside the
 // target; commit() flushes it to disk, renames it over the target and flushes the folder, so

@@ -7,17 +7,24 @@
 
 namespace kven {
 
-ReadStatus readWholeFile(const std::string& path, std::size_t limit, std::string& out)
+ReadStatus readWholeFile(const std::string& path, std::size_t limit, std::string& out, int* error)
 {
+    const auto failed = [error](int fd, int code) {
+        if (error != nullptr)
+            *error = code;
+        if (fd >= 0)
+            ::close(fd);
+        return ReadStatus::cannotOpen;
+    };
     // Non-blocking, so that opening a FIFO does not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return ReadStatus::cannotOpen;
+        return failed(fd, errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return ReadStatus::cannotOpen;
-    }
+    if (::fstat(fd, &st) != 0)
+        return failed(fd, errno);
+    if (!S_ISREG(st.st_mode))
+        return failed(fd, 0);
     if (static_cast<unsigned long long>(st.st_size) > limit) {
         ::close(fd);
         return ReadStatus::tooLarge;
@@ -33,8 +40,7 @@ ReadStatus readWholeFile(const std::string& path, std::size_t limit, std::string
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            ::close(fd);
-            return ReadStatus::cannotOpen;
+            return failed(fd, errno);
         }
         if (got == 0)
             break;

@@ -82,9 +82,10 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     // and converting it first would need several times its size in memory. Conversion can also
     // make a text longer (a lone LF becomes CR LF).
     std::string bytes;
-    switch (readWholeFile(file, kEditorTextLimit, bytes)) {
+    int error = 0;
+    switch (readWholeFile(file, kEditorTextLimit, bytes, &error)) {
     case ReadStatus::ok: break;
-    case ReadStatus::cannotOpen: throw KvenError(msgCannotOpen(file));
+    case ReadStatus::cannotOpen: throw KvenError(msgCannotOpen(file), readFailureReason(error));
     case ReadStatus::tooLarge: throw KvenError(msgTextTooLarge());
     }
 

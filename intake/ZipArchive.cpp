@@ -123,7 +123,7 @@ std::string ZipArchive::read(std::string_view name)
 
 void ZipArchive::refuse(std::string_view reason) const
 {
-    throw KvenError(msgCannotOpen(file_) + ": " + std::string(reason));
+    throw KvenError(msgCannotOpen(file_), std::string(reason));
 }
 
 } // namespace kven

@@ -42,7 +42,7 @@ public:
     // (its checksum fails) or would take the entries read together past kEntryLimit.
     std::string read(std::string_view name);
 
-    // Throws KvenError with "ファイル <file> は開けません: <reason>".
+    // Throws KvenError with "ファイル <file> は開けません" and the reason as its detail.
     [[noreturn]] void refuse(std::string_view reason) const;
 
 private:

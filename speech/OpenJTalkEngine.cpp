@@ -87,11 +87,11 @@ void OpenJTalkEngine::work()
                 return;
             job = jobs_.front();
         }
-        std::optional<std::string> failure;
+        std::optional<KvenError> failure;
         try {
             play(*job);
         } catch (const KvenError& e) {
-            failure = e.what();
+            failure = e;
         }
         {
             std::lock_guard lock(mutex_);
@@ -100,7 +100,7 @@ void OpenJTalkEngine::work()
         // The synthesizer's process and thread end before the stream is reported ended.
         job->synthesis.reset();
         if (failure)
-            failStream(job->stream, *failure);
+            failStream(job->stream, failure->what(), failure->detail());
         else
             endStream(job->stream);
     }

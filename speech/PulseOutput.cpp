@@ -31,6 +31,9 @@ constexpr auto kDrainMargin = 2s;
 const std::string kCannotConnect = "音声出力 (PulseAudio) に接続できません: ";
 const std::string kStoppedAnswering = "音声出力 (PulseAudio) が応答しなくなりました: ";
 const std::string kCannotWrite = "音声出力に書き込めません: ";
+// What to do when the sound server cannot be reached or stops answering.
+const std::string kServerHint =
+    "サウンドサーバー (PulseAudio または PipeWire) が動いているか確かめてから、もう一度読み上げてください";
 
 // One connection to the server with one playback stream, driven by a mainloop thread of its
 // own (the asynchronous API, so that every wait has a bound and can be cancelled; the simple
@@ -57,20 +60,20 @@ private:
     {
         loop_ = pa_threaded_mainloop_new();
         if (!loop_)
-            throw KvenError(kCannotConnect + "out of memory");
+            throw KvenError(kCannotConnect + "out of memory", kServerHint);
         context_ = pa_context_new(pa_threaded_mainloop_get_api(loop_), "KVEN");
         if (!context_)
-            throw KvenError(kCannotConnect + "out of memory");
+            throw KvenError(kCannotConnect + "out of memory", kServerHint);
         pa_context_set_state_callback(context_, &PulseStream::signal, this);
         if (pa_threaded_mainloop_start(loop_) < 0)
-            throw KvenError(kCannotConnect + "no thread");
+            throw KvenError(kCannotConnect + "no thread", kServerHint);
         started_ = true;
         Lock lock(loop_);
         timeval first{};
         pa_mainloop_api* api = pa_threaded_mainloop_get_api(loop_);
         tick_ = api->time_new(api, pa_timeval_add(pa_gettimeofday(&first), kTickUsec), &PulseStream::onTick, this);
         if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
-            throw KvenError(kCannotConnect + contextError());
+            throw KvenError(kCannotConnect + contextError(), kServerHint);
         const auto deadline = Clock::now() + kStallLimit;
         if (!awaitConnected([this] { return pa_context_get_state(context_); }, PA_CONTEXT_READY, PA_CONTEXT_IS_GOOD,
                             deadline, cancel))
@@ -79,7 +82,7 @@ private:
         const pa_sample_spec spec{PA_SAMPLE_S16LE, kSampleRate, 1};
         stream_ = pa_stream_new(context_, "speech", &spec, nullptr);
         if (!stream_)
-            throw KvenError(kCannotConnect + contextError());
+            throw KvenError(kCannotConnect + contextError(), kServerHint);
         pa_stream_set_state_callback(stream_, &PulseStream::signal, this);
         pa_stream_set_write_callback(stream_, &PulseStream::onWritable, this);
         pa_buffer_attr attr{};
@@ -90,7 +93,7 @@ private:
         attr.fragsize = static_cast<std::uint32_t>(-1);
         if (pa_stream_connect_playback(stream_, device.empty() ? nullptr : device.c_str(), &attr,
                                        PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) < 0)
-            throw KvenError(kCannotConnect + contextError());
+            throw KvenError(kCannotConnect + contextError(), kServerHint);
         return awaitConnected([this] { return pa_stream_get_state(stream_); }, PA_STREAM_READY, PA_STREAM_IS_GOOD,
                               deadline, cancel);
     }
@@ -103,11 +106,11 @@ private:
     {
         for (Ready now = state(); now != ready; now = state()) {
             if (!good(now))
-                throw KvenError(kCannotConnect + contextError());
+                throw KvenError(kCannotConnect + contextError(), kServerHint);
             if (cancel.load())
                 return false;
             if (Clock::now() >= deadline)
-                throw KvenError(kCannotConnect + "応答がありません");
+                throw KvenError(kCannotConnect + "応答がありません", kServerHint);
             pa_threaded_mainloop_wait(loop_);
         }
         return true;
@@ -300,7 +303,7 @@ public:
             const std::string_view what = e.what();
             if (!played_ || !what.starts_with(kCannotConnect))
                 throw;
-            throw KvenError(kStoppedAnswering + std::string(what.substr(kCannotConnect.size())));
+            throw KvenError(kStoppedAnswering + std::string(what.substr(kCannotConnect.size())), kServerHint);
         }
     }
 

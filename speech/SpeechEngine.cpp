@@ -64,10 +64,10 @@ void SpeechEngine::reportFailure(std::string message)
     });
 }
 
-void SpeechEngine::failStream(int streamNumber, std::string message)
+void SpeechEngine::failStream(int streamNumber, std::string message, std::string detail)
 {
     std::weak_ptr<SpeechEngine*> weak = self_;
-    loop_.post([weak, streamNumber, message = std::move(message)] {
+    loop_.post([weak, streamNumber, message = std::move(message), detail = std::move(detail)] {
         auto self = weak.lock();
         if (!self)
             return;
@@ -75,7 +75,7 @@ void SpeechEngine::failStream(int streamNumber, std::string message)
             (*self)->onStreamFailed_(streamNumber);
         if ((*self)->onEndStream_)
             (*self)->onEndStream_(streamNumber, 0);
-        throw KvenError(message);
+        throw KvenError(message, detail);
     });
 }
 

@@ -91,7 +91,7 @@ protected:
     // Thread-safe: queues the end-of-stream event of `streamNumber` on the event loop.
     void endStream(int streamNumber, std::int64_t streamPosition = 0);
     // Thread-safe: queues the end-of-stream event of `streamNumber`, which failed with `message`.
-    void failStream(int streamNumber, std::string message);
+    void failStream(int streamNumber, std::string message, std::string detail = {});
     // Thread-safe: queues a task that throws KvenError(message), for a failure that belongs
     // to no one utterance (a file the engine writes, say).
     void reportFailure(std::string message);

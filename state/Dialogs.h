@@ -42,6 +42,8 @@ public:
                                                  int maxLength) = 0;
     // The standard error box: error icon, OK, the application's title as caption. UTF-8.
     virtual void showError(const std::string& message) = 0;
+    // The same box with `detail` (why, and what to do) below the message.
+    virtual void showError(const std::string& message, const std::string& detail) = 0;
 };
 
 class Clipboard {

@@ -127,6 +127,11 @@ bool MainWindow::runShowingErrors(const std::function<void()>& command)
     try {
         command();
         return true;
+    } catch (const KvenError& e) {
+        if (e.detail().empty())
+            dialogs_.showError(errorBoxText(e.what()));
+        else
+            dialogs_.showError(errorBoxText(e.what()), errorBoxText(e.detail()));
     } catch (const std::exception& e) {
         dialogs_.showError(errorBoxText(e.what()));
     }

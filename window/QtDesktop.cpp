@@ -82,6 +82,14 @@ void QtDialogs::showError(const std::string& message)
     QMessageBox::critical(parent_, QApplication::applicationName(), QString::fromStdString(message));
 }
 
+void QtDialogs::showError(const std::string& message, const std::string& detail)
+{
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), QString::fromStdString(message),
+                    QMessageBox::Ok, parent_);
+    box.setInformativeText(QString::fromStdString(detail));
+    box.exec();
+}
+
 void QtDialogs::showInfo(const std::string& message)
 {
     QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(message));
@@ -110,6 +118,10 @@ std::function<void()> reporting(std::function<void()> task, std::function<void(c
     return [task = std::move(task), report = std::move(report)] {
         try {
             task();
+        } catch (const KvenError& e) {
+            // What to do goes on a line of its own below what failed.
+            if (report)
+                report(errorBoxText(e.what()) + (e.detail().empty() ? "" : "\n" + errorBoxText(e.detail())));
         } catch (const std::exception& e) {
             if (report)
                 report(errorBoxText(e.what()));

@@ -27,6 +27,7 @@ public:
     std::optional<std::string> inputText(const std::string& caption, const std::string& prompt, int maxLength) override;
     std::optional<ExportChoice> chooseExport(const std::string& suggested) override;
     void showError(const std::string& message) override;
+    void showError(const std::string& message, const std::string& detail) override;
     void showInfo(const std::string& message) override;
     void showExported(const std::string& message, const std::string& folder) override;
 

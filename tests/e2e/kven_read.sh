@@ -90,7 +90,7 @@ rmdir "$home/KVEN.txt"
 # Exit statuses.
 "$bin" --dump "$work/missing.txt" >/dev/null 2>"$work/err"; rc=$?
 check "missing document exits 1" test "$rc" -eq 1
-check "missing document message" grep -q "ファイル $work/missing.txt は開けません" "$work/err"
+check "missing document message, with why" grep -q "ファイル $work/missing.txt は開けません: ファイルがありません。名前と場所を確かめてください." "$work/err"
 
 # The argument checks, one row each: exit status, what standard error says (a usage error
 # then shows the usage), the arguments. Values at the limits are taken.

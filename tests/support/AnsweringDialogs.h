@@ -25,6 +25,7 @@ public:
     std::vector<int> inputLimits;
     std::vector<std::string> exportSuggestions;
     std::vector<std::string> errors;        // error box texts
+    std::vector<std::string> errorDetails;  // what the boxes with details said below their texts
     std::vector<std::string> infos;         // information box texts
     std::vector<std::string> exportFolders; // what the end of an export offers to open
 
@@ -49,6 +50,11 @@ public:
         return take(exportAnswers, std::optional<ExportChoice>());
     }
     void showError(const std::string& message) override { errors.push_back(message); }
+    void showError(const std::string& message, const std::string& detail) override
+    {
+        errors.push_back(message);
+        errorDetails.push_back(detail);
+    }
     void showInfo(const std::string& message) override { infos.push_back(message); }
     void showExported(const std::string& message, const std::string& folder) override
     {

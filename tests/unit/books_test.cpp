@@ -252,7 +252,8 @@ TEST(EpubBooks, BadArchivesAreRefusedWithTheirReason)
             EXPECT_STREQ(row.reason, "") << row.what;
             EXPECT_FALSE(text.text.empty()) << row.what;
         } catch (const KvenError& e) {
-            EXPECT_EQ(e.what(), msgCannotOpen(kFile) + ": " + row.reason) << row.what;
+            EXPECT_EQ(e.what(), msgCannotOpen(kFile)) << row.what;
+            EXPECT_EQ(e.detail(), row.reason) << row.what;
         }
     }
 }

@@ -105,6 +105,7 @@ TEST(PulseOutput, AServerGoneAfterPlayingHasStoppedAnswering)
         FAIL() << "a server gone must be an error";
     } catch (const KvenError& e) {
         EXPECT_TRUE(std::string(e.what()).starts_with("音声出力 (PulseAudio) が応答しなくなりました: ")) << e.what();
+        EXPECT_NE(e.detail().find("動いているか確かめて"), std::string::npos) << e.detail();
     }
 }
 

@@ -1150,6 +1150,8 @@ void WindowTest::handlerErrorsGoToTheErrorBox()
     rig.dialogs.fileAnswers = {rig.path("missing.txt")};
     control<QPushButton>(form, "openButton")->click();
     QCOMPARE(rig.dialogs.errors.back(), "ファイル " + rig.path("missing.txt") + " は開けません.");
+    // Why, and what to do, below the message.
+    QCOMPARE(rig.dialogs.errorDetails.back(), std::string("ファイルがありません。名前と場所を確かめてください."));
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
     // So does a ZIP archive that is neither a book nor a text download, its reason in the box.
     const std::string empty = rig.path("empty.epub");
@@ -1159,9 +1161,9 @@ void WindowTest::handlerErrorsGoToTheErrorBox()
     archive.close();
     rig.dialogs.fileAnswers = {empty};
     control<QPushButton>(form, "openButton")->click();
-    QCOMPARE(rig.dialogs.errors.back(), "ファイル " + empty +
-                                            " は開けません: EPUB の本でも、テキストファイルを一つ収めた zip "
-                                            "ファイルでもありません.");
+    QCOMPARE(rig.dialogs.errors.back(), "ファイル " + empty + " は開けません.");
+    QCOMPARE(rig.dialogs.errorDetails.back(),
+             std::string("EPUB の本でも、テキストファイルを一つ収めた zip ファイルでもありません."));
     QCOMPARE(form.windowTitle(), QStringLiteral("KVEN"));
 
     // A speech back end fails after Speak returned: the failure arrives as a posted task, and
@@ -1172,6 +1174,10 @@ void WindowTest::handlerErrorsGoToTheErrorBox()
     WindowRig::deliver();
     QCOMPARE(rig.dialogs.errors.back(), std::string("音声出力に接続できません."));
     QVERIFY(ranAfter);
+    // What to do, when the failure says it, on a line of its own.
+    rig.poster.post([] { throw KvenError("音声出力に接続できません", "サーバーを確かめてください"); });
+    WindowRig::deliver();
+    QCOMPARE(rig.dialogs.errors.back(), std::string("音声出力に接続できません.\nサーバーを確かめてください."));
 }
 
 void WindowTest::japaneseTypedIntoTheEditor()
