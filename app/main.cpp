@@ -7,6 +7,7 @@
 #include "window/MainWindow.h"
 #include "window/MediaControls.h"
 #include "window/QtDesktop.h"
+#include "window/SessionEnd.h"
 
 #include <QApplication>
 
@@ -72,6 +73,15 @@ int main(int argc, char** argv)
     dialogs.setParent(&form);
     // Before show, which may start reading: the desktop sees every change of the reading state.
     const std::unique_ptr<kven::MediaControls> mediaControls = kven::MediaControls::onSessionBus(form);
+
+    // SIGTERM and SIGHUP close the window as the handing-over does, whatever dialog is open.
+    kven::SessionEnd sessionEnd(
+        app,
+        [&form] {
+            form.commands().quit();
+            QCoreApplication::exit(0);
+        },
+        [&form] { form.keepBookmark(); });
 
     bool handedOver = false;
     if (handOver)

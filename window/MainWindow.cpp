@@ -215,8 +215,15 @@ void MainWindow::onClose()
     // An export still running stops with the window, leaving no file.
     exporter_.cancel();
     bookmarks_.recordPosition();
+    closed_ = true;
     // The list gives back its references once; it is not used again.
     voiceHandles_.clear();
+}
+
+void MainWindow::keepBookmark()
+{
+    if (!closed_)
+        runShowingErrors([this] { bookmarks_.recordPosition(); });
 }
 
 // --- Reading control ---

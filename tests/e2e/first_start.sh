@@ -2,7 +2,8 @@
 # The first start, as after a fresh clone and as an installed copy: no error box holds it up,
 # the document is read by itself and its bookmark is kept. The build places an empty bookmark
 # file beside the default settings; the first use of an installed copy, kven-read or the window,
-# makes the user's data folder with the settings, the bookmark file and the dictionary.
+# makes the user's data folder with the settings, the bookmark file and the dictionary. SIGTERM
+# and SIGHUP keep the bookmark as closing does.
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 require_sound_server
@@ -77,6 +78,20 @@ check "the installed window made its data folder with the settings" cmp -s "$dat
 check "and the dictionary" cmp -s "$data/KVEN.dic" "$shipped/KVEN.dic"
 p="$(position "$data/KVEN.txt" "$doc")"
 check "and reads by itself, keeping its bookmark there (${p:-none})" test "${p:-0}" -gt 0
+
+# The end of the session (a signal from the session manager or a hang-up) keeps the bookmark
+# as closing the window does.
+for sig in TERM HUP; do
+  "$work/inst/bin/kven" "$doc" 2>>"$work/err" &
+  copy=$!
+  pids+=("$copy")
+  sleep 3
+  kill -s "$sig" "$copy"
+  check "SIG$sig ends the window" gone "$copy"
+  before="${p:-0}"
+  p="$(position "$data/KVEN.txt" "$doc")"
+  check "and its bookmark moved on ($before -> ${p:-none})" test "${p:-0}" -gt "$before"
+done
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]
