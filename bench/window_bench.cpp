@@ -33,6 +33,7 @@ public:
     std::optional<ExportChoice> chooseExport(const std::string&) override { return std::nullopt; }
     void showError(const std::string& message) override { std::fprintf(stderr, "error: %s\n", message.c_str()); }
     void showInfo(const std::string&) override {}
+    UnsavedEdits askUnsavedEdits(const std::string&) override { return UnsavedEdits::keepEditing; }
 };
 
 class EmptyClipboard : public Clipboard {

@@ -28,6 +28,7 @@ public:
     std::optional<ExportChoice> chooseExport(const std::string& suggested) override;
     void showError(const std::string& message) override;
     void showInfo(const std::string& message) override;
+    UnsavedEdits askUnsavedEdits(const std::string& message) override;
 
 private:
     QPointer<QWidget> parent_;

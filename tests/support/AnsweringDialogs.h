@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs answered in advance, for the logic and for the window. A confirmation takes the
 // next of `confirmAnswers`, or `answer` when none is left; the Open dialog and the input box
-// take the next of their answers (none left cancels). What was asked is recorded.
+// take the next of their answers (none left cancels, and keeps unsaved edits). What was asked is recorded.
 
 #include "state/Dialogs.h"
 
@@ -19,6 +19,7 @@ public:
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<std::string>> inputAnswers;
     std::deque<std::optional<ExportChoice>> exportAnswers;
+    std::deque<UnsavedEdits> unsavedAnswers;
 
     std::vector<std::string> confirmTexts; // in order
     std::vector<std::string> fileFolders;  // initial folders of the Open dialog
@@ -26,6 +27,7 @@ public:
     std::vector<std::string> exportSuggestions;
     std::vector<std::string> errors; // error box texts
     std::vector<std::string> infos;  // information box texts
+    std::vector<std::string> unsavedQuestions;
 
     bool confirm(const std::string& text) override
     {
@@ -49,6 +51,11 @@ public:
     }
     void showError(const std::string& message) override { errors.push_back(message); }
     void showInfo(const std::string& message) override { infos.push_back(message); }
+    UnsavedEdits askUnsavedEdits(const std::string& message) override
+    {
+        unsavedQuestions.push_back(message);
+        return take(unsavedAnswers, UnsavedEdits::keepEditing);
+    }
 
 private:
     template<class T> static T take(std::deque<T>& answers, T fallback)

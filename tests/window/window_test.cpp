@@ -119,6 +119,7 @@ private slots:
     void reloadAndSaveRoundTrip();
     void optionMenu();
     void wordsEditorSavesTheDictionary();
+    void wordsEditorAsksBeforeDroppingEdits();
     void exportRunsInTheBackground();
     void storedPositionPlacesTheWindow();
     void openWritesThePreviousBookmark();
@@ -862,6 +863,50 @@ void WindowTest::wordsEditorSavesTheDictionary()
     QCOMPARE(std::count(large.dialogs.errors[0].begin(), large.dialogs.errors[0].end(), '\n'), 10);
     QTRY_VERIFY(!large.said().empty());
     QCOMPARE(large.said().front(), std::string("リナックス"));
+}
+
+// Closing the dictionary editor with edits not yet saved asks first, however it is closed:
+// keep editing leaves it open with them, discard drops them, save writes them. Unchanged, it
+// closes without a question.
+void WindowTest::wordsEditorAsksBeforeDroppingEdits()
+{
+    using Unsaved = WindowDialogs::UnsavedEdits;
+    WindowRig rig(settingsFile("[Voice]=0\r\n[Words]=-1\r\n"));
+    // Plain ASCII: the document writer would convert it to Shift_JIS.
+    rig.writeDocument("KVEN.dic", "Linux=linux\n");
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    const auto edit = [&form] {
+        control<QAction>(form, "editWordsAction")->trigger();
+        auto* text = form.findChild<QPlainTextEdit*>(QStringLiteral("WordsText"));
+        text->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(text, QStringLiteral("#"));
+        return text;
+    };
+    auto* const text = edit();
+    auto* const editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
+    rig.dialogs.unsavedAnswers = {Unsaved::keepEditing};
+    editor->findChild<QPushButton*>(QStringLiteral("WordsClose"))->click();
+    QVERIFY(editor->isVisible());
+    control<QAction>(form, "editWordsAction")->trigger();
+    QCOMPARE(text->toPlainText(), QStringLiteral("#Linux=linux\n"));
+
+    rig.dialogs.unsavedAnswers = {Unsaved::discard};
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(rig.readFile("KVEN.dic"), std::string("Linux=linux\n"));
+
+    edit();
+    rig.dialogs.unsavedAnswers = {Unsaved::save};
+    editor->close();
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(rig.readFile("KVEN.dic"), std::string("#Linux=linux\n"));
+    QCOMPARE(rig.dialogs.unsavedQuestions.size(), std::size_t{3});
+
+    control<QAction>(form, "editWordsAction")->trigger();
+    editor->close();
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(rig.dialogs.unsavedQuestions.size(), std::size_t{3});
 }
 
 void WindowTest::storedPositionPlacesTheWindow()
