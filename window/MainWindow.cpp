@@ -42,9 +42,9 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
       intake_(session_, openDialog_, bookmarks_, eucJp_), reader_(session_, tts, waiter),
       resizeToggle_(*this, *ui_.editor, QSize(kClientWidth, kClientHeight)),
       commands_({[this] { ui_.startAction->trigger(); }, [this] { ui_.stopAction->trigger(); },
-                 [this] { ui_.pasteAction->trigger(); }, [this] { ui_.againAction->trigger(); },
-                 [this](int chunks) { moveChunks(chunks); }, [this] { return close(); },
-                 [this] { return session_.reading(); }}),
+                 [this] { runShowingErrors([this] { pause(); }); }, [this] { ui_.pasteAction->trigger(); },
+                 [this] { ui_.againAction->trigger(); }, [this](int chunks) { moveChunks(chunks); },
+                 [this] { return close(); }, [this] { return session_.reading(); }}),
       words_(
           wordsFilePath(), [this](WordsFile words) { useWords(std::move(words)); },
           [this](const std::function<void()>& use) { runShowingErrors(use); }),
@@ -239,6 +239,12 @@ void MainWindow::stop()
 {
     startWithWords_ = false;
     reader_.stop();
+}
+
+void MainWindow::pause()
+{
+    startWithWords_ = false;
+    reader_.pause();
 }
 
 void MainWindow::endOfStream(int stream, std::int64_t position)

@@ -89,6 +89,7 @@ private:
     // The commands, each bound to its button, menu item or function key.
     void start();
     void stop();
+    void pause();
     // Next `chunks` times, or Previous for a negative count, as one command: the desktop's
     // media controls merge a flood of them.
     void moveChunks(int chunks);

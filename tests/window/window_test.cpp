@@ -458,19 +458,34 @@ void WindowTest::mediaControlsRunTheWindowsCommands()
                 qFatal("no method %s", member);
         WindowRig::deliver();
     };
+    const auto status = [&player] { return player.property("PlaybackStatus").toString(); };
     QVERIFY(form.commands().reading());
+    // A pause puts the cursor back at the start of the chunk it cut off, which play says again.
     call("PlayPause");
     QVERIFY(!form.commands().reading());
-    QCOMPARE(player.property("PlaybackStatus"), QVariant(QStringLiteral("Stopped")));
+    QCOMPARE(status(), QStringLiteral("Paused"));
+    QCOMPARE(form.session().selStart(), std::size_t{0});
     call("PlayPause", 3);
     QVERIFY(form.commands().reading());
-    QCOMPARE(player.property("PlaybackStatus"), QVariant(QStringLiteral("Playing")));
+    QCOMPARE(status(), QStringLiteral("Playing"));
     call("Next", 2);
     WindowRig::deliver();
     call("Previous");
     WindowRig::deliver();
-    QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。", "四。", "三。"}));
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "一。", "三。", "二。"}));
     QCOMPARE(rig.engine.pendingUtterances(), 1);
+    call("Pause");
+    QCOMPARE(status(), QStringLiteral("Paused"));
+    call("Play");
+    QCOMPARE(rig.said().back(), std::string("二。"));
+    // Stop is the window's Stop: the cursor stays after the chunk, and a pause then changes
+    // nothing.
+    const std::size_t after = form.session().selStart();
+    call("Stop");
+    QCOMPARE(status(), QStringLiteral("Stopped"));
+    call("Pause");
+    QCOMPARE(status(), QStringLiteral("Stopped"));
+    QCOMPARE(form.session().selStart(), after);
 }
 
 void WindowTest::startOnEmptyEditorReturnsToIdle()
