@@ -1,17 +1,15 @@
 // kven: the window. Start-up in order: hand-over from a running copy, the window with its
 // creation sequence, show (which starts reading when a document was named), the event loop.
 
+#include "files/Paths.h"
 #include "speech/Engines.h"
 #include "window/InstanceHandOver.h"
 #include "window/MainWindow.h"
 #include "window/MediaControls.h"
 #include "window/QtDesktop.h"
+#include "window/SessionEnd.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include <chrono>
 #include <cstdio>
@@ -33,30 +31,6 @@ bool displayAvailable()
     return false;
 }
 
-// An installed copy (its share/kven beside its bin/) keeps its files in the user's data
-// folder, which its first start makes with the default settings installed with it and an
-// empty bookmark file. A copy run from its build folder keeps them beside itself.
-void useUserDataFolderWhenInstalled()
-{
-    const char* home = std::getenv("KVEN_HOME");
-    const QString shared = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/kven");
-    if ((home != nullptr && *home != '\0') || !QFileInfo(shared + QStringLiteral("/KVEN.ini")).isFile())
-        return;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (folder.isEmpty() || !QDir().mkpath(folder))
-        return;
-    for (const QString& name : {QStringLiteral("KVEN.ini"), QStringLiteral("KVEN.txt")}) {
-        const QString file = folder + QLatin1Char('/') + name;
-        if (QFileInfo::exists(file) || QFile::copy(shared + QLatin1Char('/') + name, file))
-            continue;
-        if (name == QStringLiteral("KVEN.txt")) {
-            QFile empty(file);
-            static_cast<void>(empty.open(QIODevice::WriteOnly));
-        }
-    }
-    qputenv("KVEN_HOME", QFile::encodeName(folder));
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -70,7 +44,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KVEN"));
     kven::useJapaneseDialogs(app);
-    useUserDataFolderWhenInstalled();
+    // The user's data folder of an installed copy is made before the hand-over, so that a
+    // first start finds its files as every later one does.
+    kven::prepareDataFolder();
     // Qt has taken its own options out of argv; the rest are the program's.
     const std::vector<std::string> args(argv + 1, argv + argc);
 
@@ -97,6 +73,15 @@ int main(int argc, char** argv)
     dialogs.setParent(&form);
     // Before show, which may start reading: the desktop sees every change of the reading state.
     const std::unique_ptr<kven::MediaControls> mediaControls = kven::MediaControls::onSessionBus(form);
+
+    // SIGTERM and SIGHUP close the window as the handing-over does, whatever dialog is open.
+    kven::SessionEnd sessionEnd(
+        app,
+        [&form] {
+            form.commands().quit();
+            QCoreApplication::exit(0);
+        },
+        [&form] { form.keepBookmark(); });
 
     bool handedOver = false;
     if (handOver)

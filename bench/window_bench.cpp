@@ -35,6 +35,7 @@ public:
     void showError(const std::string& message, const std::string&) override { showError(message); }
     void showInfo(const std::string&) override {}
     void showExported(const std::string&, const std::string&) override {}
+    UnsavedEdits askUnsavedEdits(const std::string&) override { return UnsavedEdits::keepEditing; }
 };
 
 class EmptyClipboard : public Clipboard {

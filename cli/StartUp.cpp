@@ -32,6 +32,9 @@ public:
 
 int loadSettings(Session& session)
 {
+    // An installed copy's first use makes the user's data folder, as the window's does; a folder
+    // that cannot be made shows as files that cannot be opened.
+    prepareDataFolder();
     NoDialogs dialogs;
     SettingsFile settings(session, dialogs, settingsFilePath());
     int storedVoice = 0;

@@ -12,7 +12,7 @@
 namespace kven::cli {
 
 // Reads the settings file, and the reading dictionary when the settings ask for it, into
-// `session`. Returns the voice index stored there.
+// `session`; an installed copy first gets its data folder ready. Returns the voice index stored there.
 int loadSettings(Session& session);
 
 // Loads `document` as the window's command-line load does and positions the cursor. False when

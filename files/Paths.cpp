@@ -1,8 +1,12 @@
 #include "files/Paths.h"
 
+#include "files/FileIo.h"
+
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kven {
@@ -19,15 +23,83 @@ std::string executableFolder()
     return folder.empty() ? std::string(".") : std::string(folder);
 }
 
+std::string withoutTrailingSlash(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+// The user's own data folder for the program by the desktop's rule; empty when the user has no
+// home folder.
+std::string userDataFolder()
+{
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    // A relative $XDG_DATA_HOME is invalid by that rule and is passed over.
+    if (dataHome != nullptr && *dataHome == '/')
+        return withoutTrailingSlash(absolutePath(inFolder(dataHome, "KVEN")));
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        const passwd* entry = ::getpwuid(::getuid());
+        home = entry != nullptr ? entry->pw_dir : nullptr;
+    }
+    if (home == nullptr || *home != '/')
+        return {};
+    return withoutTrailingSlash(absolutePath(inFolder(home, ".local/share/KVEN")));
+}
+
+// The data folder when $KVEN_HOME does not name one.
+std::string defaultDataFolder()
+{
+    if (!installedDefaultsFolder().empty())
+        if (std::string user = userDataFolder(); !user.empty())
+            return user;
+    return withoutTrailingSlash(absolutePath(executableFolder()));
+}
+
 } // namespace
 
 std::string dataFolder()
 {
     const char* home = std::getenv("KVEN_HOME");
-    std::string folder = (home != nullptr && *home != '\0') ? absolutePath(home) : absolutePath(executableFolder());
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder;
+    if (home != nullptr && *home != '\0')
+        return withoutTrailingSlash(absolutePath(home));
+    return defaultDataFolder();
+}
+
+std::string installedDefaultsFolder()
+{
+    const std::string folder = absolutePath(inFolder(executableFolder(), "../share/kven"));
+    struct stat st {};
+    const std::string settings = inFolder(folder, kSettingsFileName);
+    return ::stat(settings.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? folder : std::string();
+}
+
+bool prepareDataFolder()
+{
+    const char* home = std::getenv("KVEN_HOME");
+    const std::string defaults = installedDefaultsFolder();
+    if ((home != nullptr && *home != '\0') || defaults.empty())
+        return true;
+    const std::string folder = dataFolder();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        return false;
+    bool ready = true;
+    for (const std::string_view name : {kSettingsFileName, kBookmarkFileName, kWordsFileName}) {
+        const std::string target = inFolder(folder, name);
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) == 0)
+            continue;
+        std::string contents;
+        const bool shipped = readWholeFile(inFolder(defaults, name), kSmallFileLimit, contents) == ReadStatus::ok;
+        // Without a bookmark file the first start would report it missing; the others are
+        // optional: the design defaults and an empty dictionary stand in.
+        if (shipped || name == kBookmarkFileName)
+            ready = writeFileAtomic(target, contents) && ready;
+    }
+    return ready;
 }
 
 std::string settingsFilePath()

@@ -14,10 +14,20 @@ inline constexpr std::string_view kWordsFileName = "KVEN.dic";
 // never bookmarked.
 inline constexpr std::string_view kTemporaryInternetFiles = "/Temporary Internet Files/";
 
-// The folder that holds the settings, bookmark and dictionary files: $KVEN_HOME when set and not empty,
-// else the folder of the running executable. Absolute and lexically normal, no trailing "/"
-// (unless it is "/" itself).
+// The folder that holds the settings, bookmark and dictionary files, one rule for the window and
+// kven-read: $KVEN_HOME when set and not empty; else, for an installed copy (its defaults in
+// share/kven beside its bin/), the user's data folder "KVEN" in $XDG_DATA_HOME (when absolute)
+// or ~/.local/share; else the folder of the running executable. Absolute and lexically normal,
+// no trailing "/" (unless it is "/" itself).
 std::string dataFolder();
+// The defaults an installed copy came with (share/kven beside its bin/); empty for a copy that is
+// not installed, such as one run from its build folder.
+std::string installedDefaultsFolder();
+// Gets an installed copy's user data folder ready for use: creates it and puts in each of the
+// settings, bookmark and dictionary files it lacks, copied from the installed defaults (a missing
+// default bookmark file becomes an empty one). Does nothing for any other data folder. False when
+// the folder or a file cannot be made; what could be made stays.
+bool prepareDataFolder();
 // The settings, bookmark and reading dictionary files of the data folder.
 std::string settingsFilePath();
 std::string bookmarkFilePath();

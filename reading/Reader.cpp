@@ -114,6 +114,18 @@ void Reader::stop()
     tts_.skip("Sentence", kSkipAll);
 }
 
+void Reader::pause()
+{
+    if (!session_.reading())
+        return;
+    const std::size_t from = chunkBeingRead();
+    stop();
+    session_.setSelStart(from);
+    session_.setSelLength(0);
+    // Said again, never suppressed as a repeat of itself.
+    session_.lastSpoken().clear();
+}
+
 void Reader::pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard)
 {
     stop();
@@ -165,14 +177,18 @@ void Reader::again()
     readFrom(pausing_ ? pausing_->chunk.start : lastRead().value_or(session_.selStart()));
 }
 
-void Reader::previous(int times)
+std::size_t Reader::chunkBeingRead() const
 {
     const std::optional<std::size_t> last = lastRead();
     const std::size_t cursor = session_.selStart();
-    // The chunk being read is the one waiting for its pause, else the one last handed over.
     // The reading step leaves the cursor after the chunk it hands over; anywhere else, the
     // listener has moved it.
-    std::size_t here = pausing_ ? pausing_->chunk.start : last && cursor == lastChunkEnd_ ? *last : cursor;
+    return pausing_ ? pausing_->chunk.start : last && cursor == lastChunkEnd_ ? *last : cursor;
+}
+
+void Reader::previous(int times)
+{
+    std::size_t here = chunkBeingRead();
     const FilterOptions options = filter_.options();
     for (int i = 0; i < times; ++i)
         here = chunkBefore(session_.text(), here, options).value_or(here);

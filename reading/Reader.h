@@ -35,6 +35,9 @@ public:
     void start();
     // Stop: idle state, then the engine is asked to skip the rest of the utterance.
     void stop();
+    // Pause: Stop with the cursor back at the start of the chunk being said (or waiting for
+    // its pause), so that Start says the whole of it again rather than going on after it.
+    void pause();
     // Paste: Stop; the document being left gets its bookmark; the clipboard's text, with a
     // line break at its end, an empty line and the end line, becomes a text that is no
     // document; Start from its beginning.
@@ -70,6 +73,9 @@ private:
     void cutShort();
     // The start of the chunk last handed to the engine in this document, if any.
     std::optional<std::size_t> lastRead() const;
+    // The start of the chunk being read: the one waiting for its pause, else the one last
+    // handed over while the cursor stands after it; else the cursor, which the listener moved.
+    std::size_t chunkBeingRead() const;
 
     Session& session_;
     SpeechEngine& tts_;

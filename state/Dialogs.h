@@ -44,6 +44,11 @@ public:
     virtual void showError(const std::string& message) = 0;
     // The same box with `detail` (why, and what to do) below the message.
     virtual void showError(const std::string& message, const std::string& detail) = 0;
+    // What becomes of edits not yet saved when their editor is closed.
+    enum class UnsavedEdits { save, discard, keepEditing };
+    // A question box: question icon, the application's title as caption, `message` (UTF-8) and
+    // the buttons "保存", "破棄" and "キャンセル" (keep editing, also the answer of Escape).
+    virtual UnsavedEdits askUnsavedEdits(const std::string& message) = 0;
 };
 
 class Clipboard {

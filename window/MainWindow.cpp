@@ -44,9 +44,9 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
       intake_(session_, openDialog_, bookmarks_, eucJp_), reader_(session_, tts, waiter),
       resizeToggle_(*this, *ui_.editor, ui_.scale),
       commands_({[this] { ui_.startAction->trigger(); }, [this] { ui_.stopAction->trigger(); },
-                 [this] { ui_.pasteAction->trigger(); }, [this] { ui_.againAction->trigger(); },
-                 [this](int chunks) { moveChunks(chunks); }, [this] { return close(); },
-                 [this] { return session_.reading(); }}),
+                 [this] { runShowingErrors([this] { pause(); }); }, [this] { ui_.pasteAction->trigger(); },
+                 [this] { ui_.againAction->trigger(); }, [this](int chunks) { moveChunks(chunks); },
+                 [this] { return close(); }, [this] { return session_.reading(); }}),
       words_(
           wordsFilePath(), [this](WordsFile words) { useWords(std::move(words)); },
           [this](const std::function<void()>& use) { runShowingErrors(use); }),
@@ -223,8 +223,15 @@ void MainWindow::onClose()
     // An export still running stops with the window, leaving no file.
     exporter_.cancel();
     bookmarks_.recordPosition();
+    closed_ = true;
     // The list gives back its references once; it is not used again.
     voiceHandles_.clear();
+}
+
+void MainWindow::keepBookmark()
+{
+    if (!closed_)
+        runShowingErrors([this] { bookmarks_.recordPosition(); });
 }
 
 // --- Reading control ---
@@ -240,6 +247,12 @@ void MainWindow::stop()
 {
     startWithWords_ = false;
     reader_.stop();
+}
+
+void MainWindow::pause()
+{
+    startWithWords_ = false;
+    reader_.pause();
 }
 
 void MainWindow::endOfStream(int stream, std::int64_t position)

@@ -63,6 +63,10 @@ public:
     // left is written first.
     void openDropped(const std::string& path);
 
+    // Writes the bookmark as closing does, unless the close handling has done so: the session
+    // is ending with the window still open. An error goes to the error box.
+    void keepBookmark();
+
     // The export running, if any.
     BackgroundExport* runningExport() const { return exporter_.running(); }
     // The synthesizer set-up of exports (tests give their own).
@@ -81,6 +85,7 @@ private:
     // The commands, each bound to its button, menu item or function key.
     void start();
     void stop();
+    void pause();
     // Next `chunks` times, or Previous for a negative count, as one command: the desktop's
     // media controls merge a flood of them.
     void moveChunks(int chunks);
@@ -129,6 +134,8 @@ private:
     std::vector<VoiceHandle> voiceHandles_;
     bool shownOnce_ = false;
     WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
+    // The close handling has written the bookmark; the window is going.
+    bool closed_ = false;
     WordsLoader words_;
     // Reading waits for the dictionary being read to start.
     bool startWithWords_ = false;

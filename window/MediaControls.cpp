@@ -91,7 +91,7 @@ public:
 public slots:
     void Play() { controls_.command(Command::reading); }
     void PlayPause() { controls_.playPause(); }
-    void Pause() { controls_.command(Command::stopped); }
+    void Pause() { controls_.command(Command::paused); }
     void Stop() { controls_.command(Command::stopped); }
     void Next() { controls_.command(Command::next); }
     void Previous() { controls_.command(Command::previous); }
@@ -111,7 +111,9 @@ signals:
 private:
     QString playbackStatus() const
     {
-        return controls_.reading() ? QStringLiteral("Playing") : QStringLiteral("Stopped");
+        if (controls_.reading())
+            return QStringLiteral("Playing");
+        return controls_.paused_ ? QStringLiteral("Paused") : QStringLiteral("Stopped");
     }
     QVariantMap metadata() const
     {
@@ -198,13 +200,17 @@ void MediaControls::later(std::function<void()> command)
     QMetaObject::invokeMethod(this, std::move(command), Qt::QueuedConnection);
 }
 
+bool MediaControls::isState(Command command)
+{
+    return command == Command::reading || command == Command::stopped || command == Command::paused;
+}
+
 void MediaControls::command(Command command)
 {
-    const bool state = command == Command::reading || command == Command::stopped;
+    const bool state = isState(command);
     if (!waiting_.empty()) {
         Waiting& last = waiting_.back();
-        const bool lastState = last.command == Command::reading || last.command == Command::stopped;
-        if (state && lastState) {
+        if (state && isState(last.command)) {
             last.command = command;
             return;
         }
@@ -220,7 +226,7 @@ void MediaControls::command(Command command)
 
 void MediaControls::playPause()
 {
-    command(readingWanted() ? Command::stopped : Command::reading);
+    command(readingWanted() ? Command::paused : Command::reading);
 }
 
 bool MediaControls::readingWanted() const
@@ -228,7 +234,7 @@ bool MediaControls::readingWanted() const
     bool wanted = reading();
     // Next and Previous start reading when it is stopped.
     for (const Waiting& waiting : waiting_)
-        wanted = waiting.command != Command::stopped;
+        wanted = waiting.command != Command::stopped && waiting.command != Command::paused;
     return wanted;
 }
 
@@ -243,8 +249,18 @@ void MediaControls::runWaitingCommands()
                 commands_.start();
             break;
         case Command::stopped:
+            setPaused(false);
             if (reading())
                 commands_.stop();
+            break;
+        case Command::paused:
+            if (reading()) {
+                // Before the command, so that the change of state is told as "Paused".
+                paused_ = true;
+                commands_.pause();
+                // A pause that failed leaves reading on: its end will be no pause.
+                paused_ = !reading();
+            }
             break;
         case Command::next: commands_.next(waiting.count); break;
         case Command::previous: commands_.previous(waiting.count); break;
@@ -257,7 +273,18 @@ void MediaControls::readingStateChanged()
     if (reading() == reading_)
         return;
     reading_ = reading();
+    if (reading_)
+        paused_ = false;
     emitChanged(*player_, "PlaybackStatus");
+}
+
+void MediaControls::setPaused(bool paused)
+{
+    if (paused_ == paused)
+        return;
+    paused_ = paused;
+    if (!reading())
+        emitChanged(*player_, "PlaybackStatus");
 }
 
 void MediaControls::captionChanged()

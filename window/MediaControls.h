@@ -1,8 +1,10 @@
 #pragma once
 // The window as a media player of the desktop (MPRIS on the session bus), so that media keys
-// and the panel's player controls reach it: play, pause, stop and play/pause run the window's
-// Start and Stop commands, next and previous its Next and Previous, quit its Quit; the
-// playback status follows the reading state and the title is the document's file name.
+// and the panel's player controls reach it: play and stop run the window's Start and Stop
+// commands, pause (and play/pause while reading) its Pause, which says the interrupted chunk
+// again on play; next and previous run its Next and Previous, quit its Quit. The playback
+// status follows the reading state ("Paused" once a pause stopped it) and the title is the
+// document's file name.
 
 #include <QDBusConnection>
 #include <QObject>
@@ -47,7 +49,8 @@ private:
     // The reading commands wait and run together, once the calls have had their answers: a
     // flood of them (a held-down key) comes down to the states asked for last, with the moves
     // of Next and Previous counted, in their order.
-    enum class Command { reading, stopped, next, previous };
+    enum class Command { reading, stopped, paused, next, previous };
+    static bool isState(Command command);
     void command(Command command);
     void playPause();
     // Whether reading will be going on once the waiting commands have run.
@@ -56,6 +59,7 @@ private:
     // Tells the bus the value `property` of `adaptor` has now.
     void emitChanged(const QDBusAbstractAdaptor& adaptor, const char* property);
     void readingStateChanged();
+    void setPaused(bool paused);
     void captionChanged();
 
     MainWindow& form_;
@@ -64,6 +68,8 @@ private:
     MediaPlayer2PlayerAdaptor* player_;
     int listener_ = 0;
     bool reading_ = false;
+    // Reading was stopped by a pause and has not started since, nor been stopped.
+    bool paused_ = false;
     // Runs of one command merged: a state asked for replaces the one asked for just before
     // it, and a move repeated adds to its count.
     struct Waiting {

@@ -90,6 +90,21 @@ void QtDialogs::showError(const std::string& message, const std::string& detail)
     box.exec();
 }
 
+WindowDialogs::UnsavedEdits QtDialogs::askUnsavedEdits(const std::string& message)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromStdString(message),
+                    QMessageBox::NoButton, parent_);
+    QPushButton* save = box.addButton(QString::fromUtf8("保存"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QString::fromUtf8("破棄"), QMessageBox::DestructiveRole);
+    QPushButton* keep = box.addButton(QString::fromUtf8("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(keep);
+    box.exec();
+    if (box.clickedButton() == save)
+        return UnsavedEdits::save;
+    return box.clickedButton() == discard ? UnsavedEdits::discard : UnsavedEdits::keepEditing;
+}
+
 void QtDialogs::showInfo(const std::string& message)
 {
     QMessageBox::information(parent_, QApplication::applicationName(), QString::fromStdString(message));

@@ -30,6 +30,7 @@ public:
     void showError(const std::string& message, const std::string& detail) override;
     void showInfo(const std::string& message) override;
     void showExported(const std::string& message, const std::string& folder) override;
+    UnsavedEdits askUnsavedEdits(const std::string& message) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -1,7 +1,7 @@
 #pragma once
 // The reading commands of the window, whatever asks for them: its buttons, menus and function
 // keys and the desktop's media controls run the same ones, and learn from one place when
-// reading starts and stops.
+// reading starts and stops. Pause is the media controls' own.
 
 #include <functional>
 #include <utility>
@@ -14,6 +14,8 @@ public:
     struct Handlers {
         std::function<void()> start;
         std::function<void()> stop;
+        // Stop, with the chunk being said to be said again by the next start.
+        std::function<void()> pause;
         std::function<void()> paste;
         std::function<void()> again;
         // Next that many chunks, or Previous for a negative count, as one command.
@@ -27,6 +29,7 @@ public:
 
     void start() { handlers_.start(); }
     void stop() { handlers_.stop(); }
+    void pause() { handlers_.pause(); }
     void paste() { handlers_.paste(); }
     void again() { handlers_.again(); }
     void next(int chunks = 1) { handlers_.move(chunks); }

@@ -41,6 +41,11 @@ WordsEditor::WordsEditor(QWidget* parent, std::string path, WindowDialogs& dialo
 
 bool WordsEditor::openFile()
 {
+    if (isVisible() && text->document()->isModified()) {
+        raise();
+        activateWindow();
+        return true;
+    }
     std::string contents;
     if (readWholeFile(path_, kSmallFileLimit, contents) != ReadStatus::ok) {
         struct stat st {};
@@ -57,18 +62,34 @@ bool WordsEditor::openFile()
     return true;
 }
 
-void WordsEditor::save()
+bool WordsEditor::save()
 {
     std::string contents = text->toPlainText().toStdString();
     if (!contents.empty() && contents.back() != '\n')
         contents += '\n';
     if (!writeFileAtomic(path_, contents)) {
         dialogs_.showError(errorBoxText(msgCannotCreate(path_)));
-        return;
+        return false;
     }
     text->document()->setModified(false);
     if (saved_)
         saved_();
+    return true;
+}
+
+void WordsEditor::reject()
+{
+    if (text->document()->isModified()) {
+        switch (dialogs_.askUnsavedEdits("読み替え辞書の変更を保存しますか？")) {
+        case WindowDialogs::UnsavedEdits::save:
+            if (!save())
+                return;
+            break;
+        case WindowDialogs::UnsavedEdits::discard: text->document()->setModified(false); break;
+        case WindowDialogs::UnsavedEdits::keepEditing: return;
+        }
+    }
+    QDialog::reject();
 }
 
 } // namespace kven

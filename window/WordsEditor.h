@@ -1,7 +1,8 @@
 #pragma once
 // The editor of the reading dictionary KVEN.dic: a small dialog of the main window that does
 // not block it, so reading goes on while the user edits. Save writes the file atomically and
-// then runs `saved`, which puts the new dictionary to use from the next chunk.
+// then runs `saved`, which puts the new dictionary to use from the next chunk. Edits not yet
+// saved are never lost without asking: closing the editor asks whether to save them.
 
 #include "state/Dialogs.h"
 
@@ -21,10 +22,14 @@ public:
 
     // Shows the file as it is now; a missing file is an empty one. False, with the error shown,
     // when the file cannot be read: the dialog then stays closed, so a save cannot replace a
-    // file whose text it never had.
+    // file whose text it never had. An editor already open with unsaved edits keeps them.
     bool openFile();
-    // Writes the text; an error is shown and the file stays as it was.
-    void save();
+    // Writes the text; false when it failed, the error shown and the file as it was.
+    bool save();
+
+    // Every way of closing (the close button, the title bar, Escape) comes here: with unsaved
+    // edits it asks first, and stays open when told to keep editing or when saving failed.
+    void reject() override;
 
     QPlainTextEdit* text = nullptr;
     QPushButton* saveButton = nullptr;

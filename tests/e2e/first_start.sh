@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The first start, as after a fresh clone and as an installed copy: no error box holds it up,
 # the document is read by itself and its bookmark is kept. The build places an empty bookmark
-# file beside the default settings; an installed copy makes the user's data folder with both.
+# file beside the default settings; the first use of an installed copy, kven-read or the window,
+# makes the user's data folder with the settings, the bookmark file and the dictionary. SIGTERM
+# and SIGHUP keep the bookmark as closing does.
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 require_sound_server
@@ -51,14 +53,45 @@ read_a_while "$fresh/kven"
 p="$(position "$fresh/KVEN.txt" "$doc")"
 check "a fresh build reads by itself and keeps its bookmark (${p:-none})" test "${p:-0}" -gt 0
 
-# An installed copy keeps its files in the user's data folder, made at its first start.
+# An installed copy keeps its files in the user's data folder, made at the first use of either
+# program with all three files, so that kven-read reads as the build copy with the shipped
+# settings and dictionary does.
 cmake --install "$KVEN_BIN" --prefix "$work/inst" >/dev/null
-check "the bookmark file is installed beside the default settings" test -f "$work/inst/share/kven/KVEN.txt"
-read_a_while "$work/inst/bin/kven"
+shipped="$work/inst/share/kven"
+check "the bookmark file is installed beside the default settings" test -f "$shipped/KVEN.txt"
 data="$HOME/.local/share/KVEN"
-check "the installed copy made its data folder with the settings" cmp -s "$data/KVEN.ini" "$work/inst/share/kven/KVEN.ini"
+words="$work/words.txt"
+sjis "設定はusrの下、MeCabで読む。\r\n" >"$words"
+mkdir -p "$work/shipped"
+cp "$KVEN_SOURCE_DIR/data/KVEN.ini" "$KVEN_SOURCE_DIR/data/KVEN.dic" "$work/shipped/"
+KVEN_HOME="$work/shipped" "$KVEN_BIN/kven-read" --dump "$words" >"$work/expected" 2>/dev/null
+"$work/inst/bin/kven-read" --dump "$words" >"$work/installed" 2>"$work/read-err"
+check "the installed kven-read says what the build copy says" cmp -s "$work/expected" "$work/installed"
+check "with the shipped dictionary" grep -q ユーザー "$work/installed"
+check "and without a warning: $(head -c 300 "$work/read-err")" test ! -s "$work/read-err"
+for f in KVEN.ini KVEN.txt KVEN.dic; do
+  check "its first use made the data folder with $f" cmp -s "$data/$f" "$shipped/$f"
+done
+rm -rf "$data"
+read_a_while "$work/inst/bin/kven"
+check "the installed window made its data folder with the settings" cmp -s "$data/KVEN.ini" "$shipped/KVEN.ini"
+check "and the dictionary" cmp -s "$data/KVEN.dic" "$shipped/KVEN.dic"
 p="$(position "$data/KVEN.txt" "$doc")"
 check "and reads by itself, keeping its bookmark there (${p:-none})" test "${p:-0}" -gt 0
+
+# The end of the session (a signal from the session manager or a hang-up) keeps the bookmark
+# as closing the window does.
+for sig in TERM HUP; do
+  "$work/inst/bin/kven" "$doc" 2>>"$work/err" &
+  copy=$!
+  pids+=("$copy")
+  sleep 3
+  kill -s "$sig" "$copy"
+  check "SIG$sig ends the window" gone "$copy"
+  before="${p:-0}"
+  p="$(position "$data/KVEN.txt" "$doc")"
+  check "and its bookmark moved on ($before -> ${p:-none})" test "${p:-0}" -gt "$before"
+done
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

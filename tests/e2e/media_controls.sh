@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The desktop's media controls end to end: the kven window offscreen on a private session bus,
 # driven with dbus-send as a media key or a panel's player widget drives it, speaking into the
-# private sound server. Play/pause stops and starts reading, next and previous move the reading
-# position a chunk at a time, the playback status follows with its change signals, the title
-# is the document's file name, and Quit closes the window, which writes the bookmark.
+# private sound server. Play/pause pauses reading (play says the chunk cut off again) and starts
+# it, stop stops it, next and previous move the reading position a chunk at a time, the
+# playback status follows with its change signals, the title is the document's file name, and
+# Quit closes the window, which writes the bookmark.
 set -uo pipefail
 bin="${KVEN_BIN:?}/kven"
 . "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
@@ -93,9 +94,9 @@ property org.mpris.MediaPlayer2.Player Metadata >"$work/metadata" 2>&1
 check "the title is the document's file name" grep -q 'variant *string "吾輩.txt"' "$work/metadata"
 
 check "the reading reaches the sound server" heard
-# Reading stands on the first chunk: play/pause stops it and starts it again with the second.
+# Reading stands on the first chunk: play/pause pauses it and says it again from its start.
 call Player.PlayPause
-check "play/pause stops reading" status_becomes Stopped
+check "play/pause pauses reading" status_becomes Paused
 call Player.PlayPause
 check "play/pause starts reading" status_becomes Playing
 # Each step waits until the utterance cut off has ended and the next chunk is handed over.
@@ -105,11 +106,12 @@ call Player.Next
 sleep 3
 call Player.Previous
 sleep 3
-call Player.PlayPause
-check "play/pause stops reading again" status_becomes Stopped
+call Player.Stop
+check "stop stops reading" status_becomes Stopped
 check "the status changes were signalled" \
   test "$(grep -c 'variant *string "Playing"' "$work/signals")" -ge 2 -a \
-  "$(grep -c 'variant *string "Stopped"' "$work/signals")" -ge 2
+  "$(grep -c 'variant *string "Paused"' "$work/signals")" -ge 1 -a \
+  "$(grep -c 'variant *string "Stopped"' "$work/signals")" -ge 1
 
 call Quit
 check "Quit closes the window" gone "$kven"
@@ -122,9 +124,10 @@ wait "$recorder" 2>/dev/null
 
 key="$(printf '%s' "$doc" | iconv -f UTF-8 -t CP932)"
 at="$(grep -a "^$key," "$KVEN_HOME/KVEN.txt" | tail -n 1 | cut -d, -f2 | tr -d '\r')"
-# Second chunk, next, next (the fourth), previous: the third was read last.
-check "second, next, next, previous: the third chunk was read last (bookmark ${at:-none}, chunk ends ${starts[*]:1:4})" \
-  test "${at:-none}" = "${starts[3]:-unknown}"
+# The first again, next, next (the third), previous: the second was read last, and Stop left
+# the cursor after it.
+check "first again, next, next, previous: the second chunk was read last (bookmark ${at:-none}, chunk ends ${starts[*]:1:4})" \
+  test "${at:-none}" = "${starts[2]:-unknown}"
 
 echo "recorded while the window read: RMS and loudest 10 ms $(loudness)"
 
@@ -162,7 +165,7 @@ sleep 1
 wait $!
 echo "after 5001 play/pause calls: the status answered in ${answer% *} ms; at most $(cat "$work/most") synthesizer(s) at once"
 check "after 5001 play/pause calls the window answers (${answer:-no answer})" test -n "$answer"
-check "the last call wins: an odd number from reading leaves it stopped" status_becomes Stopped
+check "the last call wins: an odd number from reading leaves it paused" status_becomes Paused
 # The utterance being said and the one synthesized ahead: never one more per call.
 check "two synthesizers at most ran at a time" test "$(cat "$work/most")" -le 2
 call Quit

@@ -1,7 +1,7 @@
 #pragma once
 // Dialogs answered in advance, for the logic and for the window. A confirmation takes the
 // next of `confirmAnswers`, or `answer` when none is left; the Open dialog and the input box
-// take the next of their answers (none left cancels). What was asked is recorded.
+// take the next of their answers (none left cancels, and keeps unsaved edits). What was asked is recorded.
 
 #include "state/Dialogs.h"
 
@@ -19,6 +19,7 @@ public:
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<std::string>> inputAnswers;
     std::deque<std::optional<ExportChoice>> exportAnswers;
+    std::deque<UnsavedEdits> unsavedAnswers;
 
     std::vector<std::string> confirmTexts; // in order
     std::vector<std::string> fileFolders;  // initial folders of the Open dialog
@@ -28,6 +29,7 @@ public:
     std::vector<std::string> errorDetails;  // what the boxes with details said below their texts
     std::vector<std::string> infos;         // information box texts
     std::vector<std::string> exportFolders; // what the end of an export offers to open
+    std::vector<std::string> unsavedQuestions;
 
     bool confirm(const std::string& text) override
     {
@@ -60,6 +62,11 @@ public:
     {
         infos.push_back(message);
         exportFolders.push_back(folder);
+    }
+    UnsavedEdits askUnsavedEdits(const std::string& message) override
+    {
+        unsavedQuestions.push_back(message);
+        return take(unsavedAnswers, UnsavedEdits::keepEditing);
     }
 
 private:

@@ -121,6 +121,7 @@ private slots:
     void reloadAndSaveRoundTrip();
     void optionMenu();
     void wordsEditorSavesTheDictionary();
+    void wordsEditorAsksBeforeDroppingEdits();
     void exportRunsInTheBackground();
     void storedPositionPlacesTheWindow();
     void openWritesThePreviousBookmark();
@@ -499,19 +500,34 @@ void WindowTest::mediaControlsRunTheWindowsCommands()
                 qFatal("no method %s", member);
         WindowRig::deliver();
     };
+    const auto status = [&player] { return player.property("PlaybackStatus").toString(); };
     QVERIFY(form.commands().reading());
+    // A pause puts the cursor back at the start of the chunk it cut off, which play says again.
     call("PlayPause");
     QVERIFY(!form.commands().reading());
-    QCOMPARE(player.property("PlaybackStatus"), QVariant(QStringLiteral("Stopped")));
+    QCOMPARE(status(), QStringLiteral("Paused"));
+    QCOMPARE(form.session().selStart(), std::size_t{0});
     call("PlayPause", 3);
     QVERIFY(form.commands().reading());
-    QCOMPARE(player.property("PlaybackStatus"), QVariant(QStringLiteral("Playing")));
+    QCOMPARE(status(), QStringLiteral("Playing"));
     call("Next", 2);
     WindowRig::deliver();
     call("Previous");
     WindowRig::deliver();
-    QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "二。", "四。", "三。"}));
+    QCOMPARE(rig.said(), (std::vector<std::string>{"一。", "一。", "三。", "二。"}));
     QCOMPARE(rig.engine.pendingUtterances(), 1);
+    call("Pause");
+    QCOMPARE(status(), QStringLiteral("Paused"));
+    call("Play");
+    QCOMPARE(rig.said().back(), std::string("二。"));
+    // Stop is the window's Stop: the cursor stays after the chunk, and a pause then changes
+    // nothing.
+    const std::size_t after = form.session().selStart();
+    call("Stop");
+    QCOMPARE(status(), QStringLiteral("Stopped"));
+    call("Pause");
+    QCOMPARE(status(), QStringLiteral("Stopped"));
+    QCOMPARE(form.session().selStart(), after);
 }
 
 void WindowTest::startOnEmptyEditorReturnsToIdle()
@@ -908,6 +924,50 @@ void WindowTest::wordsEditorSavesTheDictionary()
     QCOMPARE(std::count(large.dialogs.errors[0].begin(), large.dialogs.errors[0].end(), '\n'), 10);
     QTRY_VERIFY(!large.said().empty());
     QCOMPARE(large.said().front(), std::string("リナックス"));
+}
+
+// Closing the dictionary editor with edits not yet saved asks first, however it is closed:
+// keep editing leaves it open with them, discard drops them, save writes them. Unchanged, it
+// closes without a question.
+void WindowTest::wordsEditorAsksBeforeDroppingEdits()
+{
+    using Unsaved = WindowDialogs::UnsavedEdits;
+    WindowRig rig(settingsFile("[Voice]=0\r\n[Words]=-1\r\n"));
+    // Plain ASCII: the document writer would convert it to Shift_JIS.
+    rig.writeDocument("KVEN.dic", "Linux=linux\n");
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    const auto edit = [&form] {
+        control<QAction>(form, "editWordsAction")->trigger();
+        auto* text = form.findChild<QPlainTextEdit*>(QStringLiteral("WordsText"));
+        text->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(text, QStringLiteral("#"));
+        return text;
+    };
+    auto* const text = edit();
+    auto* const editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
+    rig.dialogs.unsavedAnswers = {Unsaved::keepEditing};
+    editor->findChild<QPushButton*>(QStringLiteral("WordsClose"))->click();
+    QVERIFY(editor->isVisible());
+    control<QAction>(form, "editWordsAction")->trigger();
+    QCOMPARE(text->toPlainText(), QStringLiteral("#Linux=linux\n"));
+
+    rig.dialogs.unsavedAnswers = {Unsaved::discard};
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(rig.readFile("KVEN.dic"), std::string("Linux=linux\n"));
+
+    edit();
+    rig.dialogs.unsavedAnswers = {Unsaved::save};
+    editor->close();
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(rig.readFile("KVEN.dic"), std::string("#Linux=linux\n"));
+    QCOMPARE(rig.dialogs.unsavedQuestions.size(), std::size_t{3});
+
+    control<QAction>(form, "editWordsAction")->trigger();
+    editor->close();
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(rig.dialogs.unsavedQuestions.size(), std::size_t{3});
 }
 
 void WindowTest::storedPositionPlacesTheWindow()
