@@ -3,6 +3,7 @@
 
 #include "speech/Engines.h"
 #include "window/InstanceHandOver.h"
+#include "window/InterfaceText.h"
 #include "window/MainWindow.h"
 #include "window/MediaControls.h"
 #include "window/QtDesktop.h"
@@ -69,7 +70,12 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KVEN"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kven"));
     kven::useJapaneseDialogs(app);
+    // The window speaks the desktop's language when the program has a catalogue for it.
+    const std::unique_ptr<QTranslator> interfaceLanguage = kven::interfaceTranslator(QLocale::system());
+    if (interfaceLanguage)
+        QCoreApplication::installTranslator(interfaceLanguage.get());
     useUserDataFolderWhenInstalled();
     // Qt has taken its own options out of argv; the rest are the program's.
     const std::vector<std::string> args(argv + 1, argv + argc);

@@ -3,6 +3,7 @@
 
 #include "window/WindowRig.h"
 
+#include "window/InterfaceText.h"
 #include "window/Layout.h"
 #include "window/MediaControls.h"
 
@@ -37,6 +38,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <QWindow>
 
@@ -107,6 +109,8 @@ private slots:
     void layout_data();
     void layout();
     void windowAndMenu();
+    void interfaceLanguage_data();
+    void interfaceLanguage();
     void tabOrder();
     void functionKeysWorkFromTheEditor();
     void readingStartsByItselfAndWalksTheText();
@@ -225,11 +229,13 @@ void WindowTest::windowAndMenu()
 
     // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled,
     // then the listening options.
+    // Each menu has its mnemonic; Help comes last.
     const QList<QAction*> menus = form.menuBar()->actions();
-    QCOMPARE(menus.size(), 3);
-    QCOMPARE(menus[0]->text(), QStringLiteral("File"));
-    QCOMPARE(menus[1]->text(), QStringLiteral("Read"));
+    QCOMPARE(menus.size(), 4);
+    QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("&Read"));
     QCOMPARE(menus[2]->menu(), control<QMenu>(form, "optionMenu"));
+    QCOMPARE(menus[3]->menu(), control<QMenu>(form, "helpMenu"));
     const struct {
         QAction* action;
         const char* caption;
@@ -243,7 +249,7 @@ void WindowTest::windowAndMenu()
                  {control<QAction>(form, "previousAction"), "Previous", QKeySequence(Qt::Key_F6)},
                  {control<QAction>(form, "nextAction"), "Next", QKeySequence(Qt::Key_F7)}};
     for (const auto& item : items) {
-        QCOMPARE(item.action->text(), QString::fromLatin1(item.caption));
+        QCOMPARE(item.action->text().remove(QLatin1Char('&')), QString::fromLatin1(item.caption));
         QCOMPARE(item.action->shortcut(), item.key);
         QVERIFY(item.action->isEnabled());
     }
@@ -257,6 +263,73 @@ void WindowTest::windowAndMenu()
              (QList<QAction*>{control<QAction>(form, "startAction"), control<QAction>(form, "stopAction"),
                               control<QAction>(form, "pasteAction"), control<QAction>(form, "againAction"),
                               control<QAction>(form, "previousAction"), control<QAction>(form, "nextAction")}));
+}
+
+void WindowTest::interfaceLanguage_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("japanese");
+    QTest::addColumn<QString>("fileMenu");
+    QTest::newRow("C: the English source captions") << QStringLiteral("C") << false << QStringLiteral("&File");
+    QTest::newRow("English") << QStringLiteral("en_US") << false << QStringLiteral("&File");
+    QTest::newRow("Japanese") << QStringLiteral("ja_JP") << true << QString::fromUtf8("ファイル(&F)");
+}
+
+// The catalogue of the locale's language, installed before the window is made, gives every
+// caption, menu and tab; the window keeps its icon and About box in either language.
+void WindowTest::interfaceLanguage()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, japanese);
+    QFETCH(QString, fileMenu);
+    const std::unique_ptr<QTranslator> translator = interfaceTranslator(QLocale(locale));
+    QCOMPARE(translator != nullptr, japanese);
+    if (translator)
+        QCoreApplication::installTranslator(translator.get());
+    WindowRig rig;
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    QCOMPARE(control<QMenu>(form, "fileMenu")->title(), fileMenu);
+
+    QStringList captions;
+    for (const QAbstractButton* button : form.findChildren<QAbstractButton*>())
+        if (!button->text().isEmpty())
+            captions << button->text();
+    for (const QLabel* label : form.findChildren<QLabel*>())
+        if (label->objectName() != QStringLiteral("versionLabel"))
+            captions << label->text();
+    for (int i = 0; i < control<QTabWidget>(form, "listTabs")->count(); ++i)
+        captions << control<QTabWidget>(form, "listTabs")->tabText(i);
+    for (const QAction* menu : form.menuBar()->actions()) {
+        // A menu is opened by its mnemonic.
+        QVERIFY(menu->text().contains(QLatin1Char('&')));
+        captions << menu->text();
+        for (const QAction* item : menu->menu()->actions())
+            if (!item->isSeparator())
+                captions << item->text();
+    }
+    const auto isJapanese = [](const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; });
+    };
+    if (japanese) {
+        for (const QString& caption : captions)
+            QVERIFY2(isJapanese(caption), qPrintable(caption));
+    } else {
+        QVERIFY(captions.contains(QStringLiteral("Start")));
+        QVERIFY(captions.contains(QStringLiteral("etc")));
+        QVERIFY(captions.contains(QStringLiteral("&About KVEN")));
+    }
+    QVERIFY(!form.windowIcon().pixmap(32, 32).isNull());
+
+    control<QAction>(form, "aboutAction")->trigger();
+    QCOMPARE(rig.dialogs.infos.size(), std::size_t{1});
+    const QString about = QString::fromStdString(rig.dialogs.infos[0]);
+    for (const char* named : {kVersionCaption, "CC BY 3.0", "naist-jdic", "CMU"})
+        QVERIFY2(about.contains(QString::fromLatin1(named)), named);
+    QCOMPARE(isJapanese(about), japanese);
+    form.close();
+    if (translator)
+        QCoreApplication::removeTranslator(translator.get());
 }
 
 void WindowTest::tabOrder()
@@ -684,7 +757,7 @@ void WindowTest::optionMenu()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("Option"));
+    QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("&Option"));
     QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
              (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
                               control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
