@@ -1,6 +1,7 @@
 #include "window/MainControls.h"
 
 #include "state/Session.h"
+#include "window/AccessibleNames.h"
 #include "window/InterfaceText.h"
 #include "window/Layout.h"
 
@@ -36,6 +37,7 @@ MainControls MainControls::build(QMainWindow& window)
     MainControls controls;
     controls.buildClientArea(window);
     controls.buildMenu(window);
+    nameControls(controls);
     return controls;
 }
 
@@ -54,6 +56,7 @@ void MainControls::buildClientArea(QMainWindow& window)
     editor->setObjectName(QStringLiteral("editor"));
     buildControls(*client, mainWindowLayout(), {editor});
     findControls(*client);
+    showSpeedValue(*client);
     setUpControls();
 }
 
@@ -107,6 +110,7 @@ void MainControls::setUpControls()
         bar->setRange(range.min, range.max);
         bar->setValue(std::max(range.min, 0));
     }
+    speedValueLabel->setNum(speedBar->value());
     skipListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     talkSymbolsEditor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     talkSymbolsEditor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -129,6 +133,16 @@ void MainControls::setUpControls()
     editor->raise();
     editor->setFocus();
     editor->setAcceptDrops(true);
+}
+
+void MainControls::showSpeedValue(QWidget& client)
+{
+    speedValueLabel = new QLabel(&client);
+    speedValueLabel->setObjectName(QStringLiteral("speedValueLabel"));
+    // Right-aligned over the slider's right end, wide enough for "-10".
+    const QRect bar = speedBar->geometry();
+    speedValueLabel->setGeometry(bar.right() - 39, speedLabel->y(), 40, speedLabel->height());
+    speedValueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void MainControls::buildMenu(QMainWindow& window)

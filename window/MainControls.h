@@ -38,6 +38,8 @@ struct MainControls {
     QComboBox* voiceBox = nullptr;
     QLabel* speedLabel = nullptr;
     QScrollBar* speedBar = nullptr;
+    // The speed slider's value, beside its label; the window keeps it with the session's speed.
+    QLabel* speedValueLabel = nullptr;
     QTabWidget* listTabs = nullptr;
     QWidget* skipTab = nullptr;
     QListWidget* skipListBox = nullptr;
@@ -83,6 +85,7 @@ private:
     void buildClientArea(QMainWindow& window);
     void findControls(const QWidget& client);
     void setUpControls();
+    void showSpeedValue(QWidget& client);
     void buildMenu(QMainWindow& window);
     void buildOptionAndHelpMenus();
 };

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -328,6 +329,7 @@ void MainWindow::editWords()
 
 void MainWindow::speedChanged()
 {
+    ui_.speedValueLabel->setNum(session_.speed());
     tts_.setRate(session_.speed());
 }
 

@@ -12,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,6 +45,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <unistd.h>
 
@@ -111,6 +113,7 @@ private slots:
     void windowAndMenu();
     void interfaceLanguage_data();
     void interfaceLanguage();
+    void everyControlHasAnAccessibleName();
     void tabOrder();
     void functionKeysWorkFromTheEditor();
     void readingStartsByItselfAndWalksTheText();
@@ -296,7 +299,8 @@ void WindowTest::interfaceLanguage()
         if (!button->text().isEmpty())
             captions << button->text();
     for (const QLabel* label : form.findChildren<QLabel*>())
-        if (label->objectName() != QStringLiteral("versionLabel"))
+        if (label->objectName() != QStringLiteral("versionLabel") &&
+            label->objectName() != QStringLiteral("speedValueLabel"))
             captions << label->text();
     for (int i = 0; i < control<QTabWidget>(form, "listTabs")->count(); ++i)
         captions << control<QTabWidget>(form, "listTabs")->tabText(i);
@@ -330,6 +334,47 @@ void WindowTest::interfaceLanguage()
     form.close();
     if (translator)
         QCoreApplication::removeTranslator(translator.get());
+}
+
+// A screen reader finds a name for every control it can act on, and a description for each
+// of the window's own.
+void WindowTest::everyControlHasAnAccessibleName()
+{
+    QAccessible::setActive(true);
+    WindowRig rig;
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    const QAccessible::Role interactive[] = {
+        QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::Slider,
+        QAccessible::ScrollBar,  QAccessible::SpinBox,  QAccessible::ComboBox,    QAccessible::EditableText,
+        QAccessible::List,       QAccessible::PageTab,  QAccessible::MenuItem,    QAccessible::ButtonMenu};
+    QStringList ownControls;
+    for (const Placement& row : mainWindowLayout())
+        ownControls << QString::fromLatin1(row.name);
+    QStringList nameless;
+    int controls = 0;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        if (std::find(std::begin(interactive), std::end(interactive), node->role()) != std::end(interactive)) {
+            ++controls;
+            const QObject* object = node->object();
+            const QString where = object
+                                      ? object->metaObject()->className() + QStringLiteral(" ") + object->objectName()
+                                      : QStringLiteral("role %1").arg(node->role());
+            if (node->text(QAccessible::Name).trimmed().isEmpty())
+                nameless << where;
+            else if (object && ownControls.contains(object->objectName()) &&
+                     node->text(QAccessible::Description).isEmpty())
+                nameless << where + QStringLiteral(" (no description)");
+        }
+        for (int i = 0; i < node->childCount(); ++i)
+            if (QAccessibleInterface* child = node->child(i))
+                walk(child);
+    };
+    walk(QAccessible::queryAccessibleInterface(&form));
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QStringLiteral(", "))));
+    // The buttons, check boxes, sliders, editors, the list, the tabs and the menus at least.
+    QVERIFY(controls >= 30);
+    QCOMPARE(control<QLabel>(form, "speedLabel")->buddy(), control<QScrollBar>(form, "speedBar"));
 }
 
 void WindowTest::tabOrder()
@@ -1076,6 +1121,7 @@ void WindowTest::voiceListAndSpeed()
         QCOMPARE(control<QComboBox>(form, "voiceBox")->itemText(0), QStringLiteral("Alpha"));
         QCOMPARE(control<QComboBox>(form, "voiceBox")->currentIndex(), 2);
         QCOMPARE(control<QScrollBar>(form, "speedBar")->value(), 10);
+        QCOMPARE(control<QLabel>(form, "speedValueLabel")->text(), QStringLiteral("10"));
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790",
                                                              "installedVoices", "Voice 2"}));
     }
@@ -1110,6 +1156,7 @@ void WindowTest::voiceListAndSpeed()
         control<QComboBox>(form, "voiceBox")->setCurrentIndex(2);
         emit control<QComboBox>(form, "voiceBox")->activated(2);
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Rate -9", "Voice 2"}));
+        QCOMPARE(control<QLabel>(form, "speedValueLabel")->text(), QStringLiteral("-9"));
         QCOMPARE(form.session().selStart(), cursor);
         QVERIFY(!control<QPushButton>(form, "startButton")->isEnabled());
     }
