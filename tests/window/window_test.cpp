@@ -287,8 +287,10 @@ void WindowTest::interfaceLanguage()
     QFETCH(QString, fileMenu);
     const std::unique_ptr<QTranslator> translator = interfaceTranslator(QLocale(locale));
     QCOMPARE(translator != nullptr, japanese);
-    if (translator)
-        QCoreApplication::installTranslator(translator.get());
+    // Removed however the test ends, so that the next window is made in the source language.
+    const std::unique_ptr<QTranslator, bool (*)(QTranslator*)> installed(
+        translator && QCoreApplication::installTranslator(translator.get()) ? translator.get() : nullptr,
+        QCoreApplication::removeTranslator);
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
@@ -331,9 +333,6 @@ void WindowTest::interfaceLanguage()
     for (const char* named : {kVersionCaption, "CC BY 3.0", "naist-jdic", "CMU"})
         QVERIFY2(about.contains(QString::fromLatin1(named)), named);
     QCOMPARE(isJapanese(about), japanese);
-    form.close();
-    if (translator)
-        QCoreApplication::removeTranslator(translator.get());
 }
 
 // A screen reader finds a name for every control it can act on, and a description for each
