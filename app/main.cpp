@@ -4,6 +4,7 @@
 #include "files/Paths.h"
 #include "speech/Engines.h"
 #include "window/InstanceHandOver.h"
+#include "window/InterfaceText.h"
 #include "window/MainWindow.h"
 #include "window/MediaControls.h"
 #include "window/QtDesktop.h"
@@ -43,7 +44,12 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KVEN"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kven"));
     kven::useJapaneseDialogs(app);
+    // The window speaks the desktop's language when the program has a catalogue for it.
+    const std::unique_ptr<QTranslator> interfaceLanguage = kven::interfaceTranslator(QLocale::system());
+    if (interfaceLanguage)
+        QCoreApplication::installTranslator(interfaceLanguage.get());
     // The user's data folder of an installed copy is made before the hand-over, so that a
     // first start finds its files as every later one does.
     kven::prepareDataFolder();

@@ -1,5 +1,7 @@
 #include "window/Layout.h"
 
+#include "window/InterfaceText.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -25,28 +27,28 @@ namespace {
 using enum ControlKind;
 
 constexpr Placement kMainWindow[] = {
-    {"versionLabel", Label, "ClientArea", {472, 0, 110, 19}, "KVEN ver4V", 0},
-    {"startButton", Button, "ClientArea", {456, 32, 75, 25}, "Start", 2},
-    {"openButton", Button, "ClientArea", {544, 32, 75, 25}, "Open", 3},
-    {"stopButton", Button, "ClientArea", {456, 64, 75, 25}, "Stop", 5},
-    {"pasteButton", Button, "ClientArea", {544, 64, 75, 25}, "Paste", 20},
-    {"quitButton", Button, "ClientArea", {544, 96, 75, 25}, "Quit", 4},
-    {"voiceLabel", Label, "ClientArea", {456, 109, 37, 16}, "Voice", 0},
+    {"versionLabel", Label, "ClientArea", {472, 0, 110, 19}, kVersionCaption, 0},
+    {"startButton", Button, "ClientArea", {456, 32, 75, 25}, QT_TRANSLATE_NOOP("KVEN", "Start"), 2},
+    {"openButton", Button, "ClientArea", {544, 32, 75, 25}, QT_TRANSLATE_NOOP("KVEN", "Open"), 3},
+    {"stopButton", Button, "ClientArea", {456, 64, 75, 25}, QT_TRANSLATE_NOOP("KVEN", "Stop"), 5},
+    {"pasteButton", Button, "ClientArea", {544, 64, 75, 25}, QT_TRANSLATE_NOOP("KVEN", "Paste"), 20},
+    {"quitButton", Button, "ClientArea", {544, 96, 75, 25}, QT_TRANSLATE_NOOP("KVEN", "Quit"), 4},
+    {"voiceLabel", Label, "ClientArea", {456, 109, 37, 16}, QT_TRANSLATE_NOOP("KVEN", "Voice"), 0},
     {"voiceBox", ComboBox, "ClientArea", {456, 133, 161, 24}, "", 8},
-    {"speedLabel", Label, "ClientArea", {456, 162, 42, 16}, "Speed", 0},
+    {"speedLabel", Label, "ClientArea", {456, 162, 42, 16}, QT_TRANSLATE_NOOP("KVEN", "Speed"), 0},
     {"speedBar", ScrollBar, "ClientArea", {456, 186, 161, 16}, "", 21},
-    {"reloadButton", Button, "ClientArea", {456, 483, 73, 25}, "Reload", 6},
-    {"saveButton", Button, "ClientArea", {544, 483, 73, 25}, "Save", 7},
+    {"reloadButton", Button, "ClientArea", {456, 483, 73, 25}, QT_TRANSLATE_NOOP("KVEN", "Reload"), 6},
+    {"saveButton", Button, "ClientArea", {544, 483, 73, 25}, QT_TRANSLATE_NOOP("KVEN", "Save"), 7},
     {"listTabs", PageControl, "ClientArea", {448, 216, 177, 257}, "", 9},
-    {"skipTab", TabSheet, "listTabs", {}, "Skip", 0},
-    {"talkTab", TabSheet, "listTabs", {}, "Talk", 0},
-    {"optionsTab", TabSheet, "listTabs", {}, "etc", 0},
+    {"skipTab", TabSheet, "listTabs", {}, QT_TRANSLATE_NOOP("KVEN", "Skip"), 0},
+    {"talkTab", TabSheet, "listTabs", {}, QT_TRANSLATE_NOOP("KVEN", "Talk"), 0},
+    {"optionsTab", TabSheet, "listTabs", {}, QT_TRANSLATE_NOOP("KVEN", "etc"), 0},
     {"skipListBox", ListBox, "skipTab", {8, 8, 153, 177}, "", 10},
-    {"addSkipButton", Button, "skipTab", {4, 193, 73, 25}, "Add", 11},
-    {"deleteSkipButton", Button, "skipTab", {92, 193, 73, 25}, "Del", 12},
+    {"addSkipButton", Button, "skipTab", {4, 193, 73, 25}, QT_TRANSLATE_NOOP("KVEN", "Add"), 11},
+    {"deleteSkipButton", Button, "skipTab", {92, 193, 73, 25}, QT_TRANSLATE_NOOP("KVEN", "Del"), 12},
     {"talkSymbolsLabel", Label, "talkTab", {24, 5, 118, 12}, "読み上げる記号（全角）", 0},
     {"talkSymbolsEditor", Memo, "talkTab", {8, 24, 153, 193}, "", 13},
-    {"aaSkipBox", CheckBox, "optionsTab", {16, 9, 97, 17}, "AA skip", 14},
+    {"aaSkipBox", CheckBox, "optionsTab", {16, 9, 97, 17}, QT_TRANSLATE_NOOP("KVEN", "AA skip"), 14},
     {"unreadLimitLabel", Label, "optionsTab", {32, 40, 112, 16}, "不読文字の上限", 0},
     {"unreadLimitBar", ScrollBar, "optionsTab", {0, 64, 169, 17}, "", 16},
     {"blankLimitLabel", Label, "optionsTab", {32, 96, 112, 16}, "空白文字の上限", 0},
@@ -119,7 +121,7 @@ void buildControls(QWidget& client, std::span<const Placement> layout, const std
     std::vector<std::pair<int, QWidget*>> tabOrder;
     for (const Placement& row : layout) {
         const QString name = QString::fromLatin1(row.name);
-        const QString caption = QString::fromUtf8(row.caption);
+        const QString caption = interfaceText(row.caption);
         const auto found =
             std::find_if(given.begin(), given.end(), [&](QWidget* w) { return w->objectName() == name; });
         QWidget* widget = found != given.end() ? *found : make(row.kind, caption);

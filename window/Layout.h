@@ -24,7 +24,7 @@ struct Placement {
     const char* parent;
     // Unused for a tab sheet, which its page control places.
     QRect rect;
-    // UTF-8; a tab sheet's tab text.
+    // UTF-8, the source text of its translation (window/InterfaceText); a tab sheet's tab text.
     const char* caption;
     // Position in the tab order, counted from 1; 0 for a control outside it.
     int tabOrder;

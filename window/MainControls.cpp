@@ -1,6 +1,8 @@
 #include "window/MainControls.h"
 
 #include "state/Session.h"
+#include "window/AccessibleNames.h"
+#include "window/InterfaceText.h"
 #include "window/Layout.h"
 
 #include <QAction>
@@ -35,12 +37,14 @@ MainControls MainControls::build(QMainWindow& window)
     MainControls controls;
     controls.buildClientArea(window);
     controls.buildMenu(window);
+    nameControls(controls);
     return controls;
 }
 
 void MainControls::buildClientArea(QMainWindow& window)
 {
     window.setWindowTitle(QStringLiteral("KVEN"));
+    window.setWindowIcon(programIcon());
     window.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint);
     scale = fittingScale();
@@ -53,6 +57,7 @@ void MainControls::buildClientArea(QMainWindow& window)
     editor->setObjectName(QStringLiteral("editor"));
     buildControls(*client, mainWindowLayout(), {editor}, scale);
     findControls(*client);
+    showSpeedValue(*client);
     setUpControls();
 }
 
@@ -106,6 +111,7 @@ void MainControls::setUpControls()
         bar->setRange(range.min, range.max);
         bar->setValue(std::max(range.min, 0));
     }
+    speedValueLabel->setNum(speedBar->value());
     skipListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     talkSymbolsEditor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     talkSymbolsEditor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -130,13 +136,23 @@ void MainControls::setUpControls()
     editor->setAcceptDrops(true);
 }
 
+void MainControls::showSpeedValue(QWidget& client)
+{
+    speedValueLabel = new QLabel(&client);
+    speedValueLabel->setObjectName(QStringLiteral("speedValueLabel"));
+    // Right-aligned over the slider's right end, wide enough for "-10".
+    const QRect bar = speedBar->geometry();
+    speedValueLabel->setGeometry(bar.right() - 39, speedLabel->y(), 40, speedLabel->height());
+    speedValueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
 void MainControls::buildMenu(QMainWindow& window)
 {
     mainMenu = window.menuBar();
     mainMenu->setObjectName(QStringLiteral("mainMenu"));
-    fileMenu = mainMenu->addMenu(QStringLiteral("File"));
+    fileMenu = mainMenu->addMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&File")));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
-    readMenu = mainMenu->addMenu(QStringLiteral("Read"));
+    readMenu = mainMenu->addMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Read")));
     readMenu->setObjectName(QStringLiteral("readMenu"));
     const struct {
         QAction*& action;
@@ -144,19 +160,20 @@ void MainControls::buildMenu(QMainWindow& window)
         const char* name;
         const char* caption;
         QKeySequence key;
-    } items[] = {{openAction, fileMenu, "openAction", "Open", QKeySequence(Qt::Key_F2)},
-                 {exportAction, fileMenu, "exportAction", "音声ファイルに書き出す…", QKeySequence()},
-                 {quitAction, fileMenu, "quitAction", "Quit", QKeySequence()},
-                 {startAction, readMenu, "startAction", "Start", QKeySequence(Qt::Key_F11)},
-                 {stopAction, readMenu, "stopAction", "Stop", QKeySequence(Qt::Key_F12)},
-                 {pasteAction, readMenu, "pasteAction", "Paste", QKeySequence(Qt::Key_F4)},
-                 {againAction, readMenu, "againAction", "Again", QKeySequence(Qt::Key_F5)},
-                 {previousAction, readMenu, "previousAction", "Previous", QKeySequence(Qt::Key_F6)},
-                 {nextAction, readMenu, "nextAction", "Next", QKeySequence(Qt::Key_F7)}};
+    } items[] = {
+        {openAction, fileMenu, "openAction", QT_TRANSLATE_NOOP("KVEN", "&Open"), QKeySequence(Qt::Key_F2)},
+        {exportAction, fileMenu, "exportAction", "音声ファイルに書き出す…", QKeySequence()},
+        {quitAction, fileMenu, "quitAction", QT_TRANSLATE_NOOP("KVEN", "&Quit"), QKeySequence()},
+        {startAction, readMenu, "startAction", QT_TRANSLATE_NOOP("KVEN", "&Start"), QKeySequence(Qt::Key_F11)},
+        {stopAction, readMenu, "stopAction", QT_TRANSLATE_NOOP("KVEN", "S&top"), QKeySequence(Qt::Key_F12)},
+        {pasteAction, readMenu, "pasteAction", QT_TRANSLATE_NOOP("KVEN", "&Paste"), QKeySequence(Qt::Key_F4)},
+        {againAction, readMenu, "againAction", QT_TRANSLATE_NOOP("KVEN", "&Again"), QKeySequence(Qt::Key_F5)},
+        {previousAction, readMenu, "previousAction", QT_TRANSLATE_NOOP("KVEN", "Pre&vious"), QKeySequence(Qt::Key_F6)},
+        {nextAction, readMenu, "nextAction", QT_TRANSLATE_NOOP("KVEN", "&Next"), QKeySequence(Qt::Key_F7)}};
     for (const auto& item : items) {
         if (&item.action == &againAction)
             item.menu->addSeparator();
-        item.action = item.menu->addAction(QString::fromUtf8(item.caption));
+        item.action = item.menu->addAction(interfaceText(item.caption));
         item.action->setObjectName(QString::fromLatin1(item.name));
         item.action->setShortcut(item.key);
         // Window-wide: the shortcut map sees the key before the focused control does.
@@ -164,7 +181,12 @@ void MainControls::buildMenu(QMainWindow& window)
         // The shortcuts must work while the menu bar is covered or hidden, so the window owns them.
         window.addAction(item.action);
     }
-    optionMenu = mainMenu->addMenu(QStringLiteral("Option"));
+    buildOptionAndHelpMenus();
+}
+
+void MainControls::buildOptionAndHelpMenus()
+{
+    optionMenu = mainMenu->addMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Option")));
     optionMenu->setObjectName(QStringLiteral("optionMenu"));
     const struct {
         QAction*& action;
@@ -182,6 +204,11 @@ void MainControls::buildMenu(QMainWindow& window)
     }
     editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集…"));
     editWordsAction->setObjectName(QStringLiteral("editWordsAction"));
+    helpMenu = mainMenu->addMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Help")));
+    helpMenu->setObjectName(QStringLiteral("helpMenu"));
+    aboutAction = helpMenu->addAction(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&About KVEN")));
+    aboutAction->setObjectName(QStringLiteral("aboutAction"));
+    aboutAction->setMenuRole(QAction::AboutRole);
 }
 
 } // namespace kven

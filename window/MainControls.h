@@ -1,7 +1,8 @@
 #pragma once
 // The main window's controls and menus: the client area built from the placement table
 // (window/Layout) and the menu bar with its function keys. Every control has its table name
-// as its object name, which tests and the accessibility tree find it by.
+// as its object name, which tests and the accessibility tree find it by. Captions are in the
+// interface language installed when they are built (window/InterfaceText).
 
 class QAction;
 class QCheckBox;
@@ -41,6 +42,8 @@ struct MainControls {
     QComboBox* voiceBox = nullptr;
     QLabel* speedLabel = nullptr;
     QScrollBar* speedBar = nullptr;
+    // The speed slider's value, beside its label; the window keeps it with the session's speed.
+    QLabel* speedValueLabel = nullptr;
     QTabWidget* listTabs = nullptr;
     QWidget* skipTab = nullptr;
     QListWidget* skipListBox = nullptr;
@@ -79,12 +82,16 @@ struct MainControls {
     QAction* numbersAction = nullptr;
     QAction* englishAction = nullptr;
     QAction* editWordsAction = nullptr;
+    QMenu* helpMenu = nullptr;
+    QAction* aboutAction = nullptr;
 
 private:
     void buildClientArea(QMainWindow& window);
     void findControls(const QWidget& client);
     void setUpControls();
+    void showSpeedValue(QWidget& client);
     void buildMenu(QMainWindow& window);
+    void buildOptionAndHelpMenus();
 };
 
 } // namespace kven

@@ -7,11 +7,13 @@
 #include "settings/VoiceChoice.h"
 #include "text/Cp932.h"
 #include "text/EnglishLexicon.h"
+#include "window/InterfaceText.h"
 #include "window/VoiceBox.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -106,7 +108,8 @@ void MainWindow::bindEvents()
         {ui_.previousAction, [this] { reader_.previous(); }},
         {ui_.nextAction, [this] { reader_.next(); }},
         {ui_.editWordsAction, [this] { editWords(); }},
-        {ui_.exportAction, [this] { exporter_.run(session_); }}};
+        {ui_.exportAction, [this] { exporter_.run(session_); }},
+        {ui_.aboutAction, [this] { dialogs_.showInfo(aboutText().toStdString()); }}};
     for (const auto& [action, command] : triggers)
         bind(action, &QAction::triggered, command);
     bind(ui_.voiceBox, &QComboBox::activated, [this] { voiceChosen(); });
@@ -297,7 +300,8 @@ void MainWindow::reload()
 void MainWindow::askSkipEntry()
 {
     const std::optional<std::string> entry =
-        dialogs_.inputText("SkipList", "追加する文字列を入力してください", kMaxSkipEntryLength);
+        dialogs_.inputText(interfaceText(QT_TRANSLATE_NOOP("KVEN", "SkipList")).toStdString(),
+                           "追加する文字列を入力してください", kMaxSkipEntryLength);
     if (entry && !entry->empty())
         binding_->addSkipEntry(cp932::fromUtf8(*entry));
 }
@@ -346,6 +350,7 @@ void MainWindow::editWords()
 
 void MainWindow::speedChanged()
 {
+    ui_.speedValueLabel->setNum(session_.speed());
     tts_.setRate(session_.speed());
 }
 

@@ -2,6 +2,7 @@
 
 #include "files/Errors.h"
 #include "window/ExportDialog.h"
+#include "window/InterfaceText.h"
 #include "window/Layout.h"
 
 #include <QApplication>
@@ -47,8 +48,9 @@ bool QtDialogs::confirm(const std::string& text)
 std::optional<std::string> QtDialogs::chooseFile(const std::string& initialFolder)
 {
     // Every file stays on offer first; the second filter narrows the list to the formats read.
-    const QString filters = QStringLiteral("All files (*);;Documents (*.txt *.TXT *.htm *.html *.HTM *.HTML "
-                                           "*.epub *.EPUB *.zip *.ZIP)");
+    const QString filters = interfaceText(QT_TRANSLATE_NOOP("KVEN", "All files")) + QStringLiteral(" (*);;") +
+                            interfaceText(QT_TRANSLATE_NOOP("KVEN", "Documents")) +
+                            QStringLiteral(" (*.txt *.TXT *.htm *.html *.HTM *.HTML *.epub *.EPUB *.zip *.ZIP)");
     const QString file =
         QFileDialog::getOpenFileName(parent_, QString(), QString::fromStdString(initialFolder), filters);
     if (file.isEmpty())

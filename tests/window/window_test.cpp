@@ -3,6 +3,7 @@
 
 #include "window/WindowRig.h"
 
+#include "window/InterfaceText.h"
 #include "window/Layout.h"
 #include "window/MediaControls.h"
 
@@ -11,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,11 +39,13 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <unistd.h>
 
@@ -108,6 +112,9 @@ private slots:
     void layout();
     void windowAndMenu();
     void fitsTheScreen();
+    void interfaceLanguage_data();
+    void interfaceLanguage();
+    void everyControlHasAnAccessibleName();
     void tabOrder();
     void functionKeysWorkFromTheEditor();
     void readingStartsByItselfAndWalksTheText();
@@ -267,11 +274,13 @@ void WindowTest::windowAndMenu()
 
     // The menu: File (Open F2, Quit) and Read (Start F11, Stop F12, Paste F4), all enabled,
     // then the listening options.
+    // Each menu has its mnemonic; Help comes last.
     const QList<QAction*> menus = form.menuBar()->actions();
-    QCOMPARE(menus.size(), 3);
-    QCOMPARE(menus[0]->text(), QStringLiteral("File"));
-    QCOMPARE(menus[1]->text(), QStringLiteral("Read"));
+    QCOMPARE(menus.size(), 4);
+    QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("&Read"));
     QCOMPARE(menus[2]->menu(), control<QMenu>(form, "optionMenu"));
+    QCOMPARE(menus[3]->menu(), control<QMenu>(form, "helpMenu"));
     const struct {
         QAction* action;
         const char* caption;
@@ -285,7 +294,7 @@ void WindowTest::windowAndMenu()
                  {control<QAction>(form, "previousAction"), "Previous", QKeySequence(Qt::Key_F6)},
                  {control<QAction>(form, "nextAction"), "Next", QKeySequence(Qt::Key_F7)}};
     for (const auto& item : items) {
-        QCOMPARE(item.action->text(), QString::fromLatin1(item.caption));
+        QCOMPARE(item.action->text().remove(QLatin1Char('&')), QString::fromLatin1(item.caption));
         QCOMPARE(item.action->shortcut(), item.key);
         QVERIFY(item.action->isEnabled());
     }
@@ -299,6 +308,114 @@ void WindowTest::windowAndMenu()
              (QList<QAction*>{control<QAction>(form, "startAction"), control<QAction>(form, "stopAction"),
                               control<QAction>(form, "pasteAction"), control<QAction>(form, "againAction"),
                               control<QAction>(form, "previousAction"), control<QAction>(form, "nextAction")}));
+}
+
+void WindowTest::interfaceLanguage_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<bool>("japanese");
+    QTest::addColumn<QString>("fileMenu");
+    QTest::newRow("C: the English source captions") << QStringLiteral("C") << false << QStringLiteral("&File");
+    QTest::newRow("English") << QStringLiteral("en_US") << false << QStringLiteral("&File");
+    QTest::newRow("Japanese") << QStringLiteral("ja_JP") << true << QString::fromUtf8("ファイル(&F)");
+}
+
+// The catalogue of the locale's language, installed before the window is made, gives every
+// caption, menu and tab; the window keeps its icon and About box in either language.
+void WindowTest::interfaceLanguage()
+{
+    QFETCH(QString, locale);
+    QFETCH(bool, japanese);
+    QFETCH(QString, fileMenu);
+    const std::unique_ptr<QTranslator> translator = interfaceTranslator(QLocale(locale));
+    QCOMPARE(translator != nullptr, japanese);
+    // Removed however the test ends, so that the next window is made in the source language.
+    const std::unique_ptr<QTranslator, bool (*)(QTranslator*)> installed(
+        translator && QCoreApplication::installTranslator(translator.get()) ? translator.get() : nullptr,
+        QCoreApplication::removeTranslator);
+    WindowRig rig;
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    QCOMPARE(control<QMenu>(form, "fileMenu")->title(), fileMenu);
+
+    QStringList captions;
+    for (const QAbstractButton* button : form.findChildren<QAbstractButton*>())
+        if (!button->text().isEmpty())
+            captions << button->text();
+    for (const QLabel* label : form.findChildren<QLabel*>())
+        if (label->objectName() != QStringLiteral("versionLabel") &&
+            label->objectName() != QStringLiteral("speedValueLabel"))
+            captions << label->text();
+    for (int i = 0; i < control<QTabWidget>(form, "listTabs")->count(); ++i)
+        captions << control<QTabWidget>(form, "listTabs")->tabText(i);
+    for (const QAction* menu : form.menuBar()->actions()) {
+        // A menu is opened by its mnemonic.
+        QVERIFY(menu->text().contains(QLatin1Char('&')));
+        captions << menu->text();
+        for (const QAction* item : menu->menu()->actions())
+            if (!item->isSeparator())
+                captions << item->text();
+    }
+    const auto isJapanese = [](const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; });
+    };
+    if (japanese) {
+        for (const QString& caption : captions)
+            QVERIFY2(isJapanese(caption), qPrintable(caption));
+    } else {
+        QVERIFY(captions.contains(QStringLiteral("Start")));
+        QVERIFY(captions.contains(QStringLiteral("etc")));
+        QVERIFY(captions.contains(QStringLiteral("&About KVEN")));
+    }
+    QVERIFY(!form.windowIcon().pixmap(32, 32).isNull());
+
+    control<QAction>(form, "aboutAction")->trigger();
+    QCOMPARE(rig.dialogs.infos.size(), std::size_t{1});
+    const QString about = QString::fromStdString(rig.dialogs.infos[0]);
+    for (const char* named : {kVersionCaption, "CC BY 3.0", "naist-jdic", "CMU"})
+        QVERIFY2(about.contains(QString::fromLatin1(named)), named);
+    QCOMPARE(isJapanese(about), japanese);
+}
+
+// A screen reader finds a name for every control it can act on, and a description for each
+// of the window's own.
+void WindowTest::everyControlHasAnAccessibleName()
+{
+    QAccessible::setActive(true);
+    WindowRig rig;
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    const QAccessible::Role interactive[] = {
+        QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::Slider,
+        QAccessible::ScrollBar,  QAccessible::SpinBox,  QAccessible::ComboBox,    QAccessible::EditableText,
+        QAccessible::List,       QAccessible::PageTab,  QAccessible::MenuItem,    QAccessible::ButtonMenu};
+    QStringList ownControls;
+    for (const Placement& row : mainWindowLayout())
+        ownControls << QString::fromLatin1(row.name);
+    QStringList nameless;
+    int controls = 0;
+    std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        if (std::find(std::begin(interactive), std::end(interactive), node->role()) != std::end(interactive)) {
+            ++controls;
+            const QObject* object = node->object();
+            const QString where = object
+                                      ? object->metaObject()->className() + QStringLiteral(" ") + object->objectName()
+                                      : QStringLiteral("role %1").arg(node->role());
+            if (node->text(QAccessible::Name).trimmed().isEmpty())
+                nameless << where;
+            else if (object && ownControls.contains(object->objectName()) &&
+                     node->text(QAccessible::Description).isEmpty())
+                nameless << where + QStringLiteral(" (no description)");
+        }
+        for (int i = 0; i < node->childCount(); ++i)
+            if (QAccessibleInterface* child = node->child(i))
+                walk(child);
+    };
+    walk(QAccessible::queryAccessibleInterface(&form));
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QStringLiteral(", "))));
+    // The buttons, check boxes, sliders, editors, the list, the tabs and the menus at least.
+    QVERIFY(controls >= 30);
+    QCOMPARE(control<QLabel>(form, "speedLabel")->buddy(), control<QScrollBar>(form, "speedBar"));
 }
 
 void WindowTest::tabOrder()
@@ -741,7 +858,7 @@ void WindowTest::optionMenu()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("Option"));
+    QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("&Option"));
     QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
              (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
                               control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
@@ -1104,6 +1221,7 @@ void WindowTest::voiceListAndSpeed()
         QCOMPARE(control<QComboBox>(form, "voiceBox")->itemText(0), QStringLiteral("Alpha"));
         QCOMPARE(control<QComboBox>(form, "voiceBox")->currentIndex(), 2);
         QCOMPARE(control<QScrollBar>(form, "speedBar")->value(), 10);
+        QCOMPARE(control<QLabel>(form, "speedValueLabel")->text(), QStringLiteral("10"));
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790",
                                                              "installedVoices", "Voice 2"}));
     }
@@ -1138,6 +1256,7 @@ void WindowTest::voiceListAndSpeed()
         control<QComboBox>(form, "voiceBox")->setCurrentIndex(2);
         emit control<QComboBox>(form, "voiceBox")->activated(2);
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"Rate -9", "Voice 2"}));
+        QCOMPARE(control<QLabel>(form, "speedValueLabel")->text(), QStringLiteral("-9"));
         QCOMPARE(form.session().selStart(), cursor);
         QVERIFY(!control<QPushButton>(form, "startButton")->isEnabled());
     }
