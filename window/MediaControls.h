@@ -3,8 +3,11 @@
 // and the panel's player controls reach it: play and stop run the window's Start and Stop
 // commands, pause (and play/pause while reading) its Pause, which says the interrupted chunk
 // again on play; next and previous run its Next and Previous, quit its Quit. The playback
-// status follows the reading state ("Paused" once a pause stopped it) and the title is the
-// document's file name.
+// status follows the reading state ("Paused" once a pause stopped it); the metadata are the
+// document's title and author (as the audiobook export tags them) and its length, and the
+// position is the cursor's, both as times at the speed in use.
+
+#include "export/Chapters.h"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -40,7 +43,11 @@ private:
     friend class MediaPlayer2PlayerAdaptor;
 
     bool reading() const;
+    // The document's name (a pasted text's caption).
     QString title() const;
+    // What the player shows: the title and author, and times estimated from the text.
+    DocumentInfo documentInfo() const;
+    qlonglong microsecondsFor(std::size_t bytes) const;
     void raiseWindow();
     void quit();
     // Runs a window command once the call has had its answer: a command may show an error box,

@@ -645,6 +645,17 @@ void WindowTest::mediaControlsRunTheWindowsCommands()
     call("Pause");
     QCOMPARE(status(), QStringLiteral("Stopped"));
     QCOMPARE(form.session().selStart(), after);
+
+    // The player shows the document's title and author and its length, and where the cursor is.
+    form.openDropped(rig.writeDocument("book.txt", "羅生門\r\n芥川龍之介\r\n\r\nある日の暮方の事である。\r\n"));
+    const QVariantMap metadata = player.property("Metadata").toMap();
+    QCOMPARE(metadata.value(QStringLiteral("xesam:title")).toString(), QString::fromUtf8("羅生門"));
+    QCOMPARE(metadata.value(QStringLiteral("xesam:artist")).toStringList(),
+             QStringList{QString::fromUtf8("芥川龍之介")});
+    const qlonglong length = metadata.value(QStringLiteral("mpris:length")).toLongLong();
+    QVERIFY(length > 0);
+    form.session().setSelStart(form.session().text().size() / 2);
+    QCOMPARE(player.property("Position").toLongLong(), length / 2);
 }
 
 void WindowTest::startOnEmptyEditorReturnsToIdle()
