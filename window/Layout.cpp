@@ -100,10 +100,10 @@ double fittingScale()
     if (screen == nullptr)
         return 1.0;
     // What a window system adds around the client area: the title bar and the borders, and the
-    // menu bar above the client area, at the design's font.
+    // menu bar above the client area and the status line below it, at the design's font.
     constexpr int kFrameWidth = 8;
     constexpr int kFrameHeight = 40;
-    constexpr int kMenuHeight = 26;
+    constexpr int kMenuHeight = 26 + 24; // and the status line below the client area
     const QRect available = screen->availableGeometry();
     const double across = double(available.width() - kFrameWidth) / kDesignClient.width();
     const double down = double(available.height() - kFrameHeight) / (kDesignClient.height() + kMenuHeight);

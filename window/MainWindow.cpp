@@ -56,8 +56,9 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
 {
     resizeToggle_.showNormalEditor();
     new FileDrop(*this, *ui_.editor->viewport(), [this](const std::string& path) { openDropped(path); });
+    progress_ = std::make_unique<ProgressLine>(*this, session_);
     resize(scaled(kDesignClient.width(), ui_.scale),
-           scaled(kDesignClient.height(), ui_.scale) + ui_.mainMenu->sizeHint().height());
+           scaled(kDesignClient.height(), ui_.scale) + ui_.mainMenu->sizeHint().height() + progress_->height());
     bindSession();
     bindEvents();
     runShowingErrors([this] { onCreate(); });
@@ -78,7 +79,11 @@ void MainWindow::bindSession()
                         ui_.numbersAction, ui_.englishAction, ui_.unreadLimitBar, ui_.blankLimitBar, ui_.speedBar,
                         ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
     binding_->onSpeedChanged = [this] { speedChanged(); };
-    binding_->onReadingChanged = [this] { commands_.readingStateMayHaveChanged(); };
+    binding_->onReadingChanged = [this] {
+        progress_->readingChanged();
+        commands_.readingStateMayHaveChanged();
+    };
+    binding_->onCursorMoved = [this] { progress_->update(); };
 }
 
 void MainWindow::bindEvents()
@@ -260,6 +265,7 @@ void MainWindow::pause()
 
 void MainWindow::endOfStream(int stream, std::int64_t position)
 {
+    progress_->utteranceEnded();
     reader_.endOfStream(stream, position);
 }
 
@@ -352,6 +358,7 @@ void MainWindow::speedChanged()
 {
     ui_.speedValueLabel->setNum(session_.speed());
     tts_.setRate(session_.speed());
+    progress_->update();
 }
 
 } // namespace kven

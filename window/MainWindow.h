@@ -21,6 +21,7 @@
 #include "window/ExportCommand.h"
 #include "window/FileDrop.h"
 #include "window/MainControls.h"
+#include "window/ProgressLine.h"
 #include "window/ReadingCommands.h"
 #include "window/ResizeToggle.h"
 #include "window/SessionBinding.h"
@@ -56,6 +57,8 @@ public:
     // The reading session the window shows.
     Session& session() { return session_; }
     const Session& session() const { return session_; }
+    // The status line's figures: the pace of reading so far.
+    const ReadingPace& readingPace() const { return progress_->pace(); }
 
     // The end of an utterance, as the engine reports it.
     void endOfStream(int stream, std::int64_t position);
@@ -124,6 +127,7 @@ private:
     std::vector<std::string> args_;
     Session session_;
     std::unique_ptr<SessionBinding> binding_;
+    std::unique_ptr<ProgressLine> progress_;
     Bookmarks bookmarks_;
     SettingsFile settings_;
     DocumentIntake intake_;

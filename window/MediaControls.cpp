@@ -192,11 +192,8 @@ DocumentInfo MediaControls::documentInfo() const
 
 qlonglong MediaControls::microsecondsFor(std::size_t bytes) const
 {
-    // The voices say some 15 bytes of Shift_JIS text a second at speed 0 (a tenth of the
-    // corpus novel, 75 KB, takes 81 minutes), 3^(speed/10) times as many at another speed.
-    constexpr double kBytesPerSecond = 15.0;
-    const double pace = kBytesPerSecond * std::pow(3.0, form_.session().speed() / 10.0);
-    return static_cast<qlonglong>(static_cast<double>(bytes) / pace * 1e6);
+    // At the pace reading has shown so far, as the status line counts.
+    return static_cast<qlonglong>(form_.readingPace().secondsFor(bytes, form_.session().speed()) * 1e6);
 }
 
 QString MediaControls::title() const

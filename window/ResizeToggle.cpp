@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace kven {
@@ -36,13 +37,20 @@ void ResizeToggle::toggle()
         bool& flag;
         ~Reset() { flag = false; }
     } reset{applying_};
+    // The enlarged editor fills the window below its menu bar; the status line comes back with
+    // the design layout.
+    QStatusBar* const line = window_.findChild<QStatusBar*>();
     if (recordedMaximized_) {
         recordedMaximized_ = false;
+        if (line != nullptr)
+            line->show();
         if (window_.windowState() & Qt::WindowMaximized)
             window_.showNormal();
         showNormalEditor();
     } else {
         recordedMaximized_ = true;
+        if (line != nullptr)
+            line->hide();
         if (!(window_.windowState() & Qt::WindowMaximized))
             window_.showMaximized();
         fillWindow();
@@ -62,7 +70,8 @@ void ResizeToggle::resized()
         fillWindow();
     // The border is fixed: in the normal state the window keeps its design size.
     if (window_.windowState() == Qt::WindowNoState) {
-        const QSize design(designSize_.width(), designSize_.height() + window_.menuBar()->height());
+        const QSize design(designSize_.width(),
+                           designSize_.height() + window_.menuBar()->height() + statusLineHeight());
         if (window_.size() != design)
             QTimer::singleShot(0, &window_, [this, design] {
                 if (window_.windowState() == Qt::WindowNoState && window_.size() != design)
@@ -74,7 +83,13 @@ void ResizeToggle::resized()
 void ResizeToggle::fillWindow()
 {
     const QRect outer = window_.frameGeometry();
-    editor_.resize(outer.width() - 32, outer.height() - 54);
+    editor_.resize(outer.width() - 32, outer.height() - 54 - statusLineHeight());
+}
+
+int ResizeToggle::statusLineHeight() const
+{
+    const QStatusBar* line = window_.findChild<QStatusBar*>();
+    return line != nullptr && !line->isHidden() ? line->sizeHint().height() : 0;
 }
 
 void ResizeToggle::setEditorFontPoints(int points)

@@ -46,6 +46,8 @@ public:
 
 private:
     void fillWindow();
+    // The status line's height, or 0 without one.
+    int statusLineHeight() const;
     void setEditorFontPoints(int points);
 
     QMainWindow& window_;

@@ -147,6 +147,8 @@ void SessionBinding::show(Session::Changes changes)
     }
     if ((changes & (Session::readingChanged | Session::selectionChanged | Session::textChanged)) != 0)
         markChunk();
+    if ((changes & (Session::selectionChanged | Session::textChanged)) != 0 && onCursorMoved)
+        onCursorMoved();
     if ((changes & Session::readingChanged) != 0 && onReadingChanged)
         onReadingChanged();
     if ((changes & Session::speedChanged) != 0 && onSpeedChanged)

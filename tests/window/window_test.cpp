@@ -1,6 +1,7 @@
 // The main window driven as a user drives it: offscreen, a fresh window per test, the
 // scripted engine, dialogs answered in advance.
 
+#include "export/ExportProgress.h"
 #include "window/WindowRig.h"
 
 #include "window/InterfaceText.h"
@@ -344,7 +345,8 @@ void WindowTest::interfaceLanguage()
             captions << button->text();
     for (const QLabel* label : form.findChildren<QLabel*>())
         if (label->objectName() != QStringLiteral("versionLabel") &&
-            label->objectName() != QStringLiteral("speedValueLabel"))
+            label->objectName() != QStringLiteral("speedValueLabel") &&
+            label->objectName() != QStringLiteral("progressLabel"))
             captions << label->text();
     for (int i = 0; i < control<QTabWidget>(form, "listTabs")->count(); ++i)
         captions << control<QTabWidget>(form, "listTabs")->tabText(i);
@@ -656,6 +658,9 @@ void WindowTest::mediaControlsRunTheWindowsCommands()
     QVERIFY(length > 0);
     form.session().setSelStart(form.session().text().size() / 2);
     QCOMPARE(player.property("Position").toLongLong(), length / 2);
+    // So does the status line, with the time left at the same pace.
+    const QString left = QString::fromStdString(clockText(static_cast<double>(length / 2) / 1e6));
+    QCOMPARE(control<QLabel>(form, "progressLabel")->text(), QString::fromUtf8("50.0%　残り ") + left);
 }
 
 void WindowTest::startOnEmptyEditorReturnsToIdle()

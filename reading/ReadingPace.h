@@ -1,0 +1,44 @@
+#pragma once
+// How fast reading goes through the text, as measured while it reads: the bytes the cursor
+// passed between ends of utterances over the time that took, the pauses between utterances
+// included, so that the time left it gives is the time the listener will wait. Measures are
+// kept at speed 0: a stretch read at speed s counts 3^(-s/10) times its bytes, as the
+// synthesizer says 3^(s/10) times as much in a second.
+
+#include <chrono>
+#include <cstddef>
+
+namespace kven {
+
+class ReadingPace {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // Bytes of Shift_JIS text a second at speed 0 before enough is measured: a tenth of the
+    // corpus novel, 75 KB, takes the voices 81 minutes.
+    static constexpr double kUsualBytesPerSecond = 15.0;
+    // The measured pace counts once it rests on this much reading.
+    static constexpr double kEnoughSeconds = 10.0;
+
+    // Reading starts, or goes on after something moved the cursor, from `cursor`.
+    void restart(Clock::time_point now, std::size_t cursor);
+    // An utterance ended while reading at `speed`, and the cursor stands at `cursor`. A stretch
+    // the cursor did not simply walk (a jump, a step back, a long wait) is not measured.
+    void utteranceEnded(Clock::time_point now, std::size_t cursor, int speed);
+    // Reading stopped: the time until it starts again is no reading.
+    void stopped() { measuring_ = false; }
+
+    // Bytes a second at `speed`.
+    double bytesPerSecond(int speed) const;
+    // The time `bytes` of text take at `speed`.
+    double secondsFor(std::size_t bytes, int speed) const { return static_cast<double>(bytes) / bytesPerSecond(speed); }
+
+private:
+    bool measuring_ = false;
+    Clock::time_point last_{};
+    std::size_t cursor_ = 0;
+    double bytes_ = 0; // at speed 0
+    double seconds_ = 0;
+};
+
+} // namespace kven
