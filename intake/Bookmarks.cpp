@@ -3,6 +3,7 @@
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"
+#include "intake/RecentDocuments.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
 
@@ -88,6 +89,7 @@ void Bookmarks::recordPosition()
 
     if (!writeFileAtomic(filePath_, joinLinesCrLf(scratch)))
         throw KvenError(msgCannotCreate(filePath_));
+    recordTextLength(filePath_, path, session_.text().size());
 }
 
 } // namespace kven

@@ -40,7 +40,8 @@ public:
     // browser cache, or for a path with a line break. The file is read afresh, so that
     // lines written since the last lookup are kept. Throws KvenError (cannot open) when the
     // file exists but cannot be read (or is over the small-file limit), and KvenError (cannot
-    // create) when it cannot be written; the file is unchanged in both cases.
+    // create) when it cannot be written; the file is unchanged in both cases. The length of the
+    // document's text goes beside it (see recordTextLength).
     void recordPosition();
 
 private:

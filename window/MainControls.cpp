@@ -173,6 +173,10 @@ void MainControls::buildMenu(QMainWindow& window)
     for (const auto& item : items) {
         if (&item.action == &againAction)
             item.menu->addSeparator();
+        if (&item.action == &quitAction) {
+            recentMenu = fileMenu->addMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Recent documents")));
+            recentMenu->setObjectName(QStringLiteral("recentMenu"));
+        }
         item.action = item.menu->addAction(interfaceText(item.caption));
         item.action->setObjectName(QString::fromLatin1(item.name));
         item.action->setShortcut(item.key);

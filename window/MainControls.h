@@ -66,6 +66,7 @@ struct MainControls {
     QMenu* fileMenu = nullptr;
     QAction* openAction = nullptr;
     QAction* exportAction = nullptr;
+    QMenu* recentMenu = nullptr; // filled each time it opens
     QAction* quitAction = nullptr;
     QMenu* readMenu = nullptr;
     QAction* startAction = nullptr;

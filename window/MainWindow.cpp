@@ -1,6 +1,7 @@
 #include "window/MainWindow.h"
 
 #include "window/Layout.h"
+#include "window/RecentMenu.h"
 
 #include "files/Errors.h"
 #include "files/Paths.h"
@@ -57,6 +58,7 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
     resizeToggle_.showNormalEditor();
     new FileDrop(*this, *ui_.editor->viewport(), [this](const std::string& path) { openDropped(path); });
     progress_ = std::make_unique<ProgressLine>(*this, session_);
+    bindRecentMenu(*ui_.recentMenu, bookmarks_.filePath(), [this](const std::string& file) { openDropped(file); });
     resize(scaled(kDesignClient.width(), ui_.scale),
            scaled(kDesignClient.height(), ui_.scale) + ui_.mainMenu->sizeHint().height() + progress_->height());
     bindSession();

@@ -1,6 +1,7 @@
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "intake/Bookmarks.h"
+#include "intake/RecentDocuments.h"
 #include "state/Session.h"
 #include "support/ScratchFolder.h"
 #include "text/TextOps.h"
@@ -308,6 +309,26 @@ TEST(BookmarkFilePath, IsKvenTxtInTheDataFolder)
         ::setenv("KVEN_HOME", saved.c_str(), 1);
     else
         ::unsetenv("KVEN_HOME");
+}
+
+// The documents read lately: newest first, each once, no browser-cache page, at most the count
+// asked for, with the share read where the length of its text was noted when it was left. The
+// bookmark file keeps its lines as every copy of the program reads them.
+TEST_F(BookmarksTest, RecentDocumentsNewestFirstWithTheShareRead)
+{
+    setFile("/d/old.txt,5\r\n/d/Temporary Internet Files/p.htm,1\r\n/d/b.txt,7\r\n");
+    leave("/d/a.txt", 250); // its text is 1000 bytes long
+    leave("/d/b.txt", 500);
+    EXPECT_EQ(file(), "/d/old.txt,5\r\n/d/Temporary Internet Files/p.htm,1\r\n/d/a.txt,250\r\n/d/b.txt,500\r\n");
+    const std::vector<RecentDocument> recent = recentDocuments(folder.path("KVEN.txt"), 10);
+    ASSERT_EQ(recent.size(), 3U);
+    EXPECT_EQ(recent[0].file, "/d/b.txt");
+    EXPECT_EQ(recent[0].share(), 0.5);
+    EXPECT_EQ(recent[1].file, "/d/a.txt");
+    EXPECT_EQ(recent[1].share(), 0.25);
+    EXPECT_EQ(recent[2].file, "/d/old.txt");
+    EXPECT_EQ(recent[2].share(), std::nullopt);
+    EXPECT_EQ(recentDocuments(folder.path("KVEN.txt"), 2).size(), 2U);
 }
 
 } // namespace

@@ -1158,6 +1158,18 @@ void WindowTest::openWritesThePreviousBookmark()
     QCOMPARE(form.session().text(), sj("二つ目の文書。\r\n\r\n読み上げ終了。"));
     // A reading in progress goes on in the new text.
     QVERIFY(!control<QPushButton>(form, "startButton")->isEnabled());
+
+    // File > Recent documents: the documents left, newest first, with the share read; choosing
+    // one opens it at its bookmark.
+    auto* recent = control<QMenu>(form, "recentMenu");
+    QMetaObject::invokeMethod(recent, "aboutToShow");
+    QCOMPARE(recent->actions().size(), 1);
+    const std::size_t firstLength = sj(kDocument).size() + sj("\r\n読み上げ終了。").size();
+    QCOMPARE(recent->actions().front()->text(),
+             QStringLiteral("first.txt　%1%").arg(std::lround(100.0 * cursor / firstLength)));
+    recent->actions().front()->trigger();
+    QCOMPARE(form.session().document().file, first);
+    QCOMPARE(form.session().selStart(), cursor);
 }
 
 void WindowTest::droppedFileLoadsAsOpen()

@@ -216,6 +216,14 @@ English pronunciations: the CMU Pronouncing Dictionary as packaged in festlex-cm
         <translation>開く(&amp;O)</translation>
     </message>
     <message>
+        <source>&amp;Recent documents</source>
+        <translation>最近の文書(&amp;R)</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(なし)</translation>
+    </message>
+    <message>
         <source>&amp;Quit</source>
         <translation>終了(&amp;Q)</translation>
     </message>
