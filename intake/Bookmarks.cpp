@@ -44,8 +44,9 @@ void Bookmarks::lookup()
 {
     if (!canHaveBookmark(session_.document().path))
         return;
-    // Temporary files of a writer that was killed go at the next start.
+    // Temporary files of a writer that was killed go at the next start, the lengths' too.
     removeStaleTemporaries(filePath_);
+    removeStaleTemporaries(inFolder(folderOf(filePath_), kLengthsFileName));
     std::string data;
     if (readWholeFile(filePath_, kSmallFileLimit, data) != ReadStatus::ok)
         throw KvenError(msgCannotOpen(filePath_));

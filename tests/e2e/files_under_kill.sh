@@ -18,7 +18,7 @@ mkdir -p "$home"
 "$helper" init "$home"
 check "the files start whole" "$helper" check "$home"
 
-others() { find "$home" -mindepth 1 ! -name KVEN.ini ! -name KVEN.txt | wc -l; }
+others() { find "$home" -mindepth 1 ! -name KVEN.ini ! -name KVEN.txt ! -name KVEN.lengths | wc -l; }
 kills=0
 losses=0
 left=0
