@@ -1,7 +1,7 @@
 #include "intake/EpubPackage.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
+#include "intake/BookAddresses.h"
+#include "intake/XmlNodes.h"
 
 #include <algorithm>
 #include <functional>
@@ -22,136 +22,6 @@ constexpr std::string_view kNoSpine = "本文の順序 (spine) がありませ�
 constexpr std::string_view kLoopingSpine = "本文の順序 (spine) に同じ文書が繰り返し出てきます";
 constexpr std::string_view kClimbing = "アーカイブの外を指すパスがあります";
 constexpr std::string_view kDrm = "暗号化 (DRM) された本です";
-
-struct DocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using XmlDoc = std::unique_ptr<xmlDoc, DocFree>;
-
-// Never loads a DTD or an external entity, never goes to the network and prints nothing; the
-// parser's own limits on depth and entity expansion stay on.
-XmlDoc parseXml(const std::string& bytes, bool recover)
-{
-    xmlInitParser();
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | (recover ? XML_PARSE_RECOVER : 0);
-    return XmlDoc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
-}
-
-std::string_view localName(const xmlNode* node)
-{
-    return node->name != nullptr ? std::string_view(reinterpret_cast<const char*>(node->name)) : std::string_view();
-}
-
-bool isElement(const xmlNode* node, std::string_view name)
-{
-    return node->type == XML_ELEMENT_NODE && localName(node) == name;
-}
-
-// The attribute of that local name in any namespace.
-std::string attribute(const xmlNode* node, std::string_view name)
-{
-    for (const xmlAttr* a = node->properties; a != nullptr; a = a->next) {
-        if (a->name == nullptr || std::string_view(reinterpret_cast<const char*>(a->name)) != name)
-            continue;
-        std::string value;
-        for (const xmlNode* t = a->children; t != nullptr; t = t->next)
-            if (t->content != nullptr)
-                value += reinterpret_cast<const char*>(t->content);
-        return value;
-    }
-    return {};
-}
-
-bool hasToken(std::string_view list, std::string_view token)
-{
-    for (std::size_t from = 0; from <= list.size();) {
-        const std::size_t end = std::min(list.find_first_of(" \t\r\n", from), list.size());
-        if (list.substr(from, end - from) == token)
-            return true;
-        from = end + 1;
-    }
-    return false;
-}
-
-// Every element under `node`, in document order. The parser caps the depth of a document.
-void forEachElement(const xmlNode* node, const std::function<void(const xmlNode*)>& visit)
-{
-    for (const xmlNode* n = node; n != nullptr; n = n->next) {
-        if (n->type != XML_ELEMENT_NODE)
-            continue;
-        visit(n);
-        forEachElement(n->children, visit);
-    }
-}
-
-const xmlNode* firstElement(const xmlNode* node, std::string_view name)
-{
-    const xmlNode* found = nullptr;
-    forEachElement(node, [&](const xmlNode* n) {
-        if (found == nullptr && isElement(n, name))
-            found = n;
-    });
-    return found;
-}
-
-// The text under `node` with white space runs made one blank and trimmed, leaving out ruby
-// readings and their parentheses. Entity references are not followed.
-std::string textOf(const xmlNode* node)
-{
-    std::string raw;
-    const std::function<void(const xmlNode*)> collect = [&](const xmlNode* n) {
-        for (; n != nullptr; n = n->next) {
-            if ((n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) && n->content != nullptr)
-                raw += reinterpret_cast<const char*>(n->content);
-            else if (n->type == XML_ELEMENT_NODE && !isElement(n, "rt") && !isElement(n, "rp"))
-                collect(n->children);
-        }
-    };
-    collect(node->children);
-    std::string text;
-    for (const char c : raw) {
-        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
-        if (!blank)
-            text += c;
-        else if (!text.empty() && text.back() != ' ')
-            text += ' ';
-    }
-    if (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecoded(std::string_view s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() + 0 && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-// An address with a scheme ("http:", "file:").
-bool isRemote(std::string_view href)
-{
-    const std::size_t colon = href.find(':');
-    return colon != std::string_view::npos && colon < href.find_first_of("/?#");
-}
 
 struct Item {
     std::string path;
@@ -198,9 +68,10 @@ std::string PackageReader::packagePath()
 {
     if (!archive_.has(kContainer))
         archive_.refuse(kNoPackage);
-    const XmlDoc container = parseXml(archive_.read(kContainer), false);
-    const xmlNode* rootfile = container ? firstElement(xmlDocGetRootElement(container.get()), "rootfile") : nullptr;
-    const std::string fullPath = rootfile != nullptr ? attribute(rootfile, "full-path") : std::string();
+    const xml::Document container = xml::parse(archive_.read(kContainer), false);
+    const xmlNode* rootfile =
+        container ? xml::firstElement(xmlDocGetRootElement(container.get()), "rootfile") : nullptr;
+    const std::string fullPath = rootfile != nullptr ? xml::attribute(rootfile, "full-path") : std::string();
     if (fullPath.empty())
         archive_.refuse(kNoPackage);
     return resolved("", fullPath);
@@ -211,19 +82,19 @@ EpubPackage PackageReader::read()
     const std::string opf = packagePath();
     if (!archive_.has(opf))
         archive_.refuse(kNoPackage);
-    const XmlDoc doc = parseXml(archive_.read(opf), false);
+    const xml::Document doc = xml::parse(archive_.read(opf), false);
     const xmlNode* root = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
-    if (root == nullptr || !isElement(root, "package"))
+    if (root == nullptr || !xml::isElement(root, "package"))
         archive_.refuse(kNoPackage);
 
-    if (const xmlNode* metadata = firstElement(root, "metadata")) {
-        if (const xmlNode* title = firstElement(metadata->children, "title"))
-            package_.title = textOf(title);
-        if (const xmlNode* creator = firstElement(metadata->children, "creator"))
-            package_.author = textOf(creator);
+    if (const xmlNode* metadata = xml::firstElement(root, "metadata")) {
+        if (const xmlNode* title = xml::firstElement(metadata->children, "title"))
+            package_.title = xml::textOf(title);
+        if (const xmlNode* creator = xml::firstElement(metadata->children, "creator"))
+            package_.author = xml::textOf(creator);
     }
     readManifest(root, opf);
-    const xmlNode* spine = firstElement(root, "spine");
+    const xmlNode* spine = xml::firstElement(root, "spine");
     if (spine == nullptr)
         archive_.refuse(kNoSpine);
     readSpine(spine);
@@ -231,9 +102,9 @@ EpubPackage PackageReader::read()
     // The EPUB 3 navigation document, else the NCX the spine names, else any NCX.
     std::string nav;
     std::string ncx;
-    const std::string tocId = attribute(spine, "toc");
+    const std::string tocId = xml::attribute(spine, "toc");
     for (const auto& [id, item] : items_) {
-        if (nav.empty() && hasToken(item.properties, "nav"))
+        if (nav.empty() && xml::hasToken(item.properties, "nav"))
             nav = item.path;
         if (item.mediaType == "application/x-dtbncx+xml" && (ncx.empty() || id == tocId))
             ncx = item.path;
@@ -248,20 +119,20 @@ EpubPackage PackageReader::read()
 
 void PackageReader::readManifest(const xmlNode* root, const std::string& opf)
 {
-    const xmlNode* manifest = firstElement(root, "manifest");
+    const xmlNode* manifest = xml::firstElement(root, "manifest");
     if (manifest == nullptr)
         return;
     for (const xmlNode* n = manifest->children; n != nullptr; n = n->next) {
-        if (!isElement(n, "item"))
+        if (!xml::isElement(n, "item"))
             continue;
-        const std::string href = attribute(n, "href");
+        const std::string href = xml::attribute(n, "href");
         // A resource on the network (a font, a video) is nothing to read.
         if (href.empty() || isRemote(href))
             continue;
-        std::string id = attribute(n, "id");
+        std::string id = xml::attribute(n, "id");
         itemById_.emplace(id, items_.size());
-        items_.emplace_back(std::move(id),
-                            Item{resolved(opf, href), attribute(n, "media-type"), attribute(n, "properties")});
+        items_.emplace_back(
+            std::move(id), Item{resolved(opf, href), xml::attribute(n, "media-type"), xml::attribute(n, "properties")});
     }
 }
 
@@ -270,9 +141,9 @@ void PackageReader::readSpine(const xmlNode* spine)
     std::set<std::string> seen;
     bool any = false;
     for (const xmlNode* n = spine->children; n != nullptr; n = n->next) {
-        if (!isElement(n, "itemref"))
+        if (!xml::isElement(n, "itemref"))
             continue;
-        const std::string idref = attribute(n, "idref");
+        const std::string idref = xml::attribute(n, "idref");
         if (!seen.insert(idref).second)
             archive_.refuse(kLoopingSpine);
         const auto item = itemById_.find(idref);
@@ -282,7 +153,7 @@ void PackageReader::readSpine(const xmlNode* spine)
         // Pictures (a cover, a page of a comic) say nothing; notes kept out of the reading
         // order are reached only through links.
         const Item& document = items_[item->second].second;
-        if (isContentDocument(document) && attribute(n, "linear") != "no" && inSpine_.insert(document.path).second)
+        if (isContentDocument(document) && xml::attribute(n, "linear") != "no" && inSpine_.insert(document.path).second)
             package_.spine.push_back(document.path);
     }
     if (!any)
@@ -301,14 +172,14 @@ void PackageReader::refuseEncryptedContent(const std::string& navPath)
             archive_.refuse(kDrm);
     if (!archive_.has(kEncryption))
         return;
-    const XmlDoc doc = parseXml(archive_.read(kEncryption), true);
+    const xml::Document doc = xml::parse(archive_.read(kEncryption), true);
     if (!doc)
         archive_.refuse(kDrm);
     bool content = false;
-    forEachElement(xmlDocGetRootElement(doc.get()), [&](const xmlNode* n) {
-        if (!isElement(n, "CipherReference"))
+    xml::forEachElement(xmlDocGetRootElement(doc.get()), [&](const xmlNode* n) {
+        if (!xml::isElement(n, "CipherReference"))
             return;
-        const std::optional<std::string> path = resolveHref("", attribute(n, "URI"));
+        const std::optional<std::string> path = resolveHref("", xml::attribute(n, "URI"));
         content = content || !path || needed.contains(*path);
     });
     if (content)
@@ -327,22 +198,22 @@ void PackageReader::readNav(const std::string& path)
 {
     if (!archive_.has(path))
         return;
-    const XmlDoc doc = parseXml(archive_.read(path), true);
+    const xml::Document doc = xml::parse(archive_.read(path), true);
     if (!doc)
         return;
     const xmlNode* root = xmlDocGetRootElement(doc.get());
     const xmlNode* toc = nullptr;
-    forEachElement(root, [&](const xmlNode* n) {
-        if (toc == nullptr && isElement(n, "nav") && hasToken(attribute(n, "type"), "toc"))
+    xml::forEachElement(root, [&](const xmlNode* n) {
+        if (toc == nullptr && xml::isElement(n, "nav") && xml::hasToken(xml::attribute(n, "type"), "toc"))
             toc = n;
     });
     if (toc == nullptr)
-        toc = firstElement(root, "nav");
+        toc = xml::firstElement(root, "nav");
     if (toc == nullptr)
         return;
-    forEachElement(toc->children, [&](const xmlNode* n) {
-        if (isElement(n, "a") && !attribute(n, "href").empty())
-            addLink(path, attribute(n, "href"), textOf(n));
+    xml::forEachElement(toc->children, [&](const xmlNode* n) {
+        if (xml::isElement(n, "a") && !xml::attribute(n, "href").empty())
+            addLink(path, xml::attribute(n, "href"), xml::textOf(n));
     });
 }
 
@@ -350,25 +221,25 @@ void PackageReader::readNcx(const std::string& path)
 {
     if (!archive_.has(path))
         return;
-    const XmlDoc doc = parseXml(archive_.read(path), true);
+    const xml::Document doc = xml::parse(archive_.read(path), true);
     if (!doc)
         return;
-    const xmlNode* navMap = firstElement(xmlDocGetRootElement(doc.get()), "navMap");
+    const xmlNode* navMap = xml::firstElement(xmlDocGetRootElement(doc.get()), "navMap");
     if (navMap == nullptr)
         return;
-    forEachElement(navMap->children, [&](const xmlNode* n) {
-        if (!isElement(n, "navPoint"))
+    xml::forEachElement(navMap->children, [&](const xmlNode* n) {
+        if (!xml::isElement(n, "navPoint"))
             return;
         const xmlNode* label = nullptr;
         const xmlNode* content = nullptr;
         for (const xmlNode* c = n->children; c != nullptr; c = c->next) {
-            if (label == nullptr && isElement(c, "navLabel"))
+            if (label == nullptr && xml::isElement(c, "navLabel"))
                 label = c;
-            if (content == nullptr && isElement(c, "content"))
+            if (content == nullptr && xml::isElement(c, "content"))
                 content = c;
         }
         if (content != nullptr)
-            addLink(path, attribute(content, "src"), label != nullptr ? textOf(label) : std::string());
+            addLink(path, xml::attribute(content, "src"), label != nullptr ? xml::textOf(label) : std::string());
     });
 }
 
@@ -382,42 +253,6 @@ bool isEpub(const ZipArchive& archive)
 EpubPackage readEpubPackage(ZipArchive& archive)
 {
     return PackageReader(archive).read();
-}
-
-std::optional<std::string> resolveHref(std::string_view from, std::string_view href, std::string* fragment)
-{
-    const std::size_t hash = href.find('#');
-    if (fragment != nullptr)
-        *fragment = hash == std::string_view::npos ? std::string() : percentDecoded(href.substr(hash + 1));
-    href = href.substr(0, hash);
-    // A scheme ("http:", "file:") or an absolute path points outside the archive.
-    if (isRemote(href) || href.starts_with('/'))
-        return std::nullopt;
-    // Only a fragment: a place in the document itself.
-    if (href.empty() && hash != std::string_view::npos)
-        return std::string(from);
-    const std::size_t slash = from.rfind('/');
-    const std::string joined =
-        (slash == std::string_view::npos ? std::string() : std::string(from.substr(0, slash + 1))) +
-        percentDecoded(href);
-    std::vector<std::string_view> parts;
-    const std::string_view all(joined);
-    for (std::size_t start = 0; start <= all.size();) {
-        const std::size_t end = std::min(all.find('/', start), all.size());
-        const std::string_view part = all.substr(start, end - start);
-        if (part == "..") {
-            if (parts.empty())
-                return std::nullopt;
-            parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string path;
-    for (const std::string_view part : parts)
-        path += (path.empty() ? "" : "/") + std::string(part);
-    return path;
 }
 
 } // namespace kven

@@ -3,6 +3,7 @@
 // order, the table of contents and the title and author. Read with libxml2 from the archive's
 // container and package documents and its navigation document (EPUB 3) or NCX (EPUB 2).
 
+#include "intake/BookAddresses.h"
 #include "intake/ZipArchive.h"
 
 #include <optional>
@@ -35,10 +36,5 @@ bool isEpub(const ZipArchive& archive);
 // lists a document twice, when an address climbs out of the archive, or when content, not only
 // fonts, is encrypted. A navigation document that cannot be read leaves the contents empty.
 EpubPackage readEpubPackage(ZipArchive& archive);
-
-// `href` resolved against the folder of `from` (an archive entry name), its fragment cut off
-// into `fragment` and its percent escapes decoded; nothing when it climbs above the archive's
-// root or points outside it (a scheme such as "http:").
-std::optional<std::string> resolveHref(std::string_view from, std::string_view href, std::string* fragment = nullptr);
 
 } // namespace kven

@@ -1,0 +1,104 @@
+#include "intake/XmlNodes.h"
+
+#include <algorithm>
+
+namespace kven::xml {
+
+namespace {
+
+std::string_view localName(const xmlNode* node)
+{
+    return node->name != nullptr ? std::string_view(reinterpret_cast<const char*>(node->name)) : std::string_view();
+}
+
+} // namespace
+
+// Never loads a DTD or an external entity, never goes to the network and prints nothing; the
+// parser's own limits on depth and entity expansion stay on.
+Document parse(const std::string& bytes, bool recover)
+{
+    xmlInitParser();
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | (recover ? XML_PARSE_RECOVER : 0);
+    return Document(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+}
+
+bool isElement(const xmlNode* node, std::string_view name)
+{
+    return node->type == XML_ELEMENT_NODE && localName(node) == name;
+}
+
+// The attribute of that local name in any namespace.
+std::string attribute(const xmlNode* node, std::string_view name)
+{
+    for (const xmlAttr* a = node->properties; a != nullptr; a = a->next) {
+        if (a->name == nullptr || std::string_view(reinterpret_cast<const char*>(a->name)) != name)
+            continue;
+        std::string value;
+        for (const xmlNode* t = a->children; t != nullptr; t = t->next)
+            if (t->content != nullptr)
+                value += reinterpret_cast<const char*>(t->content);
+        return value;
+    }
+    return {};
+}
+
+bool hasToken(std::string_view list, std::string_view token)
+{
+    for (std::size_t from = 0; from <= list.size();) {
+        const std::size_t end = std::min(list.find_first_of(" \t\r\n", from), list.size());
+        if (list.substr(from, end - from) == token)
+            return true;
+        from = end + 1;
+    }
+    return false;
+}
+
+// Every element under `node`, in document order. The parser caps the depth of a document.
+void forEachElement(const xmlNode* node, const std::function<void(const xmlNode*)>& visit)
+{
+    for (const xmlNode* n = node; n != nullptr; n = n->next) {
+        if (n->type != XML_ELEMENT_NODE)
+            continue;
+        visit(n);
+        forEachElement(n->children, visit);
+    }
+}
+
+const xmlNode* firstElement(const xmlNode* node, std::string_view name)
+{
+    const xmlNode* found = nullptr;
+    forEachElement(node, [&](const xmlNode* n) {
+        if (found == nullptr && isElement(n, name))
+            found = n;
+    });
+    return found;
+}
+
+// The text under `node` with white space runs made one blank and trimmed, leaving out ruby
+// readings and their parentheses. Entity references are not followed.
+std::string textOf(const xmlNode* node)
+{
+    std::string raw;
+    const std::function<void(const xmlNode*)> collect = [&](const xmlNode* n) {
+        for (; n != nullptr; n = n->next) {
+            if ((n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) && n->content != nullptr)
+                raw += reinterpret_cast<const char*>(n->content);
+            else if (n->type == XML_ELEMENT_NODE && !isElement(n, "rt") && !isElement(n, "rp"))
+                collect(n->children);
+        }
+    };
+    collect(node->children);
+    std::string text;
+    for (const char c : raw) {
+        const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+        if (!blank)
+            text += c;
+        else if (!text.empty() && text.back() != ' ')
+            text += ' ';
+    }
+    if (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+} // namespace kven::xml
