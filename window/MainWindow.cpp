@@ -60,6 +60,7 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
            scaled(kDesignClient.height(), ui_.scale) + ui_.mainMenu->sizeHint().height());
     bindSession();
     bindEvents();
+    addChapterMenu();
     runShowingErrors([this] { onCreate(); });
 }
 
@@ -79,6 +80,14 @@ void MainWindow::bindSession()
                         ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
     binding_->onSpeedChanged = [this] { speedChanged(); };
     binding_->onReadingChanged = [this] { commands_.readingStateMayHaveChanged(); };
+}
+
+void MainWindow::addChapterMenu()
+{
+    chapterMenu_ = new ChapterMenu(*this, *ui_.optionMenu, session_, reader_,
+                                   [this](const std::function<void()>& command) { runShowingErrors(command); });
+    binding_->onTextChanged = [this] { chapterMenu_->textChanged(); };
+    commands_.onReadingChanged([this](bool reading) { chapterMenu_->readingChanged(reading); });
 }
 
 void MainWindow::bindEvents()

@@ -55,6 +55,8 @@ public:
     // Run after the session's speed or reading flag changed, however.
     std::function<void()> onSpeedChanged;
     std::function<void()> onReadingChanged;
+    // Run after the text was replaced.
+    std::function<void()> onTextChanged;
 
     // The document editor's text and offsets as the session sees them.
     EditorText& editorText() { return editorText_; }
