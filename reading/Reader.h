@@ -52,14 +52,14 @@ public:
     // Next: the chunk being read is cut off and reading goes on with the next one; `times`
     // passes over as many.
     void next(int times = 1);
-    // Chapter: the cursor goes to `offset`; while reading, reading goes on from there as with
-    // Again, in the one chain. The chunk there is said even when it equals the last one spoken.
-    void jumpTo(std::size_t offset);
-    // While stopped Again, Previous and Next start reading; while reading they keep the one chain: the
+    // While stopped the three start reading; while reading they keep the one chain: the
     // utterance playing is cut off and its end-of-stream event runs the step from the new
     // place, and during the pause before an utterance the chunk about to be said gives way at
     // once. Repeated before the chain has moved on, each counts: two Next pass over two
     // chunks. A chunk asked for is said even when it equals the last one spoken.
+    // Chapter: the cursor goes to `offset`; while reading, reading goes on from there as with
+    // Again, in the one chain. The chunk there is said even when it equals the last one spoken.
+    void jumpTo(std::size_t offset);
 
     // Reading stops, without cutting short the utterance playing, before the first chunk that
     // starts at `offset` or after it (0: before the next chunk), with the cursor where Stop
