@@ -1,6 +1,7 @@
 #include "export/AudioExport.h"
 
 #include "export/ChapterFiles.h"
+#include "export/DocumentChapters.h"
 #include "export/EncoderSinks.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
@@ -77,20 +78,9 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
 {
     // Here rather than at construction, which the window does on its own thread: finding the
     // chapters of a long book takes a while.
-    const std::string name = session_.document().file.empty() ? session_.caption() : session_.document().file;
-    const Document& document = session_.document();
-    DocumentInfo info = documentInfo(session_.text(), name);
-    // A book names itself.
-    if (!document.title.empty())
-        info = {document.title, document.author};
-    if (request_.split && !document.contents.empty()) {
-        std::vector<Chapter> entries;
-        for (const TocEntry& entry : document.contents)
-            entries.push_back({entry.offset, entry.title});
-        chapters_ = contentsChapters(session_.text(), entries, info.title);
-    } else if (request_.split) {
-        chapters_ = findChapters(session_.text(), document.headings, document.headingEnds, info.title);
-    }
+    const DocumentInfo info = sessionDocumentInfo(session_);
+    if (request_.split)
+        chapters_ = documentChapters(session_, info.title);
     engine_.setTarget(targetMaker(request_, chapters_, {info.title, info.author, info.title, 0}));
     NoWaiter noWait;
     Reader reader(session_, engine_, noWait);

@@ -51,6 +51,11 @@ void Reader::step()
         session_.setReading(false);
         return;
     }
+    if (stopBefore_ && next->start >= *stopBefore_) {
+        stopBefore_.reset();
+        session_.setReading(false);
+        return;
+    }
     session_.setSelStart(next->start);
     session_.setSelLength(next->length);
     std::u16string wide = cp932::toWide(next->spoken);
@@ -102,6 +107,7 @@ void Reader::speak()
 
 void Reader::start()
 {
+    stopBefore_.reset();
     session_.setReading(true);
     step();
 }
@@ -221,6 +227,26 @@ void Reader::next(int times)
     // One step from where the moves ended, not one per move: each would start the synthesizer.
     if (moved)
         step();
+}
+
+void Reader::jumpTo(std::size_t offset)
+{
+    if (session_.reading()) {
+        readFrom(offset);
+        return;
+    }
+    session_.setSelStart(offset);
+    session_.setSelLength(0);
+    session_.lastSpoken().clear();
+}
+
+void Reader::setStopBefore(std::optional<std::size_t> offset)
+{
+    stopBefore_ = offset;
+    if (stopBefore_ && pausing_ && pausing_->chunk.start >= *stopBefore_) {
+        stopBefore_.reset();
+        pause();
+    }
 }
 
 } // namespace kven

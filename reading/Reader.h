@@ -57,6 +57,21 @@ public:
     // place, and during the pause before an utterance the chunk about to be said gives way at
     // once. Repeated before the chain has moved on, each counts: two Next pass over two
     // chunks. A chunk asked for is said even when it equals the last one spoken.
+    // Chapter: the cursor goes to `offset`; while reading, reading goes on from there as with
+    // Again, in the one chain. The chunk there is said even when it equals the last one spoken.
+    void jumpTo(std::size_t offset);
+
+    // Reading stops, without cutting short the utterance playing, before the first chunk that
+    // starts at `offset` or after it (0: before the next chunk), with the cursor where Stop
+    // would leave it then, so that Start goes on from that chunk. A chunk waiting for its pause
+    // there is not said: reading stops at once with the cursor at its start. Empty: reading
+    // goes on. The request ends when it stops reading, and with Start.
+    void setStopBefore(std::optional<std::size_t> offset);
+    const std::optional<std::size_t>& stopBefore() const { return stopBefore_; }
+
+    // The start of the chunk being read: the one waiting for its pause, else the one last
+    // handed over while the cursor stands after it; else the cursor, which the listener moved.
+    std::size_t chunkBeingRead() const;
 
 private:
     // One reading step: selects the next chunk that has something to say, passing over the
@@ -73,9 +88,6 @@ private:
     void cutShort();
     // The start of the chunk last handed to the engine in this document, if any.
     std::optional<std::size_t> lastRead() const;
-    // The start of the chunk being read: the one waiting for its pause, else the one last
-    // handed over while the cursor stands after it; else the cursor, which the listener moved.
-    std::size_t chunkBeingRead() const;
 
     Session& session_;
     SpeechEngine& tts_;
@@ -97,6 +109,7 @@ private:
         std::string document;
     };
     std::optional<Pause> pausing_;
+    std::optional<std::size_t> stopBefore_;
     // The engine was asked to cut the last utterance short; its end runs the next step.
     bool skipping_ = false;
     // Bumped to cancel the pause running; the waiter's callback holds it weakly, so that a

@@ -63,6 +63,7 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
            scaled(kDesignClient.height(), ui_.scale) + ui_.mainMenu->sizeHint().height() + progress_->height());
     bindSession();
     bindEvents();
+    addChapterMenu();
     runShowingErrors([this] { onCreate(); });
 }
 
@@ -86,6 +87,18 @@ void MainWindow::bindSession()
         commands_.readingStateMayHaveChanged();
     };
     binding_->onCursorMoved = [this] { progress_->update(); };
+}
+
+void MainWindow::addChapterMenu()
+{
+    chapterMenu_ = new ChapterMenu(*this, *ui_.optionMenu, session_, reader_,
+                                   [this](const std::function<void()>& command) { runShowingErrors(command); });
+    progress_->showChapters(&chapterMenu_->chapters());
+    binding_->onTextChanged = [this] {
+        chapterMenu_->textChanged();
+        progress_->update();
+    };
+    commands_.onReadingChanged([this](bool reading) { chapterMenu_->readingChanged(reading); });
 }
 
 void MainWindow::bindEvents()

@@ -18,6 +18,7 @@
 #include "state/Dialogs.h"
 #include "state/Session.h"
 #include "text/EucJp.h"
+#include "window/ChapterMenu.h"
 #include "window/ExportCommand.h"
 #include "window/FileDrop.h"
 #include "window/MainControls.h"
@@ -107,6 +108,8 @@ private:
     void onClose();
 
     void bindSession();
+    // The Chapter menu, following the text and the reading state.
+    void addChapterMenu();
     void bindEvents();
     void setUpVoices(int storedVoice);
     // Runs a command as the application's top level does: an error ends it and is shown in
@@ -144,6 +147,7 @@ private:
     // Reading waits for the dictionary being read to start.
     bool startWithWords_ = false;
     ExportCommand exporter_;
+    ChapterMenu* chapterMenu_ = nullptr; // owned by the window
     // The English pronunciations, read on a thread of their own from the start when the option
     // is on: the first show does not wait for them, and closing waits for the thread.
     std::future<void> englishLoad_;

@@ -1,5 +1,6 @@
 #include "window/MediaControls.h"
 
+#include "export/DocumentChapters.h"
 #include "intake/Intake.h"
 #include "window/MainWindow.h"
 
@@ -182,12 +183,8 @@ bool MediaControls::reading() const
 
 DocumentInfo MediaControls::documentInfo() const
 {
-    const Document& document = form_.session().document();
-    // A book names itself; else the title and author of the document's opening lines, as the
-    // audiobook export tags them, or its name.
-    if (!document.title.empty())
-        return {document.title, document.author};
-    return kven::documentInfo(form_.session().text(), title().toStdString());
+    // As the audiobook export tags it.
+    return sessionDocumentInfo(form_.session());
 }
 
 qlonglong MediaControls::microsecondsFor(std::size_t bytes) const

@@ -153,6 +153,8 @@ void SessionBinding::show(Session::Changes changes)
         onReadingChanged();
     if ((changes & Session::speedChanged) != 0 && onSpeedChanged)
         onSpeedChanged();
+    if ((changes & Session::textChanged) != 0 && onTextChanged)
+        onTextChanged();
 }
 
 void SessionBinding::showText()

@@ -57,6 +57,8 @@ public:
     std::function<void()> onReadingChanged;
     // The cursor or the text changed.
     std::function<void()> onCursorMoved;
+    // Run after the text was replaced.
+    std::function<void()> onTextChanged;
 
     // The document editor's text and offsets as the session sees them.
     EditorText& editorText() { return editorText_; }

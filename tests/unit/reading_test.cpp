@@ -182,6 +182,24 @@ TEST(ReadingControl, AgainPreviousAndNext)
         {"Se", {"別"}, "一\r\n二\r\n三\r\n四\r\n", true},                    // another text in the pause
         {flood, {"一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true}, // the last state wins
         {flood + "x", {}, "一\r\n二\r\n三\r\n四\r\n", true},
+        // A chapter jump (to 三): while reading, on from there in the one chain; while stopped
+        // only the cursor moves.
+        {"Sh", {"一", "三", "四"}},
+        {"Sfh", {"一", "二", "三", "四"}},
+        {"Shh", {"一", "三", "三", "四"}}, // the chapter from its start again
+        {"h", {}},
+        {"hS", {"三", "四"}},
+        {"Sh", {"三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
+        {"Swhh", {"一", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
+        // Stopping before the next chunk (z) or before 三 (y): the chunk playing ends, and Start
+        // goes on with the next one, nothing lost.
+        {"Sz", {"一"}},
+        {"SzfS", {"一", "二", "三", "四"}},
+        {"SzxS", {"一", "二", "三", "四"}}, // Stop and Start end the request
+        {"Sy", {"一", "二"}},
+        {"SyffS", {"一", "二", "三", "四"}},
+        {"Sz", {}, "一\r\n二\r\n三\r\n四\r\n", true}, // waiting for its pause: not said
+        {"SzS", {"一", "二", "三", "四"}, "一\r\n二\r\n三\r\n四\r\n", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.commands.substr(0, 20));
@@ -203,6 +221,9 @@ TEST(ReadingControl, AgainPreviousAndNext)
             case 'c': rig.session.setSelStart(rig.session.text().find(sj("四"))); break;
             case 'w': rig.waiter.elapse(); break;
             case 'e': rig.setText("別\r\n"); break;
+            case 'h': rig.reader.jumpTo(rig.session.text().find(sj("三"))); break;
+            case 'z': rig.reader.setStopBefore(0); break;
+            case 'y': rig.reader.setStopBefore(rig.session.text().find(sj("三"))); break;
             }
             rig.queue.runPending();
         }

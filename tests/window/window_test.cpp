@@ -120,6 +120,7 @@ private slots:
     void functionKeysWorkFromTheEditor();
     void readingStartsByItselfAndWalksTheText();
     void stopThenStartKeepsOneChain();
+    void chaptersAndSleepTimer();
     void mediaControlsRunTheWindowsCommands();
     void startOnEmptyEditorReturnsToIdle();
     void pasteReadsTheClipboardAndLeavesTheDocument();
@@ -277,23 +278,27 @@ void WindowTest::windowAndMenu()
     // then the listening options.
     // Each menu has its mnemonic; Help comes last.
     const QList<QAction*> menus = form.menuBar()->actions();
-    QCOMPARE(menus.size(), 4);
+    QCOMPARE(menus.size(), 5);
     QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
     QCOMPARE(menus[1]->text(), QStringLiteral("&Read"));
-    QCOMPARE(menus[2]->menu(), control<QMenu>(form, "optionMenu"));
-    QCOMPARE(menus[3]->menu(), control<QMenu>(form, "helpMenu"));
+    QCOMPARE(menus[2]->text(), QStringLiteral("&Chapter"));
+    QCOMPARE(menus[3]->menu(), control<QMenu>(form, "optionMenu"));
+    QCOMPARE(menus[4]->menu(), control<QMenu>(form, "helpMenu"));
     const struct {
         QAction* action;
         const char* caption;
         QKeySequence key;
-    } items[] = {{control<QAction>(form, "openAction"), "Open", QKeySequence(Qt::Key_F2)},
-                 {control<QAction>(form, "quitAction"), "Quit", QKeySequence()},
-                 {control<QAction>(form, "startAction"), "Start", QKeySequence(Qt::Key_F11)},
-                 {control<QAction>(form, "stopAction"), "Stop", QKeySequence(Qt::Key_F12)},
-                 {control<QAction>(form, "pasteAction"), "Paste", QKeySequence(Qt::Key_F4)},
-                 {control<QAction>(form, "againAction"), "Again", QKeySequence(Qt::Key_F5)},
-                 {control<QAction>(form, "previousAction"), "Previous", QKeySequence(Qt::Key_F6)},
-                 {control<QAction>(form, "nextAction"), "Next", QKeySequence(Qt::Key_F7)}};
+    } items[] = {
+        {control<QAction>(form, "openAction"), "Open", QKeySequence(Qt::Key_F2)},
+        {control<QAction>(form, "quitAction"), "Quit", QKeySequence()},
+        {control<QAction>(form, "startAction"), "Start", QKeySequence(Qt::Key_F11)},
+        {control<QAction>(form, "stopAction"), "Stop", QKeySequence(Qt::Key_F12)},
+        {control<QAction>(form, "pasteAction"), "Paste", QKeySequence(Qt::Key_F4)},
+        {control<QAction>(form, "againAction"), "Again", QKeySequence(Qt::Key_F5)},
+        {control<QAction>(form, "previousAction"), "Previous", QKeySequence(Qt::Key_F6)},
+        {control<QAction>(form, "nextAction"), "Next", QKeySequence(Qt::Key_F7)},
+        {control<QAction>(form, "nextChapterAction"), "Next Chapter", QKeySequence(Qt::CTRL | Qt::Key_F7)},
+        {control<QAction>(form, "previousChapterAction"), "Previous Chapter", QKeySequence(Qt::CTRL | Qt::Key_F6)}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text().remove(QLatin1Char('&')), QString::fromLatin1(item.caption));
         QCOMPARE(item.action->shortcut(), item.key);
@@ -601,6 +606,71 @@ void WindowTest::stopThenStartKeepsOneChain()
     QTRY_COMPARE(rig.engine.spoken.size(), std::size_t{8});
     QCOMPARE(rig.said().back(), std::string("四。"));
     QCOMPARE(rig.engine.pendingUtterances(), 1);
+}
+
+// The Chapter menu lists the chapters of the document loaded; a jump while reading goes on in
+// one chain. The sleep timer lets the chunk being said end, and Start goes on after it.
+void WindowTest::chaptersAndSleepTimer()
+{
+    WindowRig rig;
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    const auto listed = [&] { return control<QMenu>(form, "chapterMenu")->findChildren<QAction*>("chapterAction"); };
+    QVERIFY(listed().isEmpty());
+    const std::string doc = rig.writeDocument("doc.txt", "前。\r\n一［＃「一」は大見出し］\r\n本文一。\r\n"
+                                                         "二［＃「二」は大見出し］\r\n本文二。\r\n");
+    form.openDropped(doc);
+    QCOMPARE(listed().size(), 3);
+    QCOMPARE(listed()[2]->text(), QString::fromUtf8("二"));
+    const auto heading = [&](const char* utf8) { return form.session().text().find(sj(utf8)); };
+
+    form.session().setSelStart(0);
+    control<QAction>(form, "startAction")->trigger();
+    QCOMPARE(rig.said().back(), std::string("前。"));
+    const struct {
+        std::function<void()> command;
+        const char* said;    // the heading lines have nothing to say
+        const char* chapter; // as the status line names it
+    } moves[] = {{[&] { QTest::keyClick(editorOf(form), Qt::Key_F7, Qt::ControlModifier); }, "本文一", "一"},
+                 {[&] { QTest::keyClick(editorOf(form), Qt::Key_F7, Qt::ControlModifier); }, "本文二", "二"},
+                 {[&] { QTest::keyClick(editorOf(form), Qt::Key_F6, Qt::ControlModifier); }, "本文一", "一"},
+                 {[&] { listed()[2]->trigger(); }, "本文二", "二"},
+                 {[&] { listed()[0]->trigger(); }, "前。", "前。"}};
+    for (const auto& move : moves) {
+        const std::size_t before = rig.engine.spoken.size();
+        move.command();
+        WindowRig::deliver();
+        QCOMPARE(rig.engine.spoken.size(), before + 1);
+        QCOMPARE(form.session().chunkStart(), heading(move.said));
+        QCOMPARE(rig.engine.pendingUtterances(), 1);
+        QVERIFY2(control<QLabel>(form, "progressLabel")
+                     ->text()
+                     .contains(QString::fromUtf8("　") + QString::fromUtf8(move.chapter) + QString::fromUtf8("　残り")),
+                 qPrintable(control<QLabel>(form, "progressLabel")->text()));
+    }
+
+    // At the end of this chapter: the chunk before the next chapter is the last one said.
+    control<QAction>(form, "sleepChapterAction")->trigger();
+    for (int i = 0; i < 5 && form.session().reading(); ++i)
+        rig.finishUtterances();
+    QVERIFY(!form.session().reading());
+    QCOMPARE(form.session().selStart(), heading("一［"));
+    QVERIFY(control<QAction>(form, "sleepOffAction")->isChecked());
+
+    // After some minutes: the utterance playing is not cut short.
+    control<QAction>(form, "startAction")->trigger();
+    control<QAction>(form, "sleep15Action")->trigger();
+    auto* timer = control<QTimer>(form, "sleepTimer");
+    QCOMPARE(timer->interval(), 15 * 60 * 1000);
+    timer->setInterval(0);
+    QTRY_VERIFY(control<QAction>(form, "sleepOffAction")->isChecked());
+    QVERIFY(form.session().reading());
+    QCOMPARE(rig.engine.pendingUtterances(), 1);
+    rig.finishUtterances();
+    QVERIFY(!form.session().reading());
+    QCOMPARE(form.session().selStart(), heading("二［"));
+    control<QAction>(form, "startAction")->trigger();
+    QCOMPARE(form.session().chunkStart(), heading("本文二"));
 }
 
 // The desktop's play/pause, next and previous run the window's own commands: calls that wait

@@ -252,6 +252,42 @@ English pronunciations: the CMU Pronouncing Dictionary as packaged in festlex-cm
         <translation>次へ(&amp;N)</translation>
     </message>
     <message>
+        <source>&amp;Chapter</source>
+        <translation>章(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Next Chapter</source>
+        <translation>次の章(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Previous Chapter</source>
+        <translation>前の章(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Stop &amp;after</source>
+        <translation>読み上げを止める(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;15 minutes</source>
+        <translation>15 分後(&amp;1)</translation>
+    </message>
+    <message>
+        <source>&amp;30 minutes</source>
+        <translation>30 分後(&amp;3)</translation>
+    </message>
+    <message>
+        <source>&amp;60 minutes</source>
+        <translation>60 分後(&amp;6)</translation>
+    </message>
+    <message>
+        <source>At the &amp;end of this chapter</source>
+        <translation>この章の終わり(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>止めない(&amp;O)</translation>
+    </message>
+    <message>
         <source>&amp;Option</source>
         <translation>オプション(&amp;O)</translation>
     </message>
