@@ -94,6 +94,8 @@ sjis '題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n猫です�
 check "--out --split exits 0" test "$rc" -eq 0
 check "... one file per chapter, its text track and the playlist" test "$(ls "$work/heads" | tr '\n' '|')" = "01 題名.lrc|01 題名.opus|02 一.lrc|02 一.opus|03 二.lrc|03 二.opus|heads.m3u8|"
 check "... an Ogg Opus file" test "$(head -c 4 "$work/heads/02 一.opus")" = OggS
+"$bin" --out "$work/again.opus" --split "$book" 2>/dev/null
+check "... the same bytes from the same speech (so a resumed export matches)" cmp -s "$work/heads/02 一.opus" "$work/again/02 一.opus"
 # A book's chapters are its table of contents, named as it names them.
 printf '<h1>猫</h1><p>猫です。</p>\n' >"$work/cat.xhtml"
 printf '<h1>犬</h1><p>犬です。</p>\n' >"$work/dog.xhtml"
