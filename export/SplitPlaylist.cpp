@@ -20,7 +20,7 @@ namespace {
 // The line that marks a playlist as a split export's: only such a playlist's files are ours to
 // replace or keep.
 constexpr std::string_view kExportMark = "#KVEN-EXPORT";
-// Before a chapter's entry: "KEY SAMPLES BYTES LYRICS" (LYRICS 1 or 0).
+// Before a chapter's entry: "KEY SAMPLES BYTES LYRICS" (KEY "-" when unknown, LYRICS 1 or 0).
 constexpr std::string_view kChapterMark = "#KVEN-CHAPTER:";
 
 bool isRegularOfSize(const std::string& path, std::optional<std::uint64_t> bytes)
@@ -51,9 +51,10 @@ std::string playlistText(const std::vector<ChapterEntry>& entries)
 {
     std::string text = "#EXTM3U\n" + std::string(kExportMark) + "\n";
     for (const ChapterEntry& entry : entries) {
-        if (!entry.key.empty())
-            text += std::string(kChapterMark) + entry.key + " " + std::to_string(entry.samples) + " " +
-                    std::to_string(entry.bytes) + (entry.lyrics ? " 1\n" : " 0\n");
+        if (!entry.key.empty() || entry.lyrics)
+            text += std::string(kChapterMark) + (entry.key.empty() ? "-" : entry.key) + " " +
+                    std::to_string(entry.samples) + " " + std::to_string(entry.bytes) +
+                    (entry.lyrics ? " 1\n" : " 0\n");
         const auto seconds = std::llround(static_cast<double>(entry.samples) / kSampleRate);
         text += "#EXTINF:" + std::to_string(seconds) + "," + entry.title + "\n" + entry.name + "\n";
     }
@@ -77,6 +78,8 @@ std::vector<ChapterEntry> readPlaylist(const std::string& path)
             if (!(fields >> next.key >> next.samples >> next.bytes >> lyrics))
                 next = {};
             next.lyrics = lyrics == 1;
+            if (next.key == "-")
+                next.key.clear();
         } else if (line.starts_with("#EXTINF:") && line.find(',') != std::string::npos) {
             next.title = line.substr(line.find(',') + 1);
         } else if (!line.starts_with('#') && line.find('/') == std::string::npos && isChapterFileName(line)) {
