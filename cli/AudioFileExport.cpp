@@ -20,6 +20,7 @@ ExportRequest requestOf(const Options& options)
     if (options.wav)
         request.format = AudioFormat::wav;
     request.split = options.split;
+    request.lyrics = options.lyrics;
     request.bitrate = options.quality;
     request.jobs = options.jobs;
     return request;

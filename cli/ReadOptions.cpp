@@ -84,6 +84,8 @@ std::optional<int> checkTogether(const Options& options)
         return usageError(modes[0] + " and " + modes[1] + " exclude each other");
     if ((options.split || options.quality) && !options.out)
         return usageError("--split and --quality go with --out");
+    if (options.lyrics && !options.out && !options.wav)
+        return usageError("--lyrics goes with --out or --wav");
     return std::nullopt;
 }
 
@@ -110,6 +112,8 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options)
             (arg == "--wav" ? options.wav : options.out) = argv[++i];
         } else if (arg == "--split") {
             options.split = true;
+        } else if (arg == "--lyrics") {
+            options.lyrics = true;
         } else if (takesNumber(arg)) {
             if (i + 1 >= argc)
                 return usageError(arg + " needs a number");

@@ -12,6 +12,7 @@ struct Options {
     std::optional<std::string> wav;
     std::optional<std::string> out;
     bool split = false;
+    bool lyrics = false;
     std::optional<int> quality;
     std::optional<int> voice;
     std::optional<int> rate;

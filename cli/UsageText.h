@@ -4,8 +4,8 @@
 namespace kven::cli {
 
 inline constexpr char kUsage[] =
-    "Usage: kven-read [--dump | --wav FILE | --out FILE [--split] [--quality KBITS]] [--voice N]\n"
-    "                 [--rate R] [--from OFFSET] DOCUMENT\n"
+    "Usage: kven-read [--dump | --wav FILE | --out FILE [--split] [--quality KBITS]] [--lyrics]\n"
+    "                 [--voice N] [--rate R] [--from OFFSET] DOCUMENT\n"
     "\n"
     "Loads DOCUMENT as the window does when it is named on the command line: a ZIP archive as\n"
     "an EPUB book (its spine's documents in order, its table of contents as chapters) or as the\n"
@@ -31,7 +31,14 @@ inline constexpr char kUsage[] =
     "                 extension names: .wav, .flac, .ogg (Vorbis), .opus or .mp3, with title\n"
     "                 and artist tags (not in .wav)\n"
     "  --split        with --out: one file per chapter, cut at the headings, into the folder\n"
-    "                 FILE without its extension: \"01 title.opus\", ... and a playlist .m3u8\n"
+    "                 FILE without its extension: \"01 title.opus\", ... and a playlist .m3u8,\n"
+    "                 each file with its text track (\"01 title.lrc\"). A new run of the same\n"
+    "                 command after one that was killed, or after a complete one, keeps the\n"
+    "                 chapter files whose text, voice, speed, options and format are the same\n"
+    "                 and makes only the others\n"
+    "  --lyrics       with --wav or --out: an LRC text track beside the file (book.lrc for\n"
+    "                 book.opus): each utterance's text as it is handed to the synthesizer,\n"
+    "                 after the time its speech begins\n"
     "  --quality KBITS  with --out: the bit rate of .opus (6-256, default 28), .mp3 (32-320,\n"
     "                 default 64) or .ogg (45-240, roughly, default 48)\n"
     "  --jobs N       synthesize with N processes at once for --wav and --out (default: one per\n"

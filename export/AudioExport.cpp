@@ -3,6 +3,7 @@
 #include "export/ChapterFiles.h"
 #include "export/DocumentChapters.h"
 #include "export/EncoderSinks.h"
+#include "export/Lyrics.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "reading/Reader.h"
@@ -14,17 +15,21 @@ namespace {
 
 constexpr const char* kCancelled = "中断しました";
 
+// `keys` by chapter index, as ExportEngine::plannedKeys gives them.
 ExportEngine::TargetMaker targetMaker(const ExportRequest& request, const std::vector<Chapter>& chapters,
-                                      const AudioTags& tags)
+                                      const std::vector<std::string>& keys, const AudioTags& tags)
 {
     const AudioFormat format = checkRequest(request);
     if (!request.split)
-        return [=] { return singleFileTarget(openAudioSink(request.path, format, tags, request.bitrate)); };
+        return [=] {
+            return singleFileTarget(openAudioSink(request.path, format, tags, request.bitrate),
+                                    request.lyrics ? lyricsPathOf(request.path) : std::string(), tags);
+        };
     std::vector<ChapterFile> files;
-    for (const Chapter& chapter : chapters)
-        files.push_back({chapter.title});
+    for (std::size_t i = 0; i < chapters.size(); ++i)
+        files.push_back({chapters[i].title, i < keys.size() ? keys[i] : std::string()});
     return [=, folder = chapterFolderOf(request.path)] {
-        return chapterFilesTarget(folder, format, files, tags, request.bitrate);
+        return chapterFilesTarget(folder, format, files, tags, request.bitrate, true);
     };
 }
 
@@ -66,6 +71,8 @@ AudioExport::AudioExport(Session session, ExportRequest request, OpenJTalkSetup 
     engine_.setChapterSource([this] { return chapters_.empty() ? 0 : chapterAt(chapters_, session_.selStart()); });
     // The reading step runs to the end of the text and stops there.
     session_.setReading(false);
+    if (request_.split)
+        engine_.beginPlanning();
 }
 
 void AudioExport::cancel()
@@ -81,27 +88,7 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
     const DocumentInfo info = sessionDocumentInfo(session_);
     if (request_.split)
         chapters_ = documentChapters(session_, info.title);
-    engine_.setTarget(targetMaker(request_, chapters_, {info.title, info.author, info.title, 0}));
-    NoWaiter noWait;
-    Reader reader(session_, engine_, noWait);
-    // The handlers below reach the reader, which ends with this call.
-    struct Unhook {
-        ExportEngine& engine;
-        ~Unhook()
-        {
-            engine.setOnEndStream([](int, std::int64_t) {});
-            engine.setOnStreamFailed([](int) {});
-        }
-    } unhook{engine_};
-    engine_.setOnEndStream([&](int stream, std::int64_t position) {
-        {
-            // Before the next step: the cursor is just past this utterance's chunk.
-            std::lock_guard lock(mutex_);
-            progress_.utteranceEnded(session_.selStart());
-        }
-        reader.endOfStream(stream, position);
-    });
-    engine_.setOnStreamFailed([&](int stream) { reader.streamFailed(stream); });
+    const AudioTags tags{info.title, info.author, info.title, 0};
     const auto idle = [&] {
         loop_.runOne(std::chrono::milliseconds(100));
         if (tick)
@@ -110,10 +97,18 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
     try {
         if (cancelled_)
             throw KvenError(kCancelled);
+        engine_.setTarget(targetMaker(request_, chapters_, {}, tags));
         setUpVoice(engine_, session_);
-        reader.start();
-        while (session_.reading() && !cancelled_)
-            idle();
+        if (request_.split) {
+            Session from = session_;
+            readToEnd(false, idle);
+            session_ = std::move(from);
+            if (cancelled_)
+                throw KvenError(kCancelled);
+            engine_.setTarget(targetMaker(request_, chapters_, engine_.plannedKeys(), tags));
+            engine_.endPlanning();
+        }
+        readToEnd(true, idle);
         while (!engine_.allWritten() && !cancelled_)
             idle();
         if (cancelled_)
@@ -126,6 +121,36 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
             throw KvenError(kCancelled);
         throw;
     }
+}
+
+void AudioExport::readToEnd(bool counted, const std::function<void()>& idle)
+{
+    NoWaiter noWait;
+    Reader reader(session_, engine_, noWait);
+    // The handlers below reach the reader, which ends with this call.
+    struct Unhook {
+        ExportEngine& engine;
+        ~Unhook()
+        {
+            engine.setOnEndStream([](int, std::int64_t) {});
+            engine.setOnStreamFailed([](int) {});
+        }
+    } unhook{engine_};
+    engine_.setOnEndStream([&](int stream, std::int64_t position) {
+        if (counted) {
+            // Before the next step: the cursor is just past this utterance's chunk.
+            std::lock_guard lock(mutex_);
+            progress_.utteranceEnded(session_.selStart());
+        }
+        reader.endOfStream(stream, position);
+    });
+    engine_.setOnStreamFailed([&](int stream) { reader.streamFailed(stream); });
+    reader.start();
+    while (session_.reading() && !cancelled_)
+        idle();
+    // The events of this pass are not the next one's.
+    if (!counted)
+        loop_.runPending();
 }
 
 AudioExport::Status AudioExport::status() const

@@ -25,6 +25,8 @@ struct ExportRequest {
     std::optional<AudioFormat> format; // without it, the path's extension names the format
     std::optional<int> bitrate;        // kbit/s, for a format that has a bit rate
     unsigned jobs = 0;                 // synthesis processes; 0: one per processor
+    // An LRC text track beside each audio file; a split export always writes them.
+    bool lyrics = false;
 };
 
 // The format a request writes. Throws KvenError for a name without a known extension, a
@@ -42,7 +44,9 @@ public:
     AudioExport(Session session, ExportRequest request, OpenJTalkSetup setup);
 
     using VoiceSetUp = std::function<void(SpeechEngine&, Session&)>;
-    // Exports; returns once every file is in place. Runs once. `setUpVoice` chooses voice and
+    // Exports; returns once every file is in place. Runs once. A split export first reads the
+    // text through without a sound, to know what each chapter says, and keeps the chapter files
+    // of an earlier run that say the same (see ChapterFiles.h). `setUpVoice` chooses voice and
     // rate before the first utterance; `tick` runs between events, about ten times a second
     // while the export waits for the synthesis.
     // Throws KvenError on any failure, and "中断しました" after cancel(); no file is then
@@ -64,6 +68,10 @@ public:
     std::string progressLine() const;
 
 private:
+    // Runs the reading step from the cursor to the end of the text, or until cancel(); with
+    // `counted`, the utterances count for the progress.
+    void readToEnd(bool counted, const std::function<void()>& idle);
+
     Session session_;
     ExportRequest request_;
     std::vector<Chapter> chapters_; // set by run() before the first utterance

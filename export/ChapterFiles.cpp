@@ -1,12 +1,13 @@
 #include "export/ChapterFiles.h"
 
 #include "export/EncoderSinks.h"
+#include "export/Lyrics.h"
+#include "export/SplitPlaylist.h"
 #include "export/StaleTemporaries.h"
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"
 #include "text/TextOps.h"
-#include "text/Utf8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,38 +20,19 @@
 namespace kven {
 namespace {
 
-// The line that marks a playlist as a split export's: only such a playlist's files are ours to
-// replace. Players pass over a comment line.
-constexpr std::string_view kExportMark = "#KVEN-EXPORT";
-
-// The chapter files that the playlist of a split export at `path` lists by bare name; none when
-// it cannot be read or is not an export's.
-std::vector<std::string> listedChapterFiles(const std::string& path)
-{
-    std::string playlist;
-    if (readWholeFile(path, kSmallFileLimit, playlist) != ReadStatus::ok)
-        return {};
-    const std::vector<std::string> lines = splitLines(playlist);
-    if (std::find(lines.begin(), lines.end(), kExportMark) == lines.end())
-        return {};
-    std::vector<std::string> names;
-    for (const std::string& line : lines)
-        if (!line.starts_with('#') && line.find('/') == std::string::npos && isChapterFileName(line))
-            names.push_back(line);
-    return names;
-}
-
 class ChapterFiles final : public ExportTarget {
 public:
     ChapterFiles(std::string folder, AudioFormat format, std::vector<ChapterFile> chapters, AudioTags tags,
-                 std::optional<int> bitrate)
+                 std::optional<int> bitrate, bool lyrics)
         : folder_(std::move(folder)), format_(format), chapters_(std::move(chapters)), tags_(std::move(tags)),
-          bitrate_(bitrate)
+          bitrate_(bitrate), lyrics_(lyrics)
     {
         if (chapters_.empty())
             chapters_.push_back({tags_.album});
         std::size_t digits = std::to_string(chapters_.size()).size();
         width_ = std::max<std::size_t>(2, digits);
+        const std::string name = safeFileName(std::filesystem::path(folder_).lexically_normal().filename().string());
+        listName_ = (name.empty() ? "playlist" : name) + ".m3u8";
         namespace fs = std::filesystem;
         std::error_code error;
         const fs::file_status status = fs::status(folder_, error);
@@ -76,12 +58,32 @@ public:
         removeWhatWasMade();
     }
 
-    void append(std::size_t chapter, const Samples& samples) override
+    void append(std::size_t chapter, const Samples& samples) override { fileOf(chapter).sink->append(samples); }
+
+    void cue(std::size_t chapter, std::string_view text) override
     {
-        chapter = std::min(chapter, chapters_.size() - 1);
-        if (!current_ || chapter != *current_)
-            open(chapter);
-        files_.back().sink->append(samples);
+        File& file = fileOf(chapter);
+        if (file.lyrics)
+            file.lyrics->add(file.sink->sampleCount(), text);
+    }
+
+    bool canKeep(std::size_t chapter) const override
+    {
+        if (chapter >= planned_.size() || planned_[chapter].key.empty())
+            return false;
+        const auto kept = kept_.find(planned_[chapter].name);
+        return kept != kept_.end() && kept->second.entry.key == planned_[chapter].key &&
+               kept->second.entry.lyrics == lyrics_;
+    }
+
+    void keep(std::size_t chapter) override
+    {
+        if (current_ == chapter || !canKeep(chapter))
+            return;
+        completeCurrent();
+        const KeptFile& kept = kept_.at(planned_[chapter].name);
+        files_.push_back({nullptr, kept.entry, kept.folder, std::nullopt});
+        current_ = chapter;
     }
 
     void finish() override
@@ -89,48 +91,40 @@ public:
         // A document with nothing to say still gives its one file.
         if (files_.empty())
             open(0);
-        files_.back().sink->seal();
-        std::string playlist = "#EXTM3U\n" + std::string(kExportMark) + "\n";
-        for (const File& file : files_) {
-            const auto seconds = std::llround(static_cast<double>(file.sink->sampleCount()) / kSampleRate);
-            playlist += "#EXTINF:" + std::to_string(seconds) + "," + file.title + "\n" + file.name + "\n";
-        }
-        std::string name = safeFileName(std::filesystem::path(folder_).lexically_normal().filename().string());
-        const std::string listName = (name.empty() ? "playlist" : name) + ".m3u8";
-        const std::string path = inFolder(folder_, listName);
         // Everything written and on the disk first: what is left are the renames, so a full disk
         // cannot leave some files of this export among those of an earlier one.
-        AtomicFile list(inFolder(staging_, listName));
-        if (list.open() != AtomicFile::Opened::ok || !list.write(playlist) || !list.seal())
-            throw KvenError(msgWriteFailed(path));
-        for (File& file : files_)
-            file.sink->commit();
-        if (!list.commit())
-            throw KvenError(msgCannotCreate(path));
+        completeCurrent();
         // The chapters, then the playlist that lists them, then the chapter files of the earlier
         // export that these did not replace: at no moment does a playlist list a missing file.
         // The earlier export's files are the ones its playlist lists; nothing else is touched.
-        const std::vector<std::string> earlier = listedChapterFiles(inFolder(real_, listName));
+        const std::vector<ChapterEntry> earlier = readPlaylist(inFolder(real_, listName_));
         // Something in the way that no rename may replace fails the export before the first.
-        std::vector<std::string> names{listName};
+        std::vector<std::string> names{listName_};
         for (const File& file : files_)
-            names.push_back(file.name);
+            if (file.folder == staging_)
+                for (const std::string& each : namesOf(file.entry))
+                    names.push_back(each);
         for (const std::string& each : names) {
             struct stat st {};
             if (::lstat(inFolder(real_, each).c_str(), &st) == 0 && !S_ISREG(st.st_mode))
                 throw KvenError(msgCannotCreate(inFolder(folder_, each)));
         }
         std::set<std::string, std::less<>> made;
+        for (const std::string& each : names)
+            if (each != listName_)
+                moveIn(each);
+        moveIn(listName_);
         for (const File& file : files_)
-            moveIn(file.name, made);
-        moveIn(listName, made);
-        for (const std::string& old : earlier) {
-            std::error_code ignored;
-            const std::string oldPath = inFolder(real_, old);
-            if (!made.contains(old) &&
-                std::filesystem::is_regular_file(std::filesystem::symlink_status(oldPath, ignored)))
-                std::filesystem::remove(oldPath, ignored);
-        }
+            for (const std::string& each : namesOf(file.entry))
+                made.insert(each);
+        for (const ChapterEntry& old : earlier)
+            for (const std::string& each : namesOf(old)) {
+                std::error_code ignored;
+                const std::string oldPath = inFolder(real_, each);
+                if (!made.contains(each) &&
+                    std::filesystem::is_regular_file(std::filesystem::symlink_status(oldPath, ignored)))
+                    std::filesystem::remove(oldPath, ignored);
+            }
         syncFolder(real_);
         finished_ = true;
         removeWhatWasMade();
@@ -138,12 +132,66 @@ public:
 
 private:
     struct File {
-        std::unique_ptr<AudioSink> sink;
+        std::unique_ptr<AudioSink> sink; // none once complete, or for a file kept from an earlier run
+        ChapterEntry entry;
+        std::string folder; // where the file is once complete
+        std::optional<LyricsTrack> lyrics;
+    };
+    // The name a chapter's file will have and the key of what makes it, when the chapter's
+    // own key is known.
+    struct Planned {
         std::string name;
-        std::string title;
+        std::string key;
     };
 
     std::string msgNotRegularFolder() const { return "フォルダー " + folder_ + " を作成できません"; }
+
+    static std::vector<std::string> namesOf(const ChapterEntry& entry)
+    {
+        if (entry.lyrics)
+            return {entry.name, lyricsPathOf(entry.name)};
+        return {entry.name};
+    }
+
+    std::string fileName(int track, std::size_t chapter) const
+    {
+        std::string number = std::to_string(track);
+        number.insert(0, width_ > number.size() ? width_ - number.size() : 0, '0');
+        const std::string safe = safeFileName(chapters_[chapter].title);
+        return (safe.empty() ? number : number + " " + safe) + extensionOf(format_);
+    }
+
+    // Everything that goes into a chapter's file besides its speech is part of its key.
+    std::string fileKey(std::size_t chapter, const std::string& name) const
+    {
+        const std::string& own = chapters_[chapter].key;
+        if (own.empty())
+            return {};
+        const std::string bitrate = bitrate_ ? std::to_string(*bitrate_) : std::string();
+        return keyOf({own, name, chapters_[chapter].title, tags_.album, tags_.artist, bitrate, lyrics_ ? "1" : "0"});
+    }
+
+    // Files are numbered by the chapters that have speech, which those with a key of their own do.
+    void planNames()
+    {
+        int track = 0;
+        for (std::size_t chapter = 0; chapter < chapters_.size(); ++chapter) {
+            Planned planned;
+            if (!chapters_[chapter].key.empty()) {
+                planned.name = fileName(++track, chapter);
+                planned.key = fileKey(chapter, planned.name);
+            }
+            planned_.push_back(std::move(planned));
+        }
+    }
+
+    File& fileOf(std::size_t chapter)
+    {
+        chapter = std::min(chapter, chapters_.size() - 1);
+        if (!current_ || chapter != *current_)
+            open(chapter);
+        return files_.back();
+    }
 
     // The files are made in a folder of their own and moved into `folder_` once all are complete:
     // beside it, so that the moves are renames, or inside it where it is a file system of its
@@ -154,8 +202,6 @@ private:
         const std::filesystem::path real = std::filesystem::canonical(folder_, error);
         real_ = error ? folder_ : real.string();
         const std::string name(fileNameOf(real_));
-        removeStaleExportTemporaries(folderHolding(real_), name);
-        removeStaleExportTemporaries(real_, name);
         // Else the export would fail only at its end.
         if (::access(real_.c_str(), W_OK | X_OK) != 0)
             throw KvenError(msgCannotCreate(folder_));
@@ -171,9 +217,14 @@ private:
             staging_ = makeTemporaryFolder(inFolder(real_, name));
         if (staging_.empty())
             throw KvenError(msgCannotCreate(folder_));
+        // What stopped runs completed comes over before their folders go.
+        kept_ = gatherKeptFiles(real_, listName_, staging_);
+        removeStaleExportTemporaries(folderHolding(real_), name);
+        removeStaleExportTemporaries(real_, name);
+        planNames();
     }
 
-    void moveIn(const std::string& name, std::set<std::string, std::less<>>& made)
+    void moveIn(const std::string& name)
     {
         const std::string from = inFolder(staging_, name);
         const std::string to = inFolder(real_, name);
@@ -183,7 +234,6 @@ private:
             ::chmod(from.c_str(), old.st_mode & 0777);
         if (::rename(from.c_str(), to.c_str()) != 0)
             throw KvenError(msgCannotCreate(inFolder(folder_, name)));
-        made.insert(name);
     }
 
     // The temporary folder with whatever is still in it, and the folder when this export made it
@@ -198,34 +248,71 @@ private:
             std::filesystem::remove(folder_, ignored);
     }
 
+    // Completes the file being written, with its text track, in the temporary folder, and lists
+    // it in the playlist there: a run that is stopped later leaves it for the next one.
+    void completeCurrent()
+    {
+        if (files_.empty())
+            return;
+        File& file = files_.back();
+        if (file.sink) {
+            const std::string path = inFolder(staging_, file.entry.name);
+            file.sink->seal();
+            if (file.lyrics) {
+                const std::string lyricsName = lyricsPathOf(file.entry.name);
+                AtomicFile lyrics(inFolder(staging_, lyricsName));
+                if (lyrics.open() != AtomicFile::Opened::ok || !lyrics.write(file.lyrics->text()) || !lyrics.commit())
+                    throw KvenError(msgWriteFailed(inFolder(folder_, lyricsName)));
+            }
+            file.sink->commit();
+            file.entry.samples = file.sink->sampleCount();
+            std::error_code error;
+            file.entry.bytes = std::filesystem::file_size(path, error);
+            if (error)
+                throw KvenError(msgWriteFailed(inFolder(folder_, file.entry.name)));
+            file.sink.reset();
+            file.lyrics.reset();
+        }
+        std::vector<ChapterEntry> entries;
+        for (const File& each : files_)
+            entries.push_back(each.entry);
+        if (!writeFileAtomic(inFolder(staging_, listName_), playlistText(entries)))
+            throw KvenError(msgWriteFailed(inFolder(folder_, listName_)));
+    }
+
     void open(std::size_t chapter)
     {
-        if (!files_.empty())
-            files_.back().sink->seal();
+        completeCurrent();
         const int track = static_cast<int>(files_.size()) + 1;
-        std::string number = std::to_string(track);
-        number.insert(0, width_ > number.size() ? width_ - number.size() : 0, '0');
+        const std::string name = fileName(track, chapter);
         const std::string& title = chapters_[chapter].title;
-        const std::string safe = safeFileName(title);
-        const std::string name = (safe.empty() ? number : number + " " + safe) + extensionOf(format_);
         AudioTags tags = tags_;
         tags.title = title;
         tags.track = track;
-        files_.push_back(
-            {makeAudioSink(inFolder(staging_, name), inFolder(folder_, name), format_, tags, bitrate_), name, title});
+        File file{makeAudioSink(inFolder(staging_, name), inFolder(folder_, name), format_, tags, bitrate_),
+                  {name, title, 0, 0, fileKey(chapter, name), lyrics_},
+                  staging_,
+                  std::nullopt};
+        if (lyrics_)
+            file.lyrics.emplace(tags);
+        files_.push_back(std::move(file));
         current_ = chapter;
     }
 
     std::string folder_;
     std::string real_;    // folder_ after its links, where the files are moved to
     std::string staging_; // where they are made
+    std::string listName_;
     AudioFormat format_;
     std::vector<ChapterFile> chapters_;
     AudioTags tags_;
     std::optional<int> bitrate_;
+    bool lyrics_;
     std::size_t width_ = 2;
     bool createdFolder_ = false;
     bool finished_ = false;
+    KeptFiles kept_;
+    std::vector<Planned> planned_;
     std::vector<File> files_;
     std::optional<std::size_t> current_;
 };
@@ -234,46 +321,9 @@ private:
 
 std::unique_ptr<ExportTarget> chapterFilesTarget(const std::string& folder, AudioFormat format,
                                                  std::vector<ChapterFile> chapters, const AudioTags& tags,
-                                                 std::optional<int> bitrate)
+                                                 std::optional<int> bitrate, bool lyrics)
 {
-    return std::make_unique<ChapterFiles>(folder, format, std::move(chapters), tags, bitrate);
-}
-
-std::string safeFileName(std::string_view title, std::size_t maxBytes)
-{
-    std::string name;
-    for (const char c : title) {
-        const auto u = static_cast<unsigned char>(c);
-        const bool unsafe = u < 0x20 || u == 0x7F || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
-        name.push_back(unsafe ? '_' : c);
-    }
-    // A cut never splits a character: back up over continuation bytes.
-    if (name.size() > maxBytes) {
-        std::size_t cut = maxBytes;
-        while (cut > 0 && utf8::isContinuation(name[cut]))
-            --cut;
-        name.resize(cut);
-    }
-    const auto blankAt = [&name](std::size_t end) -> std::size_t {
-        if (end >= 1 && (name[end - 1] == ' ' || name[end - 1] == '\t' || name[end - 1] == '.'))
-            return 1;
-        if (end >= 3 && name.compare(end - 3, 3, "\xE3\x80\x80") == 0) // the full-width blank
-            return 3;
-        return 0;
-    };
-    while (std::size_t n = blankAt(name.size()))
-        name.resize(name.size() - n);
-    std::size_t lead = 0;
-    while (lead < name.size()) {
-        if (name[lead] == ' ' || name[lead] == '\t' || name[lead] == '.')
-            lead += 1;
-        else if (name.compare(lead, 3, "\xE3\x80\x80") == 0)
-            lead += 3;
-        else
-            break;
-    }
-    name.erase(0, lead);
-    return name;
+    return std::make_unique<ChapterFiles>(folder, format, std::move(chapters), tags, bitrate, lyrics);
 }
 
 } // namespace kven

@@ -5,6 +5,7 @@
 
 #include "export/AudioFormats.h"
 #include "export/ExportTarget.h"
+#include "export/StaleTemporaries.h"
 
 #include <cstddef>
 #include <memory>
@@ -18,6 +19,9 @@ namespace kven {
 // One chapter of a document: its title (UTF-8) names its file and is its title tag.
 struct ChapterFile {
     std::string title;
+    // What the chapter says and how, as the export plans it (see SplitPlaylist.h): a file of an
+    // earlier run with the same key is kept rather than made again. Empty: never kept.
+    std::string key = {};
 };
 
 // One file per chapter that has any speech, in the folder `folder` (created when missing):
@@ -28,15 +32,11 @@ struct ChapterFile {
 // of any format) and its playlist; the folder's other files stay. Until then the folder stays
 // as it was, and a folder this target created goes again when the export does not complete.
 // Killed exports' temporaries go first as with openAudioSink, and those of this folder's
-// export as soon as their writer is gone.
+// export as soon as their writer is gone, after the chapter files they completed have come
+// over for this run to keep (canKeep). With `lyrics`, each file has its text track "NN
+// title.lrc", made, moved in and replaced with it.
 std::unique_ptr<ExportTarget> chapterFilesTarget(const std::string& folder, AudioFormat format,
                                                  std::vector<ChapterFile> chapters, const AudioTags& tags,
-                                                 std::optional<int> bitrate = std::nullopt);
-
-// A chapter title as a file name: characters that file systems or players refuse (/ \ : * ?
-// " < > | and control characters) become "_", blanks and dots at either end go (no hidden
-// file, no "." or ".."),
-// and the name is cut to at most `maxBytes` bytes at a character boundary.
-std::string safeFileName(std::string_view title, std::size_t maxBytes = 120);
+                                                 std::optional<int> bitrate = std::nullopt, bool lyrics = false);
 
 } // namespace kven

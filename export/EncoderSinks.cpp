@@ -189,6 +189,7 @@ public:
         started();
         ope_encoder_ctl(encoder_, OPUS_SET_BITRATE(bitrate * 1000));
         ope_encoder_ctl(encoder_, OPUS_SET_COMPLEXITY(6));
+        ope_encoder_ctl(encoder_, OPE_SET_SERIALNO(serialNumberOf(tags)));
     }
 
     ~OpusSink() override { dropEncoder(); }
@@ -211,6 +212,17 @@ private:
         if (encoder_ != nullptr)
             ope_encoder_destroy(encoder_);
         encoder_ = nullptr;
+    }
+
+    // The stream's serial number from its tags rather than at random, so that the same speech
+    // gives the same bytes: a split export that resumes keeps some files and makes others.
+    static int serialNumberOf(const AudioTags& tags)
+    {
+        std::uint32_t hash = 2166136261U;
+        for (const std::string& part : {tags.title, tags.artist, tags.album, std::to_string(tags.track)})
+            for (const char c : part + '\n')
+                hash = (hash ^ static_cast<unsigned char>(c)) * 16777619U;
+        return static_cast<int>(hash & 0x7FFFFFFF);
     }
 
     static int write(void* user, const unsigned char* data, opus_int32 length)

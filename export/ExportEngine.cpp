@@ -1,8 +1,10 @@
 #include "export/ExportEngine.h"
 
 #include "export/EncoderSinks.h"
+#include "export/SplitPlaylist.h"
 #include "files/Errors.h"
 #include "speech/SynthesisText.h"
+#include "text/Cp932.h"
 
 #include <algorithm>
 
@@ -47,8 +49,17 @@ void ExportEngine::abandon()
     target_.reset();
 }
 
+void ExportEngine::endPlanning()
+{
+    planning_ = false;
+    if (connected())
+        start();
+}
+
 void ExportEngine::start()
 {
+    if (planning_)
+        return;
     target_ = makeTarget_();
     for (unsigned i = 0; i < workerCount_; ++i)
         threads_.emplace_back([this] { work(); });
@@ -57,6 +68,18 @@ void ExportEngine::start()
 void ExportEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 {
     const std::size_t chapter = chapterNow_ ? chapterNow_() : 0;
+    if (planning_) {
+        if (planned_.size() <= chapter)
+            planned_.resize(chapter + 1);
+        std::vector<std::string_view> parts{planned_[chapter], voicing().voicePath, voicing().speed};
+        const std::vector<std::string> pieces = synthesisPieces(text);
+        parts.insert(parts.end(), pieces.begin(), pieces.end());
+        planned_[chapter] = keyOf(parts);
+        endStream(streamNumber);
+        return;
+    }
+    // A target that keeps the chapter's file needs its utterances only counted.
+    const bool kept = target_->canKeep(chapter);
     {
         std::unique_lock lock(mutex_);
         // Bounded memory: a few utterances per worker in flight at most. Short waits, since
@@ -67,7 +90,8 @@ void ExportEngine::doSpeak(std::u16string_view text, int, int streamNumber)
             throw KvenError(*failure_);
         if (cancel_)
             throw KvenError("中断しました");
-        tasks_.push_back({submitted_++, chapter, voicing(), synthesisPieces(text)});
+        tasks_.push_back({submitted_++, chapter, voicing(), kept ? std::vector<std::string>() : synthesisPieces(text),
+                          cp932::wideToUtf8(text), kept});
     }
     changed_.notify_all();
     endStream(streamNumber);
@@ -91,7 +115,7 @@ void ExportEngine::work()
             const auto append = [&](std::size_t, const Samples& piece) {
                 utterance.insert(utterance.end(), piece.begin(), piece.end());
             };
-            if (!synthesizeUtterance(setup(), task.voicing, task.pieces, cancel_, append))
+            if (!task.kept && !synthesizeUtterance(setup(), task.voicing, task.pieces, cancel_, append))
                 return;
         } catch (const std::exception& e) {
             // Out of memory too: the export fails, the program goes on.
@@ -107,7 +131,7 @@ void ExportEngine::work()
             changed_.notify_all();
             return;
         }
-        done_.emplace(task.index, Utterance{task.chapter, std::move(utterance)});
+        done_.emplace(task.index, Utterance{task.chapter, std::move(utterance), std::move(task.line), task.kept});
         writeReady(lock);
     }
 }
@@ -126,8 +150,13 @@ void ExportEngine::writeReady(std::unique_lock<std::mutex>& lock)
         std::optional<std::string> failure;
         try {
             static const Samples silence(samplesForMs(kSilenceBeforeUtteranceMs), 0);
-            target_->append(utterance.chapter, silence);
-            target_->append(utterance.chapter, samples);
+            if (utterance.kept) {
+                target_->keep(utterance.chapter);
+            } else {
+                target_->append(utterance.chapter, silence);
+                target_->cue(utterance.chapter, utterance.line);
+                target_->append(utterance.chapter, samples);
+            }
         } catch (const std::exception& e) {
             // Out of memory too: the export fails, the program goes on.
             failure = e.what();
@@ -139,7 +168,8 @@ void ExportEngine::writeReady(std::unique_lock<std::mutex>& lock)
             reportFailure(*failure);
         }
         ++written_;
-        samplesWritten_ += samplesForMs(kSilenceBeforeUtteranceMs) + samples.size();
+        if (!utterance.kept)
+            samplesWritten_ += samplesForMs(kSilenceBeforeUtteranceMs) + samples.size();
         changed_.notify_all();
     }
     writing_ = false;

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace kven {
 
@@ -47,8 +48,16 @@ public:
     // Every utterance given so far is written, or the export failed or was cancelled.
     bool allWritten() const;
 
-    // Replaces the target maker; before the engine connects only.
+    // Replaces the target maker; before the engine connects, or while it plans.
     void setTarget(TargetMaker makeTarget) { makeTarget_ = std::move(makeTarget); }
+    // Before the engine connects: from now on Speak only notes what each chapter says and ends
+    // its stream; nothing is made or written until endPlanning().
+    void beginPlanning() { planning_ = true; }
+    // The key of each chapter's utterances since beginPlanning(), by chapter index: of their
+    // texts, voice and speed, so equal keys give equal speech; empty for a chapter without any.
+    const std::vector<std::string>& plannedKeys() const { return planned_; }
+    // Speak synthesizes again; the target is made now when the engine is connected.
+    void endPlanning();
     // Asked at each Speak: the chapter the utterance belongs to (0 without it).
     void setChapterSource(std::function<std::size_t()> chapterNow) { chapterNow_ = std::move(chapterNow); }
 
@@ -70,10 +79,14 @@ private:
         std::size_t chapter;
         Voicing voicing;
         std::vector<std::string> pieces;
+        std::string line; // the text as given, UTF-8, for the text track
+        bool kept;        // its chapter's file is kept from an earlier run: nothing to synthesize
     };
     struct Utterance {
         std::size_t chapter;
         Samples samples;
+        std::string line;
+        bool kept;
     };
     void work();
     void stop();
@@ -97,6 +110,8 @@ private:
     std::atomic<bool> cancel_{false};
     static_assert(std::atomic<bool>::is_always_lock_free);
     bool stopping_ = false;
+    bool planning_ = false;
+    std::vector<std::string> planned_;
     std::vector<std::thread> threads_;
 };
 

@@ -3,6 +3,7 @@
 // temporary files of single-file exports and of playlists, and the temporary folders of split
 // exports with their chapter files.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,8 @@ namespace kven {
 // "NN title.ext" or "NN.ext", as the chapter files of a split export are named: NN two digits or
 // more, .ext the extension of a format.
 bool isChapterFileName(std::string_view name);
+// The text track of a chapter file: "NN title.lrc" or "NN.lrc".
+bool isChapterLyricsName(std::string_view name);
 // A playlist: "NAME.m3u8" with a NAME.
 bool isPlaylistName(std::string_view name);
 
@@ -23,5 +26,11 @@ std::string folderHolding(std::string_view path);
 // `ownTarget` as soon as their writer is gone, as AtomicFile does with its own target's files.
 // Names of any other form are no export's and stay.
 void removeStaleExportTemporaries(const std::string& folder, std::string_view ownTarget);
+
+// A chapter title as a file name: characters that file systems or players refuse (/ \ : * ?
+// " < > | and control characters) become "_", blanks and dots at either end go (no hidden
+// file, no "." or ".."),
+// and the name is cut to at most `maxBytes` bytes at a character boundary.
+std::string safeFileName(std::string_view title, std::size_t maxBytes = 120);
 
 } // namespace kven

@@ -92,15 +92,17 @@ book="$work/heads.txt"
 sjis '題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n猫です。\r\n二［＃「二」は中見出し］\r\n犬です。\r\n' >"$book"
 "$bin" --out "$work/heads.opus" --split "$book" 2>/dev/null; rc=$?
 check "--out --split exits 0" test "$rc" -eq 0
-check "... one file per chapter and the playlist" test "$(ls "$work/heads" | tr '\n' '|')" = "01 題名.opus|02 一.opus|03 二.opus|heads.m3u8|"
+check "... one file per chapter, its text track and the playlist" test "$(ls "$work/heads" | tr '\n' '|')" = "01 題名.lrc|01 題名.opus|02 一.lrc|02 一.opus|03 二.lrc|03 二.opus|heads.m3u8|"
 check "... an Ogg Opus file" test "$(head -c 4 "$work/heads/02 一.opus")" = OggS
+"$bin" --out "$work/again.opus" --split "$book" 2>/dev/null
+check "... the same bytes from the same speech (so a resumed export matches)" cmp -s "$work/heads/02 一.opus" "$work/again/02 一.opus"
 # A book's chapters are its table of contents, named as it names them.
 printf '<h1>猫</h1><p>猫です。</p>\n' >"$work/cat.xhtml"
 printf '<h1>犬</h1><p>犬です。</p>\n' >"$work/dog.xhtml"
 python3 "$(dirname "${BASH_SOURCE[0]}")/../support/make_epub.py" "$work/pets.epub" "第一章 猫=$work/cat.xhtml" "第二章 犬=$work/dog.xhtml"
 "$bin" --out "$work/pets.wav" --split "$work/pets.epub" 2>/dev/null; rc=$?
 check "a book's --split exits 0" test "$rc" -eq 0
-check "... one file per entry of its contents" test "$(ls "$work/pets" | tr '\n' '|')" = "01 第一章 猫.wav|02 第二章 犬.wav|pets.m3u8|"
+check "... one file per entry of its contents" test "$(ls "$work/pets" | tr '\n' '|')" = "01 第一章 猫.lrc|01 第一章 猫.wav|02 第二章 犬.lrc|02 第二章 犬.wav|pets.m3u8|"
 "$bin" --out "$work/x.m4a" "$doc" >/dev/null 2>"$work/err"; rc=$?
 check "an unknown extension exits 1" test "$rc" -eq 1
 check "... naming the formats" grep -q '.wav .flac .ogg .opus .mp3' "$work/err"
@@ -113,6 +115,40 @@ kill -INT "$pid"
 wait "$pid"; rc=$?
 check "Ctrl+C during --out --split exits 130" test "$rc" -eq 130
 check "... leaving no folder" test ! -e "$work/long"
+
+# --lyrics: a line per utterance that --dump lists, each where the WAV's 200 ms of silence ends.
+"$bin" --wav "$work/read.wav" --lyrics "$doc" 2>/dev/null
+"$bin" --dump "$doc" >"$work/dump"
+check "--lyrics: a line per utterance, its text" test "$(grep '^\[[0-9]' "$work/read.lrc" | sed 's/^\[[0-9:.]*\]//')" = "$(cut -f2 "$work/dump")"
+check "... each after the pause of its utterance" python3 - "$work/read.wav" "$work/read.lrc" "$(wc -l <"$work/dump")" <<'PY'
+import re, sys, wave, array
+w = wave.open(sys.argv[1]); s = array.array('h', w.readframes(w.getnframes()))
+starts = [round((int(m[0]) * 60 + float(m[1])) * 48000) for m in re.findall(r'^\[(\d+):([\d.]+)\]', open(sys.argv[2]).read(), re.M)]
+# 9600 silent samples before each start (give or take the rounding to 10 ms), speech after it.
+ok = len(starts) == int(sys.argv[3]) and all(not any(s[t - 9600 + 240:t - 240]) and any(s[t + 240:t + 9600]) for t in starts)
+sys.exit(not ok)
+PY
+
+# A split export killed after its first chapters, run again, keeps those and gives the files of
+# a run never stopped; a run after a complete one keeps every file.
+parts="$work/parts.txt"
+for c in 一 二 三; do sjis "${c}［＃「${c}」は中見出し］\r\n"; for i in 1 2 3 4 5 6; do sjis "${c}の${i}番目の文です。\r\n"; done; done >"$parts"
+"$bin" --out "$work/whole.wav" --split "$parts" 2>/dev/null
+"$bin" --out "$work/parts.wav" --split --jobs 1 "$parts" 2>/dev/null &
+pid=$!
+for _ in $(seq 1 300); do grep -qs '^02 ' "$work"/parts.part-*/parts.m3u8 && break; sleep 0.1; done
+{ kill -KILL "$pid"; wait "$pid"; } 2>/dev/null
+first="$(stat -c %i "$work"/parts.part-*/'01 一.wav')"
+"$bin" --out "$work/parts.wav" --split "$parts" 2>/dev/null
+check "a killed split export resumes with the files it completed" test "$(stat -c %i "$work/parts/01 一.wav")" = "$first"
+check "... into the files of a run never stopped" bash -c 'for f in "$0"/0*; do cmp -s "$f" "$1/${f##*/}" || exit 1; done; cmp -s "$0/whole.m3u8" "$1/parts.m3u8"' "$work/whole" "$work/parts"
+check "... leaving no temporary folder" test -z "$(ls "$work" | grep 'parts.part')"
+third="$(stat -c %i "$work/parts/03 三.wav")"
+"$bin" --out "$work/parts.wav" --split "$parts" 2>/dev/null
+check "a run after a complete one keeps its files" test "$(stat -c %i "$work/parts/03 三.wav")" = "$third"
+sjis '別の文です。\r\n' >>"$parts"
+"$bin" --out "$work/parts.wav" --split "$parts" 2>/dev/null
+check "... and makes again a chapter whose text changed" test "$(stat -c %i "$work/parts/03 三.wav")" != "$third"
 
 echo "$passed passed, $failures failed"
 [ "$failures" -eq 0 ]

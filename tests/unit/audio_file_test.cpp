@@ -4,6 +4,7 @@
 
 #include "export/ChapterFiles.h"
 #include "export/EncoderSinks.h"
+#include "export/Lyrics.h"
 #include "files/Errors.h"
 #include "support/ScratchFolder.h"
 
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -208,17 +210,27 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     const std::string book = folder.path("book");
     const Samples samples = speechLike();
     {
-        auto target =
-            chapterFilesTarget(book, AudioFormat::opus, {{"題名"}, {"一"}, {"二/三"}, {"四"}}, {"", "作者", "題名", 0});
+        auto target = chapterFilesTarget(book, AudioFormat::opus, {{"題名"}, {"一"}, {"二/三"}, {"四"}},
+                                         {"", "作者", "題名", 0}, std::nullopt, true);
         // Chapter 2 has nothing to say: no file, and the numbers stay in sequence.
         target->append(0, samples);
+        target->cue(0, "二番目");
         target->append(1, samples);
         target->append(1, samples);
         target->append(3, samples);
         EXPECT_FALSE(folder.exists("book/01 題名.opus")) << "nothing in place before the end";
         target->finish();
     }
-    EXPECT_EQ(folder.read("book/book.m3u8"),
+    // The playlist as players read it: the record of each file for a later run is a comment.
+    const auto played = [&folder](const std::string& name) {
+        std::string kept;
+        std::istringstream lines(folder.read(name));
+        for (std::string line; std::getline(lines, line);)
+            if (!line.starts_with("#KVEN-CHAPTER:"))
+                kept += line + "\n";
+        return kept;
+    };
+    EXPECT_EQ(played("book/book.m3u8"),
               "#EXTM3U\n#KVEN-EXPORT\n#EXTINF:3,題名\n01 題名.opus\n#EXTINF:5,一\n02 一.opus\n"
               "#EXTINF:3,四\n03 四.opus\n");
     const ReadBack second = readBack(book + "/02 一.opus");
@@ -228,6 +240,9 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     EXPECT_EQ(second.track, "2");
     EXPECT_EQ(second.album, "題名");
     EXPECT_EQ(second.artist, "作者");
+    EXPECT_EQ(folder.read("book/01 題名.lrc"),
+              "[ti:題名]\n[ar:作者]\n[al:題名]\n" + lyricsTime(samples.size()) + "二番目\n");
+    EXPECT_TRUE(folder.exists("book/03 四.lrc"));
 
     // Abandoned: the folder it made goes again, and a folder that was there stays as it was,
     // with nothing left beside it.
@@ -240,6 +255,7 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     folder.write("book/cover.jpg", "the user's");
     folder.write("book/mine.opus", "the user's");
     folder.write("book/07 holiday.opus", "the user's, named like a chapter but in no playlist");
+    folder.write("book/07 holiday.lrc", "the user's");
     const std::set<std::string> before = namesIn(book);
     {
         auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}}, {});
@@ -249,15 +265,16 @@ TEST(AudioFile, ChapterFilesAreNumberedNamedTaggedAndListed)
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});
 
     // A shorter book over it, in another format: the earlier export's chapters (those its
-    // playlist lists) go, its playlist is replaced, and the user's own files stay.
+    // playlist lists) and their text tracks go, its playlist is replaced, and the user's own
+    // files stay.
     {
         auto target = chapterFilesTarget(book, AudioFormat::mp3, {{"一"}, {"二"}}, {});
         target->append(0, samples);
         target->append(1, samples);
         target->finish();
     }
-    EXPECT_EQ(namesIn(book), (std::set<std::string>{"01 一.mp3", "02 二.mp3", "07 holiday.opus", "book.m3u8",
-                                                    "cover.jpg", "mine.opus"}));
+    EXPECT_EQ(namesIn(book), (std::set<std::string>{"01 一.mp3", "02 二.mp3", "07 holiday.lrc", "07 holiday.opus",
+                                                    "book.m3u8", "cover.jpg", "mine.opus"}));
     EXPECT_EQ(folder.read("book/book.m3u8"),
               "#EXTM3U\n#KVEN-EXPORT\n#EXTINF:3,一\n01 一.mp3\n#EXTINF:3,二\n02 二.mp3\n");
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"book"});

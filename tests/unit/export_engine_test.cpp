@@ -1,10 +1,13 @@
 // The WAV back end: the same file whatever the number of workers, the pause before each
 // utterance, and no file at all unless the export completed.
 
+#include "export/EncoderSinks.h"
 #include "export/ExportEngine.h"
+#include "export/Lyrics.h"
 #include "speech/OpenJTalkEngine.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"
+#include "text/Cp932.h"
 
 #include <gtest/gtest.h>
 
@@ -34,12 +37,19 @@ class WavExport : public ::testing::Test {
 protected:
     void SetUp() override { KVEN_REQUIRE(testing::missingSynthesizer()); }
 
-    // Exports the utterances with `workers` workers; returns the file's bytes.
-    std::string exportWith(unsigned workers, int rate = 0)
+    // Exports the utterances with `workers` workers, with the text track "out-N.lrc" when
+    // `lyrics`; returns the file's bytes.
+    std::string exportWith(unsigned workers, int rate = 0, bool lyrics = false)
     {
         const std::string path = folder.path("out-" + std::to_string(workers) + ".wav");
         EventQueue loop;
-        ExportEngine engine(loop, testing::testSetup(), path, workers);
+        ExportEngine engine(
+            loop, testing::testSetup(),
+            [&] {
+                return singleFileTarget(openAudioSink(path, AudioFormat::wav, {}),
+                                        lyrics ? lyricsPathOf(path) : std::string());
+            },
+            workers);
         int ended = 0;
         engine.setOnEndStream([&](int, std::int64_t) { ++ended; });
         engine.setRate(rate);
@@ -73,7 +83,7 @@ TEST_F(WavExport, ParallelWorkersWriteTheSameBytesAsOne)
 
 TEST_F(WavExport, EveryUtteranceFollowsTwoHundredMillisecondsOfSilence)
 {
-    const Samples all = parseWav(exportWith(2));
+    const Samples all = parseWav(exportWith(2, 0, true));
     // Each utterance alone, as the spoken back end plays it.
     EventQueue loop;
     auto log = std::make_shared<testing::RecordingOutput::Log>();
@@ -88,9 +98,11 @@ TEST_F(WavExport, EveryUtteranceFollowsTwoHundredMillisecondsOfSilence)
 
     // The silent utterances ("、。" and "") open no stream but still have their pause.
     Samples expected;
+    std::string lyrics;
     std::size_t stream = 0;
     for (std::size_t i = 0; i < kUtterances.size(); ++i) {
         expected.insert(expected.end(), samplesForMs(kSilenceBeforeUtteranceMs), 0);
+        lyrics += lyricsTime(expected.size()) + cp932::wideToUtf8(kUtterances[i]) + "\n";
         if (i == 2 || i == 4)
             continue;
         ASSERT_LT(stream, log->streams.size());
@@ -99,6 +111,29 @@ TEST_F(WavExport, EveryUtteranceFollowsTwoHundredMillisecondsOfSilence)
     }
     EXPECT_EQ(all.size(), expected.size());
     EXPECT_TRUE(all == expected) << "the file holds what the spoken back end plays";
+    EXPECT_EQ(folder.read("out-2.lrc"), lyrics) << "each line at the sample where its speech begins";
+}
+
+TEST(Lyrics, TimesAreHundredthsOfTheSamplesWritten)
+{
+    const struct {
+        std::uint64_t sample;
+        const char* time;
+    } rows[] = {
+        {0, "[00:00.00]"},
+        {239, "[00:00.00]"}, // just under half a hundredth
+        {240, "[00:00.01]"}, // half rounds up
+        {9600, "[00:00.20]"},
+        {48000ULL * 60 - 1, "[01:00.00]"},
+        // Two hours of a chapter: exact, where a clock or single-precision seconds would drift.
+        {48000ULL * 7200 - 480, "[119:59.99]"},
+        {48000ULL * 7200 + 479, "[120:00.01]"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(lyricsTime(row.sample), row.time) << row.sample;
+    LyricsTrack track({"題", "著", "", 0});
+    track.add(9600, "一行\r\n二行 ");
+    EXPECT_EQ(track.text(), "[ti:題]\n[ar:著]\n[00:00.20]一行  二行\n") << "tags, then one line per utterance";
 }
 
 TEST_F(WavExport, NothingIsLeftBehindUnlessFinished)
