@@ -16,8 +16,8 @@ with zipfile.ZipFile(out, "w") as book:
                   'xmlns="urn:oasis:names:tc:opendocument:xmlns:container"><rootfiles>'
                   '<rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/>'
                   '</rootfiles></container>', zipfile.ZIP_DEFLATED)
-    for n, spec in enumerate(documents):
-        label, path = spec.split("=", 1)
+    for n, entry in enumerate(documents):
+        label, path = entry.split("=", 1)
         raw = open(path, "rb").read()
         try:
             text = raw.decode("utf-8")
