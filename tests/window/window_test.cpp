@@ -1236,7 +1236,8 @@ void WindowTest::openWritesThePreviousBookmark()
     QCOMPARE(recent->actions().size(), 1);
     const std::size_t firstLength = sj(kDocument).size() + sj("\r\n読み上げ終了。").size();
     QCOMPARE(recent->actions().front()->text(),
-             QStringLiteral("first.txt　%1%").arg(std::lround(100.0 * cursor / firstLength)));
+             QStringLiteral("first.txt　%1%")
+                 .arg(std::lround(100.0 * static_cast<double>(cursor) / static_cast<double>(firstLength))));
     recent->actions().front()->trigger();
     QCOMPARE(form.session().document().file, first);
     QCOMPARE(form.session().selStart(), cursor);
