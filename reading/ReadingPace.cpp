@@ -37,7 +37,7 @@ void ReadingPace::utteranceEnded(Clock::time_point now, std::size_t cursor, int 
 
 double ReadingPace::bytesPerSecond(int speed) const
 {
-    const double atZero = seconds_ >= kEnoughSeconds ? bytes_ / seconds_ : kUsualBytesPerSecond;
+    const double atZero = seconds_ >= kEnoughSeconds ? bytes_ / seconds_ : usual_;
     return atZero * speedFactor(speed);
 }
 

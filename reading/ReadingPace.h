@@ -1,9 +1,9 @@
 #pragma once
-// How fast reading goes through the text, as measured while it reads: the bytes the cursor
-// passed between ends of utterances over the time that took, the pauses between utterances
-// included, so that the time left it gives is the time the listener will wait. Measures are
-// kept at speed 0: a stretch read at speed s counts 3^(-s/10) times its bytes, as the
-// synthesizer says 3^(s/10) times as much in a second.
+// How fast reading goes through the text, as measured while it reads: how far the reading got
+// between ends of utterances (in bytes of the text, or in bytes said: see SpokenWeights) over
+// the time that took, the pauses between utterances included, so that the time left it gives
+// is the time the listener will wait. Measures are kept at speed 0: a stretch read at speed s
+// counts 3^(-s/10) times its bytes, as the synthesizer says 3^(s/10) times as much in a second.
 
 #include <chrono>
 #include <cstddef>
@@ -15,8 +15,12 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // Bytes of Shift_JIS text a second at speed 0 before enough is measured: a tenth of the
-    // corpus novel, 75 KB, takes the voices 81 minutes.
+    // corpus novel, 72 KB, takes the voices 81 minutes, pauses included; of them, 63 KB are
+    // handed to the synthesizer.
     static constexpr double kUsualBytesPerSecond = 15.0;
+    static constexpr double kUsualSpokenBytesPerSecond = 13.0;
+
+    explicit ReadingPace(double usualBytesPerSecond = kUsualBytesPerSecond) : usual_(usualBytesPerSecond) {}
     // The measured pace counts once it rests on this much reading.
     static constexpr double kEnoughSeconds = 10.0;
 
@@ -34,6 +38,7 @@ public:
     double secondsFor(std::size_t bytes, int speed) const { return static_cast<double>(bytes) / bytesPerSecond(speed); }
 
 private:
+    double usual_;
     bool measuring_ = false;
     Clock::time_point last_{};
     std::size_t cursor_ = 0;

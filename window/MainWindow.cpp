@@ -96,7 +96,7 @@ void MainWindow::addChapterMenu()
     progress_->showChapters(&chapterMenu_->chapters());
     binding_->onTextChanged = [this] {
         chapterMenu_->textChanged();
-        progress_->update();
+        progress_->textChanged();
     };
     commands_.onReadingChanged([this](bool reading) { chapterMenu_->readingChanged(reading); });
 }

@@ -58,8 +58,8 @@ public:
     // The reading session the window shows.
     Session& session() { return session_; }
     const Session& session() const { return session_; }
-    // The status line's figures: the pace of reading so far.
-    const ReadingPace& readingPace() const { return progress_->pace(); }
+    // The time reading text[from, to) takes at the speed in use, as the status line counts it.
+    double secondsBetween(std::size_t from, std::size_t to) const { return progress_->secondsBetween(from, to); }
 
     // The end of an utterance, as the engine reports it.
     void endOfStream(int stream, std::int64_t position);

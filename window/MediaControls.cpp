@@ -190,7 +190,7 @@ DocumentInfo MediaControls::documentInfo() const
 qlonglong MediaControls::microsecondsFor(std::size_t bytes) const
 {
     // At the pace reading has shown so far, as the status line counts.
-    return static_cast<qlonglong>(form_.readingPace().secondsFor(bytes, form_.session().speed()) * 1e6);
+    return static_cast<qlonglong>(form_.secondsBetween(0, bytes) * 1e6);
 }
 
 QString MediaControls::title() const

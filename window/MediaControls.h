@@ -47,6 +47,7 @@ private:
     QString title() const;
     // What the player shows: the title and author, and times estimated from the text.
     DocumentInfo documentInfo() const;
+    // The time reading the text up to `bytes` takes, as the status line counts it.
     qlonglong microsecondsFor(std::size_t bytes) const;
     void raiseWindow();
     void quit();

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace kven {
 
@@ -18,27 +19,78 @@ QString progressText(std::size_t cursor, std::size_t size, const std::string& ch
         .arg(QString::number(share, 'f', 1), place, QString::fromStdString(clockText(secondsLeft)));
 }
 
-ProgressLine::ProgressLine(QMainWindow& window, const Session& session) : session_(session), label_(new QLabel)
+namespace {
+
+// Text walked in one stretch: some milliseconds' work.
+constexpr std::size_t kWalkStretch = 32 * 1024;
+
+} // namespace
+
+ProgressLine::ProgressLine(QMainWindow& window, const Session& session)
+    : session_(session), label_(new QLabel), filter_(session), walker_(new QTimer(this))
 {
     label_->setObjectName(QStringLiteral("progressLabel"));
     window.statusBar()->setObjectName(QStringLiteral("statusLine"));
     window.statusBar()->setSizeGripEnabled(false);
     window.statusBar()->addWidget(label_, 1);
+    walker_->setObjectName(QStringLiteral("spokenWeightsWalker"));
+    walker_->setInterval(0);
+    connect(walker_, &QTimer::timeout, this, [this] { walk(); });
+}
+
+void ProgressLine::textChanged()
+{
+    weights_.reset();
+    spokenPace_ = ReadingPace(ReadingPace::kUsualSpokenBytesPerSecond);
+    walker_->start();
+    update();
+}
+
+void ProgressLine::walk()
+{
+    if (!weights_.advance(session_, filter_.options(), kWalkStretch))
+        return;
+    walker_->stop();
+    if (session_.reading())
+        spokenPace_.restart(ReadingPace::Clock::now(), spokenBefore(session_.selStart()));
+    update();
+}
+
+std::size_t ProgressLine::spokenBefore(std::size_t cursor) const
+{
+    return weights_.total() - weights_.spokenFrom(cursor);
 }
 
 void ProgressLine::readingChanged()
 {
-    if (session_.reading())
-        pace_.restart(ReadingPace::Clock::now(), session_.selStart());
-    else
+    const auto now = ReadingPace::Clock::now();
+    if (session_.reading()) {
+        pace_.restart(now, session_.selStart());
+        spokenPace_.restart(now, spokenBefore(session_.selStart()));
+    } else {
         pace_.stopped();
+        spokenPace_.stopped();
+    }
     update();
 }
 
 void ProgressLine::utteranceEnded()
 {
-    if (session_.reading())
-        pace_.utteranceEnded(ReadingPace::Clock::now(), session_.selStart(), session_.speed());
+    if (!session_.reading())
+        return;
+    const auto now = ReadingPace::Clock::now();
+    pace_.utteranceEnded(now, session_.selStart(), session_.speed());
+    if (weights_.complete())
+        spokenPace_.utteranceEnded(now, spokenBefore(session_.selStart()), session_.speed());
+}
+
+double ProgressLine::secondsBetween(std::size_t from, std::size_t to) const
+{
+    if (to <= from)
+        return 0;
+    if (weights_.complete())
+        return spokenPace_.secondsFor(weights_.spokenFrom(from) - weights_.spokenFrom(to), session_.speed());
+    return pace_.secondsFor(to - from, session_.speed());
 }
 
 void ProgressLine::update()
@@ -50,8 +102,7 @@ void ProgressLine::update()
     // silent lines after it, in the next chapter.
     if (chapters_ != nullptr && chapters_->size() > 1)
         chapter = (*chapters_)[chapterAt(*chapters_, session_.reading() ? session_.chunkStart() : cursor)].title;
-    label_->setText(size == 0 ? QString()
-                              : progressText(cursor, size, chapter, pace_.secondsFor(size - cursor, session_.speed())));
+    label_->setText(size == 0 ? QString() : progressText(cursor, size, chapter, secondsBetween(cursor, size)));
 }
 
 int ProgressLine::height() const

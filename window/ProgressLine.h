@@ -1,9 +1,15 @@
 #pragma once
 // The status line under the window: how much of the document lies behind the cursor, and the
-// time the rest takes at the speed in use, at the pace reading has shown so far.
+// time the rest takes at the speed in use, at the pace reading has shown so far. The time goes
+// by what is said (SpokenWeights), worked out between the window's events after each change of
+// the text; until then by the bytes of the text.
 
 #include "export/Chapters.h"
+#include "reading/LookAhead.h"
 #include "reading/ReadingPace.h"
+#include "reading/SpokenWeights.h"
+
+#include <QObject>
 
 #include <QString>
 
@@ -13,6 +19,7 @@
 
 class QLabel;
 class QMainWindow;
+class QTimer;
 
 namespace kven {
 
@@ -22,11 +29,13 @@ class Session;
 // is one to name) and the time left.
 QString progressText(std::size_t cursor, std::size_t size, const std::string& chapter, double secondsLeft);
 
-class ProgressLine {
+class ProgressLine : public QObject {
 public:
     // Adds the status line to `window`.
     ProgressLine(QMainWindow& window, const Session& session);
 
+    // After the text was replaced.
+    void textChanged();
     // After the reading state changed.
     void readingChanged();
     // After an utterance ended.
@@ -34,7 +43,8 @@ public:
     // Shows the figures for the cursor and text as they are now.
     void update();
 
-    const ReadingPace& pace() const { return pace_; }
+    // The time reading text[from, to) takes at the speed in use.
+    double secondsBetween(std::size_t from, std::size_t to) const;
     // The document's chapters, kept up to date by their owner; a document of one chapter shows
     // none.
     void showChapters(const std::vector<Chapter>* chapters) { chapters_ = chapters; }
@@ -43,7 +53,16 @@ public:
 private:
     const Session& session_;
     QLabel* label_;
-    ReadingPace pace_;
+    // One stretch of the walk over the text; the next one waits for the events in between.
+    void walk();
+    // How far reading has got in what is said, at the cursor.
+    std::size_t spokenBefore(std::size_t cursor) const;
+
+    ReadingPace pace_;                                                // by bytes of text
+    ReadingPace spokenPace_{ReadingPace::kUsualSpokenBytesPerSecond}; // by bytes said
+    SpokenWeights weights_;
+    SessionFilter filter_;
+    QTimer* walker_;
     const std::vector<Chapter>* chapters_ = nullptr;
 };
 

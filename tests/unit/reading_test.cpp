@@ -1,6 +1,8 @@
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
+#include "reading/LookAhead.h"
 #include "reading/ReadingPace.h"
+#include "reading/SpokenWeights.h"
 #include "support/ReadingRig.h"
 #include "support/ScratchFolder.h"
 
@@ -897,6 +899,34 @@ TEST(ReadingPace, MeasuresWhatTheCursorWalks)
     pace.utteranceEnded(t0 + 506s, 90400, 10); // at speed 10: 3 times as fast as at 0
     EXPECT_DOUBLE_EQ(pace.bytesPerSecond(0), (100.0 + 200.0 / 3) / 10.0);
     EXPECT_DOUBLE_EQ(pace.secondsFor(300, 10), 300.0 / (3 * (100.0 + 200.0 / 3) / 10.0));
+}
+
+// What is said of a text, walked a stretch at a time: a ruby's reading counts for its base, a
+// note and a silent line for nothing, and what follows an offset is what its utterances say.
+TEST(SpokenWeights, CountWhatTheReadingStepHandsOver)
+{
+    ReadingRig rig;
+    rig.setText("東京《とうきょう》へ。\r\n［＃改ページ］\r\n行く。\r\n");
+    rig.session.setAozoraRuby(true);
+    SessionFilter filter(rig.session);
+    SpokenWeights weights;
+    EXPECT_EQ(weights.spokenFrom(0), 0U);
+    EXPECT_FALSE(weights.advance(rig.session, filter.options(), 1));
+    EXPECT_TRUE(weights.advance(rig.session, filter.options(), 1000));
+    std::vector<std::string> said;
+    std::size_t from = 0;
+    while (const std::optional<Utterance> u = utteranceFrom(rig.session, filter.options(), from)) {
+        said.push_back(u->spoken);
+        from = u->start + u->length;
+    }
+    ASSERT_GE(said.size(), 2U);
+    std::size_t total = 0;
+    for (const std::string& s : said)
+        total += s.size();
+    EXPECT_EQ(weights.total(), total);
+    EXPECT_EQ(weights.spokenFrom(0), total);
+    EXPECT_EQ(weights.spokenFrom(1), total - said.front().size());
+    EXPECT_EQ(weights.spokenFrom(rig.session.text().size()), 0U);
 }
 
 } // namespace
