@@ -1,5 +1,7 @@
 #include "intake/BookAddresses.h"
 
+#include "text/TextOps.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -7,23 +9,13 @@ namespace kven {
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string percentDecoded(std::string_view s)
 {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() + 0 && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+        const auto digit = [&](std::size_t at) { return hexValue(static_cast<unsigned char>(s[at])); };
+        if (s[i] == '%' && i + 2 < s.size() && digit(i + 1) >= 0 && digit(i + 2) >= 0) {
+            out += static_cast<char>(digit(i + 1) * 16 + digit(i + 2));
             i += 2;
         } else {
             out += s[i];

@@ -90,7 +90,7 @@ void Bookmarks::recordPosition()
 
     if (!writeFileAtomic(filePath_, joinLinesCrLf(scratch)))
         throw KvenError(msgCannotCreate(filePath_));
-    recordTextLength(filePath_, path, session_.text().size());
+    recordTextLength(filePath_, scratch, path, session_.text().size());
 }
 
 } // namespace kven

@@ -19,6 +19,16 @@ std::string lengthsFileOf(const std::string& bookmarkFile)
     return inFolder(folderOf(bookmarkFile), kLengthsFileName);
 }
 
+// The path and position of a bookmark line, or nothing for a line that is no bookmark.
+std::optional<std::pair<std::string, std::size_t>> bookmarkOf(const std::string& line)
+{
+    const std::size_t comma = line.rfind(',');
+    if (comma == std::string::npos || comma == 0)
+        return std::nullopt;
+    const int position = lenientInt(std::string_view(line).substr(comma + 1, 99));
+    return std::pair{line.substr(0, comma), static_cast<std::size_t>(std::max(position, 0))};
+}
+
 // The bookmark lines as (path, position), oldest first.
 std::vector<std::pair<std::string, std::size_t>> bookmarkLines(const std::string& bookmarkFile)
 {
@@ -26,13 +36,9 @@ std::vector<std::pair<std::string, std::size_t>> bookmarkLines(const std::string
     if (readWholeFile(bookmarkFile, kSmallFileLimit, data) != ReadStatus::ok)
         return {};
     std::vector<std::pair<std::string, std::size_t>> lines;
-    for (const std::string& line : splitLines(data)) {
-        const std::size_t comma = line.rfind(',');
-        if (comma == std::string::npos || comma == 0)
-            continue;
-        const int position = lenientInt(std::string_view(line).substr(comma + 1, 99));
-        lines.emplace_back(line.substr(0, comma), static_cast<std::size_t>(std::max(position, 0)));
-    }
+    for (const std::string& line : splitLines(data))
+        if (auto bookmark = bookmarkOf(line))
+            lines.push_back(std::move(*bookmark));
     return lines;
 }
 
@@ -80,11 +86,13 @@ std::vector<RecentDocument> recentDocuments(const std::string& bookmarkFile, std
     return recent;
 }
 
-void recordTextLength(const std::string& bookmarkFile, std::string_view path, std::size_t length)
+void recordTextLength(const std::string& bookmarkFile, const std::vector<std::string>& bookmarkLines,
+                      std::string_view path, std::size_t length)
 {
     std::set<std::string> named;
-    for (const auto& line : bookmarkLines(bookmarkFile))
-        named.insert(line.first);
+    for (const std::string& line : bookmarkLines)
+        if (auto bookmark = bookmarkOf(line))
+            named.insert(std::move(bookmark->first));
     std::map<std::string, std::size_t> lengths = readLengths(lengthsFileOf(bookmarkFile));
     lengths[std::string(path)] = length;
     std::vector<std::string> lines;

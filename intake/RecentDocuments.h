@@ -28,8 +28,9 @@ struct RecentDocument {
 std::vector<RecentDocument> recentDocuments(const std::string& bookmarkFile, std::size_t count);
 
 // Notes the length of the text of the document `path` (as the bookmark file names it) beside
-// `bookmarkFile`, keeping only documents the bookmark file still names. Best effort: the share
-// read is a help, so a failure changes nothing.
-void recordTextLength(const std::string& bookmarkFile, std::string_view path, std::size_t length);
+// `bookmarkFile`, keeping only documents that `bookmarkLines`, the file's lines as just written,
+// still name. Best effort: the share read is a help, so a failure changes nothing.
+void recordTextLength(const std::string& bookmarkFile, const std::vector<std::string>& bookmarkLines,
+                      std::string_view path, std::size_t length);
 
 } // namespace kven

@@ -141,8 +141,6 @@ std::string_view trimView(std::string_view text)
     return text.substr(b, e - b);
 }
 
-namespace {
-
 int hexValue(unsigned char c)
 {
     if (c >= '0' && c <= '9')
@@ -153,8 +151,6 @@ int hexValue(unsigned char c)
         return c - 'A' + 10;
     return -1;
 }
-
-} // namespace
 
 int lenientInt(std::string_view text)
 {

@@ -54,6 +54,9 @@ inline std::string trim(std::string_view text)
 // keeps the digits read so far without the sign; a text without a leading digit gives 0.
 int lenientInt(std::string_view text);
 
+// The value of a hexadecimal digit, or -1 for any other byte.
+int hexValue(unsigned char c);
+
 // Splits at every CR, LF or CR LF. A line break at the very end adds no empty line;
 // an empty text has no lines.
 std::vector<std::string> splitLines(std::string_view text);

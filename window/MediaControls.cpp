@@ -1,7 +1,6 @@
 #include "window/MediaControls.h"
 
 #include "export/DocumentChapters.h"
-#include "intake/Intake.h"
 #include "window/MainWindow.h"
 
 #include <QDBusAbstractAdaptor>
@@ -119,7 +118,8 @@ private:
     }
     QVariantMap metadata() const
     {
-        const DocumentInfo info = controls_.documentInfo();
+        // As the audiobook export tags the document.
+        const DocumentInfo info = sessionDocumentInfo(controls_.form_.session());
         QVariantMap data = {
             {QStringLiteral("mpris:trackid"),
              QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/kven/document/%1").arg(controls_.track_)))},
@@ -181,23 +181,10 @@ bool MediaControls::reading() const
     return commands_.reading();
 }
 
-DocumentInfo MediaControls::documentInfo() const
-{
-    // As the audiobook export tags it.
-    return sessionDocumentInfo(form_.session());
-}
-
 qlonglong MediaControls::microsecondsFor(std::size_t bytes) const
 {
     // At the pace reading has shown so far, as the status line counts.
     return static_cast<qlonglong>(form_.secondsBetween(0, bytes) * 1e6);
-}
-
-QString MediaControls::title() const
-{
-    const std::string name = documentNameForDisplay(form_.session().document());
-    // A pasted text is no document: it goes by the caption it is read under.
-    return QString::fromStdString(name.empty() ? form_.session().caption() : name);
 }
 
 void MediaControls::raiseWindow()

@@ -43,10 +43,6 @@ private:
     friend class MediaPlayer2PlayerAdaptor;
 
     bool reading() const;
-    // The document's name (a pasted text's caption).
-    QString title() const;
-    // What the player shows: the title and author, and times estimated from the text.
-    DocumentInfo documentInfo() const;
     // The time reading the text up to `bytes` takes, as the status line counts it.
     qlonglong microsecondsFor(std::size_t bytes) const;
     void raiseWindow();
