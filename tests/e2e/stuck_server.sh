@@ -50,7 +50,9 @@ run_and kill -STOP "$KVEN_PULSE_PID"
 echo "stopped server: exit $rc after ${took} ms: $err"
 check "a stopped server ends reading with exit 1 (rc $rc)" test "$rc" -eq 1
 check "within seconds (${took} ms)" test "$took" -lt 8000
-check "one message naming the sound output" test "$(grep -c '音声出力' <<<"$err")" -eq 1
+# When the server stops after it has taken all of an utterance's sound, the end of that
+# utterance is given up on first, with its warning, and the next one finds the server gone.
+check "one failure naming the sound output" test "$(grep -v 'warning\|再生の終わりを知らせません' <<<"$err" | grep -c '音声出力')" -eq 1
 kill -CONT "$KVEN_PULSE_PID"
 "$bin" "$short" 2>"$work/err"; rc=$?
 check "reading works once the server answers again (rc $rc)" test "$rc" -eq 0
