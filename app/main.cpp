@@ -2,13 +2,13 @@
 // creation sequence, show (which starts reading when a document was named), the event loop.
 
 #include "files/Paths.h"
+#include "instance/InstanceHandOver.h"
 #include "speech/Engines.h"
-#include "window/InstanceHandOver.h"
+#include "window/DesktopLogout.h"
 #include "window/InterfaceText.h"
 #include "window/MainWindow.h"
 #include "window/MediaControls.h"
 #include "window/QtDesktop.h"
-#include "window/SessionEnd.h"
 
 #include <QApplication>
 
@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     const std::unique_ptr<kven::MediaControls> mediaControls = kven::MediaControls::onSessionBus(form);
 
     // SIGTERM and SIGHUP close the window as the handing-over does, whatever dialog is open.
-    kven::SessionEnd sessionEnd(
+    kven::DesktopLogout sessionEnd(
         app,
         [&form] {
             form.commands().quit();

@@ -10,7 +10,7 @@
 #include "reading/Reader.h"
 #include "settings/SettingsFile.h"
 #include "speech/NullEngine.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 #include "state/Session.h"
 #include "text/Cp932.h"
 #include "text/EnglishLexicon.h"

@@ -4,10 +4,10 @@
 #include "files/Paths.h"
 #include "intake/Bookmarks.h"
 #include "intake/Intake.h"
+#include "settings/DictionaryFile.h"
 #include "settings/SettingsFile.h"
 #include "settings/VoiceChoice.h"
-#include "settings/WordsFile.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 #include "text/Cp932.h"
 #include "text/EucJp.h"
 
@@ -44,7 +44,7 @@ int loadSettings(Session& session)
         warn(e);
     }
     if (session.wordReadings()) {
-        WordsFile words = readWordsFile(wordsFilePath());
+        DictionaryFile words = readDictionaryFile(dictionaryFilePath());
         for (const std::string& problem : words.problems)
             warn(KvenError(problem));
         session.document().words = std::move(words.dictionary);

@@ -87,7 +87,7 @@ bool prepareDataFolder()
     if (error)
         return false;
     bool ready = true;
-    for (const std::string_view name : {kSettingsFileName, kBookmarkFileName, kWordsFileName}) {
+    for (const std::string_view name : {kSettingsFileName, kBookmarkFileName, kDictionaryFileName}) {
         const std::string target = inFolder(folder, name);
         struct stat st {};
         if (::lstat(target.c_str(), &st) == 0)
@@ -112,9 +112,9 @@ std::string bookmarkFilePath()
     return inFolder(dataFolder(), kBookmarkFileName);
 }
 
-std::string wordsFilePath()
+std::string dictionaryFilePath()
 {
-    return inFolder(dataFolder(), kWordsFileName);
+    return inFolder(dataFolder(), kDictionaryFileName);
 }
 
 std::string inFolder(std::string_view folder, std::string_view name)

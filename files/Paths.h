@@ -9,7 +9,7 @@ namespace kven {
 
 inline constexpr std::string_view kSettingsFileName = "KVEN.ini";
 inline constexpr std::string_view kBookmarkFileName = "KVEN.txt";
-inline constexpr std::string_view kWordsFileName = "KVEN.dic";
+inline constexpr std::string_view kDictionaryFileName = "KVEN.dic";
 // A page under this folder came from the browser cache: it is captioned as temporary and
 // never bookmarked.
 inline constexpr std::string_view kTemporaryInternetFiles = "/Temporary Internet Files/";
@@ -31,7 +31,7 @@ bool prepareDataFolder();
 // The settings, bookmark and reading dictionary files of the data folder.
 std::string settingsFilePath();
 std::string bookmarkFilePath();
-std::string wordsFilePath();
+std::string dictionaryFilePath();
 
 // `name` inside `folder`, with exactly one "/" between them.
 std::string inFolder(std::string_view folder, std::string_view name);

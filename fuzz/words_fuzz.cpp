@@ -2,7 +2,7 @@
 // reported once, and the dictionary it gives applies to any text without fault.
 
 #include "fuzz/FuzzSupport.h"
-#include "settings/WordsFile.h"
+#include "settings/DictionaryFile.h"
 #include "text/TextOps.h"
 
 #include <cstdint>
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using kven::fuzzing::check;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const kven::WordsFile words = kven::parseWordsFile(bytes, "KVEN.dic");
+    const kven::DictionaryFile words = kven::parseDictionaryFile(bytes, "KVEN.dic");
     check(words.dictionary != nullptr, "a dictionary, if an empty one");
     // Lines end at CR LF, CR or LF, as the file is read.
     const std::size_t lines = kven::splitLines(bytes).size();

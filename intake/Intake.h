@@ -4,7 +4,7 @@
 // and apply the document's bookmark.
 
 #include "intake/Bookmarks.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 #include "state/Session.h"
 #include "text/EucJp.h"
 

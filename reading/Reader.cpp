@@ -1,7 +1,7 @@
 #include "reading/Reader.h"
 
 #include "reading/ChunkFilter.h"
-#include "reading/LookAhead.h"
+#include "reading/SessionFilter.h"
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 

@@ -5,10 +5,10 @@
 // flag.
 
 #include "intake/Bookmarks.h"
-#include "reading/LookAhead.h"
+#include "reading/SessionFilter.h"
 #include "reading/Waiter.h"
 #include "speech/SpeechEngine.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 #include "state/Session.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "reading/SpokenWeights.h"
 
-#include "reading/LookAhead.h"
+#include "reading/SessionFilter.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 // The listening options "[Notes]" and "[Words]" are off unless their key says -1.
 
 #include "files/Paths.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 #include "state/Session.h"
 
 #include <cstddef>

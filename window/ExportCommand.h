@@ -5,7 +5,7 @@
 // one's progress.
 
 #include "speech/OpenJTalk.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 #include "state/Session.h"
 #include "window/ExportDialog.h"
 

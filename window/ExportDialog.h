@@ -4,7 +4,7 @@
 // dialog, so that the window stays responsive and can read aloud meanwhile.
 
 #include "export/AudioExport.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 
 #include <QObject>
 #include <QPointer>

@@ -2,7 +2,7 @@
 // A file dropped on the window or its editor opens as if the user had chosen it in the Open
 // dialog, so a drop loads exactly as Open does; on the editor it is never inserted as text.
 
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 
 #include <QObject>
 

@@ -51,7 +51,7 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
                  [this] { ui_.againAction->trigger(); }, [this](int chunks) { moveChunks(chunks); },
                  [this] { return close(); }, [this] { return session_.reading(); }}),
       words_(
-          wordsFilePath(), [this](WordsFile words) { useWords(std::move(words)); },
+          dictionaryFilePath(), [this](DictionaryFile words) { useDictionary(std::move(words)); },
           [this](const std::function<void()>& use) { runShowingErrors(use); }),
       exporter_(*this, dialogs)
 {
@@ -127,7 +127,7 @@ void MainWindow::bindEvents()
         {ui_.againAction, [this] { reader_.again(); }},
         {ui_.previousAction, [this] { reader_.previous(); }},
         {ui_.nextAction, [this] { reader_.next(); }},
-        {ui_.editWordsAction, [this] { editWords(); }},
+        {ui_.editWordsAction, [this] { editDictionary(); }},
         {ui_.exportAction, [this] { exporter_.run(session_); }},
         {ui_.aboutAction, [this] { dialogs_.showInfo(aboutText().toStdString()); }}};
     for (const auto& [action, command] : triggers)
@@ -189,7 +189,7 @@ void MainWindow::onShow()
     if (args_.empty())
         return;
     if (words_.loading())
-        startWithWords_ = true;
+        startWithDictionary_ = true;
     else
         start();
 }
@@ -262,19 +262,19 @@ void MainWindow::keepBookmark()
 void MainWindow::start()
 {
     // The listener's own Start or Stop overrides the start that waits for the dictionary.
-    startWithWords_ = false;
+    startWithDictionary_ = false;
     reader_.start();
 }
 
 void MainWindow::stop()
 {
-    startWithWords_ = false;
+    startWithDictionary_ = false;
     reader_.stop();
 }
 
 void MainWindow::pause()
 {
-    startWithWords_ = false;
+    startWithDictionary_ = false;
     reader_.pause();
 }
 
@@ -346,7 +346,7 @@ void MainWindow::voiceChosen()
     tts_.setVoice(voice);
 }
 
-void MainWindow::useWords(WordsFile words)
+void MainWindow::useDictionary(DictionaryFile words)
 {
     session_.document().words = std::move(words.dictionary);
     // Its broken lines matter only to a listener who has the dictionary read.
@@ -358,15 +358,15 @@ void MainWindow::useWords(WordsFile words)
     }
     // Reading that the start was to begin waited for the dictionary, so that its first chunks
     // are said with it.
-    if (std::exchange(startWithWords_, false) && !session_.reading())
+    if (std::exchange(startWithDictionary_, false) && !session_.reading())
         start();
 }
 
-void MainWindow::editWords()
+void MainWindow::editDictionary()
 {
-    if (wordsEditor_ == nullptr)
-        wordsEditor_ = new WordsEditor(this, wordsFilePath(), dialogs_, [this] { words_.load(); });
-    wordsEditor_->openFile();
+    if (dictionaryEditor_ == nullptr)
+        dictionaryEditor_ = new DictionaryEditor(this, dictionaryFilePath(), dialogs_, [this] { words_.load(); });
+    dictionaryEditor_->openFile();
 }
 
 void MainWindow::speedChanged()

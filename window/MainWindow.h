@@ -11,14 +11,16 @@
 #include "intake/Intake.h"
 #include "reading/Reader.h"
 #include "reading/Waiter.h"
+#include "settings/DictionaryFile.h"
 #include "settings/SettingsFile.h"
-#include "settings/WordsFile.h"
 #include "speech/OpenJTalk.h"
 #include "speech/SpeechEngine.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 #include "state/Session.h"
 #include "text/EucJp.h"
 #include "window/ChapterMenu.h"
+#include "window/DictionaryEditor.h"
+#include "window/DictionaryLoader.h"
 #include "window/ExportCommand.h"
 #include "window/FileDrop.h"
 #include "window/MainControls.h"
@@ -26,8 +28,6 @@
 #include "window/ReadingCommands.h"
 #include "window/ResizeToggle.h"
 #include "window/SessionBinding.h"
-#include "window/WordsEditor.h"
-#include "window/WordsLoader.h"
 
 #include <QMainWindow>
 
@@ -35,10 +35,8 @@
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 class QCloseEvent;
@@ -100,7 +98,7 @@ private:
     void voiceChosen();
     void speedChanged();
     // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
-    void editWords();
+    void editDictionary();
     // The creation sequence, the first show, a size notification and the close.
     void onCreate();
     void onShow();
@@ -115,10 +113,8 @@ private:
     // Runs a command as the application's top level does: an error ends it and is shown in
     // the standard error box. Returns false when the command failed.
     bool runShowingErrors(const std::function<void()>& command);
-    // Marks the chunk being spoken while reading; removes the mark when reading has stopped.
-    void markSpokenChunk();
     // The reading dictionary read for the steps to come; its broken lines go to the error box.
-    void useWords(WordsFile words);
+    void useDictionary(DictionaryFile words);
 
     SpeechEngine& tts_;
     WindowDialogs& dialogs_;
@@ -140,12 +136,12 @@ private:
 
     std::vector<VoiceHandle> voiceHandles_;
     bool shownOnce_ = false;
-    WordsEditor* wordsEditor_ = nullptr; // made on first use, owned by the window
+    DictionaryEditor* dictionaryEditor_ = nullptr; // made on first use, owned by the window
     // The close handling has written the bookmark; the window is going.
     bool closed_ = false;
-    WordsLoader words_;
+    DictionaryLoader words_;
     // Reading waits for the dictionary being read to start.
-    bool startWithWords_ = false;
+    bool startWithDictionary_ = false;
     ExportCommand exporter_;
     ChapterMenu* chapterMenu_ = nullptr; // owned by the window
     // The English pronunciations, read on a thread of their own from the start when the option

@@ -5,8 +5,8 @@
 // the text; until then by the bytes of the text.
 
 #include "export/Chapters.h"
-#include "reading/LookAhead.h"
 #include "reading/ReadingPace.h"
+#include "reading/SessionFilter.h"
 #include "reading/SpokenWeights.h"
 
 #include <QObject>

@@ -4,7 +4,7 @@
 
 #include "reading/Waiter.h"
 #include "speech/EventLoop.h"
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 
 #include <QCoreApplication>
 #include <QObject>

@@ -3,7 +3,7 @@
 // next of `confirmAnswers`, or `answer` when none is left; the Open dialog and the input box
 // take the next of their answers (none left cancels, and keeps unsaved edits). What was asked is recorded.
 
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 
 #include <deque>
 #include <optional>

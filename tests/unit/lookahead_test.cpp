@@ -1,7 +1,7 @@
 // The look-ahead of the reading step: it names exactly what the next step says, and changes
 // nothing while doing so.
 
-#include "reading/LookAhead.h"
+#include "reading/SessionFilter.h"
 #include "support/ReadingRig.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"
-#include "reading/LookAhead.h"
 #include "reading/ReadingPace.h"
+#include "reading/SessionFilter.h"
 #include "reading/SpokenWeights.h"
 #include "support/ReadingRig.h"
 #include "support/ScratchFolder.h"

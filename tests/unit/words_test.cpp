@@ -1,5 +1,5 @@
 #include "files/Errors.h"
-#include "settings/WordsFile.h"
+#include "settings/DictionaryFile.h"
 #include "support/ReadingRig.h"
 #include "support/ScratchFolder.h"
 #include "text/FullWidth.h"
@@ -65,24 +65,24 @@ TEST(ReadingDictionary, LeftmostLongestWhateverTheWidthAndCase)
     EXPECT_EQ(said(ReadingDictionary(), "東京 www.a.jp"), "東京　ＵＲＬ") << "no words: only addresses";
 }
 
-TEST(WordsFile, BrokenLinesAreReportedWithTheirNumberAndSkipped)
+TEST(DictionaryFile, BrokenLinesAreReportedWithTheirNumberAndSkipped)
 {
     std::string longest;
     for (std::size_t n = 0; n < kMaxReadingLength; ++n)
         longest += "あ";
-    const WordsFile file =
-        parseWordsFile(std::string("\xEF\xBB\xBF# 表記=読み\r\n"
-                                   "\r\n"
-                                   "MeCab=めかぶ\r\n"
-                                   "読みのない行\r\n"
-                                   " = よみ\r\n"
-                                   "  東京 =\tとうきょう \n"
-                                   "😀=えもじ\r\n"
-                                   "壊れ\xff=こわれ\r\n"
-                                   "式=a=b\r\n") +
-                           "長い=" + std::string(kMaxReadingLength, 'a') + "\r\n" +
-                           "長すぎ=" + std::string(kMaxReadingLength + 1, 'a') + "\r\n" + "全角=" + longest + "\r\n",
-                       "/d/KVEN.dic");
+    const DictionaryFile file = parseDictionaryFile(std::string("\xEF\xBB\xBF# 表記=読み\r\n"
+                                                                "\r\n"
+                                                                "MeCab=めかぶ\r\n"
+                                                                "読みのない行\r\n"
+                                                                " = よみ\r\n"
+                                                                "  東京 =\tとうきょう \n"
+                                                                "😀=えもじ\r\n"
+                                                                "壊れ\xff=こわれ\r\n"
+                                                                "式=a=b\r\n") +
+                                                        "長い=" + std::string(kMaxReadingLength, 'a') + "\r\n" +
+                                                        "長すぎ=" + std::string(kMaxReadingLength + 1, 'a') + "\r\n" +
+                                                        "全角=" + longest + "\r\n",
+                                                    "/d/KVEN.dic");
     EXPECT_EQ(file.problems, (V{"ファイル /d/KVEN.dic の 4 行目は「表記=読み」の形ではありません",
                                 "ファイル /d/KVEN.dic の 5 行目は「表記=読み」の形ではありません",
                                 "ファイル /d/KVEN.dic の 7 行目には Shift_JIS で書けない文字があります",
@@ -94,13 +94,13 @@ TEST(WordsFile, BrokenLinesAreReportedWithTheirNumberAndSkipped)
 }
 
 // A file of nothing but broken lines must not make a message too long to show.
-TEST(WordsFile, OnlyTheFirstProblemsAreListedAndTheRestCounted)
+TEST(DictionaryFile, OnlyTheFirstProblemsAreListedAndTheRestCounted)
 {
     for (const std::size_t broken : {kMaxReportedProblems, kMaxReportedProblems + 15}) {
         std::string lines;
         for (std::size_t n = 0; n < broken; ++n)
             lines += "broken\n";
-        const WordsFile file = parseWordsFile(lines, "/d/KVEN.dic");
+        const DictionaryFile file = parseDictionaryFile(lines, "/d/KVEN.dic");
         ASSERT_EQ(file.problems.size(), std::min(broken, kMaxReportedProblems + 1)) << broken;
         EXPECT_EQ(file.problems[kMaxReportedProblems - 1],
                   "ファイル /d/KVEN.dic の 10 行目は「表記=読み」の形ではありません");
@@ -110,16 +110,16 @@ TEST(WordsFile, OnlyTheFirstProblemsAreListedAndTheRestCounted)
     }
 }
 
-TEST(WordsFile, AMissingFileIsAnEmptyDictionary)
+TEST(DictionaryFile, AMissingFileIsAnEmptyDictionary)
 {
     testing::ScratchFolder folder;
-    WordsFile file = readWordsFile(folder.path("KVEN.dic"));
+    DictionaryFile file = readDictionaryFile(folder.path("KVEN.dic"));
     EXPECT_TRUE(file.problems.empty());
     ASSERT_NE(file.dictionary, nullptr);
     EXPECT_EQ(file.dictionary->size(), 0u);
 
     std::filesystem::create_directory(folder.path("KVEN.dic"));
-    file = readWordsFile(folder.path("KVEN.dic"));
+    file = readDictionaryFile(folder.path("KVEN.dic"));
     EXPECT_EQ(file.problems, V{msgCannotOpen(folder.path("KVEN.dic"))});
 }
 

@@ -3,9 +3,9 @@
 // own, as a second process would, while the running copy serves from the event loop.
 
 #include "files/Errors.h"
+#include "instance/InstanceHandOver.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScopedEnv.h"
-#include "window/InstanceHandOver.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1079,7 +1079,7 @@ void WindowTest::wordsEditorSavesTheDictionary()
     QCOMPARE(rig.said(), (std::vector<std::string>{"メカブとＬｉｎｕｘ"}));
 
     control<QAction>(form, "editWordsAction")->trigger();
-    auto* editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
+    auto* editor = form.findChild<QDialog*>(QStringLiteral("DictionaryEditor"));
     QVERIFY(editor != nullptr);
     QVERIFY(editor->isVisible());
     QVERIFY(!editor->isModal());
@@ -1148,7 +1148,7 @@ void WindowTest::wordsEditorAsksBeforeDroppingEdits()
         return text;
     };
     auto* const text = edit();
-    auto* const editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
+    auto* const editor = form.findChild<QDialog*>(QStringLiteral("DictionaryEditor"));
     rig.dialogs.unsavedAnswers = {Unsaved::keepEditing};
     editor->findChild<QPushButton*>(QStringLiteral("WordsClose"))->click();
     QVERIFY(editor->isVisible());

@@ -1,6 +1,6 @@
 #pragma once
-// What the next reading step will say, worked out ahead of time so the engine can start on
-// it while the current utterance plays.
+// The reading filter as a session sets it, and the one forward walk over its chunks: what the
+// reading step will say from a place on, worked out ahead so the engine can start on it early.
 
 #include "reading/ChunkFilter.h"
 #include "reading/FilterTables.h"

@@ -4,7 +4,7 @@
 // then runs `saved`, which puts the new dictionary to use from the next chunk. Edits not yet
 // saved are never lost without asking: closing the editor asks whether to save them.
 
-#include "state/Dialogs.h"
+#include "state/DialogsAndClipboard.h"
 
 #include <QDialog>
 
@@ -16,9 +16,9 @@ class QPushButton;
 
 namespace kven {
 
-class WordsEditor : public QDialog {
+class DictionaryEditor : public QDialog {
 public:
-    WordsEditor(QWidget* parent, std::string path, WindowDialogs& dialogs, std::function<void()> saved);
+    DictionaryEditor(QWidget* parent, std::string path, WindowDialogs& dialogs, std::function<void()> saved);
 
     // Shows the file as it is now; a missing file is an empty one. False, with the error shown,
     // when the file cannot be read: the dialog then stays closed, so a save cannot replace a

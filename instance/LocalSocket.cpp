@@ -1,4 +1,4 @@
-#include "window/LocalSocket.h"
+#include "instance/LocalSocket.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,7 +2,7 @@
 // The lock file beside the hand-over's socket, held from the question to the running copy until
 // the name is taken over; closing it releases the lock.
 
-#include "window/LocalSocket.h"
+#include "instance/LocalSocket.h"
 
 #include <chrono>
 #include <string>

@@ -18,7 +18,7 @@ inline constexpr std::size_t kMaxReadingLength = 256;
 // However broken the file, a listener is shown at most this many lines' messages.
 inline constexpr std::size_t kMaxReportedProblems = 10;
 
-struct WordsFile {
+struct DictionaryFile {
     std::shared_ptr<const ReadingDictionary> dictionary;
     // One message (UTF-8) for each of the first kMaxReportedProblems lines skipped, then one
     // that counts the rest; or one for a file that exists but cannot be read.
@@ -26,9 +26,9 @@ struct WordsFile {
 };
 
 // The dictionary in `utf8`; `path` names the file in the messages.
-WordsFile parseWordsFile(std::string_view utf8, std::string_view path);
+DictionaryFile parseDictionaryFile(std::string_view utf8, std::string_view path);
 
 // Reads the file at `path` (as the file system names it). Never throws for the file.
-WordsFile readWordsFile(const std::string& path);
+DictionaryFile readDictionaryFile(const std::string& path);
 
 } // namespace kven

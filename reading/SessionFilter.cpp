@@ -1,4 +1,4 @@
-#include "reading/LookAhead.h"
+#include "reading/SessionFilter.h"
 
 #include "reading/ChunkFilter.h"
 

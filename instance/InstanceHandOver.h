@@ -6,7 +6,7 @@
 // from the question until the name is taken over, so copies started at the same moment hand
 // over one after the other and the name always leads to the one copy left.
 
-#include "window/HandOverServer.h"
+#include "instance/HandOverServer.h"
 
 #include <chrono>
 #include <functional>

@@ -14,16 +14,16 @@ class QSocketNotifier;
 
 namespace kven {
 
-class SessionEnd : public QObject {
+class DesktopLogout : public QObject {
 public:
     // `end` runs on the event loop for SIGTERM and SIGHUP and should close the window and leave
     // the event loop; `save` runs when the session manager asks for the program's data and when
     // the application is about to quit. One at a time: the handlers are the process's.
-    SessionEnd(QGuiApplication& app, std::function<void()> end, std::function<void()> save);
+    DesktopLogout(QGuiApplication& app, std::function<void()> end, std::function<void()> save);
     // Gives SIGTERM and SIGHUP their default actions back.
-    ~SessionEnd() override;
-    SessionEnd(const SessionEnd&) = delete;
-    SessionEnd& operator=(const SessionEnd&) = delete;
+    ~DesktopLogout() override;
+    DesktopLogout(const DesktopLogout&) = delete;
+    DesktopLogout& operator=(const DesktopLogout&) = delete;
 
 private:
     void signalled();

@@ -1,7 +1,7 @@
-#include "window/HandOverClient.h"
+#include "instance/HandOverClient.h"
 
-#include "window/HandOverProtocol.h"
-#include "window/LocalSocket.h"
+#include "instance/HandOverProtocol.h"
+#include "instance/LocalSocket.h"
 
 #include <algorithm>
 #include <cerrno>

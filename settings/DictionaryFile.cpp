@@ -1,4 +1,4 @@
-#include "settings/WordsFile.h"
+#include "settings/DictionaryFile.h"
 
 #include "files/Errors.h"
 #include "files/FileIo.h"
@@ -38,11 +38,11 @@ bool toSjis(std::string_view utf8, std::string& sjis)
 
 } // namespace
 
-WordsFile parseWordsFile(std::string_view utf8, std::string_view path)
+DictionaryFile parseDictionaryFile(std::string_view utf8, std::string_view path)
 {
     if (utf8.starts_with(kByteOrderMark))
         utf8.remove_prefix(kByteOrderMark.size());
-    WordsFile file;
+    DictionaryFile file;
     std::size_t unreported = 0;
     const auto problem = [&](std::size_t line, std::string_view what) {
         if (file.problems.size() < kMaxReportedProblems)
@@ -83,12 +83,12 @@ WordsFile parseWordsFile(std::string_view utf8, std::string_view path)
     return file;
 }
 
-WordsFile readWordsFile(const std::string& path)
+DictionaryFile readDictionaryFile(const std::string& path)
 {
     std::string data;
     if (readWholeFile(path, kSmallFileLimit, data) == ReadStatus::ok)
-        return parseWordsFile(data, path);
-    WordsFile file;
+        return parseDictionaryFile(data, path);
+    DictionaryFile file;
     file.dictionary = std::make_shared<const ReadingDictionary>();
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0)

@@ -1,7 +1,7 @@
-#include "window/HandOverServer.h"
+#include "instance/HandOverServer.h"
 
-#include "window/HandOverProtocol.h"
-#include "window/LocalSocket.h"
+#include "instance/HandOverProtocol.h"
+#include "instance/LocalSocket.h"
 
 #include <QObject>
 #include <QSocketNotifier>

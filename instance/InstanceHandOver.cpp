@@ -1,11 +1,11 @@
-#include "window/InstanceHandOver.h"
+#include "instance/InstanceHandOver.h"
 
 #include "files/Errors.h"
-#include "state/Dialogs.h"
-#include "window/FolderLock.h"
-#include "window/HandOverClient.h"
-#include "window/HandOverProtocol.h"
-#include "window/LocalSocket.h"
+#include "instance/FolderLock.h"
+#include "instance/HandOverClient.h"
+#include "instance/HandOverProtocol.h"
+#include "instance/LocalSocket.h"
+#include "state/DialogsAndClipboard.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "window/FolderLock.h"
+#include "instance/FolderLock.h"
 
 #include <atomic>
 #include <cerrno>

@@ -4,7 +4,7 @@
 // in use staying until it is ready. The thread touches nothing of the window's: it hands its
 // result over under a mutex that the event loop looks at now and then.
 
-#include "settings/WordsFile.h"
+#include "settings/DictionaryFile.h"
 
 #include <QObject>
 
@@ -15,12 +15,13 @@
 
 namespace kven {
 
-class WordsLoader : public QObject {
+class DictionaryLoader : public QObject {
 public:
     // `use` gets each dictionary read, on the event loop; an exception it throws reaches the
     // caller of load() for a dictionary read at once, and `failed` for one read by the thread.
-    WordsLoader(std::string path, std::function<void(WordsFile)> use, std::function<void(std::function<void()>)> run);
-    ~WordsLoader() override;
+    DictionaryLoader(std::string path, std::function<void(DictionaryFile)> use,
+                     std::function<void(std::function<void()>)> run);
+    ~DictionaryLoader() override;
 
     // Reads the file afresh. Of loads that overlap, only the latest one's result is used.
     void load();
@@ -29,7 +30,7 @@ public:
 
 private:
     std::string path_;
-    std::function<void(WordsFile)> use_;
+    std::function<void(DictionaryFile)> use_;
     std::function<void(std::function<void()>)> run_;
     std::uint64_t loads_ = 0;
     std::thread thread_;

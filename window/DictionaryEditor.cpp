@@ -1,4 +1,4 @@
-#include "window/WordsEditor.h"
+#include "window/DictionaryEditor.h"
 
 #include "files/Errors.h"
 #include "files/FileIo.h"
@@ -12,10 +12,11 @@
 
 namespace kven {
 
-WordsEditor::WordsEditor(QWidget* parent, std::string path, WindowDialogs& dialogs, std::function<void()> saved)
+DictionaryEditor::DictionaryEditor(QWidget* parent, std::string path, WindowDialogs& dialogs,
+                                   std::function<void()> saved)
     : QDialog(parent), path_(std::move(path)), dialogs_(dialogs), saved_(std::move(saved))
 {
-    setObjectName(QStringLiteral("WordsEditor"));
+    setObjectName(QStringLiteral("DictionaryEditor"));
     setWindowTitle(QStringLiteral("読み替え辞書"));
     setModal(false);
     text = new QPlainTextEdit;
@@ -39,7 +40,7 @@ WordsEditor::WordsEditor(QWidget* parent, std::string path, WindowDialogs& dialo
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }
 
-bool WordsEditor::openFile()
+bool DictionaryEditor::openFile()
 {
     if (isVisible() && text->document()->isModified()) {
         raise();
@@ -62,7 +63,7 @@ bool WordsEditor::openFile()
     return true;
 }
 
-bool WordsEditor::save()
+bool DictionaryEditor::save()
 {
     std::string contents = text->toPlainText().toStdString();
     if (!contents.empty() && contents.back() != '\n')
@@ -77,7 +78,7 @@ bool WordsEditor::save()
     return true;
 }
 
-void WordsEditor::reject()
+void DictionaryEditor::reject()
 {
     if (text->document()->isModified()) {
         switch (dialogs_.askUnsavedEdits("読み替え辞書の変更を保存しますか？")) {

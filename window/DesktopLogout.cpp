@@ -1,4 +1,4 @@
-#include "window/SessionEnd.h"
+#include "window/DesktopLogout.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
@@ -17,7 +17,7 @@ namespace {
 constexpr int kSignals[] = {SIGTERM, SIGHUP};
 
 // The pipe between the handler and the event loop: [0] is read by the loop, [1] written by the
-// handler. -1 while no SessionEnd exists.
+// handler. -1 while no DesktopLogout exists.
 int notePipe[2] = {-1, -1};
 
 void noteSignal(int signal)
@@ -40,7 +40,7 @@ void setHandler(int signal, void (*handler)(int))
 
 } // namespace
 
-SessionEnd::SessionEnd(QGuiApplication& app, std::function<void()> end, std::function<void()> save)
+DesktopLogout::DesktopLogout(QGuiApplication& app, std::function<void()> end, std::function<void()> save)
     : end_(std::move(end))
 {
     if (::pipe2(notePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -56,7 +56,7 @@ SessionEnd::SessionEnd(QGuiApplication& app, std::function<void()> end, std::fun
     connect(&app, &QCoreApplication::aboutToQuit, this, [save] { save(); });
 }
 
-SessionEnd::~SessionEnd()
+DesktopLogout::~DesktopLogout()
 {
     if (notePipe[0] < 0)
         return;
@@ -68,7 +68,7 @@ SessionEnd::~SessionEnd()
     notePipe[0] = notePipe[1] = -1;
 }
 
-void SessionEnd::signalled()
+void DesktopLogout::signalled()
 {
     char bytes[16];
     while (::read(notePipe[0], bytes, sizeof bytes) > 0) {

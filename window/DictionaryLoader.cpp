@@ -1,4 +1,4 @@
-#include "window/WordsLoader.h"
+#include "window/DictionaryLoader.h"
 
 #include <QTimer>
 
@@ -20,31 +20,31 @@ constexpr int kPollMs = 50;
 // What the reading thread hands over.
 struct Handover {
     std::mutex mutex;
-    std::optional<WordsFile> words;
+    std::optional<DictionaryFile> words;
 };
 
 } // namespace
 
-WordsLoader::WordsLoader(std::string path, std::function<void(WordsFile)> use,
-                         std::function<void(std::function<void()>)> run)
+DictionaryLoader::DictionaryLoader(std::string path, std::function<void(DictionaryFile)> use,
+                                   std::function<void(std::function<void()>)> run)
     : path_(std::move(path)), use_(std::move(use)), run_(std::move(run))
 {
 }
 
-WordsLoader::~WordsLoader()
+DictionaryLoader::~DictionaryLoader()
 {
     if (thread_.joinable())
         thread_.join();
 }
 
-void WordsLoader::load()
+void DictionaryLoader::load()
 {
     const std::uint64_t load = ++loads_;
     loading_ = false;
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(path_, error);
     if (error || size <= kReadAtOnce) {
-        use_(readWordsFile(path_));
+        use_(readDictionaryFile(path_));
         return;
     }
     // One reading thread at a time: a load still running is waited for (a Reload during it).
@@ -53,13 +53,13 @@ void WordsLoader::load()
     loading_ = true;
     auto handover = std::make_shared<Handover>();
     thread_ = std::thread([path = path_, handover] {
-        WordsFile words = readWordsFile(path);
+        DictionaryFile words = readDictionaryFile(path);
         std::lock_guard lock(handover->mutex);
         handover->words = std::move(words);
     });
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, [this, handover, load, poll] {
-        std::optional<WordsFile> arrived;
+        std::optional<DictionaryFile> arrived;
         {
             std::lock_guard lock(handover->mutex);
             if (!handover->words)
