@@ -78,7 +78,8 @@ int main(int argc, char** argv)
     kven::MainWindow form(*engine, dialogs, clipboard, waiter, args);
     dialogs.setParent(&form);
     // Before show, which may start reading: the desktop sees every change of the reading state.
-    const std::unique_ptr<kven::MediaControls> mediaControls = kven::MediaControls::onSessionBus(form);
+    const std::unique_ptr<kven::MediaControls> mediaControls =
+        kven::MediaControls::onSessionBus(form.session(), form.commands(), form.progress());
 
     // SIGTERM and SIGHUP close the window as the handing-over does, whatever dialog is open.
     kven::DesktopLogout sessionEnd(

@@ -60,7 +60,7 @@ void readingStepNearTheEnd(benchmark::State& state, std::size_t bytes)
     for (auto _ : state) {
         session.setSelStart(start);
         session.setReading(true);
-        session.lastSpoken().clear();
+        session.setLastSpoken({});
         reader.endOfStream(engine.lastStream());
         benchmark::DoNotOptimize(session.selStart());
     }
@@ -94,7 +94,7 @@ void readWholeLine(benchmark::State& state, std::size_t bytes)
     for (auto _ : state) {
         session.setSelStart(0);
         session.setReading(true);
-        session.lastSpoken().clear();
+        session.setLastSpoken({});
         std::size_t steps = 0;
         while (session.reading()) {
             reader.endOfStream(engine.lastStream());
@@ -213,7 +213,7 @@ void readingStepWithLists(benchmark::State& state, Lists lists, int numbers = -1
     readShippedSettings(session);
     const bool numbersLine = numbers >= 0;
     if (numbersLine)
-        session.setReadNumbers(numbers == 1);
+        session.setOption(&ReadingOptions::readNumbers, numbers == 1);
     if (lists == Lists::hugeTalkSymbols)
         session.setTalkSymbols(hugeTalkSymbols());
     if (lists == Lists::hugeSkipList)
@@ -222,18 +222,18 @@ void readingStepWithLists(benchmark::State& state, Lists lists, int numbers = -1
     const bool web = lists == Lists::web || lists == Lists::plainWeb;
     const std::string_view line = english || web ? kEnglishLine : numbersLine ? kNumbersLine : kNovelLine;
     if (lists == Lists::plainNovel || lists == Lists::plainWeb) {
-        session.setReadEnglish(false);
-        session.setReadNumbers(false);
+        session.setOption(&ReadingOptions::readEnglish, false);
+        session.setOption(&ReadingOptions::readNumbers, false);
     }
     session.setText(document(20u << 10, line));
     if (english)
-        session.setReadEnglish(lists == Lists::englishOn);
+        session.setOption(&ReadingOptions::readEnglish, lists == Lists::englishOn);
     if (lists == Lists::englishOn && EnglishLexicon::installed().size() == 0)
         state.SkipWithError("festlex-cmu is not installed");
     if (lists == Lists::noWords || lists == Lists::hugeWords)
-        session.setWordReadings(true);
+        session.setOption(&ReadingOptions::wordReadings, true);
     if (lists == Lists::hugeWords)
-        session.document().words = std::make_shared<const ReadingDictionary>(hugeWords());
+        session.setReadingDictionary(std::make_shared<const ReadingDictionary>(hugeWords()));
     EventQueue queue;
     NullEngine engine(queue);
     NoWaiter waiter;
@@ -242,7 +242,7 @@ void readingStepWithLists(benchmark::State& state, Lists lists, int numbers = -1
     const auto step = [&] {
         session.setSelStart(start);
         session.setReading(true);
-        session.lastSpoken().clear();
+        session.setLastSpoken({});
         reader.endOfStream(engine.lastStream());
     };
     step();

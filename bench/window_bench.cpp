@@ -220,7 +220,7 @@ void BM_WindowCreateWith60MBDictionary(benchmark::State& state)
             std::make_unique<MainWindow>(f.engine, f.dialogs, f.clipboard, f.waiter, std::vector<std::string>{});
         // Closing waits for the dictionary still being read: not part of the making.
         state.PauseTiming();
-        if (!form->session().wordReadings())
+        if (!form->session().options().wordReadings)
             state.SkipWithError("the words option is off: no dictionary was read");
         form.reset();
         state.ResumeTiming();
@@ -250,7 +250,7 @@ void windowShownWithEnglish(benchmark::State& state, bool english)
         QCoreApplication::processEvents();
         // Closing waits for the pronunciations still being read: not part of the first show.
         state.PauseTiming();
-        if (form->session().readEnglish() != english)
+        if (form->session().options().readEnglish != english)
             state.SkipWithError("the English option is not as the settings file says");
         form.reset();
         state.ResumeTiming();

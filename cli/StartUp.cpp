@@ -43,11 +43,11 @@ int loadSettings(Session& session)
     } catch (const KvenError& e) {
         warn(e);
     }
-    if (session.wordReadings()) {
+    if (session.options().wordReadings) {
         DictionaryFile words = readDictionaryFile(dictionaryFilePath());
         for (const std::string& problem : words.problems)
             warn(KvenError(problem));
-        session.document().words = std::move(words.dictionary);
+        session.setReadingDictionary(std::move(words.dictionary));
     }
     return storedVoice;
 }

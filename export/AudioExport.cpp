@@ -1,11 +1,11 @@
 #include "export/AudioExport.h"
 
 #include "export/ChapterFiles.h"
-#include "export/DocumentChapters.h"
 #include "export/EncoderSinks.h"
 #include "export/Lyrics.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
+#include "intake/DocumentOutline.h"
 #include "reading/Reader.h"
 #include "reading/Waiter.h"
 #include "text/Cp932.h"
@@ -85,10 +85,10 @@ void AudioExport::run(const VoiceSetUp& setUpVoice, const std::function<void()>&
 {
     // Here rather than at construction, which the window does on its own thread: finding the
     // chapters of a long book takes a while.
-    const DocumentInfo info = sessionDocumentInfo(session_);
+    Outline outline = currentOutline(session_);
     if (request_.split)
-        chapters_ = documentChapters(session_, info.title);
-    const AudioTags tags{info.title, info.author, info.title, 0};
+        chapters_ = std::move(outline.chapters);
+    const AudioTags tags{outline.title, outline.author, outline.title, 0};
     const auto idle = [&] {
         loop_.runOne(std::chrono::milliseconds(100));
         if (tick)

@@ -5,9 +5,9 @@
 // of the reading state, so the window can export in the background while it reads aloud.
 
 #include "export/AudioFormats.h"
-#include "export/Chapters.h"
 #include "export/ExportEngine.h"
 #include "export/ExportProgress.h"
+#include "intake/Chapters.h"
 #include "state/Session.h"
 
 #include <atomic>

@@ -36,8 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::filesystem::remove(file);
 
     kven::Session session;
-    session.document().path = documentPath;
-    session.setText(std::string(std::size_t{1} << 16, 'x'));
+    kven::Document document;
+    document.path = documentPath;
+    document.text.assign(std::size_t{1} << 16, 'x');
+    session.load(std::move(document));
     kven::Bookmarks bookmarks(session, file);
     // A path with a line break is not looked up at all.
     const bool lineBreak = session.document().path.find_first_of("\r\n") != std::string::npos;

@@ -2,8 +2,8 @@
 // starts at 0, they follow each other inside the text, and every offset falls into the chapter
 // that starts last at or before it.
 
-#include "export/Chapters.h"
 #include "fuzz/FuzzSupport.h"
+#include "intake/Chapters.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -29,8 +29,18 @@ struct Controls {
 
 Controls controlsOf(const kven::Session& w)
 {
-    return {w.voiceIndex(), w.aozoraRuby(), w.aaSkip(),     w.headingSearch(), w.repeatSuppression(), w.unreadLimit(),
-            w.blankLimit(), w.speed(),      w.windowLeft(), w.windowTop(),     w.talkSymbols(),       w.skipList()};
+    return {w.voiceIndex(),
+            w.options().aozoraRuby,
+            w.options().aaSkip,
+            w.options().headingSearch,
+            w.options().repeatSuppression,
+            w.options().unreadLimit,
+            w.options().blankLimit,
+            w.speed(),
+            w.windowLeft(),
+            w.windowTop(),
+            w.talkSymbols(),
+            w.skipList()};
 }
 
 } // namespace

@@ -16,7 +16,7 @@ struct ArchiveText {
     // converted content documents of a book in reading order, one line break between two.
     std::string text;
     std::vector<std::size_t> headingEnds; // where marked headings end, rising
-    std::vector<TocEntry> contents;       // the book's table of contents, offsets in `text`
+    std::vector<Chapter> contents;        // the book's table of contents, offsets in `text`
     std::string title;                    // UTF-8, from the book's metadata
     std::string author;
 };

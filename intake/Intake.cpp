@@ -4,6 +4,7 @@
 #include "files/FileIo.h"
 #include "files/Paths.h"
 #include "intake/BookText.h"
+#include "intake/DocumentOutline.h"
 #include "intake/PageConversion.h"
 #include "intake/ZipArchive.h"
 #include "text/Cp932.h"
@@ -57,9 +58,12 @@ DocumentIntake::DocumentIntake(Session& session, Dialogs& dialogs, Bookmarks& bo
 
 void DocumentIntake::loadFromCommandLine(const std::vector<std::string>& args)
 {
-    session_.setSelStart(0);
-    session_.setSelLength(0);
-    session_.becomePaste();
+    // The text stays, as no document, under the caption it has.
+    Document none;
+    none.text = session_.text();
+    none.caption = session_.caption();
+    outline(none);
+    session_.load(std::move(none));
     if (args.empty())
         return;
     load(absolutePath(trim(args.front())), HtmlRule::exceptTxt, true);
@@ -73,6 +77,22 @@ void DocumentIntake::openDocument()
     if (!session_.document().path.empty())
         bookmarks_.recordPosition();
     load(absolutePath(*chosen), HtmlRule::onlyHtm, false);
+}
+
+void DocumentIntake::loadPaste(std::string utf8)
+{
+    if (!session_.document().path.empty())
+        bookmarks_.recordPosition();
+    if (!utf8.empty() && utf8.back() != '\n' && utf8.back() != '\r')
+        utf8 += '\n';
+    utf8 += '\n';
+    utf8 += cp932::toUtf8(sjis::kEndLine);
+    Document pasted;
+    pasted.text = normalizeLineBreaks(cp932::fromUtf8(utf8));
+    pasted.pastedUtf8 = std::move(utf8);
+    pasted.caption = kTemporaryCaption;
+    outline(pasted);
+    session_.load(std::move(pasted));
 }
 
 void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporaryCaption)
@@ -93,37 +113,38 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     const bool html = rule == HtmlRule::exceptTxt ? ext != ".txt" && ext != ".TXT"
                                                   : ext == ".htm" || ext == ".html" || ext == ".HTM" || ext == ".HTML";
     Loaded loaded;
+    Document& document = loaded.document;
     if (looksLikeZip(bytes)) {
         // An archive is known by its bytes whatever its name: read as text it would only be
         // noise.
         ArchiveText archive = archiveText(bytes, file, conv_);
-        loaded.text = std::move(archive.text);
+        document.text = std::move(archive.text);
         loaded.headingEnds = std::move(archive.headingEnds);
-        loaded.contents = std::move(archive.contents);
-        loaded.title = std::move(archive.title);
-        loaded.author = std::move(archive.author);
+        document.contents = std::move(archive.contents);
+        document.bookTitle = std::move(archive.title);
+        document.bookAuthor = std::move(archive.author);
     } else if (html) {
         // The page's own markers decide its encoding; its bytes are left alone until then.
-        loaded.text = normalizeLineBreaks(bytes);
-        convertPage(loaded.text, conv_, &loaded.rubyBases, &loaded.headingEnds);
+        document.text = normalizeLineBreaks(bytes);
+        convertPage(document.text, conv_, &loaded.rubyBases, &loaded.headingEnds);
     } else {
-        loaded.text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_));
+        document.text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_));
     }
-    if (loaded.text.size() > kEditorTextLimit)
+    if (document.text.size() > kEditorTextLimit)
         throw KvenError(msgTextTooLarge());
 
-    session_.becomeFile(file);
-    if (temporaryCaption && contains(session_.document().path, kTemporaryInternetFiles)) {
-        session_.setCaption(kTemporaryCaption);
-    } else {
-        session_.setCaption("KVEN " + documentNameForDisplay(session_.document()));
-    }
+    document.file = file;
+    document.path = cp932::fromUtf8(file);
+    document.caption = temporaryCaption && contains(document.path, kTemporaryInternetFiles)
+                           ? std::string(kTemporaryCaption)
+                           : "KVEN " + documentNameForDisplay(document);
     resumeWith(std::move(loaded));
 }
 
 void DocumentIntake::resumeWith(Loaded loaded)
 {
-    std::string& text = loaded.text;
+    Document& document = loaded.document;
+    std::string& text = document.text;
     const std::size_t heading = findOneBased(text, kHeadingMarker);
     std::vector<std::size_t> markers;
     for (std::size_t p = findOffset(text, kHeadingMarker), from = 0; p != npos;) {
@@ -134,8 +155,6 @@ void DocumentIntake::resumeWith(Loaded loaded)
     // Each marker shrinks to one blank, so the n-th heading moves n times the difference up,
     // and so does an offset after n markers.
     constexpr std::size_t shrink = kHeadingMarker.size() - 1;
-    Document& document = session_.document();
-    document.headings.clear();
     for (std::size_t n = 0; n < markers.size(); ++n)
         document.headings.push_back(markers[n] - n * shrink + 1);
     const auto shrunk = [&](std::size_t offset) {
@@ -145,30 +164,27 @@ void DocumentIntake::resumeWith(Loaded loaded)
         const bool inside = n > 0 && offset < markers[n - 1] + kHeadingMarker.size();
         return inside ? document.headings[n - 1] : offset - n * shrink;
     };
-    document.headingEnds.clear();
     for (const std::size_t end : loaded.headingEnds)
         document.headingEnds.push_back(shrunk(end));
-    document.contents = std::move(loaded.contents);
-    for (TocEntry& entry : document.contents)
+    for (Chapter& entry : document.contents)
         entry.offset = shrunk(entry.offset);
-    document.title = std::move(loaded.title);
-    document.author = std::move(loaded.author);
     replaceAllIn(text, kHeadingMarker, " ");
     // A lead byte left alone at the end would take the CR of the end line as its partner.
     if (sjis::endsWithLoneLeadByte(text))
         text.pop_back();
     for (std::size_t& e : document.headingEnds)
         e = std::min(e, text.size());
-    for (TocEntry& entry : document.contents)
+    for (Chapter& entry : document.contents)
         entry.offset = std::min(entry.offset, text.size());
     text.append(sjis::kCrLf);
     text.append(sjis::kEndLine);
-    session_.setText(std::move(text));
-    session_.document().rubyBases =
-        loaded.rubyBases.empty() ? std::vector<RubyBase>() : locateRubyBases(session_.text(), loaded.rubyBases);
+    if (!loaded.rubyBases.empty())
+        document.rubyBases = locateRubyBases(text, loaded.rubyBases);
+    outline(document);
+    session_.load(std::move(document));
     // The blank left by the first marker sits at heading - 1; the 1-based position is
     // therefore the 0-based offset of the heading's first character.
-    session_.setSelStart(session_.headingSearch() ? heading : 0);
+    session_.setSelStart(session_.options().headingSearch ? heading : 0);
     session_.setSelLength(0);
     bookmarks_.lookup();
 }

@@ -37,10 +37,16 @@ public:
     // only the first counts, trimmed of bytes up to 0x20 at both ends and made absolute
     // against the working folder. Every extension other than ".txt" and ".TXT" is HTML.
     // A page under "/Temporary Internet Files/" gets the caption "KVEN (temporary)".
-    // Failures (KvenError): the document cannot be read, and then nothing but the cursor and
-    // the emptied current document has changed; or the bookmark file cannot be read, and then
-    // the document is loaded, positioned and current (session.document().file is set).
+    // The session's text becomes no document first, with the cursor at 0. Failures
+    // (KvenError): the document cannot be read, and then the session stays so; or the bookmark file cannot be
+    // read, and then the document is loaded, positioned and current (its file is set).
     void loadFromCommandLine(const std::vector<std::string>& args);
+
+    // Paste: the document being left gets its bookmark; `utf8`, the clipboard's text, with a
+    // line break at its end, an empty line and the end line, becomes a text that is no
+    // document, under the caption "KVEN (temporary)". A failed bookmark write ends it with the
+    // old document current.
+    void loadPaste(std::string utf8);
 
     // Open: asks for a file; when one is chosen, records the bookmark of the document being
     // left, then loads the new one. Only ".htm", ".html", ".HTM" and ".HTML" are HTML.
@@ -54,14 +60,12 @@ private:
     // document, the caption and the editor change only once the file has been read, so a
     // later bookmark write never records the old text's cursor under the new name.
     void load(const std::string& file, HtmlRule rule, bool temporaryCaption);
-    // A document as read, before it is shown: its text with the heading markers still in.
+    // A document as read, before it is shown: its text with the heading markers still in, and
+    // its contents' offsets in that text.
     struct Loaded {
-        std::string text;
+        Document document;
         std::vector<std::string> rubyBases;   // the converted ruby bases of a page, in page order
-        std::vector<std::size_t> headingEnds; // where its headings end in `text`, rising
-        std::vector<TocEntry> contents;       // a book's table of contents, offsets in `text`
-        std::string title;
-        std::string author;
+        std::vector<std::size_t> headingEnds; // where its headings end in the text, rising
     };
     void resumeWith(Loaded loaded);
     std::string openDialogFolder() const;

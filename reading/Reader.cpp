@@ -28,7 +28,7 @@ void Reader::streamFailed(int streamNumber)
     session_.setReading(false);
     session_.setSelStart(lastChunkStart_);
     session_.setSelLength(0);
-    session_.lastSpoken().clear();
+    session_.setLastSpoken({});
 }
 
 void Reader::cancelPause()
@@ -98,7 +98,7 @@ void Reader::speak()
     lastChunkDocument_ = session_.document().path;
     // Remembered only once the engine took it, so that Start after a failed Speak
     // says the same chunk again instead of suppressing it as a repeat.
-    session_.lastSpoken() = std::move(chunk.spoken);
+    session_.setLastSpoken(std::move(chunk.spoken));
     session_.setSelStart(lastChunkEnd_);
     if (tts_.preparesAhead())
         if (const std::string next = nextUtterance(session_, filter_.options()); !next.empty())
@@ -129,24 +129,14 @@ void Reader::pause()
     session_.setSelStart(from);
     session_.setSelLength(0);
     // Said again, never suppressed as a repeat of itself.
-    session_.lastSpoken().clear();
+    session_.setLastSpoken({});
 }
 
-void Reader::pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard)
+void Reader::pasteClipboard(DocumentIntake& intake, const Clipboard& clipboard)
 {
     stop();
-    if (!session_.document().path.empty())
-        bookmarks.recordPosition();
-    session_.becomePaste();
-    session_.setCaption(kTemporaryCaption);
+    intake.loadPaste(clipboard.text());
     lastChunkDocument_.reset();
-    std::string pasted = clipboard.text();
-    if (!pasted.empty() && pasted.back() != '\n' && pasted.back() != '\r')
-        pasted += '\n';
-    pasted += '\n';
-    pasted += cp932::toUtf8(sjis::kEndLine);
-    session_.setTextFromUtf8(pasted);
-    session_.setSelStart(0);
     start();
 }
 
@@ -161,7 +151,7 @@ void Reader::readFrom(std::size_t from)
 {
     session_.setSelStart(from);
     session_.setSelLength(0);
-    session_.lastSpoken().clear();
+    session_.setLastSpoken({});
     if (!session_.reading())
         start();
     else
@@ -237,7 +227,7 @@ void Reader::jumpTo(std::size_t offset)
     }
     session_.setSelStart(offset);
     session_.setSelLength(0);
-    session_.lastSpoken().clear();
+    session_.setLastSpoken({});
 }
 
 void Reader::setStopBefore(std::optional<std::size_t> offset)

@@ -4,7 +4,7 @@
 // listener who wants to hear a chunk again or move on. The reading state is the session's reading
 // flag.
 
-#include "intake/Bookmarks.h"
+#include "intake/Intake.h"
 #include "reading/SessionFilter.h"
 #include "reading/Waiter.h"
 #include "speech/SpeechEngine.h"
@@ -38,10 +38,9 @@ public:
     // Pause: Stop with the cursor back at the start of the chunk being said (or waiting for
     // its pause), so that Start says the whole of it again rather than going on after it.
     void pause();
-    // Paste: Stop; the document being left gets its bookmark; the clipboard's text, with a
-    // line break at its end, an empty line and the end line, becomes a text that is no
-    // document; Start from its beginning.
-    void pasteClipboard(Bookmarks& bookmarks, const Clipboard& clipboard);
+    // Paste: Stop; the clipboard's text is loaded as a paste (DocumentIntake::loadPaste);
+    // Start from its beginning.
+    void pasteClipboard(DocumentIntake& intake, const Clipboard& clipboard);
 
     // Again: the chunk being read, or when stopped the last one read, from its start.
     void again();

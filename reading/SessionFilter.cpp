@@ -11,18 +11,18 @@ FilterOptions SessionFilter::options()
         revision_ = revision;
     }
     FilterOptions options;
-    options.aozoraRuby = session_.aozoraRuby();
-    options.silentNotes = session_.silentNotes();
-    options.wordReadings = session_.wordReadings();
-    options.passOverMarks = session_.passOverMarks();
-    options.readNumbers = session_.readNumbers();
-    options.readEnglish = session_.readEnglish();
+    options.aozoraRuby = session_.options().aozoraRuby;
+    options.silentNotes = session_.options().silentNotes;
+    options.wordReadings = session_.options().wordReadings;
+    options.passOverMarks = session_.options().passOverMarks;
+    options.readNumbers = session_.options().readNumbers;
+    options.readEnglish = session_.options().readEnglish;
     options.english = options.readEnglish ? &EnglishLexicon::installed() : nullptr;
-    options.dictionary = session_.document().words.get();
+    options.dictionary = session_.readingDictionary().get();
     options.rubyBases = session_.document().rubyBases;
-    options.aaSkip = session_.aaSkip();
-    options.unreadLimit = session_.unreadLimit();
-    options.blankLimit = session_.blankLimit();
+    options.aaSkip = session_.options().aaSkip;
+    options.unreadLimit = session_.options().unreadLimit;
+    options.blankLimit = session_.options().blankLimit;
     options.skipList = session_.skipList();
     options.talkSymbols = session_.talkSymbols();
     options.tables = &tables_;
@@ -35,7 +35,7 @@ std::optional<Utterance> utteranceFrom(const Session& session, const FilterOptio
     for (std::size_t cursor = from; cursor < text.size();) {
         const std::size_t len = chunkLength(text.substr(cursor), options.silentNotes);
         std::string spoken = spokenAt(text, cursor, len, options);
-        if (!spoken.empty() && !(session.repeatSuppression() && spoken == session.lastSpoken()))
+        if (!spoken.empty() && !(session.options().repeatSuppression && spoken == session.lastSpoken()))
             return Utterance{cursor, len, std::move(spoken)};
         cursor += len;
     }

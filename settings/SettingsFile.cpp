@@ -120,22 +120,22 @@ int SettingsFile::number(std::string_view key) const
 
 void SettingsFile::applyOptions()
 {
-    session_.setAozoraRuby(number(kAozora) == -1);
-    session_.setAaSkip(number(kAa) == -1);
-    session_.setHeadingSearch(number(kHead) == -1);
-    session_.setRepeatSuppression(number(kRepeat) == -1);
+    session_.setOption(&ReadingOptions::aozoraRuby, number(kAozora) == -1);
+    session_.setOption(&ReadingOptions::aaSkip, number(kAa) == -1);
+    session_.setOption(&ReadingOptions::headingSearch, number(kHead) == -1);
+    session_.setOption(&ReadingOptions::repeatSuppression, number(kRepeat) == -1);
     // Off in a file saved before they existed, so that it reads as it always did.
-    session_.setSilentNotes(number(kNotes) == -1);
-    session_.setWordReadings(number(kWords) == -1);
-    session_.setPassOverMarks(number(kMarks) == -1);
-    session_.setReadNumbers(number(kNumbers) == -1);
-    session_.setReadEnglish(number(kEnglish) == -1);
+    session_.setOption(&ReadingOptions::silentNotes, number(kNotes) == -1);
+    session_.setOption(&ReadingOptions::wordReadings, number(kWords) == -1);
+    session_.setOption(&ReadingOptions::passOverMarks, number(kMarks) == -1);
+    session_.setOption(&ReadingOptions::readNumbers, number(kNumbers) == -1);
+    session_.setOption(&ReadingOptions::readEnglish, number(kEnglish) == -1);
 }
 
 void SettingsFile::applySliders()
 {
-    session_.setUnreadLimit(std::clamp(number(kSilent), kLimitSlider.min, kLimitSlider.max));
-    session_.setBlankLimit(std::clamp(number(kSpace), kLimitSlider.min, kLimitSlider.max));
+    session_.setLimit(&ReadingOptions::unreadLimit, std::clamp(number(kSilent), kLimitSlider.min, kLimitSlider.max));
+    session_.setLimit(&ReadingOptions::blankLimit, std::clamp(number(kSpace), kLimitSlider.min, kLimitSlider.max));
     // The session announces the speed only when it actually changes.
     session_.setSpeed(std::clamp(number(kSpeed), kSpeedSlider.min, kSpeedSlider.max));
 }
@@ -203,22 +203,22 @@ void SettingsFile::save()
     std::vector<std::string> lines;
     lines.reserve(kFixedSaveLines + session_.skipList().size());
     lines.push_back(numberLine(kVoice, session_.voiceIndex()));
-    lines.push_back(flagLine(kAozora, session_.aozoraRuby()));
-    lines.push_back(flagLine(kAa, session_.aaSkip()));
-    lines.push_back(flagLine(kRepeat, session_.repeatSuppression()));
-    lines.push_back(numberLine(kSilent, session_.unreadLimit()));
-    lines.push_back(numberLine(kSpace, session_.blankLimit()));
+    lines.push_back(flagLine(kAozora, session_.options().aozoraRuby));
+    lines.push_back(flagLine(kAa, session_.options().aaSkip));
+    lines.push_back(flagLine(kRepeat, session_.options().repeatSuppression));
+    lines.push_back(numberLine(kSilent, session_.options().unreadLimit));
+    lines.push_back(numberLine(kSpace, session_.options().blankLimit));
     lines.push_back(numberLine(kSpeed, session_.speed()));
     lines.push_back(numberLine(kX, session_.windowLeft()));
     lines.push_back(numberLine(kY, session_.windowTop()));
-    lines.push_back(flagLine(kHead, session_.headingSearch()));
+    lines.push_back(flagLine(kHead, session_.options().headingSearch));
     // After the keys of old files, before the talk line: a reader that looks keys up by name
     // finds everything where it was.
-    lines.push_back(flagLine(kNotes, session_.silentNotes()));
-    lines.push_back(flagLine(kWords, session_.wordReadings()));
-    lines.push_back(flagLine(kMarks, session_.passOverMarks()));
-    lines.push_back(flagLine(kNumbers, session_.readNumbers()));
-    lines.push_back(flagLine(kEnglish, session_.readEnglish()));
+    lines.push_back(flagLine(kNotes, session_.options().silentNotes));
+    lines.push_back(flagLine(kWords, session_.options().wordReadings));
+    lines.push_back(flagLine(kMarks, session_.options().passOverMarks));
+    lines.push_back(flagLine(kNumbers, session_.options().readNumbers));
+    lines.push_back(flagLine(kEnglish, session_.options().readEnglish));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(session_.talkSymbols()));

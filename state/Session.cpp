@@ -1,27 +1,113 @@
 #include "state/Session.h"
 
-#include "text/Cp932.h"
-#include "text/TextOps.h"
-
 #include <algorithm>
+#include <utility>
 
 namespace kven {
 
-Session::Session(const Session& other) : v_((other.catchUpSelection(), other.talkSymbols(), other.v_))
+struct Session::Subscription::Listeners {
+    std::vector<std::pair<int, std::function<void(Changes)>>> list;
+    int last = 0;
+};
+
+Session::Subscription::Subscription(Subscription&& other) noexcept
+    : listeners_(std::move(other.listeners_)), id_(std::exchange(other.id_, 0))
 {
+}
+
+Session::Subscription& Session::Subscription::operator=(Subscription&& other) noexcept
+{
+    if (this != &other) {
+        end();
+        listeners_ = std::move(other.listeners_);
+        id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+}
+
+Session::Subscription::~Subscription()
+{
+    end();
+}
+
+void Session::Subscription::end()
+{
+    if (const std::shared_ptr<Listeners> listeners = listeners_.lock())
+        std::erase_if(listeners->list, [this](const auto& listener) { return listener.first == id_; });
+    listeners_.reset();
+    id_ = 0;
+}
+
+Session::Session() : listeners_(std::make_shared<Subscription::Listeners>())
+{
+}
+
+Session::Session(const Session& other)
+    : listeners_(std::make_shared<Subscription::Listeners>()), v_((other.catchUp(), other.v_))
+{
+}
+
+Session::Session(Session&& other) noexcept
+    : listeners_(std::make_shared<Subscription::Listeners>()), v_((other.catchUp(), std::move(other.v_)))
+{
+}
+
+Session& Session::operator=(const Session& other)
+{
+    if (this != &other) {
+        other.catchUp();
+        v_ = other.v_;
+        stale_ = 0;
+        announce(kEverything);
+    }
+    return *this;
+}
+
+Session& Session::operator=(Session&& other) noexcept
+{
+    if (this != &other) {
+        other.catchUp();
+        v_ = std::move(other.v_);
+        stale_ = 0;
+        announce(kEverything);
+    }
+    return *this;
+}
+
+Session::~Session() = default;
+
+Session::Subscription Session::subscribe(std::function<void(Changes)> listener) const
+{
+    const int id = ++listeners_->last;
+    listeners_->list.emplace_back(id, std::move(listener));
+    return Subscription(listeners_, id);
 }
 
 void Session::announce(Changes changes)
 {
-    if (listener_)
-        listener_(changes);
+    // A listener may end its own subscription or another's while it runs, or subscribe anew:
+    // those that still listen when their turn comes hear the change.
+    std::vector<int> ids;
+    ids.reserve(listeners_->list.size());
+    for (const auto& listener : listeners_->list)
+        ids.push_back(listener.first);
+    const std::shared_ptr<Subscription::Listeners> listeners = listeners_;
+    for (const int id : ids) {
+        const auto found = std::find_if(listeners->list.begin(), listeners->list.end(),
+                                        [id](const auto& listener) { return listener.first == id; });
+        if (found == listeners->list.end())
+            continue;
+        const std::function<void(Changes)> call = found->second;
+        call(changes);
+    }
 }
 
 void Session::viewChanged(Changes parts)
 {
     stale_ |= parts;
     if ((parts & textChanged) != 0) {
-        v_.pastedUtf8.clear();
+        v_.document.pastedUtf8.clear();
+        v_.textEdited = true;
         // An edit may move the cursor without the view saying so.
         stale_ |= selectionChanged;
     }
@@ -35,7 +121,7 @@ void Session::catchUpText() const
         return;
     stale_ &= ~Changes{textChanged};
     if (view_.text)
-        v_.text = view_.text();
+        v_.document.text = view_.text();
 }
 
 void Session::catchUpSelection() const
@@ -50,29 +136,43 @@ void Session::catchUpSelection() const
         v_.selLength = view_.selLength();
 }
 
+void Session::catchUp() const
+{
+    catchUpSelection();
+    talkSymbols();
+}
+
+const Document& Session::document() const
+{
+    catchUpText();
+    return v_.document;
+}
+
 const std::string& Session::text() const
 {
     catchUpText();
-    return v_.text;
+    return v_.document.text;
+}
+
+void Session::load(Document document)
+{
+    stale_ &= ~Changes{textChanged | selectionChanged};
+    const bool newCaption = document.caption != v_.document.caption;
+    v_.document = std::move(document);
+    v_.textEdited = false;
+    v_.selStart = 0;
+    v_.selLength = 0;
+    v_.chunkStart = 0;
+    v_.chunkEnd = 0;
+    announce(documentChanged | textChanged | selectionChanged | (newCaption ? captionChanged : 0U));
 }
 
 void Session::setText(std::string text)
 {
     stale_ &= ~Changes{textChanged | selectionChanged};
-    v_.text = std::move(text);
-    v_.pastedUtf8.clear();
-    v_.selStart = 0;
-    v_.selLength = 0;
-    v_.chunkStart = 0;
-    v_.chunkEnd = 0;
-    announce(textChanged | selectionChanged);
-}
-
-void Session::setTextFromUtf8(const std::string& utf8)
-{
-    stale_ &= ~Changes{textChanged | selectionChanged};
-    v_.text = normalizeLineBreaks(cp932::fromUtf8(utf8));
-    v_.pastedUtf8 = utf8;
+    v_.document.text = std::move(text);
+    v_.document.pastedUtf8.clear();
+    v_.textEdited = true;
     v_.selStart = 0;
     v_.selLength = 0;
     v_.chunkStart = 0;
@@ -90,7 +190,7 @@ void Session::setSelStart(std::size_t pos)
 {
     catchUpText();
     stale_ &= ~Changes{selectionChanged};
-    v_.selStart = std::min(pos, v_.text.size());
+    v_.selStart = std::min(pos, v_.document.text.size());
     v_.selLength = 0;
     announce(selectionChanged);
 }
@@ -104,7 +204,7 @@ std::size_t Session::selLength() const
 void Session::setSelLength(std::size_t len)
 {
     catchUpSelection();
-    v_.selLength = std::min(len, v_.text.size() - v_.selStart);
+    v_.selLength = std::min(len, v_.document.text.size() - v_.selStart);
     v_.chunkStart = v_.selStart;
     v_.chunkEnd = v_.selStart + v_.selLength;
     announce(selectionChanged);
@@ -112,25 +212,29 @@ void Session::setSelLength(std::size_t len)
 
 void Session::setReading(bool on)
 {
+    if (on == v_.reading)
+        return;
     v_.reading = on;
     announce(readingChanged);
 }
 
-void Session::setOption(bool& option, bool on)
+void Session::setOptions(const ReadingOptions& options)
 {
-    option = on;
+    v_.options = options;
+    v_.options.unreadLimit = std::clamp(options.unreadLimit, kLimitSlider.min, kLimitSlider.max);
+    v_.options.blankLimit = std::clamp(options.blankLimit, kLimitSlider.min, kLimitSlider.max);
     announce(optionsChanged);
 }
 
-void Session::setUnreadLimit(int pos)
+void Session::setOption(bool ReadingOptions::*option, bool on)
 {
-    v_.unreadLimit = std::clamp(pos, kLimitSlider.min, kLimitSlider.max);
+    v_.options.*option = on;
     announce(optionsChanged);
 }
 
-void Session::setBlankLimit(int pos)
+void Session::setLimit(int ReadingOptions::*limit, int pos)
 {
-    v_.blankLimit = std::clamp(pos, kLimitSlider.min, kLimitSlider.max);
+    v_.options.*limit = std::clamp(pos, kLimitSlider.min, kLimitSlider.max);
     announce(optionsChanged);
 }
 
@@ -184,10 +288,10 @@ void Session::setTalkSymbols(std::string text)
     announce(talkSymbolsChanged);
 }
 
-void Session::setCaption(std::string caption)
+void Session::setReadingDictionary(std::shared_ptr<const ReadingDictionary> dictionary)
 {
-    v_.caption = std::move(caption);
-    announce(captionChanged);
+    v_.dictionary = std::move(dictionary);
+    announce(dictionaryChanged);
 }
 
 void Session::setVoiceIndex(int index)
@@ -213,24 +317,6 @@ void Session::setWindowTop(int y)
 {
     v_.top = y;
     announce(placementChanged);
-}
-
-void Session::becomePaste()
-{
-    v_.document.path.clear();
-    v_.document.file.clear();
-    v_.document.headings.clear();
-    v_.document.headingEnds.clear();
-    v_.document.rubyBases.clear();
-    v_.document.contents.clear();
-    v_.document.title.clear();
-    v_.document.author.clear();
-}
-
-void Session::becomeFile(const std::string& file)
-{
-    v_.document.file = file;
-    v_.document.path = cp932::fromUtf8(file);
 }
 
 } // namespace kven

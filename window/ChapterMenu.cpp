@@ -1,6 +1,6 @@
 #include "window/ChapterMenu.h"
 
-#include "export/DocumentChapters.h"
+#include "intake/DocumentOutline.h"
 #include "window/InterfaceText.h"
 #include "window/SleepTimer.h"
 
@@ -24,6 +24,12 @@ ChapterMenu::ChapterMenu(QMainWindow& window, QMenu& before, Session& session, R
     sleep_ = new SleepTimer(*menu_, reader_, session_, [this](std::size_t offset) { return chapterEnd(offset); });
     menu_->addSeparator();
     textChanged();
+    subscription_ = session_.subscribe([this](Session::Changes changes) {
+        if ((changes & Session::textChanged) != 0)
+            textChanged();
+        if ((changes & Session::readingChanged) != 0)
+            readingChanged(session_.reading());
+    });
 }
 
 void ChapterMenu::addMoves(QMainWindow& window)
@@ -53,10 +59,7 @@ void ChapterMenu::textChanged()
     for (QAction* action : listed_)
         delete action;
     listed_.clear();
-    // An empty text has nothing to move to.
-    chapters_.clear();
-    if (!session_.text().empty())
-        chapters_ = documentChapters(session_, sessionDocumentInfo(session_).title);
+    chapters_ = currentOutline(session_).chapters;
     for (std::size_t i = 0; i < chapters_.size(); ++i) {
         QString title = QString::fromStdString(chapters_[i].title);
         // A title's own "&" is no mnemonic.

@@ -1,8 +1,8 @@
 #include "window/ExportCommand.h"
 
-#include "export/Chapters.h"
 #include "files/Errors.h"
 #include "files/Paths.h"
+#include "intake/Chapters.h"
 #include "settings/VoiceChoice.h"
 
 #include <QMetaObject>
@@ -43,7 +43,7 @@ void ExportCommand::run(const Session& session)
 
     Session copy = session;
     const std::vector<std::size_t> headings = markedHeadings(copy.text(), copy.document().headings);
-    copy.setSelStart(copy.headingSearch() && !headings.empty() ? headings.front() : 0);
+    copy.setSelStart(copy.options().headingSearch && !headings.empty() ? headings.front() : 0);
     auto job = std::make_unique<AudioExport>(std::move(copy), std::move(request), setup_);
     auto setUpVoice = [voice = session.voiceIndex()](SpeechEngine& engine, Session& exported) {
         applyVoiceChoice(engine, exported, voice);

@@ -49,7 +49,7 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
       commands_({[this] { ui_.startAction->trigger(); }, [this] { ui_.stopAction->trigger(); },
                  [this] { runShowingErrors([this] { pause(); }); }, [this] { ui_.pasteAction->trigger(); },
                  [this] { ui_.againAction->trigger(); }, [this](int chunks) { moveChunks(chunks); },
-                 [this] { return close(); }, [this] { return session_.reading(); }}),
+                 [this] { raiseWindow(); }, [this] { return close(); }}),
       words_(
           dictionaryFilePath(), [this](DictionaryFile words) { useDictionary(std::move(words)); },
           [this](const std::function<void()>& use) { runShowingErrors(use); }),
@@ -57,13 +57,16 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
 {
     resizeToggle_.showNormalEditor();
     new FileDrop(*this, *ui_.editor->viewport(), [this](const std::string& path) { openDropped(path); });
-    progress_ = std::make_unique<ProgressLine>(*this, session_);
+    // The status line names the chapters that the menu lists, so it hears of a new text after
+    // the menu.
+    chapterMenu_ = new ChapterMenu(*this, *ui_.optionMenu, session_, reader_,
+                                   [this](const std::function<void()>& command) { runShowingErrors(command); });
+    progress_ = std::make_unique<ProgressLine>(*this, session_, chapterMenu_->chapters());
     bindRecentMenu(*ui_.recentMenu, bookmarks_.filePath(), [this](const std::string& file) { openDropped(file); });
     resize(scaled(kDesignClient.width(), ui_.scale),
            scaled(kDesignClient.height(), ui_.scale) + ui_.mainMenu->sizeHint().height() + progress_->height());
     bindSession();
     bindEvents();
-    addChapterMenu();
     runShowingErrors([this] { onCreate(); });
 }
 
@@ -81,24 +84,10 @@ void MainWindow::bindSession()
                         ui_.headingSearchBox, ui_.repeatBox, ui_.notesAction, ui_.wordsAction, ui_.marksAction,
                         ui_.numbersAction, ui_.englishAction, ui_.unreadLimitBar, ui_.blankLimitBar, ui_.speedBar,
                         ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
-    binding_->onSpeedChanged = [this] { speedChanged(); };
-    binding_->onReadingChanged = [this] {
-        progress_->readingChanged();
-        commands_.readingStateMayHaveChanged();
-    };
-    binding_->onCursorMoved = [this] { progress_->update(); };
-}
-
-void MainWindow::addChapterMenu()
-{
-    chapterMenu_ = new ChapterMenu(*this, *ui_.optionMenu, session_, reader_,
-                                   [this](const std::function<void()>& command) { runShowingErrors(command); });
-    progress_->showChapters(&chapterMenu_->chapters());
-    binding_->onTextChanged = [this] {
-        chapterMenu_->textChanged();
-        progress_->textChanged();
-    };
-    commands_.onReadingChanged([this](bool reading) { chapterMenu_->readingChanged(reading); });
+    speedSubscription_ = session_.subscribe([this](Session::Changes changes) {
+        if ((changes & Session::speedChanged) != 0)
+            speedChanged();
+    });
 }
 
 void MainWindow::bindEvents()
@@ -106,32 +95,32 @@ void MainWindow::bindEvents()
     const auto bind = [this](auto* source, auto signal, std::function<void()> command) {
         connect(source, signal, this, [this, command] { runShowingErrors(command); });
     };
-    const std::pair<QPushButton*, std::function<void()>> clicks[] = {
-        {ui_.startButton, [this] { start(); }},
-        {ui_.openButton, [this] { openDocument(); }},
-        {ui_.quitButton, [this] { close(); }},
-        {ui_.stopButton, [this] { stop(); }},
-        {ui_.addSkipButton, [this] { askSkipEntry(); }},
-        {ui_.deleteSkipButton, [this] { deleteSkipEntry(); }},
-        {ui_.pasteButton, [this] { reader_.pasteClipboard(bookmarks_, clipboard_); }},
-        {ui_.reloadButton, [this] { reload(); }},
-        {ui_.saveButton, [this] { settings_.save(); }}};
-    for (const auto& [button, command] : clicks)
-        bind(button, &QPushButton::clicked, command);
-    const std::pair<QAction*, std::function<void()>> triggers[] = {
-        {ui_.startAction, [this] { start(); }},
-        {ui_.openAction, [this] { openDocument(); }},
-        {ui_.quitAction, [this] { close(); }},
-        {ui_.stopAction, [this] { stop(); }},
-        {ui_.pasteAction, [this] { reader_.pasteClipboard(bookmarks_, clipboard_); }},
-        {ui_.againAction, [this] { reader_.again(); }},
-        {ui_.previousAction, [this] { reader_.previous(); }},
-        {ui_.nextAction, [this] { reader_.next(); }},
-        {ui_.editWordsAction, [this] { editDictionary(); }},
-        {ui_.exportAction, [this] { exporter_.run(session_); }},
-        {ui_.aboutAction, [this] { dialogs_.showInfo(aboutText().toStdString()); }}};
-    for (const auto& [action, command] : triggers)
-        bind(action, &QAction::triggered, command);
+    // Each command with the button and the menu item (or key) that run it.
+    const struct {
+        QPushButton* button;
+        QAction* action;
+        std::function<void()> command;
+    } commands[] = {{ui_.startButton, ui_.startAction, [this] { start(); }},
+                    {ui_.openButton, ui_.openAction, [this] { openDocument(); }},
+                    {ui_.quitButton, ui_.quitAction, [this] { close(); }},
+                    {ui_.stopButton, ui_.stopAction, [this] { stop(); }},
+                    {ui_.addSkipButton, nullptr, [this] { askSkipEntry(); }},
+                    {ui_.deleteSkipButton, nullptr, [this] { deleteSkipEntry(); }},
+                    {ui_.pasteButton, ui_.pasteAction, [this] { reader_.pasteClipboard(intake_, clipboard_); }},
+                    {ui_.reloadButton, nullptr, [this] { reload(); }},
+                    {ui_.saveButton, nullptr, [this] { settings_.save(); }},
+                    {nullptr, ui_.againAction, [this] { reader_.again(); }},
+                    {nullptr, ui_.previousAction, [this] { reader_.previous(); }},
+                    {nullptr, ui_.nextAction, [this] { reader_.next(); }},
+                    {nullptr, ui_.editWordsAction, [this] { editDictionary(); }},
+                    {nullptr, ui_.exportAction, [this] { exporter_.run(session_); }},
+                    {nullptr, ui_.aboutAction, [this] { dialogs_.showInfo(aboutText().toStdString()); }}};
+    for (const auto& [button, action, command] : commands) {
+        if (button != nullptr)
+            bind(button, &QPushButton::clicked, command);
+        if (action != nullptr)
+            bind(action, &QAction::triggered, command);
+    }
     bind(ui_.voiceBox, &QComboBox::activated, [this] { voiceChosen(); });
     connect(ui_.voiceBox->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) {
         completeTypedVoice(*ui_.voiceBox, typed);
@@ -166,17 +155,12 @@ bool MainWindow::runShowingErrors(const std::function<void()>& command)
 void MainWindow::onCreate()
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
-    if (session_.readEnglish())
+    if (session_.options().readEnglish)
         englishLoad_ = std::async(std::launch::async, [] { EnglishLexicon::installed(); });
     keepOnScreen(*this);
     words_.load();
-    session_.setSelStart(0);
-    session_.setSelLength(0);
-    session_.becomePaste();
     resizeToggle_.restart();
-    session_.lastSpoken().clear();
-    if (!args_.empty())
-        intake_.loadFromCommandLine(args_);
+    intake_.loadFromCommandLine(args_);
 }
 
 void MainWindow::setUpVoices(int storedVoice)
@@ -348,9 +332,9 @@ void MainWindow::voiceChosen()
 
 void MainWindow::useDictionary(DictionaryFile words)
 {
-    session_.document().words = std::move(words.dictionary);
+    session_.setReadingDictionary(std::move(words.dictionary));
     // Its broken lines matter only to a listener who has the dictionary read.
-    if (session_.wordReadings() && !words.problems.empty()) {
+    if (session_.options().wordReadings && !words.problems.empty()) {
         std::string message;
         for (const std::string& problem : words.problems)
             message += (message.empty() ? "" : "\n") + problem;
@@ -373,7 +357,14 @@ void MainWindow::speedChanged()
 {
     ui_.speedValueLabel->setNum(session_.speed());
     tts_.setRate(session_.speed());
-    progress_->update();
+}
+
+void MainWindow::raiseWindow()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 } // namespace kven

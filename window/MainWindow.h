@@ -56,8 +56,8 @@ public:
     // The reading session the window shows.
     Session& session() { return session_; }
     const Session& session() const { return session_; }
-    // The time reading text[from, to) takes at the speed in use, as the status line counts it.
-    double secondsBetween(std::size_t from, std::size_t to) const { return progress_->secondsBetween(from, to); }
+    // The status line, whose pace gives the times of the text.
+    const ProgressLine& progress() const { return *progress_; }
 
     // The end of an utterance, as the engine reports it.
     void endOfStream(int stream, std::int64_t position);
@@ -106,9 +106,9 @@ private:
     void onClose();
 
     void bindSession();
-    // The Chapter menu, following the text and the reading state.
-    void addChapterMenu();
     void bindEvents();
+    // Brings the window to the front, out of the task bar when minimized.
+    void raiseWindow();
     void setUpVoices(int storedVoice);
     // Runs a command as the application's top level does: an error ends it and is shown in
     // the standard error box. Returns false when the command failed.
@@ -126,6 +126,7 @@ private:
     std::vector<std::string> args_;
     Session session_;
     std::unique_ptr<SessionBinding> binding_;
+    Session::Subscription speedSubscription_;
     std::unique_ptr<ProgressLine> progress_;
     Bookmarks bookmarks_;
     SettingsFile settings_;

@@ -1,7 +1,7 @@
 #include "window/MediaControls.h"
 
-#include "export/DocumentChapters.h"
-#include "window/MainWindow.h"
+#include "window/ProgressLine.h"
+#include "window/ReadingCommands.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnectionInterface>
@@ -119,22 +119,23 @@ private:
     QVariantMap metadata() const
     {
         // As the audiobook export tags the document.
-        const DocumentInfo info = sessionDocumentInfo(controls_.form_.session());
+        const Document& info = controls_.session_.document();
         QVariantMap data = {
             {QStringLiteral("mpris:trackid"),
              QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/kven/document/%1").arg(controls_.track_)))},
             {QStringLiteral("xesam:title"), QString::fromStdString(info.title)},
-            {QStringLiteral("mpris:length"), controls_.microsecondsFor(controls_.form_.session().text().size())}};
+            {QStringLiteral("mpris:length"), controls_.microsecondsFor(controls_.session_.text().size())}};
         if (!info.author.empty())
             data.insert(QStringLiteral("xesam:artist"), QStringList{QString::fromStdString(info.author)});
         return data;
     }
     double one() const { return 1.0; }
     void ignore(double) {}
-    qlonglong position() const { return controls_.microsecondsFor(controls_.form_.session().selStart()); }
+    qlonglong position() const { return controls_.microsecondsFor(controls_.session_.selStart()); }
 };
 
-std::unique_ptr<MediaControls> MediaControls::onSessionBus(MainWindow& form)
+std::unique_ptr<MediaControls> MediaControls::onSessionBus(const Session& session, ReadingCommands& commands,
+                                                           const ProgressLine& pace)
 {
     // Without an address the bus library would try to start a bus of its own.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
@@ -146,7 +147,7 @@ std::unique_ptr<MediaControls> MediaControls::onSessionBus(MainWindow& form)
         warn("the session bus cannot be reached");
         return nullptr;
     }
-    std::unique_ptr<MediaControls> controls(new MediaControls(form, bus));
+    std::unique_ptr<MediaControls> controls(new MediaControls(session, commands, pace, bus));
     if (!bus.registerObject(kObjectPath, controls.get(), QDBusConnection::ExportAdaptors)) {
         warn("the player's object path is taken");
         return nullptr;
@@ -161,40 +162,39 @@ std::unique_ptr<MediaControls> MediaControls::onSessionBus(MainWindow& form)
     return controls;
 }
 
-MediaControls::MediaControls(MainWindow& form, QDBusConnection bus)
-    : form_(form), commands_(form.commands()), bus_(std::move(bus)), player_(new MediaPlayer2PlayerAdaptor(*this))
+MediaControls::MediaControls(const Session& session, ReadingCommands& commands, const ProgressLine& pace,
+                             QDBusConnection bus)
+    : session_(session), commands_(commands), pace_(pace), bus_(std::move(bus)),
+      player_(new MediaPlayer2PlayerAdaptor(*this))
 {
     new MediaPlayer2Adaptor(*this);
-    reading_ = reading();
-    listener_ = commands_.onReadingChanged([this](bool) { readingStateChanged(); });
-    connect(&form_, &QWidget::windowTitleChanged, this, [this] { captionChanged(); });
+    subscription_ = session_.subscribe([this](Session::Changes changes) {
+        if ((changes & Session::readingChanged) != 0)
+            readingStateChanged();
+        if ((changes & Session::captionChanged) != 0)
+            captionChanged();
+    });
 }
 
 MediaControls::~MediaControls()
 {
-    commands_.forget(listener_);
     bus_.unregisterObject(kObjectPath);
 }
 
 bool MediaControls::reading() const
 {
-    return commands_.reading();
+    return session_.reading();
 }
 
 qlonglong MediaControls::microsecondsFor(std::size_t bytes) const
 {
     // At the pace reading has shown so far, as the status line counts.
-    return static_cast<qlonglong>(form_.secondsBetween(0, bytes) * 1e6);
+    return static_cast<qlonglong>(pace_.secondsBetween(0, bytes) * 1e6);
 }
 
 void MediaControls::raiseWindow()
 {
-    later([this] {
-        form_.setWindowState(form_.windowState() & ~Qt::WindowMinimized);
-        form_.show();
-        form_.raise();
-        form_.activateWindow();
-    });
+    later([this] { commands_.raise(); });
 }
 
 void MediaControls::quit()
@@ -277,10 +277,7 @@ void MediaControls::runWaitingCommands()
 
 void MediaControls::readingStateChanged()
 {
-    if (reading() == reading_)
-        return;
-    reading_ = reading();
-    if (reading_)
+    if (reading())
         paused_ = false;
     emitChanged(*player_, "PlaybackStatus");
 }

@@ -7,7 +7,7 @@
 // document's title and author (as the audiobook export tags them) and its length, and the
 // position is the cursor's, both as times at the speed in use.
 
-#include "export/Chapters.h"
+#include "state/Session.h"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -21,7 +21,7 @@ class QDBusAbstractAdaptor;
 
 namespace kven {
 
-class MainWindow;
+class ProgressLine;
 class ReadingCommands;
 // The two interfaces on the bus, one adaptor each (in MediaControls.cpp).
 class MediaPlayer2Adaptor;
@@ -29,13 +29,15 @@ class MediaPlayer2PlayerAdaptor;
 
 class MediaControls : public QObject {
 public:
-    // Serves `form` on the session bus under the player's name, taking the name over from a
-    // copy that is closing. Null, after one line on standard error, when there is no session
-    // bus or the name cannot be had; the window then runs without.
-    static std::unique_ptr<MediaControls> onSessionBus(MainWindow& form);
-    // Serves `form` on `bus` as it is, registering nothing: tests call the interfaces' slots,
+    // Serves the window's session and commands on the session bus under the player's name,
+    // taking the name over from a copy that is closing; the times are the status line's.
+    // Null, after one line on standard error, when there is no session bus or the name cannot
+    // be had; the window then runs without.
+    static std::unique_ptr<MediaControls> onSessionBus(const Session& session, ReadingCommands& commands,
+                                                       const ProgressLine& pace);
+    // Serves them on `bus` as it is, registering nothing: tests call the interfaces' slots,
     // the children of this object, by their names on the bus.
-    MediaControls(MainWindow& form, QDBusConnection bus);
+    MediaControls(const Session& session, ReadingCommands& commands, const ProgressLine& pace, QDBusConnection bus);
     ~MediaControls() override;
 
 private:
@@ -66,12 +68,12 @@ private:
     void setPaused(bool paused);
     void captionChanged();
 
-    MainWindow& form_;
+    const Session& session_;
     ReadingCommands& commands_;
+    const ProgressLine& pace_;
     QDBusConnection bus_;
     MediaPlayer2PlayerAdaptor* player_;
-    int listener_ = 0;
-    bool reading_ = false;
+    Session::Subscription subscription_;
     // Reading was stopped by a pause and has not started since, nor been stopped.
     bool paused_ = false;
     // Runs of one command merged: a state asked for replaces the one asked for just before

@@ -26,8 +26,8 @@ constexpr std::size_t kWalkStretch = 32 * 1024;
 
 } // namespace
 
-ProgressLine::ProgressLine(QMainWindow& window, const Session& session)
-    : session_(session), label_(new QLabel), filter_(session), walker_(new QTimer(this))
+ProgressLine::ProgressLine(QMainWindow& window, const Session& session, const std::vector<Chapter>& chapters)
+    : session_(session), chapters_(chapters), label_(new QLabel), filter_(session), walker_(new QTimer(this))
 {
     label_->setObjectName(QStringLiteral("progressLabel"));
     window.statusBar()->setObjectName(QStringLiteral("statusLine"));
@@ -36,6 +36,14 @@ ProgressLine::ProgressLine(QMainWindow& window, const Session& session)
     walker_->setObjectName(QStringLiteral("spokenWeightsWalker"));
     walker_->setInterval(0);
     connect(walker_, &QTimer::timeout, this, [this] { walk(); });
+    subscription_ = session_.subscribe([this](Session::Changes changes) {
+        if ((changes & Session::textChanged) != 0)
+            textChanged();
+        if ((changes & Session::readingChanged) != 0)
+            readingChanged();
+        else if ((changes & (Session::selectionChanged | Session::speedChanged)) != 0)
+            update();
+    });
 }
 
 void ProgressLine::textChanged()
@@ -100,8 +108,8 @@ void ProgressLine::update()
     std::string chapter;
     // While reading, the chapter of the chunk being said: the cursor may already stand past the
     // silent lines after it, in the next chapter.
-    if (chapters_ != nullptr && chapters_->size() > 1)
-        chapter = (*chapters_)[chapterAt(*chapters_, session_.reading() ? session_.chunkStart() : cursor)].title;
+    if (chapters_.size() > 1)
+        chapter = chapters_[chapterAt(chapters_, session_.reading() ? session_.chunkStart() : cursor)].title;
     label_->setText(size == 0 ? QString() : progressText(cursor, size, chapter, secondsBetween(cursor, size)));
 }
 

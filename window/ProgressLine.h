@@ -4,7 +4,7 @@
 // by what is said (SpokenWeights), worked out between the window's events after each change of
 // the text; until then by the bytes of the text.
 
-#include "export/Chapters.h"
+#include "intake/Chapters.h"
 #include "reading/ReadingPace.h"
 #include "reading/SessionFilter.h"
 #include "reading/SpokenWeights.h"
@@ -23,35 +23,34 @@ class QTimer;
 
 namespace kven {
 
-class Session;
-
 // "42.0%　第二章　残り 1:02:03": the share of the text before `cursor`, the chapter (when there
 // is one to name) and the time left.
 QString progressText(std::size_t cursor, std::size_t size, const std::string& chapter, double secondsLeft);
 
 class ProgressLine : public QObject {
 public:
-    // Adds the status line to `window`.
-    ProgressLine(QMainWindow& window, const Session& session);
+    // Adds the status line to `window`, following `session` from then on. `chapters` are the
+    // document's chapters, kept up to date by their owner before this hears of a change (it
+    // subscribes to the session first); a document of one chapter shows none.
+    ProgressLine(QMainWindow& window, const Session& session, const std::vector<Chapter>& chapters);
 
+    // After an utterance ended.
+    void utteranceEnded();
+
+    // The time reading text[from, to) takes at the speed in use.
+    double secondsBetween(std::size_t from, std::size_t to) const;
+    int height() const;
+
+private:
     // After the text was replaced.
     void textChanged();
     // After the reading state changed.
     void readingChanged();
-    // After an utterance ended.
-    void utteranceEnded();
     // Shows the figures for the cursor and text as they are now.
     void update();
 
-    // The time reading text[from, to) takes at the speed in use.
-    double secondsBetween(std::size_t from, std::size_t to) const;
-    // The document's chapters, kept up to date by their owner; a document of one chapter shows
-    // none.
-    void showChapters(const std::vector<Chapter>* chapters) { chapters_ = chapters; }
-    int height() const;
-
-private:
     const Session& session_;
+    const std::vector<Chapter>& chapters_;
     QLabel* label_;
     // One stretch of the walk over the text; the next one waits for the events in between.
     void walk();
@@ -63,7 +62,7 @@ private:
     SpokenWeights weights_;
     SessionFilter filter_;
     QTimer* walker_;
-    const std::vector<Chapter>* chapters_ = nullptr;
+    Session::Subscription subscription_;
 };
 
 } // namespace kven

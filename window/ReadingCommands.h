@@ -1,11 +1,10 @@
 #pragma once
 // The reading commands of the window, whatever asks for them: its buttons, menus and function
-// keys and the desktop's media controls run the same ones, and learn from one place when
-// reading starts and stops. Pause is the media controls' own.
+// keys and the desktop's media controls run the same ones. Pause is the media controls' own;
+// whether reading is on is the session's to tell.
 
 #include <functional>
 #include <utility>
-#include <vector>
 
 namespace kven {
 
@@ -20,9 +19,10 @@ public:
         std::function<void()> again;
         // Next that many chunks, or Previous for a negative count, as one command.
         std::function<void(int chunks)> move;
+        // Brings the window to the front, out of the task bar when minimized.
+        std::function<void()> raise;
         // Closes the window; false when it stayed open.
         std::function<bool()> quit;
-        std::function<bool()> reading;
     };
 
     explicit ReadingCommands(Handlers handlers) : handlers_(std::move(handlers)) {}
@@ -34,28 +34,11 @@ public:
     void again() { handlers_.again(); }
     void next(int chunks = 1) { handlers_.move(chunks); }
     void previous(int chunks = 1) { handlers_.move(-chunks); }
+    void raise() { handlers_.raise(); }
     bool quit() { return handlers_.quit(); }
-    bool reading() const { return handlers_.reading(); }
-
-    // `listener` hears every change of the reading state, with the state it changed to, until
-    // forget() is given the number this returns.
-    int onReadingChanged(std::function<void(bool reading)> listener)
-    {
-        listeners_.emplace_back(++lastListener_, std::move(listener));
-        return lastListener_;
-    }
-    void forget(int listener)
-    {
-        std::erase_if(listeners_, [listener](const auto& l) { return l.first == listener; });
-    }
-    // The window tells whenever the state may have changed; listeners hear only real changes.
-    void readingStateMayHaveChanged();
 
 private:
     Handlers handlers_;
-    std::vector<std::pair<int, std::function<void(bool)>>> listeners_;
-    int lastListener_ = 0;
-    bool reading_ = false;
 };
 
 } // namespace kven

@@ -53,7 +53,7 @@ SessionBinding::SessionBinding(Session& session, const SessionControls& controls
 {
     session_.bindView({[this] { return editorText_.text(); }, [this] { return editorText_.selStart(); },
                        [this] { return editorText_.selLength(); }, [this] { return talkText_.text(); }});
-    session_.setListener([this](Session::Changes changes) { show(changes); });
+    subscription_ = session_.subscribe([this](Session::Changes changes) { show(changes); });
     show(Session::textChanged | Session::selectionChanged | Session::optionsChanged | Session::skipListChanged |
          Session::talkSymbolsChanged | Session::captionChanged | Session::voicesChanged | Session::voiceChanged);
     followControls();
@@ -61,14 +61,13 @@ SessionBinding::SessionBinding(Session& session, const SessionControls& controls
 
 SessionBinding::~SessionBinding()
 {
-    session_.setListener({});
     session_.bindView({});
 }
 
-template<class Value> void SessionBinding::fromControl(const std::function<void(Value)>& set, Value value)
+void SessionBinding::fromControl(const std::function<void()>& change)
 {
     const Updating updating(updating_);
-    set(value);
+    change();
 }
 
 void SessionBinding::followControls()
@@ -84,30 +83,30 @@ void SessionBinding::followControls()
     connect(controls_.talkSymbols, &QPlainTextEdit::textChanged, this,
             [edited] { edited(Session::talkSymbolsChanged); });
 
-    using Flag = std::function<void(bool)>;
-    using Number = std::function<void(int)>;
-    const std::pair<QCheckBox*, Flag> boxes[] = {
-        {controls_.aozoraRuby, [this](bool on) { session_.setAozoraRuby(on); }},
-        {controls_.aaSkip, [this](bool on) { session_.setAaSkip(on); }},
-        {controls_.headingSearch, [this](bool on) { session_.setHeadingSearch(on); }},
-        {controls_.repeatSuppression, [this](bool on) { session_.setRepeatSuppression(on); }}};
-    for (const auto& [box, set] : boxes)
-        connect(box, &QCheckBox::toggled, this, [this, set = set](bool on) { fromControl(set, on); });
-    const std::pair<QAction*, Flag> actions[] = {
-        {controls_.silentNotes, [this](bool on) { session_.setSilentNotes(on); }},
-        {controls_.wordReadings, [this](bool on) { session_.setWordReadings(on); }},
-        {controls_.passOverMarks, [this](bool on) { session_.setPassOverMarks(on); }},
-        {controls_.readNumbers, [this](bool on) { session_.setReadNumbers(on); }},
-        {controls_.readEnglish, [this](bool on) { session_.setReadEnglish(on); }}};
-    for (const auto& [action, set] : actions)
-        connect(action, &QAction::toggled, this, [this, set = set](bool on) { fromControl(set, on); });
-    const std::pair<QScrollBar*, Number> bars[] = {
-        {controls_.unreadLimit, [this](int value) { session_.setUnreadLimit(value); }},
-        {controls_.blankLimit, [this](int value) { session_.setBlankLimit(value); }}};
-    for (const auto& [bar, set] : bars)
-        connect(bar, &QScrollBar::valueChanged, this, [this, set = set](int value) { fromControl(set, value); });
+    using Option = bool ReadingOptions::*;
+    const std::pair<QCheckBox*, Option> boxes[] = {{controls_.aozoraRuby, &ReadingOptions::aozoraRuby},
+                                                   {controls_.aaSkip, &ReadingOptions::aaSkip},
+                                                   {controls_.headingSearch, &ReadingOptions::headingSearch},
+                                                   {controls_.repeatSuppression, &ReadingOptions::repeatSuppression}};
+    const auto setOption = [this](Option option) {
+        return [this, option](bool on) { fromControl([&] { session_.setOption(option, on); }); };
+    };
+    for (const auto& [box, option] : boxes)
+        connect(box, &QCheckBox::toggled, this, setOption(option));
+    const std::pair<QAction*, Option> actions[] = {{controls_.silentNotes, &ReadingOptions::silentNotes},
+                                                   {controls_.wordReadings, &ReadingOptions::wordReadings},
+                                                   {controls_.passOverMarks, &ReadingOptions::passOverMarks},
+                                                   {controls_.readNumbers, &ReadingOptions::readNumbers},
+                                                   {controls_.readEnglish, &ReadingOptions::readEnglish}};
+    for (const auto& [action, option] : actions)
+        connect(action, &QAction::toggled, this, setOption(option));
+    const std::pair<QScrollBar*, int ReadingOptions::*> bars[] = {{controls_.unreadLimit, &ReadingOptions::unreadLimit},
+                                                                  {controls_.blankLimit, &ReadingOptions::blankLimit}};
+    for (const auto& [bar, limit] : bars)
+        connect(bar, &QScrollBar::valueChanged, this,
+                [this, limit = limit](int value) { fromControl([&] { session_.setLimit(limit, value); }); });
     connect(controls_.voices, &QComboBox::currentIndexChanged, this,
-            [this](int index) { fromControl(Number([this](int chosen) { session_.setVoiceIndex(chosen); }), index); });
+            [this](int index) { fromControl([&] { session_.setVoiceIndex(index); }); });
 }
 
 void SessionBinding::show(Session::Changes changes)
@@ -147,21 +146,13 @@ void SessionBinding::show(Session::Changes changes)
     }
     if ((changes & (Session::readingChanged | Session::selectionChanged | Session::textChanged)) != 0)
         markChunk();
-    if ((changes & (Session::selectionChanged | Session::textChanged)) != 0 && onCursorMoved)
-        onCursorMoved();
-    if ((changes & Session::readingChanged) != 0 && onReadingChanged)
-        onReadingChanged();
-    if ((changes & Session::speedChanged) != 0 && onSpeedChanged)
-        onSpeedChanged();
-    if ((changes & Session::textChanged) != 0 && onTextChanged)
-        onTextChanged();
 }
 
 void SessionBinding::showText()
 {
     controls_.editor->setExtraSelections({});
     marked_ = {};
-    if (const std::string& pasted = session_.pastedUtf8(); !pasted.empty()) {
+    if (const std::string& pasted = session_.document().pastedUtf8; !pasted.empty()) {
         // The editor shows what was pasted as it was given; the session reads it back from
         // there, as it would after an edit.
         controls_.editor->setPlainText(QString::fromStdString(pasted));
@@ -219,19 +210,22 @@ void SessionBinding::markChunk()
 
 void SessionBinding::showOptions()
 {
-    const std::pair<QCheckBox*, bool> boxes[] = {{controls_.aozoraRuby, session_.aozoraRuby()},
-                                                 {controls_.aaSkip, session_.aaSkip()},
-                                                 {controls_.headingSearch, session_.headingSearch()},
-                                                 {controls_.repeatSuppression, session_.repeatSuppression()}};
+    const ReadingOptions& options = session_.options();
+    const std::pair<QCheckBox*, bool> boxes[] = {{controls_.aozoraRuby, options.aozoraRuby},
+                                                 {controls_.aaSkip, options.aaSkip},
+                                                 {controls_.headingSearch, options.headingSearch},
+                                                 {controls_.repeatSuppression, options.repeatSuppression}};
     for (const auto& [box, on] : boxes)
         box->setChecked(on);
-    controls_.silentNotes->setChecked(session_.silentNotes());
-    controls_.wordReadings->setChecked(session_.wordReadings());
-    controls_.passOverMarks->setChecked(session_.passOverMarks());
-    controls_.readNumbers->setChecked(session_.readNumbers());
-    controls_.readEnglish->setChecked(session_.readEnglish());
-    controls_.unreadLimit->setValue(session_.unreadLimit());
-    controls_.blankLimit->setValue(session_.blankLimit());
+    const std::pair<QAction*, bool> actions[] = {{controls_.silentNotes, options.silentNotes},
+                                                 {controls_.wordReadings, options.wordReadings},
+                                                 {controls_.passOverMarks, options.passOverMarks},
+                                                 {controls_.readNumbers, options.readNumbers},
+                                                 {controls_.readEnglish, options.readEnglish}};
+    for (const auto& [action, on] : actions)
+        action->setChecked(on);
+    controls_.unreadLimit->setValue(options.unreadLimit);
+    controls_.blankLimit->setValue(options.blankLimit);
 }
 
 void SessionBinding::showSkipList()

@@ -52,14 +52,6 @@ public:
     SessionBinding(Session& session, const SessionControls& controls);
     ~SessionBinding() override;
 
-    // Run after the session's speed or reading flag changed, however.
-    std::function<void()> onSpeedChanged;
-    std::function<void()> onReadingChanged;
-    // The cursor or the text changed.
-    std::function<void()> onCursorMoved;
-    // Run after the text was replaced.
-    std::function<void()> onTextChanged;
-
     // The document editor's text and offsets as the session sees them.
     EditorText& editorText() { return editorText_; }
     // The skip list's entry added, or entry `row` removed, in the list and the session.
@@ -79,9 +71,10 @@ private:
     void markChunk();
     void followControls();
     // A control's change reaches the session, without coming back to the control.
-    template<class Value> void fromControl(const std::function<void(Value)>& set, Value value);
+    void fromControl(const std::function<void()>& change);
 
     Session& session_;
+    Session::Subscription subscription_;
     SessionControls controls_;
     EditorText editorText_;
     EditorText talkText_;

@@ -15,6 +15,7 @@
 #include "settings/SettingsFile.h"
 #include "state/Session.h"
 #include "support/AnsweringDialogs.h"
+#include "support/Documents.h"
 #include "text/TextOps.h"
 
 #include <chrono>
@@ -65,7 +66,7 @@ public:
 
     void leave(const std::string& path, std::size_t cursor)
     {
-        session_.document().path = path;
+        kven::testing::nameDocument(session_, path);
         session_.setSelStart(cursor);
         Bookmarks(session_, bookmarkPath_).recordPosition();
     }
@@ -73,7 +74,7 @@ public:
     void start()
     {
         SettingsFile(session_, dialogs_, settingsPath_).startupRead();
-        session_.document().path = kCurrent;
+        kven::testing::nameDocument(session_, kCurrent);
         Bookmarks(session_, bookmarkPath_).lookup();
     }
 

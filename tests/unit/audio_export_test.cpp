@@ -36,9 +36,9 @@ Session bookWindow()
 {
     Session session;
     session.setText(testing::sj(kBook));
-    session.setUnreadLimit(4);
-    session.setBlankLimit(9);
-    session.setSilentNotes(true);
+    session.setLimit(&ReadingOptions::unreadLimit, 4);
+    session.setLimit(&ReadingOptions::blankLimit, 9);
+    session.setOption(&ReadingOptions::silentNotes, true);
     session.setTalkSymbols(testing::sj("、。，．・：；？！ー―…「」『』（）"));
     return session;
 }

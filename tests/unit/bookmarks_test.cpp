@@ -3,6 +3,7 @@
 #include "intake/Bookmarks.h"
 #include "intake/RecentDocuments.h"
 #include "state/Session.h"
+#include "support/Documents.h"
 #include "support/ScratchFolder.h"
 #include "text/TextOps.h"
 
@@ -16,6 +17,7 @@
 namespace kven {
 namespace {
 
+using testing::nameDocument;
 using testing::ScratchFolder;
 
 class BookmarksTest : public ::testing::Test {
@@ -28,7 +30,7 @@ protected:
     // Leaves `path` with the cursor at `cursor`.
     void leave(const std::string& path, std::size_t cursor)
     {
-        session.document().path = path;
+        nameDocument(session, path);
         session.setSelStart(cursor);
         bookmarks.recordPosition();
     }
@@ -66,7 +68,7 @@ TEST_F(BookmarksTest, LookupTakesTheLastLineOfExactlyThePath)
     };
     for (const auto& row : rows) {
         setFile(row.file);
-        session.document().path = row.path;
+        nameDocument(session, row.path);
         session.setSelStart(777);
         session.setSelLength(3);
         bookmarks.lookup();
@@ -110,7 +112,7 @@ TEST_F(BookmarksTest, EveryDocumentResumesAtItsOwnPlace)
             }
         }
         setFile(bytes);
-        session.document().path = path;
+        nameDocument(session, path);
         session.setSelStart(777);
         bookmarks.lookup();
         ASSERT_EQ(session.selStart(), expected) << bytes;
@@ -123,10 +125,10 @@ TEST_F(BookmarksTest, EveryDocumentResumesAtItsOwnPlace)
 TEST_F(BookmarksTest, PositionIsReadFromAtMost99BytesAfterTheComma)
 {
     setFile("/d/a.txt," + std::string(97, '0') + "12\r\n/d/b.txt," + std::string(98, '0') + "12\r\n");
-    session.document().path = "/d/a.txt";
+    nameDocument(session, "/d/a.txt");
     bookmarks.lookup();
     EXPECT_EQ(session.selStart(), 12u);
-    session.document().path = "/d/b.txt";
+    nameDocument(session, "/d/b.txt");
     bookmarks.lookup();
     EXPECT_EQ(session.selStart(), 1u); // the "2" is the 100th byte
 }
@@ -134,14 +136,14 @@ TEST_F(BookmarksTest, PositionIsReadFromAtMost99BytesAfterTheComma)
 TEST_F(BookmarksTest, LookupReadsPastBlankLinesToTheEnd)
 {
     setFile("/d/a.txt,1\r\n\r\n/d/b.txt,2\r\n\r\n/d/b.txt,6");
-    session.document().path = "/d/b.txt";
+    nameDocument(session, "/d/b.txt");
     bookmarks.lookup();
     EXPECT_EQ(session.selStart(), 6u);
 }
 
 TEST_F(BookmarksTest, LookupOfAnUnreadableFileChangesNothing)
 {
-    session.document().path = "/d/a.txt";
+    nameDocument(session, "/d/a.txt");
     session.setSelStart(5);
     for (bool asFolder : {false, true}) {
         if (asFolder)
@@ -212,7 +214,7 @@ TEST_F(BookmarksTest, NothingIsWrittenWithoutAPathOrForTheBrowserCache)
     EXPECT_FALSE(folder.exists("KVEN.txt"));
     // Looked up like any other path.
     setFile(cached + ",8\r\n");
-    session.document().path = cached;
+    nameDocument(session, cached);
     bookmarks.lookup();
     EXPECT_EQ(session.selStart(), 8u);
     leave(cached, 20);
@@ -230,12 +232,12 @@ TEST_F(BookmarksTest, WriterKeepsLinesTheBookmarkListNeverSaw)
 TEST_F(BookmarksTest, WriterKeepsLinesWrittenAfterAFailedLookup)
 {
     setFile("/d/x.txt,1\r\n");
-    session.document().path = "/d/z.txt";
+    nameDocument(session, "/d/z.txt");
     bookmarks.lookup();
     // The bookmark file is unreadable at the next lookup...
     folder.remove("KVEN.txt");
     folder.makeFolder("KVEN.txt");
-    session.document().path = "/d/a.txt";
+    nameDocument(session, "/d/a.txt");
     EXPECT_THROW(bookmarks.lookup(), KvenError);
     // ...and another copy writes it meanwhile.
     folder.remove("KVEN.txt");
@@ -248,7 +250,7 @@ TEST_F(BookmarksTest, WriterRefusesToRebuildAFileItCannotRead)
 {
     folder.makeFolder("KVEN.txt");
     folder.write("KVEN.txt/inside", "kept");
-    session.document().path = "/d/a.txt";
+    nameDocument(session, "/d/a.txt");
     try {
         bookmarks.recordPosition();
         ADD_FAILURE() << "recording the position did not fail";
@@ -263,7 +265,7 @@ TEST_F(BookmarksTest, FileOverTheLimitIsUnreadableAndKept)
 {
     const std::string path = folder.write("KVEN.txt", "/d/a.txt,5\r\n");
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit) + 1), 0);
-    session.document().path = "/d/a.txt";
+    nameDocument(session, "/d/a.txt");
     session.setSelStart(9);
     EXPECT_THROW(bookmarks.lookup(), KvenError);
     EXPECT_EQ(session.selStart(), 9u);
@@ -289,7 +291,7 @@ TEST_F(BookmarksTest, FailedWriteLeavesTheOldFile)
     const std::string name = std::string(248, 'b') + ".txt";
     const std::string path = folder.write(name, "/d/x.txt,1\r\n");
     Bookmarks longNamed(session, path);
-    session.document().path = "/d/a.txt";
+    nameDocument(session, "/d/a.txt");
     try {
         longNamed.recordPosition();
         ADD_FAILURE() << "recording the position did not fail";

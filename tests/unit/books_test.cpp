@@ -1,7 +1,7 @@
-#include "export/Chapters.h"
 #include "files/Errors.h"
 #include "intake/BookMarkup.h"
 #include "intake/BookText.h"
+#include "intake/Chapters.h"
 #include "intake/Intake.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
@@ -90,7 +90,7 @@ std::vector<ZipEntry> bookEntries(bool withNav)
 std::vector<std::string> entryLines(const ArchiveText& book)
 {
     std::vector<std::string> lines;
-    for (const TocEntry& entry : book.contents) {
+    for (const Chapter& entry : book.contents) {
         std::string_view rest = std::string_view(book.text).substr(entry.offset);
         while (rest.starts_with("\r\n"))
             rest.remove_prefix(2);

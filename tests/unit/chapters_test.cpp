@@ -1,7 +1,7 @@
 // The chapters of an audiobook: Aozora heading notes in their forms, marked page headings,
 // a heading at the very start, no headings; and the title and author of a document.
 
-#include "export/Chapters.h"
+#include "intake/Chapters.h"
 #include "support/Sjis.h"
 
 #include <gtest/gtest.h>

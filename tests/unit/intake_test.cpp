@@ -3,6 +3,7 @@
 #include "intake/Intake.h"
 #include "state/Session.h"
 #include "support/AnsweringDialogs.h"
+#include "support/Documents.h"
 #include "support/IconvAll.h"
 #include "support/ScratchFolder.h"
 #include "support/Sjis.h"
@@ -18,6 +19,7 @@ namespace kven {
 namespace {
 
 using testing::AnsweringDialogs;
+using testing::nameDocument;
 using testing::ScratchFolder;
 
 const std::string kEnd = "\r\n" + std::string(sjis::kEndLine);
@@ -88,7 +90,8 @@ TEST_F(IntakeTest, NoArgumentResetsCursorAndPathOnly)
 {
     session.setText("kept");
     session.setSelStart(3);
-    session.document().path = session.document().file = "/d/old.txt";
+    nameDocument(session, "/d/old.txt", "/d/old.txt");
+    session.setSelStart(3);
     intake.loadFromCommandLine({});
     EXPECT_EQ(session.selStart(), 0u);
     EXPECT_TRUE(session.document().path.empty());
@@ -142,7 +145,7 @@ TEST_F(IntakeTest, LoadingResolvesMarkersAndPlacesTheCursor)
         {"a heading the page leaves open has no end", "<h1>A<p>x<h1>B</h1>y", true, " Ax By", 1, {1, 4}, {5}},
     };
     for (const auto& row : rows) {
-        session.setHeadingSearch(row.headingSearch);
+        session.setOption(&ReadingOptions::headingSearch, row.headingSearch);
         intake.loadFromCommandLine({doc(row.file.starts_with("<") ? "h.html" : "p.txt", row.file)});
         EXPECT_EQ(session.text(), row.text + kEnd) << row.why;
         EXPECT_EQ(session.selStart(), row.cursor) << row.why;

@@ -47,13 +47,13 @@ TEST(LookAhead, ChangesNothing)
     rig.setText("あ。\r\nい。\r\n");
     rig.session.setSelStart(5);
     rig.session.setSelLength(3);
-    rig.session.lastSpoken() = sj("い。");
+    rig.session.setLastSpoken(sj("い。"));
     const std::string text = rig.session.text();
     SessionFilter filter(rig.session);
 
     // Repeat suppression passes over the chunk equal to the last spoken text.
     EXPECT_EQ(u8(nextUtterance(rig.session, filter.options())), "");
-    rig.session.setRepeatSuppression(false);
+    rig.session.setOption(&ReadingOptions::repeatSuppression, false);
     EXPECT_EQ(u8(nextUtterance(rig.session, filter.options())), "い。");
     EXPECT_EQ(rig.session.selStart(), 5u);
     EXPECT_EQ(rig.session.selLength(), 3u);

@@ -15,9 +15,9 @@ using V = std::vector<std::string>;
 V readWithNotes(const std::string& text, bool silentNotes, bool ruby = true, std::size_t from = 0)
 {
     ReadingRig rig;
-    rig.session.setSilentNotes(silentNotes);
-    rig.session.setAozoraRuby(ruby);
-    rig.session.setAaSkip(false);
+    rig.session.setOption(&ReadingOptions::silentNotes, silentNotes);
+    rig.session.setOption(&ReadingOptions::aozoraRuby, ruby);
+    rig.session.setOption(&ReadingOptions::aaSkip, false);
     rig.session.setTalkSymbols(sj("、。「」ー"));
     rig.session.setText(text);
     rig.session.setSelStart(from);
@@ -143,14 +143,16 @@ TEST(SilentNotes, RubyBasesOfAPage)
     };
     for (const BaseRow& r : rows) {
         ReadingRig rig;
-        rig.session.setSilentNotes(true);
-        rig.session.setAaSkip(false);
+        rig.session.setOption(&ReadingOptions::silentNotes, true);
+        rig.session.setOption(&ReadingOptions::aaSkip, false);
         rig.session.setTalkSymbols(sj("、。「」ー"));
         std::vector<std::string> bases;
         for (const std::string& b : r.bases)
             bases.push_back(sj(b));
-        rig.session.document().rubyBases = locateRubyBases(sj(r.located), bases);
-        rig.session.setText(sj(r.read));
+        Document page;
+        page.text = sj(r.read);
+        page.rubyBases = locateRubyBases(sj(r.located), bases);
+        rig.session.load(std::move(page));
         EXPECT_EQ(rig.readAll(), r.silent) << r.why;
     }
 }
@@ -194,7 +196,7 @@ TEST(SilentNotes, TheNotationExplanationIsNotRead)
     EXPECT_EQ(readWithNotes(sj(text), false, true, second), (V{"続きの例", "本文です。"}));
     // Previous at the first chunk after the block goes back past the block, not to its own start.
     ReadingRig rig;
-    rig.session.setSilentNotes(true);
+    rig.session.setOption(&ReadingOptions::silentNotes, true);
     rig.session.setTalkSymbols(sj("、。「」ー"));
     rig.session.setText(sj(text));
     rig.reader.start();

@@ -3,6 +3,7 @@
 #include "reading/ReadingPace.h"
 #include "reading/SessionFilter.h"
 #include "reading/SpokenWeights.h"
+#include "support/AnsweringDialogs.h"
 #include "support/ReadingRig.h"
 #include "support/ScratchFolder.h"
 
@@ -103,11 +104,15 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
     testing::ScratchFolder folder;
     ReadingRig rig;
     Bookmarks bookmarks(rig.session, folder.path("KVEN.txt"));
+    testing::AnsweringDialogs dialogs;
+    const EucJp conv;
+    DocumentIntake intake(rig.session, dialogs, bookmarks, conv);
     rig.setText("文書の一行目\r\n二行目\r\n");
-    rig.session.document().path = "/d/doc.txt";
-    rig.session.document().file = "/d/doc.txt";
-    rig.session.document().title = "本の題";
-    rig.session.document().contents = {{0, "第一章"}};
+    Document book = rig.session.document();
+    book.path = book.file = "/d/doc.txt";
+    book.title = book.bookTitle = "本の題";
+    book.contents = {{0, "第一章"}};
+    rig.session.load(std::move(book));
     rig.reader.start();
     const std::size_t cursor = rig.session.selStart();
     const struct {
@@ -123,7 +128,7 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
         SCOPED_TRACE(row.clipboard);
         clipboard.contents = row.clipboard;
         const auto skips = std::count(rig.engine.calls.begin(), rig.engine.calls.end(), "Skip Sentence 2147483647");
-        rig.reader.pasteClipboard(bookmarks, clipboard);
+        rig.reader.pasteClipboard(intake, clipboard);
         EXPECT_EQ(std::count(rig.engine.calls.begin(), rig.engine.calls.end(), "Skip Sentence 2147483647"), skips + 1)
             << "reading stopped first";
         // Only the document left gets a bookmark, and it keeps it: the pasted text is no document.
@@ -131,7 +136,8 @@ TEST(ReadingControl, PasteLeavesTheDocumentAndReadsTheClipboard)
         EXPECT_TRUE(rig.session.document().path.empty());
         EXPECT_TRUE(rig.session.document().file.empty());
         // Nor does it keep a book's title or contents, which an export would take.
-        EXPECT_TRUE(rig.session.document().title.empty());
+        EXPECT_TRUE(rig.session.document().bookTitle.empty());
+        EXPECT_NE(rig.session.document().title, "本の題");
         EXPECT_TRUE(rig.session.document().contents.empty());
         EXPECT_EQ(rig.session.caption(), "KVEN (temporary)");
         EXPECT_TRUE(rig.session.reading());
@@ -490,7 +496,7 @@ TEST(ReadingStep, ChunksOfMarksAlonePassOverWithTheOption)
         SCOPED_TRACE(on);
         ReadingRig rig;
         rig.session.setTalkSymbols(sj("「」―…『（？！）』〆＋℃"));
-        rig.session.setPassOverMarks(on);
+        rig.session.setOption(&ReadingOptions::passOverMarks, on);
         rig.setText(text);
         const V marks = {"」", "――――", "…", "『（？！）』"};
         V expected = {"「本文一」"};
@@ -637,9 +643,9 @@ TEST(ReadingStep, UnreadRatioAtItsLimit)
     };
     for (const auto& r : rows) {
         ReadingRig rig;
-        rig.session.setAaSkip(r.aa);
-        rig.session.setUnreadLimit(r.limit);
-        rig.session.setBlankLimit(10);
+        rig.session.setOption(&ReadingOptions::aaSkip, r.aa);
+        rig.session.setLimit(&ReadingOptions::unreadLimit, r.limit);
+        rig.session.setLimit(&ReadingOptions::blankLimit, 10);
         rig.setText(r.text);
         EXPECT_EQ(rig.readAll(), r.expected) << r.text << " limit " << r.limit;
     }
@@ -655,8 +661,8 @@ TEST(ReadingStep, BlankRatioIsGovernedByAaSkip)
     } rows[] = {{false, 0, true}, {true, 8, false}, {true, 9, true}, {true, 10, true}};
     for (const auto& r : rows) {
         ReadingRig rig;
-        rig.session.setAaSkip(r.aa);
-        rig.session.setBlankLimit(r.limit);
+        rig.session.setOption(&ReadingOptions::aaSkip, r.aa);
+        rig.session.setLimit(&ReadingOptions::blankLimit, r.limit);
         rig.setText(text);
         EXPECT_EQ(rig.readAll().size(), r.spoken ? 1u : 0u) << "AA " << r.aa << " limit " << r.limit;
     }
@@ -666,7 +672,7 @@ TEST(ReadingStep, RepeatSuppression)
 {
     for (const bool on : {true, false}) {
         ReadingRig rig;
-        rig.session.setRepeatSuppression(on);
+        rig.session.setOption(&ReadingOptions::repeatSuppression, on);
         rig.setText("同じ\r\n同じ\r\n別\r\n同じ\r\n");
         EXPECT_EQ(rig.readAll(), (on ? V{"同じ", "別", "同じ"} : V{"同じ", "同じ", "別", "同じ"}));
     }
@@ -722,13 +728,13 @@ TEST(RubyReduction, IdeographicZeroIsARubyBase)
 TEST(ReadingStep, RubyOptionOffLeavesBracketsToClassification)
 {
     ReadingRig rig;
-    rig.session.setAozoraRuby(false);
-    rig.session.setUnreadLimit(10);
+    rig.session.setOption(&ReadingOptions::aozoraRuby, false);
+    rig.session.setLimit(&ReadingOptions::unreadLimit, 10);
     rig.setText("東京《とうきょう》へ\r\n");
     EXPECT_EQ(rig.readAll(), V{"東京;とうきょう;へ"});
 
     ReadingRig listed;
-    listed.session.setAozoraRuby(false);
+    listed.session.setOption(&ReadingOptions::aozoraRuby, false);
     listed.session.setTalkSymbols(sj("《》"));
     listed.setText("東京《とうきょう》へ\r\n");
     EXPECT_EQ(listed.readAll(), V{"東京《とうきょう》へ"});
@@ -737,7 +743,7 @@ TEST(ReadingStep, RubyOptionOffLeavesBracketsToClassification)
 TEST(ReadingStep, LeadingMarksAreStripped)
 {
     ReadingRig rig;
-    rig.session.setUnreadLimit(10);
+    rig.session.setLimit(&ReadingOptions::unreadLimit, 10);
     rig.setText("？？ーーはい\r\nー？いいえ\r\n");
     EXPECT_EQ(rig.readAll(), (V{"はい", ";いいえ"}));
 }
@@ -757,8 +763,8 @@ TEST(ReadingStep, ClassificationRanges)
     };
     for (const auto& r : rows) {
         ReadingRig rig;
-        rig.session.setUnreadLimit(10);
-        rig.session.setBlankLimit(10);
+        rig.session.setLimit(&ReadingOptions::unreadLimit, 10);
+        rig.session.setLimit(&ReadingOptions::blankLimit, 10);
         rig.session.setTalkSymbols("");
         rig.setText(r.text);
         EXPECT_EQ(rig.readAll(), V{r.expected}) << r.text;
@@ -840,7 +846,7 @@ TEST(ReadingStep, OneByteCharactersAreNeverReadable)
     };
     for (const auto& r : rows) {
         ReadingRig rig;
-        rig.session.setUnreadLimit(10);
+        rig.session.setLimit(&ReadingOptions::unreadLimit, 10);
         rig.session.setText(r.text);
         EXPECT_EQ(rig.readAll(), V{r.expected}) << r.expected;
     }
@@ -849,7 +855,7 @@ TEST(ReadingStep, OneByteCharactersAreNeverReadable)
 TEST(ReadingStep, ControlBytesInsideAChunkAreUnreadableUnlessTalkSymbols)
 {
     ReadingRig rig;
-    rig.session.setUnreadLimit(10);
+    rig.session.setLimit(&ReadingOptions::unreadLimit, 10);
     rig.session.setText(sj("あ\tい"));
     EXPECT_EQ(rig.readAll(), V{"あ;い"});
 }
@@ -907,7 +913,7 @@ TEST(SpokenWeights, CountWhatTheReadingStepHandsOver)
 {
     ReadingRig rig;
     rig.setText("東京《とうきょう》へ。\r\n［＃改ページ］\r\n行く。\r\n");
-    rig.session.setAozoraRuby(true);
+    rig.session.setOption(&ReadingOptions::aozoraRuby, true);
     SessionFilter filter(rig.session);
     SpokenWeights weights;
     EXPECT_EQ(weights.spokenFrom(0), 0U);

@@ -31,7 +31,7 @@ protected:
     {
         session.setWindowLeft(50);
         session.setWindowTop(60);
-        session.setListener([this](Session::Changes changes) {
+        speedListener = session.subscribe([this](Session::Changes changes) {
             if ((changes & Session::speedChanged) != 0)
                 rates.push_back(session.speed());
         });
@@ -56,6 +56,7 @@ protected:
     Session session;
     AnsweringDialogs dialogs;
     std::vector<int> rates;
+    Session::Subscription speedListener;
 };
 
 // Every key is read from its own line; the talk and skip lines are present so the read ends normally.
@@ -93,12 +94,12 @@ TEST_F(SettingsFileTest, StartupReadAppliesEachKey)
         session.setWindowTop(60);
         writeFile(row.keys + "[Talk]=0\n\n[Skip]=0\n");
         settings().startupRead();
-        EXPECT_EQ(session.aozoraRuby(), row.aozora);
-        EXPECT_EQ(session.aaSkip(), row.aa);
-        EXPECT_EQ(session.headingSearch(), row.head);
-        EXPECT_EQ(session.repeatSuppression(), row.repeat);
-        EXPECT_EQ(session.unreadLimit(), row.silent);
-        EXPECT_EQ(session.blankLimit(), row.space);
+        EXPECT_EQ(session.options().aozoraRuby, row.aozora);
+        EXPECT_EQ(session.options().aaSkip, row.aa);
+        EXPECT_EQ(session.options().headingSearch, row.head);
+        EXPECT_EQ(session.options().repeatSuppression, row.repeat);
+        EXPECT_EQ(session.options().unreadLimit, row.silent);
+        EXPECT_EQ(session.options().blankLimit, row.space);
         EXPECT_EQ(session.speed(), row.speed);
         EXPECT_EQ(session.windowLeft(), row.left);
         EXPECT_EQ(session.windowTop(), row.top);
@@ -121,18 +122,18 @@ TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.keys);
         const auto expect = [&] {
-            EXPECT_EQ(session.silentNotes(), row.notes);
-            EXPECT_EQ(session.wordReadings(), row.words);
-            EXPECT_EQ(session.passOverMarks(), row.marks);
-            EXPECT_EQ(session.readNumbers(), row.numbers);
-            EXPECT_EQ(session.readEnglish(), row.english);
+            EXPECT_EQ(session.options().silentNotes, row.notes);
+            EXPECT_EQ(session.options().wordReadings, row.words);
+            EXPECT_EQ(session.options().passOverMarks, row.marks);
+            EXPECT_EQ(session.options().readNumbers, row.numbers);
+            EXPECT_EQ(session.options().readEnglish, row.english);
         };
         const auto setOpposite = [&] {
-            session.setSilentNotes(!row.notes);
-            session.setWordReadings(!row.words);
-            session.setPassOverMarks(!row.marks);
-            session.setReadNumbers(!row.numbers);
-            session.setReadEnglish(!row.english);
+            session.setOption(&ReadingOptions::silentNotes, !row.notes);
+            session.setOption(&ReadingOptions::wordReadings, !row.words);
+            session.setOption(&ReadingOptions::passOverMarks, !row.marks);
+            session.setOption(&ReadingOptions::readNumbers, !row.numbers);
+            session.setOption(&ReadingOptions::readEnglish, !row.english);
         };
         setOpposite();
         writeFile(std::string(row.keys) + "[Talk]=0\n\n[Skip]=0\n");
@@ -180,14 +181,15 @@ TEST_F(SettingsFileTest, UnopenableFileChangesNothing)
     bool voiceSetUpRan = false;
     expectError([&] { settings().startupRead([&](int) { voiceSetUpRan = true; }); }, msgCannotOpen(path));
     EXPECT_FALSE(voiceSetUpRan);
-    EXPECT_TRUE(session.aozoraRuby() && session.aaSkip() && session.headingSearch() && session.repeatSuppression());
+    EXPECT_TRUE(session.options().aozoraRuby && session.options().aaSkip && session.options().headingSearch &&
+                session.options().repeatSuppression);
     EXPECT_EQ(session.windowLeft(), 50);
 
     fs::create_directory(path); // a folder cannot be opened as the settings file either
     session.setSkipList({"keep"});
     expectError([&] { settings().reload(); }, msgCannotOpen(path));
     EXPECT_EQ(session.skipList(), std::vector<std::string>{"keep"});
-    EXPECT_TRUE(session.aozoraRuby());
+    EXPECT_TRUE(session.options().aozoraRuby);
 }
 
 TEST_F(SettingsFileTest, FileOverTheLimitCannotBeOpened)
@@ -195,7 +197,7 @@ TEST_F(SettingsFileTest, FileOverTheLimitCannotBeOpened)
     writeFile("[Aozora]=0\r\n[Talk]=0\r\nt\r\n");
     ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kSmallFileLimit) + 1), 0);
     expectError([&] { settings().startupRead(); }, msgCannotOpen(path));
-    EXPECT_TRUE(session.aozoraRuby());
+    EXPECT_TRUE(session.options().aozoraRuby);
     expectError([&] { settings().reload(); }, msgCannotOpen(path));
     EXPECT_TRUE(session.talkSymbols().empty());
 }
@@ -206,7 +208,8 @@ TEST_F(SettingsFileTest, EmptyFileFailsAtTheTalkSymbolsAfterResettingEverything)
     int storedVoice = 99;
     expectError([&] { settings().startupRead([&](int v) { storedVoice = v; }); }, msgListIndex(0));
     EXPECT_EQ(storedVoice, 0);
-    EXPECT_FALSE(session.aozoraRuby() || session.aaSkip() || session.headingSearch() || session.repeatSuppression());
+    EXPECT_FALSE(session.options().aozoraRuby || session.options().aaSkip || session.options().headingSearch ||
+                 session.options().repeatSuppression);
     EXPECT_EQ(session.windowLeft(), 0);
     EXPECT_EQ(session.windowTop(), 0);
     EXPECT_TRUE(session.talkSymbols().empty());
@@ -279,18 +282,18 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
 {
     session.setVoices({"v"});
     session.setVoiceIndex(0);
-    session.setRepeatSuppression(false);
-    session.setUnreadLimit(3);
-    session.setBlankLimit(5);
+    session.setOption(&ReadingOptions::repeatSuppression, false);
+    session.setLimit(&ReadingOptions::unreadLimit, 3);
+    session.setLimit(&ReadingOptions::blankLimit, 5);
     session.setSpeed(2);
     session.setWindowLeft(334);
     session.setWindowTop(119);
     session.setTalkSymbols(" \t" + kQuestionBang + "\r\n");
     session.setSkipList({"one", kMaruTen});
-    session.setWordReadings(true);
-    session.setPassOverMarks(true);
-    session.setReadNumbers(true);
-    session.setReadEnglish(true);
+    session.setOption(&ReadingOptions::wordReadings, true);
+    session.setOption(&ReadingOptions::passOverMarks, true);
+    session.setOption(&ReadingOptions::readNumbers, true);
+    session.setOption(&ReadingOptions::readEnglish, true);
     settings().save();
     const std::string expected = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=0\r\n[Silent]=3\r\n[Space]=5\r\n"
                                  "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Notes]=0\r\n[Words]=-1\r\n"
@@ -301,7 +304,7 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
 
     // Negative numbers, options off, the full-width blank kept at the ends of the talk symbols.
     session.setVoiceIndex(-1);
-    session.setAozoraRuby(false);
+    session.setOption(&ReadingOptions::aozoraRuby, false);
     session.setSpeed(-7);
     session.setWindowLeft(-20);
     session.setTalkSymbols(kFullBlank + "\r\n");
@@ -319,11 +322,11 @@ TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
 {
     session.setVoices({"a", "b", "c"});
     session.setVoiceIndex(2);
-    session.setAozoraRuby(false);
-    session.setHeadingSearch(false);
-    session.setSilentNotes(true);
-    session.setUnreadLimit(7);
-    session.setBlankLimit(1);
+    session.setOption(&ReadingOptions::aozoraRuby, false);
+    session.setOption(&ReadingOptions::headingSearch, false);
+    session.setOption(&ReadingOptions::silentNotes, true);
+    session.setLimit(&ReadingOptions::unreadLimit, 7);
+    session.setLimit(&ReadingOptions::blankLimit, 1);
     session.setSpeed(-4);
     session.setWindowLeft(-999);
     session.setWindowTop(1200);
@@ -333,25 +336,22 @@ TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
     settings().save();
     EXPECT_TRUE(readFile(path).find(kQuestionBang + "\r\n" + kMaruTen + "\r\n[Skip]=0") != std::string::npos);
 
+    // The listener stays with the session whose values are replaced.
     session = Session();
     session.setVoices({"a", "b", "c"});
-    session.setListener([this](Session::Changes changes) {
-        if ((changes & Session::speedChanged) != 0)
-            rates.push_back(session.speed());
-    });
     session.setTalkSymbols("stale\r\n");
     session.setSkipList({"stale"});
     rates.clear();
     settings().reload();
     EXPECT_EQ(session.voiceIndex(), saved.voiceIndex());
-    EXPECT_EQ(session.aozoraRuby(), saved.aozoraRuby());
-    EXPECT_EQ(session.aaSkip(), saved.aaSkip());
-    EXPECT_EQ(session.headingSearch(), saved.headingSearch());
-    EXPECT_EQ(session.repeatSuppression(), saved.repeatSuppression());
-    EXPECT_EQ(session.silentNotes(), saved.silentNotes());
-    EXPECT_EQ(session.wordReadings(), saved.wordReadings());
-    EXPECT_EQ(session.unreadLimit(), saved.unreadLimit());
-    EXPECT_EQ(session.blankLimit(), saved.blankLimit());
+    EXPECT_EQ(session.options().aozoraRuby, saved.options().aozoraRuby);
+    EXPECT_EQ(session.options().aaSkip, saved.options().aaSkip);
+    EXPECT_EQ(session.options().headingSearch, saved.options().headingSearch);
+    EXPECT_EQ(session.options().repeatSuppression, saved.options().repeatSuppression);
+    EXPECT_EQ(session.options().silentNotes, saved.options().silentNotes);
+    EXPECT_EQ(session.options().wordReadings, saved.options().wordReadings);
+    EXPECT_EQ(session.options().unreadLimit, saved.options().unreadLimit);
+    EXPECT_EQ(session.options().blankLimit, saved.options().blankLimit);
     EXPECT_EQ(session.speed(), saved.speed());
     EXPECT_EQ(session.windowLeft(), saved.windowLeft());
     EXPECT_EQ(session.windowTop(), saved.windowTop());
@@ -365,7 +365,7 @@ TEST_F(SettingsFileTest, CancelDoesNothing)
     dialogs.answer = false;
     writeFile("[Aozora]=0\n[Talk]=0\nt\n");
     settings().reload();
-    EXPECT_TRUE(session.aozoraRuby());
+    EXPECT_TRUE(session.options().aozoraRuby);
     EXPECT_TRUE(session.talkSymbols().empty());
     settings().save();
     EXPECT_EQ(readFile(path), "[Aozora]=0\n[Talk]=0\nt\n");

@@ -128,13 +128,14 @@ TEST(ReadingStep, WordReadings)
 {
     for (const bool on : {true, false}) {
         ReadingRig rig;
-        rig.session.setWordReadings(on);
+        rig.session.setOption(&ReadingOptions::wordReadings, on);
         rig.session.setTalkSymbols(sj("／：ー"));
-        rig.session.setUnreadLimit(10);
+        rig.session.setLimit(&ReadingOptions::unreadLimit, 10);
         rig.setText("MeCabで読む\r\nhttp://a.jp/\r\nMeCab\r\n");
-        rig.session.document().words = std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "めかぶ"}}));
+        rig.session.setReadingDictionary(std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "めかぶ"}})));
         rig.reader.start();
-        rig.session.document().words = std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "ミーキャブ"}}));
+        rig.session.setReadingDictionary(
+            std::make_shared<const ReadingDictionary>(dictionary({{"mecab", "ミーキャブ"}})));
         while (rig.session.reading()) {
             rig.engine.finishSpeaking();
             ASSERT_GT(rig.queue.runPending(), 0u);

@@ -1,4 +1,4 @@
-#include "export/LineText.h"
+#include "intake/LineText.h"
 
 #include "text/Cp932.h"
 

@@ -1,10 +1,12 @@
 #pragma once
-// The chapters of a document for an audiobook: where its headings begin and what they say.
+// The chapters of a document: where its headings begin and what they say.
 // In an Aozora text the headings are the lines carrying a heading note (大見出し, 中見出し,
 // 小見出し, run-in and window headings included) and the blocks between "ここから…見出し"
 // and "ここで…見出し終わり"; in a converted page, the headings it marked. Headings with
 // nothing to read between them (a part title straight before a chapter title) make one
 // chapter. Text before the first heading is a chapter of its own, named after the document.
+
+#include "state/Document.h"
 
 #include <cstddef>
 #include <string>
@@ -12,12 +14,6 @@
 #include <vector>
 
 namespace kven {
-
-struct Chapter {
-    std::size_t offset; // byte offset of its first character in the Shift_JIS text
-    std::string title;  // UTF-8, notes and ruby left out
-    bool operator==(const Chapter&) const = default;
-};
 
 // The title and the author of a document: the first line of its opening block (the lines
 // before the first blank line) and the last line of that block when it has more than one.

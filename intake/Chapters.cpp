@@ -1,7 +1,7 @@
-#include "export/Chapters.h"
+#include "intake/Chapters.h"
 
-#include "export/LineText.h"
 #include "files/Paths.h"
+#include "intake/LineText.h"
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 
