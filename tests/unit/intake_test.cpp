@@ -1,5 +1,6 @@
 #include "files/Errors.h"
 #include "files/FileIo.h"
+#include "intake/DocumentOutline.h"
 #include "intake/Intake.h"
 #include "state/Session.h"
 #include "support/AnsweringDialogs.h"
@@ -153,6 +154,29 @@ TEST_F(IntakeTest, LoadingResolvesMarkersAndPlacesTheCursor)
         EXPECT_EQ(session.document().headings, row.headings) << row.why;
         EXPECT_EQ(session.document().headingEnds, row.ends) << row.why;
     }
+}
+
+TEST_F(IntakeTest, ALoadedDocumentCarriesItsOutlineAndAnEditedTextItsOwn)
+{
+    using testing::sj;
+    const std::string text = sj("題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n本文。\r\n二［＃「二」は中見出し］\r\n");
+    intake.loadFromCommandLine({doc("book.txt", text)});
+    const auto titles = [](const std::vector<Chapter>& chapters) {
+        std::vector<std::string> found;
+        for (const Chapter& chapter : chapters)
+            found.push_back(chapter.title);
+        return found;
+    };
+    EXPECT_EQ(session.document().title, "題名");
+    EXPECT_EQ(session.document().author, "作者");
+    EXPECT_EQ(titles(session.document().chapters), (std::vector<std::string>{"題名", "一", "二"}));
+    EXPECT_EQ(titles(currentOutline(session).chapters), titles(session.document().chapters));
+
+    // An edit leaves the document as loaded; what the text now says is worked out anew.
+    session.setText(sj("別題\r\n\r\n三［＃「三」は中見出し］\r\n"));
+    EXPECT_EQ(session.document().title, "題名");
+    EXPECT_EQ(currentOutline(session).title, "別題");
+    EXPECT_EQ(titles(currentOutline(session).chapters), (std::vector<std::string>{"別題", "三"}));
 }
 
 TEST_F(IntakeTest, LineBreaksBecomeCrLf)
