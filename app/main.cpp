@@ -32,6 +32,37 @@ bool displayAvailable()
     return false;
 }
 
+// The application's names and dialogs, and the window's captions in the desktop's language when
+// the program has a catalogue for it (the translator returned, to be kept while the program runs).
+std::unique_ptr<QTranslator> setUpApplication(QApplication& app)
+{
+    QApplication::setApplicationName(QStringLiteral("KVEN"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kven"));
+    kven::useJapaneseDialogs(app);
+    std::unique_ptr<QTranslator> interfaceLanguage = kven::interfaceTranslator(QLocale::system());
+    if (interfaceLanguage)
+        QCoreApplication::installTranslator(interfaceLanguage.get());
+    return interfaceLanguage;
+}
+
+// The hand-over comes before anything reads a file. The name is taken at once, before the
+// window exists; a copy started meanwhile waits in the queue until the window can close.
+// Sets `stayedOpen` when the running copy did not close; null without a private folder.
+std::unique_ptr<kven::InstanceHandOver> takeOver(kven::WindowDialogs& dialogs, bool& stayedOpen)
+{
+    std::unique_ptr<kven::InstanceHandOver> handOver;
+    if (const std::optional<std::string> folder = kven::InstanceHandOver::socketFolder()) {
+        handOver = std::make_unique<kven::InstanceHandOver>(*folder);
+        stayedOpen = kven::handOverAtStart(*handOver, dialogs, std::chrono::seconds(10)) ==
+                     kven::InstanceHandOver::Outcome::StayedOpen;
+    }
+    if (!stayedOpen && (!handOver || !handOver->listening()))
+        std::fputs("kven: no private folder or socket for finding this copy; a later start will not "
+                   "close it\n",
+                   stderr);
+    return handOver;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -43,33 +74,18 @@ int main(int argc, char** argv)
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KVEN"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("kven"));
-    kven::useJapaneseDialogs(app);
-    // The window speaks the desktop's language when the program has a catalogue for it.
-    const std::unique_ptr<QTranslator> interfaceLanguage = kven::interfaceTranslator(QLocale::system());
-    if (interfaceLanguage)
-        QCoreApplication::installTranslator(interfaceLanguage.get());
+    const std::unique_ptr<QTranslator> interfaceLanguage = setUpApplication(app);
     // The user's data folder of an installed copy is made before the hand-over, so that a
     // first start finds its files as every later one does.
     kven::prepareDataFolder();
     // Qt has taken its own options out of argv; the rest are the program's.
     const std::vector<std::string> args(argv + 1, argv + argc);
 
-    // The hand-over comes before anything reads a file. The name is taken at once, before the
-    // window exists; a copy started meanwhile waits in the queue until the window can close.
     kven::QtDialogs dialogs;
-    std::unique_ptr<kven::InstanceHandOver> handOver;
-    if (const std::optional<std::string> folder = kven::InstanceHandOver::socketFolder()) {
-        handOver = std::make_unique<kven::InstanceHandOver>(*folder);
-        if (kven::handOverAtStart(*handOver, dialogs, std::chrono::seconds(10)) ==
-            kven::InstanceHandOver::Outcome::StayedOpen)
-            return 1;
-    }
-    if (!handOver || !handOver->listening())
-        std::fputs("kven: no private folder or socket for finding this copy; a later start will not "
-                   "close it\n",
-                   stderr);
+    bool stayedOpen = false;
+    const std::unique_ptr<kven::InstanceHandOver> handOver = takeOver(dialogs, stayedOpen);
+    if (stayedOpen)
+        return 1;
 
     kven::QtEventPoster loop(app, [&dialogs](const std::string& message) { dialogs.showError(message); });
     const std::unique_ptr<kven::SpeechEngine> engine = kven::makeSpeechEngine(loop);
@@ -82,7 +98,7 @@ int main(int argc, char** argv)
         kven::MediaControls::onSessionBus(form.session(), form.commands(), form.progress());
 
     // SIGTERM and SIGHUP close the window as the handing-over does, whatever dialog is open.
-    kven::DesktopLogout sessionEnd(
+    kven::DesktopLogout logout(
         app,
         [&form] {
             form.commands().quit();

@@ -4,6 +4,7 @@
 #include "intake/EpubPackage.h"
 #include "intake/Intake.h"
 #include "intake/PageConversion.h"
+#include "intake/PageEncoding.h"
 #include "intake/ZipArchive.h"
 #include "text/Cp932.h"
 #include "text/Sjis.h"

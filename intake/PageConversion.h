@@ -27,11 +27,6 @@ inline constexpr std::string_view kHeadingMarker = "KVENmark";
 void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases = nullptr,
                  std::vector<std::size_t>* headingEnds = nullptr);
 
-// A content document of a book made Shift_JIS markup: UTF-16 by its byte-order mark, else
-// settled as a page is, with UTF-8 (the encoding of XML) taken when its markers declare none and
-// Shift_JIS only when they name it. Nothing else of the markup changes.
-void settleBookEncoding(std::string& text, const EucJp& conv);
-
 namespace detail {
 
 // Everything after the encoding is settled: script and style blocks, headings, fixed

@@ -8,6 +8,7 @@
 #include "settings/VoiceChoice.h"
 #include "text/Cp932.h"
 #include "text/EnglishLexicon.h"
+#include "window/ErrorBox.h"
 #include "window/InterfaceText.h"
 #include "window/VoiceBox.h"
 
@@ -136,18 +137,7 @@ void MainWindow::bindEvents()
 
 bool MainWindow::runShowingErrors(const std::function<void()>& command)
 {
-    try {
-        command();
-        return true;
-    } catch (const KvenError& e) {
-        if (e.detail().empty())
-            dialogs_.showError(errorBoxText(e.what()));
-        else
-            dialogs_.showError(errorBoxText(e.what()), errorBoxText(e.detail()));
-    } catch (const std::exception& e) {
-        dialogs_.showError(errorBoxText(e.what()));
-    }
-    return false;
+    return kven::runShowingErrors(dialogs_, command);
 }
 
 // --- Creation, show, resize, close ---

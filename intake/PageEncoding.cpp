@@ -1,0 +1,100 @@
+#include "intake/PageEncoding.h"
+
+#include "text/Cp932.h"
+#include "text/TextOps.h"
+#include "text/Utf8.h"
+
+#include <optional>
+
+namespace kven {
+
+namespace {
+
+// A page taken for UTF-8 as UTF-16, so that a stray byte never costs the page: each maximal
+// run of bytes that are not UTF-8 (ill-formed, overlong, an encoded surrogate, beyond U+10FFFF)
+// is one U+FFFD, which the conversion to CP932 makes "?" as it does every character without a
+// CP932 form. An overlong "<" thus never opens a tag.
+std::u16string decodeUtf8Page(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t from = i;
+        for (utf8::Step step; i < utf8.size() && (step = utf8::decode(utf8, i)).valid();)
+            i += step.length;
+        out += cp932::utf8ToWide(utf8.substr(from, i - from));
+        if (i == utf8.size())
+            break;
+        out.push_back(u'\xFFFD');
+        for (utf8::Step step; i < utf8.size() && !(step = utf8::decode(utf8, i)).valid();)
+            i += step.length;
+    }
+    return out;
+}
+
+// A charset marker counts when it begins before the head end, a 1-based position: the sum of
+// the positions of both spellings of the closing head tag. 1-based p < headEnd is the same as
+// a 0-based start below headEnd - 1.
+bool markerBeforeHeadEnd(std::string_view text, std::string_view marker, std::size_t headEnd)
+{
+    return headEnd > 1 && findOffset(text, marker, headEnd - 1) != npos;
+}
+
+// The encoding that the page's markers declare: a charset marker counts before the head end;
+// without one, a Yahoo! title means EUC-JP, and anything else is `otherwise`, unless a
+// Shift_JIS marker says so.
+Encoding declaredEncoding(std::string_view text, Encoding otherwise)
+{
+    const std::size_t headEnd = findOneBased(text, "</HEAD>") + findOneBased(text, "</head>");
+    if (markerBeforeHeadEnd(text, "EUC-JP", headEnd) || markerBeforeHeadEnd(text, "euc-jp", headEnd))
+        return Encoding::eucJp;
+    if (markerBeforeHeadEnd(text, "UTF-8", headEnd) || markerBeforeHeadEnd(text, "utf-8", headEnd))
+        return Encoding::utf8;
+    if (contains(text, "<title>Yahoo!"))
+        return Encoding::eucJp;
+    if (otherwise != Encoding::shiftJis &&
+        (markerBeforeHeadEnd(text, "Shift_JIS", headEnd) || markerBeforeHeadEnd(text, "shift_jis", headEnd)))
+        return Encoding::shiftJis;
+    return otherwise;
+}
+
+// UTF-16 with its byte-order mark, as UTF-16LE or UTF-16BE.
+std::optional<std::u16string> utf16Markup(std::string_view bytes)
+{
+    const bool little = bytes.starts_with("\xff\xfe");
+    if (!little && !bytes.starts_with("\xfe\xff"))
+        return std::nullopt;
+    std::u16string wide;
+    wide.reserve(bytes.size() / 2);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        wide.push_back(static_cast<char16_t>(little ? a | (b << 8) : (a << 8) | b));
+    }
+    return wide;
+}
+
+} // namespace
+
+void settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise)
+{
+    switch (encodingByContent(text, declaredEncoding(text, otherwise))) {
+    case Encoding::eucJp: text = conv.toSjis(text); break;
+    case Encoding::utf8: text = cp932::fromWide(decodeUtf8Page(text)); break;
+    case Encoding::shiftJis: break;
+    }
+}
+
+void settleBookEncoding(std::string& text, const EucJp& conv)
+{
+    if (const std::optional<std::u16string> wide = utf16Markup(text)) {
+        text = cp932::fromWide(*wide);
+        return;
+    }
+    constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
+    if (std::string_view(text).starts_with(kUtf8Bom))
+        text.erase(0, kUtf8Bom.size());
+    settlePageEncoding(text, conv, Encoding::utf8);
+}
+
+} // namespace kven

@@ -1,0 +1,24 @@
+#pragma once
+// The encoding of a page or a book's content document: the one its markers declare, unless its
+// bytes do not fit that one and do fit the one their content shows; the page made Shift_JIS.
+
+#include "text/Encodings.h"
+#include "text/EucJp.h"
+
+#include <string>
+
+namespace kven {
+
+// Makes the page in `text` Shift_JIS markup: the encoding its markers declare (EUC-JP or
+// UTF-8, else `otherwise`, unless a Shift_JIS marker names that), unless the bytes do not fit
+// that one and do fit the one their content shows (encodingByContent). In a page taken for
+// UTF-8, each character without a CP932 form and each maximal run of bytes that are not UTF-8
+// becomes one "?", the rest of the page intact.
+void settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise = Encoding::shiftJis);
+
+// A content document of a book made Shift_JIS markup: UTF-16 by its byte-order mark, else
+// settled as a page is, with UTF-8 (the encoding of XML) taken when its markers declare none and
+// Shift_JIS only when they name it. Nothing else of the markup changes.
+void settleBookEncoding(std::string& text, const EucJp& conv);
+
+} // namespace kven
