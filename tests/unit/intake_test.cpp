@@ -159,7 +159,8 @@ TEST_F(IntakeTest, LoadingResolvesMarkersAndPlacesTheCursor)
 TEST_F(IntakeTest, ALoadedDocumentCarriesItsOutlineAndAnEditedTextItsOwn)
 {
     using testing::sj;
-    const std::string text = sj("題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n本文。\r\n二［＃「二」は中見出し］\r\n");
+    const std::string text =
+        sj("題名\r\n作者\r\n\r\n一［＃「一」は中見出し］\r\n本文。\r\n二［＃「二」は中見出し］\r\n");
     intake.loadFromCommandLine({doc("book.txt", text)});
     const auto titles = [](const std::vector<Chapter>& chapters) {
         std::vector<std::string> found;
