@@ -33,7 +33,8 @@ std::vector<fs::path> books(const fs::path& corpus)
 {
     std::vector<fs::path> out;
     for (const auto& entry : fs::directory_iterator(corpus / "aozora_txt"))
-        if (entry.path().extension() == ".txt" && entry.path().filename().string().find("chukiichiran") == 0)
+        if (entry.path().extension() == ".txt" &&
+            entry.path().filename().string().find("chukiichiran") != std::string::npos)
             continue;
         else if (entry.path().extension() == ".txt")
             out.push_back(entry.path());
@@ -64,8 +65,7 @@ struct Line {
     std::vector<SpokenWord> words;
 };
 
-template<typename Visit>
-void eachLine(const SynthesizerWords& synth, const BaseText& base, Visit visit)
+template<typename Visit> void eachLine(const SynthesizerWords& synth, const BaseText& base, Visit visit)
 {
     for (std::size_t start = 0; start < base.text.size();) {
         std::size_t end = base.text.find('\n', start);
@@ -87,9 +87,8 @@ std::string around(std::string_view doc, std::size_t offset, std::size_t length)
     while (i < from)
         i += sjis::charLength(doc, i);
     const std::size_t to = std::min(doc.size(), offset + length + 30);
-    std::string text = cp932::toUtf8(doc.substr(i, offset - i)) + "【" +
-                       cp932::toUtf8(doc.substr(offset, length)) + "】" +
-                       cp932::toUtf8(doc.substr(offset + length, to - offset - length));
+    std::string text = cp932::toUtf8(doc.substr(i, offset - i)) + "【" + cp932::toUtf8(doc.substr(offset, length)) +
+                       "】" + cp932::toUtf8(doc.substr(offset + length, to - offset - length));
     std::replace(text.begin(), text.end(), '\t', ' ');
     std::erase(text, '\r');
     std::replace(text.begin(), text.end(), '\n', '/');
@@ -124,11 +123,11 @@ int sample(const SynthesizerWords& synth, std::size_t row, std::size_t n, unsign
 
 struct Figures {
     std::size_t characters = 0;
-    std::size_t corrections = 0;       // places where a row changes what is said
-    std::vector<std::size_t> perRow;   // the same, row by row
-    std::size_t taught = 0;            // places of book-taught words
-    std::size_t taughtMisread = 0;     // of those, where the synthesizer says otherwise
-    std::size_t taughtUnrubied = 0;    // places where the synthesizer says otherwise, in a ruby
+    std::size_t corrections = 0;     // places where a row changes what is said
+    std::vector<std::size_t> perRow; // the same, row by row
+    std::size_t taught = 0;          // places of book-taught words
+    std::size_t taughtMisread = 0;   // of those, where the synthesizer says otherwise
+    std::size_t taughtUnrubied = 0;  // places where the synthesizer says otherwise, in a ruby
 };
 
 void countBook(const SynthesizerWords& synth, std::string_view doc, Figures& f)
@@ -155,9 +154,9 @@ void countBook(const SynthesizerWords& synth, std::string_view doc, Figures& f)
         const std::size_t lineEnd = base.from[line.start + line.text.size()];
         for (; nextTaught != taught.end() && nextTaught->offset < lineEnd; ++nextTaught) {
             // The place in the line: base text offsets map one to one inside a kanji run.
-            const auto at = std::lower_bound(base.from.begin() + static_cast<std::ptrdiff_t>(line.start),
-                                             base.from.begin() + static_cast<std::ptrdiff_t>(line.start + line.text.size()),
-                                             nextTaught->offset);
+            const auto at = std::lower_bound(
+                base.from.begin() + static_cast<std::ptrdiff_t>(line.start),
+                base.from.begin() + static_cast<std::ptrdiff_t>(line.start + line.text.size()), nextTaught->offset);
             const auto offset = static_cast<std::size_t>(at - base.from.begin()) - line.start;
             ++f.taught;
             if (!synthesizerSays(line.words, offset, nextTaught->length, nextTaught->reading))
@@ -168,7 +167,8 @@ void countBook(const SynthesizerWords& synth, std::string_view doc, Figures& f)
 
 void perThousand(const char* what, std::size_t count, std::size_t chars)
 {
-    std::printf("%-58s %6zu  %.2f per 1,000\n", what, count, 1000.0 * static_cast<double>(count) / static_cast<double>(chars));
+    std::printf("%-58s %6zu  %.2f per 1,000\n", what, count,
+                1000.0 * static_cast<double>(count) / static_cast<double>(chars));
 }
 
 int figures(const SynthesizerWords& synth, const fs::path& corpus)
@@ -200,7 +200,8 @@ int main(int argc, char** argv)
         return 1;
     }
     if (args.size() == 5 && args[0] == "--sample")
-        return sample(synth, std::stoul(args[1]), std::stoul(args[2]), static_cast<unsigned>(std::stoul(args[3])), args[4]);
+        return sample(synth, std::stoul(args[1]), std::stoul(args[2]), static_cast<unsigned>(std::stoul(args[3])),
+                      args[4]);
     if (args.size() == 1)
         return figures(synth, args[0]);
     std::cerr << "usage: reading_measures [--sample ROW N SEED] CORPUS_DIR\n";

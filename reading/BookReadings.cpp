@@ -15,8 +15,9 @@ namespace {
 constexpr std::size_t npos = std::string_view::npos;
 
 // The kanji numerals: a base of these alone is a number, read by its context.
-constexpr std::string_view kNumerals = "\x81\x5a\x88\xea\x93\xf1\x8e\x4f\x8e\x6c\x8c\xdc\x98\x5a\x8e\xb5\x94\xaa"
-                                       "\x8b\xe3\x8f\x5c\x95\x53\x90\xe7\x96\x9c\x89\xad"; // 〇一二三四五六七八九十百千万億
+constexpr std::string_view kNumerals =
+    "\x81\x5a\x88\xea\x93\xf1\x8e\x4f\x8e\x6c\x8c\xdc\x98\x5a\x8e\xb5\x94\xaa"
+    "\x8b\xe3\x8f\x5c\x95\x53\x90\xe7\x96\x9c\x89\xad"; // 〇一二三四五六七八九十百千万億
 
 struct Ruby {
     std::size_t base = 0;  // where the base begins
@@ -50,8 +51,8 @@ std::size_t rubyClose(std::string_view text, std::size_t open)
 std::vector<Ruby> rubies(std::string_view text)
 {
     std::vector<Ruby> out;
-    std::size_t bar = npos;     // just after a "｜" still waiting for its "《"
-    std::size_t run = npos;     // where the run of kanji before `i` begins
+    std::size_t bar = npos; // just after a "｜" still waiting for its "《"
+    std::size_t run = npos; // where the run of kanji before `i` begins
     for (std::size_t i = 0; i < text.size();) {
         if (const std::size_t end = noteAt(text, i); end != npos) {
             i = end;

@@ -27,11 +27,15 @@ constexpr std::array kRows = {
     // 云 as the dictionary reads it in two forms of 云う.
     CorrectionRow{"云っ", Context::always, "", false, "イッ"},
     CorrectionRow{"云い", Context::always, "", false, "イイ"},
-    CorrectionRow{"云", Context::nextWord, kOldEndings, false, "イ"},
+    CorrectionRow{"云", Context::nextStartsWith, kOldEndings, false, "イ"},
     CorrectionRow{"何", Context::nextWord, "の|とか|でも|と|だ|だっ|だろ|だって|です|でしょ", false, "ナン"},
-    CorrectionRow{"処", Context::always, "", true, "トコロ"},
+    // Not the verb 処する.
+    CorrectionRow{"処", Context::notBeforeWords, "せ|し|す|さ|せる|する|せら|すれ|せよ", true, "トコロ"},
     CorrectionRow{"語", Context::previousWord, "なる|いう|云う|この|の|その", true, "ゴ"},
-    CorrectionRow{"金", Context::notBeforeWords, "", true, "カネ"},
+    // Money where a particle follows; "金の" is as often gold (金の柱), "金　十両" a sum written
+    // out, and 金さん a name.
+    CorrectionRow{"金", Context::nextWord, "が|を|は|も|に|で|さえ|なんか|なんぞ|など|だ|です|じゃ|や|か", true,
+                  "カネ"},
     CorrectionRow{"奴", Context::always, "", true, "ヤツ"},
     CorrectionRow{"御", Context::nextWord, kNounsWithO, false, "オ"},
     CorrectionRow{"御", Context::nextVerb, "", false, "オ"},
@@ -39,7 +43,8 @@ constexpr std::array kRows = {
     // From the corpus: the words the synthesizer misreads most often after the ones above.
     CorrectionRow{"貴女", Context::always, "", true, "アナタ"},
     CorrectionRow{"御前", Context::always, "", true, "オマエ"},
-    CorrectionRow{"可", Context::nextKana, "", false, "イ"},
+    // 可い as いい; not 可なり, 可き, 可とする.
+    CorrectionRow{"可", Context::nextStartsWith, "い", false, "イ"},
     CorrectionRow{"大分", Context::notBeforeWords, "県|市|郡|駅|藩|港", false, "ダイブ"},
     CorrectionRow{"御座", Context::nextWord, "候|なく|なし|い|り|ります|ん|る", false, "ゴザ"},
 };
@@ -50,6 +55,19 @@ bool listed(std::string_view list, std::string_view word)
     while (!list.empty()) {
         const std::size_t bar = list.find('|');
         if (list.substr(0, bar) == word)
+            return true;
+        if (bar == std::string_view::npos)
+            break;
+        list.remove_prefix(bar + 1);
+    }
+    return false;
+}
+
+bool startsWithListed(std::string_view list, std::string_view word)
+{
+    while (!list.empty()) {
+        const std::size_t bar = list.find('|');
+        if (word.starts_with(list.substr(0, bar)))
             return true;
         if (bar == std::string_view::npos)
             break;
@@ -86,10 +104,13 @@ bool contextHolds(const CorrectionRow& row, std::span<const SpokenWord> words, s
     case Context::always: return true;
     case Context::nextWord: return next != nullptr && listed(row.words, next->surface);
     case Context::previousWord: return k > 0 && listed(row.words, words[k - 1].surface);
+    case Context::nextStartsWith: return next != nullptr && startsWithListed(row.words, next->surface);
     case Context::nextKana:
         return next != nullptr && startsWithKana(next->surface) && !listed(row.words, next->surface);
     case Context::nextVerb: return next != nullptr && next->partOfSpeech == "動詞";
     case Context::notBeforeWords:
+        while (next != nullptr && next->subclass[0] == "空白")
+            next = next + 1 < words.data() + words.size() ? next + 1 : nullptr;
         return next == nullptr || (next->subclass[0] != "数" && !listed(row.words, next->surface));
     }
     return false;

@@ -16,9 +16,10 @@ enum class Context {
     always,
     nextWord,       // the next word is one of `words`
     previousWord,   // the previous word is one of `words`
-    nextKana,       // the next word begins with kana
+    nextStartsWith, // the next word begins with one of `words`
+    nextKana,       // the next word begins with kana, and is none of `words`
     nextVerb,       // the next word is a verb
-    notBeforeWords, // the next word is none of `words`, nor a number
+    notBeforeWords, // the next word past blanks is none of `words`, nor a number
 };
 
 struct CorrectionRow {

@@ -8,9 +8,8 @@ namespace {
 
 // The katakana of each vowel column; small kana count with the column of their sound.
 constexpr std::u16string_view kVowelColumns[5] = {
-    u"アカガサザタダナハバパマヤラワァャヮヵ", u"イキギシジチヂニヒビピミリヰィ",
-    u"ウクグスズツヅヌフブプムユルゥュヴ", u"エケゲセゼテデネヘベペメレヱェヶ",
-    u"オコゴソゾトドノホボポモヨロヲォョ"};
+    u"アカガサザタダナハバパマヤラワァャヮヵ", u"イキギシジチヂニヒビピミリヰィ", u"ウクグスズツヅヌフブプムユルゥュヴ",
+    u"エケゲセゼテデネヘベペメレヱェヶ", u"オコゴソゾトドノホボポモヨロヲォョ"};
 
 // 'a' 'i' 'u' 'e' 'o' for a kana of that column; 0 for ン, ッ and anything else.
 char16_t vowelOf(char16_t katakana)
