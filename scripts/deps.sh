@@ -6,7 +6,7 @@ KVEN_PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang clang-format
   python3
-  open-jtalk open-jtalk-mecab-naist-jdic libpulse-dev libsndfile1-dev libopusenc-dev
+  open-jtalk open-jtalk-mecab-naist-jdic libmecab-dev libpulse-dev libsndfile1-dev libopusenc-dev
   qt6-base-dev qt6-l10n-tools libqt6svg6 qt6-translations-l10n libgl-dev fonts-ipafont-gothic libuchardet-dev
   libzip-dev libxml2-dev
   festlex-cmu
