@@ -5,7 +5,7 @@
 
 namespace kven {
 
-Outline outlineOf(const Document& document)
+Outline outlineOf(const Document& document, bool chapters)
 {
     Outline outline;
     if (!document.bookTitle.empty()) {
@@ -16,7 +16,7 @@ Outline outlineOf(const Document& document)
         outline.title = std::move(info.title);
         outline.author = std::move(info.author);
     }
-    if (document.text.empty())
+    if (document.text.empty() || !chapters)
         return outline;
     outline.chapters = document.contents.empty()
                            ? findChapters(document.text, document.headings, document.headingEnds, outline.title)
@@ -32,11 +32,13 @@ void outline(Document& document)
     document.author = std::move(found.author);
 }
 
-Outline currentOutline(const Session& session)
+Outline currentOutline(const Session& session, bool chapters)
 {
     const Document& document = session.document();
     if (session.textEdited())
-        return outlineOf(document);
+        return outlineOf(document, chapters);
+    if (!chapters)
+        return {{}, document.title, document.author};
     return {document.chapters, document.title, document.author};
 }
 

@@ -22,12 +22,13 @@ struct Outline {
 // with (see documentInfo), named after its file or else its caption; a book with a table of
 // contents has its entries as chapters (contentsChapters), any other text its headings
 // (findChapters). An empty text has no chapters.
-Outline outlineOf(const Document& document);
+Outline outlineOf(const Document& document, bool chapters = true);
 // Sets the document's chapters, title and author to its outline.
 void outline(Document& document);
 
 // The outline of the text `session` holds now: the document's own while the text is the one
-// loaded, else worked out anew from the text as it was edited.
-Outline currentOutline(const Session& session);
+// loaded, else worked out anew from the text as it was edited; without `chapters`, only its
+// title and author (which look at the text's opening only).
+Outline currentOutline(const Session& session, bool chapters = true);
 
 } // namespace kven

@@ -19,12 +19,6 @@ constexpr std::string_view kNumerals =
     "\x81\x5a\x88\xea\x93\xf1\x8e\x4f\x8e\x6c\x8c\xdc\x98\x5a\x8e\xb5\x94\xaa"
     "\x8b\xe3\x8f\x5c\x95\x53\x90\xe7\x96\x9c\x89\xad"; // 〇一二三四五六七八九十百千万億
 
-struct Ruby {
-    std::size_t base = 0;  // where the base begins
-    std::size_t open = 0;  // the "《"
-    std::size_t close = 0; // just after the "》"
-};
-
 bool isLineBreak(char c)
 {
     return c == '\r' || c == '\n';
@@ -47,7 +41,8 @@ std::size_t rubyClose(std::string_view text, std::size_t open)
     return npos;
 }
 
-// Every ruby of the text, in order. Notes are passed over: a "《" inside one is no ruby's.
+} // namespace
+
 std::vector<Ruby> rubies(std::string_view text)
 {
     std::vector<Ruby> out;
@@ -79,6 +74,8 @@ std::vector<Ruby> rubies(std::string_view text)
     }
     return out;
 }
+
+namespace {
 
 bool isKana(char16_t c)
 {

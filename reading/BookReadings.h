@@ -28,6 +28,17 @@ struct PlaceReading {
 // that of the first ruby. Ascending by offset; linear in the text.
 std::vector<PlaceReading> bookTaughtReadings(std::string_view sjis);
 
+// A ruby of a text: its base, from the "｜" before it or else the run of kanji right before
+// "《", and its reading "《…》".
+struct Ruby {
+    std::size_t base = 0;  // where the base begins (after its "｜", if any)
+    std::size_t open = 0;  // the "《"
+    std::size_t close = 0; // just after the "》"
+};
+// Every ruby of the text, in order. Notes are passed over: a "《" inside one is no ruby's, and
+// a "《" whose line ends before its "》" opens none.
+std::vector<Ruby> rubies(std::string_view sjis);
+
 // A text as the synthesizer would read it were every ruby's base said: the readings "《…》",
 // the marks "｜" and the notes "［＃…］" taken out. `from[i]` is the offset in the original
 // text of the byte i of `text`, and `from[text.size()]` the end of the original text;

@@ -1,5 +1,7 @@
 #include "reading/ChunkFilter.h"
 
+#include "reading/CarefulReadings.h"
+
 #include "reading/AozoraNotes.h"
 #include "reading/EnglishWords.h"
 #include "reading/Marks.h"
@@ -216,47 +218,56 @@ std::string reduceRuby(std::string_view text)
 
 namespace {
 
-// `trimmed` with "｜" before each of `bases` (offsets in it) that starts a character.
-std::string withBaseMarks(std::string_view trimmed, std::span<const std::size_t> bases)
+// `trimmed` with each of `inserts` (ascending, offsets in it) put in where a character starts.
+std::string withInsertions(std::string_view trimmed, std::span<const Insertion> inserts)
 {
     std::string out;
-    out.reserve(trimmed.size() + bases.size() * sjis::kRubyBaseMark.size());
-    auto next = bases.begin();
+    std::size_t extra = 0;
+    for (const Insertion& insert : inserts)
+        extra += insert.text.size();
+    out.reserve(trimmed.size() + extra);
+    auto next = inserts.begin();
     for (std::size_t i = 0; i < trimmed.size();) {
-        while (next != bases.end() && *next < i)
+        while (next != inserts.end() && next->at < i)
             ++next;
-        if (next != bases.end() && *next == i)
-            out.append(sjis::kRubyBaseMark);
+        for (; next != inserts.end() && next->at == i; ++next)
+            out.append(next->text);
         const std::size_t len = sjis::charLength(trimmed, i);
         out.append(trimmed.substr(i, len));
         i += len;
     }
+    for (; next != inserts.end() && next->at == trimmed.size(); ++next)
+        out.append(next->text);
     return out;
 }
 
 // The chunk trimmed, mapped to full width, with its notes, ruby, dictionary words, English
-// words and numbers rewritten; empty when the skip list drops it. `bases`: where ruby bases begin in `chunk`,
-// ascending.
+// words and numbers rewritten; empty when the skip list drops it. `inserts`: what goes into
+// `chunk` (ruby base marks, taught readings) before it is mapped, ascending.
 std::string rewritten(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
-                      std::span<const std::size_t> bases)
+                      std::span<const Insertion> inserts)
 {
     std::string_view trimmed = trimView(chunk);
     if (tables.skipList.foundIn(trimmed))
         trimmed = {};
 
     std::string text;
-    if (!bases.empty() && !trimmed.empty()) {
+    if (!inserts.empty() && !trimmed.empty()) {
         const auto skipped = static_cast<std::size_t>(trimmed.data() - chunk.data());
-        std::vector<std::size_t> inTrimmed;
-        for (const std::size_t at : bases)
-            if (at >= skipped && at < skipped + trimmed.size())
-                inTrimmed.push_back(at - skipped);
-        // The marks go again with their bases; what the mapping may hold is the chunk's.
-        text = toFullWidth(withBaseMarks(trimmed, inTrimmed),
-                           kFullWidthLimit + inTrimmed.size() * sjis::kRubyBaseMark.size());
+        std::vector<Insertion> inTrimmed;
+        std::size_t extra = 0;
+        for (const Insertion& insert : inserts)
+            if (insert.at >= skipped && insert.at <= skipped + trimmed.size()) {
+                inTrimmed.push_back({insert.at - skipped, insert.text});
+                extra += insert.text.size();
+            }
+        // What is put in goes with its place; what the mapping may hold is the chunk's.
+        text = toFullWidth(withInsertions(trimmed, inTrimmed), kFullWidthLimit + extra);
     } else {
         text = toFullWidth(trimmed);
     }
+    if (options.synthesizer != nullptr)
+        text = withCarefulReadings(text, *options.synthesizer, options.aozoraRuby, options.correctReadings);
     if (options.silentNotes)
         text = removeNotes(text, options.aozoraRuby);
     if (options.aozoraRuby)
@@ -273,9 +284,9 @@ std::string rewritten(std::string_view chunk, const FilterOptions& options, cons
 }
 
 std::string spokenWith(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
-                       std::span<const std::size_t> bases = {})
+                       std::span<const Insertion> inserts = {})
 {
-    const std::string text = rewritten(chunk, options, tables, bases);
+    const std::string text = rewritten(chunk, options, tables, inserts);
     std::string_view rest(text);
     while (rest.starts_with(sjis::kZenQuestion))
         rest.remove_prefix(sjis::kZenQuestion.size());
@@ -314,11 +325,12 @@ std::string spokenWith(std::string_view chunk, const FilterOptions& options, con
     return spoken;
 }
 
-std::string spokenWithBases(std::string_view chunk, const FilterOptions& options, std::span<const std::size_t> bases)
+std::string spokenWithInsertions(std::string_view chunk, const FilterOptions& options,
+                                 std::span<const Insertion> inserts)
 {
     std::string spoken = options.tables != nullptr
-                             ? spokenWith(chunk, options, *options.tables, bases)
-                             : spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols), bases);
+                             ? spokenWith(chunk, options, *options.tables, inserts)
+                             : spokenWith(chunk, options, FilterTables(options.skipList, options.talkSymbols), inserts);
     if (options.passOverMarks && onlyMarks(spoken))
         spoken.clear();
     return spoken;
@@ -328,7 +340,7 @@ std::string spokenWithBases(std::string_view chunk, const FilterOptions& options
 
 std::string spokenText(std::string_view chunk, const FilterOptions& options)
 {
-    return spokenWithBases(chunk, options, {});
+    return spokenWithInsertions(chunk, options, {});
 }
 
 std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options)
@@ -340,16 +352,19 @@ std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t leng
         if (cursor >= block.begin && cursor < block.end)
             chunk.remove_prefix(std::min(chunk.size(), block.end - cursor));
     }
+    const auto from = static_cast<std::size_t>(chunk.data() - text.data());
+    // A taught reading follows its place; a base mark goes before its base, after a taught
+    // reading that ends there.
+    std::vector<Insertion> inserts;
+    if (options.aozoraRuby && !options.taught.empty())
+        inserts = taughtInsertions(options.taught, from, chunk.size());
     if (options.silentNotes && !options.rubyBases.empty()) {
-        const auto from = static_cast<std::size_t>(chunk.data() - text.data());
-        std::vector<std::size_t> bases = rubyBaseStarts(text, from, from + chunk.size(), options.rubyBases);
-        if (!bases.empty()) {
-            for (std::size_t& at : bases)
-                at -= from;
-            return spokenWithBases(chunk, options, bases);
-        }
+        for (const std::size_t at : rubyBaseStarts(text, from, from + chunk.size(), options.rubyBases))
+            inserts.push_back({at - from, std::string(sjis::kRubyBaseMark)});
+        std::stable_sort(inserts.begin(), inserts.end(),
+                         [](const Insertion& a, const Insertion& b) { return a.at < b.at; });
     }
-    return spokenText(chunk, options);
+    return spokenWithInsertions(chunk, options, inserts);
 }
 
 } // namespace kven

@@ -2,7 +2,9 @@
 // The pieces of one reading step that need no window: where a chunk ends, and what of it
 // is said.
 
+#include "reading/BookReadings.h"
 #include "reading/FilterTables.h"
+#include "reading/SynthesizerWords.h"
 #include "text/EnglishLexicon.h"
 #include "text/ReadingDictionary.h"
 #include "text/RubyBases.h"
@@ -60,6 +62,15 @@ struct FilterOptions {
     // dictionary, before the classification. A null lexicon has no words.
     bool readEnglish = false;
     const EnglishLexicon* english = nullptr;
+    // With an analysis of what the synthesizer will say (see withCarefulReadings): a ruby is
+    // handed over only where the synthesizer would say something else (the ruby option on),
+    // and with `correctReadings` the rows of reading corrections apply; before the notes and
+    // the ruby. Null: neither.
+    const SynthesizerWords* synthesizer = nullptr;
+    bool correctReadings = false;
+    // Readings the document teaches (places in the whole text): with the ruby option, each is
+    // read as if the book gave it as ruby there.
+    std::span<const PlaceReading> taught;
     // Where the ruby bases of a converted page begin: with silent notes, such a base is read
     // as if "｜" marked it.
     std::span<const RubyBase> rubyBases;

@@ -19,6 +19,20 @@ FilterOptions SessionFilter::options()
     options.readEnglish = session_.options().readEnglish;
     options.english = options.readEnglish ? &EnglishLexicon::installed() : nullptr;
     options.dictionary = session_.readingDictionary().get();
+    if (session_.options().correctReadings || session_.options().bookReadings) {
+        const SynthesizerWords& synthesizer = SynthesizerWords::installed();
+        if (synthesizer.available()) {
+            options.synthesizer = &synthesizer;
+            options.correctReadings = session_.options().correctReadings;
+        }
+    }
+    if (session_.options().bookReadings && options.synthesizer != nullptr) {
+        if (taughtRevision_ != session_.textRevision()) {
+            taught_ = bookTaughtReadings(session_.text());
+            taughtRevision_ = session_.textRevision();
+        }
+        options.taught = taught_;
+    }
     options.rubyBases = session_.document().rubyBases;
     options.aaSkip = session_.options().aaSkip;
     options.unreadLimit = session_.options().unreadLimit;

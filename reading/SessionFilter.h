@@ -12,7 +12,9 @@
 
 namespace kven {
 
-// The filter options as one session sets them, with the reading dictionary of its document.
+// The filter options as one session sets them, with its reading dictionary, the synthesizer's
+// analysis when a reading option asks for it, and the readings the text teaches (found once
+// per change of the text).
 // The skip list and the talk symbols are prepared for lookup once per change of them (the
 // session's lists revision), not at every step. The options view the session's lists,
 // the dictionary and this object's tables, so they must not outlive a change of those or
@@ -27,6 +29,8 @@ private:
     const Session& session_;
     std::optional<std::uint64_t> revision_; // of the lists the tables were built from
     FilterTables tables_;
+    std::optional<std::uint64_t> taughtRevision_; // of the text the readings were found in
+    std::vector<PlaceReading> taught_;
 };
 
 // A chunk and what is said of it (Shift_JIS).

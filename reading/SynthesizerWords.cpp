@@ -4,6 +4,8 @@
 #include "text/Sjis.h"
 #include "text/Utf8.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <mecab.h>
 #include <system_error>
@@ -157,6 +159,27 @@ std::vector<std::size_t> sjisOffsets(std::string_view sjisText, std::string_view
 }
 
 } // namespace
+
+SynthesizerWords::SynthesizerWords(SynthesizerWords&&) noexcept = default;
+
+const SynthesizerWords& SynthesizerWords::installed()
+{
+    static const SynthesizerWords words = [] {
+        fs::path cache;
+        if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && *xdg == '/')
+            cache = fs::path(xdg) / "kven";
+        else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/')
+            cache = fs::path(home) / ".cache" / "kven";
+        else
+            cache = fs::temp_directory_path() / ("kven-" + std::to_string(getuid()));
+        SynthesizerWords loaded(systemDictionary(), cache);
+        if (!loaded.available())
+            std::fprintf(stderr, "kven: %s; readings are said as the synthesizer reads them\n",
+                         loaded.problem().c_str());
+        return loaded;
+    }();
+    return words;
+}
 
 const fs::path& SynthesizerWords::systemDictionary()
 {

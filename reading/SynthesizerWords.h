@@ -36,6 +36,10 @@ class SynthesizerWords {
 public:
     // Where Debian's synthesizer dictionary lies.
     static const std::filesystem::path& systemDictionary();
+    // That dictionary, loaded once for the process at the first call (from any thread), its
+    // folder of links kept in the user's cache folder. When it cannot be loaded, one line on
+    // standard error says why, and it is unavailable.
+    static const SynthesizerWords& installed();
 
     // Loads the dictionary of `dictionary`. That folder ships without the "dicrc" the MeCab
     // library reads, so a folder of links to its files with a "dicrc" beside them is made once
@@ -43,6 +47,7 @@ public:
     // unavailable and problem() says why, in one line fit for a warning.
     SynthesizerWords(const std::filesystem::path& dictionary, const std::filesystem::path& cacheDir);
     ~SynthesizerWords();
+    SynthesizerWords(SynthesizerWords&&) noexcept;
     SynthesizerWords(const SynthesizerWords&) = delete;
     SynthesizerWords& operator=(const SynthesizerWords&) = delete;
 

@@ -30,11 +30,13 @@ constexpr std::string_view kWords = "[Words]";
 constexpr std::string_view kMarks = "[Marks]";
 constexpr std::string_view kNumbers = "[Numbers]";
 constexpr std::string_view kEnglish = "[English]";
+constexpr std::string_view kReadings = "[Readings]";
+constexpr std::string_view kBookReadings = "[BookReadings]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
-// Lines a save writes before the skip entries: fourteen settings, then "[Talk]", the talk
+// Lines a save writes before the skip entries: sixteen settings, then "[Talk]", the talk
 // symbols and "[Skip]".
-constexpr std::size_t kFixedSaveLines = 17;
+constexpr std::size_t kFixedSaveLines = 19;
 
 // Keys are ASCII. A Shift_JIS lead byte in a line's name can never equal a key byte, so
 // folding only ASCII letters cannot make a double-byte name match.
@@ -130,6 +132,8 @@ void SettingsFile::applyOptions()
     session_.setOption(&ReadingOptions::passOverMarks, number(kMarks) == -1);
     session_.setOption(&ReadingOptions::readNumbers, number(kNumbers) == -1);
     session_.setOption(&ReadingOptions::readEnglish, number(kEnglish) == -1);
+    session_.setOption(&ReadingOptions::correctReadings, number(kReadings) == -1);
+    session_.setOption(&ReadingOptions::bookReadings, number(kBookReadings) == -1);
 }
 
 void SettingsFile::applySliders()
@@ -219,6 +223,8 @@ void SettingsFile::save()
     lines.push_back(flagLine(kMarks, session_.options().passOverMarks));
     lines.push_back(flagLine(kNumbers, session_.options().readNumbers));
     lines.push_back(flagLine(kEnglish, session_.options().readEnglish));
+    lines.push_back(flagLine(kReadings, session_.options().correctReadings));
+    lines.push_back(flagLine(kBookReadings, session_.options().bookReadings));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(session_.talkSymbols()));

@@ -47,7 +47,7 @@ Session::Session(const Session& other)
 {
 }
 
-Session::Session(Session&& other) noexcept
+Session::Session(Session&& other)
     : listeners_(std::make_shared<Subscription::Listeners>()), v_((other.catchUp(), std::move(other.v_)))
 {
 }
@@ -56,18 +56,24 @@ Session& Session::operator=(const Session& other)
 {
     if (this != &other) {
         other.catchUp();
+        const std::uint64_t revision = std::max(v_.textRevision, other.v_.textRevision) + 1;
         v_ = other.v_;
+        // Whatever was worked out from the text before no longer holds.
+        v_.textRevision = revision;
         stale_ = 0;
         announce(kEverything);
     }
     return *this;
 }
 
-Session& Session::operator=(Session&& other) noexcept
+Session& Session::operator=(Session&& other)
 {
     if (this != &other) {
         other.catchUp();
+        const std::uint64_t revision = std::max(v_.textRevision, other.v_.textRevision) + 1;
         v_ = std::move(other.v_);
+        // Whatever was worked out from the text before no longer holds.
+        v_.textRevision = revision;
         stale_ = 0;
         announce(kEverything);
     }
@@ -85,8 +91,9 @@ Session::Subscription Session::subscribe(std::function<void(Changes)> listener) 
 
 void Session::announce(Changes changes)
 {
-    // A listener may end its own subscription or another's while it runs, or subscribe anew:
-    // those that still listen when their turn comes hear the change.
+    // A listener may end its own subscription or another's while it runs: those that still
+    // listen when their turn comes hear the change. One that subscribes meanwhile hears the
+    // next change.
     std::vector<int> ids;
     ids.reserve(listeners_->list.size());
     for (const auto& listener : listeners_->list)
@@ -108,6 +115,7 @@ void Session::viewChanged(Changes parts)
     if ((parts & textChanged) != 0) {
         v_.document.pastedUtf8.clear();
         v_.textEdited = true;
+        ++v_.textRevision;
         // An edit may move the cursor without the view saying so.
         stale_ |= selectionChanged;
     }
@@ -160,6 +168,7 @@ void Session::load(Document document)
     const bool newCaption = document.caption != v_.document.caption;
     v_.document = std::move(document);
     v_.textEdited = false;
+    ++v_.textRevision;
     v_.selStart = 0;
     v_.selLength = 0;
     v_.chunkStart = 0;
@@ -173,6 +182,7 @@ void Session::setText(std::string text)
     v_.document.text = std::move(text);
     v_.document.pastedUtf8.clear();
     v_.textEdited = true;
+    ++v_.textRevision;
     v_.selStart = 0;
     v_.selLength = 0;
     v_.chunkStart = 0;
@@ -216,14 +226,6 @@ void Session::setReading(bool on)
         return;
     v_.reading = on;
     announce(readingChanged);
-}
-
-void Session::setOptions(const ReadingOptions& options)
-{
-    v_.options = options;
-    v_.options.unreadLimit = std::clamp(options.unreadLimit, kLimitSlider.min, kLimitSlider.max);
-    v_.options.blankLimit = std::clamp(options.blankLimit, kLimitSlider.min, kLimitSlider.max);
-    announce(optionsChanged);
 }
 
 void Session::setOption(bool ReadingOptions::*option, bool on)

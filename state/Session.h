@@ -46,6 +46,8 @@ struct ReadingOptions {
     bool passOverMarks = false;    // "記号だけの部分を飛ばす"
     bool readNumbers = false;      // "数字を日本語で読む"
     bool readEnglish = false;      // "英単語を読む"
+    bool correctReadings = false;  // "読み誤りを正す"
+    bool bookReadings = false;     // "本が教える読み"
     // The unread and blank limits, kLimitSlider.
     int unreadLimit = 0;
     int blankLimit = 0;
@@ -106,9 +108,9 @@ public:
     // listeners and the view stay with the session they were given to. An assignment announces
     // every part as changed.
     Session(const Session& other);
-    Session(Session&& other) noexcept;
+    Session(Session&& other);
     Session& operator=(const Session& other);
-    Session& operator=(Session&& other) noexcept;
+    Session& operator=(Session&& other);
     ~Session();
 
     // `listener` runs after every change made here, with what changed, while the subscription
@@ -129,8 +131,12 @@ public:
     // Replaces the text within the same document, as an edit would; the cursor goes to 0 with
     // an empty selection.
     void setText(std::string text);
-    // The text is no longer the one loaded: the view or setText() changed it.
+    // The text may no longer be the one loaded: setText() or the view changed it, or the view
+    // told that it holds it in its own way.
     bool textEdited() const { return v_.textEdited; }
+    // A number that changes with every change of the text, however made, so that what is
+    // worked out from the text can be kept until it changes.
+    std::uint64_t textRevision() const { return v_.textRevision; }
 
     // Cursor = selection start, a 0-based byte offset. Setting it clamps it to the text length
     // and collapses the selection.
@@ -151,8 +157,7 @@ public:
     void setReading(bool on);
 
     const ReadingOptions& options() const { return v_.options; }
-    // The limits are clamped into kLimitSlider.
-    void setOptions(const ReadingOptions& options);
+    // A limit is clamped into kLimitSlider.
     void setOption(bool ReadingOptions::*option, bool on);
     void setLimit(int ReadingOptions::*limit, int pos);
     // The speech rate, kSpeedSlider; setting it clamps it, and announces it only when the
@@ -217,6 +222,7 @@ private:
     struct Values {
         Document document;
         bool textEdited = false;
+        std::uint64_t textRevision = 0;
         std::size_t selStart = 0;
         std::size_t selLength = 0;
         std::size_t chunkStart = 0;

@@ -16,7 +16,7 @@ DictionaryEditor::DictionaryEditor(QWidget* parent, std::string path, WindowDial
                                    std::function<void()> saved)
     : QDialog(parent), path_(std::move(path)), dialogs_(dialogs), saved_(std::move(saved))
 {
-    setObjectName(QStringLiteral("DictionaryEditor"));
+    setObjectName(QStringLiteral("WordsEditor"));
     setWindowTitle(QStringLiteral("読み替え辞書"));
     setModal(false);
     text = new QPlainTextEdit;

@@ -193,18 +193,21 @@ void MainControls::buildOptionAndHelpMenus()
     optionMenu = mainMenu->addMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Option")));
     optionMenu->setObjectName(QStringLiteral("optionMenu"));
     const struct {
-        QAction*& action;
+        bool ReadingOptions::*option;
         const char* name;
         const char* caption;
-    } options[] = {{notesAction, "notesAction", "注記を読まない"},
-                   {wordsAction, "wordsAction", "読み替え辞書"},
-                   {marksAction, "marksAction", "記号だけの部分を飛ばす"},
-                   {numbersAction, "numbersAction", "数字を日本語で読む"},
-                   {englishAction, "englishAction", "英単語を読む"}};
+    } options[] = {{&ReadingOptions::silentNotes, "notesAction", "注記を読まない"},
+                   {&ReadingOptions::wordReadings, "wordsAction", "読み替え辞書"},
+                   {&ReadingOptions::passOverMarks, "marksAction", "記号だけの部分を飛ばす"},
+                   {&ReadingOptions::readNumbers, "numbersAction", "数字を日本語で読む"},
+                   {&ReadingOptions::readEnglish, "englishAction", "英単語を読む"},
+                   {&ReadingOptions::correctReadings, "readingsAction", "読み誤りを正す"},
+                   {&ReadingOptions::bookReadings, "bookReadingsAction", "本が教える読み"}};
     for (const auto& option : options) {
-        option.action = optionMenu->addAction(QString::fromUtf8(option.caption));
-        option.action->setObjectName(QString::fromLatin1(option.name));
-        option.action->setCheckable(true);
+        QAction* action = optionMenu->addAction(QString::fromUtf8(option.caption));
+        action->setObjectName(QString::fromLatin1(option.name));
+        action->setCheckable(true);
+        optionActions.emplace_back(action, option.option);
     }
     editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集…"));
     editWordsAction->setObjectName(QStringLiteral("editWordsAction"));

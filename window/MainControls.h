@@ -4,6 +4,11 @@
 // as its object name, which tests and the accessibility tree find it by. Captions are in the
 // interface language installed when they are built (window/InterfaceText).
 
+#include "state/Session.h"
+
+#include <utility>
+#include <vector>
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -75,13 +80,9 @@ struct MainControls {
     QAction* againAction = nullptr;
     QAction* previousAction = nullptr;
     QAction* nextAction = nullptr;
-    // The listening options, checkable, and the dictionary editor.
+    // The listening options, checkable, each with the option it sets, and the dictionary editor.
     QMenu* optionMenu = nullptr;
-    QAction* notesAction = nullptr;
-    QAction* wordsAction = nullptr;
-    QAction* marksAction = nullptr;
-    QAction* numbersAction = nullptr;
-    QAction* englishAction = nullptr;
+    std::vector<std::pair<QAction*, bool ReadingOptions::*>> optionActions;
     QAction* editWordsAction = nullptr;
     QMenu* helpMenu = nullptr;
     QAction* aboutAction = nullptr;

@@ -5,6 +5,7 @@
 
 #include "files/Errors.h"
 #include "files/Paths.h"
+#include "reading/SynthesizerWords.h"
 #include "settings/VoiceChoice.h"
 #include "text/Cp932.h"
 #include "text/EnglishLexicon.h"
@@ -82,9 +83,8 @@ void MainWindow::bindSession()
     binding_ = std::make_unique<SessionBinding>(
         session_,
         SessionControls{this, ui_.editor, ui_.startButton, ui_.stopButton, ui_.aozoraRubyBox, ui_.aaSkipBox,
-                        ui_.headingSearchBox, ui_.repeatBox, ui_.notesAction, ui_.wordsAction, ui_.marksAction,
-                        ui_.numbersAction, ui_.englishAction, ui_.unreadLimitBar, ui_.blankLimitBar, ui_.speedBar,
-                        ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
+                        ui_.headingSearchBox, ui_.repeatBox, ui_.optionActions, ui_.unreadLimitBar, ui_.blankLimitBar,
+                        ui_.speedBar, ui_.skipListBox, ui_.talkSymbolsEditor, ui_.voiceBox});
     speedSubscription_ = session_.subscribe([this](Session::Changes changes) {
         if ((changes & Session::speedChanged) != 0)
             speedChanged();
@@ -147,6 +147,8 @@ void MainWindow::onCreate()
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
     if (session_.options().readEnglish)
         englishLoad_ = std::async(std::launch::async, [] { EnglishLexicon::installed(); });
+    if (session_.options().correctReadings || session_.options().bookReadings)
+        analysisLoad_ = std::async(std::launch::async, [] { SynthesizerWords::installed(); });
     keepOnScreen(*this);
     words_.load();
     resizeToggle_.restart();

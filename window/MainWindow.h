@@ -148,6 +148,8 @@ private:
     // The English pronunciations, read on a thread of their own from the start when the option
     // is on: the first show does not wait for them, and closing waits for the thread.
     std::future<void> englishLoad_;
+    // The same for the synthesizer's analysis, when a reading option needs it.
+    std::future<void> analysisLoad_;
 };
 
 } // namespace kven

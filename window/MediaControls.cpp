@@ -1,5 +1,6 @@
 #include "window/MediaControls.h"
 
+#include "intake/DocumentOutline.h"
 #include "window/ProgressLine.h"
 #include "window/ReadingCommands.h"
 
@@ -119,7 +120,7 @@ private:
     QVariantMap metadata() const
     {
         // As the audiobook export tags the document.
-        const Document& info = controls_.session_.document();
+        const Outline info = currentOutline(controls_.session_, false);
         QVariantMap data = {
             {QStringLiteral("mpris:trackid"),
              QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/kven/document/%1").arg(controls_.track_)))},

@@ -93,12 +93,7 @@ void SessionBinding::followControls()
     };
     for (const auto& [box, option] : boxes)
         connect(box, &QCheckBox::toggled, this, setOption(option));
-    const std::pair<QAction*, Option> actions[] = {{controls_.silentNotes, &ReadingOptions::silentNotes},
-                                                   {controls_.wordReadings, &ReadingOptions::wordReadings},
-                                                   {controls_.passOverMarks, &ReadingOptions::passOverMarks},
-                                                   {controls_.readNumbers, &ReadingOptions::readNumbers},
-                                                   {controls_.readEnglish, &ReadingOptions::readEnglish}};
-    for (const auto& [action, option] : actions)
+    for (const auto& [action, option] : controls_.optionActions)
         connect(action, &QAction::toggled, this, setOption(option));
     const std::pair<QScrollBar*, int ReadingOptions::*> bars[] = {{controls_.unreadLimit, &ReadingOptions::unreadLimit},
                                                                   {controls_.blankLimit, &ReadingOptions::blankLimit}};
@@ -217,13 +212,8 @@ void SessionBinding::showOptions()
                                                  {controls_.repeatSuppression, options.repeatSuppression}};
     for (const auto& [box, on] : boxes)
         box->setChecked(on);
-    const std::pair<QAction*, bool> actions[] = {{controls_.silentNotes, options.silentNotes},
-                                                 {controls_.wordReadings, options.wordReadings},
-                                                 {controls_.passOverMarks, options.passOverMarks},
-                                                 {controls_.readNumbers, options.readNumbers},
-                                                 {controls_.readEnglish, options.readEnglish}};
-    for (const auto& [action, on] : actions)
-        action->setChecked(on);
+    for (const auto& [action, option] : controls_.optionActions)
+        action->setChecked(options.*option);
     controls_.unreadLimit->setValue(options.unreadLimit);
     controls_.blankLimit->setValue(options.blankLimit);
 }

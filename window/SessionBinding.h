@@ -11,6 +11,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -32,11 +34,8 @@ struct SessionControls {
     QCheckBox* aaSkip = nullptr;
     QCheckBox* headingSearch = nullptr;
     QCheckBox* repeatSuppression = nullptr;
-    QAction* silentNotes = nullptr;
-    QAction* wordReadings = nullptr;
-    QAction* passOverMarks = nullptr;
-    QAction* readNumbers = nullptr;
-    QAction* readEnglish = nullptr;
+    // The Option menu's items, each with the option it sets.
+    std::vector<std::pair<QAction*, bool ReadingOptions::*>> optionActions;
     QScrollBar* unreadLimit = nullptr;
     QScrollBar* blankLimit = nullptr;
     QScrollBar* speed = nullptr;
@@ -74,7 +73,6 @@ private:
     void fromControl(const std::function<void()>& change);
 
     Session& session_;
-    Session::Subscription subscription_;
     SessionControls controls_;
     EditorText editorText_;
     EditorText talkText_;
@@ -87,6 +85,8 @@ private:
         std::size_t end = 0;
     };
     Mark marked_;
+    // Last, so that it ends before what it shows.
+    Session::Subscription subscription_;
 };
 
 } // namespace kven

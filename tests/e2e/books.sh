@@ -11,7 +11,8 @@ trap 'rm -rf "$work"' EXIT
 . "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
 export KVEN_HOME="$work/home"
 mkdir -p "$KVEN_HOME"
-cp "${KVEN_SOURCE_DIR:?}/data/KVEN.ini" "$KVEN_HOME/KVEN.ini"
+# The reading corrections aside: a book teaches its readings across its pages.
+grep -av '^\[Readings\]\|^\[BookReadings\]' "${KVEN_SOURCE_DIR:?}/data/KVEN.ini" >"$KVEN_HOME/KVEN.ini"
 : >"$KVEN_HOME/KVEN.txt"
 spoken() { "$bin" --dump "$@" 2>/dev/null | cut -f 2-; }
 

@@ -1,4 +1,5 @@
 #include "reading/BookReadings.h"
+#include "reading/ChunkFilter.h"
 #include "reading/ReadingCorrections.h"
 #include "reading/ReadingFold.h"
 #include "reading/SynthesizerWords.h"
@@ -206,3 +207,43 @@ TEST(ReadingCorrections, EachRowIsRightOnItsLabelledSample)
 }
 
 } // namespace
+
+// The reading step's filter with the analysis: a ruby handed over only where the synthesizer
+// would say something else, the rows applied, and a taught reading where the book leaves its
+// ruby out; without the analysis, the ruby as before.
+TEST(CarefulReadings, TheFilterHandsOverOnlyWhatChangesWhatIsSaid)
+{
+    NEED_DICTIONARY();
+    const std::string book =
+        sj("主税《ちから》が来た。主税《ちから》が出た。主税は笑った。羅生門《らしょうもん》の下で。"
+           "何と云っても。");
+    const std::vector<PlaceReading> taught = bookTaughtReadings(book);
+    const std::string talkSymbols = sj("、。");
+    const struct {
+        const char* chunk; // where it begins in the book, and its whole text
+        bool analysis;
+        const char* spoken;
+    } rows[] = {
+        {"主税《ちから》が来た。", true, "チカラが来た。"}, // the synthesizer says シュゼー
+        {"主税は笑った。", true, "チカラは笑った。"},       // taught by the two rubies before
+        {"羅生門《らしょうもん》の下で。", true, "羅生門の下で。"},
+        {"羅生門《らしょうもん》の下で。", false, "ラショウモンの下で。"},
+        {"何と云っても。", true, "ナンとイッても。"},
+        {"何と云っても。", false, "何と云っても。"},
+    };
+    for (const auto& row : rows) {
+        FilterOptions options;
+        options.silentNotes = true;
+        options.aaSkip = false;
+        options.talkSymbols = talkSymbols;
+        if (row.analysis) {
+            options.synthesizer = &synthesizer();
+            options.correctReadings = true;
+            options.taught = taught;
+        }
+        const std::string chunk = sj(row.chunk);
+        const std::size_t at = book.find(chunk);
+        ASSERT_NE(at, std::string::npos) << row.chunk;
+        EXPECT_EQ(cp932::toUtf8(spokenAt(book, at, chunk.size(), options)), row.spoken) << row.chunk;
+    }
+}

@@ -297,7 +297,8 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
     settings().save();
     const std::string expected = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=0\r\n[Silent]=3\r\n[Space]=5\r\n"
                                  "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Notes]=0\r\n[Words]=-1\r\n"
-                                 "[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n[Talk]=0\r\n" +
+                                 "[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n[Readings]=0\r\n[BookReadings]=0\r\n"
+                                 "[Talk]=0\r\n" +
                                  kQuestionBang + "\r\n[Skip]=0\r\none\r\n" + kMaruTen + "\r\n";
     EXPECT_EQ(readFile(path), expected);
     EXPECT_EQ(dialogs.confirmTexts, std::vector<std::string>{"設定を保存します"});

@@ -944,10 +944,12 @@ void WindowTest::optionMenu()
     MainWindow& form = rig.create();
     showAndActivate(form);
     QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("&Option"));
-    QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
-             (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
-                              control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
-                              control<QAction>(form, "englishAction"), control<QAction>(form, "editWordsAction")}));
+    QCOMPARE(
+        control<QMenu>(form, "optionMenu")->actions(),
+        (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
+                         control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
+                         control<QAction>(form, "englishAction"), control<QAction>(form, "readingsAction"),
+                         control<QAction>(form, "bookReadingsAction"), control<QAction>(form, "editWordsAction")}));
     const struct {
         QAction* action;
         const char* caption;
@@ -957,6 +959,8 @@ void WindowTest::optionMenu()
                  {control<QAction>(form, "marksAction"), "記号だけの部分を飛ばす", true},
                  {control<QAction>(form, "numbersAction"), "数字を日本語で読む", true},
                  {control<QAction>(form, "englishAction"), "英単語を読む", true},
+                 {control<QAction>(form, "readingsAction"), "読み誤りを正す", true},
+                 {control<QAction>(form, "bookReadingsAction"), "本が教える読み", true},
                  {control<QAction>(form, "editWordsAction"), "読み替え辞書を編集…", false}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
@@ -974,19 +978,23 @@ void WindowTest::optionMenu()
     control<QAction>(form, "marksAction")->trigger();
     control<QAction>(form, "numbersAction")->trigger();
     control<QAction>(form, "englishAction")->trigger();
+    control<QAction>(form, "readingsAction")->trigger();
+    control<QAction>(form, "bookReadingsAction")->trigger();
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "saveButton")->click();
     QVERIFY(rig.readFile("KVEN.ini")
-                .find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n[Talk]="
-                      "0\r\n") != std::string::npos);
-    for (const char* name : {"notesAction", "wordsAction", "marksAction", "numbersAction", "englishAction"})
+                .find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n"
+                      "[Readings]=-1\r\n[BookReadings]=-1\r\n[Talk]=0\r\n") != std::string::npos);
+    const char* const options[] = {"notesAction",   "wordsAction",    "marksAction",       "numbersAction",
+                                   "englishAction", "readingsAction", "bookReadingsAction"};
+    for (const char* name : options)
         control<QAction>(form, name)->trigger();
-    QVERIFY(!form.session().options().silentNotes && !form.session().options().wordReadings &&
-            !form.session().options().passOverMarks && !form.session().options().readNumbers &&
-            !form.session().options().readEnglish);
+    const ReadingOptions& off = form.session().options();
+    QVERIFY(!off.silentNotes && !off.wordReadings && !off.passOverMarks && !off.readNumbers && !off.readEnglish &&
+            !off.correctReadings && !off.bookReadings);
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "reloadButton")->click();
-    for (const char* name : {"notesAction", "wordsAction", "marksAction", "numbersAction", "englishAction"})
+    for (const char* name : options)
         QVERIFY(control<QAction>(form, name)->isChecked());
 }
 
@@ -1079,7 +1087,7 @@ void WindowTest::wordsEditorSavesTheDictionary()
     QCOMPARE(rig.said(), (std::vector<std::string>{"メカブとＬｉｎｕｘ"}));
 
     control<QAction>(form, "editWordsAction")->trigger();
-    auto* editor = form.findChild<QDialog*>(QStringLiteral("DictionaryEditor"));
+    auto* editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
     QVERIFY(editor != nullptr);
     QVERIFY(editor->isVisible());
     QVERIFY(!editor->isModal());
@@ -1148,7 +1156,7 @@ void WindowTest::wordsEditorAsksBeforeDroppingEdits()
         return text;
     };
     auto* const text = edit();
-    auto* const editor = form.findChild<QDialog*>(QStringLiteral("DictionaryEditor"));
+    auto* const editor = form.findChild<QDialog*>(QStringLiteral("WordsEditor"));
     rig.dialogs.unsavedAnswers = {Unsaved::keepEditing};
     editor->findChild<QPushButton*>(QStringLiteral("WordsClose"))->click();
     QVERIFY(editor->isVisible());

@@ -1,0 +1,89 @@
+#include "reading/CarefulReadings.h"
+
+#include "reading/ReadingCorrections.h"
+#include "reading/ReadingFold.h"
+#include "text/Sjis.h"
+
+#include <algorithm>
+
+namespace kven {
+
+std::vector<Insertion> taughtInsertions(std::span<const PlaceReading> taught, std::size_t from, std::size_t length)
+{
+    std::vector<Insertion> out;
+    const auto first = std::lower_bound(taught.begin(), taught.end(), from,
+                                        [](const PlaceReading& place, std::size_t at) { return place.offset < at; });
+    for (auto place = first; place != taught.end() && place->offset + place->length <= from + length; ++place)
+        out.push_back({place->offset + place->length - from,
+                       std::string(sjis::kRubyOpen) + place->reading + std::string(sjis::kRubyClose)});
+    return out;
+}
+
+namespace {
+
+// Replaces [from, to) by `with`.
+struct Edit {
+    std::size_t from;
+    std::size_t to;
+    std::string with;
+};
+
+std::string applied(std::string_view text, std::vector<Edit> edits)
+{
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.from < b.from; });
+    std::string out;
+    out.reserve(text.size());
+    std::size_t at = 0;
+    for (const Edit& edit : edits) {
+        // Edits never overlap by construction; one that would is passed over.
+        if (edit.from < at)
+            continue;
+        out.append(text.substr(at, edit.from - at));
+        out.append(edit.with);
+        at = edit.to;
+    }
+    out.append(text.substr(at));
+    return out;
+}
+
+} // namespace
+
+std::string withCarefulReadings(std::string_view text, const SynthesizerWords& synthesizer, bool rubies,
+                                bool corrections)
+{
+    if (!rubies && !corrections)
+        return std::string(text);
+    const BaseText base = baseText(text);
+    const std::vector<SpokenWord> words = synthesizer.words(base.text);
+    // Where the byte at `original` of `text`, or the next one kept, stands in the base text.
+    const auto inBase = [&](std::size_t original) {
+        return static_cast<std::size_t>(std::lower_bound(base.from.begin(), base.from.end(), original) -
+                                        base.from.begin());
+    };
+    std::vector<Edit> edits;
+    if (rubies) {
+        for (const Ruby& ruby : kven::rubies(text)) {
+            const std::size_t begin = inBase(ruby.base);
+            const std::size_t end = inBase(ruby.open);
+            const std::size_t readingAt = ruby.open + sjis::kRubyOpen.size();
+            const std::string_view reading = text.substr(readingAt, ruby.close - sjis::kRubyClose.size() - readingAt);
+            if (end <= begin || !synthesizerSays(words, begin, end - begin, reading))
+                continue;
+            const std::size_t bar = ruby.base - std::min(ruby.base, sjis::kRubyBaseMark.size());
+            if (text.substr(bar, ruby.base - bar) == sjis::kRubyBaseMark)
+                edits.push_back({bar, ruby.base, {}});
+            edits.push_back({ruby.open, ruby.close, {}});
+        }
+    }
+    if (corrections) {
+        for (const PlaceReading& place : readingCorrections(base.text, words)) {
+            const auto rubied = base.rubied.begin() + static_cast<std::ptrdiff_t>(place.offset);
+            if (std::any_of(rubied, rubied + static_cast<std::ptrdiff_t>(place.length), [](bool b) { return b; }))
+                continue;
+            edits.push_back({base.from[place.offset], base.from[place.offset + place.length - 1] + 1, place.reading});
+        }
+    }
+    return applied(text, std::move(edits));
+}
+
+} // namespace kven

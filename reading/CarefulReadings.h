@@ -1,0 +1,33 @@
+#pragma once
+// What a careful reader says where the synthesizer would misread: readings the book teaches,
+// put in as ruby where it leaves them out; a ruby's reading handed over only where the
+// synthesizer would say something else, so that its own accent is kept; and the rows of
+// reading corrections. Texts are Shift_JIS.
+
+#include "reading/BookReadings.h"
+#include "reading/SynthesizerWords.h"
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kven {
+
+// Where the readings of `taught` (places in the whole text) that lie in [from, from + length)
+// go, as ruby "《reading》" right after each place: offsets from `from`, each with its text.
+struct Insertion {
+    std::size_t at = 0;
+    std::string text;
+};
+std::vector<Insertion> taughtInsertions(std::span<const PlaceReading> taught, std::size_t from, std::size_t length);
+
+// `text` (a chunk mapped to full width, its ruby and notes still in) as the synthesizer's
+// analysis `synthesizer` reads it: with `rubies`, a ruby whose base the synthesizer already
+// says as its reading loses its "《reading》" and its "｜"; with `corrections`, a word outside
+// any ruby that a row of readingCorrections() applies to is replaced by the row's reading in
+// katakana.
+std::string withCarefulReadings(std::string_view text, const SynthesizerWords& synthesizer, bool rubies,
+                                bool corrections);
+
+} // namespace kven
