@@ -185,7 +185,8 @@ std::vector<ReadingDictionary::Entry> hugeWords()
 }
 
 // plainNovel, web and plainWeb: the novel or a web page's line, with the shipped settings
-// (English words and numbers read) or with those two options off.
+// (English words and numbers read) or with those two options off; novelWithoutReadings: the
+// novel without the readings a careful reader gives.
 enum class Lists {
     shipped,
     hugeTalkSymbols,
@@ -195,6 +196,7 @@ enum class Lists {
     englishOff,
     englishOn,
     plainNovel,
+    novelWithoutReadings,
     web,
     plainWeb
 };
@@ -221,6 +223,10 @@ void readingStepWithLists(benchmark::State& state, Lists lists, int numbers = -1
     const bool english = lists == Lists::englishOff || lists == Lists::englishOn;
     const bool web = lists == Lists::web || lists == Lists::plainWeb;
     const std::string_view line = english || web ? kEnglishLine : numbersLine ? kNumbersLine : kNovelLine;
+    if (lists == Lists::novelWithoutReadings) {
+        session.setOption(&ReadingOptions::correctReadings, false);
+        session.setOption(&ReadingOptions::bookReadings, false);
+    }
     if (lists == Lists::plainNovel || lists == Lists::plainWeb) {
         session.setOption(&ReadingOptions::readEnglish, false);
         session.setOption(&ReadingOptions::readNumbers, false);
@@ -251,6 +257,41 @@ void readingStepWithLists(benchmark::State& state, Lists lists, int numbers = -1
         state.SkipWithError("the step did not say the chunk at its cursor");
     for (auto _ : state) {
         step();
+        benchmark::DoNotOptimize(session.selStart());
+    }
+}
+
+// An engine that prepares the next utterance while one plays, as the synthesizer does: the
+// step works out the chunk after the one it hands over.
+class PreparingEngine : public NullEngine {
+public:
+    using NullEngine::NullEngine;
+
+protected:
+    bool doesPrepare() const override { return true; }
+};
+
+// Step after step through the novel with the shipped settings, each step a new chunk and its
+// look-ahead, with the readings a careful reader gives on or off.
+void readingWalk(benchmark::State& state, bool readings)
+{
+    Session session;
+    readShippedSettings(session);
+    session.setOption(&ReadingOptions::correctReadings, readings);
+    session.setOption(&ReadingOptions::bookReadings, readings);
+    session.setText(document(20u << 10, kNovelLine));
+    EventQueue queue;
+    PreparingEngine engine(queue);
+    NoWaiter waiter;
+    Reader reader(session, engine, waiter);
+    session.setReading(true);
+    reader.endOfStream(engine.lastStream());
+    for (auto _ : state) {
+        if (!session.reading() || session.selStart() > session.text().size() - 1000) {
+            session.setSelStart(0);
+            session.setReading(true);
+        }
+        reader.endOfStream(engine.lastStream());
         benchmark::DoNotOptimize(session.selStart());
     }
 }
@@ -316,6 +357,9 @@ BENCHMARK(BM_ReadingStepHugeWords);
 BENCHMARK(BM_ReadingStepEnglishOff);
 BENCHMARK_CAPTURE(readingStepWithLists, novel, Lists::shipped);
 BENCHMARK_CAPTURE(readingStepWithLists, plainNovel, Lists::plainNovel);
+BENCHMARK_CAPTURE(readingStepWithLists, novelWithoutReadings, Lists::novelWithoutReadings);
+BENCHMARK_CAPTURE(readingWalk, withReadings, true);
+BENCHMARK_CAPTURE(readingWalk, withoutReadings, false);
 BENCHMARK_CAPTURE(readingStepWithLists, web, Lists::web);
 BENCHMARK_CAPTURE(readingStepWithLists, plainWeb, Lists::plainWeb);
 BENCHMARK(BM_ReadingStepEnglishOn);

@@ -3,11 +3,16 @@
 // the synthesizer reads it with every ruby's base said (the notes and readings taken out).
 //
 //   reading_measures CORPUS_DIR            the figures per 1,000 characters
+//   reading_measures --spoken BOOK DUMP  over what the reading step hands the synthesizer
+//                                          (kven-read --dump of BOOK): the places a correction
+//                                          row still applies to, and the book's taught words
+//                                          said otherwise than it teaches, per 1,000 characters
 //   reading_measures --sample ROW N SEED CORPUS_DIR
 //                                          N places where correction row ROW (from 1) applies,
 //                                          drawn with SEED, as rows of a label file to judge
 
 #include "reading/BookReadings.h"
+#include "reading/ChunkFilter.h"
 #include "reading/ReadingCorrections.h"
 #include "reading/ReadingFold.h"
 #include "reading/SynthesizerWords.h"
@@ -190,6 +195,53 @@ int figures(const SynthesizerWords& synth, const fs::path& corpus)
 
 } // namespace
 
+// What the reading step hands over, chunk by chunk, from a dump: "offset TAB text" in UTF-8.
+std::vector<std::string> dumpedChunks(const fs::path& dump)
+{
+    std::vector<std::string> chunks;
+    std::ifstream in(dump);
+    for (std::string line; std::getline(in, line);)
+        if (const std::size_t tab = line.find('\t'); tab != std::string::npos)
+            chunks.push_back(cp932::fromUtf8(line.substr(tab + 1)));
+    return chunks;
+}
+
+int spoken(const SynthesizerWords& synth, const fs::path& book, const fs::path& dump)
+{
+    const std::string doc = contents(book);
+    // Each taught word once, with its reading.
+    std::vector<std::pair<std::string, std::string>> taught;
+    for (const PlaceReading& place : bookTaughtReadings(doc)) {
+        std::pair<std::string, std::string> word{doc.substr(place.offset, place.length), place.reading};
+        if (std::find(taught.begin(), taught.end(), word) == taught.end())
+            taught.push_back(std::move(word));
+    }
+    std::size_t chars = 0;
+    std::size_t corrections = 0;
+    std::size_t otherwise = 0;
+    for (const std::string& chunk : dumpedChunks(dump)) {
+        chars += characters(chunk);
+        const std::vector<SpokenWord> words = synth.words(chunk);
+        corrections += readingCorrections(chunk, words).size();
+        const std::string_view view(chunk);
+        std::size_t before = 0; // the character before `at`
+        for (std::size_t at = 0; at < view.size(); before = at, at += sjis::charLength(view, at))
+            for (const auto& [base, reading] : taught) {
+                if (!view.substr(at).starts_with(base))
+                    continue;
+                const std::size_t end = at + base.size();
+                const bool whole =
+                    (at == 0 || !isRubyBaseKanji(view.substr(before, at - before))) &&
+                    (end >= view.size() || !isRubyBaseKanji(view.substr(end, sjis::charLength(view, end))));
+                if (whole && !synthesizerSays(words, at, base.size(), reading))
+                    ++otherwise;
+            }
+    }
+    perThousand("correction rows that still apply", corrections, chars);
+    perThousand("taught words said otherwise", otherwise, chars);
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -204,6 +256,8 @@ int main(int argc, char** argv)
                       args[4]);
     if (args.size() == 1)
         return figures(synth, args[0]);
+    if (args.size() == 3 && args[0] == "--spoken")
+        return spoken(synth, args[1], args[2]);
     std::cerr << "usage: reading_measures [--sample ROW N SEED] CORPUS_DIR\n";
     return 2;
 }

@@ -5,6 +5,7 @@
 #include "text/Sjis.h"
 
 #include <algorithm>
+#include <array>
 
 namespace kven {
 
@@ -48,11 +49,43 @@ std::string applied(std::string_view text, std::vector<Edit> edits)
 
 } // namespace
 
+namespace {
+
+std::string workedOut(std::string_view text, const SynthesizerWords& synthesizer, bool rubies, bool corrections);
+
+// The chunks last worked out on this thread: the look-ahead works out the chunk that the next
+// step says, and the status line's walk the chunks of the text.
+struct Remembered {
+    const SynthesizerWords* synthesizer = nullptr;
+    bool rubies = false;
+    bool corrections = false;
+    std::string text;
+    std::string result;
+};
+constexpr std::size_t kRemembered = 2;
+
+} // namespace
+
 std::string withCarefulReadings(std::string_view text, const SynthesizerWords& synthesizer, bool rubies,
                                 bool corrections)
 {
     if (!rubies && !corrections)
         return std::string(text);
+    thread_local std::array<Remembered, kRemembered> remembered;
+    thread_local std::size_t next = 0;
+    for (const Remembered& r : remembered)
+        if (r.synthesizer == &synthesizer && r.rubies == rubies && r.corrections == corrections && r.text == text)
+            return r.result;
+    Remembered& slot = remembered[next];
+    next = (next + 1) % kRemembered;
+    slot = {&synthesizer, rubies, corrections, std::string(text), workedOut(text, synthesizer, rubies, corrections)};
+    return slot.result;
+}
+
+namespace {
+
+std::string workedOut(std::string_view text, const SynthesizerWords& synthesizer, bool rubies, bool corrections)
+{
     const BaseText base = baseText(text);
     const std::vector<SpokenWord> words = synthesizer.words(base.text);
     // Where the byte at `original` of `text`, or the next one kept, stands in the base text.
@@ -85,5 +118,7 @@ std::string withCarefulReadings(std::string_view text, const SynthesizerWords& s
     }
     return applied(text, std::move(edits));
 }
+
+} // namespace
 
 } // namespace kven

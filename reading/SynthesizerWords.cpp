@@ -4,6 +4,8 @@
 #include "text/Sjis.h"
 #include "text/Utf8.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,6 +18,8 @@ namespace kven {
 namespace fs = std::filesystem;
 
 struct SynthesizerWords::Model {
+    // Tells the models apart, even one made where a destroyed one lay.
+    std::uint64_t serial = 0;
     mecab_model_t* model = nullptr;
     mecab_t* tagger = nullptr;
     ~Model()
@@ -122,16 +126,25 @@ SpokenWord wordOf(const mecab_node_t& node)
 {
     SpokenWord word;
     word.surface.assign(node.surface, node.length);
-    const std::vector<std::string> f = featureFields(node.feature);
-    const auto field = [&f](std::size_t k) { return k < f.size() ? f[k] : std::string(); };
-    word.partOfSpeech = field(0);
-    for (std::size_t k = 0; k < 3; ++k)
-        word.subclass[k] = field(1 + k);
-    word.inflection = field(4);
-    word.inflectedForm = field(5);
-    word.lemma = field(6);
-    word.reading = field(7);
-    word.pronunciation = field(8);
+    std::string* const fields[] = {&word.partOfSpeech, &word.subclass[0], &word.subclass[1],
+                                   &word.subclass[2],  &word.inflection,  &word.inflectedForm,
+                                   &word.lemma,        &word.reading,     &word.pronunciation};
+    const std::string_view feature(node.feature);
+    if (feature.find('"') == std::string_view::npos) {
+        // The usual entry, with no quoted field: each field a slice of the line.
+        std::size_t from = 0;
+        for (std::string* field : fields) {
+            if (from > feature.size())
+                break;
+            const std::size_t comma = std::min(feature.find(',', from), feature.size());
+            field->assign(feature.substr(from, comma - from));
+            from = comma + 1;
+        }
+    } else {
+        const std::vector<std::string> f = featureFields(feature);
+        for (std::size_t k = 0; k < std::size(fields) && k < f.size(); ++k)
+            *fields[k] = f[k];
+    }
     word.known = node.stat != MECAB_UNK_NODE;
     if (!word.known && word.pronunciation.empty())
         word.pronunciation = kanaPronunciation(word.surface);
@@ -199,6 +212,8 @@ SynthesizerWords::SynthesizerWords(const fs::path& dictionary, const fs::path& c
     for (std::string& arg : args)
         argv.push_back(arg.data());
     auto model = std::make_unique<Model>();
+    static std::atomic<std::uint64_t> models{0};
+    model->serial = ++models;
     model->model = mecab_model_new(static_cast<int>(argv.size()), argv.data());
     if (model->model != nullptr)
         model->tagger = mecab_model_new_tagger(model->model);
@@ -216,11 +231,31 @@ std::vector<SpokenWord> SynthesizerWords::words(std::string_view sjisText) const
     std::vector<SpokenWord> out;
     if (model_ == nullptr || sjisText.empty())
         return out;
+    out.reserve(sjisText.size() / 4 + 1);
     const std::string utf8 = cp932::toUtf8(sjisText);
     const std::vector<std::size_t> at = sjisOffsets(sjisText, utf8);
     if (at.empty())
         return out;
-    mecab_lattice_t* lattice = mecab_model_new_lattice(model_->model);
+    // One lattice a thread for each model, made at its first use there: making one costs more
+    // than analysing a chunk.
+    struct ThreadLattice {
+        std::uint64_t model = 0;
+        mecab_lattice_t* lattice = nullptr;
+        ~ThreadLattice()
+        {
+            if (lattice != nullptr)
+                mecab_lattice_destroy(lattice);
+        }
+    };
+    thread_local ThreadLattice mine;
+    if (mine.model != model_->serial) {
+        if (mine.lattice != nullptr)
+            mecab_lattice_destroy(mine.lattice);
+        mine.lattice = mecab_model_new_lattice(model_->model);
+        mine.model = model_->serial;
+    }
+    mecab_lattice_t* const lattice = mine.lattice;
+    mecab_lattice_clear(lattice);
     mecab_lattice_set_sentence2(lattice, utf8.data(), utf8.size());
     if (mecab_parse_lattice(model_->tagger, lattice) != 0) {
         for (const mecab_node_t* node = mecab_lattice_get_bos_node(lattice); node != nullptr; node = node->next) {
@@ -233,7 +268,6 @@ std::vector<SpokenWord> SynthesizerWords::words(std::string_view sjisText) const
             out.push_back(std::move(word));
         }
     }
-    mecab_lattice_destroy(lattice);
     return out;
 }
 
