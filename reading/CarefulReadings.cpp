@@ -95,7 +95,13 @@ std::string workedOut(std::string_view text, const SynthesizerWords& synthesizer
     };
     std::vector<Edit> edits;
     if (rubies) {
-        for (const Ruby& ruby : kven::rubies(text)) {
+        const std::vector<Ruby> all = kven::rubies(text);
+        for (std::size_t k = 0; k < all.size(); ++k) {
+            const Ruby& ruby = all[k];
+            // Without its reading, a base would join the base of a ruby right after it, whose
+            // reading would then stand for both.
+            if (k + 1 < all.size() && all[k + 1].base == ruby.close)
+                continue;
             const std::size_t begin = inBase(ruby.base);
             const std::size_t end = inBase(ruby.open);
             const std::size_t readingAt = ruby.open + sjis::kRubyOpen.size();

@@ -216,7 +216,7 @@ TEST(CarefulReadings, TheFilterHandsOverOnlyWhatChangesWhatIsSaid)
     NEED_DICTIONARY();
     const std::string book =
         sj("主税《ちから》が来た。主税《ちから》が出た。主税は笑った。羅生門《らしょうもん》の下で。"
-           "何と云っても。");
+           "何と云っても。愚図々々《ぐずぐず》塗秘《ぬりかく》そう。");
     const std::vector<PlaceReading> taught = bookTaughtReadings(book);
     const std::string talkSymbols = sj("、。");
     const struct {
@@ -230,6 +230,8 @@ TEST(CarefulReadings, TheFilterHandsOverOnlyWhatChangesWhatIsSaid)
         {"羅生門《らしょうもん》の下で。", false, "ラショウモンの下で。"},
         {"何と云っても。", true, "ナンとイッても。"},
         {"何と云っても。", false, "何と云っても。"},
+        // The first base said as written would join the second.
+        {"愚図々々《ぐずぐず》塗秘《ぬりかく》そう。", true, "グズグズヌリカクそう。"},
     };
     for (const auto& row : rows) {
         FilterOptions options;
