@@ -84,8 +84,21 @@ std::string withCarefulReadings(std::string_view text, const SynthesizerWords& s
 
 namespace {
 
+// Whether `text` holds a ruby's "《".
+bool hasRuby(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); i += sjis::charLength(text, i))
+        if (text.substr(i, sjis::kRubyOpen.size()) == sjis::kRubyOpen)
+            return true;
+    return false;
+}
+
 std::string workedOut(std::string_view text, const SynthesizerWords& synthesizer, bool rubies, bool corrections)
 {
+    rubies = rubies && hasRuby(text);
+    corrections = corrections && mayNeedCorrection(text);
+    if (!rubies && !corrections)
+        return std::string(text);
     const BaseText base = baseText(text);
     const std::vector<SpokenWord> words = synthesizer.words(base.text);
     // Where the byte at `original` of `text`, or the next one kept, stands in the base text.

@@ -5,6 +5,7 @@
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kven {
@@ -121,6 +122,25 @@ bool contextHolds(const CorrectionRow& row, std::span<const SpokenWord> words, s
 std::span<const CorrectionRow> correctionRows()
 {
     return kRows;
+}
+
+bool mayNeedCorrection(std::string_view sjis)
+{
+    static const std::vector<std::string> firsts = [] {
+        std::vector<std::string> out;
+        for (const CorrectionRow& row : kRows) {
+            const std::string surface = cp932::fromUtf8(row.surface);
+            std::string first = surface.substr(0, sjis::charLength(surface, 0));
+            if (std::find(out.begin(), out.end(), first) == out.end())
+                out.push_back(std::move(first));
+        }
+        return out;
+    }();
+    for (std::size_t i = 0; i < sjis.size(); i += sjis::charLength(sjis, i))
+        for (const std::string& first : firsts)
+            if (sjis.substr(i, first.size()) == first)
+                return true;
+    return false;
 }
 
 bool rowApplies(const CorrectionRow& row, std::string_view sjis, std::span<const SpokenWord> words, std::size_t k)

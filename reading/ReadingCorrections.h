@@ -33,6 +33,10 @@ struct CorrectionRow {
 // The rows the program ships; each one's precision on a labelled sample is checked by its test.
 std::span<const CorrectionRow> correctionRows();
 
+// Whether a row of correctionRows() may apply somewhere in `sjis`: it holds the first character
+// of a row's word. False spares a text the analysis.
+bool mayNeedCorrection(std::string_view sjis);
+
 // Whether `row` applies to words[k] of the analysis of `sjis`.
 bool rowApplies(const CorrectionRow& row, std::string_view sjis, std::span<const SpokenWord> words, std::size_t k);
 
