@@ -16,6 +16,7 @@ constexpr std::string_view kUrl = "\x82\x74\x82\x71\x82\x6b"; // ＵＲＬ
 constexpr std::string_view kCapitalA = "\x82\x60";            // Ａ
 constexpr std::string_view kCapitalZ = "\x82\x79";            // Ｚ
 constexpr std::string_view kSmallA = "\x82\x81";              // ａ
+constexpr std::string_view kSmallZ = "\x82\x9a";              // ｚ
 
 unsigned char byteAt(std::string_view text, std::size_t i)
 {
@@ -80,6 +81,33 @@ std::size_t urlEndAt(std::string_view folded, std::size_t pos)
 
 } // namespace
 
+namespace {
+
+// Whether a full-width small Latin letter (of the folded text) begins at `at`. Callers look at
+// character starts only; a letter's two bytes never begin inside another character.
+bool isSmallLatin(std::string_view folded, std::size_t at)
+{
+    if (at + 2 > folded.size())
+        return false;
+    const std::string_view c = folded.substr(at, 2);
+    return c >= kSmallA && c <= kSmallZ;
+}
+
+// Whether the characters on both sides of `at` are Latin letters of one word: a word of the
+// dictionary that begins or ends there with a Latin letter is then no whole word ("html" is no
+// part of "xhtml"). A capital after a small letter begins a word of its own, as in
+// "AddDefaultCharset".
+bool joinsLatin(std::string_view fullWidth, std::string_view folded, std::size_t at)
+{
+    if (at < 2 || !isSmallLatin(folded, at - 2) || !isSmallLatin(folded, at))
+        return false;
+    const bool smallBefore = isSmallLatin(fullWidth, at - 2);
+    const bool capitalAfter = !isSmallLatin(fullWidth, at);
+    return !(smallBefore && capitalAfter);
+}
+
+} // namespace
+
 std::string foldLatinCase(std::string_view text)
 {
     std::string out(text);
@@ -132,7 +160,8 @@ std::string ReadingDictionary::apply(std::string_view fullWidth) const
             continue;
         }
         // A word starts at a character start and, its bytes being whole characters, ends at one.
-        if (const KeyTrie::Match word = trie_.longestAt(folded, i); word.length != 0) {
+        if (const KeyTrie::Match word = trie_.longestAt(folded, i);
+            word.length != 0 && !joinsLatin(fullWidth, folded, i) && !joinsLatin(fullWidth, folded, i + word.length)) {
             out.append(readings_[word.key]);
             i += word.length;
             continue;

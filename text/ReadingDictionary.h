@@ -2,7 +2,9 @@
 // The user's reading dictionary: words as they are written, each with what to say for it.
 // It works on a chunk already mapped to full width: a word matches whatever the width of its
 // letters and, for Latin letters, their case; left to right, the longest word that starts at
-// a place wins. Web addresses (http://, https://, www.) are said as "ＵＲＬ". The cost per
+// a place wins. A word that begins or ends with a Latin letter matches a whole word only: no
+// Latin letter of the same word right before or after it (a capital after a small letter
+// begins a new one). Web addresses (http://, https://, www.) are said as "ＵＲＬ". The cost per
 // chunk does not grow with the number of words: they are kept in a trie that is walked from
 // each character, as deep as the longest word that matches there.
 

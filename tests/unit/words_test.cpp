@@ -59,6 +59,10 @@ TEST(ReadingDictionary, LeftmostLongestWhateverTheWidthAndCase)
         {"見てhttps://Example.com/a?b=1。", "見てＵＲＬ。", "a web address, without the sentence's punctuation"},
         {"www.example.jp, http://x", "ＵＲＬ，　ＵＲＬ", "www. and http://"},
         {"http://です", "ｈｔｔｐ：／／です", "no address without anything after its start"},
+        {"XNHK、NHKs、NHK1、Mecabの", "ＸＮＨＫ、ＮＨＫｓ、ＮＨＫ１、めかぶの",
+         "a Latin word matches a whole word only; a digit or a kanji may touch it"},
+        {"東京人", "とうきょう人", "a word in Japanese script matches inside a run"},
+        {"UseMeCabNow、mecabs", "ＵｓｅめかぶＮｏｗ、ｍｅｃａｂｓ", "a capital after a small letter begins a word"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(said(d, r.in), r.out) << r.why;
