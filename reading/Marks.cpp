@@ -33,8 +33,46 @@ constexpr std::array<std::uint16_t, 158> kDoubleMarks = {
 
 } // namespace
 
+namespace {
+
+constexpr std::uint16_t kPlus = 0x817B;      // ＋
+constexpr std::uint16_t kMinus = 0x817C;     // －
+constexpr std::uint16_t kEquals = 0x8181;    // ＝
+constexpr std::uint16_t kVertical = 0x8162;  // ｜
+constexpr std::uint16_t kFullBlank = 0x8140; // 全角空白
+
+// A rule of a table drawn in text: "＋" where lines cross, "－" or "＝" along them, "｜"
+// and blanks, with at least one crossing and two strokes.
+bool tableRule(std::string_view sjis)
+{
+    int crossings = 0;
+    int strokes = 0;
+    for (std::size_t i = 0; i < sjis.size();) {
+        const auto lead = static_cast<unsigned char>(sjis[i]);
+        if (lead == ' ' || lead == '\t' || lead == '\r' || lead == '\n') {
+            ++i;
+            continue;
+        }
+        if (!sjis::isLeadByte(lead) || i + 1 >= sjis.size())
+            return false;
+        const auto code = static_cast<std::uint16_t>(lead << 8 | static_cast<unsigned char>(sjis[i + 1]));
+        if (code == kPlus)
+            ++crossings;
+        else if (code == kMinus || code == kEquals)
+            ++strokes;
+        else if (code != kVertical && code != kFullBlank)
+            return false;
+        i += 2;
+    }
+    return crossings > 0 && strokes >= 2;
+}
+
+} // namespace
+
 bool onlyMarks(std::string_view sjis)
 {
+    if (tableRule(sjis))
+        return true;
     for (std::size_t i = 0; i < sjis.size();) {
         const auto lead = static_cast<unsigned char>(sjis[i]);
         if (sjis::isLeadByte(lead) && i + 1 < sjis.size()) {

@@ -491,14 +491,15 @@ TEST(ReadingStep, ChunksOfMarksAlonePassOverWithTheOption)
 {
     // Marks say nothing alone or in a row; symbols read as words, and iteration marks that
     // make a word in a row, still count.
-    const char* text = "「本文一」\r\n」\r\n――――\r\n…\r\n『（？！）』\r\n〆〆\r\n＋\r\n℃\r\n本文二\r\n";
+    // A table's rule of "+", "-", "=" and "|" is marks too, though "+" alone is a word.
+    const char* text = "「本文一」\r\n」\r\n――――\r\n…\r\n『（？！）』\r\n+---+===+\r\n〆〆\r\n＋\r\n℃\r\n本文二\r\n";
     for (const bool on : {false, true}) {
         SCOPED_TRACE(on);
         ReadingRig rig;
-        rig.session.setTalkSymbols(sj("「」―…『（？！）』〆＋℃"));
+        rig.session.setTalkSymbols(sj("「」―…『（？！）』〆＋℃－＝"));
         rig.session.setOption(&ReadingOptions::passOverMarks, on);
         rig.setText(text);
-        const V marks = {"」", "――――", "…", "『（？！）』"};
+        const V marks = {"」", "――――", "…", "『（？！）』", "＋－－－＋＝＝＝＋"};
         V expected = {"「本文一」"};
         if (!on)
             expected.insert(expected.end(), marks.begin(), marks.end());
