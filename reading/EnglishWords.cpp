@@ -2,6 +2,8 @@
 
 #include "text/Sjis.h"
 
+#include <vector>
+
 namespace kven {
 
 namespace {
@@ -70,22 +72,73 @@ void appendRun(std::string& out, std::string_view letters, std::string_view asci
 
 } // namespace
 
+namespace {
+
+// Whether `gap` is blanks alone (full-width or ASCII), at least one.
+bool onlyBlanks(std::string_view gap)
+{
+    if (gap.empty())
+        return false;
+    for (std::size_t i = 0; i < gap.size(); i += sjis::charLength(gap, i))
+        if (gap[i] != ' ' && gap.substr(i, sjis::kFullBlank.size()) != sjis::kFullBlank)
+            return false;
+    return true;
+}
+
+// The length of the run of Latin letters at `i`, in bytes.
+std::size_t latinRunAt(std::string_view text, std::size_t i)
+{
+    std::size_t end = i;
+    while (latinAt(text, end) != '\0')
+        end += 2;
+    return end - i;
+}
+
+} // namespace
+
 std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& lexicon)
 {
-    std::string out;
-    out.reserve(fullWidth.size());
+    // The article "a" before a word, as a Japanese reader says it.
+    static const std::string kArticle = "\x83\x41"; // ア
+    // The text as runs of Latin letters and what lies between them, each run with what is
+    // said for it and whether that is a word rather than letters.
+    struct Run {
+        std::string_view gap; // before the run
+        std::string said;
+        bool word = false;
+    };
+    std::vector<Run> runs;
     std::string ascii;
-    std::size_t i = 0;
-    while (i < fullWidth.size()) {
+    for (std::size_t i = 0; i < fullWidth.size();) {
         const std::size_t other = i;
         while (i < fullWidth.size() && latinAt(fullWidth, i) == '\0')
             i += sjis::charLength(fullWidth, i);
-        out.append(fullWidth.substr(other, i - other));
+        Run run{fullWidth.substr(other, i - other), {}, false};
         const std::size_t start = i;
         ascii.clear();
         for (char c; (c = latinAt(fullWidth, i)) != '\0'; i += 2)
             ascii += c;
-        appendRun(out, fullWidth.substr(start, i - start), ascii, lexicon);
+        if (i > start) {
+            std::size_t next = i;
+            while (next < fullWidth.size() && onlyBlanks(fullWidth.substr(next, sjis::charLength(fullWidth, next))))
+                next += sjis::charLength(fullWidth, next);
+            if ((ascii == "a" || ascii == "A") && next > i && latinRunAt(fullWidth, next) >= 4) {
+                run.said = kArticle;
+            } else {
+                appendRun(run.said, fullWidth.substr(start, i - start), ascii, lexicon);
+            }
+            run.word = run.said != fullWidth.substr(start, i - start);
+        }
+        runs.push_back(std::move(run));
+    }
+    std::string out;
+    out.reserve(fullWidth.size());
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        // The words of a phrase go over as one: the synthesizer pauses at every blank.
+        const bool phrase = k > 0 && runs[k - 1].word && runs[k].word && onlyBlanks(runs[k].gap);
+        if (!phrase)
+            out.append(runs[k].gap);
+        out.append(runs[k].said);
     }
     return out;
 }

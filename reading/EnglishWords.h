@@ -12,7 +12,8 @@ namespace kven {
 // letters that `lexicon` knows replaced by its katakana, whatever the case of its letters. A
 // word of capitals alone up to five letters ("ＮＨＫ", "ＨＴＭＬ") is an abbreviation and stays
 // spelled, and so does a word the lexicon does not know, unless the words a capital begins
-// within it are known ("ＡｌｌｏｗＯｖｅｒｒｉｄｅ").
+// within it are known ("ＡｌｌｏｗＯｖｅｒｒｉｄｅ"). The blanks between two words of a phrase
+// are dropped, since the synthesizer pauses at each, and "a" before a word is "ア".
 std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& lexicon);
 
 } // namespace kven

@@ -44,18 +44,20 @@ TEST(EnglishWords, AreSaidAsLoanWords)
         const char* said;
         bool dictionary = false;
     } rows[] = {
-        {"base back", "ベース　バック"},
-        {"use ruby", "ユース　ルビー"},          // the first of two entries; a long vowel made short
+        {"base back", "ベースバック"},           // a phrase goes over without the pauses of its blanks
+        {"use ruby", "ユースルビー"},            // the first of two entries; a long vowel made short
         {"ReNgE table", "ＲｅＮｇＥ　テーブル"}, // not a word; the schwa of "-le" is silent
         {"RaNgE", "レンジ"},
         {"station", "ステーション"},
-        {"configuration", "コンフィギュレーション"},     // an "r" sound before a vowel starts its syllable
-        {"computer server", "コンピューター　サーバー"}, // "-er" at the end, stressed or not
-        {"the think", "ザ　シンク"},
-        {"NHK RANGE", "ＮＨＫ　ＲＡＮＧＥ"}, // five capitals and fewer abbreviate
+        {"configuration", "コンフィギュレーション"},   // an "r" sound before a vowel starts its syllable
+        {"computer server", "コンピューターサーバー"}, // "-er" at the end, stressed or not
+        {"the think", "ザシンク"},
+        {"NHK RANGE", "ＮＨＫ　ＲＡＮＧＥ"}, // letters keep their blanks // five capitals and fewer abbreviate
         {"RANGES", "レンジズ"},
-        {"a htaccess", "ａ　ｈｔａｃｃｅｓｓ"}, // one letter; not in the lexicon
-        {"x-ray", "ｘ－ｒａｙ"},                // only words of letters a-z are taken in
+        {"a htaccess", "ア　ｈｔａｃｃｅｓｓ"},              // the article; a word not in the lexicon keeps its blank
+        {"range a", "レンジ　ａ"},                           // one letter before no word is a letter
+        {"use base の table", "ユースベース　の　テーブル"}, // blanks beside Japanese stay
+        {"x-ray", "ｘ－ｒａｙ"},                             // only words of letters a-z are taken in
         {"base3range", "ベース３レンジ"},
         {"Range", "ランゲ", true}, // the reading dictionary goes first
     };
