@@ -1,6 +1,7 @@
 #include "reading/ChunkFilter.h"
 
 #include "reading/CarefulReadings.h"
+#include "reading/NumberSigns.h"
 
 #include "reading/AozoraNotes.h"
 #include "reading/EnglishWords.h"
@@ -276,6 +277,9 @@ std::string rewritten(std::string_view chunk, const FilterOptions& options, cons
         static const ReadingDictionary noWords;
         text = (options.dictionary != nullptr ? *options.dictionary : noWords).apply(text);
     }
+    // The signs before English words are read: a letter before "－" makes it a hyphen.
+    if (options.readNumbers)
+        text = numberSigns(text);
     if (options.readEnglish && options.english != nullptr)
         text = readEnglishWords(text, *options.english);
     if (options.readNumbers)

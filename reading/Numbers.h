@@ -21,8 +21,8 @@ namespace kven {
 // are misread ("ＪＩＳＩＳＯ" is spelled, where "ＪＩＳ" alone is a word).
 // A pattern that touches a digit, a letter, "／", "－" or "：" on either side, or "．" or "，"
 // before it or before a digit after it, is part of something else (a version, a path, a
-// range) and is left as it is, as is everything else: separators, decimals, percentages and
-// signs read well already.
+// range) and is left as it is, as is everything else: separators, decimals and percentages
+// read well already (and the signs around numbers are numberSigns').
 std::string numbersInWords(std::string_view sjis);
 
 } // namespace kven

@@ -816,9 +816,14 @@ TEST(ReadingStep, NumbersAreSaidInWordsWithTheOption)
         {"A/BC", "Ａ;ＢＣ"}, // joined, a word the synthesizer knows may be misread
         {"a/B", "ａ;Ｂ"},
         {"A/B/C", "Ａ;Ｂ;Ｃ"}, // a path
-        {"1,000 3.14% -5", "１，０００　３．１４％　－５"},
+        {"1,000 3.14% -5 5-3", "１，０００　３．１４％　マイナス５　５－３"},
+        {"￥1,000と$5.50", "１，０００円と５．５０ドル"},
+        {"$07と$80-$9F、$10=P", ";０７と;８０－;９Ｆ、;１０;Ｐ"}, // hexadecimal, codes
+        {"気温は－3℃", "気温はマイナス３度"},
+        {"1905（明治38）年と11905（明治）年", "１９０５年（明治３８）年と１１９０５（明治）年"},
+        {"二○○五年、○印", "二〇〇五年、;印"}, // a circle elsewhere is the mark it was
     };
-    const std::string talkSymbols = sj("（）：－．，％");
+    const std::string talkSymbols = sj("（）：－．，％〇、");
     FilterOptions options;
     options.aaSkip = false;
     options.talkSymbols = talkSymbols;

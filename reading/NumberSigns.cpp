@@ -1,0 +1,176 @@
+#include "reading/NumberSigns.h"
+
+#include "text/Sjis.h"
+
+#include <array>
+
+namespace kven {
+
+namespace {
+
+constexpr std::string_view kYen = "\x81\x8f";                               // ￥
+constexpr std::string_view kDollar = "\x81\x90";                            // ＄
+constexpr std::string_view kMinus = "\x81\x7c";                             // －
+constexpr std::string_view kCelsius = "\x81\x8e";                           // ℃
+constexpr std::string_view kOpen = "\x81\x69";                              // （
+constexpr std::string_view kClose = "\x81\x6a";                             // ）
+constexpr std::string_view kYear = "\x94\x4e";                              // 年
+constexpr std::string_view kComma = "\x81\x43";                             // ，
+constexpr std::string_view kPoint = "\x81\x44";                             // ．
+constexpr std::string_view kCircle = "\x81\x9b";                            // ○
+constexpr std::string_view kKanjiZero = "\x81\x5a";                         // 〇
+constexpr std::string_view kYenWord = "\x89\x7e";                           // 円
+constexpr std::string_view kDollarWord = "\x83\x68\x83\x8b";                // ドル
+constexpr std::string_view kMinusWord = "\x83\x7d\x83\x43\x83\x69\x83\x58"; // マイナス
+constexpr std::string_view kDegreeWord = "\x93\x78";                        // 度
+// 〇 一 二 三 四 五 六 七 八 九 十 百 千 万
+constexpr std::array<std::string_view, 14> kKanjiNumerals = {"\x81\x5a", "\x88\xea", "\x93\xf1", "\x8e\x4f", "\x8e\x6c",
+                                                             "\x8c\xdc", "\x98\x5a", "\x8e\xb5", "\x94\xaa", "\x8b\xe3",
+                                                             "\x8f\x5c", "\x95\x53", "\x90\xe7", "\x96\x9c"};
+
+bool isDigitAt(std::string_view text, std::size_t at)
+{
+    // ０..９ are 0x824F..0x8258.
+    return at + 1 < text.size() && static_cast<unsigned char>(text[at]) == 0x82 &&
+           static_cast<unsigned char>(text[at + 1]) >= 0x4F && static_cast<unsigned char>(text[at + 1]) <= 0x58;
+}
+
+bool isLatinAt(std::string_view text, std::size_t at)
+{
+    if (at + 1 >= text.size() || static_cast<unsigned char>(text[at]) != 0x82)
+        return false;
+    const auto trail = static_cast<unsigned char>(text[at + 1]);
+    return (trail >= 0x60 && trail <= 0x79) || (trail >= 0x81 && trail <= 0x9A);
+}
+
+// Katakana and the long-vowel mark: a word before "－" makes it a hyphen ("カカシ－２").
+bool isKatakanaAt(std::string_view text, std::size_t at)
+{
+    if (at + 1 >= text.size())
+        return false;
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const auto trail = static_cast<unsigned char>(text[at + 1]);
+    return (lead == 0x83 && trail >= 0x40 && trail <= 0x96) || (lead == 0x81 && trail == 0x5B);
+}
+
+bool isKanjiNumeral(std::string_view c)
+{
+    for (const std::string_view numeral : kKanjiNumerals)
+        if (c == numeral)
+            return true;
+    return false;
+}
+
+// The end of the number at `at`: digits, with "，" or "．" between two of them; `at` when no
+// digit is there.
+std::size_t numberEnd(std::string_view text, std::size_t at)
+{
+    std::size_t end = at;
+    while (isDigitAt(text, end)) {
+        end += 2;
+        const std::string_view next = text.substr(end, 2);
+        if ((next == kComma || next == kPoint) && isDigitAt(text, end + 2))
+            end += 2;
+    }
+    return end;
+}
+
+// The end of "（…）年" at `at`, the brackets holding no line break and no second bracket;
+// npos when there is none.
+std::size_t eraEnd(std::string_view text, std::size_t at)
+{
+    if (text.substr(at, 2) != kOpen)
+        return std::string_view::npos;
+    for (std::size_t i = at + 2; i < text.size() && text[i] != '\r' && text[i] != '\n';) {
+        const std::size_t len = sjis::charLength(text, i);
+        if (text.substr(i, len) == kOpen)
+            break;
+        if (text.substr(i, len) == kClose)
+            return text.substr(i + len, 2) == kYear ? i + len : std::string_view::npos;
+        i += len;
+    }
+    return std::string_view::npos;
+}
+
+// Whether "＄" marks hexadecimal numbers in the text: one is followed by digits and letters
+// ("＄９Ｆ").
+bool hexadecimalDollars(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); i += sjis::charLength(text, i)) {
+        if (text.substr(i, kDollar.size()) != kDollar)
+            continue;
+        std::size_t end = i + kDollar.size();
+        bool letter = false;
+        while (isDigitAt(text, end) || isLatinAt(text, end)) {
+            letter = letter || isLatinAt(text, end);
+            end += 2;
+        }
+        if (letter && end > i + kDollar.size())
+            return true;
+    }
+    return false;
+}
+
+// Whether the number at [at, end) is an amount: no leading zero but before a decimal point,
+// no Latin letter or "＝" right after it (a table of codes).
+bool amountAt(std::string_view text, std::size_t at, std::size_t end)
+{
+    const bool leadingZero = text.substr(at, 2) == "\x82\x4f" && isDigitAt(text, at + 2);          // ０
+    return end > at && !leadingZero && !isLatinAt(text, end) && text.substr(end, 2) != "\x81\x81"; // ＝
+}
+
+} // namespace
+
+std::string numberSigns(std::string_view sjis)
+{
+    const bool hexadecimal = hexadecimalDollars(sjis);
+    std::string out;
+    out.reserve(sjis.size());
+    std::size_t previous = std::string_view::npos; // the character before `i`
+    std::size_t zeroRun = 0;                       // circles up to here are zeros
+    for (std::size_t i = 0; i < sjis.size();) {
+        const std::size_t len = sjis::charLength(sjis, i);
+        const std::string_view c = sjis.substr(i, len);
+        const bool afterDigit = previous != std::string_view::npos && isDigitAt(sjis, previous);
+        // A run of circles with kanji numerals on both sides is zeros.
+        if (c == kCircle && zeroRun <= i && previous != std::string_view::npos &&
+            isKanjiNumeral(sjis.substr(previous, i - previous))) {
+            std::size_t end = i;
+            while (sjis.substr(end, kCircle.size()) == kCircle)
+                end += kCircle.size();
+            if (isKanjiNumeral(sjis.substr(end, sjis::charLength(sjis, end))))
+                zeroRun = end;
+        }
+        if ((c == kYen || (c == kDollar && !hexadecimal)) && amountAt(sjis, i + len, numberEnd(sjis, i + len))) {
+            const std::size_t end = numberEnd(sjis, i + len);
+            out.append(sjis.substr(i + len, end - i - len));
+            out.append(c == kYen ? kYenWord : kDollarWord);
+            previous = end - 2;
+            i = end;
+            continue;
+        }
+        const bool minusBefore =
+            previous != std::string_view::npos && (afterDigit || isLatinAt(sjis, previous) ||
+                                                   isKatakanaAt(sjis, previous) || sjis.substr(previous, 2) == kMinus);
+        if (c == kMinus && isDigitAt(sjis, i + len) && !minusBefore) {
+            out.append(kMinusWord);
+        } else if (c == kCelsius && afterDigit) {
+            out.append(kDegreeWord);
+        } else if (c == kCircle && zeroRun > i) {
+            out.append(kKanjiZero);
+        } else {
+            out.append(c);
+        }
+        // A year of four digits before its era.
+        if (isDigitAt(sjis, i) && numberEnd(sjis, i) == i + 2 && eraEnd(sjis, i + len) != std::string_view::npos) {
+            const std::size_t start = i - std::min<std::size_t>(i, 6);
+            if (i >= 6 && numberEnd(sjis, start) == i + 2 && (start < 2 || !isDigitAt(sjis, start - 2)))
+                out.append(kYear);
+        }
+        previous = i;
+        i += len;
+    }
+    return out;
+}
+
+} // namespace kven
