@@ -9,7 +9,7 @@ namespace kven {
 namespace {
 
 // Capitals abbreviate words up to this many letters.
-constexpr std::size_t kAbbreviationLetters = 5;
+constexpr std::size_t kAbbreviationLetters = 3;
 
 bool isCapital(char c)
 {

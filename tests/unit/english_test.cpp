@@ -52,7 +52,7 @@ TEST(EnglishWords, AreSaidAsLoanWords)
         {"configuration", "コンフィギュレーション"},   // an "r" sound before a vowel starts its syllable
         {"computer server", "コンピューターサーバー"}, // "-er" at the end, stressed or not
         {"the think", "ザシンク"},
-        {"NHK RANGE", "ＮＨＫ　ＲＡＮＧＥ"}, // letters keep their blanks // five capitals and fewer abbreviate
+        {"NHK RANGE CPUS", "ＮＨＫ　レンジ　ＣＰＵＳ"}, // three capitals abbreviate; letters keep their blanks
         {"RANGES", "レンジズ"},
         {"a htaccess", "ア　ｈｔａｃｃｅｓｓ"},              // the article; a word not in the lexicon keeps its blank
         {"range a", "レンジ　ａ"},                           // one letter before no word is a letter
