@@ -1,5 +1,6 @@
 #include "intake/PageConversion.h"
 
+#include "intake/BlockLines.h"
 #include "intake/PageEncoding.h"
 
 #include "text/Sjis.h"
@@ -294,7 +295,8 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
     }
 }
 
-void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::vector<std::size_t>* headingEnds)
+void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::vector<std::size_t>* headingEnds,
+                  bool blockLines)
 {
     // Programs and style sheets are no text to read. Tag names are the same in any letter case.
     deleteBlocks(text, "<script", "</script>");
@@ -305,6 +307,9 @@ void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::v
 
     markHeadings(text, headingEnds != nullptr);
     replaceEach(text, std::begin(kFixedReplacements), std::end(kFixedReplacements));
+    // After the fixed replacements, whose line breaks count as line ends already.
+    if (blockLines)
+        text = withBlockLines(text);
     std::vector<std::size_t> ends;
     stripTags(text, headingEnds != nullptr ? &ends : nullptr);
     replaceEachKeeping(text, std::begin(kEntities), std::end(kEntities), ends);
@@ -315,10 +320,11 @@ void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::v
 } // namespace detail
 
 void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases,
-                 std::vector<std::size_t>* headingEnds)
+                 std::vector<std::size_t>* headingEnds, const PageOptions& options)
 {
-    settlePageEncoding(text, conv);
-    detail::markupToText(text, rubyBases, headingEnds);
+    if (!options.shiftJis)
+        settlePageEncoding(text, conv);
+    detail::markupToText(text, rubyBases, headingEnds, options.blockLines);
 }
 
 } // namespace kven
