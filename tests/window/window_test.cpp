@@ -944,13 +944,12 @@ void WindowTest::optionMenu()
     MainWindow& form = rig.create();
     showAndActivate(form);
     QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("&Option"));
-    QCOMPARE(
-        control<QMenu>(form, "optionMenu")->actions(),
-        (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
-                         control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
-                         control<QAction>(form, "englishAction"), control<QAction>(form, "readingsAction"),
-                         control<QAction>(form, "bookReadingsAction"), control<QAction>(form, "blocksAction"),
-                         control<QAction>(form, "editWordsAction")}));
+    QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
+             (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
+                              control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
+                              control<QAction>(form, "englishAction"), control<QAction>(form, "readingsAction"),
+                              control<QAction>(form, "bookReadingsAction"), control<QAction>(form, "blocksAction"),
+                              control<QAction>(form, "editWordsAction")}));
     const struct {
         QAction* action;
         const char* caption;
@@ -988,7 +987,7 @@ void WindowTest::optionMenu()
     QVERIFY(rig.readFile("KVEN.ini")
                 .find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n"
                       "[Readings]=-1\r\n[BookReadings]=-1\r\n[Blocks]=-1\r\n[Talk]=0\r\n") != std::string::npos);
-    const char* const options[] = {"notesAction",   "wordsAction",    "marksAction",       "numbersAction",
+    const char* const options[] = {"notesAction",   "wordsAction",    "marksAction",        "numbersAction",
                                    "englishAction", "readingsAction", "bookReadingsAction", "blocksAction"};
     for (const char* name : options)
         control<QAction>(form, name)->trigger();
