@@ -22,6 +22,14 @@ bool endsBlock(const Tag& tag)
     return tag.closing && std::find(std::begin(kBlocks), std::end(kBlocks), tag.name) != std::end(kBlocks);
 }
 
+// A heading that its text follows at once, with no tag between, is run into that text (a
+// window heading, as Aozora Bunko's pages mark them) and stays on its line.
+bool runsIn(const Tag& tag, std::string_view markup)
+{
+    const bool heading = tag.name.size() == 2 && tag.name[0] == 'h' && tag.name[1] >= '1' && tag.name[1] <= '6';
+    return heading && tag.end < markup.size() && markup[tag.end] != '<';
+}
+
 bool isLineBreak(char c)
 {
     return c == '\r' || c == '\n';
@@ -84,7 +92,7 @@ std::string withBlockLines(std::string_view markup)
             break;
         const Tag tag = tags.at(open);
         pos = tag.end;
-        if (!lineHasText || tag.end <= quietUntil || !endsBlock(tag))
+        if (!lineHasText || tag.end <= quietUntil || !endsBlock(tag) || runsIn(tag, markup))
             continue;
         const Follower next = follower(markup, tag.end);
         if (!next.text) {

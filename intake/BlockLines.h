@@ -11,7 +11,8 @@ namespace kven {
 // text before it and more text follows on the same line, past tags and blanks; a line with
 // nothing but tags and blanks gets no line break of its own, so nested blocks give one line
 // end, not an empty line each. A tag runs from its "<" to the next ">", as the tag stripping
-// of the page conversion sees it; "<" and ">" are never part of a double-byte character.
+// of the page conversion sees it; "<" and ">" are never part of a double-byte character. A
+// heading that text follows at once, with no tag between, is run into it and keeps its line.
 std::string withBlockLines(std::string_view markup);
 
 } // namespace kven

@@ -32,10 +32,9 @@ std::string documentText(std::string markup, const EucJp& conv, bool blockLines,
 {
     settleBookEncoding(markup, conv);
     markup = withoutHead(withBlockBreaks(normalizeLineBreaks(markup)));
-    markup = withAnchors(withAmpersandsKept(rubyToNotation(withoutBacklinks(markup))), ids);
+    markup = withAnchors(rubyToNotation(withoutBacklinks(markup)), ids);
     detail::markupToText(markup, nullptr, &headingEnds, blockLines);
     anchors = takeAnchors(markup, ids.size(), headingEnds);
-    restoreAmpersands(markup);
     return markup;
 }
 

@@ -1,5 +1,7 @@
 #include "intake/XmlNodes.h"
 
+#include "intake/CharacterReferences.h"
+
 #include <algorithm>
 
 namespace kven::xml {
@@ -75,7 +77,8 @@ const xmlNode* firstElement(const xmlNode* node, std::string_view name)
 }
 
 // The text under `node` with white space runs made one blank and trimmed, leaving out ruby
-// readings and their parentheses. Entity references are not followed.
+// readings and their parentheses. No DTD is loaded, so an entity reference is one of HTML's
+// named references or nothing.
 std::string textOf(const xmlNode* node)
 {
     std::string raw;
@@ -83,6 +86,8 @@ std::string textOf(const xmlNode* node)
         for (; n != nullptr; n = n->next) {
             if ((n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) && n->content != nullptr)
                 raw += reinterpret_cast<const char*>(n->content);
+            else if (n->type == XML_ENTITY_REF_NODE)
+                raw += namedReferenceUtf8(localName(n)).value_or(std::string());
             else if (n->type == XML_ELEMENT_NODE && !isElement(n, "rt") && !isElement(n, "rp"))
                 collect(n->children);
         }

@@ -32,7 +32,7 @@ bool hasToken(std::string_view list, std::string_view token);
 void forEachElement(const xmlNode* node, const std::function<void(const xmlNode*)>& visit);
 const xmlNode* firstElement(const xmlNode* node, std::string_view name);
 // The text under `node`, white space runs made one blank and trimmed, ruby readings and their
-// parentheses left out. Entity references are not followed.
+// parentheses left out. An entity reference counts as HTML's named reference of that name.
 std::string textOf(const xmlNode* node);
 
 } // namespace kven::xml
