@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 
 namespace kven {
 
@@ -152,23 +153,30 @@ void decodeReferences(std::string& text, std::vector<std::size_t>& marks)
     text = std::move(out);
 }
 
-std::optional<std::string> namedReferenceUtf8(std::string_view name)
+std::string withNumericReferences(std::string_view xml)
 {
-    const NamedReference* named = findNamed(name);
-    if (named == nullptr)
-        return std::nullopt;
-    std::u16string wide;
-    for (const char32_t c : {named->first, named->second}) {
-        if (c == 0)
+    static constexpr std::string_view kXmlNames[] = {"amp", "lt", "gt", "quot", "apos"};
+    if (xml.find('\0') != std::string_view::npos)
+        return std::string(xml);
+    std::string out;
+    out.reserve(xml.size());
+    std::size_t copied = 0;
+    for (std::size_t at = xml.find('&'); at != std::string_view::npos; at = xml.find('&', at + 1)) {
+        std::size_t end = at + 1;
+        while (end < xml.size() && end - at <= kLongestName && isAsciiAlnum(xml[end]))
+            ++end;
+        const std::string_view name = xml.substr(at + 1, end - at - 1);
+        const NamedReference* named = end < xml.size() && xml[end] == ';' ? findNamed(name) : nullptr;
+        if (named == nullptr || std::find(std::begin(kXmlNames), std::end(kXmlNames), name) != std::end(kXmlNames))
             continue;
-        if (c > 0xFFFF) {
-            wide.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            wide.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            wide.push_back(static_cast<char16_t>(c));
-        }
+        out.append(xml, copied, at - copied);
+        for (const char32_t c : {named->first, named->second})
+            if (c != 0)
+                out += "&#" + std::to_string(static_cast<unsigned long>(c)) + ";";
+        copied = end + 1;
     }
-    return cp932::wideToUtf8(wide);
+    out.append(xml, copied);
+    return out;
 }
 
 } // namespace kven

@@ -3,7 +3,6 @@
 // a page or of a book's content document, after its tags are stripped.
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +24,9 @@ namespace kven {
 // replaces it.
 void decodeReferences(std::string& text, std::vector<std::size_t>& marks);
 
-// The characters of the named reference `name` (without "&" and ";") in UTF-8; nullopt for a
-// name that HTML does not have.
-std::optional<std::string> namedReferenceUtf8(std::string_view name);
+// XML whose named references of HTML are numeric ones, for a parser that loads no DTD and would
+// drop them: "&hellip;" becomes "&#x2026;". XML's own five names and every other byte stay.
+// Markup in UTF-16 (with a zero byte) is returned as it is.
+std::string withNumericReferences(std::string_view xml);
 
 } // namespace kven

@@ -16,12 +16,14 @@ std::string_view localName(const xmlNode* node)
 } // namespace
 
 // Never loads a DTD or an external entity, never goes to the network and prints nothing; the
-// parser's own limits on depth and entity expansion stay on.
+// parser's own limits on depth and entity expansion stay on. The names of HTML that books use
+// without their DTD (an undeclared one would cost every reference after it) are made numeric.
 Document parse(const std::string& bytes, bool recover)
 {
     xmlInitParser();
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | (recover ? XML_PARSE_RECOVER : 0);
-    return Document(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+    const std::string xml = withNumericReferences(bytes);
+    return Document(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, options));
 }
 
 bool isElement(const xmlNode* node, std::string_view name)
@@ -77,8 +79,7 @@ const xmlNode* firstElement(const xmlNode* node, std::string_view name)
 }
 
 // The text under `node` with white space runs made one blank and trimmed, leaving out ruby
-// readings and their parentheses. No DTD is loaded, so an entity reference is one of HTML's
-// named references or nothing.
+// readings and their parentheses. Entity references are not followed.
 std::string textOf(const xmlNode* node)
 {
     std::string raw;
@@ -86,8 +87,6 @@ std::string textOf(const xmlNode* node)
         for (; n != nullptr; n = n->next) {
             if ((n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) && n->content != nullptr)
                 raw += reinterpret_cast<const char*>(n->content);
-            else if (n->type == XML_ENTITY_REF_NODE)
-                raw += namedReferenceUtf8(localName(n)).value_or(std::string());
             else if (n->type == XML_ELEMENT_NODE && !isElement(n, "rt") && !isElement(n, "rp"))
                 collect(n->children);
         }

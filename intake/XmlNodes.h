@@ -20,7 +20,7 @@ using Document = std::unique_ptr<xmlDoc, DocFree>;
 
 // Null when `bytes` are no XML (with `recover`, only when nothing can be made of them). Never
 // goes to the network and prints nothing; the parser's own limits on depth and entity
-// expansion stay on.
+// expansion stay on. The named references of HTML count as the characters they name.
 Document parse(const std::string& bytes, bool recover);
 
 bool isElement(const xmlNode* node, std::string_view name);
@@ -32,7 +32,7 @@ bool hasToken(std::string_view list, std::string_view token);
 void forEachElement(const xmlNode* node, const std::function<void(const xmlNode*)>& visit);
 const xmlNode* firstElement(const xmlNode* node, std::string_view name);
 // The text under `node`, white space runs made one blank and trimmed, ruby readings and their
-// parentheses left out. An entity reference counts as HTML's named reference of that name.
+// parentheses left out. Entity references are not followed.
 std::string textOf(const xmlNode* node);
 
 } // namespace kven::xml
