@@ -64,6 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < ends.size(); ++i)
         if (ends[i] > text.size() || (i > 0 && ends[i] < ends[i - 1]))
             std::abort();
+    // Block line ends move the heading ends with the text.
+    std::string blocks = page;
+    std::vector<std::size_t> blockEnds;
+    kven::convertPage(blocks, conv, nullptr, &blockEnds, {.blockLines = true});
+    for (std::size_t i = 0; i < blockEnds.size(); ++i)
+        if (blockEnds[i] > blocks.size() || (i > 0 && blockEnds[i] < blockEnds[i - 1]))
+            std::abort();
     const std::vector<kven::RubyBase> located = kven::locateRubyBases(text, bases);
     if (located.size() > bases.size() || kven::rubyBaseStarts(text, 0, text.size(), located).size() != located.size())
         std::abort();

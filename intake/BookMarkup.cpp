@@ -15,9 +15,6 @@ namespace {
 // holds and that are never part of a Shift_JIS character.
 constexpr char kAnchorOpen = '\x01';
 constexpr char kAnchorClose = '\x02';
-// What "&amp;" is while the page conversion runs, which would take "&amp;lt;" for "&lt;": one
-// byte for one, so no offset moves when it becomes "&" again.
-constexpr char kAmpersand = '\x03';
 
 constexpr std::string_view kBar = "\x81\x62"; // ｜
 
@@ -220,28 +217,6 @@ std::string withAnchors(std::string_view markup, const std::vector<std::string>&
     }
     out.append(clean, copied);
     return out;
-}
-
-std::string withAmpersandsKept(std::string_view markup)
-{
-    std::string out;
-    out.reserve(markup.size());
-    for (std::size_t i = 0; i < markup.size(); ++i) {
-        if (markup[i] == kAmpersand)
-            continue;
-        if (markup.substr(i).starts_with("&amp;")) {
-            out += kAmpersand;
-            i += 4;
-        } else {
-            out += markup[i];
-        }
-    }
-    return out;
-}
-
-void restoreAmpersands(std::string& text)
-{
-    std::replace(text.begin(), text.end(), kAmpersand, '&');
 }
 
 std::vector<std::size_t> takeAnchors(std::string& text, std::size_t count, std::vector<std::size_t>& marks)

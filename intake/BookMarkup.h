@@ -33,11 +33,6 @@ std::string withoutBacklinks(std::string_view markup);
 // book repeats.
 std::string withoutHead(std::string_view markup);
 
-// "&amp;" made a byte of its own that the page conversion leaves alone, and back: the
-// conversion decodes a few entities but not this one, and a book escapes every "&".
-std::string withAmpersandsKept(std::string_view markup);
-void restoreAmpersands(std::string& text);
-
 // Puts anchor k right before the opening tag of the element whose id is ids[k] (the first such
 // element), and removes every byte that anchors use from the rest. Anchors are plain text to the
 // conversion; takeAnchors finds and removes them afterwards.

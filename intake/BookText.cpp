@@ -27,19 +27,18 @@ bool isTextEntry(std::string_view name)
 }
 
 // One content document as text, with where its table-of-contents targets `ids` stand in it.
-std::string documentText(std::string markup, const EucJp& conv, const std::vector<std::string>& ids,
+std::string documentText(std::string markup, const EucJp& conv, bool blockLines, const std::vector<std::string>& ids,
                          std::vector<std::size_t>& headingEnds, std::vector<std::size_t>& anchors)
 {
     settleBookEncoding(markup, conv);
     markup = withoutHead(withBlockBreaks(normalizeLineBreaks(markup)));
-    markup = withAnchors(withAmpersandsKept(rubyToNotation(withoutBacklinks(markup))), ids);
-    detail::markupToText(markup, nullptr, &headingEnds);
+    markup = withAnchors(rubyToNotation(withoutBacklinks(markup)), ids);
+    detail::markupToText(markup, nullptr, &headingEnds, blockLines);
     anchors = takeAnchors(markup, ids.size(), headingEnds);
-    restoreAmpersands(markup);
     return markup;
 }
 
-ArchiveText bookText(ZipArchive& archive, const EucJp& conv)
+ArchiveText bookText(ZipArchive& archive, const EucJp& conv, bool blockLines)
 {
     EpubPackage package = readEpubPackage(archive);
     if (package.spine.empty())
@@ -64,7 +63,7 @@ ArchiveText bookText(ZipArchive& archive, const EucJp& conv)
         }
         std::vector<std::size_t> ends;
         std::vector<std::size_t> anchors;
-        const std::string text = documentText(archive.read(path), conv, ids, ends, anchors);
+        const std::string text = documentText(archive.read(path), conv, blockLines, ids, ends, anchors);
         if (&path != &package.spine.front())
             book.text.append(sjis::kCrLf);
         const std::size_t start = book.text.size();
@@ -86,11 +85,11 @@ ArchiveText bookText(ZipArchive& archive, const EucJp& conv)
 
 } // namespace
 
-ArchiveText archiveText(std::string_view bytes, std::string_view file, const EucJp& conv)
+ArchiveText archiveText(std::string_view bytes, std::string_view file, const EucJp& conv, bool blockLines)
 {
     ZipArchive archive(bytes, file);
     if (isEpub(archive))
-        return bookText(archive, conv);
+        return bookText(archive, conv, blockLines);
     const auto texts = std::count_if(archive.names().begin(), archive.names().end(), isTextEntry);
     if (texts != 1)
         archive.refuse(kNeither);

@@ -23,7 +23,8 @@ struct ArchiveText {
 
 // The text of the archive `bytes`, from the file `file`. Throws KvenError naming the file and
 // the reason when the archive is damaged, unsafe or too large, is neither a book nor a text
-// download, or is a book that cannot be read (see readEpubPackage).
-ArchiveText archiveText(std::string_view bytes, std::string_view file, const EucJp& conv);
+// download, or is a book that cannot be read (see readEpubPackage). With `blockLines`, a line
+// ends where a block of a content document ends (withBlockLines).
+ArchiveText archiveText(std::string_view bytes, std::string_view file, const EucJp& conv, bool blockLines = false);
 
 } // namespace kven

@@ -6,6 +6,7 @@
 #include "intake/BookText.h"
 #include "intake/DocumentOutline.h"
 #include "intake/PageConversion.h"
+#include "intake/PageEncoding.h"
 #include "intake/ZipArchive.h"
 #include "text/Cp932.h"
 #include "text/Encodings.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace kven {
 
@@ -41,6 +43,8 @@ bool isMultiByteUtf8(std::string_view bytes)
 std::string plainTextToSjis(std::string bytes, const EucJp& conv)
 {
     const std::string_view view(bytes);
+    if (std::optional<std::string> sjis = utf16ToSjis(view))
+        return std::move(*sjis);
     if (view.starts_with(kUtf8Bom))
         return cp932::fromUtf8(view.substr(kUtf8Bom.size()));
     switch (encodingByContent(view, isMultiByteUtf8(view) ? Encoding::utf8 : Encoding::shiftJis)) {
@@ -117,16 +121,23 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     if (looksLikeZip(bytes)) {
         // An archive is known by its bytes whatever its name: read as text it would only be
         // noise.
-        ArchiveText archive = archiveText(bytes, file, conv_);
+        ArchiveText archive = archiveText(bytes, file, conv_, session_.options().blockLines);
         document.text = std::move(archive.text);
         loaded.headingEnds = std::move(archive.headingEnds);
         document.contents = std::move(archive.contents);
         document.bookTitle = std::move(archive.title);
         document.bookAuthor = std::move(archive.author);
     } else if (html) {
-        // The page's own markers decide its encoding; its bytes are left alone until then.
+        // The page's own markers decide its encoding; its bytes are left alone until then. A
+        // UTF-16 page, known by its byte-order mark, is made Shift_JIS first: its line breaks
+        // are no bytes of their own.
+        PageOptions page{.blockLines = session_.options().blockLines};
+        if (std::optional<std::string> sjis = utf16ToSjis(bytes)) {
+            bytes = std::move(*sjis);
+            page.shiftJis = true;
+        }
         document.text = normalizeLineBreaks(bytes);
-        convertPage(document.text, conv_, &loaded.rubyBases, &loaded.headingEnds);
+        convertPage(document.text, conv_, &loaded.rubyBases, &loaded.headingEnds, page);
     } else {
         document.text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_));
     }

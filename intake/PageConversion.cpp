@@ -1,5 +1,7 @@
 #include "intake/PageConversion.h"
 
+#include "intake/BlockLines.h"
+#include "intake/CharacterReferences.h"
 #include "intake/PageEncoding.h"
 
 #include "text/Sjis.h"
@@ -58,13 +60,6 @@ constexpr Replacement kFixedReplacements[] = {
     {"<dd>", sjis::kCrLf},
     {"<br><br>", sjis::kCrLf},
     {"<br>", sjis::kCrLf},
-};
-
-// Decoded after tag stripping, so the "<" and ">" they give stay in the text. "&nbsp;" gives
-// an ordinary blank.
-constexpr Replacement kEntities[] = {
-    {"&lt;", "<"}, {"&gt;", ">"}, {"&nbsp;", " "}, {"&quot;", "\""},
-    {"&LT;", "<"}, {"&GT;", ">"}, {"&NBSP;", " "}, {"&QUOT;", "\""},
 };
 
 // The occurrences of `pattern` that replaceAllIn replaces, in order.
@@ -150,29 +145,6 @@ void replaceEach(std::string& text, const Replacement* begin, const Replacement*
         replaceAllIn(text, r->pattern, r->replacement);
 }
 
-// replaceEach for replacements no longer than their patterns, keeping each of the rising
-// offsets `marks` at its place in the text; one inside a replaced occurrence goes after what
-// replaces it.
-void replaceEachKeeping(std::string& text, const Replacement* begin, const Replacement* end,
-                        std::vector<std::size_t>& marks)
-{
-    for (const Replacement* r = begin; r != end; ++r) {
-        if (!marks.empty()) {
-            const std::size_t saved = r->pattern.size() - r->replacement.size();
-            std::size_t shift = 0;
-            std::size_t k = 0;
-            for (const std::size_t at : occurrences(text, r->pattern)) {
-                for (; k < marks.size() && marks[k] < at + r->pattern.size(); ++k)
-                    marks[k] = marks[k] <= at ? marks[k] - shift : at - shift + r->replacement.size();
-                shift += saved;
-            }
-            for (; k < marks.size(); ++k)
-                marks[k] -= shift;
-        }
-        replaceAllIn(text, r->pattern, r->replacement);
-    }
-}
-
 // A ruby base's markup as the conversion leaves it. Most bases hold no more than the tags
 // around them, so the replacements are only made when one of them can match.
 std::string convertedBase(std::string_view markup)
@@ -188,8 +160,8 @@ std::string convertedBase(std::string_view markup)
     if (fixed)
         replaceEach(base, std::begin(kFixedReplacements), std::end(kFixedReplacements));
     stripTags(base);
-    if (base.find('&') != npos)
-        replaceEach(base, std::begin(kEntities), std::end(kEntities));
+    std::vector<std::size_t> none;
+    decodeReferences(base, none);
     return base;
 }
 
@@ -294,7 +266,8 @@ void deleteBlocks(std::string& text, std::string_view opening, std::string_view 
     }
 }
 
-void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::vector<std::size_t>* headingEnds)
+void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::vector<std::size_t>* headingEnds,
+                  bool blockLines)
 {
     // Programs and style sheets are no text to read. Tag names are the same in any letter case.
     deleteBlocks(text, "<script", "</script>");
@@ -305,9 +278,13 @@ void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::v
 
     markHeadings(text, headingEnds != nullptr);
     replaceEach(text, std::begin(kFixedReplacements), std::end(kFixedReplacements));
+    // After the fixed replacements, whose line breaks count as line ends already.
+    if (blockLines)
+        text = withBlockLines(text);
     std::vector<std::size_t> ends;
     stripTags(text, headingEnds != nullptr ? &ends : nullptr);
-    replaceEachKeeping(text, std::begin(kEntities), std::end(kEntities), ends);
+    // After tag stripping, so that the "<" and ">" they give stay in the text.
+    decodeReferences(text, ends);
     if (headingEnds != nullptr)
         *headingEnds = std::move(ends);
 }
@@ -315,10 +292,11 @@ void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::v
 } // namespace detail
 
 void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases,
-                 std::vector<std::size_t>* headingEnds)
+                 std::vector<std::size_t>* headingEnds, const PageOptions& options)
 {
-    settlePageEncoding(text, conv);
-    detail::markupToText(text, rubyBases, headingEnds);
+    if (!options.shiftJis)
+        settlePageEncoding(text, conv);
+    detail::markupToText(text, rubyBases, headingEnds, options.blockLines);
 }
 
 } // namespace kven

@@ -12,6 +12,12 @@ namespace kven {
 // Put before each heading of a page; loading turns it into a blank and starts at the first.
 inline constexpr std::string_view kHeadingMarker = "KVENmark";
 
+// What a page's conversion does beyond what it does for every page.
+struct PageOptions {
+    bool blockLines = false; // a line ends where a block ends, by withBlockLines
+    bool shiftJis = false;   // the page is Shift_JIS already (a UTF-16 page made so), whatever it declares
+};
+
 // Replaces the page in `text` by its plain-text form: settles the page's encoding (the one its
 // markers declare, EUC-JP or UTF-8, else Shift_JIS; unless the bytes do not fit that one and do
 // fit the one their content shows, by encodingByContent; EUC-JP and UTF-8 pages become
@@ -25,15 +31,16 @@ inline constexpr std::string_view kHeadingMarker = "KVENmark";
 // `headingEnds`, it receives where headings end in the text it leaves, rising: where the tag
 // that closes one stood, when it closes before the next heading opens. Neither changes the text.
 void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases = nullptr,
-                 std::vector<std::size_t>* headingEnds = nullptr);
+                 std::vector<std::size_t>* headingEnds = nullptr, const PageOptions& options = {});
 
 namespace detail {
 
 // Everything after the encoding is settled: script and style blocks, headings, fixed
-// replacements, tag stripping and entities, on Shift_JIS text; with `rubyBases` and
-// `headingEnds`, the ruby bases and the heading ends as well.
+// replacements, block line ends (with `blockLines`), tag stripping and character references,
+// on Shift_JIS text; with `rubyBases` and `headingEnds`, the ruby bases and the heading ends as
+// well.
 void markupToText(std::string& text, std::vector<std::string>* rubyBases = nullptr,
-                  std::vector<std::size_t>* headingEnds = nullptr);
+                  std::vector<std::size_t>* headingEnds = nullptr, bool blockLines = false);
 
 // Deletes each block from the first `opening` through the end of the first `closing` that
 // begins after it, again and again, with the result of searching afresh from the start after

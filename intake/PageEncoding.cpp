@@ -4,8 +4,6 @@
 #include "text/TextOps.h"
 #include "text/Utf8.h"
 
-#include <optional>
-
 namespace kven {
 
 namespace {
@@ -85,10 +83,17 @@ void settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise
     }
 }
 
+std::optional<std::string> utf16ToSjis(std::string_view bytes)
+{
+    if (const std::optional<std::u16string> wide = utf16Markup(bytes))
+        return cp932::fromWide(*wide);
+    return std::nullopt;
+}
+
 void settleBookEncoding(std::string& text, const EucJp& conv)
 {
-    if (const std::optional<std::u16string> wide = utf16Markup(text)) {
-        text = cp932::fromWide(*wide);
+    if (std::optional<std::string> sjis = utf16ToSjis(text)) {
+        text = std::move(*sjis);
         return;
     }
     constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";

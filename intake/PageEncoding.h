@@ -5,7 +5,9 @@
 #include "text/Encodings.h"
 #include "text/EucJp.h"
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kven {
 
@@ -15,6 +17,11 @@ namespace kven {
 // UTF-8, each character without a CP932 form and each maximal run of bytes that are not UTF-8
 // becomes one "?", the rest of the page intact.
 void settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise = Encoding::shiftJis);
+
+// Bytes that begin with a UTF-16 byte-order mark (little- or big-endian) as Shift_JIS, the mark
+// dropped and each character without a CP932 form its near-equivalent or "?"; nullopt for any
+// other bytes. An odd byte at the end is dropped.
+std::optional<std::string> utf16ToSjis(std::string_view bytes);
 
 // A content document of a book made Shift_JIS markup: UTF-16 by its byte-order mark, else
 // settled as a page is, with UTF-8 (the encoding of XML) taken when its markers declare none and

@@ -1,5 +1,7 @@
 #include "intake/XmlNodes.h"
 
+#include "intake/CharacterReferences.h"
+
 #include <algorithm>
 
 namespace kven::xml {
@@ -14,12 +16,14 @@ std::string_view localName(const xmlNode* node)
 } // namespace
 
 // Never loads a DTD or an external entity, never goes to the network and prints nothing; the
-// parser's own limits on depth and entity expansion stay on.
+// parser's own limits on depth and entity expansion stay on. The names of HTML that books use
+// without their DTD (an undeclared one would cost every reference after it) are made numeric.
 Document parse(const std::string& bytes, bool recover)
 {
     xmlInitParser();
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | (recover ? XML_PARSE_RECOVER : 0);
-    return Document(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+    const std::string xml = withNumericReferences(bytes);
+    return Document(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, options));
 }
 
 bool isElement(const xmlNode* node, std::string_view name)

@@ -20,7 +20,7 @@ using Document = std::unique_ptr<xmlDoc, DocFree>;
 
 // Null when `bytes` are no XML (with `recover`, only when nothing can be made of them). Never
 // goes to the network and prints nothing; the parser's own limits on depth and entity
-// expansion stay on.
+// expansion stay on. The named references of HTML count as the characters they name.
 Document parse(const std::string& bytes, bool recover);
 
 bool isElement(const xmlNode* node, std::string_view name);

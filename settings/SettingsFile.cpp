@@ -32,11 +32,12 @@ constexpr std::string_view kNumbers = "[Numbers]";
 constexpr std::string_view kEnglish = "[English]";
 constexpr std::string_view kReadings = "[Readings]";
 constexpr std::string_view kBookReadings = "[BookReadings]";
+constexpr std::string_view kBlocks = "[Blocks]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
-// Lines a save writes before the skip entries: sixteen settings, then "[Talk]", the talk
+// Lines a save writes before the skip entries: eighteen settings, then "[Talk]", the talk
 // symbols and "[Skip]".
-constexpr std::size_t kFixedSaveLines = 19;
+constexpr std::size_t kFixedSaveLines = 21;
 
 // Keys are ASCII. A Shift_JIS lead byte in a line's name can never equal a key byte, so
 // folding only ASCII letters cannot make a double-byte name match.
@@ -134,6 +135,7 @@ void SettingsFile::applyOptions()
     session_.setOption(&ReadingOptions::readEnglish, number(kEnglish) == -1);
     session_.setOption(&ReadingOptions::correctReadings, number(kReadings) == -1);
     session_.setOption(&ReadingOptions::bookReadings, number(kBookReadings) == -1);
+    session_.setOption(&ReadingOptions::blockLines, number(kBlocks) == -1);
 }
 
 void SettingsFile::applySliders()
@@ -225,6 +227,7 @@ void SettingsFile::save()
     lines.push_back(flagLine(kEnglish, session_.options().readEnglish));
     lines.push_back(flagLine(kReadings, session_.options().correctReadings));
     lines.push_back(flagLine(kBookReadings, session_.options().bookReadings));
+    lines.push_back(flagLine(kBlocks, session_.options().blockLines));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(session_.talkSymbols()));

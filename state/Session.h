@@ -48,6 +48,7 @@ struct ReadingOptions {
     bool readEnglish = false;      // "英単語を読む"
     bool correctReadings = false;  // "読み誤りを正す"
     bool bookReadings = false;     // "本が教える読み"
+    bool blockLines = false;       // "段落ごとに区切る": a block of a page or a book ends its line
     // The unread and blank limits, kLimitSlider.
     int unreadLimit = 0;
     int blankLimit = 0;

@@ -202,7 +202,8 @@ void MainControls::buildOptionAndHelpMenus()
                    {&ReadingOptions::readNumbers, "numbersAction", "数字を日本語で読む"},
                    {&ReadingOptions::readEnglish, "englishAction", "英単語を読む"},
                    {&ReadingOptions::correctReadings, "readingsAction", "読み誤りを正す"},
-                   {&ReadingOptions::bookReadings, "bookReadingsAction", "本が教える読み"}};
+                   {&ReadingOptions::bookReadings, "bookReadingsAction", "本が教える読み"},
+                   {&ReadingOptions::blockLines, "blocksAction", "段落ごとに区切る"}};
     for (const auto& option : options) {
         QAction* action = optionMenu->addAction(QString::fromUtf8(option.caption));
         action->setObjectName(QString::fromLatin1(option.name));

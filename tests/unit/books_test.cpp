@@ -150,6 +150,42 @@ TEST(EpubBooks, RubyBecomesTheTextsOwnNotation)
         EXPECT_EQ(u8(rubyToNotation(sj(row.markup))), row.text) << row.markup;
 }
 
+// A book's documents use the names of the XHTML DTD, which is never loaded; its navigation
+// labels too. The option for block line ends reaches its documents.
+TEST(EpubBooks, NamedReferencesAndBlockLines)
+{
+    const auto book = [](std::string_view body) {
+        return zipOf(
+            {kMimetype,
+             kContainer,
+             {"OEBPS/book.opf",
+              package(R"(<item id="c1" href="one.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
+                      R"(<spine><itemref idref="c1"/></spine>)")},
+             {"OEBPS/one.xhtml", xhtml(body)},
+             {"OEBPS/nav.xhtml", R"(<?xml version="1.0"?><html xmlns="http://www.w3.org/1999/xhtml" )"
+                                 R"(xmlns:epub="http://www.idpf.org/2007/ops"><body><nav epub:type="toc"><ol><li>)"
+                                 R"(<a href="one.xhtml">一&hellip;&amp;&#x2460;</a></li></ol></nav></body></html>)"}});
+    };
+    const struct {
+        const char* why;
+        const char* body;
+        bool blockLines;
+        const char* text;
+    } rows[] = {
+        {"names and numbers", "<p>&apos;&mdash;&hellip;&rarr;&#x2460;&amp;lt;</p>", false, "\r\n\r\n'―…→①&lt;\r\n\r\n"},
+        {"a block that text follows, the option off", "<div>a</div>b", false, "\r\n\r\nab\r\n\r\n"},
+        {"the option on", "<div>a</div>b", true, "\r\n\r\na\r\nb\r\n\r\n"},
+    };
+    const EucJp conv;
+    for (const auto& row : rows) {
+        const ArchiveText text = archiveText(book(row.body), kFile, conv, row.blockLines);
+        EXPECT_EQ(u8(text.text), row.text) << row.why;
+        ASSERT_EQ(text.contents.size(), 1u) << row.why;
+        EXPECT_EQ(text.contents[0].title, "一…&①") << row.why;
+    }
+}
+
 std::string patchedSizes(std::string zip, std::uint32_t size)
 {
     // The uncompressed size of the only entry, in its local header and in the central directory.

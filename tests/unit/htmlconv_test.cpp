@@ -181,15 +181,72 @@ TEST(PageConversion, HeadingsAndLineBreaks)
 TEST(PageConversion, TagsAndEntities)
 {
     checkRows({
-        {"four entities, &amp; stays", "1 &lt; 2 &amp;&nbsp;3", "1 < 2 &amp; 3"},
+        {"the old four, and &amp;", "1 &lt; 2 &amp;&nbsp;3", "1 < 2 & 3"},
         {"upper-case entities", "&LT;&GT;&NBSP;&QUOT;&quot;&gt;", "<> \"\">"},
-        {"mixed-case entity stays", "&Lt;&#60;", "&Lt;&#60;"},
+        {"letter case names another character, or none", "&Lt;&lT;", sj("≪") + "&lT;"},
+        {"each decoded once", "&amp;lt; &amp;#60; &#38;amp;", "&lt; &#60; &amp;"},
+        {"names of HTML 4 and HTML 5", "&para;&hellip;&rarr;&apos;&Alpha;&NewLine;", sj("¶…→'Α ")},
+        {"near-equivalents, else \"?\" as a UTF-8 page has it", "&mdash;&minus;&copy;&hearts;", sj("―－") + "??"},
+        {"blanks of any width are blanks, invisible characters nothing", "a&emsp;b&shy;c&ZeroWidthSpace;d", "a bcd"},
+        {"two characters: both, or one \"?\"", "&fjlig;&nvlt;", "fj?"},
+        {"unknown, unterminated or empty names stay", "&foo; &copy 2005 &; &", "&foo; &copy 2005 &; &"},
+        {"a name longer than any stays", "&" + std::string(40, 'a') + ";", "&" + std::string(40, 'a') + ";"},
+        {"numbers: decimal, hexadecimal, either x", "&#12354;&#x3042;&#X3042;&#x2460;&#8212;", sj("あああ①―")},
+        {"eight digits at most", "&#00012354;&#000012354;", sj("あ") + "&#000012354;"},
+        {"white space is a blank, another control character stays", "&#10;&#9;&#160;&#1;&#0;&#x80;",
+         "   &#1;&#0;&#x80;"},
+        {"no CP932 form, a surrogate or beyond Unicode: the reference stays", "&#x1F600;&#xD800;&#x110000;&#x20AC;",
+         "&#x1F600;&#xD800;&#x110000;&#x20AC;"},
+        {"unterminated or without digits stays", "&#12354 &#x; &#;", "&#12354 &#x; &#;"},
+        {"an & that a stray lead byte takes as its second byte starts nothing", "\x81&amp;", "\x81&amp;"},
         {"decoded < is not stripped", "&lt;b&gt;x", "<b>x"},
         {"bare < removes up to >", "a < b", "a "},
         {"< without > removes to the end", "abc<def\r\nghi", "abc"},
         {"comments are not recognised", "<!-- a > b -->C", " b --C"},
         {"style sheets go", "<style>p{x}</style>", ""},
     });
+}
+
+// With the option, a block that text follows on its line ends the line; the heading ends move
+// with the text.
+TEST(PageConversion, BlockLines)
+{
+    const struct {
+        const char* why;
+        std::string page;
+        std::string text;
+        std::vector<std::size_t> ends;
+    } rows[] = {
+        {"a page on one line",
+         sj("<h1>第一章</h1><p>最初です</p><p>次です</p><ul><li>項目一</li><li>項目二</li></ul>"),
+         sj("KVENmark第一章\r\n最初です\r\n次です\r\n項目一\r\n項目二"),
+         {14}},
+        {"text right after a block end, and a rule", "<p>a</p>b<hr>c<HR/>d", "a\r\nb\r\nc\r\nd", {}},
+        {"a line break after tags and blanks is the line end",
+         "<p>a</p> </div>\t\r\nb<p>c</p><br>d",
+         "a \t\r\nbc\r\nd",
+         {}},
+        {"nested blocks end one line, and an empty block none",
+         "<div><p>a</p></div><div></div><div>b</div>",
+         "a\r\nb",
+         {}},
+        {"a heading run into its text keeps its line; one that a tag follows does not, and a block start ends none",
+         "<h3>A</h3>text<h3>B</h3><span>t</span>",
+         "AtextB\r\nt",
+         {}},
+        {"an unclosed tag after a block is the end", "<p>a</p><b", "a", {}},
+        {"inline ends and a heading left open end no line", "<h2>a<b>b</b><i>c</i>d", "KVENmarkabcd", {}},
+    };
+    for (const auto& row : rows) {
+        std::string text = row.page;
+        std::vector<std::size_t> ends;
+        const EucJp conv;
+        convertPage(text, conv, nullptr, &ends, {.blockLines = true});
+        EXPECT_EQ(text, row.text) << row.why;
+        EXPECT_EQ(ends, row.ends) << row.why;
+    }
+    // Off, the page reads as it always did.
+    EXPECT_EQ(converted(rows[0].page), sj("KVENmark第一章最初です次です項目一項目二"));
 }
 
 // The bases are a by-product: the text is the same with or without asking for them.

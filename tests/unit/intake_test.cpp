@@ -180,6 +180,33 @@ TEST_F(IntakeTest, ALoadedDocumentCarriesItsOutlineAndAnEditedTextItsOwn)
     EXPECT_EQ(titles(currentOutline(session).chapters), (std::vector<std::string>{"別題", "三"}));
 }
 
+// A UTF-16 page is read as such whatever it declares, its line breaks made CR LF; the option
+// for block line ends reaches the page conversion.
+TEST_F(IntakeTest, Utf16PagesAndBlockLines)
+{
+    const auto utf16 = [](const char* encoding, std::string_view utf8) {
+        return testing::iconvAll(encoding, "UTF-8", "\xef\xbb\xbf" + std::string(utf8)).value();
+    };
+    const struct {
+        const char* why;
+        std::string page;
+        bool blockLines;
+        std::string text;
+    } rows[] = {
+        // In Shift_JIS, ﾃｩ is the UTF-8 spelling of é, which CP932 lacks.
+        {"UTF-16LE declaring UTF-8", utf16("UTF-16LE", "<head><meta charset=UTF-8></head><p>ﾃｩ</p>\n<p>語</p>"), false,
+         testing::sj("ﾃｩ\r\n語")},
+        {"UTF-16BE", utf16("UTF-16BE", "<p>&hellip;</p>\r"), false, testing::sj("…\r\n")},
+        {"one line, the option off", "<p>a</p><p>b</p>", false, "ab"},
+        {"one line, the option on", "<p>a</p><p>b</p>", true, "a\r\nb"},
+    };
+    for (const auto& row : rows) {
+        session.setOption(&ReadingOptions::blockLines, row.blockLines);
+        intake.loadFromCommandLine({doc("p.html", row.page)});
+        EXPECT_EQ(session.text(), row.text + kEnd) << row.why;
+    }
+}
+
 TEST_F(IntakeTest, LineBreaksBecomeCrLf)
 {
     intake.loadFromCommandLine({doc("a.txt", "a\rb\nc\r\nd\n\re\r\r")});
@@ -349,6 +376,8 @@ TEST(PlainText, Utf8AndEucJpAreConvertedAndEverythingElseStays)
          "abc",
          "abc"},
         {"BOM, then Japanese", "\xef\xbb\xbf\xe3\x81\x82", "\x82\xa0"},
+        {"UTF-16LE by its mark", std::string("\xff\xfe\x42\x30\x0a\x00", 6), "\x82\xa0\n"},
+        {"UTF-16BE by its mark, an odd byte at the end dropped", std::string("\xfe\xff\x30\x42\x00", 5), "\x82\xa0"},
         {"four-byte sequence: no CP932 form", "a\xf0\x9f\x98\x80", "a?"},
         {"Shift_JIS 日本", "\x93\xfa\x96\x7b", "\x93\xfa\x96\x7b"},
         {"overlong slash", "\xc0\xaf\xe3\x81\x82", "\xc0\xaf\xe3\x81\x82"},

@@ -111,13 +111,15 @@ TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
 {
     const struct {
         const char* keys;
-        bool notes, words, marks, numbers, english;
+        bool notes, words, marks, numbers, english, blocks;
     } rows[] = {
-        {"", false, false, false, false, false},
-        {"[Notes]=-1\n[Words]=-1\n[Marks]=-1\n[Numbers]=-1\n[English]=-1\n", true, true, true, true, true},
-        {"[notes]=-1\n[WORDS]=1\n[marks]=1\n[NUMBERS]=1\n[english]=1\n", true, false, false, false, false},
-        {"[Notes]=0\n[Words]=-1\n[ENGLISH]=-1\n", false, true, false, false, true},
-        {"[Numbers]=-1\n", false, false, false, true, false},
+        {"", false, false, false, false, false, false},
+        {"[Notes]=-1\n[Words]=-1\n[Marks]=-1\n[Numbers]=-1\n[English]=-1\n[Blocks]=-1\n", true, true, true, true, true,
+         true},
+        {"[notes]=-1\n[WORDS]=1\n[marks]=1\n[NUMBERS]=1\n[english]=1\n[blocks]=1\n", true, false, false, false, false,
+         false},
+        {"[Notes]=0\n[Words]=-1\n[ENGLISH]=-1\n", false, true, false, false, true, false},
+        {"[Numbers]=-1\n", false, false, false, true, false, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.keys);
@@ -127,6 +129,7 @@ TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
             EXPECT_EQ(session.options().passOverMarks, row.marks);
             EXPECT_EQ(session.options().readNumbers, row.numbers);
             EXPECT_EQ(session.options().readEnglish, row.english);
+            EXPECT_EQ(session.options().blockLines, row.blocks);
         };
         const auto setOpposite = [&] {
             session.setOption(&ReadingOptions::silentNotes, !row.notes);
@@ -134,6 +137,7 @@ TEST_F(SettingsFileTest, ListeningOptionsAreOnOnlyWhenTheirKeySaysSo)
             session.setOption(&ReadingOptions::passOverMarks, !row.marks);
             session.setOption(&ReadingOptions::readNumbers, !row.numbers);
             session.setOption(&ReadingOptions::readEnglish, !row.english);
+            session.setOption(&ReadingOptions::blockLines, !row.blocks);
         };
         setOpposite();
         writeFile(std::string(row.keys) + "[Talk]=0\n\n[Skip]=0\n");
@@ -294,11 +298,12 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
     session.setOption(&ReadingOptions::passOverMarks, true);
     session.setOption(&ReadingOptions::readNumbers, true);
     session.setOption(&ReadingOptions::readEnglish, true);
+    session.setOption(&ReadingOptions::blockLines, true);
     settings().save();
     const std::string expected = "[Voice]=0\r\n[Aozora]=-1\r\n[AA]=-1\r\n[Repeat]=0\r\n[Silent]=3\r\n[Space]=5\r\n"
                                  "[Speed]=2\r\n[X]=334\r\n[Y]=119\r\n[Head]=-1\r\n[Notes]=0\r\n[Words]=-1\r\n"
                                  "[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n[Readings]=0\r\n[BookReadings]=0\r\n"
-                                 "[Talk]=0\r\n" +
+                                 "[Blocks]=-1\r\n[Talk]=0\r\n" +
                                  kQuestionBang + "\r\n[Skip]=0\r\none\r\n" + kMaruTen + "\r\n";
     EXPECT_EQ(readFile(path), expected);
     EXPECT_EQ(dialogs.confirmTexts, std::vector<std::string>{"設定を保存します"});

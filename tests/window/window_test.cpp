@@ -944,12 +944,12 @@ void WindowTest::optionMenu()
     MainWindow& form = rig.create();
     showAndActivate(form);
     QCOMPARE(control<QMenu>(form, "optionMenu")->title(), QStringLiteral("&Option"));
-    QCOMPARE(
-        control<QMenu>(form, "optionMenu")->actions(),
-        (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
-                         control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
-                         control<QAction>(form, "englishAction"), control<QAction>(form, "readingsAction"),
-                         control<QAction>(form, "bookReadingsAction"), control<QAction>(form, "editWordsAction")}));
+    QCOMPARE(control<QMenu>(form, "optionMenu")->actions(),
+             (QList<QAction*>{control<QAction>(form, "notesAction"), control<QAction>(form, "wordsAction"),
+                              control<QAction>(form, "marksAction"), control<QAction>(form, "numbersAction"),
+                              control<QAction>(form, "englishAction"), control<QAction>(form, "readingsAction"),
+                              control<QAction>(form, "bookReadingsAction"), control<QAction>(form, "blocksAction"),
+                              control<QAction>(form, "editWordsAction")}));
     const struct {
         QAction* action;
         const char* caption;
@@ -961,6 +961,7 @@ void WindowTest::optionMenu()
                  {control<QAction>(form, "englishAction"), "英単語を読む", true},
                  {control<QAction>(form, "readingsAction"), "読み誤りを正す", true},
                  {control<QAction>(form, "bookReadingsAction"), "本が教える読み", true},
+                 {control<QAction>(form, "blocksAction"), "段落ごとに区切る", true},
                  {control<QAction>(form, "editWordsAction"), "読み替え辞書を編集…", false}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
@@ -980,18 +981,19 @@ void WindowTest::optionMenu()
     control<QAction>(form, "englishAction")->trigger();
     control<QAction>(form, "readingsAction")->trigger();
     control<QAction>(form, "bookReadingsAction")->trigger();
+    control<QAction>(form, "blocksAction")->trigger();
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "saveButton")->click();
     QVERIFY(rig.readFile("KVEN.ini")
                 .find("[Head]=-1\r\n[Notes]=-1\r\n[Words]=-1\r\n[Marks]=-1\r\n[Numbers]=-1\r\n[English]=-1\r\n"
-                      "[Readings]=-1\r\n[BookReadings]=-1\r\n[Talk]=0\r\n") != std::string::npos);
-    const char* const options[] = {"notesAction",   "wordsAction",    "marksAction",       "numbersAction",
-                                   "englishAction", "readingsAction", "bookReadingsAction"};
+                      "[Readings]=-1\r\n[BookReadings]=-1\r\n[Blocks]=-1\r\n[Talk]=0\r\n") != std::string::npos);
+    const char* const options[] = {"notesAction",   "wordsAction",    "marksAction",        "numbersAction",
+                                   "englishAction", "readingsAction", "bookReadingsAction", "blocksAction"};
     for (const char* name : options)
         control<QAction>(form, name)->trigger();
     const ReadingOptions& off = form.session().options();
     QVERIFY(!off.silentNotes && !off.wordReadings && !off.passOverMarks && !off.readNumbers && !off.readEnglish &&
-            !off.correctReadings && !off.bookReadings);
+            !off.correctReadings && !off.bookReadings && !off.blockLines);
     rig.dialogs.confirmAnswers = {true};
     control<QPushButton>(form, "reloadButton")->click();
     for (const char* name : options)
