@@ -35,9 +35,19 @@ constexpr std::string_view kBookReadings = "[BookReadings]";
 constexpr std::string_view kBlocks = "[Blocks]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
-// Lines a save writes before the skip entries: eighteen settings, then "[Talk]", the talk
-// symbols and "[Skip]".
-constexpr std::size_t kFixedSaveLines = 21;
+// The listening options, saved after the keys of old files and before the talk line, so that
+// a reader that looks keys up by name finds everything where it was. Each is off in a file
+// saved before it existed, so that the file reads as it always did.
+constexpr struct {
+    std::string_view key;
+    bool ReadingOptions::*option;
+} kListeningOptions[] = {{kNotes, &ReadingOptions::silentNotes},         {kWords, &ReadingOptions::wordReadings},
+                         {kMarks, &ReadingOptions::passOverMarks},       {kNumbers, &ReadingOptions::readNumbers},
+                         {kEnglish, &ReadingOptions::readEnglish},       {kReadings, &ReadingOptions::correctReadings},
+                         {kBookReadings, &ReadingOptions::bookReadings}, {kBlocks, &ReadingOptions::blockLines}};
+// Lines a save writes before the skip entries, besides the listening options: ten settings,
+// then "[Talk]", the talk symbols and "[Skip]".
+constexpr std::size_t kFixedSaveLines = 13;
 
 // Keys are ASCII. A Shift_JIS lead byte in a line's name can never equal a key byte, so
 // folding only ASCII letters cannot make a double-byte name match.
@@ -127,15 +137,8 @@ void SettingsFile::applyOptions()
     session_.setOption(&ReadingOptions::aaSkip, number(kAa) == -1);
     session_.setOption(&ReadingOptions::headingSearch, number(kHead) == -1);
     session_.setOption(&ReadingOptions::repeatSuppression, number(kRepeat) == -1);
-    // Off in a file saved before they existed, so that it reads as it always did.
-    session_.setOption(&ReadingOptions::silentNotes, number(kNotes) == -1);
-    session_.setOption(&ReadingOptions::wordReadings, number(kWords) == -1);
-    session_.setOption(&ReadingOptions::passOverMarks, number(kMarks) == -1);
-    session_.setOption(&ReadingOptions::readNumbers, number(kNumbers) == -1);
-    session_.setOption(&ReadingOptions::readEnglish, number(kEnglish) == -1);
-    session_.setOption(&ReadingOptions::correctReadings, number(kReadings) == -1);
-    session_.setOption(&ReadingOptions::bookReadings, number(kBookReadings) == -1);
-    session_.setOption(&ReadingOptions::blockLines, number(kBlocks) == -1);
+    for (const auto& [key, option] : kListeningOptions)
+        session_.setOption(option, number(key) == -1);
 }
 
 void SettingsFile::applySliders()
@@ -207,7 +210,7 @@ void SettingsFile::save()
     if (!dialogs_.confirm("設定を保存します"))
         return;
     std::vector<std::string> lines;
-    lines.reserve(kFixedSaveLines + session_.skipList().size());
+    lines.reserve(kFixedSaveLines + std::size(kListeningOptions) + session_.skipList().size());
     lines.push_back(numberLine(kVoice, session_.voiceIndex()));
     lines.push_back(flagLine(kAozora, session_.options().aozoraRuby));
     lines.push_back(flagLine(kAa, session_.options().aaSkip));
@@ -218,16 +221,8 @@ void SettingsFile::save()
     lines.push_back(numberLine(kX, session_.windowLeft()));
     lines.push_back(numberLine(kY, session_.windowTop()));
     lines.push_back(flagLine(kHead, session_.options().headingSearch));
-    // After the keys of old files, before the talk line: a reader that looks keys up by name
-    // finds everything where it was.
-    lines.push_back(flagLine(kNotes, session_.options().silentNotes));
-    lines.push_back(flagLine(kWords, session_.options().wordReadings));
-    lines.push_back(flagLine(kMarks, session_.options().passOverMarks));
-    lines.push_back(flagLine(kNumbers, session_.options().readNumbers));
-    lines.push_back(flagLine(kEnglish, session_.options().readEnglish));
-    lines.push_back(flagLine(kReadings, session_.options().correctReadings));
-    lines.push_back(flagLine(kBookReadings, session_.options().bookReadings));
-    lines.push_back(flagLine(kBlocks, session_.options().blockLines));
+    for (const auto& [key, option] : kListeningOptions)
+        lines.push_back(flagLine(key, session_.options().*option));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(session_.talkSymbols()));
