@@ -73,14 +73,21 @@ std::string linkedDictionary(const fs::path& dictionary, const fs::path& cacheDi
     }
     const fs::path folder = cacheDir / "synthesizer-dictionary";
     fs::create_directories(folder, error);
+    bool linked = !error;
     for (const fs::directory_entry& entry : fs::directory_iterator(dictionary, error)) {
         const fs::path link = folder / entry.path().filename();
         if (fs::read_symlink(link, error) == entry.path())
             continue;
-        fs::remove(link, error);
-        fs::create_symlink(entry.path(), link, error);
+        // Made aside and renamed over, so that copies starting at the same time never see a
+        // link missing, nor fail on one another's.
+        const fs::path temporary = link.string() + ".tmp" + std::to_string(getpid());
+        fs::remove(temporary, error);
+        fs::create_symlink(entry.path(), temporary, error);
+        if (!error)
+            fs::rename(temporary, link, error);
+        linked = linked && !error;
     }
-    if (error || !writeIfChanged(folder / "dicrc", kDicrc) || !writeIfChanged(folder / "mecabrc", "")) {
+    if (!linked || !writeIfChanged(folder / "dicrc", kDicrc) || !writeIfChanged(folder / "mecabrc", "")) {
         problem = "cannot prepare the synthesizer's dictionary in " + folder.string();
         return {};
     }
