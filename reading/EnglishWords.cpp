@@ -1,5 +1,6 @@
 #include "reading/EnglishWords.h"
 
+#include "reading/Romaji.h"
 #include "text/Sjis.h"
 
 #include <vector>
@@ -56,6 +57,17 @@ void appendRun(std::string& out, std::string_view letters, std::string_view asci
     if (const std::string_view kana = kanaOf(ascii, lexicon, lower); !kana.empty()) {
         out.append(kana);
         return;
+    }
+    // Japanese the pronouncing dictionary lacks, written in Latin letters ("Fukamachi",
+    // "ChaSen"): small letters, each capital starting a part.
+    bool parts = !isCapital(ascii.back());
+    for (std::size_t i = 0; i + 1 < ascii.size(); ++i)
+        parts = parts && !(isCapital(ascii[i]) && isCapital(ascii[i + 1]));
+    if (parts) {
+        if (const std::string kana = romajiKana(ascii); !kana.empty()) {
+            out.append(kana);
+            return;
+        }
     }
     std::size_t begin = 0;
     for (std::size_t i = 1; i <= ascii.size(); ++i) {

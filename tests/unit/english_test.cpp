@@ -59,6 +59,8 @@ TEST(EnglishWords, AreSaidAsLoanWords)
         {"use base の table", "ユースベース　の　テーブル"}, // blanks beside Japanese stay
         {"x-ray", "ｘ－ｒａｙ"},                             // only words of letters a-z are taken in
         {"base3range", "ベース３レンジ"},
+        {"Fukamachi wakati kitte shimbun ChaSen", "フカマチワカチキッテシンブンチャセン"}, // romanized Japanese
+        {"namu hq", "ナム　ｈｑ"}, // not romanized Japanese from end to end
         {"Range", "ランゲ", true}, // the reading dictionary goes first
     };
     for (const auto& row : rows) {
