@@ -6,6 +6,7 @@
 #include "text/Cp932.h"
 #include "text/Sjis.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace kven {
@@ -24,20 +25,29 @@ bool isLineBreak(char c)
     return c == '\r' || c == '\n';
 }
 
+// Notes are looked for this far: a line of unclosed "［＃" costs this much for each, not the
+// rest of the line.
+constexpr std::size_t kNoteReach = 1024;
+
 // The end of the note at `i`, just after its "］"; npos when no note opens there.
 std::size_t noteAt(std::string_view text, std::size_t i)
 {
-    return text.substr(i).starts_with(sjis::kNoteOpen) ? noteEnd(text, i) : npos;
+    if (!text.substr(i).starts_with(sjis::kNoteOpen))
+        return npos;
+    return noteEnd(text.substr(0, std::min(text.size(), i + kNoteReach)), i);
 }
 
-// Just after the "》" that closes the "《" at `open` on its line; npos when the line ends first.
-std::size_t rubyClose(std::string_view text, std::size_t open)
+// Just after the "》" that closes the "《" at `open` on its line; npos when the line ends first,
+// and then `lineEnd` is where it ends.
+std::size_t rubyClose(std::string_view text, std::size_t open, std::size_t& lineEnd)
 {
-    for (std::size_t i = open + sjis::kRubyOpen.size(); i < text.size() && !isLineBreak(text[i]);) {
+    std::size_t i = open + sjis::kRubyOpen.size();
+    while (i < text.size() && !isLineBreak(text[i])) {
         if (text.substr(i, 2) == sjis::kRubyClose)
             return i + 2;
         i += sjis::charLength(text, i);
     }
+    lineEnd = i;
     return npos;
 }
 
@@ -48,6 +58,8 @@ std::vector<Ruby> rubies(std::string_view text)
     std::vector<Ruby> out;
     std::size_t bar = npos; // just after a "｜" still waiting for its "《"
     std::size_t run = npos; // where the run of kanji before `i` begins
+    // No "》" comes before this: a line of unclosed "《" is looked through once.
+    std::size_t unclosedUntil = 0;
     for (std::size_t i = 0; i < text.size();) {
         if (const std::size_t end = noteAt(text, i); end != npos) {
             i = end;
@@ -56,8 +68,8 @@ std::vector<Ruby> rubies(std::string_view text)
         }
         const std::size_t len = sjis::charLength(text, i);
         const std::string_view c = text.substr(i, len);
-        if (c == sjis::kRubyOpen) {
-            if (const std::size_t close = rubyClose(text, i); close != npos) {
+        if (c == sjis::kRubyOpen && i >= unclosedUntil) {
+            if (const std::size_t close = rubyClose(text, i, unclosedUntil); close != npos) {
                 const std::size_t base = bar != npos ? bar : run != npos ? run : i;
                 out.push_back({base, i, close});
                 bar = run = npos;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace kven {
 
@@ -56,7 +57,8 @@ std::string workedOut(std::string_view text, const SynthesizerWords& synthesizer
 // The chunks last worked out on this thread: the look-ahead works out the chunk that the next
 // step says, and the status line's walk the chunks of the text.
 struct Remembered {
-    const SynthesizerWords* synthesizer = nullptr;
+    std::uint64_t synthesizer = 0; // its serial
+
     bool rubies = false;
     bool corrections = false;
     std::string text;
@@ -74,11 +76,13 @@ std::string withCarefulReadings(std::string_view text, const SynthesizerWords& s
     thread_local std::array<Remembered, kRemembered> remembered;
     thread_local std::size_t next = 0;
     for (const Remembered& r : remembered)
-        if (r.synthesizer == &synthesizer && r.rubies == rubies && r.corrections == corrections && r.text == text)
+        if (r.synthesizer == synthesizer.serial() && r.rubies == rubies && r.corrections == corrections &&
+            r.text == text)
             return r.result;
     Remembered& slot = remembered[next];
     next = (next + 1) % kRemembered;
-    slot = {&synthesizer, rubies, corrections, std::string(text), workedOut(text, synthesizer, rubies, corrections)};
+    slot = {synthesizer.serial(), rubies, corrections, std::string(text),
+            workedOut(text, synthesizer, rubies, corrections)};
     return slot.result;
 }
 

@@ -134,7 +134,12 @@ std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& l
             std::size_t next = i;
             while (next < fullWidth.size() && onlyBlanks(fullWidth.substr(next, sjis::charLength(fullWidth, next))))
                 next += sjis::charLength(fullWidth, next);
-            if ((ascii == "a" || ascii == "A") && next > i && latinRunAt(fullWidth, next) >= 4) {
+            // "a" before a word of two letters or more, or "A" before one in small letters (a
+            // sentence's start), not a label ("Ａ　ＡＮＤ　Ｂ", "ランクＡ　ｏｒ　Ｂ").
+            const bool smallNext = latinAt(fullWidth, next) >= 'a';
+            const bool atStart = other == 0 && (start == 0 || onlyBlanks(fullWidth.substr(0, start)));
+            if ((ascii == "a" || (ascii == "A" && smallNext && atStart)) && next > i &&
+                latinRunAt(fullWidth, next) >= 4) {
                 run.said = kArticle;
             } else {
                 appendRun(run.said, fullWidth.substr(start, i - start), ascii, lexicon);

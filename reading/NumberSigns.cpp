@@ -162,7 +162,8 @@ std::string numberSigns(std::string_view sjis)
             out.append(c);
         }
         // A year of four digits before its era.
-        if (isDigitAt(sjis, i) && numberEnd(sjis, i) == i + 2 && eraEnd(sjis, i + len) != std::string_view::npos) {
+        if (isDigitAt(sjis, i) && sjis.substr(i + len, kOpen.size()) == kOpen &&
+            eraEnd(sjis, i + len) != std::string_view::npos) {
             const std::size_t start = i - std::min<std::size_t>(i, 6);
             if (i >= 6 && numberEnd(sjis, start) == i + 2 && (start < 2 || !isDigitAt(sjis, start - 2)))
                 out.append(kYear);

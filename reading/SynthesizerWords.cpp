@@ -73,14 +73,16 @@ std::string linkedDictionary(const fs::path& dictionary, const fs::path& cacheDi
     }
     const fs::path folder = cacheDir / "synthesizer-dictionary";
     fs::create_directories(folder, error);
+    fs::directory_iterator entries(dictionary, error);
     bool linked = !error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dictionary, error)) {
+    for (const fs::directory_entry& entry : entries) {
         const fs::path link = folder / entry.path().filename();
         if (fs::read_symlink(link, error) == entry.path())
             continue;
         // Made aside and renamed over, so that copies starting at the same time never see a
         // link missing, nor fail on one another's.
-        const fs::path temporary = link.string() + ".tmp" + std::to_string(getpid());
+        static std::atomic<unsigned> made{0};
+        const fs::path temporary = link.string() + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(++made);
         fs::remove(temporary, error);
         fs::create_symlink(entry.path(), temporary, error);
         if (!error)
@@ -182,6 +184,11 @@ std::vector<std::size_t> sjisOffsets(std::string_view sjisText, std::string_view
 
 SynthesizerWords::SynthesizerWords(SynthesizerWords&&) noexcept = default;
 
+std::uint64_t SynthesizerWords::serial() const
+{
+    return model_ != nullptr ? model_->serial : 0;
+}
+
 const SynthesizerWords& SynthesizerWords::installed()
 {
     static const SynthesizerWords words = [] {
@@ -260,6 +267,10 @@ std::vector<SpokenWord> SynthesizerWords::words(std::string_view sjisText) const
             mecab_lattice_destroy(mine.lattice);
         mine.lattice = mecab_model_new_lattice(model_->model);
         mine.model = model_->serial;
+    }
+    if (mine.lattice == nullptr) {
+        mine.model = 0;
+        return out;
     }
     mecab_lattice_t* const lattice = mine.lattice;
     mecab_lattice_clear(lattice);

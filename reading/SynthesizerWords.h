@@ -5,6 +5,7 @@
 // readings, so a reading the program predicts is the reading the synthesizer says.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -52,6 +53,9 @@ public:
     SynthesizerWords& operator=(const SynthesizerWords&) = delete;
 
     bool available() const { return model_ != nullptr; }
+    // A number that tells this loaded dictionary from every other one the process loaded;
+    // 0 when unavailable.
+    std::uint64_t serial() const;
     const std::string& problem() const { return problem_; }
 
     // The words of `sjis`, a Shift_JIS text, in order, as the synthesizer reads it; blanks

@@ -54,10 +54,11 @@ TEST(EnglishWords, AreSaidAsLoanWords)
         {"the think", "ザシンク"},
         {"NHK RANGE CPUS", "ＮＨＫ　レンジ　ＣＰＵＳ"}, // three capitals abbreviate; letters keep their blanks
         {"RANGES", "レンジズ"},
-        {"a htaccess", "ア　ｈｔａｃｃｅｓｓ"},              // the article; a word not in the lexicon keeps its blank
-        {"range a", "レンジ　ａ"},                           // one letter before no word is a letter
-        {"use base の table", "ユースベース　の　テーブル"}, // blanks beside Japanese stay
-        {"x-ray", "ｘ－ｒａｙ"},                             // only words of letters a-z are taken in
+        {"a htaccess", "ア　ｈｔａｃｃｅｓｓ"}, // the article; a word not in the lexicon keeps its blank
+        {"range a", "レンジ　ａ"},              // one letter before no word is a letter
+        {"A station rank A or B", "アステーション　ｒａｎｋ　Ａ　ｏｒ　Ｂ"}, // "A" at the start only
+        {"use base の table", "ユースベース　の　テーブル"},                 // blanks beside Japanese stay
+        {"x-ray", "ｘ－ｒａｙ"},                                             // only words of letters a-z are taken in
         {"base3range", "ベース３レンジ"},
         {"Fukamachi wakati kitte shimbun ChaSen", "フカマチワカチキッテシンブンチャセン"}, // romanized Japanese
         {"namu hq", "ナム　ｈｑ"}, // not romanized Japanese from end to end
