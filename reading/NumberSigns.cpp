@@ -12,13 +12,9 @@ constexpr std::string_view kYen = "\x81\x8f";                               // �
 constexpr std::string_view kDollar = "\x81\x90";                            // ＄
 constexpr std::string_view kMinus = "\x81\x7c";                             // －
 constexpr std::string_view kCelsius = "\x81\x8e";                           // ℃
-constexpr std::string_view kOpen = "\x81\x69";                              // （
-constexpr std::string_view kClose = "\x81\x6a";                             // ）
 constexpr std::string_view kYear = "\x94\x4e";                              // 年
-constexpr std::string_view kComma = "\x81\x43";                             // ，
 constexpr std::string_view kPoint = "\x81\x44";                             // ．
 constexpr std::string_view kCircle = "\x81\x9b";                            // ○
-constexpr std::string_view kKanjiZero = "\x81\x5a";                         // 〇
 constexpr std::string_view kYenWord = "\x89\x7e";                           // 円
 constexpr std::string_view kDollarWord = "\x83\x68\x83\x8b";                // ドル
 constexpr std::string_view kMinusWord = "\x83\x7d\x83\x43\x83\x69\x83\x58"; // マイナス
@@ -69,7 +65,7 @@ std::size_t numberEnd(std::string_view text, std::size_t at)
     while (isDigitAt(text, end)) {
         end += 2;
         const std::string_view next = text.substr(end, 2);
-        if ((next == kComma || next == kPoint) && isDigitAt(text, end + 2))
+        if ((next == sjis::kFullComma || next == kPoint) && isDigitAt(text, end + 2))
             end += 2;
     }
     return end;
@@ -79,13 +75,13 @@ std::size_t numberEnd(std::string_view text, std::size_t at)
 // npos when there is none.
 std::size_t eraEnd(std::string_view text, std::size_t at)
 {
-    if (text.substr(at, 2) != kOpen)
+    if (text.substr(at, 2) != sjis::kZenParenOpen)
         return std::string_view::npos;
     for (std::size_t i = at + 2; i < text.size() && text[i] != '\r' && text[i] != '\n';) {
         const std::size_t len = sjis::charLength(text, i);
-        if (text.substr(i, len) == kOpen)
+        if (text.substr(i, len) == sjis::kZenParenOpen)
             break;
-        if (text.substr(i, len) == kClose)
+        if (text.substr(i, len) == sjis::kZenParenClose)
             return text.substr(i + len, 2) == kYear ? i + len : std::string_view::npos;
         i += len;
     }
@@ -115,7 +111,7 @@ bool hexadecimalDollars(std::string_view text)
 // no Latin letter or "＝" right after it (a table of codes).
 bool amountAt(std::string_view text, std::size_t at, std::size_t end)
 {
-    const bool leadingZero = text.substr(at, 2) == "\x82\x4f" && isDigitAt(text, at + 2);          // ０
+    const bool leadingZero = text.substr(at, 2) == sjis::kZenZero && isDigitAt(text, at + 2);
     return end > at && !leadingZero && !isLatinAt(text, end) && text.substr(end, 2) != "\x81\x81"; // ＝
 }
 
@@ -157,12 +153,12 @@ std::string numberSigns(std::string_view sjis)
         } else if (c == kCelsius && afterDigit) {
             out.append(kDegreeWord);
         } else if (c == kCircle && zeroRun > i) {
-            out.append(kKanjiZero);
+            out.append(sjis::kMaruZero);
         } else {
             out.append(c);
         }
         // A year of four digits before its era.
-        if (isDigitAt(sjis, i) && sjis.substr(i + len, kOpen.size()) == kOpen &&
+        if (isDigitAt(sjis, i) && sjis.substr(i + len, sjis::kZenParenOpen.size()) == sjis::kZenParenOpen &&
             eraEnd(sjis, i + len) != std::string_view::npos) {
             const std::size_t start = i - std::min<std::size_t>(i, 6);
             if (i >= 6 && numberEnd(sjis, start) == i + 2 && (start < 2 || !isDigitAt(sjis, start - 2)))

@@ -50,12 +50,12 @@ constexpr std::array kRows = {
     CorrectionRow{"御座", Context::nextWord, "候|なく|なし|い|り|ります|ん|る", false, "ゴザ"},
 };
 
-// Whether `word` is one of the "|"-separated `list`.
-bool listed(std::string_view list, std::string_view word)
+// Whether `matches` holds for `word` and one of the "|"-separated `list`.
+template<class Match> bool anyListed(std::string_view list, std::string_view word, Match matches)
 {
     while (!list.empty()) {
         const std::size_t bar = list.find('|');
-        if (list.substr(0, bar) == word)
+        if (matches(word, list.substr(0, bar)))
             return true;
         if (bar == std::string_view::npos)
             break;
@@ -64,17 +64,15 @@ bool listed(std::string_view list, std::string_view word)
     return false;
 }
 
+// Whether `word` is one of the "|"-separated `list`.
+bool listed(std::string_view list, std::string_view word)
+{
+    return anyListed(list, word, [](std::string_view w, std::string_view entry) { return w == entry; });
+}
+
 bool startsWithListed(std::string_view list, std::string_view word)
 {
-    while (!list.empty()) {
-        const std::size_t bar = list.find('|');
-        if (word.starts_with(list.substr(0, bar)))
-            return true;
-        if (bar == std::string_view::npos)
-            break;
-        list.remove_prefix(bar + 1);
-    }
-    return false;
+    return anyListed(list, word, [](std::string_view w, std::string_view entry) { return w.starts_with(entry); });
 }
 
 bool isKanjiAt(std::string_view sjis, std::size_t at)
