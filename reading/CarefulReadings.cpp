@@ -55,7 +55,8 @@ namespace {
 std::string workedOut(std::string_view text, const SynthesizerWords& synthesizer, bool rubies, bool corrections);
 
 // The chunks last worked out on this thread: the look-ahead works out the chunk that the next
-// step says, and the status line's walk the chunks of the text.
+// step says, and the status line's walk the chunks of the text. Those worked out ahead are
+// shared between the threads.
 struct Remembered {
     std::uint64_t synthesizer = 0; // its serial
 
@@ -65,6 +66,25 @@ struct Remembered {
     std::string result;
 };
 constexpr std::size_t kRemembered = 2;
+
+bool matches(const Remembered& r, std::string_view text, const SynthesizerWords& synthesizer, bool rubies,
+             bool corrections)
+{
+    return r.synthesizer == synthesizer.serial() && r.rubies == rubies && r.corrections == corrections &&
+           r.text == text;
+}
+
+struct WorkedOutAhead {
+    std::mutex mutex;
+    std::array<Remembered, kRemembered> remembered;
+    std::size_t next = 0;
+};
+
+WorkedOutAhead& workedOutAhead()
+{
+    static WorkedOutAhead ahead;
+    return ahead;
+}
 
 } // namespace
 
@@ -76,14 +96,83 @@ std::string withCarefulReadings(std::string_view text, const SynthesizerWords& s
     thread_local std::array<Remembered, kRemembered> remembered;
     thread_local std::size_t next = 0;
     for (const Remembered& r : remembered)
-        if (r.synthesizer == synthesizer.serial() && r.rubies == rubies && r.corrections == corrections &&
-            r.text == text)
+        if (matches(r, text, synthesizer, rubies, corrections))
             return r.result;
     Remembered& slot = remembered[next];
     next = (next + 1) % kRemembered;
-    slot = {synthesizer.serial(), rubies, corrections, std::string(text),
-            workedOut(text, synthesizer, rubies, corrections)};
+    slot = {synthesizer.serial(), rubies, corrections, std::string(text), {}};
+    {
+        WorkedOutAhead& ahead = workedOutAhead();
+        const std::lock_guard lock(ahead.mutex);
+        for (const Remembered& r : ahead.remembered)
+            if (matches(r, text, synthesizer, rubies, corrections)) {
+                slot.result = r.result;
+                return slot.result;
+            }
+    }
+    slot.result = workedOut(text, synthesizer, rubies, corrections);
     return slot.result;
+}
+
+ReadingsAhead::~ReadingsAhead()
+{
+    {
+        const std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void ReadingsAhead::workOut(std::string text, const SynthesizerWords& synthesizer, bool rubies, bool corrections)
+{
+    if (!rubies && !corrections)
+        return;
+    {
+        const std::lock_guard lock(mutex_);
+        waiting_ = Request{std::move(text), &synthesizer, rubies, corrections};
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { run(); });
+    }
+    changed_.notify_all();
+}
+
+bool ReadingsAhead::waitIdle(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [this] { return !waiting_ && !busy_; });
+}
+
+void ReadingsAhead::run()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return quit_ || waiting_.has_value(); });
+        if (quit_)
+            return;
+        Request request = std::move(*waiting_);
+        waiting_.reset();
+        busy_ = true;
+        lock.unlock();
+        WorkedOutAhead& ahead = workedOutAhead();
+        bool known = false;
+        {
+            const std::lock_guard shared(ahead.mutex);
+            for (const Remembered& r : ahead.remembered)
+                known = known || matches(r, request.text, *request.synthesizer, request.rubies, request.corrections);
+        }
+        if (!known) {
+            std::string result = workedOut(request.text, *request.synthesizer, request.rubies, request.corrections);
+            const std::lock_guard shared(ahead.mutex);
+            ahead.remembered[ahead.next] = {request.synthesizer->serial(), request.rubies, request.corrections,
+                                            std::move(request.text), std::move(result)};
+            ahead.next = (ahead.next + 1) % kRemembered;
+        }
+        lock.lock();
+        busy_ = false;
+        changed_.notify_all();
+    }
 }
 
 namespace {

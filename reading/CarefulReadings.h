@@ -7,10 +7,15 @@
 #include "reading/BookReadings.h"
 #include "reading/SynthesizerWords.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
+#include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace kven {
 
@@ -29,5 +34,39 @@ std::vector<Insertion> taughtInsertions(std::span<const PlaceReading> taught, st
 // katakana.
 std::string withCarefulReadings(std::string_view text, const SynthesizerWords& synthesizer, bool rubies,
                                 bool corrections);
+
+// Works out withCarefulReadings() on a thread of its own, for a chunk that a step is about to
+// need: the analysis runs during the pause before speech instead of in the step, and the step's
+// withCarefulReadings() finds it done. Only the latest request counts; one that is still
+// waiting when another comes is dropped. The synthesizer must outlive the object, which joins
+// its thread when destroyed.
+class ReadingsAhead {
+public:
+    ReadingsAhead() = default;
+    ~ReadingsAhead();
+    ReadingsAhead(const ReadingsAhead&) = delete;
+    ReadingsAhead& operator=(const ReadingsAhead&) = delete;
+
+    void workOut(std::string text, const SynthesizerWords& synthesizer, bool rubies, bool corrections);
+    // Waits until no request is waiting or being worked out, or `timeout` has passed; whether
+    // it is idle.
+    bool waitIdle(std::chrono::milliseconds timeout);
+
+private:
+    struct Request {
+        std::string text;
+        const SynthesizerWords* synthesizer = nullptr;
+        bool rubies = false;
+        bool corrections = false;
+    };
+    void run();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<Request> waiting_;
+    bool busy_ = false;
+    bool quit_ = false;
+    std::thread thread_; // started by the first request
+};
 
 } // namespace kven

@@ -109,8 +109,9 @@ std::string withInsertions(std::string_view trimmed, std::span<const Insertion> 
 // The chunk trimmed, mapped to full width, with its notes, ruby, dictionary words, English
 // words and numbers rewritten; empty when the skip list drops it. `inserts`: what goes into
 // `chunk` (ruby base marks, taught readings) before it is mapped, ascending.
-std::string rewritten(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
-                      std::span<const Insertion> inserts)
+// The chunk trimmed and mapped to full width, with `inserts` put in; empty when the skip list
+// drops it.
+std::string mapped(std::string_view chunk, const FilterTables& tables, std::span<const Insertion> inserts)
 {
     std::string_view trimmed = trimView(chunk);
     if (tables.skipList.foundIn(trimmed))
@@ -131,6 +132,13 @@ std::string rewritten(std::string_view chunk, const FilterOptions& options, cons
     } else {
         text = toFullWidth(trimmed);
     }
+    return text;
+}
+
+std::string rewritten(std::string_view chunk, const FilterOptions& options, const FilterTables& tables,
+                      std::span<const Insertion> inserts)
+{
+    std::string text = mapped(chunk, tables, inserts);
     if (options.synthesizer != nullptr)
         text = withCarefulReadings(text, *options.synthesizer, options.aozoraRuby, options.correctReadings);
     if (options.silentNotes)
@@ -211,7 +219,15 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options)
     return spokenWithInsertions(chunk, options, {});
 }
 
-std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options)
+namespace {
+
+// The chunk at `cursor` as far as the filter reads it, and what goes into it.
+struct ChunkAt {
+    std::string_view chunk;
+    std::vector<Insertion> inserts;
+};
+
+ChunkAt chunkAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options)
 {
     std::string_view chunk = text.substr(cursor, length);
     // The cursor still walks through the explanation; only what lies in it goes unsaid.
@@ -232,7 +248,28 @@ std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t leng
         std::stable_sort(inserts.begin(), inserts.end(),
                          [](const Insertion& a, const Insertion& b) { return a.at < b.at; });
     }
-    return spokenWithInsertions(chunk, options, inserts);
+    return {chunk, std::move(inserts)};
+}
+
+} // namespace
+
+std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options)
+{
+    const ChunkAt at = chunkAt(text, cursor, length, options);
+    return spokenWithInsertions(at.chunk, options, at.inserts);
+}
+
+void workOutAhead(ReadingsAhead& ahead, std::string_view text, std::size_t cursor, std::size_t length,
+                  const FilterOptions& options)
+{
+    if (options.synthesizer == nullptr)
+        return;
+    const ChunkAt at = chunkAt(text, cursor, length, options);
+    std::string chunk = options.tables != nullptr
+                            ? mapped(at.chunk, *options.tables, at.inserts)
+                            : mapped(at.chunk, FilterTables(options.skipList, options.talkSymbols), at.inserts);
+    if (!chunk.empty())
+        ahead.workOut(std::move(chunk), *options.synthesizer, options.aozoraRuby, options.correctReadings);
 }
 
 } // namespace kven

@@ -19,6 +19,8 @@
 
 namespace kven {
 
+class ReadingsAhead;
+
 inline constexpr int kPauseBeforeSpeechMs = 200;
 
 struct FilterOptions;
@@ -78,6 +80,11 @@ std::string spokenText(std::string_view chunk, const FilterOptions& options);
 // chunk lies: a chunk inside the notation explanation of an Aozora text says nothing when
 // notes are silent, and the ruby bases of `options` that begin in the chunk count as marked.
 std::string spokenAt(std::string_view text, std::size_t cursor, std::size_t length, const FilterOptions& options);
+
+// Has `ahead` work out the careful readings that spokenAt() with the same arguments will need,
+// so that the step which says that chunk finds them done. Nothing when the options ask for none.
+void workOutAhead(ReadingsAhead& ahead, std::string_view text, std::size_t cursor, std::size_t length,
+                  const FilterOptions& options);
 
 // Kanji test of the ruby rule: a double-byte character from "亜" on, or 々 〆 〇 ヶ.
 bool isRubyBaseKanji(std::string_view character);

@@ -58,6 +58,10 @@ void Reader::step()
     }
     session_.setSelStart(next->start);
     session_.setSelLength(next->length);
+    // The chunk after this one is the look-ahead's once this one is handed over.
+    if (const std::size_t after = next->start + next->length; waiter_.pauses() && after < session_.text().size())
+        workOutAhead(ahead_, session_.text(), after, chunkLength(session_.text().substr(after), options.silentNotes),
+                     options);
     std::u16string wide = cp932::toWide(next->spoken);
     std::string bytes = session_.text().substr(next->start, next->length);
     Pause pause{std::move(*next), std::move(wide), std::move(bytes), session_.document().path};

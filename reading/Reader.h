@@ -5,6 +5,7 @@
 // flag.
 
 #include "intake/Intake.h"
+#include "reading/CarefulReadings.h"
 #include "reading/SessionFilter.h"
 #include "reading/Waiter.h"
 #include "speech/SpeechEngine.h"
@@ -72,6 +73,10 @@ public:
     // handed over while the cursor stands after it; else the cursor, which the listener moved.
     std::size_t chunkBeingRead() const;
 
+    // Waits at most `timeout` for the readings of the next chunk, worked out during the pause
+    // before speech, to be done; whether they are. For measurements that leave the pause out.
+    bool readingsAheadDone(std::chrono::milliseconds timeout) { return ahead_.waitIdle(timeout); }
+
 private:
     // One reading step: selects the next chunk that has something to say, passing over the
     // others, and hands it to the engine once the pause before speech is over, moving the
@@ -114,6 +119,8 @@ private:
     // Bumped to cancel the pause running; the waiter's callback holds it weakly, so that a
     // pause outliving the reader does nothing.
     std::shared_ptr<std::uint64_t> pauses_ = std::make_shared<std::uint64_t>(0);
+    // Works out the analysis of the chunk after the one selected while its pause runs.
+    ReadingsAhead ahead_;
 };
 
 } // namespace kven

@@ -12,6 +12,8 @@ public:
     // Runs `then` once `milliseconds` have passed; it may run before after() returns. A
     // waiter that runs it later must never run it from inside a call of the caller's.
     virtual void after(int milliseconds, std::function<void()> then) = 0;
+    // Whether the pause really passes, so that work for the next step may be done during it.
+    virtual bool pauses() const { return true; }
 };
 
 // Sleeps, then runs: for a caller that has no event loop to keep answering.
@@ -24,6 +26,7 @@ public:
 class NoWaiter : public Waiter {
 public:
     void after(int, std::function<void()> then) override { then(); }
+    bool pauses() const override { return false; }
 };
 
 } // namespace kven

@@ -1,4 +1,5 @@
 #include "reading/BookReadings.h"
+#include "reading/CarefulReadings.h"
 #include "reading/ChunkFilter.h"
 #include "reading/ReadingCorrections.h"
 #include "reading/ReadingFold.h"
@@ -233,19 +234,28 @@ TEST(CarefulReadings, TheFilterHandsOverOnlyWhatChangesWhatIsSaid)
         // The first base said as written would join the second.
         {"愚図々々《ぐずぐず》塗秘《ぬりかく》そう。", true, "グズグズヌリカクそう。"},
     };
-    for (const auto& row : rows) {
-        FilterOptions options;
-        options.silentNotes = true;
-        options.aaSkip = false;
-        options.talkSymbols = talkSymbols;
-        if (row.analysis) {
-            options.synthesizer = &synthesizer();
-            options.correctReadings = true;
-            options.taught = taught;
+    // Each chunk worked out ahead on another thread, as during a pause before speech, then in
+    // place: the step says the same.
+    for (const bool ahead : {true, false}) {
+        ReadingsAhead worker;
+        for (const auto& row : rows) {
+            FilterOptions options;
+            options.silentNotes = true;
+            options.aaSkip = false;
+            options.talkSymbols = talkSymbols;
+            if (row.analysis) {
+                options.synthesizer = &synthesizer();
+                options.correctReadings = true;
+                options.taught = taught;
+            }
+            const std::string chunk = sj(row.chunk);
+            const std::size_t at = book.find(chunk);
+            ASSERT_NE(at, std::string::npos) << row.chunk;
+            if (ahead) {
+                workOutAhead(worker, book, at, chunk.size(), options);
+                ASSERT_TRUE(worker.waitIdle(std::chrono::seconds(10)));
+            }
+            EXPECT_EQ(cp932::toUtf8(spokenAt(book, at, chunk.size(), options)), row.spoken) << row.chunk;
         }
-        const std::string chunk = sj(row.chunk);
-        const std::size_t at = book.find(chunk);
-        ASSERT_NE(at, std::string::npos) << row.chunk;
-        EXPECT_EQ(cp932::toUtf8(spokenAt(book, at, chunk.size(), options)), row.spoken) << row.chunk;
     }
 }
