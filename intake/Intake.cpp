@@ -43,7 +43,7 @@ bool isMultiByteUtf8(std::string_view bytes)
 std::string plainTextToSjis(std::string bytes, const EucJp& conv)
 {
     const std::string_view view(bytes);
-    if (std::optional<std::string> sjis = utf16ToSjis(view))
+    if (std::optional<std::string> sjis = markedUnicodeToSjis(view))
         return std::move(*sjis);
     if (view.starts_with(kUtf8Bom))
         return cp932::fromUtf8(view.substr(kUtf8Bom.size()));
@@ -132,7 +132,7 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
         // UTF-16 page, known by its byte-order mark, is made Shift_JIS first: its line breaks
         // are no bytes of their own.
         PageOptions page{.blockLines = session_.options().blockLines};
-        if (std::optional<std::string> sjis = utf16ToSjis(bytes)) {
+        if (std::optional<std::string> sjis = markedUnicodeToSjis(bytes)) {
             bytes = std::move(*sjis);
             page.shiftJis = true;
         }

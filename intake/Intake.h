@@ -19,7 +19,7 @@ namespace kven {
 bool isMultiByteUtf8(std::string_view bytes);
 
 // The bytes of a plain-text file as the editor shows them, before line breaks are made
-// CR LF: text that starts with a UTF-16 byte-order mark is UTF-16 (utf16ToSjis); text that
+// CR LF: text that starts with a UTF-32 or UTF-16 byte-order mark is such (markedUnicodeToSjis); text that
 // starts with the UTF-8 byte-order mark (which is dropped), or that is
 // UTF-8 by isMultiByteUtf8, is converted to CP932; so is text that is not Shift_JIS but is
 // EUC-JP by encodingByContent. Anything else is Shift_JIS already and is returned unchanged.

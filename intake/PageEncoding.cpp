@@ -56,6 +56,32 @@ Encoding declaredEncoding(std::string_view text, Encoding otherwise)
     return otherwise;
 }
 
+// UTF-32 with its byte-order mark, as UTF-32LE or UTF-32BE. Its mark is tried first: the
+// UTF-32LE mark begins as the UTF-16LE one does. A value that is no character (a surrogate,
+// beyond U+10FFFF) becomes U+FFFD, which the conversion makes "?".
+std::optional<std::u16string> utf32Markup(std::string_view bytes)
+{
+    const bool little = bytes.starts_with(std::string_view("\xff\xfe\x00\x00", 4));
+    if (!little && !bytes.starts_with(std::string_view("\x00\x00\xfe\xff", 4)))
+        return std::nullopt;
+    std::u16string wide;
+    wide.reserve(bytes.size() / 4);
+    for (std::size_t i = 4; i + 3 < bytes.size(); i += 4) {
+        char32_t c = 0;
+        for (std::size_t k = 0; k < 4; ++k)
+            c |= char32_t{static_cast<unsigned char>(bytes[i + k])} << (8 * (little ? k : 3 - k));
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            c = 0xFFFD;
+        if (c > 0xFFFF) {
+            wide.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            wide.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return wide;
+}
+
 // UTF-16 with its byte-order mark, as UTF-16LE or UTF-16BE.
 std::optional<std::u16string> utf16Markup(std::string_view bytes)
 {
@@ -83,8 +109,10 @@ void settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise
     }
 }
 
-std::optional<std::string> utf16ToSjis(std::string_view bytes)
+std::optional<std::string> markedUnicodeToSjis(std::string_view bytes)
 {
+    if (const std::optional<std::u16string> wide = utf32Markup(bytes))
+        return cp932::fromWide(*wide);
     if (const std::optional<std::u16string> wide = utf16Markup(bytes))
         return cp932::fromWide(*wide);
     return std::nullopt;
@@ -92,7 +120,7 @@ std::optional<std::string> utf16ToSjis(std::string_view bytes)
 
 void settleBookEncoding(std::string& text, const EucJp& conv)
 {
-    if (std::optional<std::string> sjis = utf16ToSjis(text)) {
+    if (std::optional<std::string> sjis = markedUnicodeToSjis(text)) {
         text = std::move(*sjis);
         return;
     }

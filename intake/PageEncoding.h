@@ -18,10 +18,11 @@ namespace kven {
 // becomes one "?", the rest of the page intact.
 void settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise = Encoding::shiftJis);
 
-// Bytes that begin with a UTF-16 byte-order mark (little- or big-endian) as Shift_JIS, the mark
-// dropped and each character without a CP932 form its near-equivalent or "?"; nullopt for any
-// other bytes. An odd byte at the end is dropped.
-std::optional<std::string> utf16ToSjis(std::string_view bytes);
+// Bytes that begin with a UTF-32 or UTF-16 byte-order mark (little- or big-endian) as
+// Shift_JIS, the mark dropped and each character without a CP932 form its near-equivalent or
+// "?"; nullopt for any other bytes. A partial unit at the end is dropped. "FF FE 00 00" is the
+// UTF-32LE mark, not UTF-16LE's followed by a U+0000.
+std::optional<std::string> markedUnicodeToSjis(std::string_view bytes);
 
 // A content document of a book made Shift_JIS markup: UTF-16 by its byte-order mark, else
 // settled as a page is, with UTF-8 (the encoding of XML) taken when its markers declare none and

@@ -378,6 +378,12 @@ TEST(PlainText, Utf8AndEucJpAreConvertedAndEverythingElseStays)
         {"BOM, then Japanese", "\xef\xbb\xbf\xe3\x81\x82", "\x82\xa0"},
         {"UTF-16LE by its mark", std::string("\xff\xfe\x42\x30\x0a\x00", 6), "\x82\xa0\n"},
         {"UTF-16BE by its mark, an odd byte at the end dropped", std::string("\xfe\xff\x30\x42\x00", 5), "\x82\xa0"},
+        // Its mark begins as UTF-16LE's does; read as UTF-16 it lost its first character and the rest.
+        {"UTF-32LE by its mark: one beyond the plane, one no character",
+         std::string("\xff\xfe\x00\x00\x42\x30\x00\x00\x00\xf6\x01\x00\x00\x00\x11\x00\x0a\x00\x00\x00", 20),
+         "\x82\xa0??\n"},
+        {"UTF-32BE by its mark, a partial unit at the end dropped",
+         std::string("\x00\x00\xfe\xff\x00\x00\x30\x42\x00\x00", 10), "\x82\xa0"},
         {"four-byte sequence: no CP932 form", "a\xf0\x9f\x98\x80", "a?"},
         {"Shift_JIS 日本", "\x93\xfa\x96\x7b", "\x93\xfa\x96\x7b"},
         {"overlong slash", "\xc0\xaf\xe3\x81\x82", "\xc0\xaf\xe3\x81\x82"},
