@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -22,6 +23,7 @@ constexpr std::string_view kNoSpine = "本文の順序 (spine) がありませ�
 constexpr std::string_view kLoopingSpine = "本文の順序 (spine) に同じ文書が繰り返し出てきます";
 constexpr std::string_view kClimbing = "アーカイブの外を指すパスがあります";
 constexpr std::string_view kDrm = "暗号化 (DRM) された本です";
+constexpr std::string_view kDamagedEncryption = "暗号化の情報 (META-INF/encryption.xml) が XML として読めません";
 
 struct Item {
     std::string path;
@@ -48,10 +50,12 @@ private:
     void readNav(const std::string& path);
     void readNcx(const std::string& path);
     void addLink(std::string_view from, std::string_view href, std::string label);
+    void contentsCut();
 
     ZipArchive& archive_;
     std::vector<std::pair<std::string, Item>> items_; // by id, in manifest order
     std::unordered_map<std::string, std::size_t> itemById_;
+    std::unordered_set<std::string> remoteIds_; // items on the network, which are nothing to read
     std::unordered_set<std::string> inSpine_;
     EpubPackage package_;
 };
@@ -127,9 +131,11 @@ void PackageReader::readManifest(const xmlNode* root, const std::string& opf)
             continue;
         const std::string href = xml::attribute(n, "href");
         // A resource on the network (a font, a video) is nothing to read.
-        if (href.empty() || isRemote(href))
-            continue;
         std::string id = xml::attribute(n, "id");
+        if (href.empty() || isRemote(href)) {
+            remoteIds_.insert(std::move(id));
+            continue;
+        }
         itemById_.emplace(id, items_.size());
         items_.emplace_back(
             std::move(id), Item{resolved(opf, href), xml::attribute(n, "media-type"), xml::attribute(n, "properties")});
@@ -140,6 +146,8 @@ void PackageReader::readSpine(const xmlNode* spine)
 {
     std::set<std::string> seen;
     bool any = false;
+    std::size_t missing = 0;
+    std::string firstMissing;
     for (const xmlNode* n = spine->children; n != nullptr; n = n->next) {
         if (!xml::isElement(n, "itemref"))
             continue;
@@ -147,8 +155,11 @@ void PackageReader::readSpine(const xmlNode* spine)
         if (!seen.insert(idref).second)
             archive_.refuse(kLoopingSpine);
         const auto item = itemById_.find(idref);
-        if (item == itemById_.end())
+        if (item == itemById_.end()) {
+            if (!remoteIds_.contains(idref) && missing++ == 0)
+                firstMissing = idref;
             continue;
+        }
         any = true;
         // Pictures (a cover, a page of a comic) say nothing; notes kept out of the reading
         // order are reached only through links.
@@ -158,6 +169,10 @@ void PackageReader::readSpine(const xmlNode* spine)
     }
     if (!any)
         archive_.refuse(kNoSpine);
+    if (missing > 0)
+        package_.warnings.push_back("本文の順序 (spine) の " + std::to_string(missing) +
+                                    " 項目がマニフェストにありません (最初は \"" + firstMissing +
+                                    "\"): その項目を飛ばして読みます");
 }
 
 // Fonts may be obfuscated by the book's publisher; anything the reading needs may not be
@@ -172,18 +187,10 @@ void PackageReader::refuseEncryptedContent(const std::string& navPath)
             archive_.refuse(kDrm);
     if (!archive_.has(kEncryption))
         return;
-    const xml::Document doc = xml::parse(archive_.read(kEncryption), true);
-    if (!doc)
-        archive_.refuse(kDrm);
-    bool content = false;
-    xml::forEachElement(xmlDocGetRootElement(doc.get()), [&](const xmlNode* n) {
-        if (!xml::isElement(n, "CipherReference"))
-            return;
-        const std::optional<std::string> path = resolveHref("", xml::attribute(n, "URI"));
-        content = content || !path || needed.contains(*path);
-    });
-    if (content)
-        archive_.refuse(kDrm);
+    const EncryptionVerdict verdict =
+        encryptionVerdict(archive_.read(kEncryption), [&](const std::string& path) { return needed.contains(path); });
+    if (verdict != EncryptionVerdict::readable)
+        archive_.refuse(encryptionRefusal(verdict));
 }
 
 void PackageReader::addLink(std::string_view from, std::string_view href, std::string label)
@@ -194,53 +201,109 @@ void PackageReader::addLink(std::string_view from, std::string_view href, std::s
         package_.contents.push_back({*path, std::move(fragment), std::move(label)});
 }
 
+void PackageReader::contentsCut()
+{
+    package_.warnings.push_back("目次の項目が多すぎます: 最初の " + std::to_string(kContentsLimit) +
+                                " 項目だけを使います");
+}
+
+// The links of the first nav element whose type says "toc", else of the first nav element, read
+// as the document streams by: the first nav's links are kept until a table of contents turns up.
 void PackageReader::readNav(const std::string& path)
 {
     if (!archive_.has(path))
         return;
-    const xml::Document doc = xml::parse(archive_.read(path), true);
-    if (!doc)
-        return;
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    const xmlNode* toc = nullptr;
-    xml::forEachElement(root, [&](const xmlNode* n) {
-        if (toc == nullptr && xml::isElement(n, "nav") && xml::hasToken(xml::attribute(n, "type"), "toc"))
-            toc = n;
-    });
-    if (toc == nullptr)
-        toc = xml::firstElement(root, "nav");
-    if (toc == nullptr)
-        return;
-    xml::forEachElement(toc->children, [&](const xmlNode* n) {
-        if (xml::isElement(n, "a") && !xml::attribute(n, "href").empty())
-            addLink(path, xml::attribute(n, "href"), xml::textOf(n));
-    });
+    xml::Reader reader(archive_.read(path));
+    int navDepth = -1; // of the nav element whose links are being read
+    bool toc = false;  // it is the table of contents
+    bool seenNav = false;
+    bool cut = false;
+    while (reader.next()) {
+        if (reader.starts("nav")) {
+            const bool isToc = !toc && xml::hasToken(reader.attribute("type"), "toc");
+            if (isToc || !seenNav) {
+                if (isToc) {
+                    package_.contents.clear();
+                    cut = false;
+                }
+                toc = isToc;
+                navDepth = reader.isEmpty() ? -1 : reader.depth();
+            }
+            seenNav = true;
+            if (toc && navDepth < 0)
+                break;
+        } else if (navDepth >= 0 && reader.ends("nav") && reader.depth() == navDepth) {
+            if (toc)
+                break;
+            navDepth = -1;
+        } else if (navDepth >= 0 && !cut && reader.starts("a")) {
+            const std::string href = reader.attribute("href");
+            if (href.empty())
+                continue;
+            if (package_.contents.size() == kContentsLimit) {
+                cut = true;
+                if (toc)
+                    break;
+                continue;
+            }
+            const xmlNode* a = reader.expand();
+            addLink(path, href, a != nullptr ? xml::textOf(a) : std::string());
+        }
+    }
+    if (cut)
+        contentsCut();
 }
 
+// The entries of the first navMap: each navPoint under it, in document order, with the label and
+// the target of its own first navLabel and content children.
 void PackageReader::readNcx(const std::string& path)
 {
     if (!archive_.has(path))
         return;
-    const xml::Document doc = xml::parse(archive_.read(path), true);
-    if (!doc)
-        return;
-    const xmlNode* navMap = xml::firstElement(xmlDocGetRootElement(doc.get()), "navMap");
-    if (navMap == nullptr)
-        return;
-    xml::forEachElement(navMap->children, [&](const xmlNode* n) {
-        if (!xml::isElement(n, "navPoint"))
-            return;
-        const xmlNode* label = nullptr;
-        const xmlNode* content = nullptr;
-        for (const xmlNode* c = n->children; c != nullptr; c = c->next) {
-            if (label == nullptr && xml::isElement(c, "navLabel"))
-                label = c;
-            if (content == nullptr && xml::isElement(c, "content"))
-                content = c;
+    struct Point {
+        std::string label;
+        std::string src;
+        bool labelled = false;
+        bool targeted = false;
+    };
+    std::vector<Point> points;
+    std::vector<std::pair<int, std::size_t>> open; // depth and index of the navPoints around
+    int mapDepth = -1;
+    bool cut = false;
+    xml::Reader reader(archive_.read(path));
+    while (reader.next()) {
+        if (mapDepth < 0) {
+            if (reader.starts("navMap") && !reader.isEmpty())
+                mapDepth = reader.depth();
+            continue;
         }
-        if (content != nullptr)
-            addLink(path, xml::attribute(content, "src"), label != nullptr ? xml::textOf(label) : std::string());
-    });
+        const bool child = !open.empty() && reader.depth() == open.back().first + 1;
+        if (reader.starts("navPoint")) {
+            if (points.size() == kContentsLimit) {
+                cut = true;
+                break;
+            }
+            points.emplace_back();
+            if (!reader.isEmpty())
+                open.emplace_back(reader.depth(), points.size() - 1);
+        } else if (child && reader.starts("navLabel") && !points[open.back().second].labelled) {
+            const xmlNode* label = reader.expand();
+            points[open.back().second].label = label != nullptr ? xml::textOf(label) : std::string();
+            points[open.back().second].labelled = true;
+        } else if (child && reader.starts("content") && !points[open.back().second].targeted) {
+            points[open.back().second].src = reader.attribute("src");
+            points[open.back().second].targeted = true;
+        } else if (!open.empty() && reader.ends("navPoint") && reader.depth() == open.back().first) {
+            open.pop_back();
+        } else if (reader.ends("navMap") && reader.depth() == mapDepth) {
+            break;
+        }
+    }
+    for (Point& point : points)
+        if (point.targeted)
+            addLink(path, point.src, std::move(point.label));
+    if (cut)
+        contentsCut();
 }
 
 } // namespace
@@ -253,6 +316,33 @@ bool isEpub(const ZipArchive& archive)
 EpubPackage readEpubPackage(ZipArchive& archive)
 {
     return PackageReader(archive).read();
+}
+
+EncryptionVerdict encryptionVerdict(const std::string& xml, const std::function<bool(const std::string&)>& needed)
+{
+    if (xml.find_first_not_of(" \t\r\n") == std::string::npos)
+        return EncryptionVerdict::readable;
+    const xml::Document doc = xml::parse(xml, false);
+    if (!doc)
+        return EncryptionVerdict::damaged;
+    bool names = false;
+    xml::forEachElement(xmlDocGetRootElement(doc.get()), [&](const xmlNode* n) {
+        if (names || !xml::isElement(n, "CipherReference"))
+            return;
+        const std::optional<std::string> path = resolveHref("", xml::attribute(n, "URI"));
+        names = path && needed(*path);
+    });
+    return names ? EncryptionVerdict::drm : EncryptionVerdict::readable;
+}
+
+std::string_view encryptionRefusal(EncryptionVerdict verdict)
+{
+    switch (verdict) {
+    case EncryptionVerdict::readable: break;
+    case EncryptionVerdict::drm: return kDrm;
+    case EncryptionVerdict::damaged: return kDamagedEncryption;
+    }
+    return {};
 }
 
 } // namespace kven

@@ -100,13 +100,37 @@ std::optional<std::u16string> utf16Markup(std::string_view bytes)
 
 } // namespace
 
-void settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise)
+std::string mixedEncodingWarning(std::string_view what, const EncodingFit& fit)
 {
-    switch (encodingByContent(text, declaredEncoding(text, otherwise))) {
+    if (fit.whole)
+        return {};
+    const std::string_view name = fit.encoding == Encoding::eucJp  ? "EUC-JP"
+                                  : fit.encoding == Encoding::utf8 ? "UTF-8"
+                                                                   : "Shift_JIS";
+    return std::string(what) + "の一部が " + std::string(name) +
+           " として読めません (途中で文字コードが変わっているか、壊れています): その部分は文字化けしています";
+}
+
+EncodingFit encodingFit(std::string_view bytes, Encoding declared)
+{
+    EncodingFit fit{declared, isWellFormed(bytes, declared)};
+    // Another encoding is taken only when the bytes are well-formed in it.
+    if (!fit.whole) {
+        fit.encoding = encodingByContent(bytes, declared);
+        fit.whole = fit.encoding != declared;
+    }
+    return fit;
+}
+
+EncodingFit settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise)
+{
+    const EncodingFit fit = encodingFit(text, declaredEncoding(text, otherwise));
+    switch (fit.encoding) {
     case Encoding::eucJp: text = conv.toSjis(text); break;
     case Encoding::utf8: text = cp932::fromWide(decodeUtf8Page(text)); break;
     case Encoding::shiftJis: break;
     }
+    return fit;
 }
 
 std::optional<std::string> markedUnicodeToSjis(std::string_view bytes)
@@ -118,16 +142,16 @@ std::optional<std::string> markedUnicodeToSjis(std::string_view bytes)
     return std::nullopt;
 }
 
-void settleBookEncoding(std::string& text, const EucJp& conv)
+EncodingFit settleBookEncoding(std::string& text, const EucJp& conv)
 {
     if (std::optional<std::string> sjis = markedUnicodeToSjis(text)) {
         text = std::move(*sjis);
-        return;
+        return {};
     }
     constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
     if (std::string_view(text).starts_with(kUtf8Bom))
         text.erase(0, kUtf8Bom.size());
-    settlePageEncoding(text, conv, Encoding::utf8);
+    return settlePageEncoding(text, conv, Encoding::utf8);
 }
 
 } // namespace kven

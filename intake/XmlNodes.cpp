@@ -2,6 +2,8 @@
 
 #include "intake/CharacterReferences.h"
 
+#include <libxml/xmlreader.h>
+
 #include <algorithm>
 
 namespace kven::xml {
@@ -103,6 +105,87 @@ std::string textOf(const xmlNode* node)
     if (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text;
+}
+
+namespace {
+
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+xmlTextReaderPtr readerOf(void* reader)
+{
+    return static_cast<xmlTextReaderPtr>(reader);
+}
+
+bool nameIs(xmlTextReaderPtr reader, std::string_view name)
+{
+    const xmlChar* local = xmlTextReaderConstLocalName(reader);
+    return local != nullptr && std::string_view(reinterpret_cast<const char*>(local)) == name;
+}
+
+} // namespace
+
+// Recovers as parse(bytes, true) does, and never loads a DTD or an external entity either.
+Reader::Reader(const std::string& bytes) : xml_(withNumericReferences(bytes))
+{
+    xmlInitParser();
+    xmlTextReaderPtr reader = xmlReaderForMemory(xml_.data(), static_cast<int>(xml_.size()), nullptr, nullptr,
+                                                 kParseOptions | XML_PARSE_RECOVER);
+    if (reader != nullptr)
+        xmlTextReaderSetStructuredErrorHandler(
+            reader, [](void*, xmlErrorPtr) {}, nullptr);
+    reader_ = reader;
+}
+
+Reader::~Reader()
+{
+    if (reader_ != nullptr)
+        xmlFreeTextReader(readerOf(reader_));
+}
+
+bool Reader::next()
+{
+    return reader_ != nullptr && xmlTextReaderRead(readerOf(reader_)) == 1;
+}
+
+bool Reader::starts(std::string_view name) const
+{
+    return xmlTextReaderNodeType(readerOf(reader_)) == XML_READER_TYPE_ELEMENT && nameIs(readerOf(reader_), name);
+}
+
+bool Reader::ends(std::string_view name) const
+{
+    return xmlTextReaderNodeType(readerOf(reader_)) == XML_READER_TYPE_END_ELEMENT && nameIs(readerOf(reader_), name);
+}
+
+bool Reader::isEmpty() const
+{
+    return xmlTextReaderIsEmptyElement(readerOf(reader_)) == 1;
+}
+
+int Reader::depth() const
+{
+    return xmlTextReaderDepth(readerOf(reader_));
+}
+
+std::string Reader::attribute(std::string_view name)
+{
+    xmlTextReaderPtr reader = readerOf(reader_);
+    std::string value;
+    for (int moved = xmlTextReaderMoveToFirstAttribute(reader); moved == 1;
+         moved = xmlTextReaderMoveToNextAttribute(reader)) {
+        if (xmlTextReaderIsNamespaceDecl(reader) == 1 || !nameIs(reader, name))
+            continue;
+        if (const xmlChar* v = xmlTextReaderConstValue(reader))
+            value = reinterpret_cast<const char*>(v);
+        break;
+    }
+    xmlTextReaderMoveToElement(reader);
+    return value;
+}
+
+const xmlNode* Reader::expand()
+{
+    return xmlTextReaderExpand(readerOf(reader_));
 }
 
 } // namespace kven::xml

@@ -35,4 +35,33 @@ const xmlNode* firstElement(const xmlNode* node, std::string_view name);
 // parentheses left out. Entity references are not followed.
 std::string textOf(const xmlNode* node);
 
+// A document read node by node, as parse() reads it, without ever holding it whole: a tree of
+// a large document takes many times its size, so a document of unbounded length (a table of
+// contents of millions of entries) is read so.
+class Reader {
+public:
+    explicit Reader(const std::string& bytes);
+    ~Reader();
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // Moves to the next node; false at the end, or where the document stops being XML.
+    bool next();
+    // The current node starts an element (`name` its local name), or ends one; an empty element
+    // only starts.
+    bool starts(std::string_view name) const;
+    bool ends(std::string_view name) const;
+    bool isEmpty() const;
+    int depth() const;
+    // The attribute of the current element, as xml::attribute finds it.
+    std::string attribute(std::string_view name);
+    // The current element with everything under it, valid until the next move. Null when that
+    // cannot be read.
+    const xmlNode* expand();
+
+private:
+    std::string xml_;
+    void* reader_ = nullptr;
+};
+
 } // namespace kven::xml

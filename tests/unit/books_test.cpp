@@ -2,6 +2,7 @@
 #include "intake/BookMarkup.h"
 #include "intake/BookText.h"
 #include "intake/Chapters.h"
+#include "intake/EpubPackage.h"
 #include "intake/Intake.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
@@ -229,6 +230,13 @@ TEST(EpubBooks, BadArchivesAreRefusedWithTheirReason)
               R"(<item id="f" href="https://example.com/f.woff" media-type="font/woff"/>)"),
          ""},
         {"only its fonts obfuscated", book(R"(<spine><itemref idref="c1"/></spine>)", {encryption("OEBPS/f.otf")}), ""},
+        {"an empty encryption document names nothing",
+         book(R"(<spine><itemref idref="c1"/></spine>)", {{"META-INF/encryption.xml", " \r\n"}}), ""},
+        {"an encryption document naming what is outside the archive",
+         book(R"(<spine><itemref idref="c1"/></spine>)", {encryption("../OEBPS/text/one.xhtml")}), ""},
+        {"an encryption document that is no XML",
+         book(R"(<spine><itemref idref="c1"/></spine>)", {{"META-INF/encryption.xml", "<<<not xml"}}),
+         "暗号化の情報 (META-INF/encryption.xml) が XML として読めません"},
         {"no book, no text", zipOf({{"a.png", "png"}, {"b.htm", "x"}}),
          "EPUB の本でも、テキストファイルを一つ収めた zip ファイルでもありません"},
         {"two texts", zipOf({{"a.txt", "a"}, {"b.txt", "b"}}),
@@ -291,6 +299,58 @@ TEST(EpubBooks, BadArchivesAreRefusedWithTheirReason)
             EXPECT_EQ(e.what(), msgCannotOpen(kFile)) << row.what;
             EXPECT_EQ(e.detail(), row.reason) << row.what;
         }
+    }
+}
+
+// A book that can be read, though something of it is wrong, is read with a warning for each.
+TEST(EpubBooks, WarningsOfABookThatStillReads)
+{
+    const auto book = [](std::string_view spine, std::string_view one, std::size_t entries) {
+        std::string nav = R"(<html xmlns="http://www.w3.org/1999/xhtml"><body><nav><ol>)";
+        for (std::size_t n = 0; n < entries; ++n)
+            nav += "<li><a href=\"one.xhtml\">" + std::to_string(n) + "</a></li>";
+        nav += "</ol></nav></body></html>";
+        return zipOf(
+            {kMimetype,
+             kContainer,
+             {"OEBPS/book.opf",
+              package(R"(<item id="c1" href="one.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
+                      spine)},
+             {"OEBPS/one.xhtml", std::string(one)},
+             {"OEBPS/nav.xhtml", nav}});
+    };
+    const std::string spine = R"(<spine><itemref idref="c1"/></spine>)";
+    const std::string utf8 = xhtml("<p>雨やみを待っていた。</p>");
+    // The second half in Shift_JIS: the bytes fit neither encoding whole.
+    const std::string mixed = utf8 + sj("<p>羅生門の下で雨やみを待っていた。</p>");
+    const struct {
+        const char* what;
+        std::string archive;
+        std::size_t contents;
+        std::vector<std::string> warnings;
+    } rows[] = {
+        {"nothing wrong", book(spine, utf8, 1), 1, {}},
+        {"spine items the manifest lacks",
+         book(R"(<spine><itemref idref="gone"/><itemref idref="c1"/><itemref idref="lost"/></spine>)", utf8, 1),
+         1,
+         {"本文の順序 (spine) の 2 項目がマニフェストにありません (最初は \"gone\"): その項目を飛ばして読みます"}},
+        {"a document whose encoding changes partway",
+         book(spine, mixed, 1),
+         1,
+         {"本文 OEBPS/one.xhtml の一部が UTF-8 として読めません (途中で文字コードが変わっているか、壊れています): "
+          "その部分は文字化けしています"}},
+        {"as many entries as a table of contents may have", book(spine, utf8, kContentsLimit), kContentsLimit, {}},
+        {"one entry more",
+         book(spine, utf8, kContentsLimit + 1),
+         kContentsLimit,
+         {"目次の項目が多すぎます: 最初の 100000 項目だけを使います"}},
+    };
+    const EucJp conv;
+    for (const auto& row : rows) {
+        const ArchiveText text = archiveText(row.archive, kFile, conv);
+        EXPECT_EQ(text.warnings, row.warnings) << row.what;
+        EXPECT_EQ(text.contents.size(), row.contents) << row.what;
     }
 }
 

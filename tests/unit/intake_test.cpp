@@ -207,6 +207,43 @@ TEST_F(IntakeTest, Utf16PagesAndBlockLines)
     }
 }
 
+// A page or a text whose encoding changes partway is read in one encoding as before, the rest
+// mojibake; the load says so.
+TEST_F(IntakeTest, BytesThatFitNoEncodingWholeAreWarnedOf)
+{
+    using testing::sj;
+    const std::string utf8 = "<head><meta charset=UTF-8></head><p>羅生門の下で雨やみを待っていた。</p>";
+    const auto warning = [](std::string_view encoding) {
+        return "この文書の一部が " + std::string(encoding) +
+               " として読めません (途中で文字コードが変わっているか、壊れています): その部分は文字化けしています";
+    };
+    const struct {
+        const char* why;
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> warnings;
+    } rows[] = {
+        {"a UTF-8 page", "p.html", utf8, {}},
+        {"a UTF-8 page going on in Shift_JIS",
+         "p.html",
+         utf8 + sj("<p>下人の行方は、誰も知らない。</p>"),
+         {warning("UTF-8")}},
+        {"a Shift_JIS text", "t.txt", sj("下人の行方は、誰も知らない。"), {}},
+        // Its last "い" ends in a Shift_JIS lead byte, which the line feed cannot follow.
+        {"a Shift_JIS text going on in UTF-8",
+         "t.txt",
+         sj("下人の行方は、\n") + "誰も知らない\n",
+         {warning("Shift_JIS")}},
+    };
+    for (const auto& row : rows) {
+        intake.loadFromCommandLine({doc(row.name, row.bytes)});
+        EXPECT_EQ(intake.warnings(), row.warnings) << row.why;
+    }
+    // A paste has nothing to warn of.
+    intake.loadPaste("x");
+    EXPECT_TRUE(intake.warnings().empty());
+}
+
 TEST_F(IntakeTest, LineBreaksBecomeCrLf)
 {
     intake.loadFromCommandLine({doc("a.txt", "a\rb\nc\r\nd\n\re\r\r")});
@@ -284,10 +321,12 @@ TEST_F(IntakeTest, UnopenableFileKeepsEditorPathAndCaption)
 
 TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
 {
-    const auto failure = [this](const std::string& path) {
+    std::string detail;
+    const auto failure = [&](const std::string& path) {
         try {
             intake.loadFromCommandLine({path});
         } catch (const KvenError& e) {
+            detail = e.detail();
             return std::string(e.what());
         }
         return std::string("no error");
@@ -302,6 +341,7 @@ TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
     const std::string large = doc("large.html", "<");
     ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(kEditorTextLimit) + 1), 0);
     EXPECT_EQ(failure(large), msgTextTooLarge()) << "refused by its size, without reading it";
+    EXPECT_EQ(detail, "ファイル " + large + " は上限の 256 MiB を超えています");
     EXPECT_EQ(session.text(), "before");
     EXPECT_TRUE(session.document().file.empty());
     const std::string full = doc("full.html", "<");
