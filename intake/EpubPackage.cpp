@@ -130,8 +130,8 @@ void PackageReader::readManifest(const xmlNode* root, const std::string& opf)
         if (!xml::isElement(n, "item"))
             continue;
         const std::string href = xml::attribute(n, "href");
-        // A resource on the network (a font, a video) is nothing to read.
         std::string id = xml::attribute(n, "id");
+        // A resource on the network (a font, a video) is nothing to read.
         if (href.empty() || isRemote(href)) {
             remoteIds_.insert(std::move(id));
             continue;

@@ -80,6 +80,7 @@ DocumentIntake::DocumentIntake(Session& session, Dialogs& dialogs, Bookmarks& bo
 
 void DocumentIntake::loadFromCommandLine(const std::vector<std::string>& args)
 {
+    warnings_.clear();
     // The text stays, as no document, under the caption it has.
     Document none;
     none.text = session_.text();
