@@ -207,102 +207,179 @@ void PackageReader::contentsCut()
                                 " 項目だけを使います");
 }
 
-// The links of the first nav element whose type says "toc", else of the first nav element, read
-// as the document streams by: the first nav's links are kept until a table of contents turns up.
-void PackageReader::readNav(const std::string& path)
-{
-    if (!archive_.has(path))
-        return;
-    xml::Reader reader(archive_.read(path));
-    int navDepth = -1; // of the nav element whose links are being read
-    bool toc = false;  // it is the table of contents
-    bool seenNav = false;
-    bool cut = false;
-    while (reader.next()) {
-        if (reader.starts("nav")) {
-            const bool isToc = !toc && xml::hasToken(reader.attribute("type"), "toc");
-            if (isToc || !seenNav) {
-                if (isToc) {
-                    package_.contents.clear();
-                    cut = false;
-                }
-                toc = isToc;
-                navDepth = reader.isEmpty() ? -1 : reader.depth();
+// The text of the elements being read, as textOf gives it: under each, less what ruby readings
+// and their parentheses hold below it.
+class LabelText {
+public:
+    // An element starts or ends at `depth`.
+    void start(std::string_view name, int depth)
+    {
+        if (name == "rt" || name == "rp")
+            readings_.push_back(depth);
+    }
+    void end(int depth)
+    {
+        if (!readings_.empty() && readings_.back() == depth)
+            readings_.pop_back();
+    }
+    // The text goes to the label of an element at `depth` unless a reading below it holds it.
+    bool counts(int depth) const { return readings_.empty() || readings_.back() <= depth; }
+
+private:
+    std::vector<int> readings_; // depths of the open rt and rp elements
+};
+
+// The links of the first nav element whose type says "toc", else of the first nav element, in
+// document order: the first nav's links are kept until a table of contents turns up.
+class NavLinks : public xml::StreamHandler {
+public:
+    struct Link {
+        std::string href;
+        std::string label; // as it comes, blanks not yet collapsed
+    };
+    std::vector<Link> links;
+    bool cut = false; // past kContentsLimit
+
+    void start(std::string_view name, int depth, const xml::Attributes& attributes) override
+    {
+        labels_.start(name, depth);
+        if (name == "nav") {
+            const bool isToc = !toc_ && xml::hasToken(attributes["type"], "toc");
+            if (isToc || !seenNav_) {
+                links.clear();
+                open_.clear();
+                cut = false;
+                toc_ = isToc;
+                navDepth_ = depth;
             }
-            seenNav = true;
-            if (toc && navDepth < 0)
-                break;
-        } else if (navDepth >= 0 && reader.ends("nav") && reader.depth() == navDepth) {
-            if (toc)
-                break;
-            navDepth = -1;
-        } else if (navDepth >= 0 && !cut && reader.starts("a")) {
-            const std::string href = reader.attribute("href");
+            seenNav_ = true;
+        } else if (name == "a" && navDepth_ >= 0 && !cut) {
+            std::string href = attributes["href"];
             if (href.empty())
-                continue;
-            if (package_.contents.size() == kContentsLimit) {
+                return;
+            if (links.size() == kContentsLimit) {
                 cut = true;
-                if (toc)
-                    break;
-                continue;
+                return;
             }
-            const xmlNode* a = reader.expand();
-            addLink(path, href, a != nullptr ? xml::textOf(a) : std::string());
+            links.push_back({std::move(href), {}});
+            open_.emplace_back(depth, links.size() - 1);
         }
     }
-    if (cut)
-        contentsCut();
-}
+    void end(std::string_view name, int depth) override
+    {
+        labels_.end(depth);
+        if (!open_.empty() && open_.back().first == depth)
+            open_.pop_back();
+        if (name == "nav" && depth == navDepth_) {
+            navDepth_ = -1;
+            done_ = toc_;
+        }
+    }
+    void text(std::string_view text) override
+    {
+        for (const auto& [depth, link] : open_)
+            if (labels_.counts(depth))
+                links[link].label += text;
+    }
+    bool done() const override { return done_ || (toc_ && cut); }
 
-// The entries of the first navMap: each navPoint under it, in document order, with the label and
+private:
+    int navDepth_ = -1; // of the nav element whose links are being read
+    bool toc_ = false;  // it is the table of contents
+    bool seenNav_ = false;
+    bool done_ = false;
+    std::vector<std::pair<int, std::size_t>> open_; // depth and index of the links around
+    LabelText labels_;
+};
+
+// The entries of the first navMap: each navPoint under it in document order, with the label and
 // the target of its own first navLabel and content children.
-void PackageReader::readNcx(const std::string& path)
-{
-    if (!archive_.has(path))
-        return;
+class NcxPoints : public xml::StreamHandler {
+public:
     struct Point {
-        std::string label;
+        std::string label; // as it comes, blanks not yet collapsed
         std::string src;
         bool labelled = false;
         bool targeted = false;
     };
     std::vector<Point> points;
-    std::vector<std::pair<int, std::size_t>> open; // depth and index of the navPoints around
-    int mapDepth = -1;
-    bool cut = false;
-    xml::Reader reader(archive_.read(path));
-    while (reader.next()) {
-        if (mapDepth < 0) {
-            if (reader.starts("navMap") && !reader.isEmpty())
-                mapDepth = reader.depth();
-            continue;
+    bool cut = false; // past kContentsLimit
+
+    void start(std::string_view name, int depth, const xml::Attributes& attributes) override
+    {
+        labels_.start(name, depth);
+        if (mapDepth_ < 0) {
+            if (name == "navMap" && !done_)
+                mapDepth_ = depth;
+            return;
         }
-        const bool child = !open.empty() && reader.depth() == open.back().first + 1;
-        if (reader.starts("navPoint")) {
+        const bool child = !open_.empty() && depth == open_.back().first + 1;
+        if (name == "navPoint") {
             if (points.size() == kContentsLimit) {
                 cut = true;
-                break;
+                return;
             }
             points.emplace_back();
-            if (!reader.isEmpty())
-                open.emplace_back(reader.depth(), points.size() - 1);
-        } else if (child && reader.starts("navLabel") && !points[open.back().second].labelled) {
-            const xmlNode* label = reader.expand();
-            points[open.back().second].label = label != nullptr ? xml::textOf(label) : std::string();
-            points[open.back().second].labelled = true;
-        } else if (child && reader.starts("content") && !points[open.back().second].targeted) {
-            points[open.back().second].src = reader.attribute("src");
-            points[open.back().second].targeted = true;
-        } else if (!open.empty() && reader.ends("navPoint") && reader.depth() == open.back().first) {
-            open.pop_back();
-        } else if (reader.ends("navMap") && reader.depth() == mapDepth) {
-            break;
+            open_.emplace_back(depth, points.size() - 1);
+        } else if (child && name == "navLabel" && !points[open_.back().second].labelled) {
+            points[open_.back().second].labelled = true;
+            labelDepth_ = depth;
+            labelled_ = open_.back().second;
+        } else if (child && name == "content" && !points[open_.back().second].targeted) {
+            points[open_.back().second].src = attributes["src"];
+            points[open_.back().second].targeted = true;
         }
     }
-    for (Point& point : points)
+    void end(std::string_view name, int depth) override
+    {
+        labels_.end(depth);
+        if (depth == labelDepth_)
+            labelDepth_ = -1;
+        if (!open_.empty() && open_.back().first == depth && name == "navPoint")
+            open_.pop_back();
+        if (depth == mapDepth_) {
+            mapDepth_ = -1;
+            done_ = true;
+        }
+    }
+    void text(std::string_view text) override
+    {
+        if (labelDepth_ >= 0 && labels_.counts(labelDepth_))
+            points[labelled_].label += text;
+    }
+    bool done() const override { return done_ || cut; }
+
+private:
+    int mapDepth_ = -1;
+    int labelDepth_ = -1;      // of the navLabel being read
+    std::size_t labelled_ = 0; // the point it names
+    bool done_ = false;
+    std::vector<std::pair<int, std::size_t>> open_; // depth and index of the navPoints around
+    LabelText labels_;
+};
+
+void PackageReader::readNav(const std::string& path)
+{
+    if (!archive_.has(path))
+        return;
+    NavLinks nav;
+    xml::stream(archive_.read(path), nav);
+    for (NavLinks::Link& link : nav.links)
+        addLink(path, link.href, xml::collapsedBlanks(link.label));
+    if (nav.cut)
+        contentsCut();
+}
+
+void PackageReader::readNcx(const std::string& path)
+{
+    if (!archive_.has(path))
+        return;
+    NcxPoints ncx;
+    xml::stream(archive_.read(path), ncx);
+    for (NcxPoints::Point& point : ncx.points)
         if (point.targeted)
-            addLink(path, point.src, std::move(point.label));
-    if (cut)
+            addLink(path, point.src, xml::collapsedBlanks(point.label));
+    if (ncx.cut)
         contentsCut();
 }
 

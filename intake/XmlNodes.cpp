@@ -2,7 +2,7 @@
 
 #include "intake/CharacterReferences.h"
 
-#include <libxml/xmlreader.h>
+#include <libxml/parserInternals.h>
 
 #include <algorithm>
 
@@ -94,6 +94,11 @@ std::string textOf(const xmlNode* node)
         }
     };
     collect(node->children);
+    return collapsedBlanks(raw);
+}
+
+std::string collapsedBlanks(std::string_view raw)
+{
     std::string text;
     for (const char c : raw) {
         const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -107,85 +112,95 @@ std::string textOf(const xmlNode* node)
     return text;
 }
 
-namespace {
-
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-
-xmlTextReaderPtr readerOf(void* reader)
+std::string Attributes::operator[](std::string_view name) const
 {
-    return static_cast<xmlTextReaderPtr>(reader);
+    for (int i = 0; i < count_; ++i) {
+        const xmlChar* const* a = raw_ + 5 * i;
+        if (a[0] != nullptr && std::string_view(reinterpret_cast<const char*>(a[0])) == name)
+            return std::string(reinterpret_cast<const char*>(a[3]), static_cast<std::size_t>(a[4] - a[3]));
+    }
+    return {};
 }
 
-bool nameIs(xmlTextReaderPtr reader, std::string_view name)
+namespace {
+
+struct Streaming {
+    StreamHandler& handler;
+    xmlParserCtxtPtr context = nullptr;
+    int depth = 0;
+};
+
+void ignoreGenericError(void*, const char*, ...)
 {
-    const xmlChar* local = xmlTextReaderConstLocalName(reader);
-    return local != nullptr && std::string_view(reinterpret_cast<const char*>(local)) == name;
+}
+
+std::string_view nameOf(const xmlChar* name)
+{
+    return name != nullptr ? std::string_view(reinterpret_cast<const char*>(name)) : std::string_view();
+}
+
+void startElement(void* user, const xmlChar* localName, const xmlChar*, const xmlChar*, int, const xmlChar**,
+                  int attributeCount, int, const xmlChar** attributes)
+{
+    auto& s = *static_cast<Streaming*>(user);
+    s.handler.start(nameOf(localName), s.depth++, Attributes(attributes, attributeCount));
+    if (s.handler.done())
+        xmlStopParser(s.context);
+}
+
+void endElement(void* user, const xmlChar* localName, const xmlChar*, const xmlChar*)
+{
+    auto& s = *static_cast<Streaming*>(user);
+    s.handler.end(nameOf(localName), --s.depth);
+    if (s.handler.done())
+        xmlStopParser(s.context);
+}
+
+void characters(void* user, const xmlChar* text, int length)
+{
+    static_cast<Streaming*>(user)->handler.text(
+        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
 }
 
 } // namespace
 
-// Recovers as parse(bytes, true) does, and never loads a DTD or an external entity either.
-Reader::Reader(const std::string& bytes) : xml_(withNumericReferences(bytes))
+// The tree builder of parse() hears the same events from the same parser; here they go to the
+// handler instead, and nothing is kept.
+void stream(const std::string& bytes, StreamHandler& handler)
 {
     xmlInitParser();
-    xmlTextReaderPtr reader = xmlReaderForMemory(xml_.data(), static_cast<int>(xml_.size()), nullptr, nullptr,
-                                                 kParseOptions | XML_PARSE_RECOVER);
-    if (reader != nullptr)
-        xmlTextReaderSetStructuredErrorHandler(
-            reader, [](void*, xmlErrorPtr) {}, nullptr);
-    reader_ = reader;
-}
-
-Reader::~Reader()
-{
-    if (reader_ != nullptr)
-        xmlFreeTextReader(readerOf(reader_));
-}
-
-bool Reader::next()
-{
-    return reader_ != nullptr && xmlTextReaderRead(readerOf(reader_)) == 1;
-}
-
-bool Reader::starts(std::string_view name) const
-{
-    return xmlTextReaderNodeType(readerOf(reader_)) == XML_READER_TYPE_ELEMENT && nameIs(readerOf(reader_), name);
-}
-
-bool Reader::ends(std::string_view name) const
-{
-    return xmlTextReaderNodeType(readerOf(reader_)) == XML_READER_TYPE_END_ELEMENT && nameIs(readerOf(reader_), name);
-}
-
-bool Reader::isEmpty() const
-{
-    return xmlTextReaderIsEmptyElement(readerOf(reader_)) == 1;
-}
-
-int Reader::depth() const
-{
-    return xmlTextReaderDepth(readerOf(reader_));
-}
-
-std::string Reader::attribute(std::string_view name)
-{
-    xmlTextReaderPtr reader = readerOf(reader_);
-    std::string value;
-    for (int moved = xmlTextReaderMoveToFirstAttribute(reader); moved == 1;
-         moved = xmlTextReaderMoveToNextAttribute(reader)) {
-        if (xmlTextReaderIsNamespaceDecl(reader) == 1 || !nameIs(reader, name))
-            continue;
-        if (const xmlChar* v = xmlTextReaderConstValue(reader))
-            value = reinterpret_cast<const char*>(v);
-        break;
+    const std::string xml = withNumericReferences(bytes);
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = startElement;
+    sax.endElementNs = endElement;
+    sax.characters = characters;
+    sax.cdataBlock = characters;
+    // Blanks between elements are text, as in the tree.
+    sax.ignorableWhitespace = characters;
+    sax.serror = [](void*, xmlErrorPtr) {};
+    Streaming streaming{handler};
+    // Bytes that its encoding cannot convert are reported without a parser to tell: not here.
+    struct Quiet {
+        xmlGenericErrorFunc function = xmlGenericError;
+        void* context = xmlGenericErrorContext;
+        Quiet() { xmlSetGenericErrorFunc(nullptr, ignoreGenericError); }
+        ~Quiet() { xmlSetGenericErrorFunc(context, function); }
+    } quiet;
+    xmlParserCtxtPtr context = xmlCreatePushParserCtxt(&sax, &streaming, nullptr, 0, nullptr);
+    if (context == nullptr)
+        return;
+    streaming.context = context;
+    xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_RECOVER);
+    // In pieces, so that the parser never holds more than one of them besides what it is reading.
+    constexpr std::size_t kPiece = 1 << 16;
+    for (std::size_t at = 0; at < xml.size() && !context->disableSAX; at += kPiece) {
+        const std::size_t size = std::min(kPiece, xml.size() - at);
+        xmlParseChunk(context, xml.data() + at, static_cast<int>(size), 0);
     }
-    xmlTextReaderMoveToElement(reader);
-    return value;
-}
-
-const xmlNode* Reader::expand()
-{
-    return xmlTextReaderExpand(readerOf(reader_));
+    if (!context->disableSAX)
+        xmlParseChunk(context, nullptr, 0, 1);
+    xmlFreeParserCtxt(context);
 }
 
 } // namespace kven::xml

@@ -354,6 +354,53 @@ TEST(EpubBooks, WarningsOfABookThatStillReads)
     }
 }
 
+// The navigation document is read as it streams by, never as a tree, and gives what the tree
+// would: the parser's recovery from markup that is no XML, the table of contents over the
+// first nav, labels without their readings.
+TEST(EpubBooks, ContentsAsTheNavigationDocumentsTreeGivesThem)
+{
+    const auto book = [](std::string_view body) {
+        return zipOf(
+            {kMimetype,
+             kContainer,
+             {"OEBPS/book.opf",
+              package(R"(<item id="c1" href="one.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="c2" href="two.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
+                      R"(<spine><itemref idref="c1"/><itemref idref="c2"/></spine>)")},
+             {"OEBPS/one.xhtml", xhtml("<p>一</p>")},
+             {"OEBPS/two.xhtml", xhtml("<p>二</p>")},
+             {"OEBPS/nav.xhtml", R"(<html xmlns="http://www.w3.org/1999/xhtml"><body>)" + std::string(body)}});
+    };
+    const struct {
+        const char* what;
+        const char* body;
+        std::vector<std::string> titles;
+    } rows[] = {
+        {"an unclosed line break, no end",
+         R"(<nav><ol><li><a href="one.xhtml">一</a><br><li><a href="two.xhtml">二</a></ol>)",
+         {"一", "二"}},
+        {"the table of contents after another nav, a link in a link",
+         R"(<nav><a href="one.xhtml">外</a></nav><nav epub:type="toc"><a href="one.xhtml">前<a href="two.xhtml">)"
+         R"(<ruby>後<rt>あと</rt></ruby></a></a></nav></body></html>)",
+         {"前後", "後"}},
+        {"an empty table of contents",
+         R"(<nav><a href="one.xhtml">外</a></nav><nav epub:type="toc"/></body></html>)",
+         {}},
+        // Found by fuzzing: the link around it was still being read.
+        {"the table of contents inside a link of another nav",
+         R"(<nav><a href="one.xhtml">外<nav epub:type="toc"><a href="two.xhtml">二</a></nav>後</a></nav>)",
+         {"二"}},
+    };
+    const EucJp conv;
+    for (const auto& row : rows) {
+        std::vector<std::string> titles;
+        for (const Chapter& entry : archiveText(book(row.body), kFile, conv).contents)
+            titles.push_back(entry.title);
+        EXPECT_EQ(titles, row.titles) << row.what;
+    }
+}
+
 TEST(EpubBooks, ChaptersFollowTheContents)
 {
     const std::string text = sj("表紙\r\n第一部\r\n\r\n　一\r\n本文一。\r\n二\r\n本文二。\r\n");
