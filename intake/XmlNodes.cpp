@@ -200,6 +200,9 @@ void stream(const std::string& bytes, StreamHandler& handler)
     }
     if (!context->disableSAX)
         xmlParseChunk(context, nullptr, 0, 1);
+    // Entities that the document declares are kept in a document of the parser's own.
+    if (context->myDoc != nullptr)
+        xmlFreeDoc(context->myDoc);
     xmlFreeParserCtxt(context);
 }
 
