@@ -116,8 +116,17 @@ std::string Attributes::operator[](std::string_view name) const
 {
     for (int i = 0; i < count_; ++i) {
         const xmlChar* const* a = raw_ + 5 * i;
-        if (a[0] != nullptr && std::string_view(reinterpret_cast<const char*>(a[0])) == name)
-            return std::string(reinterpret_cast<const char*>(a[3]), static_cast<std::size_t>(a[4] - a[3]));
+        if (a[0] == nullptr || std::string_view(reinterpret_cast<const char*>(a[0])) != name)
+            continue;
+        // The parser hands "&" on as "&#38;" (the tree decodes it once more), and only "&" so.
+        std::string value;
+        for (std::string_view raw(reinterpret_cast<const char*>(a[3]), static_cast<std::size_t>(a[4] - a[3]));
+             !raw.empty();) {
+            const std::size_t length = raw.starts_with("&#38;") ? 5 : 1;
+            value += raw.front();
+            raw.remove_prefix(length);
+        }
+        return value;
     }
     return {};
 }
