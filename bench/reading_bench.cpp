@@ -402,6 +402,22 @@ void BM_LoadEnglishLexicon(benchmark::State& state)
 }
 BENCHMARK(BM_LoadEnglishLexicon)->Unit(benchmark::kMillisecond);
 
+// A pronouncing dictionary of one entry on one line of `bytes`: a word of some tens of
+// thousands of syllables. Its cost must grow with the line, not with its square.
+void lexiconOneLine(benchmark::State& state, std::size_t bytes)
+{
+    std::string line = "(\"station\" nil (";
+    while (line.size() < bytes)
+        line += "((s t ey) 1) ((sh ax n) 0) ";
+    line += "))\n";
+    for (auto _ : state) {
+        const EnglishLexicon lexicon(line);
+        benchmark::DoNotOptimize(&lexicon);
+    }
+}
+BENCHMARK_CAPTURE(lexiconOneLine, 60KB, 60'000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(lexiconOneLine, 600KB, 600'000)->Unit(benchmark::kMillisecond);
+
 // What reading a dictionary of 100,000 words costs once, when it is loaded or saved.
 void BM_BuildHugeWords(benchmark::State& state)
 {

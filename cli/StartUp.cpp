@@ -76,6 +76,8 @@ bool loadDocument(Session& session, const std::string& document)
         else
             warn(e);
     }
+    for (const std::string& warning : intake.warnings())
+        warn(KvenError(warning));
     return true;
 }
 

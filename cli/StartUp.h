@@ -17,7 +17,7 @@ int loadSettings(Session& session);
 
 // Loads `document` as the window's command-line load does and positions the cursor. False when
 // the document cannot be opened (the message is on standard error); a bookmark file that cannot
-// be read leaves it loaded, with a warning.
+// be read leaves it loaded, with a warning. What intake warns of is a warning as well.
 bool loadDocument(Session& session, const std::string& document);
 
 // The voice and speed part of window creation: rate (when not 0) and the voice list, with

@@ -28,9 +28,9 @@ bool isTextEntry(std::string_view name)
 
 // One content document as text, with where its table-of-contents targets `ids` stand in it.
 std::string documentText(std::string markup, const EucJp& conv, bool blockLines, const std::vector<std::string>& ids,
-                         std::vector<std::size_t>& headingEnds, std::vector<std::size_t>& anchors)
+                         std::vector<std::size_t>& headingEnds, std::vector<std::size_t>& anchors, EncodingFit& fit)
 {
-    settleBookEncoding(markup, conv);
+    fit = settleBookEncoding(markup, conv);
     markup = withoutHead(withBlockBreaks(normalizeLineBreaks(markup)));
     markup = withAnchors(rubyToNotation(withoutBacklinks(markup)), ids);
     detail::markupToText(markup, nullptr, &headingEnds, blockLines);
@@ -46,6 +46,7 @@ ArchiveText bookText(ZipArchive& archive, const EucJp& conv, bool blockLines)
     ArchiveText book;
     book.title = std::move(package.title);
     book.author = std::move(package.author);
+    book.warnings = std::move(package.warnings);
     // The entries that point into each document, and which of them name an element in it.
     std::unordered_map<std::string_view, std::vector<std::size_t>> entriesOf;
     for (std::size_t e = 0; e < package.contents.size(); ++e)
@@ -63,7 +64,10 @@ ArchiveText bookText(ZipArchive& archive, const EucJp& conv, bool blockLines)
         }
         std::vector<std::size_t> ends;
         std::vector<std::size_t> anchors;
-        const std::string text = documentText(archive.read(path), conv, blockLines, ids, ends, anchors);
+        EncodingFit fit;
+        const std::string text = documentText(archive.read(path), conv, blockLines, ids, ends, anchors, fit);
+        if (std::string warning = mixedEncodingWarning("本文 " + path + " ", fit); !warning.empty())
+            book.warnings.push_back(std::move(warning));
         if (&path != &package.spine.front())
             book.text.append(sjis::kCrLf);
         const std::size_t start = book.text.size();
@@ -95,7 +99,10 @@ ArchiveText archiveText(std::string_view bytes, std::string_view file, const Euc
         archive.refuse(kNeither);
     const auto entry = std::find_if(archive.names().begin(), archive.names().end(), isTextEntry);
     ArchiveText download;
-    download.text = normalizeLineBreaks(plainTextToSjis(archive.read(*entry), conv));
+    EncodingFit fit;
+    download.text = normalizeLineBreaks(plainTextToSjis(archive.read(*entry), conv, &fit));
+    if (std::string warning = mixedEncodingWarning(*entry + " ", fit); !warning.empty())
+        download.warnings.push_back(std::move(warning));
     return download;
 }
 

@@ -19,6 +19,7 @@ struct ArchiveText {
     std::vector<Chapter> contents;        // the book's table of contents, offsets in `text`
     std::string title;                    // UTF-8, from the book's metadata
     std::string author;
+    std::vector<std::string> warnings; // what was wrong with it, though it can be read (UTF-8)
 };
 
 // The text of the archive `bytes`, from the file `file`. Throws KvenError naming the file and

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <string>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -22,6 +23,7 @@ constexpr std::string_view kNoSpine = "本文の順序 (spine) がありませ�
 constexpr std::string_view kLoopingSpine = "本文の順序 (spine) に同じ文書が繰り返し出てきます";
 constexpr std::string_view kClimbing = "アーカイブの外を指すパスがあります";
 constexpr std::string_view kDrm = "暗号化 (DRM) された本です";
+constexpr std::string_view kDamagedEncryption = "暗号化の情報 (META-INF/encryption.xml) が XML として読めません";
 
 struct Item {
     std::string path;
@@ -48,10 +50,12 @@ private:
     void readNav(const std::string& path);
     void readNcx(const std::string& path);
     void addLink(std::string_view from, std::string_view href, std::string label);
+    void contentsCut();
 
     ZipArchive& archive_;
     std::vector<std::pair<std::string, Item>> items_; // by id, in manifest order
     std::unordered_map<std::string, std::size_t> itemById_;
+    std::unordered_set<std::string> remoteIds_; // items on the network, which are nothing to read
     std::unordered_set<std::string> inSpine_;
     EpubPackage package_;
 };
@@ -126,10 +130,12 @@ void PackageReader::readManifest(const xmlNode* root, const std::string& opf)
         if (!xml::isElement(n, "item"))
             continue;
         const std::string href = xml::attribute(n, "href");
-        // A resource on the network (a font, a video) is nothing to read.
-        if (href.empty() || isRemote(href))
-            continue;
         std::string id = xml::attribute(n, "id");
+        // A resource on the network (a font, a video) is nothing to read.
+        if (href.empty() || isRemote(href)) {
+            remoteIds_.insert(std::move(id));
+            continue;
+        }
         itemById_.emplace(id, items_.size());
         items_.emplace_back(
             std::move(id), Item{resolved(opf, href), xml::attribute(n, "media-type"), xml::attribute(n, "properties")});
@@ -140,6 +146,8 @@ void PackageReader::readSpine(const xmlNode* spine)
 {
     std::set<std::string> seen;
     bool any = false;
+    std::size_t missing = 0;
+    std::string firstMissing;
     for (const xmlNode* n = spine->children; n != nullptr; n = n->next) {
         if (!xml::isElement(n, "itemref"))
             continue;
@@ -147,8 +155,11 @@ void PackageReader::readSpine(const xmlNode* spine)
         if (!seen.insert(idref).second)
             archive_.refuse(kLoopingSpine);
         const auto item = itemById_.find(idref);
-        if (item == itemById_.end())
+        if (item == itemById_.end()) {
+            if (!remoteIds_.contains(idref) && missing++ == 0)
+                firstMissing = idref;
             continue;
+        }
         any = true;
         // Pictures (a cover, a page of a comic) say nothing; notes kept out of the reading
         // order are reached only through links.
@@ -158,6 +169,10 @@ void PackageReader::readSpine(const xmlNode* spine)
     }
     if (!any)
         archive_.refuse(kNoSpine);
+    if (missing > 0)
+        package_.warnings.push_back("本文の順序 (spine) の " + std::to_string(missing) +
+                                    " 項目がマニフェストにありません (最初は \"" + firstMissing +
+                                    "\"): その項目を飛ばして読みます");
 }
 
 // Fonts may be obfuscated by the book's publisher; anything the reading needs may not be
@@ -172,18 +187,10 @@ void PackageReader::refuseEncryptedContent(const std::string& navPath)
             archive_.refuse(kDrm);
     if (!archive_.has(kEncryption))
         return;
-    const xml::Document doc = xml::parse(archive_.read(kEncryption), true);
-    if (!doc)
-        archive_.refuse(kDrm);
-    bool content = false;
-    xml::forEachElement(xmlDocGetRootElement(doc.get()), [&](const xmlNode* n) {
-        if (!xml::isElement(n, "CipherReference"))
-            return;
-        const std::optional<std::string> path = resolveHref("", xml::attribute(n, "URI"));
-        content = content || !path || needed.contains(*path);
-    });
-    if (content)
-        archive_.refuse(kDrm);
+    const EncryptionVerdict verdict =
+        encryptionVerdict(archive_.read(kEncryption), [&](const std::string& path) { return needed.contains(path); });
+    if (verdict != EncryptionVerdict::readable)
+        archive_.refuse(encryptionRefusal(verdict));
 }
 
 void PackageReader::addLink(std::string_view from, std::string_view href, std::string label)
@@ -194,53 +201,186 @@ void PackageReader::addLink(std::string_view from, std::string_view href, std::s
         package_.contents.push_back({*path, std::move(fragment), std::move(label)});
 }
 
+void PackageReader::contentsCut()
+{
+    package_.warnings.push_back("目次の項目が多すぎます: 最初の " + std::to_string(kContentsLimit) +
+                                " 項目だけを使います");
+}
+
+// The text of the elements being read, as textOf gives it: under each, less what ruby readings
+// and their parentheses hold below it.
+class LabelText {
+public:
+    // An element starts or ends at `depth`.
+    void start(std::string_view name, int depth)
+    {
+        if (name == "rt" || name == "rp")
+            readings_.push_back(depth);
+    }
+    void end(int depth)
+    {
+        if (!readings_.empty() && readings_.back() == depth)
+            readings_.pop_back();
+    }
+    // The text goes to the label of an element at `depth` unless a reading below it holds it.
+    bool counts(int depth) const { return readings_.empty() || readings_.back() <= depth; }
+
+private:
+    std::vector<int> readings_; // depths of the open rt and rp elements
+};
+
+// The links of the first nav element whose type says "toc", else of the first nav element, in
+// document order: the first nav's links are kept until a table of contents turns up.
+class NavLinks : public xml::StreamHandler {
+public:
+    struct Link {
+        std::string href;
+        std::string label; // as it comes, blanks not yet collapsed
+    };
+    std::vector<Link> links;
+    bool cut = false; // past kContentsLimit
+
+    void start(std::string_view name, int depth, const xml::Attributes& attributes) override
+    {
+        labels_.start(name, depth);
+        if (name == "nav") {
+            const bool isToc = !toc_ && xml::hasToken(attributes["type"], "toc");
+            if (isToc || !seenNav_) {
+                links.clear();
+                open_.clear();
+                cut = false;
+                toc_ = isToc;
+                navDepth_ = depth;
+            }
+            seenNav_ = true;
+        } else if (name == "a" && navDepth_ >= 0 && !cut) {
+            std::string href = attributes["href"];
+            if (href.empty())
+                return;
+            if (links.size() == kContentsLimit) {
+                cut = true;
+                return;
+            }
+            links.push_back({std::move(href), {}});
+            open_.emplace_back(depth, links.size() - 1);
+        }
+    }
+    void end(std::string_view name, int depth) override
+    {
+        labels_.end(depth);
+        if (!open_.empty() && open_.back().first == depth)
+            open_.pop_back();
+        if (name == "nav" && depth == navDepth_) {
+            navDepth_ = -1;
+            done_ = toc_;
+        }
+    }
+    void text(std::string_view text) override
+    {
+        for (const auto& [depth, link] : open_)
+            if (labels_.counts(depth))
+                links[link].label += text;
+    }
+    bool done() const override { return done_ || (toc_ && cut); }
+
+private:
+    int navDepth_ = -1; // of the nav element whose links are being read
+    bool toc_ = false;  // it is the table of contents
+    bool seenNav_ = false;
+    bool done_ = false;
+    std::vector<std::pair<int, std::size_t>> open_; // depth and index of the links around
+    LabelText labels_;
+};
+
+// The entries of the first navMap: each navPoint under it in document order, with the label and
+// the target of its own first navLabel and content children.
+class NcxPoints : public xml::StreamHandler {
+public:
+    struct Point {
+        std::string label; // as it comes, blanks not yet collapsed
+        std::string src;
+        bool labelled = false;
+        bool targeted = false;
+    };
+    std::vector<Point> points;
+    bool cut = false; // past kContentsLimit
+
+    void start(std::string_view name, int depth, const xml::Attributes& attributes) override
+    {
+        labels_.start(name, depth);
+        if (mapDepth_ < 0) {
+            if (name == "navMap" && !done_)
+                mapDepth_ = depth;
+            return;
+        }
+        const bool child = !open_.empty() && depth == open_.back().first + 1;
+        if (name == "navPoint") {
+            if (points.size() == kContentsLimit) {
+                cut = true;
+                return;
+            }
+            points.emplace_back();
+            open_.emplace_back(depth, points.size() - 1);
+        } else if (child && name == "navLabel" && !points[open_.back().second].labelled) {
+            points[open_.back().second].labelled = true;
+            labelDepth_ = depth;
+            labelled_ = open_.back().second;
+        } else if (child && name == "content" && !points[open_.back().second].targeted) {
+            points[open_.back().second].src = attributes["src"];
+            points[open_.back().second].targeted = true;
+        }
+    }
+    void end(std::string_view name, int depth) override
+    {
+        labels_.end(depth);
+        if (depth == labelDepth_)
+            labelDepth_ = -1;
+        if (!open_.empty() && open_.back().first == depth && name == "navPoint")
+            open_.pop_back();
+        if (depth == mapDepth_) {
+            mapDepth_ = -1;
+            done_ = true;
+        }
+    }
+    void text(std::string_view text) override
+    {
+        if (labelDepth_ >= 0 && labels_.counts(labelDepth_))
+            points[labelled_].label += text;
+    }
+    bool done() const override { return done_ || cut; }
+
+private:
+    int mapDepth_ = -1;
+    int labelDepth_ = -1;      // of the navLabel being read
+    std::size_t labelled_ = 0; // the point it names
+    bool done_ = false;
+    std::vector<std::pair<int, std::size_t>> open_; // depth and index of the navPoints around
+    LabelText labels_;
+};
+
 void PackageReader::readNav(const std::string& path)
 {
     if (!archive_.has(path))
         return;
-    const xml::Document doc = xml::parse(archive_.read(path), true);
-    if (!doc)
-        return;
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    const xmlNode* toc = nullptr;
-    xml::forEachElement(root, [&](const xmlNode* n) {
-        if (toc == nullptr && xml::isElement(n, "nav") && xml::hasToken(xml::attribute(n, "type"), "toc"))
-            toc = n;
-    });
-    if (toc == nullptr)
-        toc = xml::firstElement(root, "nav");
-    if (toc == nullptr)
-        return;
-    xml::forEachElement(toc->children, [&](const xmlNode* n) {
-        if (xml::isElement(n, "a") && !xml::attribute(n, "href").empty())
-            addLink(path, xml::attribute(n, "href"), xml::textOf(n));
-    });
+    NavLinks nav;
+    xml::stream(archive_.read(path), nav);
+    for (NavLinks::Link& link : nav.links)
+        addLink(path, link.href, xml::collapsedBlanks(link.label));
+    if (nav.cut)
+        contentsCut();
 }
 
 void PackageReader::readNcx(const std::string& path)
 {
     if (!archive_.has(path))
         return;
-    const xml::Document doc = xml::parse(archive_.read(path), true);
-    if (!doc)
-        return;
-    const xmlNode* navMap = xml::firstElement(xmlDocGetRootElement(doc.get()), "navMap");
-    if (navMap == nullptr)
-        return;
-    xml::forEachElement(navMap->children, [&](const xmlNode* n) {
-        if (!xml::isElement(n, "navPoint"))
-            return;
-        const xmlNode* label = nullptr;
-        const xmlNode* content = nullptr;
-        for (const xmlNode* c = n->children; c != nullptr; c = c->next) {
-            if (label == nullptr && xml::isElement(c, "navLabel"))
-                label = c;
-            if (content == nullptr && xml::isElement(c, "content"))
-                content = c;
-        }
-        if (content != nullptr)
-            addLink(path, xml::attribute(content, "src"), label != nullptr ? xml::textOf(label) : std::string());
-    });
+    NcxPoints ncx;
+    xml::stream(archive_.read(path), ncx);
+    for (NcxPoints::Point& point : ncx.points)
+        if (point.targeted)
+            addLink(path, point.src, xml::collapsedBlanks(point.label));
+    if (ncx.cut)
+        contentsCut();
 }
 
 } // namespace
@@ -253,6 +393,33 @@ bool isEpub(const ZipArchive& archive)
 EpubPackage readEpubPackage(ZipArchive& archive)
 {
     return PackageReader(archive).read();
+}
+
+EncryptionVerdict encryptionVerdict(const std::string& xml, const std::function<bool(const std::string&)>& needed)
+{
+    if (xml.find_first_not_of(" \t\r\n") == std::string::npos)
+        return EncryptionVerdict::readable;
+    const xml::Document doc = xml::parse(xml, false);
+    if (!doc)
+        return EncryptionVerdict::damaged;
+    bool names = false;
+    xml::forEachElement(xmlDocGetRootElement(doc.get()), [&](const xmlNode* n) {
+        if (names || !xml::isElement(n, "CipherReference"))
+            return;
+        const std::optional<std::string> path = resolveHref("", xml::attribute(n, "URI"));
+        names = path && needed(*path);
+    });
+    return names ? EncryptionVerdict::drm : EncryptionVerdict::readable;
+}
+
+std::string_view encryptionRefusal(EncryptionVerdict verdict)
+{
+    switch (verdict) {
+    case EncryptionVerdict::readable: break;
+    case EncryptionVerdict::drm: return kDrm;
+    case EncryptionVerdict::damaged: return kDamagedEncryption;
+    }
+    return {};
 }
 
 } // namespace kven

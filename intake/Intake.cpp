@@ -25,6 +25,16 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
 
+// The editor's limit, with the file and the limit as its second text, as the other read errors
+// name the file and the reason. `converted`: the file is within the limit, its text is not.
+KvenError textTooLarge(const std::string& file, bool converted)
+{
+    const std::string limit = std::to_string(kEditorTextLimit >> 20) + " MiB";
+    return KvenError(msgTextTooLarge(), converted
+                                            ? "ファイル " + file + " は、変換した本文が上限の " + limit + " を超えます"
+                                            : "ファイル " + file + " は上限の " + limit + " を超えています");
+}
+
 } // namespace
 
 std::string documentNameForDisplay(const Document& document)
@@ -40,19 +50,27 @@ bool isMultiByteUtf8(std::string_view bytes)
     return multiByteCharacters(bytes, Encoding::utf8).value_or(0) > 0;
 }
 
-std::string plainTextToSjis(std::string bytes, const EucJp& conv)
+std::string plainTextToSjis(std::string bytes, const EucJp& conv, EncodingFit* fit)
 {
+    EncodingFit found;
     const std::string_view view(bytes);
-    if (std::optional<std::string> sjis = utf16ToSjis(view))
-        return std::move(*sjis);
-    if (view.starts_with(kUtf8Bom))
-        return cp932::fromUtf8(view.substr(kUtf8Bom.size()));
-    switch (encodingByContent(view, isMultiByteUtf8(view) ? Encoding::utf8 : Encoding::shiftJis)) {
-    case Encoding::utf8: return cp932::fromUtf8(view);
-    case Encoding::eucJp: return conv.toSjis(view);
-    case Encoding::shiftJis: break;
+    std::string sjis;
+    if (std::optional<std::string> wide = markedUnicodeToSjis(view)) {
+        sjis = std::move(*wide);
+    } else if (view.starts_with(kUtf8Bom)) {
+        found = {Encoding::utf8, utf8::isValid(view.substr(kUtf8Bom.size()))};
+        sjis = cp932::fromUtf8(view.substr(kUtf8Bom.size()));
+    } else {
+        found = encodingFit(view, isMultiByteUtf8(view) ? Encoding::utf8 : Encoding::shiftJis);
+        switch (found.encoding) {
+        case Encoding::utf8: sjis = cp932::fromUtf8(view); break;
+        case Encoding::eucJp: sjis = conv.toSjis(view); break;
+        case Encoding::shiftJis: sjis = std::move(bytes); break;
+        }
     }
-    return bytes;
+    if (fit != nullptr)
+        *fit = found;
+    return sjis;
 }
 
 DocumentIntake::DocumentIntake(Session& session, Dialogs& dialogs, Bookmarks& bookmarks, const EucJp& conv)
@@ -62,6 +80,7 @@ DocumentIntake::DocumentIntake(Session& session, Dialogs& dialogs, Bookmarks& bo
 
 void DocumentIntake::loadFromCommandLine(const std::vector<std::string>& args)
 {
+    warnings_.clear();
     // The text stays, as no document, under the caption it has.
     Document none;
     none.text = session_.text();
@@ -75,6 +94,7 @@ void DocumentIntake::loadFromCommandLine(const std::vector<std::string>& args)
 
 void DocumentIntake::openDocument()
 {
+    warnings_.clear();
     const std::optional<std::string> chosen = dialogs_.chooseFile(openDialogFolder());
     if (!chosen)
         return;
@@ -85,6 +105,7 @@ void DocumentIntake::openDocument()
 
 void DocumentIntake::loadPaste(std::string utf8)
 {
+    warnings_.clear();
     if (!session_.document().path.empty())
         bookmarks_.recordPosition();
     if (!utf8.empty() && utf8.back() != '\n' && utf8.back() != '\r')
@@ -105,12 +126,13 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
     // size before it is read, even a page whose tags would take it under the limit, as reading
     // and converting it first would need several times its size in memory. Conversion can also
     // make a text longer (a lone LF becomes CR LF).
+    warnings_.clear();
     std::string bytes;
     int error = 0;
     switch (readWholeFile(file, kEditorTextLimit, bytes, &error)) {
     case ReadStatus::ok: break;
     case ReadStatus::cannotOpen: throw KvenError(msgCannotOpen(file), readFailureReason(error));
-    case ReadStatus::tooLarge: throw KvenError(msgTextTooLarge());
+    case ReadStatus::tooLarge: throw textTooLarge(file, false);
     }
 
     const std::string_view ext = extensionOf(file);
@@ -118,6 +140,8 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
                                                   : ext == ".htm" || ext == ".html" || ext == ".HTM" || ext == ".HTML";
     Loaded loaded;
     Document& document = loaded.document;
+    std::vector<std::string> warnings;
+    EncodingFit fit;
     if (looksLikeZip(bytes)) {
         // An archive is known by its bytes whatever its name: read as text it would only be
         // noise.
@@ -127,28 +151,33 @@ void DocumentIntake::load(const std::string& file, HtmlRule rule, bool temporary
         document.contents = std::move(archive.contents);
         document.bookTitle = std::move(archive.title);
         document.bookAuthor = std::move(archive.author);
+        warnings = std::move(archive.warnings);
     } else if (html) {
         // The page's own markers decide its encoding; its bytes are left alone until then. A
         // UTF-16 page, known by its byte-order mark, is made Shift_JIS first: its line breaks
         // are no bytes of their own.
         PageOptions page{.blockLines = session_.options().blockLines};
-        if (std::optional<std::string> sjis = utf16ToSjis(bytes)) {
+        if (std::optional<std::string> sjis = markedUnicodeToSjis(bytes)) {
             bytes = std::move(*sjis);
             page.shiftJis = true;
         }
         document.text = normalizeLineBreaks(bytes);
-        convertPage(document.text, conv_, &loaded.rubyBases, &loaded.headingEnds, page);
+        fit = convertPage(document.text, conv_, &loaded.rubyBases, &loaded.headingEnds, page);
     } else {
-        document.text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_));
+        document.text = normalizeLineBreaks(plainTextToSjis(std::move(bytes), conv_, &fit));
     }
     if (document.text.size() > kEditorTextLimit)
-        throw KvenError(msgTextTooLarge());
+        throw textTooLarge(file, true);
+    if (std::string warning = mixedEncodingWarning("この文書", fit); !warning.empty())
+        warnings.push_back(std::move(warning));
 
     document.file = file;
     document.path = cp932::fromUtf8(file);
     document.caption = temporaryCaption && contains(document.path, kTemporaryInternetFiles)
                            ? std::string(kTemporaryCaption)
                            : "KVEN " + documentNameForDisplay(document);
+    // Known from here on, even when the bookmark lookup fails.
+    warnings_ = std::move(warnings);
     resumeWith(std::move(loaded));
 }
 

@@ -4,6 +4,7 @@
 // and apply the document's bookmark.
 
 #include "intake/Bookmarks.h"
+#include "intake/PageEncoding.h"
 #include "state/DialogsAndClipboard.h"
 #include "state/Session.h"
 #include "text/EucJp.h"
@@ -19,11 +20,12 @@ namespace kven {
 bool isMultiByteUtf8(std::string_view bytes);
 
 // The bytes of a plain-text file as the editor shows them, before line breaks are made
-// CR LF: text that starts with a UTF-16 byte-order mark is UTF-16 (utf16ToSjis); text that
+// CR LF: text that starts with a UTF-32 or UTF-16 byte-order mark is such (markedUnicodeToSjis); text that
 // starts with the UTF-8 byte-order mark (which is dropped), or that is
 // UTF-8 by isMultiByteUtf8, is converted to CP932; so is text that is not Shift_JIS but is
 // EUC-JP by encodingByContent. Anything else is Shift_JIS already and is returned unchanged.
-std::string plainTextToSjis(std::string bytes, const EucJp& conv);
+// With `fit`, it receives the encoding the text was read in and whether its bytes fit it whole.
+std::string plainTextToSjis(std::string bytes, const EucJp& conv, EncodingFit* fit = nullptr);
 
 // The current document's file name as the caption shows it, UTF-8; empty when the text is no
 // document.
@@ -54,6 +56,12 @@ public:
     // A failed bookmark write or an unreadable file ends it with the old document current.
     void openDocument();
 
+    // What the last load found wrong with the document it read, though it read it: UTF-8, one
+    // message each (bytes that fit no encoding whole, a book's reading order naming what its
+    // manifest lacks, a table of contents cut short). Empty after a paste, a load that failed
+    // and an Open that chose nothing.
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
 private:
     enum class HtmlRule { exceptTxt, onlyHtm };
 
@@ -75,6 +83,7 @@ private:
     Dialogs& dialogs_;
     Bookmarks& bookmarks_;
     const EucJp& conv_;
+    std::vector<std::string> warnings_;
 };
 
 } // namespace kven

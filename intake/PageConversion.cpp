@@ -291,12 +291,12 @@ void markupToText(std::string& text, std::vector<std::string>* rubyBases, std::v
 
 } // namespace detail
 
-void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases,
-                 std::vector<std::size_t>* headingEnds, const PageOptions& options)
+EncodingFit convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases,
+                        std::vector<std::size_t>* headingEnds, const PageOptions& options)
 {
-    if (!options.shiftJis)
-        settlePageEncoding(text, conv);
+    const EncodingFit fit = options.shiftJis ? EncodingFit{} : settlePageEncoding(text, conv);
     detail::markupToText(text, rubyBases, headingEnds, options.blockLines);
+    return fit;
 }
 
 } // namespace kven

@@ -1,6 +1,7 @@
 #pragma once
 // HTML page to plain Shift_JIS text for reading aloud.
 
+#include "intake/PageEncoding.h"
 #include "text/EucJp.h"
 
 #include <string>
@@ -23,15 +24,16 @@ struct PageOptions {
 // fit the one their content shows, by encodingByContent; EUC-JP and UTF-8 pages become
 // Shift_JIS), deletes script and style blocks, puts the heading marker before headings, turns
 // line-break tags into line breaks and ruby parentheses into 《》, strips every tag and decodes
-// a few entities. Reports nothing: every input yields some text. In a page taken for UTF-8,
+// a few entities. Every input yields some text. In a page taken for UTF-8,
 // each character without a CP932 form and each maximal run of bytes that are not UTF-8 becomes
 // one "?", the rest of the page intact.
 // With `rubyBases`, it also receives the base of each ruby markup (from "<ruby>" to the
 // ruby parenthesis that follows it) as the conversion leaves it, in page order. With
 // `headingEnds`, it receives where headings end in the text it leaves, rising: where the tag
 // that closes one stood, when it closes before the next heading opens. Neither changes the text.
-void convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases = nullptr,
-                 std::vector<std::size_t>* headingEnds = nullptr, const PageOptions& options = {});
+// Returns the encoding the page was read in and whether its bytes fit it whole.
+EncodingFit convertPage(std::string& text, const EucJp& conv, std::vector<std::string>* rubyBases = nullptr,
+                        std::vector<std::size_t>* headingEnds = nullptr, const PageOptions& options = {});
 
 namespace detail {
 

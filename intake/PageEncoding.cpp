@@ -56,6 +56,32 @@ Encoding declaredEncoding(std::string_view text, Encoding otherwise)
     return otherwise;
 }
 
+// UTF-32 with its byte-order mark, as UTF-32LE or UTF-32BE. Its mark is tried first: the
+// UTF-32LE mark begins as the UTF-16LE one does. A value that is no character (a surrogate,
+// beyond U+10FFFF) becomes U+FFFD, which the conversion makes "?".
+std::optional<std::u16string> utf32Markup(std::string_view bytes)
+{
+    const bool little = bytes.starts_with(std::string_view("\xff\xfe\x00\x00", 4));
+    if (!little && !bytes.starts_with(std::string_view("\x00\x00\xfe\xff", 4)))
+        return std::nullopt;
+    std::u16string wide;
+    wide.reserve(bytes.size() / 4);
+    for (std::size_t i = 4; i + 3 < bytes.size(); i += 4) {
+        char32_t c = 0;
+        for (std::size_t k = 0; k < 4; ++k)
+            c |= char32_t{static_cast<unsigned char>(bytes[i + k])} << (8 * (little ? k : 3 - k));
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            c = 0xFFFD;
+        if (c > 0xFFFF) {
+            wide.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            wide.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return wide;
+}
+
 // UTF-16 with its byte-order mark, as UTF-16LE or UTF-16BE.
 std::optional<std::u16string> utf16Markup(std::string_view bytes)
 {
@@ -74,32 +100,58 @@ std::optional<std::u16string> utf16Markup(std::string_view bytes)
 
 } // namespace
 
-void settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise)
+std::string mixedEncodingWarning(std::string_view what, const EncodingFit& fit)
 {
-    switch (encodingByContent(text, declaredEncoding(text, otherwise))) {
+    if (fit.whole)
+        return {};
+    const std::string_view name = fit.encoding == Encoding::eucJp  ? "EUC-JP"
+                                  : fit.encoding == Encoding::utf8 ? "UTF-8"
+                                                                   : "Shift_JIS";
+    return std::string(what) + "の一部が " + std::string(name) +
+           " として読めません (途中で文字コードが変わっているか、壊れています): その部分は文字化けしています";
+}
+
+EncodingFit encodingFit(std::string_view bytes, Encoding declared)
+{
+    EncodingFit fit{declared, isWellFormed(bytes, declared)};
+    // Another encoding is taken only when the bytes are well-formed in it.
+    if (!fit.whole) {
+        fit.encoding = encodingByContent(bytes, declared);
+        fit.whole = fit.encoding != declared;
+    }
+    return fit;
+}
+
+EncodingFit settlePageEncoding(std::string& text, const EucJp& conv, Encoding otherwise)
+{
+    const EncodingFit fit = encodingFit(text, declaredEncoding(text, otherwise));
+    switch (fit.encoding) {
     case Encoding::eucJp: text = conv.toSjis(text); break;
     case Encoding::utf8: text = cp932::fromWide(decodeUtf8Page(text)); break;
     case Encoding::shiftJis: break;
     }
+    return fit;
 }
 
-std::optional<std::string> utf16ToSjis(std::string_view bytes)
+std::optional<std::string> markedUnicodeToSjis(std::string_view bytes)
 {
+    if (const std::optional<std::u16string> wide = utf32Markup(bytes))
+        return cp932::fromWide(*wide);
     if (const std::optional<std::u16string> wide = utf16Markup(bytes))
         return cp932::fromWide(*wide);
     return std::nullopt;
 }
 
-void settleBookEncoding(std::string& text, const EucJp& conv)
+EncodingFit settleBookEncoding(std::string& text, const EucJp& conv)
 {
-    if (std::optional<std::string> sjis = utf16ToSjis(text)) {
+    if (std::optional<std::string> sjis = markedUnicodeToSjis(text)) {
         text = std::move(*sjis);
-        return;
+        return {};
     }
     constexpr std::string_view kUtf8Bom = "\xef\xbb\xbf";
     if (std::string_view(text).starts_with(kUtf8Bom))
         text.erase(0, kUtf8Bom.size());
-    settlePageEncoding(text, conv, Encoding::utf8);
+    return settlePageEncoding(text, conv, Encoding::utf8);
 }
 
 } // namespace kven

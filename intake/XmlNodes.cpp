@@ -2,6 +2,8 @@
 
 #include "intake/CharacterReferences.h"
 
+#include <libxml/parserInternals.h>
+
 #include <algorithm>
 
 namespace kven::xml {
@@ -92,6 +94,11 @@ std::string textOf(const xmlNode* node)
         }
     };
     collect(node->children);
+    return collapsedBlanks(raw);
+}
+
+std::string collapsedBlanks(std::string_view raw)
+{
     std::string text;
     for (const char c : raw) {
         const bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -103,6 +110,109 @@ std::string textOf(const xmlNode* node)
     if (!text.empty() && text.back() == ' ')
         text.pop_back();
     return text;
+}
+
+std::string Attributes::operator[](std::string_view name) const
+{
+    for (int i = 0; i < count_; ++i) {
+        const xmlChar* const* a = raw_ + 5 * i;
+        if (a[0] == nullptr || std::string_view(reinterpret_cast<const char*>(a[0])) != name)
+            continue;
+        // The parser hands "&" on as "&#38;" (the tree decodes it once more), and only "&" so.
+        std::string value;
+        for (std::string_view raw(reinterpret_cast<const char*>(a[3]), static_cast<std::size_t>(a[4] - a[3]));
+             !raw.empty();) {
+            const std::size_t length = raw.starts_with("&#38;") ? 5 : 1;
+            value += raw.front();
+            raw.remove_prefix(length);
+        }
+        return value;
+    }
+    return {};
+}
+
+namespace {
+
+struct Streaming {
+    StreamHandler& handler;
+    xmlParserCtxtPtr context = nullptr;
+    int depth = 0;
+};
+
+void ignoreGenericError(void*, const char*, ...)
+{
+}
+
+std::string_view nameOf(const xmlChar* name)
+{
+    return name != nullptr ? std::string_view(reinterpret_cast<const char*>(name)) : std::string_view();
+}
+
+void startElement(void* user, const xmlChar* localName, const xmlChar*, const xmlChar*, int, const xmlChar**,
+                  int attributeCount, int, const xmlChar** attributes)
+{
+    auto& s = *static_cast<Streaming*>(user);
+    s.handler.start(nameOf(localName), s.depth++, Attributes(attributes, attributeCount));
+    if (s.handler.done())
+        xmlStopParser(s.context);
+}
+
+void endElement(void* user, const xmlChar* localName, const xmlChar*, const xmlChar*)
+{
+    auto& s = *static_cast<Streaming*>(user);
+    s.handler.end(nameOf(localName), --s.depth);
+    if (s.handler.done())
+        xmlStopParser(s.context);
+}
+
+void characters(void* user, const xmlChar* text, int length)
+{
+    static_cast<Streaming*>(user)->handler.text(
+        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
+}
+
+} // namespace
+
+// The tree builder of parse() hears the same events from the same parser; here they go to the
+// handler instead, and nothing is kept.
+void stream(const std::string& bytes, StreamHandler& handler)
+{
+    xmlInitParser();
+    const std::string xml = withNumericReferences(bytes);
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = startElement;
+    sax.endElementNs = endElement;
+    sax.characters = characters;
+    sax.cdataBlock = characters;
+    // Blanks between elements are text, as in the tree.
+    sax.ignorableWhitespace = characters;
+    sax.serror = [](void*, xmlErrorPtr) {};
+    Streaming streaming{handler};
+    // Bytes that its encoding cannot convert are reported without a parser to tell: not here.
+    struct Quiet {
+        xmlGenericErrorFunc function = xmlGenericError;
+        void* context = xmlGenericErrorContext;
+        Quiet() { xmlSetGenericErrorFunc(nullptr, ignoreGenericError); }
+        ~Quiet() { xmlSetGenericErrorFunc(context, function); }
+    } quiet;
+    xmlParserCtxtPtr context = xmlCreatePushParserCtxt(&sax, &streaming, nullptr, 0, nullptr);
+    if (context == nullptr)
+        return;
+    streaming.context = context;
+    xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_RECOVER);
+    // In pieces, so that the parser never holds more than one of them besides what it is reading.
+    constexpr std::size_t kPiece = 1 << 16;
+    for (std::size_t at = 0; at < xml.size() && !context->disableSAX; at += kPiece) {
+        const std::size_t size = std::min(kPiece, xml.size() - at);
+        xmlParseChunk(context, xml.data() + at, static_cast<int>(size), 0);
+    }
+    if (!context->disableSAX)
+        xmlParseChunk(context, nullptr, 0, 1);
+    // Entities that the document declares are kept in a document of the parser's own.
+    if (context->myDoc != nullptr)
+        xmlFreeDoc(context->myDoc);
+    xmlFreeParserCtxt(context);
 }
 
 } // namespace kven::xml

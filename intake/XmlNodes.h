@@ -35,4 +35,38 @@ const xmlNode* firstElement(const xmlNode* node, std::string_view name);
 // parentheses left out. Entity references are not followed.
 std::string textOf(const xmlNode* node);
 
+// `raw` with its white space runs made one blank and trimmed, as textOf gives text.
+std::string collapsedBlanks(std::string_view raw);
+
+// The attributes of an element as a stream gives them.
+class Attributes {
+public:
+    Attributes(const xmlChar** raw, int count) : raw_(raw), count_(count) {}
+    // The attribute of that local name in any namespace, as xml::attribute finds it.
+    std::string operator[](std::string_view name) const;
+
+private:
+    const xmlChar** raw_; // five pointers each: local name, prefix, URI, value, value end
+    int count_;
+};
+
+// What a streamed document holds, in document order, as the tree that parse(bytes, true) builds
+// would hold it: the same recovery from what is no XML, and the same limits.
+class StreamHandler {
+public:
+    virtual ~StreamHandler() = default;
+    // `depth` is 0 for the root element.
+    virtual void start(std::string_view name, int depth, const Attributes& attributes) = 0;
+    virtual void end(std::string_view name, int depth) = 0;
+    // Text, CDATA included; one run of text may come in several pieces.
+    virtual void text(std::string_view text) = 0;
+    // Asked after each start and end: true ends the stream there.
+    virtual bool done() const { return false; }
+};
+
+// Streams `bytes` to `handler` without building a tree: a tree takes many times the size of its
+// document, so a document of unbounded length (a table of contents of millions of entries) is
+// read so.
+void stream(const std::string& bytes, StreamHandler& handler);
+
 } // namespace kven::xml

@@ -126,6 +126,9 @@ private:
     std::vector<char> letters_; // one per vowel when the spelling's groups match them, else none
     std::size_t silent_ = npos; // the schwa of a final "-le" ("table"), which the kana leave out
     std::size_t vowels_ = 0;
+    // Found once, so that a word of any length is said in time linear in its sounds.
+    std::size_t lastVowel_ = npos;
+    bool spelledIo_ = false; // "-tion", "-sion"
 };
 
 Word::Word(std::string_view spelling, std::span<const Sound> sounds) : spelling_(spelling), sounds_(sounds)
@@ -133,8 +136,11 @@ Word::Word(std::string_view spelling, std::span<const Sound> sounds) : spelling_
     const std::size_t n = sounds.size();
     if (n >= 3 && spelling.ends_with("le") && at(n - 1) == Phone::l && at(n - 2) == Phone::ax && !isVowel(at(n - 3)))
         silent_ = n - 2;
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < n; ++i) {
         vowels_ += vowelAt(i) ? 1 : 0;
+        lastVowel_ = vowelAt(i) ? i : lastVowel_;
+    }
+    spelledIo_ = spelling.find("io") != npos;
     letters_ = vowelLetters(spelling);
     // The "e" of a silent "-le" has no group either ("article": a, i).
     if (letters_.size() != vowels_)
@@ -144,9 +150,7 @@ Word::Word(std::string_view spelling, std::span<const Sound> sounds) : spelling_
 Vowel Word::vowel(std::size_t i, std::size_t index) const
 {
     const char letter = index < letters_.size() ? letters_[index] : '\0';
-    bool lastVowel = true;
-    for (std::size_t j = i + 1; j < sounds_.size(); ++j)
-        lastVowel = lastVowel && !vowelAt(j);
+    const bool lastVowel = lastVowel_ == npos || lastVowel_ <= i;
     // A long vowel stays long where it is stressed or ends the word, and not before another.
     const bool long_ = (sounds_[i].stressed || vowels_ == 1 || lastVowel) && !vowelAt(i + 1);
     const std::u16string_view longTail = long_ ? u"ー" : u"";
@@ -156,7 +160,7 @@ Vowel Word::vowel(std::size_t i, std::size_t index) const
     case Phone::aw: return {A, u"ウ"};
     case Phone::ax:
         // "-tion", "-sion" whatever the other letters; a final one as "a" ("the", "data").
-        if (i > 0 && (at(i - 1) == Phone::sh || at(i - 1) == Phone::zh) && spelling_.find("io") != npos)
+        if (i > 0 && (at(i - 1) == Phone::sh || at(i - 1) == Phone::zh) && spelledIo_)
             return {O, {}};
         switch (lastAt(i) ? 'a' : letter) {
         case 'e': return {E, {}};
@@ -297,14 +301,32 @@ void appendSjis(std::string& out, char16_t c)
     out += static_cast<char>(code & 0xFFu);
 }
 
+// Every sound of the pronouncing data is named, so the name is found by its letters at once.
+constexpr std::size_t nameKey(char first, char second)
+{
+    return static_cast<std::size_t>(first - 'a') * 27 +
+           (second == '\0' ? 0 : static_cast<std::size_t>(second - 'a') + 1);
+}
+
+constexpr std::array<std::uint8_t, 26 * 27> makeNameKeys()
+{
+    std::array<std::uint8_t, 26 * 27> keys{};
+    for (std::size_t i = 0; i < kNames.size(); ++i)
+        keys[nameKey(kNames[i][0], kNames[i].size() > 1 ? kNames[i][1] : '\0')] = static_cast<std::uint8_t>(i + 1);
+    return keys;
+}
+
+constexpr std::array<std::uint8_t, 26 * 27> kNameKeys = makeNameKeys();
+
 } // namespace
 
 std::optional<Phone> phoneNamed(std::string_view name)
 {
-    for (std::size_t i = 0; i < kNames.size(); ++i)
-        if (kNames[i] == name)
-            return static_cast<Phone>(i);
-    return std::nullopt;
+    const auto letter = [](char c) { return c >= 'a' && c <= 'z'; };
+    if (name.empty() || name.size() > 2 || !letter(name[0]) || (name.size() == 2 && !letter(name[1])))
+        return std::nullopt;
+    const std::uint8_t index = kNameKeys[nameKey(name[0], name.size() == 2 ? name[1] : '\0')];
+    return index == 0 ? std::nullopt : std::optional(static_cast<Phone>(index - 1));
 }
 
 std::string loanKana(std::string_view spelling, std::span<const Sound> sounds)

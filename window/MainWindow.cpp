@@ -107,7 +107,8 @@ void MainWindow::bindEvents()
                     {ui_.stopButton, ui_.stopAction, [this] { stop(); }},
                     {ui_.addSkipButton, nullptr, [this] { askSkipEntry(); }},
                     {ui_.deleteSkipButton, nullptr, [this] { deleteSkipEntry(); }},
-                    {ui_.pasteButton, ui_.pasteAction, [this] { reader_.pasteClipboard(intake_, clipboard_); }},
+                    {ui_.pasteButton, ui_.pasteAction,
+                     [this] { loadShowingWarnings([this] { reader_.pasteClipboard(intake_, clipboard_); }); }},
                     {ui_.reloadButton, nullptr, [this] { reload(); }},
                     {ui_.saveButton, nullptr, [this] { settings_.save(); }},
                     {nullptr, ui_.againAction, [this] { reader_.again(); }},
@@ -152,7 +153,7 @@ void MainWindow::onCreate()
     keepOnScreen(*this);
     words_.load();
     resizeToggle_.restart();
-    intake_.loadFromCommandLine(args_);
+    loadShowingWarnings([this] { intake_.loadFromCommandLine(args_); });
 }
 
 void MainWindow::setUpVoices(int storedVoice)
@@ -274,7 +275,18 @@ void MainWindow::moveChunks(int chunks)
 
 void MainWindow::openDocument()
 {
-    intake_.openDocument();
+    loadShowingWarnings([this] { intake_.openDocument(); });
+}
+
+void MainWindow::loadShowingWarnings(const std::function<void()>& load)
+{
+    try {
+        load();
+    } catch (...) {
+        progress_->showWarnings(intake_.warnings());
+        throw;
+    }
+    progress_->showWarnings(intake_.warnings());
 }
 
 void MainWindow::openDropped(const std::string& path)

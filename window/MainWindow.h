@@ -92,6 +92,9 @@ private:
     // media controls merge a flood of them.
     void moveChunks(int chunks);
     void openDocument();
+    // Runs `load`, a load through intake, and shows what intake warned of on the status line,
+    // also when the bookmark lookup after the load failed.
+    void loadShowingWarnings(const std::function<void()>& load);
     void reload();
     void askSkipEntry();
     void deleteSkipEntry();

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QStringList>
 #include <QTimer>
 
 namespace kven {
@@ -23,11 +24,14 @@ namespace {
 
 // Text walked in one stretch: some milliseconds' work.
 constexpr std::size_t kWalkStretch = 32 * 1024;
+// Long enough to be read twice; the figures come back after it.
+constexpr int kWarningMilliseconds = 30'000;
 
 } // namespace
 
 ProgressLine::ProgressLine(QMainWindow& window, const Session& session, const std::vector<Chapter>& chapters)
-    : session_(session), chapters_(chapters), label_(new QLabel), filter_(session), walker_(new QTimer(this))
+    : session_(session), chapters_(chapters), label_(new QLabel), bar_(window.statusBar()), filter_(session),
+      walker_(new QTimer(this))
 {
     label_->setObjectName(QStringLiteral("progressLabel"));
     window.statusBar()->setObjectName(QStringLiteral("statusLine"));
@@ -44,6 +48,17 @@ ProgressLine::ProgressLine(QMainWindow& window, const Session& session, const st
         else if ((changes & (Session::selectionChanged | Session::speedChanged)) != 0)
             update();
     });
+}
+
+void ProgressLine::showWarnings(const std::vector<std::string>& warnings)
+{
+    QStringList lines;
+    for (const std::string& warning : warnings)
+        lines << QString::fromStdString(warning);
+    if (lines.isEmpty())
+        bar_->clearMessage();
+    else
+        bar_->showMessage(lines.join(QStringLiteral("　")), kWarningMilliseconds);
 }
 
 void ProgressLine::textChanged()

@@ -19,6 +19,7 @@
 
 class QLabel;
 class QMainWindow;
+class QStatusBar;
 class QTimer;
 
 namespace kven {
@@ -36,6 +37,8 @@ public:
 
     // After an utterance ended.
     void utteranceEnded();
+    // Shows `warnings` (UTF-8) in place of the figures for a while; none clears what is shown.
+    void showWarnings(const std::vector<std::string>& warnings);
 
     // The time reading text[from, to) takes at the speed in use.
     double secondsBetween(std::size_t from, std::size_t to) const;
@@ -52,6 +55,7 @@ private:
     const Session& session_;
     const std::vector<Chapter>& chapters_;
     QLabel* label_;
+    QStatusBar* bar_;
     // One stretch of the walk over the text; the next one waits for the events in between.
     void walk();
     // How far reading has got in what is said, at the cursor.

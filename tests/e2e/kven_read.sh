@@ -152,6 +152,22 @@ if ! grep -qa -e __asan_init -e __tsan_init "$bin"; then
   rm -f "$big"
 fi
 
+# A text whose encoding changes partway is read as before, with a warning: its last "い", in
+# UTF-8, ends in a Shift_JIS lead byte that the line feed cannot follow.
+mkdir -p "$work/plain"
+sjis '[Talk]=0\r\n、。\r\n[Skip]=0\r\n' >"$work/plain/KVEN.ini"
+: >"$work/plain/KVEN.txt"
+{ sjis '下人の行方は、\n'; printf '誰も知らない\n'; } >"$work/mixed.txt"
+KVEN_HOME="$work/plain" "$bin" --dump "$work/mixed.txt" >"$work/out" 2>"$work/err"; rc=$?
+check "a text in two encodings is read" test "$rc" -eq 0 -a "$(head -n 1 "$work/out")" = "$(printf '0\t下人の行方は、')"
+check "... with a warning" grep -qx "kven-read: warning: この文書の一部が Shift_JIS として読めません (途中で文字コードが変わっているか、壊れています): その部分は文字化けしています." "$work/err"
+# A document over the editor's limit: the message, then the file and the limit.
+truncate -s $((256 * 1024 * 1024 + 1)) "$work/huge.txt"
+KVEN_HOME="$work/plain" "$bin" --dump "$work/huge.txt" >/dev/null 2>"$work/err"; rc=$?
+check "a document over the limit exits 1, naming the file and the limit" test "$rc" -eq 1 -a "$(cat "$work/err")" = \
+  "kven-read: 文字列の大きさが メモ の制限を越えました: ファイル $work/huge.txt は上限の 256 MiB を超えています."
+rm -f "$work/huge.txt"
+
 # The same document named in other ways finds its bookmark; warnings name absolute paths.
 mkdir -p "$work/x"
 cp "$doc" "$work/x/doc.txt"

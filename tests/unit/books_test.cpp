@@ -2,6 +2,7 @@
 #include "intake/BookMarkup.h"
 #include "intake/BookText.h"
 #include "intake/Chapters.h"
+#include "intake/EpubPackage.h"
 #include "intake/Intake.h"
 #include "support/AnsweringDialogs.h"
 #include "support/ScratchFolder.h"
@@ -229,6 +230,13 @@ TEST(EpubBooks, BadArchivesAreRefusedWithTheirReason)
               R"(<item id="f" href="https://example.com/f.woff" media-type="font/woff"/>)"),
          ""},
         {"only its fonts obfuscated", book(R"(<spine><itemref idref="c1"/></spine>)", {encryption("OEBPS/f.otf")}), ""},
+        {"an empty encryption document names nothing",
+         book(R"(<spine><itemref idref="c1"/></spine>)", {{"META-INF/encryption.xml", " \r\n"}}), ""},
+        {"an encryption document naming what is outside the archive",
+         book(R"(<spine><itemref idref="c1"/></spine>)", {encryption("../OEBPS/text/one.xhtml")}), ""},
+        {"an encryption document that is no XML",
+         book(R"(<spine><itemref idref="c1"/></spine>)", {{"META-INF/encryption.xml", "<<<not xml"}}),
+         "暗号化の情報 (META-INF/encryption.xml) が XML として読めません"},
         {"no book, no text", zipOf({{"a.png", "png"}, {"b.htm", "x"}}),
          "EPUB の本でも、テキストファイルを一つ収めた zip ファイルでもありません"},
         {"two texts", zipOf({{"a.txt", "a"}, {"b.txt", "b"}}),
@@ -291,6 +299,111 @@ TEST(EpubBooks, BadArchivesAreRefusedWithTheirReason)
             EXPECT_EQ(e.what(), msgCannotOpen(kFile)) << row.what;
             EXPECT_EQ(e.detail(), row.reason) << row.what;
         }
+    }
+}
+
+// A book that can be read, though something of it is wrong, is read with a warning for each.
+TEST(EpubBooks, WarningsOfABookThatStillReads)
+{
+    const auto book = [](std::string_view spine, std::string_view one, std::size_t entries) {
+        std::string nav = R"(<html xmlns="http://www.w3.org/1999/xhtml"><body><nav><ol>)";
+        for (std::size_t n = 0; n < entries; ++n)
+            nav += "<li><a href=\"one.xhtml\">" + std::to_string(n) + "</a></li>";
+        nav += "</ol></nav></body></html>";
+        return zipOf(
+            {kMimetype,
+             kContainer,
+             {"OEBPS/book.opf",
+              package(R"(<item id="c1" href="one.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
+                      spine)},
+             {"OEBPS/one.xhtml", std::string(one)},
+             {"OEBPS/nav.xhtml", nav}});
+    };
+    const std::string spine = R"(<spine><itemref idref="c1"/></spine>)";
+    const std::string utf8 = xhtml("<p>雨やみを待っていた。</p>");
+    // The second half in Shift_JIS: the bytes fit neither encoding whole.
+    const std::string mixed = utf8 + sj("<p>羅生門の下で雨やみを待っていた。</p>");
+    const struct {
+        const char* what;
+        std::string archive;
+        std::size_t contents;
+        std::vector<std::string> warnings;
+    } rows[] = {
+        {"nothing wrong", book(spine, utf8, 1), 1, {}},
+        {"spine items the manifest lacks",
+         book(R"(<spine><itemref idref="gone"/><itemref idref="c1"/><itemref idref="lost"/></spine>)", utf8, 1),
+         1,
+         {"本文の順序 (spine) の 2 項目がマニフェストにありません (最初は \"gone\"): その項目を飛ばして読みます"}},
+        {"a document whose encoding changes partway",
+         book(spine, mixed, 1),
+         1,
+         {"本文 OEBPS/one.xhtml の一部が UTF-8 として読めません (途中で文字コードが変わっているか、壊れています): "
+          "その部分は文字化けしています"}},
+        {"as many entries as a table of contents may have", book(spine, utf8, kContentsLimit), kContentsLimit, {}},
+        {"one entry more",
+         book(spine, utf8, kContentsLimit + 1),
+         kContentsLimit,
+         {"目次の項目が多すぎます: 最初の 100000 項目だけを使います"}},
+    };
+    const EucJp conv;
+    for (const auto& row : rows) {
+        const ArchiveText text = archiveText(row.archive, kFile, conv);
+        EXPECT_EQ(text.warnings, row.warnings) << row.what;
+        EXPECT_EQ(text.contents.size(), row.contents) << row.what;
+    }
+}
+
+// The navigation document is read as it streams by, never as a tree, and gives what the tree
+// would: the parser's recovery from markup that is no XML, the table of contents over the
+// first nav, labels without their readings.
+TEST(EpubBooks, ContentsAsTheNavigationDocumentsTreeGivesThem)
+{
+    const auto book = [](std::string_view body) {
+        return zipOf(
+            {kMimetype,
+             kContainer,
+             {"OEBPS/book.opf",
+              package(R"(<item id="c1" href="one.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="c2" href="t&amp;o.xhtml" media-type="application/xhtml+xml"/>)"
+                      R"(<item id="nav" href="nav.xhtml" media-type="application/xhtml+xml" properties="nav"/>)",
+                      R"(<spine><itemref idref="c1"/><itemref idref="c2"/></spine>)")},
+             {"OEBPS/one.xhtml", xhtml("<p>一</p>")},
+             {"OEBPS/t&o.xhtml", xhtml("<p>二</p>")},
+             {"OEBPS/nav.xhtml", body.starts_with("<!DOCTYPE")
+                                     ? std::string(body)
+                                     : R"(<html xmlns="http://www.w3.org/1999/xhtml"><body>)" + std::string(body)}});
+    };
+    const struct {
+        const char* what;
+        const char* body;
+        std::vector<std::string> titles;
+    } rows[] = {
+        // A character reference in an address, as in every row's second link.
+        {"an unclosed line break, no end",
+         R"(<nav><ol><li><a href="one.xhtml">一</a><br><li><a href="t&amp;o.xhtml">二</a></ol>)",
+         {"一", "二"}},
+        {"the table of contents after another nav, a link in a link",
+         R"(<nav><a href="one.xhtml">外</a></nav><nav epub:type="toc"><a href="one.xhtml">前<a href="t&amp;o.xhtml">)"
+         R"(<ruby>後<rt>あと</rt></ruby></a></a></nav></body></html>)",
+         {"前後", "後"}},
+        {"an empty table of contents",
+         R"(<nav><a href="one.xhtml">外</a></nav><nav epub:type="toc"/></body></html>)",
+         {}},
+        {"entities the document declares",
+         R"(<!DOCTYPE html [<!ENTITY e "え">]><html><body><nav><a href="one.xhtml">一&e;</a><a href="t&amp;o.xhtml">二&e;</a></nav>)",
+         {"一", "二"}},
+        // Found by fuzzing: the link around it was still being read.
+        {"the table of contents inside a link of another nav",
+         R"(<nav><a href="one.xhtml">外<nav epub:type="toc"><a href="t&amp;o.xhtml">二</a></nav>後</a></nav>)",
+         {"二"}},
+    };
+    const EucJp conv;
+    for (const auto& row : rows) {
+        std::vector<std::string> titles;
+        for (const Chapter& entry : archiveText(book(row.body), kFile, conv).contents)
+            titles.push_back(entry.title);
+        EXPECT_EQ(titles, row.titles) << row.what;
     }
 }
 

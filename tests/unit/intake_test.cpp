@@ -207,6 +207,43 @@ TEST_F(IntakeTest, Utf16PagesAndBlockLines)
     }
 }
 
+// A page or a text whose encoding changes partway is read in one encoding as before, the rest
+// mojibake; the load says so.
+TEST_F(IntakeTest, BytesThatFitNoEncodingWholeAreWarnedOf)
+{
+    using testing::sj;
+    const std::string utf8 = "<head><meta charset=UTF-8></head><p>羅生門の下で雨やみを待っていた。</p>";
+    const auto warning = [](std::string_view encoding) {
+        return "この文書の一部が " + std::string(encoding) +
+               " として読めません (途中で文字コードが変わっているか、壊れています): その部分は文字化けしています";
+    };
+    const struct {
+        const char* why;
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> warnings;
+    } rows[] = {
+        {"a UTF-8 page", "p.html", utf8, {}},
+        {"a UTF-8 page going on in Shift_JIS",
+         "p.html",
+         utf8 + sj("<p>下人の行方は、誰も知らない。</p>"),
+         {warning("UTF-8")}},
+        {"a Shift_JIS text", "t.txt", sj("下人の行方は、誰も知らない。"), {}},
+        // Its last "い" ends in a Shift_JIS lead byte, which the line feed cannot follow.
+        {"a Shift_JIS text going on in UTF-8",
+         "t.txt",
+         sj("下人の行方は、\n") + "誰も知らない\n",
+         {warning("Shift_JIS")}},
+    };
+    for (const auto& row : rows) {
+        intake.loadFromCommandLine({doc(row.name, row.bytes)});
+        EXPECT_EQ(intake.warnings(), row.warnings) << row.why;
+    }
+    // A paste has nothing to warn of.
+    intake.loadPaste("x");
+    EXPECT_TRUE(intake.warnings().empty());
+}
+
 TEST_F(IntakeTest, LineBreaksBecomeCrLf)
 {
     intake.loadFromCommandLine({doc("a.txt", "a\rb\nc\r\nd\n\re\r\r")});
@@ -284,10 +321,12 @@ TEST_F(IntakeTest, UnopenableFileKeepsEditorPathAndCaption)
 
 TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
 {
-    const auto failure = [this](const std::string& path) {
+    std::string detail;
+    const auto failure = [&](const std::string& path) {
         try {
             intake.loadFromCommandLine({path});
         } catch (const KvenError& e) {
+            detail = e.detail();
             return std::string(e.what());
         }
         return std::string("no error");
@@ -302,6 +341,7 @@ TEST_F(IntakeTest, OnlyRegularFilesWithinTheEditorsLimitAreRead)
     const std::string large = doc("large.html", "<");
     ASSERT_EQ(::truncate(large.c_str(), static_cast<off_t>(kEditorTextLimit) + 1), 0);
     EXPECT_EQ(failure(large), msgTextTooLarge()) << "refused by its size, without reading it";
+    EXPECT_EQ(detail, "ファイル " + large + " は上限の 256 MiB を超えています");
     EXPECT_EQ(session.text(), "before");
     EXPECT_TRUE(session.document().file.empty());
     const std::string full = doc("full.html", "<");
@@ -378,6 +418,12 @@ TEST(PlainText, Utf8AndEucJpAreConvertedAndEverythingElseStays)
         {"BOM, then Japanese", "\xef\xbb\xbf\xe3\x81\x82", "\x82\xa0"},
         {"UTF-16LE by its mark", std::string("\xff\xfe\x42\x30\x0a\x00", 6), "\x82\xa0\n"},
         {"UTF-16BE by its mark, an odd byte at the end dropped", std::string("\xfe\xff\x30\x42\x00", 5), "\x82\xa0"},
+        // Its mark begins as UTF-16LE's does; read as UTF-16 it lost its first character and the rest.
+        {"UTF-32LE by its mark: one beyond the plane, one no character",
+         std::string("\xff\xfe\x00\x00\x42\x30\x00\x00\x00\xf6\x01\x00\x00\x00\x11\x00\x0a\x00\x00\x00", 20),
+         "\x82\xa0??\n"},
+        {"UTF-32BE by its mark, a partial unit at the end dropped",
+         std::string("\x00\x00\xfe\xff\x00\x00\x30\x42\x00\x00", 10), "\x82\xa0"},
         {"four-byte sequence: no CP932 form", "a\xf0\x9f\x98\x80", "a?"},
         {"Shift_JIS 日本", "\x93\xfa\x96\x7b", "\x93\xfa\x96\x7b"},
         {"overlong slash", "\xc0\xaf\xe3\x81\x82", "\xc0\xaf\xe3\x81\x82"},

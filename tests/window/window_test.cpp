@@ -36,6 +36,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -1251,6 +1252,20 @@ void WindowTest::openWritesThePreviousBookmark()
     recent->actions().front()->trigger();
     QCOMPARE(form.session().document().file, first);
     QCOMPARE(form.session().selStart(), cursor);
+
+    // A text whose encoding changes partway is read, and the status line says what is wrong: its
+    // last "す", in UTF-8, ends in a Shift_JIS lead byte that the line feed cannot follow.
+    QFile mixed(QString::fromStdString(rig.path("mixed.txt")));
+    QVERIFY(mixed.open(QIODevice::WriteOnly));
+    mixed.write(QByteArray::fromStdString(sj("二つ目の\n") + "文書です\n"));
+    mixed.close();
+    rig.dialogs.fileAnswers = {rig.path("mixed.txt")};
+    control<QAction>(form, "openAction")->trigger();
+    QVERIFY(form.statusBar()->currentMessage().startsWith(
+        QString::fromUtf8("この文書の一部が Shift_JIS として読めません")));
+    rig.dialogs.fileAnswers = {second};
+    control<QAction>(form, "openAction")->trigger();
+    QCOMPARE(form.statusBar()->currentMessage(), QString());
 }
 
 void WindowTest::droppedFileLoadsAsOpen()
