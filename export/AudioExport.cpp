@@ -6,6 +6,7 @@
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "intake/DocumentOutline.h"
+#include "intake/LineText.h"
 #include "reading/Reader.h"
 #include "reading/Waiter.h"
 #include "text/Cp932.h"
@@ -69,6 +70,8 @@ AudioExport::AudioExport(Session session, ExportRequest request, OpenJTalkSetup 
       progress_(session_.selStart(), session_.text().size())
 {
     engine_.setChapterSource([this] { return chapters_.empty() ? 0 : chapterAt(chapters_, session_.selStart()); });
+    // The chunk being handed over is the selection.
+    engine_.setLineSource([this] { return shownText(session_.text(), session_.selStart(), session_.selLength()); });
     // The reading step runs to the end of the text and stops there.
     session_.setReading(false);
     if (request_.split)
