@@ -61,6 +61,10 @@ void ExportEngine::start()
     if (planning_)
         return;
     target_ = makeTarget_();
+    {
+        std::lock_guard lock(mutex_);
+        takenOver_ = target_->takenOver();
+    }
     for (unsigned i = 0; i < workerCount_; ++i)
         threads_.emplace_back([this] { work(); });
 }
@@ -202,6 +206,12 @@ bool ExportEngine::allWritten() const
 {
     std::lock_guard lock(mutex_);
     return failure_ || cancel_ || (written_ == submitted_ && !writing_);
+}
+
+std::optional<TakenOver> ExportEngine::takenOver() const
+{
+    std::lock_guard lock(mutex_);
+    return takenOver_;
 }
 
 std::size_t ExportEngine::utterancesWritten() const

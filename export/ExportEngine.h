@@ -65,6 +65,9 @@ public:
     // given. The lines are part of the planned keys.
     void setLineSource(std::function<std::string()> lineNow) { lineNow_ = std::move(lineNow); }
 
+    // What the target takes over from earlier runs, once it is made; from any thread.
+    std::optional<TakenOver> takenOver() const;
+
     unsigned workers() const { return static_cast<unsigned>(threads_.size()); }
     std::size_t utterancesWritten() const;
     // Seconds of sound written so far, silences included.
@@ -112,6 +115,7 @@ private:
     std::uint64_t samplesWritten_ = 0;
     bool writing_ = false;
     std::optional<std::string> failure_;
+    std::optional<TakenOver> takenOver_;
     std::atomic<bool> cancel_{false};
     static_assert(std::atomic<bool>::is_always_lock_free);
     bool stopping_ = false;
