@@ -350,7 +350,7 @@ TEST_F(BookmarksTest, RecentDocumentsByTitleWhereKnown)
         {"/d/789_ruby_5639.zip", "…\r\n【テキスト中に現れる記号について】\r\n…", "", "吾輩は猫である", "夏目漱石",
          "吾輩は猫である（夏目漱石）"},
         {"/d/a.txt", "…\r\n底本：「文庫」\r\n", "", "羅生門", "芥川龍之介", "羅生門（芥川龍之介）"},
-        {"/d/book.epub", "…", "本の題\t名", "本の題\t名", "", "本の題 名"}, // a book's own title, no author
+        {"/d/book\t.epub", "…", "本の題\t名", "本の題\t名", "", "本の題 名"}, // a book's own title, no author
         // Two lines that open a text are no known title and author.
         {"/d/notes.txt", "…", "", "一行目です。", "二行目", "notes.txt"},
     };
@@ -372,9 +372,9 @@ TEST_F(BookmarksTest, RecentDocumentsByTitleWhereKnown)
         EXPECT_EQ(recent[i].caption(), rows[std::size(rows) - 1 - i].caption);
         EXPECT_EQ(recent[i].share(), 0.5);
     }
-    EXPECT_EQ(file(), "/d/789_ruby_5639.zip,500\r\n/d/a.txt,500\r\n/d/book.epub,500\r\n/d/notes.txt,500\r\n");
+    EXPECT_EQ(file(), "/d/789_ruby_5639.zip,500\r\n/d/a.txt,500\r\n/d/book\t.epub,500\r\n/d/notes.txt,500\r\n");
     EXPECT_EQ(folder.read("KVEN.lengths"),
-              "/d/789_ruby_5639.zip\t1000\r\n/d/a.txt\t1000\r\n/d/book.epub\t1000\r\n/d/notes.txt\t1000\r\n");
+              "/d/789_ruby_5639.zip\t1000\r\n/d/a.txt\t1000\r\n/d/book\t.epub\t1000\r\n/d/notes.txt\t1000\r\n");
 }
 
 } // namespace
