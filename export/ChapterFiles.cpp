@@ -253,15 +253,45 @@ private:
     }
 
     // The temporary folder with whatever is still in it, and the folder when this export made it
-    // and does not complete (only when nothing else is in it).
+    // and does not complete (only when nothing else is in it). An export that does not complete
+    // leaves what it took over from stopped runs in its temporary folder, listed there, for the
+    // next run: only what it made goes.
     void removeWhatWasMade() noexcept
     {
         std::error_code ignored;
+        if (!staging_.empty() && !finished_ && leaveTakenOver())
+            staging_.clear(); // it stays
         if (!staging_.empty())
             std::filesystem::remove_all(staging_, ignored);
         staging_.clear();
         if (createdFolder_ && !finished_)
             std::filesystem::remove(folder_, ignored);
+    }
+
+    // Whether the temporary folder now holds only the files taken over from stopped runs, with a
+    // playlist of them; false when there are none, or they cannot stay.
+    bool leaveTakenOver() noexcept
+    {
+        try {
+            std::vector<ChapterEntry> carried;
+            std::set<std::string> names{listName_};
+            for (const auto& [name, kept] : kept_)
+                if (kept.folder == staging_) {
+                    carried.push_back(kept.entry);
+                    for (const std::string& each : namesOf(kept.entry))
+                        names.insert(each);
+                }
+            if (carried.empty())
+                return false;
+            std::error_code error;
+            for (auto it = std::filesystem::directory_iterator(staging_, error);
+                 !error && it != std::filesystem::directory_iterator(); it.increment(error))
+                if (std::error_code ignored; !names.contains(it->path().filename().string()))
+                    std::filesystem::remove_all(it->path(), ignored);
+            return writeFileAtomic(inFolder(staging_, listName_), playlistText(carried));
+        } catch (...) {
+            return false;
+        }
     }
 
     // Completes the file being written, with its text track, in the temporary folder, and lists

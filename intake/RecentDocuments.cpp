@@ -76,8 +76,8 @@ std::map<std::string, std::pair<std::string, std::string>> readTitles(const std:
     // From the right: a path may hold a tab, a title and an author never do.
     for (const std::string& line : splitLines(data)) {
         const std::size_t second = line.rfind('\t');
-        const std::size_t first = second == std::string::npos || second == 0 ? std::string::npos
-                                                                               : line.rfind('\t', second - 1);
+        const std::size_t first =
+            second == std::string::npos || second == 0 ? std::string::npos : line.rfind('\t', second - 1);
         if (first != std::string::npos && second > first + 1)
             titles[line.substr(0, first)] = {line.substr(first + 1, second - first - 1), line.substr(second + 1)};
     }

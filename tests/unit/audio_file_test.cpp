@@ -372,6 +372,24 @@ TEST(AudioFile, AResumeKeepsWhatItCanAndLeavesTheRestForAnotherRun)
     }
     EXPECT_EQ(folder.read("book/01 二.mp3"), "2");
     EXPECT_FALSE(folder.exists("book" + stopped));
+
+    // A resume stopped in its turn leaves what it took over for the next run, and only that.
+    folder.write("book" + stopped + "/01 一.mp3", "3");
+    folder.write("book" + stopped + "/book.m3u8",
+                 playlistText({{"01 一.mp3", "一", 48000, 1, keyFor("k3", "01 一.mp3", "一"), false}}));
+    {
+        auto target =
+            chapterFilesTarget(folder.path("book"), AudioFormat::mp3, {{"一", "k3"}, {"二", "k4"}}, {}, std::nullopt);
+        EXPECT_EQ(target->takenOver(), (TakenOver{1, 0, {}}));
+        target->keep(0);
+        target->append(1, speechLike());
+    }
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        if (entry.path().filename() != "book")
+            for (const std::string& name : namesIn(entry.path().string()))
+                left.insert(entry.path().filename().string().substr(0, 10) + "/" + name);
+    EXPECT_EQ(left, (std::set<std::string>{"book.part-/01 一.mp3", "book.part-/book.m3u8"}));
 }
 
 } // namespace
