@@ -7,6 +7,7 @@
 #include "export/AudioExport.h"
 #include "speech/OpenJTalk.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace kven::cli {
@@ -23,6 +24,7 @@ ExportRequest requestOf(const Options& options)
     request.lyrics = options.lyrics;
     request.bitrate = options.quality;
     request.jobs = options.jobs;
+    request.from = options.from;
     return request;
 }
 
@@ -36,8 +38,20 @@ int exportAudio(Session session, const Options& options, int storedVoice)
         checkRequest(request);
         AudioExport job(std::move(session), std::move(request), OpenJTalkSetup::standard());
         const CancelOnInterrupt cancelOnInterrupt(job);
+        bool told = false;
         job.run([&](SpeechEngine& engine, Session& state) { setUpVoice(engine, state, options, storedVoice); },
-                [&] { progress.update(job); });
+                [&] {
+                    // Once, as soon as the files are planned: what a resumed export keeps.
+                    if (const std::optional<TakenOver> taken = told ? std::nullopt : job.status().takenOver) {
+                        told = true;
+                        const std::vector<std::string> lines = takenOverText(*taken);
+                        if (!lines.empty())
+                            progress.breakLine();
+                        for (const std::string& line : lines)
+                            std::fprintf(stderr, "kven-read: %s\n", line.c_str());
+                    }
+                    progress.update(job);
+                });
         progress.end(job.status().speech);
     } catch (const KvenError& e) {
         progress.breakLine();

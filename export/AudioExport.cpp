@@ -6,6 +6,7 @@
 #include "files/Errors.h"
 #include "files/Paths.h"
 #include "intake/DocumentOutline.h"
+#include "intake/LineText.h"
 #include "reading/Reader.h"
 #include "reading/Waiter.h"
 #include "text/Cp932.h"
@@ -63,12 +64,33 @@ std::string chapterFolderOf(const std::string& path)
     return folder.empty() || folder.back() == '/' ? std::string() : folder;
 }
 
+std::vector<std::string> takenOverText(const TakenOver& taken)
+{
+    std::vector<std::string> lines;
+    if (taken.kept > 0)
+        lines.push_back("前回までの書き出しから " + std::to_string(taken.kept) + " 章のファイルを引き継ぎました");
+    if (taken.setAside > 0) {
+        std::string line = "中断した別の書き出し (開始位置などが違うもの) で完成した " +
+                           std::to_string(taken.setAside) + " 章のファイルは、消さずに残しました:";
+        for (const std::string& folder : taken.setAsideFolders)
+            line += " " + folder;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 AudioExport::AudioExport(Session session, ExportRequest request, OpenJTalkSetup setup)
     : session_(std::move(session)), request_(std::move(request)),
       engine_(loop_, std::move(setup), ExportEngine::TargetMaker{}, request_.jobs),
-      progress_(session_.selStart(), session_.text().size())
+      progress_(std::min(request_.from.value_or(0), session_.text().size()), session_.text().size())
 {
+    // The same files whatever the window last did: no chunk is a repeat of what it said.
+    session_.setSelStart(request_.from.value_or(0));
+    session_.setSelLength(0);
+    session_.setLastSpoken({});
     engine_.setChapterSource([this] { return chapters_.empty() ? 0 : chapterAt(chapters_, session_.selStart()); });
+    // The chunk being handed over is the selection.
+    engine_.setLineSource([this] { return shownText(session_.text(), session_.selStart(), session_.selLength()); });
     // The reading step runs to the end of the text and stops there.
     session_.setReading(false);
     if (request_.split)
@@ -164,6 +186,7 @@ AudioExport::Status AudioExport::status() const
     }
     s.left = ExportProgress::timeLeft(s.done, s.elapsed);
     s.speech = engine_.secondsWritten();
+    s.takenOver = engine_.takenOver();
     return s;
 }
 

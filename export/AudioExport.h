@@ -27,6 +27,8 @@ struct ExportRequest {
     unsigned jobs = 0;                 // synthesis processes; 0: one per processor
     // An LRC text track beside each audio file; a split export always writes them.
     bool lyrics = false;
+    // Where the export starts, a byte offset into the text; without it, at its start.
+    std::optional<std::size_t> from;
 };
 
 // The format a request writes. Throws KvenError for a name without a known extension, a
@@ -35,12 +37,15 @@ struct ExportRequest {
 AudioFormat checkRequest(const ExportRequest& request);
 // The folder of a split export: the path without its extension.
 std::string chapterFolderOf(const std::string& path);
+// What a split export says of the files it takes over from earlier runs (UTF-8, a line each);
+// empty when it takes over nothing.
+std::vector<std::string> takenOverText(const TakenOver& taken);
 
 class AudioExport {
 public:
-    // Reads the text of `session` from its cursor with its options, lists and reading
-    // dictionary; the document's headings, their ends and its name give the chapters and the
-    // tags.
+    // Reads the text of `session` from `request.from` (or its start), whatever its cursor, with
+    // its options, lists and reading dictionary; the document's headings, their ends and its name give the chapters and
+    // the tags.
     AudioExport(Session session, ExportRequest request, OpenJTalkSetup setup);
 
     using VoiceSetUp = std::function<void(SpeechEngine&, Session&)>;
@@ -61,6 +66,8 @@ public:
         double elapsed = 0;         // seconds since run() began
         std::optional<double> left; // seconds, at the pace so far, once there is one
         double speech = 0;          // seconds of sound written
+        // What a split export takes over from earlier runs, once its files are planned.
+        std::optional<TakenOver> takenOver;
     };
     // From any thread.
     Status status() const;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <system_error>
@@ -75,6 +76,8 @@ public:
         return kept != kept_.end() && kept->second.entry.key == planned_[chapter].key &&
                kept->second.entry.lyrics == lyrics_;
     }
+
+    TakenOver takenOver() const override { return takenOver_; }
 
     void keep(std::size_t chapter) override
     {
@@ -217,11 +220,24 @@ private:
             staging_ = makeTemporaryFolder(inFolder(real_, name));
         if (staging_.empty())
             throw KvenError(msgCannotCreate(folder_));
-        // What stopped runs completed comes over before their folders go.
-        kept_ = gatherKeptFiles(real_, listName_, staging_);
-        removeStaleExportTemporaries(folderHolding(real_), name);
-        removeStaleExportTemporaries(real_, name);
         planNames();
+        // What stopped runs completed and this one can keep comes over before their folders go;
+        // the folders that hold what it cannot keep stay for a run that can.
+        std::map<std::string, std::string, std::less<>> plannedKeys;
+        for (const Planned& planned : planned_)
+            if (!planned.key.empty())
+                plannedKeys[planned.name] = planned.key;
+        EarlierFiles earlier = gatherKeptFiles(real_, listName_, staging_, [&](const ChapterEntry& entry) {
+            const auto found = plannedKeys.find(entry.name);
+            return found != plannedKeys.end() && found->second == entry.key && entry.lyrics == lyrics_;
+        });
+        kept_ = std::move(earlier.kept);
+        removeStaleExportTemporaries(folderHolding(real_), name, earlier.spared);
+        removeStaleExportTemporaries(real_, name, earlier.spared);
+        for (std::size_t chapter = 0; chapter < planned_.size(); ++chapter)
+            takenOver_.kept += canKeep(chapter) ? 1 : 0;
+        takenOver_.setAside = earlier.setAside;
+        takenOver_.setAsideFolders.assign(earlier.spared.begin(), earlier.spared.end());
     }
 
     void moveIn(const std::string& name)
@@ -237,15 +253,45 @@ private:
     }
 
     // The temporary folder with whatever is still in it, and the folder when this export made it
-    // and does not complete (only when nothing else is in it).
+    // and does not complete (only when nothing else is in it). An export that does not complete
+    // leaves what it took over from stopped runs in its temporary folder, listed there, for the
+    // next run: only what it made goes.
     void removeWhatWasMade() noexcept
     {
         std::error_code ignored;
+        if (!staging_.empty() && !finished_ && leaveTakenOver())
+            staging_.clear(); // it stays
         if (!staging_.empty())
             std::filesystem::remove_all(staging_, ignored);
         staging_.clear();
         if (createdFolder_ && !finished_)
             std::filesystem::remove(folder_, ignored);
+    }
+
+    // Whether the temporary folder now holds only the files taken over from stopped runs, with a
+    // playlist of them; false when there are none, or they cannot stay.
+    bool leaveTakenOver() noexcept
+    {
+        try {
+            std::vector<ChapterEntry> carried;
+            std::set<std::string> names{listName_};
+            for (const auto& [name, kept] : kept_)
+                if (kept.folder == staging_) {
+                    carried.push_back(kept.entry);
+                    for (const std::string& each : namesOf(kept.entry))
+                        names.insert(each);
+                }
+            if (carried.empty())
+                return false;
+            std::error_code error;
+            for (auto it = std::filesystem::directory_iterator(staging_, error);
+                 !error && it != std::filesystem::directory_iterator(); it.increment(error))
+                if (std::error_code ignored; !names.contains(it->path().filename().string()))
+                    std::filesystem::remove_all(it->path(), ignored);
+            return writeFileAtomic(inFolder(staging_, listName_), playlistText(carried));
+        } catch (...) {
+            return false;
+        }
     }
 
     // Completes the file being written, with its text track, in the temporary folder, and lists
@@ -312,6 +358,7 @@ private:
     bool createdFolder_ = false;
     bool finished_ = false;
     KeptFiles kept_;
+    TakenOver takenOver_;
     std::vector<Planned> planned_;
     std::vector<File> files_;
     std::optional<std::size_t> current_;

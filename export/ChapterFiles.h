@@ -32,8 +32,10 @@ struct ChapterFile {
 // of any format) and its playlist; the folder's other files stay. Until then the folder stays
 // as it was, and a folder this target created goes again when the export does not complete.
 // Killed exports' temporaries go first as with openAudioSink, and those of this folder's
-// export as soon as their writer is gone, after the chapter files they completed have come
-// over for this run to keep (canKeep). With `lyrics`, each file has its text track "NN
+// export as soon as their writer is gone, after the chapter files they completed that this run
+// can keep have come over (canKeep); one that still holds complete files this run cannot keep
+// stays for a run that can (takenOver says so). What came over stays in this run's temporary
+// folder when it does not complete. With `lyrics`, each file has its text track "NN
 // title.lrc", made, moved in and replaced with it.
 std::unique_ptr<ExportTarget> chapterFilesTarget(const std::string& folder, AudioFormat format,
                                                  std::vector<ChapterFile> chapters, const AudioTags& tags,

@@ -61,6 +61,10 @@ void ExportEngine::start()
     if (planning_)
         return;
     target_ = makeTarget_();
+    {
+        std::lock_guard lock(mutex_);
+        takenOver_ = target_->takenOver();
+    }
     for (unsigned i = 0; i < workerCount_; ++i)
         threads_.emplace_back([this] { work(); });
 }
@@ -68,10 +72,11 @@ void ExportEngine::start()
 void ExportEngine::doSpeak(std::u16string_view text, int, int streamNumber)
 {
     const std::size_t chapter = chapterNow_ ? chapterNow_() : 0;
+    std::string line = lineNow_ ? lineNow_() : cp932::wideToUtf8(text);
     if (planning_) {
         if (planned_.size() <= chapter)
             planned_.resize(chapter + 1);
-        std::vector<std::string_view> parts{planned_[chapter], voicing().voicePath, voicing().speed};
+        std::vector<std::string_view> parts{planned_[chapter], voicing().voicePath, voicing().speed, line};
         const std::vector<std::string> pieces = synthesisPieces(text);
         parts.insert(parts.end(), pieces.begin(), pieces.end());
         planned_[chapter] = keyOf(parts);
@@ -91,7 +96,7 @@ void ExportEngine::doSpeak(std::u16string_view text, int, int streamNumber)
         if (cancel_)
             throw KvenError("中断しました");
         tasks_.push_back({submitted_++, chapter, voicing(), kept ? std::vector<std::string>() : synthesisPieces(text),
-                          cp932::wideToUtf8(text), kept});
+                          std::move(line), kept});
     }
     changed_.notify_all();
     endStream(streamNumber);
@@ -201,6 +206,12 @@ bool ExportEngine::allWritten() const
 {
     std::lock_guard lock(mutex_);
     return failure_ || cancel_ || (written_ == submitted_ && !writing_);
+}
+
+std::optional<TakenOver> ExportEngine::takenOver() const
+{
+    std::lock_guard lock(mutex_);
+    return takenOver_;
 }
 
 std::size_t ExportEngine::utterancesWritten() const

@@ -54,12 +54,19 @@ public:
     // its stream; nothing is made or written until endPlanning().
     void beginPlanning() { planning_ = true; }
     // The key of each chapter's utterances since beginPlanning(), by chapter index: of their
-    // texts, voice and speed, so equal keys give equal speech; empty for a chapter without any.
+    // texts, voice, speed and lines, so equal keys give equal speech and text tracks; empty
+    // for a chapter without any.
     const std::vector<std::string>& plannedKeys() const { return planned_; }
     // Speak synthesizes again; the target is made now when the engine is connected.
     void endPlanning();
     // Asked at each Speak: the chapter the utterance belongs to (0 without it).
     void setChapterSource(std::function<std::size_t()> chapterNow) { chapterNow_ = std::move(chapterNow); }
+    // Asked at each Speak: the utterance's line of the text track (UTF-8); without it, the text
+    // given. The lines are part of the planned keys.
+    void setLineSource(std::function<std::string()> lineNow) { lineNow_ = std::move(lineNow); }
+
+    // What the target takes over from earlier runs, once it is made; from any thread.
+    std::optional<TakenOver> takenOver() const;
 
     unsigned workers() const { return static_cast<unsigned>(threads_.size()); }
     std::size_t utterancesWritten() const;
@@ -79,7 +86,7 @@ private:
         std::size_t chapter;
         Voicing voicing;
         std::vector<std::string> pieces;
-        std::string line; // the text as given, UTF-8, for the text track
+        std::string line; // of the text track, UTF-8
         bool kept;        // its chapter's file is kept from an earlier run: nothing to synthesize
     };
     struct Utterance {
@@ -95,6 +102,7 @@ private:
 
     TargetMaker makeTarget_;
     std::function<std::size_t()> chapterNow_;
+    std::function<std::string()> lineNow_;
     std::unique_ptr<ExportTarget> target_;
     unsigned workerCount_;
 
@@ -107,6 +115,7 @@ private:
     std::uint64_t samplesWritten_ = 0;
     bool writing_ = false;
     std::optional<std::string> failure_;
+    std::optional<TakenOver> takenOver_;
     std::atomic<bool> cancel_{false};
     static_assert(std::atomic<bool>::is_always_lock_free);
     bool stopping_ = false;

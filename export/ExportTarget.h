@@ -8,8 +8,17 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kven {
+
+// What a run of a split export finds of earlier runs of it.
+struct TakenOver {
+    std::size_t kept = 0;     // chapter files it keeps instead of making them again
+    std::size_t setAside = 0; // whole chapter files of stopped runs it leaves for another run (another start point)
+    std::vector<std::string> setAsideFolders = {};
+    bool operator==(const TakenOver&) const = default;
+};
 
 // Where an export's speech goes, utterance after utterance, each with the index of the
 // chapter it belongs to; indices never go back.
@@ -24,6 +33,8 @@ public:
     // of being made again; from any thread. Then keep(chapter) takes the place of its appends.
     virtual bool canKeep(std::size_t) const { return false; }
     virtual void keep(std::size_t) {}
+    // What this run takes over from earlier ones, known once the target is made.
+    virtual TakenOver takenOver() const { return {}; }
     // Completes and puts in place everything written. Throws KvenError on any failure;
     // whatever was not put in place by then is removed with the target.
     virtual void finish() = 0;

@@ -2,18 +2,42 @@
 
 #include "files/Paths.h"
 #include "speech/Wav.h"
+#include "text/Utf8.h"
 
 #include <cstdio>
 
 namespace kven {
 namespace {
 
-// One line of text: a line break or a tab would end or break the LRC line.
-std::string oneLine(std::string_view text)
+// A field as one line of the track that no player can take for a tag or a time stamp, however
+// it looks for them: the brackets of both (and of the time stamps some players read within a
+// line) become their full-width forms, a line break or any other control character a blank,
+// bytes that are no UTF-8 the replacement character; blanks at either end go.
+std::string trackField(std::string_view text)
 {
     std::string line;
-    for (const char c : text)
-        line.push_back(c == '\r' || c == '\n' || c == '\t' ? ' ' : c);
+    for (std::size_t i = 0; i < text.size();) {
+        const utf8::Step step = utf8::decode(text, i);
+        const std::string_view bytes = text.substr(i, step.length);
+        i += step.length;
+        if (!step.valid()) {
+            line += "\uFFFD";
+            continue;
+        }
+        switch (step.codePoint) {
+        case U'[': line += "［"; break;
+        case U']': line += "］"; break;
+        case U'<': line += "＜"; break;
+        case U'>': line += "＞"; break;
+        default:
+            // C0 and C1 controls, DEL, and the line and paragraph separators.
+            if (step.codePoint < 0x20 || (step.codePoint >= 0x7F && step.codePoint < 0xA0) ||
+                step.codePoint == 0x2028 || step.codePoint == 0x2029)
+                line.push_back(' ');
+            else
+                line += bytes;
+        }
+    }
     const std::size_t first = line.find_first_not_of(' ');
     if (first == std::string::npos)
         return {};
@@ -41,8 +65,8 @@ std::string lyricsPathOf(std::string_view audioPath)
 LyricsTrack::LyricsTrack(const AudioTags& tags)
 {
     const auto tag = [this](std::string_view name, const std::string& value) {
-        if (!value.empty())
-            text_ += "[" + std::string(name) + ":" + oneLine(value) + "]\n";
+        if (const std::string field = trackField(value); !field.empty())
+            text_ += "[" + std::string(name) + ":" + field + "]\n";
     };
     tag("ti", tags.title);
     tag("ar", tags.artist);
@@ -51,7 +75,7 @@ LyricsTrack::LyricsTrack(const AudioTags& tags)
 
 void LyricsTrack::add(std::uint64_t sample, std::string_view text)
 {
-    text_ += lyricsTime(sample) + oneLine(text) + "\n";
+    text_ += lyricsTime(sample) + trackField(text) + "\n";
 }
 
 } // namespace kven

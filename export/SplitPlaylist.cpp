@@ -109,12 +109,13 @@ std::string keyOf(const std::vector<std::string_view>& parts)
     return text;
 }
 
-KeptFiles gatherKeptFiles(const std::string& real, const std::string& listName, const std::string& staging)
+EarlierFiles gatherKeptFiles(const std::string& real, const std::string& listName, const std::string& staging,
+                             const std::function<bool(const ChapterEntry&)>& wanted)
 {
-    KeptFiles kept;
+    EarlierFiles earlier;
     for (const ChapterEntry& entry : readPlaylist(inFolder(real, listName)))
         if (whole(real, entry))
-            kept[entry.name] = {entry, real};
+            earlier.kept[entry.name] = {entry, real};
     namespace fs = std::filesystem;
     const std::string_view target = fileNameOf(real);
     for (const std::string& folder : {folderHolding(real), real}) {
@@ -127,12 +128,26 @@ KeptFiles gatherKeptFiles(const std::string& real, const std::string& listName, 
             if (!temporary || !temporary->writerGone || temporary->target != target ||
                 !fs::is_directory(it->symlink_status(ignored)) || it->path().string() == staging)
                 continue;
-            for (const ChapterEntry& entry : readPlaylist(inFolder(it->path().string(), listName)))
-                if (whole(it->path().string(), entry) && moveInto(it->path().string(), staging, entry))
-                    kept[entry.name] = {entry, staging};
+            const std::string stopped = it->path().string();
+            // What goes on staying in the folder is listed there again, so that it stays usable.
+            std::vector<ChapterEntry> left;
+            for (const ChapterEntry& entry : readPlaylist(inFolder(stopped, listName))) {
+                if (!whole(stopped, entry))
+                    continue;
+                if (wanted(entry) && moveInto(stopped, staging, entry))
+                    earlier.kept[entry.name] = {entry, staging};
+                else
+                    left.push_back(entry);
+            }
+            if (!left.empty()) {
+                if (!writeFileAtomic(inFolder(stopped, listName), playlistText(left)))
+                    continue;
+                earlier.setAside += left.size();
+                earlier.spared.insert(stopped);
+            }
         }
     }
-    return kept;
+    return earlier;
 }
 
 } // namespace kven

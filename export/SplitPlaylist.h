@@ -6,7 +6,9 @@
 // older copies of this program pass over the comment lines that carry the record.
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,10 +43,18 @@ struct KeptFile {
 };
 using KeptFiles = std::map<std::string, KeptFile, std::less<>>;
 
-// The chapter files of an earlier export of the folder `real` that are whole as their playlist
-// records them: those of its completed export in `real`, and those that the runs of it that
-// were stopped (their writer gone) completed in their temporary folders, which are moved into
-// `staging`. The stopped runs' files come first: they are the newer.
-KeptFiles gatherKeptFiles(const std::string& real, const std::string& listName, const std::string& staging);
+// What earlier exports of the folder `real` left that a new run may use: the chapter files of
+// its completed export in `real`, and those that runs of it that were stopped (their writer
+// gone) completed in their temporary folders, of which those that `wanted` accepts are moved
+// into `staging`; the stopped runs' files come first, being the newer. The others stay where
+// they are, for a run that wants them (one from another start point): their temporary folders
+// are `spared`.
+struct EarlierFiles {
+    KeptFiles kept;
+    std::size_t setAside = 0;          // whole chapter files left in the stopped runs' folders
+    std::set<std::string> spared = {}; // those folders
+};
+EarlierFiles gatherKeptFiles(const std::string& real, const std::string& listName, const std::string& staging,
+                             const std::function<bool(const ChapterEntry&)>& wanted);
 
 } // namespace kven

@@ -78,7 +78,8 @@ std::string folderHolding(std::string_view path)
     return folder.empty() ? std::string(".") : std::string(folder);
 }
 
-void removeStaleExportTemporaries(const std::string& folder, std::string_view ownTarget)
+void removeStaleExportTemporaries(const std::string& folder, std::string_view ownTarget,
+                                  const std::set<std::string>& spared)
 {
     namespace fs = std::filesystem;
     const fs::file_time_type dayAgo = fs::file_time_type::clock::now() - kAbandonedAfter;
@@ -92,6 +93,8 @@ void removeStaleExportTemporaries(const std::string& folder, std::string_view ow
         std::error_code ignored;
         const fs::file_status status = it->symlink_status(ignored);
         if (fs::is_directory(status)) {
+            if (temporary->target == ownTarget && spared.contains(it->path().string()))
+                continue;
             removeExportFolder(it->path(), temporary->target == ownTarget ? std::nullopt : std::optional(dayAgo));
         } else if (fs::is_regular_file(status) &&
                    (audioFormatOf(temporary->target) || isPlaylistName(temporary->target)) &&

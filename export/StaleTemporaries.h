@@ -4,6 +4,7 @@
 // exports with their chapter files.
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -23,9 +24,11 @@ std::string folderHolding(std::string_view path);
 // Removes what exports that were killed left in `folder`: the temporary files of single-file
 // exports and of playlists, and the temporary folders of split exports. Each one goes once the
 // process that wrote it is gone and nothing in it changed for a day; the temporary folders of
-// `ownTarget` as soon as their writer is gone, as AtomicFile does with its own target's files.
-// Names of any other form are no export's and stay.
-void removeStaleExportTemporaries(const std::string& folder, std::string_view ownTarget);
+// `ownTarget` as soon as their writer is gone, as AtomicFile does with its own target's files,
+// unless they are `spared` (they hold what a later run may use). Names of any other form are no
+// export's and stay.
+void removeStaleExportTemporaries(const std::string& folder, std::string_view ownTarget,
+                                  const std::set<std::string>& spared = {});
 
 // A chapter title as a file name: characters that file systems or players refuse (/ \ : * ?
 // " < > | and control characters) become "_", blanks and dots at either end go (no hidden

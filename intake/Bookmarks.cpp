@@ -3,6 +3,7 @@
 #include "files/Errors.h"
 #include "files/FileIo.h"
 #include "files/Paths.h"
+#include "intake/DocumentOutline.h"
 #include "intake/RecentDocuments.h"
 #include "text/Sjis.h"
 #include "text/TextOps.h"
@@ -91,6 +92,9 @@ void Bookmarks::recordPosition()
     if (!writeFileAtomic(filePath_, joinLinesCrLf(scratch)))
         throw KvenError(msgCannotCreate(filePath_));
     recordTextLength(filePath_, scratch, path, session_.text().size());
+    // A document whose title is only guessed is listed by its file name.
+    const Document& document = session_.document();
+    recordTitle(filePath_, scratch, path, titleIsKnown(document) ? document.title : std::string(), document.author);
 }
 
 } // namespace kven

@@ -2,6 +2,9 @@
 
 #include "intake/Chapters.h"
 #include "state/Session.h"
+#include "text/Sjis.h"
+
+#include <algorithm>
 
 namespace kven {
 
@@ -40,6 +43,20 @@ Outline currentOutline(const Session& session, bool chapters)
     if (!chapters)
         return {{}, document.title, document.author};
     return {document.chapters, document.title, document.author};
+}
+
+bool titleIsKnown(const Document& document)
+{
+    if (!document.bookTitle.empty())
+        return true;
+    if (document.author.empty())
+        return false;
+    // The explanation comes after the opening, the source book at the end.
+    constexpr std::size_t kNear = 64 * 1024;
+    const std::string_view text = document.text;
+    return text.substr(0, kNear).find(sjis::kExplanationTitle) != std::string_view::npos ||
+           text.substr(text.size() - std::min(text.size(), kNear)).find(sjis::kSourceBookLabel) !=
+               std::string_view::npos;
 }
 
 } // namespace kven

@@ -23,6 +23,10 @@ struct Outline {
 // contents has its entries as chapters (contentsChapters), any other text its headings
 // (findChapters). An empty text has no chapters.
 Outline outlineOf(const Document& document, bool chapters = true);
+// Whether the document's title is known rather than guessed: a book's own, or that of an Aozora
+// text (one that explains its notation or names the book it was made from) with its author.
+bool titleIsKnown(const Document& document);
+
 // Sets the document's chapters, title and author to its outline.
 void outline(Document& document);
 

@@ -2,6 +2,8 @@
 
 #include "text/Cp932.h"
 
+#include <algorithm>
+
 namespace kven {
 
 std::vector<Line> linesOf(std::string_view sjis)
@@ -57,7 +59,7 @@ std::string trimBlanks(std::string s)
 
 } // namespace
 
-std::string cleanText(std::string_view utf8)
+std::string cleanText(std::string_view utf8, std::size_t from)
 {
     std::string out;
     std::size_t noteDepth = 0;
@@ -89,10 +91,25 @@ std::string cleanText(std::string_view utf8)
             i += rest.starts_with("｜") ? std::string_view("｜").size() : 1;
             continue;
         }
-        out.push_back(utf8[i]);
+        if (i >= from)
+            out.push_back(utf8[i]);
         ++i;
     }
     return trimBlanks(std::move(out));
+}
+
+std::string shownText(std::string_view sjis, std::size_t start, std::size_t length)
+{
+    // A note or a ruby reading open at `start` began on its line, and not far before.
+    constexpr std::size_t kLookBack = 4096;
+    start = std::min(start, sjis.size());
+    length = std::min(length, sjis.size() - start);
+    std::size_t lineStart = start;
+    const std::size_t earliest = start > kLookBack ? start - kLookBack : 0;
+    while (lineStart > earliest && sjis[lineStart - 1] != '\n')
+        --lineStart;
+    const std::string before = cp932::toUtf8(sjis.substr(lineStart, start - lineStart));
+    return cleanText(before + cp932::toUtf8(sjis.substr(start, length)), before.size());
 }
 
 } // namespace kven

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <map>
 #include <set>
+#include <tuple>
 
 namespace kven {
 
@@ -59,7 +61,57 @@ std::map<std::string, std::size_t> readLengths(const std::string& file)
     return lengths;
 }
 
+std::string titlesFileOf(const std::string& bookmarkFile)
+{
+    return inFolder(folderOf(bookmarkFile), kTitlesFileName);
+}
+
+// path TAB title TAB author, one a line.
+std::map<std::string, std::pair<std::string, std::string>> readTitles(const std::string& file)
+{
+    std::string data;
+    std::map<std::string, std::pair<std::string, std::string>> titles;
+    if (readWholeFile(file, kSmallFileLimit, data) != ReadStatus::ok)
+        return titles;
+    // From the right: a path may hold a tab, a title and an author never do.
+    for (const std::string& line : splitLines(data)) {
+        const std::size_t second = line.rfind('\t');
+        const std::size_t first =
+            second == std::string::npos || second == 0 ? std::string::npos : line.rfind('\t', second - 1);
+        if (first != std::string::npos && second > first + 1)
+            titles[line.substr(0, first)] = {line.substr(first + 1, second - first - 1), line.substr(second + 1)};
+    }
+    return titles;
+}
+
+// The paths that the bookmark lines name.
+std::set<std::string> namedPaths(const std::vector<std::string>& bookmarkLines)
+{
+    std::set<std::string> named;
+    for (const std::string& line : bookmarkLines)
+        if (auto bookmark = bookmarkOf(line))
+            named.insert(std::move(bookmark->first));
+    return named;
+}
+
+// A title or author as one field of a line.
+std::string field(std::string_view text)
+{
+    std::string one(text);
+    for (char& c : one)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    return one;
+}
+
 } // namespace
+
+std::string RecentDocument::caption() const
+{
+    if (title.empty())
+        return std::string(fileNameOf(file));
+    return author.empty() ? title : title + "（" + author + "）";
+}
 
 std::optional<double> RecentDocument::share() const
 {
@@ -72,6 +124,7 @@ std::vector<RecentDocument> recentDocuments(const std::string& bookmarkFile, std
 {
     const auto lines = bookmarkLines(bookmarkFile);
     const auto lengths = readLengths(lengthsFileOf(bookmarkFile));
+    const auto titles = readTitles(titlesFileOf(bookmarkFile));
     std::vector<RecentDocument> recent;
     std::set<std::string> seen;
     for (auto line = lines.rbegin(); line != lines.rend() && recent.size() < count; ++line) {
@@ -81,6 +134,8 @@ std::vector<RecentDocument> recentDocuments(const std::string& bookmarkFile, std
         RecentDocument document{cp932::toUtf8(path), position, std::nullopt};
         if (const auto found = lengths.find(path); found != lengths.end())
             document.length = found->second;
+        if (const auto found = titles.find(path); found != titles.end())
+            std::tie(document.title, document.author) = found->second;
         recent.push_back(std::move(document));
     }
     return recent;
@@ -89,10 +144,7 @@ std::vector<RecentDocument> recentDocuments(const std::string& bookmarkFile, std
 void recordTextLength(const std::string& bookmarkFile, const std::vector<std::string>& bookmarkLines,
                       std::string_view path, std::size_t length)
 {
-    std::set<std::string> named;
-    for (const std::string& line : bookmarkLines)
-        if (auto bookmark = bookmarkOf(line))
-            named.insert(std::move(bookmark->first));
+    const std::set<std::string> named = namedPaths(bookmarkLines);
     std::map<std::string, std::size_t> lengths = readLengths(lengthsFileOf(bookmarkFile));
     lengths[std::string(path)] = length;
     std::vector<std::string> lines;
@@ -100,6 +152,27 @@ void recordTextLength(const std::string& bookmarkFile, const std::vector<std::st
         if (named.contains(each))
             lines.push_back(each + "\t" + std::to_string(size));
     (void)writeFileAtomic(lengthsFileOf(bookmarkFile), joinLinesCrLf(lines));
+}
+
+void recordTitle(const std::string& bookmarkFile, const std::vector<std::string>& bookmarkLines, std::string_view path,
+                 std::string_view title, std::string_view author)
+{
+    const std::set<std::string> named = namedPaths(bookmarkLines);
+    auto titles = readTitles(titlesFileOf(bookmarkFile));
+    const std::string key(path);
+    if (field(title).find_first_not_of(' ') == std::string::npos)
+        titles.erase(key);
+    else
+        titles[key] = {field(title), field(author)};
+    std::vector<std::string> lines;
+    for (const auto& [each, known] : titles)
+        if (named.contains(each))
+            lines.push_back(each + "\t" + known.first + "\t" + known.second);
+    // No file for a user who never read a book with a known title.
+    std::error_code error;
+    if (lines.empty() && !std::filesystem::exists(titlesFileOf(bookmarkFile), error))
+        return;
+    (void)writeFileAtomic(titlesFileOf(bookmarkFile), joinLinesCrLf(lines));
 }
 
 } // namespace kven

@@ -2,7 +2,6 @@
 
 #include "files/Errors.h"
 #include "files/Paths.h"
-#include "intake/Chapters.h"
 #include "settings/VoiceChoice.h"
 
 #include <QMetaObject>
@@ -41,10 +40,8 @@ void ExportCommand::run(const Session& session)
     request.split = choice->split;
     checkRequest(request);
 
-    Session copy = session;
-    const std::vector<std::size_t> headings = markedHeadings(copy.text(), copy.document().headings);
-    copy.setSelStart(copy.options().headingSearch && !headings.empty() ? headings.front() : 0);
-    auto job = std::make_unique<AudioExport>(std::move(copy), std::move(request), setup_);
+    // The whole document, as kven-read exports it, wherever the cursor is.
+    auto job = std::make_unique<AudioExport>(session, std::move(request), setup_);
     auto setUpVoice = [voice = session.voiceIndex()](SpeechEngine& engine, Session& exported) {
         applyVoiceChoice(engine, exported, voice);
     };
@@ -62,14 +59,20 @@ void ExportCommand::run(const Session& session)
 
 void ExportCommand::finished(const std::string& target, const std::optional<std::string>& failure, bool cancelled)
 {
+    const std::optional<TakenOver> taken = export_->job().status().takenOver;
     export_.reset();
     if (cancelled)
         return;
-    if (failure)
+    if (failure) {
         dialogs_.showError(errorBoxText(*failure));
-    else
-        dialogs_.showExported("音声ファイルを書き出しました: " + target,
-                              std::filesystem::is_directory(target) ? target : std::string(folderOf(target)));
+        return;
+    }
+    std::string message = "音声ファイルを書き出しました: " + target;
+    // A resumed export says what it kept, which the progress dialog may have shown too briefly.
+    if (taken)
+        for (const std::string& line : takenOverText(*taken))
+            message += "\n" + line;
+    dialogs_.showExported(message, std::filesystem::is_directory(target) ? target : std::string(folderOf(target)));
 }
 
 } // namespace kven

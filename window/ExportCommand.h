@@ -1,8 +1,7 @@
 #pragma once
-// "音声ファイルに書き出す…": asks for the file, then exports the document from where loading put
-// the cursor (its first heading or its start) to its end, with the voice, speed and options in
-// use, in the background. One export at a time: asked again meanwhile, it shows the running
-// one's progress.
+// "音声ファイルに書き出す…": asks for the file, then exports the whole document, wherever the
+// cursor is, with the voice, speed and options in use, in the background. One export at a time: asked again meanwhile,
+// it shows the running one's progress.
 
 #include "speech/OpenJTalk.h"
 #include "state/DialogsAndClipboard.h"

@@ -33,12 +33,18 @@ constexpr FormatEntry kFormats[] = {
     {AudioFormat::flac, "FLAC (.flac)"}, {AudioFormat::wav, "WAV (.wav)"},
 };
 
-// `path` with the extension of `format` in place of its own.
+// `path` with the extension of `format` in place of the extension of a format, or after it when
+// it has none: "vol.2" is a name, not a format.
 QString withExtension(const QString& path, AudioFormat format)
 {
+    const QString extension = QString::fromLatin1(extensionOf(format));
+    const std::optional<AudioFormat> named = audioFormatOf(path.toStdString());
+    if (named == format)
+        return path;
+    if (!named)
+        return path + extension;
     const QFileInfo info(path);
-    const QString stem = info.suffix().isEmpty() ? path : path.left(path.size() - info.suffix().size() - 1);
-    return stem + QString::fromLatin1(extensionOf(format));
+    return path.left(path.size() - info.suffix().size() - 1) + extension;
 }
 
 } // namespace
@@ -65,6 +71,12 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
     const auto chosenFormat = [format] { return static_cast<AudioFormat>(format->currentData().toInt()); };
     QObject::connect(format, &QComboBox::currentIndexChanged, &dialog,
                      [path, chosenFormat] { path->setText(withExtension(path->text(), chosenFormat())); });
+    // A name typed with the extension of a format chooses that format.
+    QObject::connect(path, &QLineEdit::textEdited, &dialog, [format](const QString& text) {
+        if (const std::optional<AudioFormat> named = audioFormatOf(text.trimmed().toStdString()))
+            if (const int index = format->findData(static_cast<int>(*named)); index >= 0)
+                format->setCurrentIndex(index);
+    });
     QObject::connect(browse, &QPushButton::clicked, &dialog, [&dialog, path, format, chosenFormat] {
         QStringList filters;
         for (int i = 0; i < format->count(); ++i)
@@ -74,7 +86,10 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
                                                             path->text(), filters.join(QStringLiteral(";;")), &filter);
         if (chosen.isEmpty())
             return;
-        format->setCurrentIndex(std::max(0, format->findText(filter)));
+        // The extension of the name chosen, else the filter, names the format.
+        const std::optional<AudioFormat> named = audioFormatOf(chosen.toStdString());
+        const int typed = named ? format->findData(static_cast<int>(*named)) : -1;
+        format->setCurrentIndex(typed >= 0 ? typed : std::max(0, format->findText(filter)));
         path->setText(withExtension(chosen, chosenFormat()));
     });
 
@@ -178,8 +193,13 @@ void BackgroundExport::poll()
         bar->setFormat(share);
     dialog_->setValue(permille);
     const QString left = status.left ? QString::fromStdString(clockText(*status.left)) : QStringLiteral("?");
-    dialog_->setLabelText(
-        QStringLiteral("%1　経過 %2　残り %3").arg(share, QString::fromStdString(clockText(status.elapsed)), left));
+    QString label =
+        QStringLiteral("%1　経過 %2　残り %3").arg(share, QString::fromStdString(clockText(status.elapsed)), left);
+    // A resumed export says what it kept, for as long as it runs.
+    if (status.takenOver)
+        for (const std::string& line : takenOverText(*status.takenOver))
+            label += QStringLiteral("\n") + QString::fromStdString(line);
+    dialog_->setLabelText(label);
 }
 
 } // namespace kven

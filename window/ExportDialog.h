@@ -23,7 +23,7 @@ class QWidget;
 namespace kven {
 
 // The export dialog "音声ファイルに書き出す": the file name with a browse button, the format
-// (which sets the name's extension) and "見出しごとにファイルを分ける".
+// (which sets the name's extension, and which a typed extension sets) and "見出しごとにファイルを分ける".
 std::optional<ExportChoice> askExport(QWidget* parent, const std::string& suggested);
 
 // One export in the background, under the progress dialog "音声ファイルに書き出す" (percent,
@@ -42,6 +42,7 @@ public:
 
     void cancel();
     QProgressDialog* dialog() const;
+    const AudioExport& job() const { return *job_; }
 
 private:
     void poll();

@@ -1,6 +1,7 @@
 #pragma once
-// File > Recent documents: the documents read lately, newest first, with the share read, filled
-// from the bookmark file each time the menu opens.
+// File > Recent documents: the documents read lately, newest first, each by its title and author
+// where known and by its file name otherwise, with the share read, filled from the bookmark
+// file each time the menu opens.
 
 #include <functional>
 #include <string>

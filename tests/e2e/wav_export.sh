@@ -116,10 +116,11 @@ wait "$pid"; rc=$?
 check "Ctrl+C during --out --split exits 130" test "$rc" -eq 130
 check "... leaving no folder" test ! -e "$work/long"
 
-# --lyrics: a line per utterance that --dump lists, each where the WAV's 200 ms of silence ends.
+# --lyrics: a line per utterance that --dump lists, with the document's own text (not the reading
+# handed to the synthesizer), each where the WAV's 200 ms of silence ends.
 "$bin" --wav "$work/read.wav" --lyrics "$doc" 2>/dev/null
 "$bin" --dump "$doc" >"$work/dump"
-check "--lyrics: a line per utterance, its text" test "$(grep '^\[[0-9]' "$work/read.lrc" | sed 's/^\[[0-9:.]*\]//')" = "$(cut -f2 "$work/dump")"
+check "--lyrics: a line per utterance, the document's text" test "$(grep '^\[[0-9]' "$work/read.lrc" | sed 's/^\[[0-9:.]*\]//' | tr -d '\n')" = "$(iconv -f CP932 -t UTF-8 "$doc" | tr -d '\r\n')読み上げ終了。"
 check "... each after the pause of its utterance" python3 - "$work/read.wav" "$work/read.lrc" "$(wc -l <"$work/dump")" <<'PY'
 import re, sys, wave, array
 w = wave.open(sys.argv[1]); s = array.array('h', w.readframes(w.getnframes()))
@@ -134,13 +135,21 @@ PY
 parts="$work/parts.txt"
 for c in 一 二 三; do sjis "${c}［＃「${c}」は中見出し］\r\n"; for i in 1 2 3 4 5 6; do sjis "${c}の${i}番目の文です。\r\n"; done; done >"$parts"
 "$bin" --out "$work/whole.wav" --split "$parts" 2>/dev/null
+# A bookmark in the middle (where the window last stopped) moves --dump's start, never an export's.
+middle="$(python3 -c 'import sys; print(open(sys.argv[1], "rb").read().find("二［＃".encode("cp932")))' "$parts")"
+printf '%s,%s\r\n' "$parts" "$middle" >"$KVEN_HOME/KVEN.txt"
+check "--dump starts at the bookmark" test "$("$bin" --dump "$parts" 2>/dev/null | head -n 1 | cut -f1)" = "$middle"
+"$bin" --out "$work/marked.wav" --split "$parts" 2>/dev/null
+check "--out --split with a bookmark: the chapter files of the whole book, byte for byte" bash -c 'cd "$0" && for f in 0*; do cmp -s "$f" "$1/$f" || exit 1; done && test "$(ls "$0" | grep -c "^0")" = "$(ls "$1" | grep -c "^0")"' "$work/whole" "$work/marked"
+rm "$KVEN_HOME/KVEN.txt"
 "$bin" --out "$work/parts.wav" --split --jobs 1 "$parts" 2>/dev/null &
 pid=$!
 for _ in $(seq 1 300); do grep -qs '^02 ' "$work"/parts.part-*/parts.m3u8 && break; sleep 0.1; done
 { kill -KILL "$pid"; wait "$pid"; } 2>/dev/null
 first="$(stat -c %i "$work"/parts.part-*/'01 一.wav')"
-"$bin" --out "$work/parts.wav" --split "$parts" 2>/dev/null
+"$bin" --out "$work/parts.wav" --split "$parts" 2>"$work/err"
 check "a killed split export resumes with the files it completed" test "$(stat -c %i "$work/parts/01 一.wav")" = "$first"
+check "... and says how many it kept" grep -q '書き出しから [1-9] 章のファイルを引き継ぎました' "$work/err"
 check "... into the files of a run never stopped" bash -c 'for f in "$0"/0*; do cmp -s "$f" "$1/${f##*/}" || exit 1; done; cmp -s "$0/whole.m3u8" "$1/parts.m3u8"' "$work/whole" "$work/parts"
 check "... leaving no temporary folder" test -z "$(ls "$work" | grep 'parts.part')"
 third="$(stat -c %i "$work/parts/03 三.wav")"

@@ -120,6 +120,27 @@ TEST_F(AudioExportTest, ACancelledExportLeavesNothing)
     EXPECT_TRUE(std::filesystem::is_empty(folder.path())) << "no folder, no file, no temporary file";
 }
 
+// The text track follows the book as it is shown, not what the synthesizer is given: no ruby
+// reading in katakana, no note as a pause mark, times as before.
+TEST_F(AudioExportTest, TextTrackLinesAreTheBooksOwnText)
+{
+    Session session = bookWindow();
+    session.setText(testing::sj("吾輩《わがはい》は猫である。\r\n［＃改丁］\r\n名前はまだ無い。\r\n"));
+    session.setOption(&ReadingOptions::aozoraRuby, true);
+    ExportRequest request = requestFor(folder.path("cat.wav"));
+    request.lyrics = true;
+    AudioExport job(std::move(session), request, testing::testSetup());
+    job.run([](SpeechEngine& engine, Session& state) {
+        setUpVoiceList(engine, state, 0, NegativeVoiceIndex::selectsFirst);
+    });
+    std::istringstream lines(folder.read("cat.lrc"));
+    std::vector<std::string> texts;
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("[0"))
+            texts.push_back(line.substr(line.find(']') + 1));
+    EXPECT_EQ(texts, (std::vector<std::string>{"吾輩は猫である。", "名前はまだ無い。"})) << folder.read("cat.lrc");
+}
+
 TEST(AudioExportRequest, BadRequestsAreRefusedBeforeAnything)
 {
     const struct {

@@ -5,6 +5,7 @@
 #include "export/ChapterFiles.h"
 #include "export/EncoderSinks.h"
 #include "export/Lyrics.h"
+#include "export/SplitPlaylist.h"
 #include "files/Errors.h"
 #include "support/ScratchFolder.h"
 
@@ -330,6 +331,65 @@ TEST(AudioFile, TheNextExportIntoAFolderRemovesWhatKilledExportsLeft)
     auto target = chapterFilesTarget(folder.path("book"), AudioFormat::mp3, {{"一"}}, {});
     for (const auto& row : rows)
         EXPECT_EQ(std::filesystem::exists(top(row.name)), row.afterBook) << row.name;
+}
+
+// A run keeps the chapter files that a stopped run of the same export completed and says so;
+// those it cannot keep (a run from another start point made them) stay in the stopped run's
+// folder, still listed there, for a run that can, and it says where.
+TEST(AudioFile, AResumeKeepsWhatItCanAndLeavesTheRestForAnotherRun)
+{
+    testing::ScratchFolder folder;
+    const std::string stopped = ".part-2147483647-1-0"; // no process has pid_t's largest number
+    const auto keyFor = [](const char* own, const char* name, const char* title) {
+        return keyOf({own, name, title, "", "", "", "0"});
+    };
+    folder.write("book" + stopped + "/01 一.mp3", "1");
+    folder.write("book" + stopped + "/01 二.mp3", "2"); // from a run that started at 二
+    folder.write("book" + stopped + "/book.m3u8",
+                 playlistText({{"01 一.mp3", "一", 48000, 1, keyFor("k1", "01 一.mp3", "一"), false},
+                               {"01 二.mp3", "二", 48000, 1, keyFor("other start", "01 二.mp3", "二"), false}}));
+    const std::string spared = folder.path("book" + stopped);
+    {
+        auto target =
+            chapterFilesTarget(folder.path("book"), AudioFormat::mp3, {{"一", "k1"}, {"二", "k2"}}, {}, std::nullopt);
+        EXPECT_EQ(target->takenOver(), (TakenOver{1, 1, {spared}}));
+        EXPECT_TRUE(target->canKeep(0));
+        EXPECT_FALSE(target->canKeep(1));
+        target->keep(0);
+        target->append(1, speechLike());
+        target->finish();
+    }
+    EXPECT_EQ(folder.read("book/01 一.mp3"), "1") << "kept, not made again";
+    EXPECT_EQ(namesIn(spared), (std::set<std::string>{"01 二.mp3", "book.m3u8"}));
+    EXPECT_EQ(readPlaylist(spared + "/book.m3u8").size(), 1U);
+    // The run from that other start point keeps it in turn, and the folder goes.
+    {
+        auto target = chapterFilesTarget(folder.path("book"), AudioFormat::mp3, {{"一", ""}, {"二", "other start"}}, {},
+                                         std::nullopt);
+        EXPECT_EQ(target->takenOver(), (TakenOver{1, 0, {}}));
+        target->keep(1);
+        target->finish();
+    }
+    EXPECT_EQ(folder.read("book/01 二.mp3"), "2");
+    EXPECT_FALSE(folder.exists("book" + stopped));
+
+    // A resume stopped in its turn leaves what it took over for the next run, and only that.
+    folder.write("book" + stopped + "/01 一.mp3", "3");
+    folder.write("book" + stopped + "/book.m3u8",
+                 playlistText({{"01 一.mp3", "一", 48000, 1, keyFor("k3", "01 一.mp3", "一"), false}}));
+    {
+        auto target =
+            chapterFilesTarget(folder.path("book"), AudioFormat::mp3, {{"一", "k3"}, {"二", "k4"}}, {}, std::nullopt);
+        EXPECT_EQ(target->takenOver(), (TakenOver{1, 0, {}}));
+        target->keep(0);
+        target->append(1, speechLike());
+    }
+    std::set<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        if (entry.path().filename() != "book")
+            for (const std::string& name : namesIn(entry.path().string()))
+                left.insert(entry.path().filename().string().substr(0, 10) + "/" + name);
+    EXPECT_EQ(left, (std::set<std::string>{"book.part-/01 一.mp3", "book.part-/book.m3u8"}));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "state/Session.h"
 #include "support/Documents.h"
 #include "support/ScratchFolder.h"
+#include "support/Sjis.h"
 #include "text/TextOps.h"
 
 #include <cstdlib>
@@ -331,6 +332,49 @@ TEST_F(BookmarksTest, RecentDocumentsNewestFirstWithTheShareRead)
     EXPECT_EQ(recent[2].file, "/d/old.txt");
     EXPECT_EQ(recent[2].share(), std::nullopt);
     EXPECT_EQ(recentDocuments(folder.path("KVEN.txt"), 2).size(), 2U);
+}
+
+// A recent document is named by its title and author where they are known (a book's own, or a
+// text that opens with both), else by its file name; the bookmark file and KVEN.lengths keep the
+// lines older copies read.
+TEST_F(BookmarksTest, RecentDocumentsByTitleWhereKnown)
+{
+    const struct {
+        const char* path;
+        const char* text;
+        const char* bookTitle;
+        const char* title;
+        const char* author;
+        const char* caption;
+    } rows[] = {
+        {"/d/789_ruby_5639.zip", "…\r\n【テキスト中に現れる記号について】\r\n…", "", "吾輩は猫である", "夏目漱石",
+         "吾輩は猫である（夏目漱石）"},
+        {"/d/a.txt", "…\r\n底本：「文庫」\r\n", "", "羅生門", "芥川龍之介", "羅生門（芥川龍之介）"},
+        {"/d/book\t.epub", "…", "本の題\t名", "本の題\t名", "", "本の題 名"}, // a book's own title, no author
+        // Two lines that open a text are no known title and author.
+        {"/d/notes.txt", "…", "", "一行目です。", "二行目", "notes.txt"},
+    };
+    for (const auto& row : rows) {
+        Document document = session.document();
+        document.text = testing::sj(row.text) + std::string(1000 - testing::sj(row.text).size(), 'x');
+        document.path = row.path;
+        document.file = row.path;
+        document.bookTitle = row.bookTitle;
+        document.title = row.title;
+        document.author = row.author;
+        session.load(std::move(document));
+        session.setSelStart(500);
+        bookmarks.recordPosition();
+    }
+    const std::vector<RecentDocument> recent = recentDocuments(folder.path("KVEN.txt"), 10);
+    ASSERT_EQ(recent.size(), std::size(rows));
+    for (std::size_t i = 0; i < recent.size(); ++i) {
+        EXPECT_EQ(recent[i].caption(), rows[std::size(rows) - 1 - i].caption);
+        EXPECT_EQ(recent[i].share(), 0.5);
+    }
+    EXPECT_EQ(file(), "/d/789_ruby_5639.zip,500\r\n/d/a.txt,500\r\n/d/book\t.epub,500\r\n/d/notes.txt,500\r\n");
+    EXPECT_EQ(folder.read("KVEN.lengths"),
+              "/d/789_ruby_5639.zip\t1000\r\n/d/a.txt\t1000\r\n/d/book\t.epub\t1000\r\n/d/notes.txt\t1000\r\n");
 }
 
 } // namespace

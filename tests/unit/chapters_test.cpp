@@ -2,6 +2,7 @@
 // a heading at the very start, no headings; and the title and author of a document.
 
 #include "intake/Chapters.h"
+#include "intake/LineText.h"
 #include "support/Sjis.h"
 
 #include <gtest/gtest.h>
@@ -150,6 +151,31 @@ TEST(Chapters, TitleAndAuthor)
     for (int i = 0; i < 80; ++i)
         paragraph += "あ";
     EXPECT_EQ(documentInfo(sj(paragraph + "\r\n"), "/books/long.txt").title, "long");
+}
+
+// A chunk of the text as a reader sees it, for the text track: ruby readings and notes left
+// out, also where the chunk begins inside one that its line opened.
+TEST(ShownText, RubyReadingsAndNotesLeftOut)
+{
+    const struct {
+        const char* name;
+        const char* line;
+        const char* from; // the chunk: from here (UTF-8) to the end of the line
+        const char* shown;
+    } rows[] = {
+        {"ruby", "　吾輩《わがはい》は猫である。\r\n", "吾輩", "吾輩は猫である。"},
+        {"ruby with its base marked", "一｜匹の猫《ねこ》。", "一", "一匹の猫。"},
+        {"notes", "猫［＃「猫」に傍点］です。［＃改丁］", "猫", "猫です。"},
+        {"a gaiji", "※［＃「言＋示」、第4水準2-88-39］です。", "※", "です。"},
+        {"inside a note opened before", "前［＃「甲。乙」に傍点］後です。", "乙", "後です。"},
+        {"inside a reading opened before", "漢字《かん。じ》です。", "じ", "です。"},
+        {"after a note closed before", "前［＃改行］後です。", "後", "後です。"},
+    };
+    for (const auto& row : rows) {
+        const std::string text = "前の行。\r\n" + sj(row.line);
+        const std::size_t start = text.find(sj(row.from), sj("前の行。\r\n").size());
+        EXPECT_EQ(shownText(text, start, text.size() - start), row.shown) << row.name;
+    }
 }
 
 } // namespace

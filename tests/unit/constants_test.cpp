@@ -48,6 +48,7 @@ TEST(SjisConstants, MatchTheirUtf8Spelling)
         {sjis::kIterationMark, "ゝ"},
         {sjis::kVoicedIterationMark, "ゞ"},
         {sjis::kExplanationTitle, "【テキスト中に現れる記号について】"},
+        {sjis::kSourceBookLabel, "底本："},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(cp932::toUtf8(row.bytes), row.utf8);

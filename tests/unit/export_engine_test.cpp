@@ -7,6 +7,7 @@
 #include "speech/OpenJTalkEngine.h"
 #include "support/ScratchFolder.h"
 #include "support/SpeechRig.h"
+#include "support/TrackTags.h"
 #include "text/Cp932.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,32 @@ TEST(Lyrics, TimesAreHundredthsOfTheSamplesWritten)
     LyricsTrack track({"題", "著", "", 0});
     track.add(9600, "一行\r\n二行 ");
     EXPECT_EQ(track.text(), "[ti:題]\n[ar:著]\n[00:00.20]一行  二行\n") << "tags, then one line per utterance";
+}
+
+// No title, author or text can start a tag or a time stamp of its own, for a player that finds
+// them anywhere on a line.
+TEST(Lyrics, NoFieldStartsATagOrATimeStamp)
+{
+    const struct {
+        const char* field;
+        const char* written; // as a tag's value and as a line's text
+    } rows[] = {
+        {"題名]\n[offset:99999]", "題名］ ［offset:99999］"}, // a title that closes its tag and adds one
+        {"猫[00:12.00]犬", "猫［00:12.00］犬"},               // a time stamp inside the text
+        {"<00:01.00>語", "＜00:01.00＞語"},                   // the word times some players read
+        {"a\rb\x0B"
+         "c\u2028d\u0085e",
+         "a b c d e"},             // every kind of line break
+        {"x\xFF[y", "x\uFFFD［y"}, // no UTF-8: no bracket hides in it
+    };
+    for (const auto& row : rows) {
+        LyricsTrack track({row.field, row.field, row.field, 0});
+        track.add(0, row.field);
+        const std::string text = track.text();
+        EXPECT_EQ(testing::trackFault(text), std::nullopt) << text;
+        EXPECT_EQ(text, "[ti:" + std::string(row.written) + "]\n[ar:" + row.written + "]\n[al:" + row.written +
+                            "]\n[00:00.00]" + row.written + "\n");
+    }
 }
 
 TEST_F(WavExport, NothingIsLeftBehindUnlessFinished)

@@ -1040,6 +1040,13 @@ void WindowTest::exportRunsInTheBackground()
     QVERIFY(rig.dialogs.errors.empty());
     for (const char* file : {"01 題名.mp3", "02 一.mp3", "03 二.mp3", "book.m3u8"})
         QVERIFY2(std::filesystem::exists(rig.path(std::string("out/book/") + file)), file);
+    // Again: every chapter file is kept, and the message says so.
+    rig.dialogs.exportAnswers.push_back(ExportChoice{rig.path("out/book.mp3"), true});
+    control<QAction>(form, "exportAction")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(form.runningExport() == nullptr, 60000);
+    QCOMPARE(QString::fromStdString(rig.dialogs.infos.back()),
+             QString::fromStdString("音声ファイルを書き出しました: " + rig.path("out/book") +
+                                    "\n前回までの書き出しから 3 章のファイルを引き継ぎました"));
 
     // A long document, cancelled: no file, no folder, no temporary file.
     std::string lines;
@@ -1058,7 +1065,7 @@ void WindowTest::exportRunsInTheBackground()
     progress->findChild<QPushButton*>()->click();
     QTRY_VERIFY_WITH_TIMEOUT(form.runningExport() == nullptr, 10000);
     QCOMPARE(std::distance(std::filesystem::directory_iterator(rig.path("")), {}), before);
-    QCOMPARE(rig.dialogs.infos.size(), std::size_t{1});
+    QCOMPARE(rig.dialogs.infos.size(), std::size_t{2});
     QVERIFY(rig.dialogs.errors.empty());
 
     // A name without a known extension is refused before anything starts.
@@ -1634,6 +1641,31 @@ void WindowTest::realDialogsSayWhatTheyShould()
     });
     const std::optional<ExportChoice> choice = dialogs.chooseExport("/x/book.opus");
     QVERIFY(choice.has_value() && choice->path == "/x/book.mp3" && choice->split);
+    // A name typed with the extension of a format sets the format; any other name gets the
+    // format's extension added, and nothing of it is taken away.
+    const struct {
+        const char* typed;
+        const char* path;
+        const char* format;
+    } typedNames[] = {
+        {"/x/cancel.mp3", "/x/cancel.mp3", "MP3 (.mp3)"},
+        {"/x/Cancel.FLAC", "/x/Cancel.FLAC", "FLAC (.flac)"},
+        {"/x/cancel", "/x/cancel.opus", "Opus (.opus)"},
+        {"/x/vol.2", "/x/vol.2.opus", "Opus (.opus)"},
+    };
+    for (const auto& row : typedNames) {
+        whenUp([&](QWidget* box) {
+            auto* path = box->findChild<QLineEdit*>(QStringLiteral("ExportPath"));
+            path->clear();
+            QTest::keyClicks(path, QString::fromUtf8(row.typed));
+            QCOMPARE(box->findChild<QComboBox*>(QStringLiteral("ExportFormat"))->currentText(),
+                     QString::fromUtf8(row.format));
+            button(box, QStringLiteral("OK"))->click();
+        });
+        const std::optional<ExportChoice> typed = dialogs.chooseExport("/x/book.opus");
+        QVERIFY(typed.has_value());
+        QCOMPARE(QString::fromStdString(typed->path), QString::fromUtf8(row.path));
+    }
 
     // Qt's own dialogs speak Japanese, like the window: the Open dialog's buttons.
     useJapaneseDialogs(*QCoreApplication::instance());
