@@ -1,8 +1,11 @@
 #include "reading/EnglishWords.h"
 
 #include "reading/Romaji.h"
+#include "text/Cp932.h"
+#include "text/FullWidth.h"
 #include "text/Sjis.h"
 
+#include <utility>
 #include <vector>
 
 namespace kven {
@@ -31,6 +34,43 @@ char latinAt(std::string_view text, std::size_t i)
     return '\0';
 }
 
+// English words with an apostrophe, which the pronouncing dictionary does not hold; the kana
+// in UTF-8.
+constexpr std::pair<std::string_view, std::string_view> kContractions[] = {
+    {"don't", "ドント"},        {"doesn't", "ダズント"}, {"didn't", "ディドント"},   {"isn't", "イズント"},
+    {"aren't", "アーント"},     {"wasn't", "ワズント"},  {"weren't", "ワーント"},    {"can't", "キャント"},
+    {"couldn't", "クドゥント"}, {"won't", "ウォント"},   {"wouldn't", "ウドゥント"}, {"shouldn't", "シュドゥント"},
+    {"haven't", "ハブント"},    {"hasn't", "ハズント"},  {"it's", "イッツ"},         {"that's", "ザッツ"},
+    {"what's", "ワッツ"},       {"let's", "レッツ"},     {"there's", "ゼアズ"},      {"here's", "ヒアズ"},
+    {"i'm", "アイム"},          {"i've", "アイブ"},      {"i'll", "アイル"},         {"i'd", "アイド"},
+    {"you're", "ユア"},         {"you've", "ユーブ"},    {"you'll", "ユール"},       {"you'd", "ユード"},
+    {"we're", "ウィア"},        {"we've", "ウィーブ"},   {"we'll", "ウィール"},      {"they're", "ゼア"},
+    {"they've", "ゼイブ"},      {"they'll", "ゼイル"},   {"he's", "ヒーズ"},         {"she's", "シーズ"},
+};
+
+// The apostrophes of a word ("Ken'ichi", "doesn't"): the mapping's full-width one and ’.
+bool apostropheAt(std::string_view text, std::size_t i)
+{
+    static const std::string fullWidth = toFullWidth("'");
+    constexpr std::string_view kRightQuote = "\x81\x66"; // ’
+    const std::string_view c = text.substr(i, 2);
+    return c == fullWidth || c == kRightQuote;
+}
+
+// The kana (Shift_JIS) of a word with an apostrophe (`lower`, in small letters): a contraction,
+// or a word's possessive ("ruby's"); empty for another.
+std::string apostropheWord(std::string_view lower, const EnglishLexicon& lexicon)
+{
+    for (const auto& [word, kana] : kContractions)
+        if (word == lower)
+            return cp932::fromUtf8(kana);
+    if (lower.ends_with("'s") && lower.find('\'') == lower.size() - 2) {
+        if (const std::string_view stem = lexicon.kana(lower.substr(0, lower.size() - 2)); !stem.empty())
+            return std::string(stem) + "\x83\x59"; // ズ
+    }
+    return {};
+}
+
 // The katakana for the letters `ascii`, empty when they stay spelled: one letter, an
 // abbreviation, or a word the lexicon does not know.
 std::string_view kanaOf(std::string_view ascii, const EnglishLexicon& lexicon, std::string& lower)
@@ -48,6 +88,23 @@ std::string_view kanaOf(std::string_view ascii, const EnglishLexicon& lexicon, s
     return lexicon.kana(lower);
 }
 
+// Whether `ascii` looks like a Japanese name written in Latin letters: a capital, then small
+// letters with three vowels or more, ending in "a", "i", "o" or "u" (an English word's final
+// "e" is mostly silent: "Separate").
+bool japaneseName(std::string_view ascii)
+{
+    if (ascii.size() < 5 || !isCapital(ascii[0]) ||
+        std::string_view("aiou").find(ascii.back()) == std::string_view::npos)
+        return false;
+    std::size_t vowels = 0;
+    for (const char c : ascii.substr(1)) {
+        if (c < 'a' || c > 'z')
+            return false;
+        vowels += std::string_view("aeiou").find(c) != std::string_view::npos ? 1 : 0;
+    }
+    return vowels >= 3;
+}
+
 // Appends what is said for the run of letters `letters` (full width; `ascii` the same in
 // ASCII): the word's kana, else the kana of each word a capital begins within it
 // ("AllowOverride", "HTMLParser"), with the parts the lexicon does not know spelled.
@@ -55,8 +112,23 @@ void appendRun(std::string& out, std::string_view letters, std::string_view asci
 {
     std::string lower;
     if (const std::string_view kana = kanaOf(ascii, lexicon, lower); !kana.empty()) {
+        // A Japanese name the pronouncing dictionary holds ("Takahashi") is said as the kana it
+        // spells: a capitalised word of three syllables or more that ends in a vowel a Japanese
+        // name ends in, and that the loan words lack.
+        if (japaneseName(ascii) && !lexicon.isLoanWord(lower)) {
+            if (const std::string name = romajiKana(ascii); !name.empty()) {
+                out.append(name);
+                return;
+            }
+        }
         out.append(kana);
         return;
+    }
+    if (ascii.find('\'') != std::string_view::npos) {
+        if (const std::string kana = apostropheWord(lower, lexicon); !kana.empty()) {
+            out.append(kana);
+            return;
+        }
     }
     // Japanese the pronouncing dictionary lacks, written in Latin letters ("Fukamachi",
     // "ChaSen"): small letters, each capital starting a part.
@@ -128,8 +200,15 @@ std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& l
         Run run{fullWidth.substr(other, i - other), {}, false};
         const std::size_t start = i;
         ascii.clear();
-        for (char c; (c = latinAt(fullWidth, i)) != '\0'; i += 2)
-            ascii += c;
+        for (char c;;) {
+            for (; (c = latinAt(fullWidth, i)) != '\0'; i += 2)
+                ascii += c;
+            // A word goes on over an apostrophe between letters ("Ken'ichi", "doesn't").
+            if (i == start || !apostropheAt(fullWidth, i) || latinAt(fullWidth, i + 2) == '\0')
+                break;
+            ascii += '\'';
+            i += 2;
+        }
         if (i > start) {
             std::size_t next = i;
             while (next < fullWidth.size() && onlyBlanks(fullWidth.substr(next, sjis::charLength(fullWidth, next))))

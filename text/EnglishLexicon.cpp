@@ -91,7 +91,7 @@ bool EnglishLexicon::add(std::size_t slot, std::string_view word, std::string_vi
         words_.size() + kana_.size() + word.size() + kana.size() > std::numeric_limits<std::uint32_t>::max() / 2)
         return false;
     entries_.push_back({static_cast<std::uint32_t>(words_.size()), static_cast<std::uint32_t>(kana_.size()),
-                        static_cast<std::uint16_t>(word.size()), static_cast<std::uint16_t>(kana.size())});
+                        static_cast<std::uint16_t>(word.size()), static_cast<std::uint16_t>(kana.size()), false});
     slots_[slot] = static_cast<std::uint32_t>(entries_.size());
     words_ += word;
     kana_ += kana;
@@ -156,6 +156,7 @@ void EnglishLexicon::readLoanWords(std::string_view loanWords)
             continue;
         if (entry == 0) {
             if (add(slot, word, loan)) {
+                entries_.back().loan = true;
                 taken.push_back(true);
                 looked.push_back(true);
             }
@@ -167,6 +168,7 @@ void EnglishLexicon::readLoanWords(std::string_view loanWords)
         Entry& e = entries_[entry - 1];
         e.kana = static_cast<std::uint32_t>(kana_.size());
         e.kanaLength = static_cast<std::uint16_t>(loan.size());
+        e.loan = true;
         kana_ += loan;
         taken[entry - 1] = true;
     }
@@ -204,6 +206,7 @@ void EnglishLexicon::readLoanWords(std::string_view loanWords)
             continue;
         entries_[k].kana = static_cast<std::uint32_t>(kana_.size());
         entries_[k].kanaLength = static_cast<std::uint16_t>(loan.size());
+        entries_[k].loan = true;
         kana_ += loan;
     }
 }
@@ -265,6 +268,14 @@ std::string_view EnglishLexicon::kana(std::string_view word) const
         return {};
     const Entry& e = entries_[entry - 1];
     return std::string_view(kana_).substr(e.kana, e.kanaLength);
+}
+
+bool EnglishLexicon::isLoanWord(std::string_view word) const
+{
+    if (slots_.empty())
+        return false;
+    const std::uint32_t entry = slots_[slotOf(word)];
+    return entry != 0 && entries_[entry - 1].loan;
 }
 
 } // namespace kven

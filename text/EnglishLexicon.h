@@ -41,6 +41,9 @@ public:
     std::size_t size() const { return entries_.size(); }
     // The katakana (Shift_JIS) for `word`, lower-case ASCII; empty when it is not known.
     std::string_view kana(std::string_view word) const;
+    // Whether the katakana for `word` are a loan word of the loan-word list (its own or its
+    // singular's), rather than what its pronunciation gives.
+    bool isLoanWord(std::string_view word) const;
 
 private:
     struct Entry {
@@ -48,6 +51,7 @@ private:
         std::uint32_t kana;
         std::uint16_t wordLength;
         std::uint16_t kanaLength;
+        bool loan = false;
     };
     std::string_view wordOf(const Entry& e) const { return std::string_view(words_).substr(e.word, e.wordLength); }
     std::string_view kanaOf(const Entry& e) const { return std::string_view(kana_).substr(e.kana, e.kanaLength); }

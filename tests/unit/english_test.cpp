@@ -31,6 +31,7 @@ constexpr std::string_view kLexicon = R"(MNCL
 ("server" nil (((s er) 1) ((v er) 0)))
 ("station" nil (((s t ey) 1) ((sh ax n) 0)))
 ("table" nil (((t ey) 1) ((b ax l) 0)))
+("takahashi" nil (((t aa) 0) ((k ax) 0) ((hh aa) 1) ((sh iy) 0)))
 ("the" nil (((dh ax) 0)))
 ("think" nil (((th ih ng k) 1)))
 ("use" n (((y uw s) 0)))
@@ -67,7 +68,11 @@ TEST(EnglishWords, AreSaidAsLoanWords)
         {"base3range", "ベース３レンジ"},
         {"Fukamachi wakati kitte shimbun ChaSen", "フカマチワカチキッテシンブンチャセン"}, // romanized Japanese
         {"namu hq", "ナム　ｈｑ"}, // not romanized Japanese from end to end
-        {"Range", "ランゲ", true}, // the reading dictionary goes first
+        // a word goes on over its apostrophe; a name the dictionary holds is said as it spells
+        {"Ken'ichi doesn't use ruby's table", "ケンイチダズントユースルビーズテーブル"},
+        {"Takahashi takahashi", "タカハシタカハシー"}, // in small letters it is not a name
+        {"it's ruby'", "イッツルビー;"},               // a closing quote ends the word
+        {"Range", "ランゲ", true},                     // the reading dictionary goes first
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.chunk);
