@@ -88,21 +88,28 @@ std::string_view kanaOf(std::string_view ascii, const EnglishLexicon& lexicon, s
     return lexicon.kana(lower);
 }
 
-// Whether `ascii` looks like a Japanese name written in Latin letters: a capital, then small
-// letters with three vowels or more, ending in "a", "i", "o" or "u" (an English word's final
-// "e" is mostly silent: "Separate").
+// Whether `ascii` looks like a Japanese name written in Latin letters: five letters or more
+// with two vowels or more, a capital and then small letters ending in "a", "i", "o" or "u"
+// ("Takahashi", "Kanji"; an English word's final "e" is mostly silent: "Separate"), or parts
+// each begun by a capital, ending in a small letter other than "e" ("ChaSen").
 bool japaneseName(std::string_view ascii)
 {
-    if (ascii.size() < 5 || !isCapital(ascii[0]) ||
-        std::string_view("aiou").find(ascii.back()) == std::string_view::npos)
+    if (ascii.size() < 5 || !isCapital(ascii[0]))
         return false;
+    bool parts = false;
     std::size_t vowels = 0;
-    for (const char c : ascii.substr(1)) {
-        if (c < 'a' || c > 'z')
+    for (std::size_t i = 1; i < ascii.size(); ++i) {
+        const char c = ascii[i];
+        if (isCapital(c) && isCapital(ascii[i - 1]))
             return false;
-        vowels += std::string_view("aeiou").find(c) != std::string_view::npos ? 1 : 0;
+        if (!isCapital(c) && (c < 'a' || c > 'z'))
+            return false;
+        parts = parts || isCapital(c);
+        vowels += std::string_view("aeiouAEIOU").find(c) != std::string_view::npos ? 1 : 0;
     }
-    return vowels >= 3;
+    const bool ending = parts ? !isCapital(ascii.back()) && ascii.back() != 'e'
+                              : std::string_view("aiou").find(ascii.back()) != std::string_view::npos;
+    return ending && vowels >= 2;
 }
 
 // Appends what is said for the run of letters `letters` (full width; `ascii` the same in
@@ -112,9 +119,8 @@ void appendRun(std::string& out, std::string_view letters, std::string_view asci
 {
     std::string lower;
     if (const std::string_view kana = kanaOf(ascii, lexicon, lower); !kana.empty()) {
-        // A Japanese name the pronouncing dictionary holds ("Takahashi") is said as the kana it
-        // spells: a capitalised word of three syllables or more that ends in a vowel a Japanese
-        // name ends in, and that the loan words lack.
+        // A Japanese name the pronouncing dictionary holds ("Takahashi", "ChaSen") is said as the
+        // kana it spells, where the loan words lack it.
         if (japaneseName(ascii) && !lexicon.isLoanWord(lower)) {
             if (const std::string name = romajiKana(ascii); !name.empty()) {
                 out.append(name);

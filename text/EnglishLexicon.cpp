@@ -172,9 +172,11 @@ void EnglishLexicon::readLoanWords(std::string_view loanWords)
         kana_ += loan;
         taken[entry - 1] = true;
     }
-    // A plural the loan words lack is its singular's loan word with the "s" its pronunciation
-    // ends in ("characters" キャラクターズ, "texts" テキスツ); "-es" after a hissing sound,
-    // which a loan word would say otherwise, is left as pronounced.
+    // A plural the loan words lack is said as its singular with the "s" its pronunciation ends
+    // in: the singular's loan word ("characters" キャラクターズ, "texts" テキスツ), else its
+    // pronunciation, which the kana rules get right more often ("examples" エグザンプルズ).
+    // "-es" after a hissing sound, which a loan word would say otherwise, and "-oes" ("does")
+    // are left as pronounced.
     constexpr std::string_view kZu = "\x83\x59";  // ズ
     constexpr std::string_view kSu = "\x83\x58";  // ス
     constexpr std::string_view kTsu = "\x83\x63"; // ツ
@@ -184,14 +186,14 @@ void EnglishLexicon::readLoanWords(std::string_view loanWords)
         const std::string_view word = wordOf(entries_[k]);
         if (taken[k] || word.size() < 4 || !word.ends_with('s') || word.ends_with("ss") || word.ends_with("ses") ||
             word.ends_with("xes") || word.ends_with("zes") || word.ends_with("hes") || word.ends_with("ces") ||
-            word.ends_with("ges"))
+            word.ends_with("ges") || word.ends_with("oes"))
             continue;
         if (word.ends_with("ies"))
             stem.assign(word.substr(0, word.size() - 3)).append("y");
         else
             stem.assign(word.substr(0, word.size() - 1));
         const std::uint32_t stemEntry = slots_[slotOf(stem)];
-        if (stemEntry == 0 || !taken[stemEntry - 1])
+        if (stemEntry == 0 || stem.size() < 3)
             continue;
         const std::string_view plural = kanaOf(before[k]);
         std::string loan(kanaOf(entries_[stemEntry - 1]));
@@ -201,12 +203,12 @@ void EnglishLexicon::readLoanWords(std::string_view loanWords)
             loan += plural.substr(plural.size() - kZu.size());
         else
             continue;
-        if (loan.size() > std::numeric_limits<std::uint16_t>::max() ||
+        if (loan == plural || loan.size() > std::numeric_limits<std::uint16_t>::max() ||
             kana_.size() + loan.size() > std::numeric_limits<std::uint32_t>::max() / 2)
             continue;
         entries_[k].kana = static_cast<std::uint32_t>(kana_.size());
         entries_[k].kanaLength = static_cast<std::uint16_t>(loan.size());
-        entries_[k].loan = true;
+        entries_[k].loan = taken[stemEntry - 1];
         kana_ += loan;
     }
 }

@@ -27,7 +27,8 @@ public:
     explicit EnglishLexicon(std::string_view lexicon);
     // Those words, and the words of `loanWords` (the text of an SKK dictionary) said as the loan
     // word loanWordFor() chooses for each: where that dictionary has a loan word, it goes first,
-    // and a plural it lacks is said as its singular's loan word with the plural's ending.
+    // and a plural it lacks is said as its singular (its loan word, else its pronunciation) with
+    // the plural's ending.
     EnglishLexicon(std::string_view lexicon, std::string_view loanWords);
 
     // The words of the file at `path`; none when it cannot be read.

@@ -24,6 +24,10 @@ constexpr std::string_view kLexicon = R"(MNCL
 ("configuration" nil (((k ax n) 0) ((f ih) 1) ((g y er) 0) ((ey) 1) ((sh ax n) 0)))
 ("computer" nil (((k ax m) 0) ((p y uw) 1) ((t er) 0)))
 ("computers" nil (((k ax m) 0) ((p y uw) 1) ((t er z) 0)))
+("does" v (((d ah z) 1)))
+("doe" nil (((d ow) 1)))
+("example" nil (((ih g) 0) ((z ae m) 1) ((p ax l) 0)))
+("examples" nil (((ih g) 0) ((z ae m) 1) ((p ax l z) 0)))
 ("nhk" nil (((eh n) 1) ((eh ch) 1) ((k ey) 1)))
 ("range" nil (((r ey n jh) 1)))
 ("ranges" nil (((r ey n) 1) ((jh ih z) 0)))
@@ -71,8 +75,9 @@ TEST(EnglishWords, AreSaidAsLoanWords)
         // a word goes on over its apostrophe; a name the dictionary holds is said as it spells
         {"Ken'ichi doesn't use ruby's table", "ケンイチダズントユースルビーズテーブル"},
         {"Takahashi takahashi", "タカハシタカハシー"}, // in small letters it is not a name
-        {"it's ruby'", "イッツルビー;"},               // a closing quote ends the word
-        {"Range", "ランゲ", true},                     // the reading dictionary goes first
+        {"Does Kitte", "ダズキッテ"},
+        {"it's ruby'", "イッツルビー;"}, // a closing quote ends the word
+        {"Range", "ランゲ", true},       // the reading dictionary goes first
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.chunk);
@@ -151,7 +156,9 @@ TEST(LoanWords, GoFirstAndMakePlurals)
         {"configure", "コンフィギュア"}, // a word only the loan words have
         {"computers", "コンピューターズ"},
         {"station", "ステーション"},
-        {"ranges", "レンジズ"}, // no loan word for "range"
+        {"ranges", "レンジズ"},         // no loan word for "range"
+        {"examples", "エグザンプルズ"}, // the singular's pronunciation with the plural's ending
+        {"does", "ダズ"},               // not a plural
         {"x-ray", ""},
     };
     for (const auto& row : rows)
