@@ -181,6 +181,7 @@ void EnglishLexicon::readLoanWords(std::string_view loanWords)
     constexpr std::string_view kSu = "\x83\x58";  // ス
     constexpr std::string_view kTsu = "\x83\x63"; // ツ
     constexpr std::string_view kTo = "\x83\x67";  // ト
+    constexpr std::string_view kDo = "\x83\x68";  // ド
     std::string stem;
     for (std::size_t k = 0; k < before.size(); ++k) {
         const std::string_view word = wordOf(entries_[k]);
@@ -193,12 +194,18 @@ void EnglishLexicon::readLoanWords(std::string_view loanWords)
         else
             stem.assign(word.substr(0, word.size() - 1));
         const std::uint32_t stemEntry = slots_[slotOf(stem)];
-        if (stemEntry == 0 || stem.size() < 3)
+        // The pronouncing dictionary holds fragments and names that end a word in "s" without
+        // being its singular ("this": "thi", "thus": "thu"); a singular it alone has is taken
+        // only where it is a longer word and the "s" does not close "-is" or "-us".
+        if (stemEntry == 0 ||
+            (!taken[stemEntry - 1] && (stem.size() < 4 || word.ends_with("is") || word.ends_with("us"))))
             continue;
         const std::string_view plural = kanaOf(before[k]);
         std::string loan(kanaOf(entries_[stemEntry - 1]));
         if (plural.ends_with(kTsu) && loan.ends_with(kTo))
             loan.replace(loan.size() - kTo.size(), kTo.size(), kTsu);
+        else if (plural.ends_with(kZu) && loan.ends_with(kDo)) // "hands" ハンズ
+            loan.replace(loan.size() - kDo.size(), kDo.size(), kZu);
         else if (plural.ends_with(kZu) || plural.ends_with(kSu))
             loan += plural.substr(plural.size() - kZu.size());
         else
