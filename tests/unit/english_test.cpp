@@ -37,6 +37,10 @@ constexpr std::string_view kLexicon = R"(MNCL
 ("table" nil (((t ey) 1) ((b ax l) 0)))
 ("takahashi" nil (((t aa) 0) ((k ax) 0) ((hh aa) 1) ((sh iy) 0)))
 ("the" nil (((dh ax) 0)))
+("thi" nil (((th iy) 1)))
+("this" nil (((dh ih s) 1)))
+("hand" nil (((hh ae n d) 1)))
+("hands" nil (((hh ae n d z) 1)))
 ("think" nil (((th ih ng k) 1)))
 ("use" n (((y uw s) 0)))
 ("use" v (((y uw z) 1)))
@@ -159,6 +163,8 @@ TEST(LoanWords, GoFirstAndMakePlurals)
         {"ranges", "レンジズ"},         // no loan word for "range"
         {"examples", "エグザンプルズ"}, // the singular's pronunciation with the plural's ending
         {"does", "ダズ"},               // not a plural
+        {"this", "ジス"},               // nor this
+        {"hands", "ハンズ"},
         {"x-ray", ""},
     };
     for (const auto& row : rows)
