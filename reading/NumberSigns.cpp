@@ -196,6 +196,16 @@ std::string codeLetters(std::string text, bool hexadecimal)
 
 std::string numberSigns(std::string_view sjis)
 {
+    // Every rule needs a full-width digit (0x82 0x4F..0x58) or a circle (0x81 0x9B); a byte
+    // search may also find them across two characters, which only costs the walk below.
+    bool digitOrCircle = false;
+    for (std::size_t i = 0; i + 1 < sjis.size() && !digitOrCircle; ++i) {
+        const auto lead = static_cast<unsigned char>(sjis[i]);
+        const auto trail = static_cast<unsigned char>(sjis[i + 1]);
+        digitOrCircle = (lead == 0x82 && trail >= 0x4F && trail <= 0x58) || (lead == 0x81 && trail == 0x9B);
+    }
+    if (!digitOrCircle)
+        return std::string(sjis);
     const bool hexadecimal = hexadecimalDollars(sjis);
     std::string out;
     out.reserve(sjis.size());
