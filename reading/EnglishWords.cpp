@@ -190,20 +190,18 @@ std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& l
 {
     // The article "a" before a word, as a Japanese reader says it.
     static const std::string kArticle = "\x83\x41"; // ア
-    // The text as runs of Latin letters and what lies between them, each run with what is
-    // said for it and whether that is a word rather than letters.
-    struct Run {
-        std::string_view gap; // before the run
-        std::string said;
-        bool word = false;
-    };
-    std::vector<Run> runs;
+    // The text as runs of Latin letters and what lies between them: each run's gap, then what
+    // is said for the run, the gap left out where it is blanks between two words.
+    std::string out;
+    out.reserve(fullWidth.size());
     std::string ascii;
+    std::string said;
+    bool lastWord = false; // what was said for the run before is a word rather than letters
     for (std::size_t i = 0; i < fullWidth.size();) {
         const std::size_t other = i;
         while (i < fullWidth.size() && latinAt(fullWidth, i) == '\0')
             i += sjis::charLength(fullWidth, i);
-        Run run{fullWidth.substr(other, i - other), {}, false};
+        const std::string_view gap = fullWidth.substr(other, i - other);
         const std::size_t start = i;
         ascii.clear();
         for (char c;;) {
@@ -215,6 +213,8 @@ std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& l
             ascii += '\'';
             i += 2;
         }
+        said.clear();
+        bool word = false;
         if (i > start) {
             std::size_t next = i;
             while (next < fullWidth.size() && onlyBlanks(fullWidth.substr(next, sjis::charLength(fullWidth, next))))
@@ -225,22 +225,17 @@ std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& l
             const bool atStart = other == 0 && (start == 0 || onlyBlanks(fullWidth.substr(0, start)));
             if ((ascii == "a" || (ascii == "A" && smallNext && atStart)) && next > i &&
                 latinRunAt(fullWidth, next) >= 4) {
-                run.said = kArticle;
+                said = kArticle;
             } else {
-                appendRun(run.said, fullWidth.substr(start, i - start), ascii, lexicon);
+                appendRun(said, fullWidth.substr(start, i - start), ascii, lexicon);
             }
-            run.word = run.said != fullWidth.substr(start, i - start);
+            word = said != fullWidth.substr(start, i - start);
         }
-        runs.push_back(std::move(run));
-    }
-    std::string out;
-    out.reserve(fullWidth.size());
-    for (std::size_t k = 0; k < runs.size(); ++k) {
         // The words of a phrase go over as one: the synthesizer pauses at every blank.
-        const bool phrase = k > 0 && runs[k - 1].word && runs[k].word && onlyBlanks(runs[k].gap);
-        if (!phrase)
-            out.append(runs[k].gap);
-        out.append(runs[k].said);
+        if (!(lastWord && word && onlyBlanks(gap)))
+            out.append(gap);
+        out.append(said);
+        lastWord = word;
     }
     return out;
 }
