@@ -1,8 +1,11 @@
 #include "reading/EnglishWords.h"
 
 #include "reading/Romaji.h"
+#include "text/Cp932.h"
+#include "text/FullWidth.h"
 #include "text/Sjis.h"
 
+#include <utility>
 #include <vector>
 
 namespace kven {
@@ -31,6 +34,43 @@ char latinAt(std::string_view text, std::size_t i)
     return '\0';
 }
 
+// English words with an apostrophe, which the pronouncing dictionary does not hold; the kana
+// in UTF-8.
+constexpr std::pair<std::string_view, std::string_view> kContractions[] = {
+    {"don't", "ドント"},        {"doesn't", "ダズント"}, {"didn't", "ディドント"},   {"isn't", "イズント"},
+    {"aren't", "アーント"},     {"wasn't", "ワズント"},  {"weren't", "ワーント"},    {"can't", "キャント"},
+    {"couldn't", "クドゥント"}, {"won't", "ウォント"},   {"wouldn't", "ウドゥント"}, {"shouldn't", "シュドゥント"},
+    {"haven't", "ハブント"},    {"hasn't", "ハズント"},  {"it's", "イッツ"},         {"that's", "ザッツ"},
+    {"what's", "ワッツ"},       {"let's", "レッツ"},     {"there's", "ゼアズ"},      {"here's", "ヒアズ"},
+    {"i'm", "アイム"},          {"i've", "アイブ"},      {"i'll", "アイル"},         {"i'd", "アイド"},
+    {"you're", "ユア"},         {"you've", "ユーブ"},    {"you'll", "ユール"},       {"you'd", "ユード"},
+    {"we're", "ウィア"},        {"we've", "ウィーブ"},   {"we'll", "ウィール"},      {"they're", "ゼア"},
+    {"they've", "ゼイブ"},      {"they'll", "ゼイル"},   {"he's", "ヒーズ"},         {"she's", "シーズ"},
+};
+
+// The apostrophes of a word ("Ken'ichi", "doesn't"): the mapping's full-width one and ’.
+bool apostropheAt(std::string_view text, std::size_t i)
+{
+    static const std::string fullWidth = toFullWidth("'");
+    constexpr std::string_view kRightQuote = "\x81\x66"; // ’
+    const std::string_view c = text.substr(i, 2);
+    return c == fullWidth || c == kRightQuote;
+}
+
+// The kana (Shift_JIS) of a word with an apostrophe (`lower`, in small letters): a contraction,
+// or a word's possessive ("ruby's"); empty for another.
+std::string apostropheWord(std::string_view lower, const EnglishLexicon& lexicon)
+{
+    for (const auto& [word, kana] : kContractions)
+        if (word == lower)
+            return cp932::fromUtf8(kana);
+    if (lower.ends_with("'s") && lower.find('\'') == lower.size() - 2) {
+        if (const std::string_view stem = lexicon.kana(lower.substr(0, lower.size() - 2)); !stem.empty())
+            return std::string(stem) + "\x83\x59"; // ズ
+    }
+    return {};
+}
+
 // The katakana for the letters `ascii`, empty when they stay spelled: one letter, an
 // abbreviation, or a word the lexicon does not know.
 std::string_view kanaOf(std::string_view ascii, const EnglishLexicon& lexicon, std::string& lower)
@@ -48,6 +88,30 @@ std::string_view kanaOf(std::string_view ascii, const EnglishLexicon& lexicon, s
     return lexicon.kana(lower);
 }
 
+// Whether `ascii` looks like a Japanese name written in Latin letters: five letters or more
+// with two vowels or more, a capital and then small letters ending in "a", "i", "o" or "u"
+// ("Takahashi", "Kanji"; an English word's final "e" is mostly silent: "Separate"), or parts
+// each begun by a capital, ending in a small letter other than "e" ("ChaSen").
+bool japaneseName(std::string_view ascii)
+{
+    if (ascii.size() < 5 || !isCapital(ascii[0]))
+        return false;
+    bool parts = false;
+    std::size_t vowels = 0;
+    for (std::size_t i = 1; i < ascii.size(); ++i) {
+        const char c = ascii[i];
+        if (isCapital(c) && isCapital(ascii[i - 1]))
+            return false;
+        if (!isCapital(c) && (c < 'a' || c > 'z'))
+            return false;
+        parts = parts || isCapital(c);
+        vowels += std::string_view("aeiouAEIOU").find(c) != std::string_view::npos ? 1 : 0;
+    }
+    const bool ending = parts ? !isCapital(ascii.back()) && ascii.back() != 'e'
+                              : std::string_view("aiou").find(ascii.back()) != std::string_view::npos;
+    return ending && vowels >= 2;
+}
+
 // Appends what is said for the run of letters `letters` (full width; `ascii` the same in
 // ASCII): the word's kana, else the kana of each word a capital begins within it
 // ("AllowOverride", "HTMLParser"), with the parts the lexicon does not know spelled.
@@ -55,8 +119,22 @@ void appendRun(std::string& out, std::string_view letters, std::string_view asci
 {
     std::string lower;
     if (const std::string_view kana = kanaOf(ascii, lexicon, lower); !kana.empty()) {
+        // A Japanese name the pronouncing dictionary holds ("Takahashi", "ChaSen") is said as the
+        // kana it spells, where the loan words lack it.
+        if (japaneseName(ascii) && !lexicon.isLoanWord(lower)) {
+            if (const std::string name = romajiKana(ascii); !name.empty()) {
+                out.append(name);
+                return;
+            }
+        }
         out.append(kana);
         return;
+    }
+    if (ascii.find('\'') != std::string_view::npos) {
+        if (const std::string kana = apostropheWord(lower, lexicon); !kana.empty()) {
+            out.append(kana);
+            return;
+        }
     }
     // Japanese the pronouncing dictionary lacks, written in Latin letters ("Fukamachi",
     // "ChaSen"): small letters, each capital starting a part.
@@ -112,24 +190,31 @@ std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& l
 {
     // The article "a" before a word, as a Japanese reader says it.
     static const std::string kArticle = "\x83\x41"; // ア
-    // The text as runs of Latin letters and what lies between them, each run with what is
-    // said for it and whether that is a word rather than letters.
-    struct Run {
-        std::string_view gap; // before the run
-        std::string said;
-        bool word = false;
-    };
-    std::vector<Run> runs;
+    // The text as runs of Latin letters and what lies between them: each run's gap, then what
+    // is said for the run, the gap left out where it is blanks between two words.
+    std::string out;
+    out.reserve(fullWidth.size());
     std::string ascii;
+    std::string said;
+    bool lastWord = false; // what was said for the run before is a word rather than letters
     for (std::size_t i = 0; i < fullWidth.size();) {
         const std::size_t other = i;
         while (i < fullWidth.size() && latinAt(fullWidth, i) == '\0')
             i += sjis::charLength(fullWidth, i);
-        Run run{fullWidth.substr(other, i - other), {}, false};
+        const std::string_view gap = fullWidth.substr(other, i - other);
         const std::size_t start = i;
         ascii.clear();
-        for (char c; (c = latinAt(fullWidth, i)) != '\0'; i += 2)
-            ascii += c;
+        for (char c;;) {
+            for (; (c = latinAt(fullWidth, i)) != '\0'; i += 2)
+                ascii += c;
+            // A word goes on over an apostrophe between letters ("Ken'ichi", "doesn't").
+            if (i == start || !apostropheAt(fullWidth, i) || latinAt(fullWidth, i + 2) == '\0')
+                break;
+            ascii += '\'';
+            i += 2;
+        }
+        said.clear();
+        bool word = false;
         if (i > start) {
             std::size_t next = i;
             while (next < fullWidth.size() && onlyBlanks(fullWidth.substr(next, sjis::charLength(fullWidth, next))))
@@ -140,22 +225,17 @@ std::string readEnglishWords(std::string_view fullWidth, const EnglishLexicon& l
             const bool atStart = other == 0 && (start == 0 || onlyBlanks(fullWidth.substr(0, start)));
             if ((ascii == "a" || (ascii == "A" && smallNext && atStart)) && next > i &&
                 latinRunAt(fullWidth, next) >= 4) {
-                run.said = kArticle;
+                said = kArticle;
             } else {
-                appendRun(run.said, fullWidth.substr(start, i - start), ascii, lexicon);
+                appendRun(said, fullWidth.substr(start, i - start), ascii, lexicon);
             }
-            run.word = run.said != fullWidth.substr(start, i - start);
+            word = said != fullWidth.substr(start, i - start);
         }
-        runs.push_back(std::move(run));
-    }
-    std::string out;
-    out.reserve(fullWidth.size());
-    for (std::size_t k = 0; k < runs.size(); ++k) {
         // The words of a phrase go over as one: the synthesizer pauses at every blank.
-        const bool phrase = k > 0 && runs[k - 1].word && runs[k].word && onlyBlanks(runs[k].gap);
-        if (!phrase)
-            out.append(runs[k].gap);
-        out.append(runs[k].said);
+        if (!(lastWord && word && onlyBlanks(gap)))
+            out.append(gap);
+        out.append(said);
+        lastWord = word;
     }
     return out;
 }

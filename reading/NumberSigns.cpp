@@ -2,7 +2,9 @@
 
 #include "text/Sjis.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace kven {
 
@@ -115,10 +117,95 @@ bool amountAt(std::string_view text, std::size_t at, std::size_t end)
     return end > at && !leadingZero && !isLatinAt(text, end) && text.substr(end, 2) != "\x81\x81"; // ＝
 }
 
+// The letters the synthesizer reads as units right after a digit, with their names: Ａ アンペア,
+// Ｎ ノルマル, Ｖ ボルト, Ｗ ワット, ｓ セカンド.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kUnitLetters = {{
+    {"\x82\x60", "\x83\x47\x81\x5b"},                         // Ａ エー
+    {"\x82\x6d", "\x83\x47\x83\x6b"},                         // Ｎ エヌ
+    {"\x82\x75", "\x83\x75\x83\x43"},                         // Ｖ ブイ
+    {"\x82\x76", "\x83\x5f\x83\x75\x83\x8a\x83\x85\x81\x5b"}, // Ｗ ダブリュー
+    {"\x82\x93", "\x83\x47\x83\x58"},                         // ｓ エス
+}};
+constexpr std::string_view kEquals = "\x81\x81"; // ＝
+constexpr std::string_view kSharp = "\x81\x94";  // ＃
+constexpr std::string_view kPlus = "\x81\x7b";   // ＋
+constexpr std::string_view kCodeU = "\x82\x74";  // Ｕ
+
+std::string_view unitLetterName(std::string_view c)
+{
+    for (const auto& [letter, name] : kUnitLetters)
+        if (c == letter)
+            return name;
+    return {};
+}
+
+// Whether the run of digits and Latin letters [start, end) of `text` is a code rather than an
+// amount with its unit: a letter comes before a digit ("Ｓ７Ｃ１Ｔ", "０ｘ１Ａ"), or more follows
+// a letter after a digit ("２５ＡＡ"), or it starts with a zero ("０Ａ"), or it follows "Ｕ＋",
+// "＃" or a hexadecimal "＄", or "＝" follows it (a table of codes).
+bool codeAt(std::string_view text, std::size_t start, std::size_t end, bool hexadecimal)
+{
+    bool letter = false;
+    for (std::size_t i = start; i < end; i += 2) {
+        if (isDigitAt(text, i) && letter)
+            return true;
+        letter = letter || isLatinAt(text, i);
+        if (i > start && isDigitAt(text, i - 2) && isLatinAt(text, i) && i + 2 < end)
+            return true;
+    }
+    const std::string_view before =
+        text.substr(start - std::min<std::size_t>(start, 4), std::min<std::size_t>(start, 4));
+    return (text.substr(start, 2) == sjis::kZenZero && end > start + 2) || before.ends_with(kSharp) ||
+           (before.size() == 4 && before.substr(0, 2) == kCodeU && before.substr(2) == kPlus) ||
+           (hexadecimal && before.ends_with(kDollar)) || text.substr(end, 2) == kEquals;
+}
+
+// `text` with each letter after a digit that the synthesizer would read as a unit said as the
+// letter it is, where the digits and letters are a code ("１Ａ＝", "Ｕ＋００Ａ１"), so that a
+// table of codes is not read in amperes; "５Ａ" alone stays five amperes.
+std::string codeLetters(std::string text, bool hexadecimal)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        if (!isDigitAt(text, i) && !isLatinAt(text, i)) {
+            i += sjis::charLength(text, i);
+            continue;
+        }
+        const std::size_t start = i;
+        std::size_t end = i;
+        bool unit = false;
+        while (isDigitAt(text, end) || isLatinAt(text, end)) {
+            unit = unit || (end > start && isDigitAt(text, end - 2) && !unitLetterName(text.substr(end, 2)).empty());
+            end += 2;
+        }
+        if (!unit || !codeAt(text, start, end, hexadecimal)) {
+            i = end;
+            continue;
+        }
+        std::string token;
+        for (std::size_t k = start; k < end; k += 2) {
+            const std::string_view name = unitLetterName(text.substr(k, 2));
+            token.append(k > start && isDigitAt(text, k - 2) && !name.empty() ? name : text.substr(k, 2));
+        }
+        text.replace(start, end - start, token);
+        i = start + token.size();
+    }
+    return text;
+}
+
 } // namespace
 
 std::string numberSigns(std::string_view sjis)
 {
+    // Every rule needs a full-width digit (0x82 0x4F..0x58) or a circle (0x81 0x9B); a byte
+    // search may also find them across two characters, which only costs the walk below.
+    bool digitOrCircle = false;
+    for (std::size_t i = 0; i + 1 < sjis.size() && !digitOrCircle; ++i) {
+        const auto lead = static_cast<unsigned char>(sjis[i]);
+        const auto trail = static_cast<unsigned char>(sjis[i + 1]);
+        digitOrCircle = (lead == 0x82 && trail >= 0x4F && trail <= 0x58) || (lead == 0x81 && trail == 0x9B);
+    }
+    if (!digitOrCircle)
+        return std::string(sjis);
     const bool hexadecimal = hexadecimalDollars(sjis);
     std::string out;
     out.reserve(sjis.size());
@@ -167,7 +254,7 @@ std::string numberSigns(std::string_view sjis)
         previous = i;
         i += len;
     }
-    return out;
+    return codeLetters(std::move(out), hexadecimal);
 }
 
 } // namespace kven

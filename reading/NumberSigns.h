@@ -17,7 +17,11 @@ namespace kven {
 // - "℃" after a number as 度;
 // - a year of four digits followed by an era in brackets and "年" with its own "年"
 //   ("１９０５（明治３８）年" as １９０５年（明治３８）年);
-// - "○" between kanji numerals (〇 and ○ included) as "〇".
+// - "○" between kanji numerals (〇 and ○ included) as "〇";
+// - a letter the synthesizer reads as a unit after a digit (Ａ Ｎ Ｖ Ｗ ｓ) as the letter's name
+//   where the digits and letters are a code: a letter before a digit, more after the letter, a
+//   leading zero, "Ｕ＋", "＃" or a hexadecimal "＄" before, "＝" after ("１Ａ＝" イチエー, while
+//   "５Ａ" stays 5 amperes).
 // A number is a run of full-width digits, with "，" and "．" between digits.
 std::string numberSigns(std::string_view sjis);
 

@@ -2,7 +2,10 @@
 
 #include "text/Cp932.h"
 
+#include <array>
+#include <cstdint>
 #include <utility>
+#include <vector>
 
 namespace kven {
 
@@ -37,10 +40,27 @@ bool isVowel(char c)
     return c == 'a' || c == 'i' || c == 'u' || c == 'e' || c == 'o';
 }
 
+// The syllables' kana in Shift_JIS, made once.
+struct SjisSyllables {
+    std::vector<std::string> kana; // in the order of kSyllables
+    // For each first letter a-z, the syllables it begins, in the order of kSyllables.
+    std::array<std::vector<std::uint8_t>, 26> byFirst;
+    std::string n = cp932::fromUtf8("ン");
+    std::string smallTsu = cp932::fromUtf8("ッ");
+    SjisSyllables()
+    {
+        for (std::size_t k = 0; k < std::size(kSyllables); ++k) {
+            kana.push_back(cp932::fromUtf8(kSyllables[k].second));
+            byFirst[static_cast<std::size_t>(kSyllables[k].first[0] - 'a')].push_back(static_cast<std::uint8_t>(k));
+        }
+    }
+};
+
 } // namespace
 
 std::string romajiKana(std::string_view ascii)
 {
+    static const SjisSyllables sjisSyllables;
     std::string word;
     for (const char c : ascii)
         word += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -50,27 +70,30 @@ std::string romajiKana(std::string_view ascii)
         const std::string_view rest = std::string_view(word).substr(i);
         // "n" before a consonant, an apostrophe or the end; "n'" before a vowel.
         if (rest[0] == 'n' && (rest.size() == 1 || rest[1] == '\'' || (!isVowel(rest[1]) && rest[1] != 'y'))) {
-            kana += "ン";
+            kana += sjisSyllables.n;
             i += rest.size() > 1 && rest[1] == '\'' ? 2 : 1;
             continue;
         }
         // Hepburn's "m" before "b", "m" or "p" ("shimbun") is the same sound.
         if (rest[0] == 'm' && rest.size() > 1 && (rest[1] == 'b' || rest[1] == 'm' || rest[1] == 'p')) {
-            kana += "ン";
+            kana += sjisSyllables.n;
             ++i;
             continue;
         }
         // A doubled consonant, "tch" included, is the small tsu.
         if (rest.size() > 1 && !isVowel(rest[0]) && rest[0] != 'n' &&
             (rest[1] == rest[0] || (rest[0] == 't' && rest[1] == 'c'))) {
-            kana += "ッ";
+            kana += sjisSyllables.smallTsu;
             ++i;
             continue;
         }
         bool found = false;
-        for (const auto& [spelling, syllable] : kSyllables) {
+        if (rest[0] < 'a' || rest[0] > 'z')
+            return {};
+        for (const std::uint8_t k : sjisSyllables.byFirst[static_cast<std::size_t>(rest[0] - 'a')]) {
+            const std::string_view spelling = kSyllables[k].first;
             if (rest.starts_with(spelling)) {
-                kana += syllable;
+                kana += sjisSyllables.kana[k];
                 i += spelling.size();
                 ++syllables;
                 found = true;
@@ -80,7 +103,7 @@ std::string romajiKana(std::string_view ascii)
         if (!found)
             return {};
     }
-    return syllables >= 2 ? cp932::fromUtf8(kana) : std::string();
+    return syllables >= 2 ? kana : std::string();
 }
 
 } // namespace kven

@@ -822,8 +822,11 @@ TEST(ReadingStep, NumbersAreSaidInWordsWithTheOption)
         {"気温は－3℃", "気温はマイナス３度"},
         {"1905（明治38）年と11905（明治）年", "１９０５年（明治３８）年と１１９０５（明治）年"},
         {"二○○五年、○印", "二〇〇五年、;印"}, // a circle elsewhere is the mark it was
+        // a letter read as a unit after a digit is its name in a code, not after an amount
+        {"1A=X 0A 25AA S7V1 U+00A1 5A 10V 30s 5kg",
+         "１エー;Ｘ　０エー　２５エーＡ　Ｓ７ブイ１　Ｕ＋００エー１　５Ａ　１０Ｖ　３０ｓ　５ｋｇ"},
     };
-    const std::string talkSymbols = sj("（）：－．，％〇、");
+    const std::string talkSymbols = sj("（）：－．，％〇、＋ー");
     FilterOptions options;
     options.aaSkip = false;
     options.talkSymbols = talkSymbols;
