@@ -1333,6 +1333,15 @@ void WindowTest::voiceListAndSpeed()
         QCOMPARE(control<QLabel>(form, "speedValueLabel")->text(), QStringLiteral("10"));
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790",
                                                              "installedVoices", "Voice 2"}));
+        // The keys go the way the mouse does: Right and Up raise, Left and Down lower.
+        showAndActivate(form);
+        auto* speed = control<QScrollBar>(form, "speedBar");
+        const std::pair<Qt::Key, int> keys[] = {
+            {Qt::Key_Left, 9}, {Qt::Key_Down, 8}, {Qt::Key_Right, 9}, {Qt::Key_Up, 10}, {Qt::Key_Up, 10}};
+        for (const auto& [key, value] : keys) {
+            QTest::keyClick(speed, key);
+            QCOMPARE(form.session().speed(), value);
+        }
     }
     {
         // No voice and no speed line: the first voice, and no rate call at all.
