@@ -45,6 +45,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <span>
@@ -121,6 +123,7 @@ private slots:
     void readingStartsByItselfAndWalksTheText();
     void stopThenStartKeepsOneChain();
     void chaptersAndSleepTimer();
+    void timeLeftKeepsItsPaceAcrossJumps();
     void mediaControlsRunTheWindowsCommands();
     void startOnEmptyEditorReturnsToIdle();
     void pasteReadsTheClipboardAndLeavesTheDocument();
@@ -670,6 +673,80 @@ void WindowTest::chaptersAndSleepTimer()
     QCOMPARE(form.session().selStart(), heading("二［"));
     control<QAction>(form, "startAction")->trigger();
     QCOMPARE(form.session().chunkStart(), heading("本文二"));
+}
+
+// The time left and the player's length go by the pace measured between ends of utterances
+// that follow each other: a chapter jump while reading is no reading, and the pace learned
+// before it holds after it. Each utterance here takes one second of the window's clock.
+void WindowTest::timeLeftKeepsItsPaceAcrossJumps()
+{
+    // The notes are not read, so that every line says as much.
+    WindowRig rig(settingsFile("[Voice]=0\r\n[Notes]=-1\r\n"));
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    ReadingPace::Clock::time_point now{};
+    form.setPaceClock([&now] { return now; });
+    std::string doc = "前書きです。\r\n";
+    const char* kana[] = {"あ", "い", "う", "え", "お", "か", "き", "く", "け", "こ", "さ", "し", "す", "せ", "そ",
+                          "た", "ち", "つ", "て", "と", "な", "に", "ぬ", "ね", "の", "は", "ひ", "ふ", "へ", "ほ"};
+    for (int chapter = 0; chapter < 3; ++chapter) {
+        const std::string title = std::string("見出") + kana[chapter] + "です。";
+        doc += title + "［＃「" + title + "」は大見出し］\r\n";
+        for (int line = 0; line < 10; ++line)
+            doc += std::string("本文") + kana[chapter * 10 + line] + "です。\r\n";
+    }
+    form.openDropped(rig.writeDocument("doc.txt", doc));
+    // The weights of what is said are worked out between events.
+    WindowRig::deliver();
+    // The utterances after `from`: a heading's note repeats its line, and the end line is said.
+    const auto lines = [&](std::size_t from) {
+        const auto count = [&](const char* utf8) {
+            int found = 0;
+            const std::string& text = form.session().text();
+            for (std::size_t at = text.find(sj(utf8), from); at != std::string::npos; at = text.find(sj(utf8), at + 1))
+                ++found;
+            return found;
+        };
+        return count("です。") - count("」は大見出し］") + 1;
+    };
+    const auto readFor = [&](int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            now += std::chrono::seconds(1);
+            rig.finishUtterances();
+        }
+    };
+    const ProgressLine& progress = form.progress();
+    const double length = progress.secondsBetween(0, form.session().text().size());
+    const auto check = [&](const char* where) {
+        // The chunk being said is behind the cursor: the lines after it take a second each.
+        const double left = progress.secondsBetween(form.session().selStart(), form.session().text().size());
+        const double expected = lines(form.session().selStart());
+        QVERIFY2(std::abs(left - expected) <= 0.1 * expected,
+                 qPrintable(QStringLiteral("%1: %2 s left, %3 s in truth").arg(where).arg(left).arg(expected)));
+    };
+
+    form.session().setSelStart(0);
+    control<QAction>(form, "startAction")->trigger();
+    readFor(14);
+    check("after 14 s");
+    const double learned = progress.secondsBetween(0, form.session().text().size());
+    QVERIFY(learned != length);
+    const struct {
+        const char* where;
+        Qt::Key key;
+    } jumps[] = {{"after the next chapter", Qt::Key_F7},
+                 {"after one chapter back", Qt::Key_F6},
+                 {"after two chapters back", Qt::Key_F6}};
+    for (const auto& jump : jumps) {
+        now += std::chrono::milliseconds(200);
+        QTest::keyClick(editorOf(form), jump.key, Qt::ControlModifier);
+        WindowRig::deliver();
+        readFor(3);
+        check(jump.where);
+        const double player = progress.secondsBetween(0, form.session().text().size());
+        QVERIFY2(std::abs(player - learned) <= 0.02 * learned,
+                 qPrintable(QStringLiteral("%1: length %2 s, %3 s before").arg(jump.where).arg(player).arg(learned)));
+    }
 }
 
 // The desktop's play/pause, next and previous run the window's own commands: calls that wait
