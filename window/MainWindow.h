@@ -99,7 +99,7 @@ private:
     void deleteSkipEntry();
     void voiceChosen();
     void speedChanged();
-    // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
+    // "読み替え辞書を編集(&D)…": the dictionary editor, opened with the file as it is now.
     void editDictionary();
     // The creation sequence, the first show, a size notification and the close.
     void onCreate();

@@ -68,6 +68,14 @@ private:
     // The chunk being spoken is marked while reading: the step has moved the cursor past the
     // chunk it handed to the engine. Nothing is marked once reading has stopped.
     void markChunk();
+    // The session's selection in the editor; while a chunk is being said, that chunk, with the
+    // caret after it where the session's cursor stands, so that a screen reader hears what is
+    // read.
+    void showSelection();
+    // A key, a typed text, a click or a drop is about to act on the editor: the selection goes
+    // back to the session's, so that it acts as it would on the cursor where reading stands and
+    // never on the chunk shown selected.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void followControls();
     // A control's change reaches the session, without coming back to the control.
     void fromControl(const std::function<void()>& change);
