@@ -6,6 +6,7 @@
 #include "window/Layout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -14,8 +15,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleFactory>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -29,6 +33,25 @@ template<class W> void bindControl(W*& control, const QWidget& client, const cha
 {
     control = client.findChild<W*>(QString::fromLatin1(name));
 }
+
+// The space around a tab's caption, in the share of the design the window is built at: the
+// style's own is made for the desktop's font, and at a smaller share three tabs would no
+// longer fit the pane's width, so that one would hide behind scroll arrows.
+class ScaledTabSpace : public QProxyStyle {
+public:
+    explicit ScaledTabSpace(double scale)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name())), scale_(scale)
+    {
+    }
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        const int pixels = QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_TabBarTabHSpace ? scaled(pixels, scale_) : pixels;
+    }
+
+private:
+    double scale_;
+};
 
 } // namespace
 
@@ -120,6 +143,11 @@ void MainControls::setUpControls()
     for (QCheckBox* box : {aozoraRubyBox, aaSkipBox, headingSearchBox, repeatBox})
         box->setChecked(true);
     listTabs->setCurrentIndex(1);
+    if (scale < 1.0) {
+        auto* style = new ScaledTabSpace(scale);
+        style->setParent(listTabs->tabBar());
+        listTabs->tabBar()->setStyle(style);
+    }
 
     editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -227,6 +227,20 @@ void WindowTest::fitsTheScreen()
             QVERIFY2(screen.contains(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size())),
                      qPrintable(widget->objectName() + QLatin1String(" ") + widget->metaObject()->className()));
     }
+    // Every tab is whole, with its caption, and none hides behind scroll arrows.
+    const QTabBar* tabs = control<QTabWidget>(form, "listTabs")->tabBar();
+    for (int i = 0; i < tabs->count(); ++i) {
+        const QRect tab = tabs->tabRect(i);
+        QVERIFY2(tabs->rect().contains(tab) &&
+                     tab.width() >= tabs->fontMetrics().horizontalAdvance(tabs->tabText(i).remove(QLatin1Char('&'))),
+                 qPrintable(QStringLiteral("tab %1: %2 wide at %3 in a bar %4 wide")
+                                .arg(tabs->tabText(i))
+                                .arg(tab.width())
+                                .arg(tab.x())
+                                .arg(tabs->width())));
+    }
+    for (const QWidget* arrow : tabs->findChildren<QWidget*>())
+        QVERIFY2(!arrow->isVisible(), qPrintable(arrow->metaObject()->className()));
     QPlainTextEdit* editor = editorOf(form);
     for (int chunk = 0; chunk < 80; ++chunk)
         rig.finishUtterances();
