@@ -127,7 +127,8 @@ void SessionBinding::show(Session::Changes changes)
         const Updating updating(updating_);
         if ((changes & Session::textChanged) != 0)
             showText();
-        if ((changes & (Session::selectionChanged | Session::readingChanged)) != 0)
+        if ((changes & Session::selectionChanged) != 0 ||
+            ((changes & Session::readingChanged) != 0 && !session_.reading()))
             showSelection();
         if ((changes & Session::optionsChanged) != 0)
             showOptions();
@@ -149,10 +150,21 @@ void SessionBinding::show(Session::Changes changes)
 void SessionBinding::showSelection()
 {
     const std::size_t cursor = session_.selStart();
-    if (session_.reading() && session_.selLength() == 0 && cursor == session_.chunkEnd() &&
-        session_.chunkStart() < cursor) {
-        editorText_.setSelection(session_.chunkStart(), cursor);
+    const Span chunk{session_.chunkStart(), session_.chunkEnd()};
+    if (!session_.reading()) {
+        selectedChunk_.reset();
+    } else if (session_.selLength() != 0) {
+        // The reading step selects the chunk it is about to hand over.
+        if (cursor == chunk.start && cursor + session_.selLength() == chunk.end)
+            selectedChunk_ = chunk;
+        else
+            selectedChunk_.reset();
+    } else if (selectedChunk_ && *selectedChunk_ == chunk && cursor == chunk.end) {
+        // It has handed it over and moved the cursor after it, or the next step starts there.
+        editorText_.setSelection(chunk.start, chunk.end);
         return;
+    } else {
+        selectedChunk_.reset();
     }
     editorText_.setSelStart(cursor);
     if (session_.selLength() != 0)

@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -93,6 +94,13 @@ private:
         std::size_t end = 0;
     };
     Mark marked_;
+    struct Span {
+        std::size_t start = 0;
+        std::size_t end = 0;
+        bool operator==(const Span&) const = default;
+    };
+    // The chunk the reading step selected while reading, shown selected while it is said.
+    std::optional<Span> selectedChunk_;
     // Last, so that it ends before what it shows.
     Session::Subscription subscription_;
 };
