@@ -166,9 +166,11 @@ void SessionBinding::showSelection()
     } else {
         selectedChunk_.reset();
     }
-    editorText_.setSelStart(cursor);
+    // In one change, so that a screen reader hears of the new selection once.
     if (session_.selLength() != 0)
-        editorText_.setSelLength(session_.selLength());
+        editorText_.setSelection(cursor, cursor + session_.selLength());
+    else
+        editorText_.setSelStart(cursor);
 }
 
 bool SessionBinding::eventFilter(QObject* watched, QEvent* event)

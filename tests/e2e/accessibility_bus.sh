@@ -4,7 +4,7 @@
 # the private sound server, on a private session bus with its own accessibility bus. A listener
 # registers for the text's selection events as a screen reader does and, at each one, asks the
 # text for its selection and its state: the chunk being read is the text's selection on every
-# step, and the text has the focus.
+# step, one event a step, and the text has the focus.
 set -uo pipefail
 bin="${KVEN_BIN:?}/kven"
 . "$(dirname "${BASH_SOURCE[0]}")/../support/checks.sh"
@@ -107,6 +107,8 @@ echo "heard ${#heard[@]} chunks selected: ${heard[*]}"
 echo "selection events: $(grep -vc '^ready' "$work/heard") for ${#heard[@]} steps"
 check "the chunks are heard from the second one on at the latest" test "$first" -ge 0 -a "$first" -le 1
 check "every step's chunk reaches the bus as the text's selection" test "${heard[*]}" = "${expected[*]}"
+check "one selection event a step" test "$(grep -vc '^ready' "$work/heard")" -eq \
+  "$(grep -v '^ready' "$work/heard" | cut -f2 | uniq | wc -l)"
 check "the text has the focus while reading" \
   test "$(grep -v '^ready' "$work/heard" | grep -v '^$' | tail -n 3 | cut -f1 | sort -u)" = focused
 
