@@ -1737,7 +1737,7 @@ void WindowTest::selectionIsDrawnOnlyWithFocus()
 // The desktop's own dialogs, answered from a timer once they are up.
 // While reading, the chunk being read is the text's selection, as the accessibility tree tells
 // a screen reader, and the text has the focus: a screen reader reads along. Each step changes
-// the selection, which the platform's bridge announces (tests/e2e/accessibility_bus.sh hears
+// the selection once, which the platform's bridge announces (tests/e2e/accessibility_bus.sh hears
 // it on the bus). A key typed meanwhile acts at the cursor where reading stands, as it did when
 // the chunk was only marked; the chunk is never replaced.
 void WindowTest::theChunkBeingReadIsTheTextsSelection()
