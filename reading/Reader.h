@@ -31,6 +31,9 @@ public:
     // to the engine, reading stops with the cursor back at its chunk, so that Start says it
     // again once the fault is gone.
     void streamFailed(int streamNumber);
+    // Whether the end of `streamNumber` is that of the last utterance handed to the engine,
+    // played to its end: not cut short, and with no step begun since.
+    bool endsWholeUtterance(int streamNumber) const { return streamNumber == lastStream_ && !pausing_ && !skipping_; }
 
     // Start: reading state, then one step.
     void start();

@@ -18,13 +18,6 @@ double speedFactor(int speed)
 
 } // namespace
 
-void ReadingPace::restart(Clock::time_point now, std::size_t cursor)
-{
-    measuring_ = true;
-    last_ = now;
-    cursor_ = cursor;
-}
-
 void ReadingPace::utteranceEnded(Clock::time_point now, std::size_t cursor, int speed)
 {
     const double gap = std::chrono::duration<double>(now - last_).count();
@@ -32,7 +25,9 @@ void ReadingPace::utteranceEnded(Clock::time_point now, std::size_t cursor, int 
         bytes_ += static_cast<double>(cursor - cursor_) / speedFactor(speed);
         seconds_ += gap;
     }
-    restart(now, cursor);
+    measuring_ = true;
+    last_ = now;
+    cursor_ = cursor;
 }
 
 double ReadingPace::bytesPerSecond(int speed) const

@@ -1,9 +1,11 @@
 #pragma once
 // How fast reading goes through the text, as measured while it reads: how far the reading got
-// between ends of utterances (in bytes of the text, or in bytes said: see SpokenWeights) over
-// the time that took, the pauses between utterances included, so that the time left it gives
-// is the time the listener will wait. Measures are kept at speed 0: a stretch read at speed s
-// counts 3^(-s/10) times its bytes, as the synthesizer says 3^(s/10) times as much in a second.
+// between the ends of utterances that follow each other (in bytes of the text, or in bytes
+// said: see SpokenWeights) over the time that took, the pause before each utterance included,
+// so that the time left it gives is the time the listener will wait. Measures are kept at
+// speed 0: a stretch read at speed s counts 3^(-s/10) times its bytes, as the synthesizer says
+// 3^(s/10) times as much in a second. Whatever moves the cursor restarts the span being
+// measured; the pace learned so far stays.
 
 #include <chrono>
 #include <cstddef>
@@ -24,13 +26,14 @@ public:
     // The measured pace counts once it rests on this much reading.
     static constexpr double kEnoughSeconds = 10.0;
 
-    // Reading starts, or goes on after something moved the cursor, from `cursor`.
-    void restart(Clock::time_point now, std::size_t cursor);
-    // An utterance ended while reading at `speed`, and the cursor stands at `cursor`. A stretch
-    // the cursor did not simply walk (a jump, a step back, a long wait) is not measured.
+    // Reading started or stopped, or something other than reading moved the cursor (a jump, a
+    // click, an utterance cut short, another text): the next end of an utterance starts a new
+    // span, and nothing up to it is measured.
+    void restart() { measuring_ = false; }
+    // An utterance ended while reading at `speed`, and the cursor stands at `cursor`: the span
+    // since the end before it is measured, unless a restart came between. A stretch the cursor
+    // did not simply walk (a step back, a move too long for a chunk, a long wait) is not.
     void utteranceEnded(Clock::time_point now, std::size_t cursor, int speed);
-    // Reading stopped: the time until it starts again is no reading.
-    void stopped() { measuring_ = false; }
 
     // Bytes a second at `speed`.
     double bytesPerSecond(int speed) const;

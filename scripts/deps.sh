@@ -13,10 +13,11 @@ KVEN_PACKAGES=(
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio
 # service, as most desktops now play), a recorder, a private session bus with its command-line
-# tools (dbus-run-session, dbus-send, dbus-monitor) with Python's bindings for a flood of calls, and
-# libFuzzer's runtime.
+# tools (dbus-run-session, dbus-send, dbus-monitor) with Python's bindings for a flood of calls,
+# libFuzzer's runtime, and for what a screen reader hears, an X server, the accessibility bus and a
+# tool that gives a window the focus as a desktop's window system does.
 KVEN_TEST_PACKAGES=(pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus dbus-daemon dbus-bin
-                    libclang-rt-dev python3-dbus)
+                    libclang-rt-dev python3-dbus xvfb at-spi2-core xdotool)
 
 kven_install_missing() {
   local missing=()

@@ -47,7 +47,7 @@ struct ReadingOptions {
     bool readNumbers = false;      // "数字を日本語で読む"
     bool readEnglish = false;      // "英単語を読む"
     bool correctReadings = false;  // "読み誤りを正す"
-    bool bookReadings = false;     // "本が教える読み"
+    bool bookReadings = false;     // "ルビの読みを他の箇所にも使う"
     bool blockLines = false;       // "段落ごとに区切る": a block of a page or a book ends its line
     // The unread and blank limits, kLimitSlider.
     int unreadLimit = 0;

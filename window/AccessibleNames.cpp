@@ -3,6 +3,8 @@
 #include "window/InterfaceText.h"
 #include "window/MainControls.h"
 
+#include <QAbstractItemView>
+#include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -91,6 +93,29 @@ void nameParts(const MainControls& c)
 }
 
 } // namespace
+
+void nameControlParts(QWidget& dialog)
+{
+    const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+    const auto nameOf = [&labels](const QWidget* control) {
+        if (!control->accessibleName().isEmpty())
+            return control->accessibleName();
+        for (const QLabel* label : labels)
+            if (label->buddy() == control)
+                return label->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')).remove(QChar(0xFF1A));
+        return QString();
+    };
+    for (QComboBox* box : dialog.findChildren<QComboBox*>())
+        if (const QString name = nameOf(box); !name.isEmpty())
+            box->view()->setAccessibleName(name);
+    for (QAbstractScrollArea* area : dialog.findChildren<QAbstractScrollArea*>()) {
+        if (const QString name = nameOf(area); !name.isEmpty()) {
+            const QString bar = interfaceText(QT_TRANSLATE_NOOP("KVEN", "%1 scroll bar")).arg(name);
+            area->verticalScrollBar()->setAccessibleName(bar);
+            area->horizontalScrollBar()->setAccessibleName(bar);
+        }
+    }
+}
 
 void nameControls(MainControls& controls)
 {

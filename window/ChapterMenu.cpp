@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <cstddef>
@@ -21,7 +22,8 @@ ChapterMenu::ChapterMenu(QMainWindow& window, QMenu& before, Session& session, R
     menu_->setObjectName(QStringLiteral("chapterMenu"));
     window.menuBar()->insertMenu(before.menuAction(), menu_);
     addMoves(window);
-    sleep_ = new SleepTimer(*menu_, reader_, session_, [this](std::size_t offset) { return chapterEnd(offset); });
+    sleep_ = new SleepTimer(*menu_, *window.statusBar(), reader_, session_,
+                            [this](std::size_t offset) { return chapterEnd(offset); });
     menu_->addSeparator();
     textChanged();
     subscription_ = session_.subscribe([this](Session::Changes changes) {

@@ -1,5 +1,7 @@
 #include "window/DictionaryEditor.h"
 
+#include "window/AccessibleNames.h"
+
 #include "files/Errors.h"
 #include "files/FileIo.h"
 
@@ -36,6 +38,8 @@ DictionaryEditor::DictionaryEditor(QWidget* parent, std::string path, WindowDial
     layout->addWidget(text);
     layout->addLayout(buttons);
     resize(400, 420);
+    text->setAccessibleName(windowTitle());
+    nameControlParts(*this);
     connect(saveButton, &QPushButton::clicked, this, [this] { save(); });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 }

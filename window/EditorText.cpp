@@ -322,6 +322,12 @@ void EditorText::setSelLength(std::size_t len)
     select(start, start + std::min(len, text().size() - start));
 }
 
+void EditorText::setSelection(std::size_t start, std::size_t end)
+{
+    end = std::min(end, text().size());
+    select(std::min(start, end), end);
+}
+
 void EditorText::select(std::size_t start, std::size_t end)
 {
     const int startPos = positionOf(start);

@@ -39,6 +39,8 @@ public:
     void setSelStart(std::size_t pos);
     std::size_t selLength() const;
     void setSelLength(std::size_t len);
+    // Selects [start, end) with the caret at `end`; both are clamped to the text.
+    void setSelection(std::size_t start, std::size_t end);
 
     // The editor position of a byte offset (rounded down to a character boundary), and back.
     int positionOf(std::size_t offset) const;

@@ -1,5 +1,7 @@
 #include "window/ExportDialog.h"
 
+#include "window/AccessibleNames.h"
+
 #include "export/EncoderSinks.h"
 #include "files/Errors.h"
 
@@ -57,6 +59,7 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
     auto* path = new QLineEdit(QString::fromStdString(suggested));
     path->setObjectName(QStringLiteral("ExportPath"));
     path->setMinimumWidth(360);
+    path->setAccessibleName(QStringLiteral("ファイル"));
     auto* browse = new QPushButton(QStringLiteral("参照…"));
     auto* format = new QComboBox;
     format->setObjectName(QStringLiteral("ExportFormat"));
@@ -65,7 +68,7 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
             format->addItem(QString::fromLatin1(entry.label), static_cast<int>(entry.format));
     if (const std::optional<AudioFormat> named = audioFormatOf(suggested))
         format->setCurrentIndex(std::max(0, format->findData(static_cast<int>(*named))));
-    auto* split = new QCheckBox(QStringLiteral("見出しごとにファイルを分ける"));
+    auto* split = new QCheckBox(QStringLiteral("章ごとにファイルを分ける"));
     split->setObjectName(QStringLiteral("ExportSplit"));
 
     const auto chosenFormat = [format] { return static_cast<AudioFormat>(format->currentData().toInt()); };
@@ -104,6 +107,7 @@ std::optional<ExportChoice> askExport(QWidget* parent, const std::string& sugges
     form->addRow(QStringLiteral("形式"), format);
     form->addRow(split);
     form->addRow(buttons);
+    nameControlParts(dialog);
 
     if (dialog.exec() != QDialog::Accepted || path->text().trimmed().isEmpty())
         return std::nullopt;
@@ -118,6 +122,8 @@ BackgroundExport::BackgroundExport(QWidget* parent, std::unique_ptr<AudioExport>
         new QProgressDialog(QStringLiteral("書き出しの準備をしています…"), QStringLiteral("中止"), 0, 1000, parent);
     dialog_->setObjectName(QStringLiteral("ExportProgress"));
     dialog_->setWindowTitle(QStringLiteral("音声ファイルに書き出す"));
+    if (auto* bar = dialog_->findChild<QProgressBar*>())
+        bar->setAccessibleName(QStringLiteral("書き出しの進み具合"));
     // Wide enough for the whole title beside the window buttons, which the window system
     // would otherwise cut, and for the figures of the label.
     dialog_->setMinimumWidth(std::max(360, dialog_->fontMetrics().horizontalAdvance(dialog_->windowTitle()) * 2 + 160));

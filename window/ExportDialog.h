@@ -23,7 +23,7 @@ class QWidget;
 namespace kven {
 
 // The export dialog "音声ファイルに書き出す": the file name with a browse button, the format
-// (which sets the name's extension, and which a typed extension sets) and "見出しごとにファイルを分ける".
+// (which sets the name's extension, and which a typed extension sets) and "章ごとにファイルを分ける".
 std::optional<ExportChoice> askExport(QWidget* parent, const std::string& suggested);
 
 // One export in the background, under the progress dialog "音声ファイルに書き出す" (percent,

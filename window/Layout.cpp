@@ -77,6 +77,9 @@ QWidget* make(ControlKind kind, const QString& caption)
         bar->setSingleStep(1);
         bar->setPageStep(1);
         bar->setFocusPolicy(Qt::StrongFocus);
+        // A scroll bar's keys run against its value by default (Down scrolls a page down by
+        // raising it); these are sliders, whose Right and Up raise the value as the mouse does.
+        bar->setInvertedControls(false);
         return bar;
     }
     case ListBox: return new QListWidget;

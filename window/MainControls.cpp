@@ -6,6 +6,7 @@
 #include "window/Layout.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -14,8 +15,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleFactory>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -29,6 +33,25 @@ template<class W> void bindControl(W*& control, const QWidget& client, const cha
 {
     control = client.findChild<W*>(QString::fromLatin1(name));
 }
+
+// The space around a tab's caption, in the share of the design the window is built at: the
+// style's own is made for the desktop's font, and at a smaller share three tabs would no
+// longer fit the pane's width, so that one would hide behind scroll arrows.
+class ScaledTabSpace : public QProxyStyle {
+public:
+    explicit ScaledTabSpace(double scale)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name())), scale_(scale)
+    {
+    }
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override
+    {
+        const int pixels = QProxyStyle::pixelMetric(metric, option, widget);
+        return metric == PM_TabBarTabHSpace ? scaled(pixels, scale_) : pixels;
+    }
+
+private:
+    double scale_;
+};
 
 } // namespace
 
@@ -120,6 +143,11 @@ void MainControls::setUpControls()
     for (QCheckBox* box : {aozoraRubyBox, aaSkipBox, headingSearchBox, repeatBox})
         box->setChecked(true);
     listTabs->setCurrentIndex(1);
+    if (scale < 1.0) {
+        auto* style = new ScaledTabSpace(scale);
+        style->setParent(listTabs->tabBar());
+        listTabs->tabBar()->setStyle(style);
+    }
 
     editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -162,7 +190,7 @@ void MainControls::buildMenu(QMainWindow& window)
         QKeySequence key;
     } items[] = {
         {openAction, fileMenu, "openAction", QT_TRANSLATE_NOOP("KVEN", "&Open"), QKeySequence(Qt::Key_F2)},
-        {exportAction, fileMenu, "exportAction", "音声ファイルに書き出す…", QKeySequence()},
+        {exportAction, fileMenu, "exportAction", "音声ファイルに書き出す(&E)…", QKeySequence()},
         {quitAction, fileMenu, "quitAction", QT_TRANSLATE_NOOP("KVEN", "&Quit"), QKeySequence()},
         {startAction, readMenu, "startAction", QT_TRANSLATE_NOOP("KVEN", "&Start"), QKeySequence(Qt::Key_F11)},
         {stopAction, readMenu, "stopAction", QT_TRANSLATE_NOOP("KVEN", "S&top"), QKeySequence(Qt::Key_F12)},
@@ -196,21 +224,21 @@ void MainControls::buildOptionAndHelpMenus()
         bool ReadingOptions::*option;
         const char* name;
         const char* caption;
-    } options[] = {{&ReadingOptions::silentNotes, "notesAction", "注記を読まない"},
-                   {&ReadingOptions::wordReadings, "wordsAction", "読み替え辞書"},
-                   {&ReadingOptions::passOverMarks, "marksAction", "記号だけの部分を飛ばす"},
-                   {&ReadingOptions::readNumbers, "numbersAction", "数字を日本語で読む"},
-                   {&ReadingOptions::readEnglish, "englishAction", "英単語を読む"},
-                   {&ReadingOptions::correctReadings, "readingsAction", "読み誤りを正す"},
-                   {&ReadingOptions::bookReadings, "bookReadingsAction", "本が教える読み"},
-                   {&ReadingOptions::blockLines, "blocksAction", "段落ごとに区切る"}};
+    } options[] = {{&ReadingOptions::silentNotes, "notesAction", "注記を読まない(&N)"},
+                   {&ReadingOptions::wordReadings, "wordsAction", "読み替え辞書(&W)"},
+                   {&ReadingOptions::passOverMarks, "marksAction", "記号だけの部分を飛ばす(&M)"},
+                   {&ReadingOptions::readNumbers, "numbersAction", "数字を日本語で読む(&U)"},
+                   {&ReadingOptions::readEnglish, "englishAction", "英単語を読む(&E)"},
+                   {&ReadingOptions::correctReadings, "readingsAction", "読み誤りを正す(&R)"},
+                   {&ReadingOptions::bookReadings, "bookReadingsAction", "ルビの読みを他の箇所にも使う(&B)"},
+                   {&ReadingOptions::blockLines, "blocksAction", "段落ごとに区切る(&P)"}};
     for (const auto& option : options) {
         QAction* action = optionMenu->addAction(QString::fromUtf8(option.caption));
         action->setObjectName(QString::fromLatin1(option.name));
         action->setCheckable(true);
         optionActions.emplace_back(action, option.option);
     }
-    editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集…"));
+    editWordsAction = optionMenu->addAction(QStringLiteral("読み替え辞書を編集(&D)…"));
     editWordsAction->setObjectName(QStringLiteral("editWordsAction"));
     helpMenu = mainMenu->addMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Help")));
     helpMenu->setObjectName(QStringLiteral("helpMenu"));

@@ -257,7 +257,7 @@ void MainWindow::pause()
 
 void MainWindow::endOfStream(int stream, std::int64_t position)
 {
-    progress_->utteranceEnded();
+    progress_->utteranceEnded(reader_.endsWholeUtterance(stream));
     reader_.endOfStream(stream, position);
 }
 

@@ -58,6 +58,8 @@ public:
     const Session& session() const { return session_; }
     // The status line, whose pace gives the times of the text.
     const ProgressLine& progress() const { return *progress_; }
+    // The clock the pace of reading is measured by (tests give their own).
+    void setPaceClock(std::function<ReadingPace::Clock::time_point()> now) { progress_->setClock(std::move(now)); }
 
     // The end of an utterance, as the engine reports it.
     void endOfStream(int stream, std::int64_t position);
@@ -100,7 +102,7 @@ private:
     void deleteSkipEntry();
     void voiceChosen();
     void speedChanged();
-    // "読み替え辞書を編集…": the dictionary editor, opened with the file as it is now.
+    // "読み替え辞書を編集(&D)…": the dictionary editor, opened with the file as it is now.
     void editDictionary();
     // The creation sequence, the first show, a size notification and the close.
     void onCreate();

@@ -64,7 +64,8 @@ void ProgressLine::showWarnings(const std::vector<std::string>& warnings)
 void ProgressLine::textChanged()
 {
     weights_.reset();
-    spokenPace_ = ReadingPace(ReadingPace::kUsualSpokenBytesPerSecond);
+    // Another text reads at the pace this one has shown; only the span starts again.
+    restartSpan();
     walker_->start();
     update();
 }
@@ -74,8 +75,8 @@ void ProgressLine::walk()
     if (!weights_.advance(session_, filter_.options(), kWalkStretch))
         return;
     walker_->stop();
-    if (session_.reading())
-        spokenPace_.restart(ReadingPace::Clock::now(), spokenBefore(session_.selStart()));
+    // The span so far was measured in bytes of text only.
+    restartSpan();
     update();
 }
 
@@ -84,27 +85,39 @@ std::size_t ProgressLine::spokenBefore(std::size_t cursor) const
     return weights_.total() - weights_.spokenFrom(cursor);
 }
 
+void ProgressLine::restartSpan()
+{
+    spokenPace_.restart();
+    lastEnd_.reset();
+}
+
 void ProgressLine::readingChanged()
 {
-    const auto now = ReadingPace::Clock::now();
-    if (session_.reading()) {
-        pace_.restart(now, session_.selStart());
-        spokenPace_.restart(now, spokenBefore(session_.selStart()));
-    } else {
-        pace_.stopped();
-        spokenPace_.stopped();
-    }
+    restartSpan();
     update();
 }
 
-void ProgressLine::utteranceEnded()
+bool ProgressLine::readOnFromLastEnd() const
+{
+    const std::size_t cursor = session_.selStart();
+    if (!lastEnd_ || session_.selLength() != 0 || cursor != session_.chunkEnd() || session_.chunkStart() < *lastEnd_ ||
+        session_.chunkStart() >= cursor)
+        return false;
+    // The reading step passes over what has nothing to say; text with something to say
+    // between the two is text the cursor was moved over. Until the weights are worked out,
+    // nothing tells the two apart.
+    return weights_.complete() && weights_.spokenFrom(*lastEnd_) == weights_.spokenFrom(session_.chunkStart());
+}
+
+void ProgressLine::utteranceEnded(bool whole)
 {
     if (!session_.reading())
         return;
-    const auto now = ReadingPace::Clock::now();
-    pace_.utteranceEnded(now, session_.selStart(), session_.speed());
+    if (!whole || !readOnFromLastEnd())
+        restartSpan();
     if (weights_.complete())
-        spokenPace_.utteranceEnded(now, spokenBefore(session_.selStart()), session_.speed());
+        spokenPace_.utteranceEnded(now_(), spokenBefore(session_.selStart()), session_.speed());
+    lastEnd_ = session_.selStart();
 }
 
 double ProgressLine::secondsBetween(std::size_t from, std::size_t to) const

@@ -2,7 +2,7 @@
 // The status line under the window: how much of the document lies behind the cursor, and the
 // time the rest takes at the speed in use, at the pace reading has shown so far. The time goes
 // by what is said (SpokenWeights), worked out between the window's events after each change of
-// the text; until then by the bytes of the text.
+// the text; until then by the bytes of the text at the usual pace.
 
 #include "intake/Chapters.h"
 #include "reading/ReadingPace.h"
@@ -14,6 +14,8 @@
 #include <QString>
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,8 +37,11 @@ public:
     // subscribes to the session first); a document of one chapter shows none.
     ProgressLine(QMainWindow& window, const Session& session, const std::vector<Chapter>& chapters);
 
-    // After an utterance ended.
-    void utteranceEnded();
+    // After an utterance ended; `whole` when it was played to its end (see
+    // Reader::endsWholeUtterance).
+    void utteranceEnded(bool whole);
+    // The clock the pace is measured by (tests give their own).
+    void setClock(std::function<ReadingPace::Clock::time_point()> now) { now_ = std::move(now); }
     // Shows `warnings` (UTF-8) in place of the figures for a while; none clears what is shown.
     void showWarnings(const std::vector<std::string>& warnings);
 
@@ -60,12 +65,22 @@ private:
     void walk();
     // How far reading has got in what is said, at the cursor.
     std::size_t spokenBefore(std::size_t cursor) const;
+    // Whether the chunk just said is the one the reading step goes on with from where the
+    // utterance before it ended, with the cursor after it: nothing else moved the cursor.
+    bool readOnFromLastEnd() const;
+    // The next end of an utterance starts a new span.
+    void restartSpan();
 
-    ReadingPace pace_;                                                // by bytes of text
-    ReadingPace spokenPace_{ReadingPace::kUsualSpokenBytesPerSecond}; // by bytes said
+    // By bytes of text, the usual pace, until the weights of what is said are worked out.
+    const ReadingPace pace_;
+    // By bytes said, measured.
+    ReadingPace spokenPace_{ReadingPace::kUsualSpokenBytesPerSecond};
     SpokenWeights weights_;
     SessionFilter filter_;
     QTimer* walker_;
+    std::function<ReadingPace::Clock::time_point()> now_ = [] { return ReadingPace::Clock::now(); };
+    // The cursor at the last end of an utterance in the span being measured.
+    std::optional<std::size_t> lastEnd_;
     Session::Subscription subscription_;
 };
 

@@ -1,20 +1,25 @@
 #include "window/QtDesktop.h"
 
 #include "files/Errors.h"
+#include "window/AccessibleNames.h"
 #include "window/ExportDialog.h"
 #include "window/InterfaceText.h"
 #include "window/Layout.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
@@ -51,11 +56,20 @@ std::optional<std::string> QtDialogs::chooseFile(const std::string& initialFolde
     const QString filters = interfaceText(QT_TRANSLATE_NOOP("KVEN", "All files")) + QStringLiteral(" (*);;") +
                             interfaceText(QT_TRANSLATE_NOOP("KVEN", "Documents")) +
                             QStringLiteral(" (*.txt *.TXT *.htm *.html *.HTM *.HTML *.epub *.EPUB *.zip *.ZIP)");
-    const QString file =
-        QFileDialog::getOpenFileName(parent_, QString(), QString::fromStdString(initialFolder), filters);
-    if (file.isEmpty())
+    QFileDialog dialog(parent_, QString(), QString::fromStdString(initialFolder), filters);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Qt's own dialog leaves two of its labels unbound to the lists they name.
+    for (const char* name : {"lookIn", "fileType"}) {
+        auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(name) + QStringLiteral("Label"));
+        auto* list = dialog.findChild<QComboBox*>(QString::fromLatin1(name) + QStringLiteral("Combo"));
+        if (label != nullptr && list != nullptr && label->buddy() == nullptr)
+            label->setBuddy(list);
+    }
+    nameControlParts(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return file.toStdString();
+    return dialog.selectedFiles().front().toStdString();
 }
 
 std::optional<std::string> QtDialogs::inputText(const std::string& caption, const std::string& prompt, int maxLength)
@@ -118,8 +132,42 @@ void QtDialogs::showExported(const std::string& message, const std::string& fold
                     QMessageBox::Ok, parent_);
     QPushButton* open = box.addButton(QStringLiteral("フォルダーを開く"), QMessageBox::ActionRole);
     box.exec();
-    if (box.clickedButton() == open)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+    if (box.clickedButton() != open)
+        return;
+    const QString path = QString::fromStdString(folder);
+    // The opener may fail after this has returned: the notice then comes by itself.
+    openFolder(path, [parent = parent_, path] {
+        auto* failed = new QMessageBox(
+            QMessageBox::Warning, QApplication::applicationName(),
+            QStringLiteral("フォルダーを開けませんでした。フォルダーを開くアプリが見つかりません。\n%1").arg(path),
+            QMessageBox::Ok, parent);
+        failed->setAttribute(Qt::WA_DeleteOnClose);
+        failed->open();
+    });
+}
+
+void openFolder(const QString& folder, std::function<void()> failed)
+{
+    // The desktop's opener says only by its exit whether anything could open the folder.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+            failed();
+        return;
+    }
+    auto* process = new QProcess(QCoreApplication::instance());
+    QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status != QProcess::NormalExit || code != 0)
+            failed();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, failed](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        process->deleteLater();
+        failed();
+    });
+    process->start(opener, {folder});
 }
 
 std::string QtClipboard::text() const

@@ -9,7 +9,10 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
+
+#include <functional>
 
 namespace kven {
 
@@ -35,6 +38,9 @@ public:
 private:
     QPointer<QWidget> parent_;
 };
+
+// Opens `folder` in the desktop's file manager; `failed` runs, maybe later, when nothing could.
+void openFolder(const QString& folder, std::function<void()> failed);
 
 class QtClipboard : public Clipboard {
 public:

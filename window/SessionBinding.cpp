@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -73,6 +74,8 @@ void SessionBinding::fromControl(const std::function<void()>& change)
 void SessionBinding::followControls()
 {
     QPlainTextEdit* const editor = controls_.editor;
+    editor->installEventFilter(this);
+    editor->viewport()->installEventFilter(this);
     const auto edited = [this](Session::Changes parts) {
         if (!updating_)
             session_.viewChanged(parts);
@@ -110,6 +113,9 @@ void SessionBinding::show(Session::Changes changes)
     if ((changes & Session::readingChanged) != 0) {
         controls_.start->setEnabled(!session_.reading());
         controls_.stop->setEnabled(session_.reading());
+        // The text follows the reading, and a screen reader follows the control with the focus.
+        if (session_.reading())
+            controls_.editor->setFocus(Qt::OtherFocusReason);
     }
     if ((changes & Session::speedChanged) != 0) {
         {
@@ -121,11 +127,9 @@ void SessionBinding::show(Session::Changes changes)
         const Updating updating(updating_);
         if ((changes & Session::textChanged) != 0)
             showText();
-        if ((changes & Session::selectionChanged) != 0) {
-            editorText_.setSelStart(session_.selStart());
-            if (session_.selLength() != 0)
-                editorText_.setSelLength(session_.selLength());
-        }
+        if ((changes & Session::selectionChanged) != 0 ||
+            ((changes & Session::readingChanged) != 0 && !session_.reading()))
+            showSelection();
         if ((changes & Session::optionsChanged) != 0)
             showOptions();
         if ((changes & Session::skipListChanged) != 0)
@@ -141,6 +145,56 @@ void SessionBinding::show(Session::Changes changes)
     }
     if ((changes & (Session::readingChanged | Session::selectionChanged | Session::textChanged)) != 0)
         markChunk();
+}
+
+void SessionBinding::showSelection()
+{
+    const std::size_t cursor = session_.selStart();
+    const Span chunk{session_.chunkStart(), session_.chunkEnd()};
+    if (!session_.reading()) {
+        selectedChunk_.reset();
+    } else if (session_.selLength() != 0) {
+        // The reading step selects the chunk it is about to hand over.
+        if (cursor == chunk.start && cursor + session_.selLength() == chunk.end)
+            selectedChunk_ = chunk;
+        else
+            selectedChunk_.reset();
+    } else if (selectedChunk_ && *selectedChunk_ == chunk && cursor == chunk.end) {
+        // It has handed it over and moved the cursor after it, or the next step starts there.
+        editorText_.setSelection(chunk.start, chunk.end);
+        return;
+    } else {
+        selectedChunk_.reset();
+    }
+    // In one change, so that a screen reader hears of the new selection once.
+    if (session_.selLength() != 0)
+        editorText_.setSelection(cursor, cursor + session_.selLength());
+    else
+        editorText_.setSelStart(cursor);
+}
+
+bool SessionBinding::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // A modifier alone acts on nothing.
+        if (static_cast<QKeyEvent*>(event)->key() >= Qt::Key_Shift &&
+            static_cast<QKeyEvent*>(event)->key() <= Qt::Key_ScrollLock)
+            break;
+        [[fallthrough]];
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+        if (!updating_ && editorText_.selStart() != session_.selStart()) {
+            const Updating updating(updating_);
+            editorText_.setSelStart(session_.selStart());
+        }
+        break;
+    default: break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void SessionBinding::showText()

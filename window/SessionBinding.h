@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,6 +69,14 @@ private:
     // The chunk being spoken is marked while reading: the step has moved the cursor past the
     // chunk it handed to the engine. Nothing is marked once reading has stopped.
     void markChunk();
+    // The session's selection in the editor; while a chunk is being said, that chunk, with the
+    // caret after it where the session's cursor stands, so that a screen reader hears what is
+    // read.
+    void showSelection();
+    // A key, a typed text, a click or a drop is about to act on the editor: the selection goes
+    // back to the session's, so that it acts as it would on the cursor where reading stands and
+    // never on the chunk shown selected.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void followControls();
     // A control's change reaches the session, without coming back to the control.
     void fromControl(const std::function<void()>& change);
@@ -85,6 +94,13 @@ private:
         std::size_t end = 0;
     };
     Mark marked_;
+    struct Span {
+        std::size_t start = 0;
+        std::size_t end = 0;
+        bool operator==(const Span&) const = default;
+    };
+    // The chunk the reading step selected while reading, shown selected while it is said.
+    std::optional<Span> selectedChunk_;
     // Last, so that it ends before what it shows.
     Session::Subscription subscription_;
 };

@@ -1,21 +1,30 @@
 #include "window/SleepTimer.h"
 
+#include "export/ExportProgress.h"
 #include "window/InterfaceText.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QLabel>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace kven {
 
-SleepTimer::SleepTimer(QMenu& menu, Reader& reader, Session& session,
+SleepTimer::SleepTimer(QMenu& menu, QStatusBar& statusLine, Reader& reader, Session& session,
                        std::function<std::size_t(std::size_t)> chapterEnd)
-    : QObject(&menu), reader_(reader), session_(session), chapterEnd_(std::move(chapterEnd)), timer_(new QTimer(this))
+    : QObject(&menu), reader_(reader), session_(session), chapterEnd_(std::move(chapterEnd)), timer_(new QTimer(this)),
+      tick_(new QTimer(this)), notice_(new QLabel)
 {
     timer_->setObjectName(QStringLiteral("sleepTimer"));
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, [this] { timeUp(); });
+    tick_->setInterval(1000);
+    connect(tick_, &QTimer::timeout, this, [this] { showChoice(); });
+    notice_->setObjectName(QStringLiteral("sleepLabel"));
+    notice_->hide();
+    statusLine.addPermanentWidget(notice_);
     QMenu* choices = menu.addMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "Stop &after")));
     choices->setObjectName(QStringLiteral("sleepMenu"));
     auto* group = new QActionGroup(choices);
@@ -39,6 +48,23 @@ SleepTimer::SleepTimer(QMenu& menu, Reader& reader, Session& session,
     chapterEndChoice_ = group->actions().at(3);
     off_ = group->actions().at(4);
     off_->setChecked(true);
+    connect(off_, &QAction::toggled, this, [this] { showChoice(); });
+}
+
+void SleepTimer::showChoice()
+{
+    QString notice;
+    if (timer_->isActive())
+        notice = interfaceText(QT_TRANSLATE_NOOP("KVEN", "Stops in %1"))
+                     .arg(QString::fromStdString(clockText(timer_->remainingTime() / 1000.0)));
+    else if (chapterEndChoice_->isChecked())
+        notice = interfaceText(QT_TRANSLATE_NOOP("KVEN", "Stops at the end of the chapter"));
+    notice_->setText(notice);
+    notice_->setVisible(!notice.isEmpty());
+    if (timer_->isActive())
+        tick_->start();
+    else
+        tick_->stop();
 }
 
 void SleepTimer::choose(QAction* choice)
@@ -49,6 +75,7 @@ void SleepTimer::choose(QAction* choice)
         timer_->start(minutes * 60 * 1000);
     else if (choice == chapterEndChoice_ && session_.reading())
         armAt(reader_.chunkBeingRead());
+    showChoice();
 }
 
 void SleepTimer::timeUp()

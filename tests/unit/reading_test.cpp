@@ -894,24 +894,23 @@ TEST(ReadingStep, LongRunsOfSkippedChunksDoNotNest)
 }
 
 // The pace of reading: the usual one until ten seconds are measured, then the bytes the cursor
-// walked over the time it took, at speed 0; jumps, steps back, long gaps and the time stopped
-// are not reading.
-TEST(ReadingPace, MeasuresWhatTheCursorWalks)
+// walked between ends of utterances that follow each other over the time that took, at speed 0.
+// A restart (a jump, Start, Stop) begins a new span and keeps what was measured; steps back,
+// moves too long for a chunk and long gaps are not reading.
+TEST(ReadingPace, MeasuresBetweenEndsThatFollowEachOther)
 {
     using namespace std::chrono_literals;
     const ReadingPace::Clock::time_point t0{};
     ReadingPace pace;
-    pace.restart(t0, 0);
-    pace.utteranceEnded(t0 + 4s, 100, 0);
+    pace.utteranceEnded(t0 + 1s, 100, 0); // the first end only starts the span
+    pace.utteranceEnded(t0 + 4s, 200, 0);
     EXPECT_DOUBLE_EQ(pace.bytesPerSecond(0), ReadingPace::kUsualBytesPerSecond);
-    pace.utteranceEnded(t0 + 8s, 50, 0);      // a step back
-    pace.utteranceEnded(t0 + 9s, 90000, 0);   // a jump
-    pace.utteranceEnded(t0 + 400s, 90100, 0); // a long gap
-    pace.stopped();
-    pace.utteranceEnded(t0 + 402s, 90200, 0); // after a stop, before a start
-    EXPECT_DOUBLE_EQ(pace.bytesPerSecond(0), ReadingPace::kUsualBytesPerSecond);
-    pace.restart(t0 + 500s, 90200);
-    pace.utteranceEnded(t0 + 506s, 90400, 10); // at speed 10: 3 times as fast as at 0
+    pace.utteranceEnded(t0 + 8s, 150, 0);      // a step back
+    pace.utteranceEnded(t0 + 9s, 90000, 0);    // a move too long for a chunk
+    pace.utteranceEnded(t0 + 400s, 90100, 0);  // a long gap
+    pace.restart();                            // a jump
+    pace.utteranceEnded(t0 + 401s, 91000, 0);  // where the jump went: no reading up to it
+    pace.utteranceEnded(t0 + 408s, 91200, 10); // at speed 10: 3 times as fast as at 0
     EXPECT_DOUBLE_EQ(pace.bytesPerSecond(0), (100.0 + 200.0 / 3) / 10.0);
     EXPECT_DOUBLE_EQ(pace.secondsFor(300, 10), 300.0 / (3 * (100.0 + 200.0 / 3) / 10.0));
 }

@@ -34,11 +34,14 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -46,6 +49,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <span>
@@ -122,6 +127,7 @@ private slots:
     void readingStartsByItselfAndWalksTheText();
     void stopThenStartKeepsOneChain();
     void chaptersAndSleepTimer();
+    void timeLeftKeepsItsPaceAcrossJumps();
     void mediaControlsRunTheWindowsCommands();
     void startOnEmptyEditorReturnsToIdle();
     void pasteReadsTheClipboardAndLeavesTheDocument();
@@ -145,6 +151,7 @@ private slots:
     void japaneseTypedIntoTheEditor();
     void captionsRenderAsGlyphs();
     void selectionIsDrawnOnlyWithFocus();
+    void theChunkBeingReadIsTheTextsSelection();
     void realDialogsSayWhatTheyShould();
     void corpusDocumentsReadAsTheCoreReadsThem();
 };
@@ -221,6 +228,20 @@ void WindowTest::fitsTheScreen()
             QVERIFY2(screen.contains(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size())),
                      qPrintable(widget->objectName() + QLatin1String(" ") + widget->metaObject()->className()));
     }
+    // Every tab is whole, with its caption, and none hides behind scroll arrows.
+    const QTabBar* tabs = control<QTabWidget>(form, "listTabs")->tabBar();
+    for (int i = 0; i < tabs->count(); ++i) {
+        const QRect tab = tabs->tabRect(i);
+        QVERIFY2(tabs->rect().contains(tab) &&
+                     tab.width() >= tabs->fontMetrics().horizontalAdvance(tabs->tabText(i).remove(QLatin1Char('&'))),
+                 qPrintable(QStringLiteral("tab %1: %2 wide at %3 in a bar %4 wide")
+                                .arg(tabs->tabText(i))
+                                .arg(tab.width())
+                                .arg(tab.x())
+                                .arg(tabs->width())));
+    }
+    for (const QWidget* arrow : tabs->findChildren<QWidget*>())
+        QVERIFY2(!arrow->isVisible(), qPrintable(arrow->metaObject()->className()));
     QPlainTextEdit* editor = editorOf(form);
     for (int chunk = 0; chunk < 80; ++chunk)
         rig.finishUtterances();
@@ -308,7 +329,7 @@ void WindowTest::windowAndMenu()
     QCOMPARE(control<QMenu>(form, "fileMenu")->actions(),
              (QList<QAction*>{control<QAction>(form, "openAction"), control<QAction>(form, "exportAction"),
                               control<QMenu>(form, "recentMenu")->menuAction(), control<QAction>(form, "quitAction")}));
-    QCOMPARE(control<QAction>(form, "exportAction")->text(), QString::fromUtf8("音声ファイルに書き出す…"));
+    QCOMPARE(control<QAction>(form, "exportAction")->text(), QString::fromUtf8("音声ファイルに書き出す(&E)…"));
     QList<QAction*> readItems = control<QMenu>(form, "readMenu")->actions();
     readItems.removeIf([](const QAction* a) { return a->isSeparator(); });
     QCOMPARE(readItems,
@@ -352,24 +373,33 @@ void WindowTest::interfaceLanguage()
     for (const QLabel* label : form.findChildren<QLabel*>())
         if (label->objectName() != QStringLiteral("versionLabel") &&
             label->objectName() != QStringLiteral("speedValueLabel") &&
-            label->objectName() != QStringLiteral("progressLabel"))
+            label->objectName() != QStringLiteral("progressLabel") && !label->text().isEmpty())
             captions << label->text();
     for (int i = 0; i < control<QTabWidget>(form, "listTabs")->count(); ++i)
         captions << control<QTabWidget>(form, "listTabs")->tabText(i);
-    for (const QAction* menu : form.menuBar()->actions()) {
-        // A menu is opened by its mnemonic.
-        QVERIFY(menu->text().contains(QLatin1Char('&')));
-        captions << menu->text();
-        for (const QAction* item : menu->menu()->actions())
-            if (!item->isSeparator())
-                captions << item->text();
-    }
+    // Every menu and every item of one is reached by its mnemonic, a letter after "&".
+    QStringList noMnemonic;
+    std::function<void(const QAction*)> walkMenu = [&](const QAction* item) {
+        if (item->isSeparator())
+            return;
+        captions << item->text();
+        if (!QRegularExpression(QStringLiteral("&[^&]"))
+                 .match(QString(item->text()).remove(QStringLiteral("&&")))
+                 .hasMatch())
+            noMnemonic << item->text();
+        if (item->menu() != nullptr)
+            for (const QAction* inner : item->menu()->actions())
+                walkMenu(inner);
+    };
+    for (const QAction* menu : form.menuBar()->actions())
+        walkMenu(menu);
+    QVERIFY2(noMnemonic.isEmpty(), qPrintable(noMnemonic.join(QStringLiteral(", "))));
     const auto isJapanese = [](const QString& text) {
         return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; });
     };
     if (japanese) {
         for (const QString& caption : captions)
-            QVERIFY2(isJapanese(caption), qPrintable(caption));
+            QVERIFY2(isJapanese(caption), qPrintable(caption.isEmpty() ? QStringLiteral("<empty>") : caption));
     } else {
         QVERIFY(captions.contains(QStringLiteral("Start")));
         QVERIFY(captions.contains(QStringLiteral("etc")));
@@ -387,21 +417,18 @@ void WindowTest::interfaceLanguage()
 
 // A screen reader finds a name for every control it can act on, and a description for each
 // of the window's own.
-void WindowTest::everyControlHasAnAccessibleName()
+namespace {
+
+// The controls under `root` that a screen reader would announce without a name; `controls`
+// counts every control walked.
+QStringList namelessControls(QWidget* root, int& controls, const QStringList& described = {})
 {
-    QAccessible::setActive(true);
-    WindowRig rig;
-    MainWindow& form = rig.create();
-    showAndActivate(form);
     const QAccessible::Role interactive[] = {
-        QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::Slider,
-        QAccessible::ScrollBar,  QAccessible::SpinBox,  QAccessible::ComboBox,    QAccessible::EditableText,
-        QAccessible::List,       QAccessible::PageTab,  QAccessible::MenuItem,    QAccessible::ButtonMenu};
-    QStringList ownControls;
-    for (const Placement& row : mainWindowLayout())
-        ownControls << QString::fromLatin1(row.name);
+        QAccessible::PushButton,  QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::Slider,
+        QAccessible::ScrollBar,   QAccessible::SpinBox,  QAccessible::ComboBox,    QAccessible::EditableText,
+        QAccessible::List,        QAccessible::PageTab,  QAccessible::MenuItem,    QAccessible::ButtonMenu,
+        QAccessible::ProgressBar, QAccessible::Tree,     QAccessible::Table,       QAccessible::ButtonDropDown};
     QStringList nameless;
-    int controls = 0;
     std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
         if (std::find(std::begin(interactive), std::end(interactive), node->role()) != std::end(interactive)) {
             ++controls;
@@ -411,7 +438,7 @@ void WindowTest::everyControlHasAnAccessibleName()
                                       : QStringLiteral("role %1").arg(node->role());
             if (node->text(QAccessible::Name).trimmed().isEmpty())
                 nameless << where;
-            else if (object && ownControls.contains(object->objectName()) &&
+            else if (object && described.contains(object->objectName()) &&
                      node->text(QAccessible::Description).isEmpty())
                 nameless << where + QStringLiteral(" (no description)");
         }
@@ -419,11 +446,72 @@ void WindowTest::everyControlHasAnAccessibleName()
             if (QAccessibleInterface* child = node->child(i))
                 walk(child);
     };
-    walk(QAccessible::queryAccessibleInterface(&form));
-    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QStringLiteral(", "))));
+    walk(QAccessible::queryAccessibleInterface(root));
+    return nameless;
+}
+
+} // namespace
+
+// Every control of the window and of every dialog it opens has a name a screen reader says,
+// and the window's own a description too.
+void WindowTest::everyControlHasAnAccessibleName()
+{
+    QAccessible::setActive(true);
+    WindowRig rig;
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    QStringList ownControls;
+    for (const Placement& row : mainWindowLayout())
+        ownControls << QString::fromLatin1(row.name);
+    int controls = 0;
+    QStringList nameless = namelessControls(&form, controls, ownControls);
     // The buttons, check boxes, sliders, editors, the list, the tabs and the menus at least.
     QVERIFY(controls >= 30);
     QCOMPARE(control<QLabel>(form, "speedLabel")->buddy(), control<QScrollBar>(form, "speedBar"));
+
+    // Each dialog, walked once it is up, then closed.
+    QtDialogs dialogs;
+    dialogs.setParent(&form);
+    int dialogControls = 0;
+    const auto walkWhenUp = [&](const QString& close) {
+        QTimer::singleShot(0, [&, close] {
+            QWidget* dialog = nullptr;
+            QTRY_VERIFY((dialog = QApplication::activeModalWidget()) != nullptr);
+            for (const QString& name : namelessControls(dialog, dialogControls))
+                nameless << dialog->metaObject()->className() + QStringLiteral(": ") + name;
+            for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+                if (b->text().remove(QLatin1Char('&')) == close) {
+                    b->click();
+                    return;
+                }
+            static_cast<QDialog*>(dialog)->reject();
+        });
+    };
+    const QString cancel = QString::fromUtf8("キャンセル");
+    walkWhenUp(cancel);
+    dialogs.confirm("設定を保存します");
+    walkWhenUp(cancel);
+    dialogs.inputText("SkipList", "追加する文字列を入力してください", 255);
+    walkWhenUp(cancel);
+    dialogs.chooseExport("/x/book.opus");
+    walkWhenUp(QStringLiteral("OK"));
+    dialogs.showError("ファイル /x は開けません.");
+    walkWhenUp(QStringLiteral("OK"));
+    dialogs.showExported("書き出しました", "/x");
+    walkWhenUp(cancel);
+    dialogs.askUnsavedEdits("読み替え辞書の変更を保存しますか？");
+    walkWhenUp(cancel);
+    dialogs.chooseFile(QDir::tempPath().toStdString());
+    // The dictionary editor is a window of its own.
+    control<QAction>(form, "editWordsAction")->trigger();
+    auto* words = control(form, "WordsEditor");
+    QTRY_VERIFY(words->isVisible());
+    for (const QString& name : namelessControls(words, dialogControls))
+        nameless << QStringLiteral("WordsEditor: ") + name;
+    words->close();
+    QVERIFY(dialogControls >= 20);
+    QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(QStringLiteral(", "))));
+    QAccessible::setActive(false);
 }
 
 void WindowTest::tabOrder()
@@ -431,7 +519,7 @@ void WindowTest::tabOrder()
     WindowRig rig;
     MainWindow& form = rig.create();
     showAndActivate(form);
-    editorOf(form)->setFocus();
+    // The text has the focus from the start.
     QTRY_COMPARE(QApplication::focusWidget(), editorOf(form));
     // Stop is disabled and the hidden pages' controls are skipped; the Talk page is shown.
     const char* expected[] = {"startButton", "openButton", "quitButton", "reloadButton",
@@ -651,15 +739,23 @@ void WindowTest::chaptersAndSleepTimer()
 
     // At the end of this chapter: the chunk before the next chapter is the last one said.
     control<QAction>(form, "sleepChapterAction")->trigger();
+    // The status line says what is set.
+    auto* notice = control<QLabel>(form, "sleepLabel");
+    QVERIFY(notice->isVisible());
+    QCOMPARE(notice->text(), QStringLiteral("Stops at the end of the chapter"));
     for (int i = 0; i < 5 && form.session().reading(); ++i)
         rig.finishUtterances();
     QVERIFY(!form.session().reading());
     QCOMPARE(form.session().selStart(), heading("一［"));
     QVERIFY(control<QAction>(form, "sleepOffAction")->isChecked());
+    QVERIFY(!notice->isVisible());
 
     // After some minutes: the utterance playing is not cut short.
     control<QAction>(form, "startAction")->trigger();
     control<QAction>(form, "sleep15Action")->trigger();
+    QVERIFY(notice->isVisible());
+    QVERIFY2(notice->text() == QStringLiteral("Stops in 15:00") || notice->text() == QStringLiteral("Stops in 14:59"),
+             qPrintable(notice->text()));
     auto* timer = control<QTimer>(form, "sleepTimer");
     QCOMPARE(timer->interval(), 15 * 60 * 1000);
     timer->setInterval(0);
@@ -671,6 +767,80 @@ void WindowTest::chaptersAndSleepTimer()
     QCOMPARE(form.session().selStart(), heading("二［"));
     control<QAction>(form, "startAction")->trigger();
     QCOMPARE(form.session().chunkStart(), heading("本文二"));
+}
+
+// The time left and the player's length go by the pace measured between ends of utterances
+// that follow each other: a chapter jump while reading is no reading, and the pace learned
+// before it holds after it. Each utterance here takes one second of the window's clock.
+void WindowTest::timeLeftKeepsItsPaceAcrossJumps()
+{
+    // The notes are not read, so that every line says as much.
+    WindowRig rig(settingsFile("[Voice]=0\r\n[Notes]=-1\r\n"));
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    ReadingPace::Clock::time_point now{};
+    form.setPaceClock([&now] { return now; });
+    std::string doc = "前書きです。\r\n";
+    const char* kana[] = {"あ", "い", "う", "え", "お", "か", "き", "く", "け", "こ", "さ", "し", "す", "せ", "そ",
+                          "た", "ち", "つ", "て", "と", "な", "に", "ぬ", "ね", "の", "は", "ひ", "ふ", "へ", "ほ"};
+    for (int chapter = 0; chapter < 3; ++chapter) {
+        const std::string title = std::string("見出") + kana[chapter] + "です。";
+        doc += title + "［＃「" + title + "」は大見出し］\r\n";
+        for (int line = 0; line < 10; ++line)
+            doc += std::string("本文") + kana[chapter * 10 + line] + "です。\r\n";
+    }
+    form.openDropped(rig.writeDocument("doc.txt", doc));
+    // The weights of what is said are worked out between events.
+    WindowRig::deliver();
+    // The utterances after `from`: a heading's note repeats its line, and the end line is said.
+    const auto lines = [&](std::size_t from) {
+        const auto count = [&](const char* utf8) {
+            int found = 0;
+            const std::string& text = form.session().text();
+            for (std::size_t at = text.find(sj(utf8), from); at != std::string::npos; at = text.find(sj(utf8), at + 1))
+                ++found;
+            return found;
+        };
+        return count("です。") - count("」は大見出し］") + 1;
+    };
+    const auto readFor = [&](int seconds) {
+        for (int i = 0; i < seconds; ++i) {
+            now += std::chrono::seconds(1);
+            rig.finishUtterances();
+        }
+    };
+    const ProgressLine& progress = form.progress();
+    const double length = progress.secondsBetween(0, form.session().text().size());
+    const auto check = [&](const char* where) {
+        // The chunk being said is behind the cursor: the lines after it take a second each.
+        const double left = progress.secondsBetween(form.session().selStart(), form.session().text().size());
+        const double expected = lines(form.session().selStart());
+        QVERIFY2(std::abs(left - expected) <= 0.1 * expected,
+                 qPrintable(QStringLiteral("%1: %2 s left, %3 s in truth").arg(where).arg(left).arg(expected)));
+    };
+
+    form.session().setSelStart(0);
+    control<QAction>(form, "startAction")->trigger();
+    readFor(14);
+    check("after 14 s");
+    const double learned = progress.secondsBetween(0, form.session().text().size());
+    QVERIFY(learned != length);
+    const struct {
+        const char* where;
+        Qt::Key key;
+    } jumps[] = {{"after the next chapter", Qt::Key_F7},
+                 {"after one chapter back", Qt::Key_F6},
+                 {"after two chapters back", Qt::Key_F6}};
+    for (const auto& jump : jumps) {
+        now += std::chrono::milliseconds(200);
+        QTest::keyClick(editorOf(form), jump.key, Qt::ControlModifier);
+        WindowRig::deliver();
+        readFor(3);
+        check(jump.where);
+        const double player = progress.secondsBetween(0, form.session().text().size());
+        QVERIFY2(std::abs(player - learned) <= 0.02 * learned,
+                 qPrintable(QStringLiteral("%1: length %2 s, %3 s before").arg(jump.where).arg(player).arg(learned)));
+    }
 }
 
 // The desktop's play/pause, next and previous run the window's own commands: calls that wait
@@ -955,15 +1125,15 @@ void WindowTest::optionMenu()
         QAction* action;
         const char* caption;
         bool checkable;
-    } items[] = {{control<QAction>(form, "notesAction"), "注記を読まない", true},
-                 {control<QAction>(form, "wordsAction"), "読み替え辞書", true},
-                 {control<QAction>(form, "marksAction"), "記号だけの部分を飛ばす", true},
-                 {control<QAction>(form, "numbersAction"), "数字を日本語で読む", true},
-                 {control<QAction>(form, "englishAction"), "英単語を読む", true},
-                 {control<QAction>(form, "readingsAction"), "読み誤りを正す", true},
-                 {control<QAction>(form, "bookReadingsAction"), "本が教える読み", true},
-                 {control<QAction>(form, "blocksAction"), "段落ごとに区切る", true},
-                 {control<QAction>(form, "editWordsAction"), "読み替え辞書を編集…", false}};
+    } items[] = {{control<QAction>(form, "notesAction"), "注記を読まない(&N)", true},
+                 {control<QAction>(form, "wordsAction"), "読み替え辞書(&W)", true},
+                 {control<QAction>(form, "marksAction"), "記号だけの部分を飛ばす(&M)", true},
+                 {control<QAction>(form, "numbersAction"), "数字を日本語で読む(&U)", true},
+                 {control<QAction>(form, "englishAction"), "英単語を読む(&E)", true},
+                 {control<QAction>(form, "readingsAction"), "読み誤りを正す(&R)", true},
+                 {control<QAction>(form, "bookReadingsAction"), "ルビの読みを他の箇所にも使う(&B)", true},
+                 {control<QAction>(form, "blocksAction"), "段落ごとに区切る(&P)", true},
+                 {control<QAction>(form, "editWordsAction"), "読み替え辞書を編集(&D)…", false}};
     for (const auto& item : items) {
         QCOMPARE(item.action->text(), QString::fromUtf8(item.caption));
         QCOMPARE(item.action->isCheckable(), item.checkable);
@@ -1061,6 +1231,7 @@ void WindowTest::exportRunsInTheBackground()
     QVERIFY(progress->labelText().contains(QString::fromUtf8("残り")));
     // One figure for the bar and the label, and the whole title.
     QVERIFY(progress->labelText().startsWith(progress->findChild<QProgressBar*>()->text() + QString::fromUtf8("　")));
+    QVERIFY(!progress->findChild<QProgressBar*>()->accessibleName().isEmpty());
     QVERIFY(progress->width() > progress->fontMetrics().horizontalAdvance(progress->windowTitle()) * 2);
     progress->findChild<QPushButton*>()->click();
     QTRY_VERIFY_WITH_TIMEOUT(form.runningExport() == nullptr, 10000);
@@ -1355,6 +1526,15 @@ void WindowTest::voiceListAndSpeed()
         QCOMPARE(control<QLabel>(form, "speedValueLabel")->text(), QStringLiteral("10"));
         QCOMPARE(rig.engine.calls, (std::vector<std::string>{"connect", "Rate 10", "EventInterests 33790",
                                                              "installedVoices", "Voice 2"}));
+        // The keys go the way the mouse does: Right and Up raise, Left and Down lower.
+        showAndActivate(form);
+        auto* speed = control<QScrollBar>(form, "speedBar");
+        const std::pair<Qt::Key, int> keys[] = {
+            {Qt::Key_Left, 9}, {Qt::Key_Down, 8}, {Qt::Key_Right, 9}, {Qt::Key_Up, 10}, {Qt::Key_Up, 10}};
+        for (const auto& [key, value] : keys) {
+            QTest::keyClick(speed, key);
+            QCOMPARE(form.session().speed(), value);
+        }
     }
     {
         // No voice and no speed line: the first voice, and no rate call at all.
@@ -1577,6 +1757,51 @@ void WindowTest::selectionIsDrawnOnlyWithFocus()
 }
 
 // The desktop's own dialogs, answered from a timer once they are up.
+// While reading, the chunk being read is the text's selection, as the accessibility tree tells
+// a screen reader, and the text has the focus: a screen reader reads along. Each step changes
+// the selection once, which the platform's bridge announces (tests/e2e/accessibility_bus.sh hears
+// it on the bus). A key typed meanwhile acts at the cursor where reading stands, as it did when
+// the chunk was only marked; the chunk is never replaced.
+void WindowTest::theChunkBeingReadIsTheTextsSelection()
+{
+    WindowRig rig;
+    MainWindow& form = rig.create();
+    showAndActivate(form);
+    form.session().setText(sj("一つ目です。\r\n二つ目です。\r\n三つ目です。\r\n"));
+    control<QPushButton>(form, "openButton")->setFocus();
+    QSignalSpy changes(editorOf(form), &QPlainTextEdit::selectionChanged);
+    control<QPushButton>(form, "startButton")->click();
+    QTRY_VERIFY(editorOf(form)->hasFocus());
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(editorOf(form))->textInterface();
+    const char* chunks[] = {"一つ目です。", "二つ目です。", "三つ目です。"};
+    for (const char* chunk : chunks) {
+        QCOMPARE(rig.said().back(), std::string(chunk));
+        QCOMPARE(changes.count(), 1);
+        changes.clear();
+        QCOMPARE(text->selectionCount(), 1);
+        int start = 0;
+        int end = 0;
+        text->selection(0, &start, &end);
+        // The chunk runs to its line break.
+        QCOMPARE(text->text(start, end).trimmed(), QString::fromUtf8(chunk));
+        QCOMPARE(text->cursorPosition(), end);
+        // The session's cursor is where reading stands, after the chunk.
+        QCOMPARE(form.session().selStart(), form.session().chunkEnd());
+        QCOMPARE(form.session().selLength(), std::size_t{0});
+        if (chunk != chunks[2])
+            rig.finishUtterances();
+    }
+
+    // Typed and committed text goes in after the chunk being read, as on the cursor.
+    QTest::keyClicks(editorOf(form), QStringLiteral("X"));
+    commitText(editorOf(form), QString::fromUtf8("と"));
+    QVERIFY(QString::fromStdString(cp932::toUtf8(form.session().text()))
+                .contains(QString::fromUtf8("三つ目です。\r\nXと")));
+    // Reading stopped: the cursor alone, no chunk selected.
+    control<QPushButton>(form, "stopButton")->click();
+    QVERIFY(!editorOf(form)->textCursor().hasSelection());
+}
+
 void WindowTest::realDialogsSayWhatTheyShould()
 {
     QtDialogs dialogs;
@@ -1666,6 +1891,39 @@ void WindowTest::realDialogsSayWhatTheyShould()
         QVERIFY(typed.has_value());
         QCOMPARE(QString::fromStdString(typed->path), QString::fromUtf8(row.path));
     }
+
+    // "フォルダーを開く" says so when nothing could open the folder: the desktop's opener ends
+    // in failure, as it does without a file manager. One that opens it is not heard of.
+    QTemporaryDir tools;
+    const QString opener = tools.filePath(QStringLiteral("xdg-open"));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", tools.path().toUtf8() + ":" + path);
+    for (const int exit : {3, 0}) {
+        QFile script(opener);
+        QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write(QStringLiteral("#!/bin/sh\nexit %1\n").arg(exit).toUtf8());
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        whenUp([&](QWidget* box) { button(box, QString::fromUtf8("フォルダーを開く"))->click(); });
+        dialogs.showExported("書き出しました", "/x");
+        const auto notice = [] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible())
+                    return box;
+            return static_cast<QMessageBox*>(nullptr);
+        };
+        if (exit != 0) {
+            QTRY_VERIFY(notice() != nullptr);
+            QVERIFY2(notice()->text().startsWith(QString::fromUtf8("フォルダーを開けませんでした")),
+                     qPrintable(notice()->text()));
+            QVERIFY(notice()->text().contains(QStringLiteral("/x")));
+            notice()->accept();
+        } else {
+            QTest::qWait(300);
+            QVERIFY(notice() == nullptr);
+        }
+    }
+    qputenv("PATH", path);
 
     // Qt's own dialogs speak Japanese, like the window: the Open dialog's buttons.
     useJapaneseDialogs(*QCoreApplication::instance());

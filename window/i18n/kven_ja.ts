@@ -85,19 +85,19 @@
     </message>
     <message>
         <source>Full-width symbols that are read out; the others are pauses</source>
-        <translation>読み上げる全角の記号。ほかの記号は間になります</translation>
+        <translation>読み上げる全角の記号。ほかの記号では間を置きます</translation>
     </message>
     <message>
         <source>Skip chunks that look like character art or are mostly blank, by the two limits below</source>
-        <translation>アスキーアートや空白の多い部分を、下の二つの上限で飛ばします</translation>
+        <translation>アスキーアートや空白の多い部分を、下の二つの上限に従って飛ばします</translation>
     </message>
     <message>
         <source>Tenths of a chunk that may be unreadable characters before it is skipped</source>
-        <translation>部分を飛ばさずに読める、読めない文字の割合 (十分の一単位)</translation>
+        <translation>読めない文字の割合がこの値 (十分の一単位) を超える部分は飛ばします</translation>
     </message>
     <message>
         <source>Tenths of a chunk that may be blanks before it is skipped</source>
-        <translation>部分を飛ばさずに読める、空白文字の割合 (十分の一単位)</translation>
+        <translation>空白文字の割合がこの値 (十分の一単位) を超える部分は飛ばします</translation>
     </message>
     <message>
         <source>Do not say the same chunk twice in a row</source>
@@ -265,27 +265,39 @@ English pronunciations: the CMU Pronouncing Dictionary as packaged in festlex-cm
     </message>
     <message>
         <source>Stop &amp;after</source>
-        <translation>読み上げを止める(&amp;A)</translation>
+        <translation>スリープタイマー(&amp;A)</translation>
     </message>
     <message>
         <source>&amp;15 minutes</source>
-        <translation>15 分後(&amp;1)</translation>
+        <translation>15分(&amp;1)</translation>
     </message>
     <message>
         <source>&amp;30 minutes</source>
-        <translation>30 分後(&amp;3)</translation>
+        <translation>30分(&amp;3)</translation>
     </message>
     <message>
         <source>&amp;60 minutes</source>
-        <translation>60 分後(&amp;6)</translation>
+        <translation>60分(&amp;6)</translation>
     </message>
     <message>
         <source>At the &amp;end of this chapter</source>
         <translation>この章の終わり(&amp;E)</translation>
     </message>
     <message>
+        <source>%1 scroll bar</source>
+        <translation>%1のスクロールバー</translation>
+    </message>
+    <message>
+        <source>Stops in %1</source>
+        <translation>停止まで %1</translation>
+    </message>
+    <message>
+        <source>Stops at the end of the chapter</source>
+        <translation>章の終わりで停止</translation>
+    </message>
+    <message>
         <source>&amp;Off</source>
-        <translation>止めない(&amp;O)</translation>
+        <translation>オフ(&amp;O)</translation>
     </message>
     <message>
         <source>&amp;Option</source>
