@@ -10,6 +10,9 @@ KVEN_PACKAGES=(
   qt6-base-dev qt6-l10n-tools libqt6svg6 qt6-translations-l10n libgl-dev fonts-ipafont-gothic libuchardet-dev
   libzip-dev libxml2-dev
   festlex-cmu
+  # The reading view: a layout engine that sets Japanese vertically and with ruby, the channel
+  # its page answers through, and a Mincho face for the book's text.
+  qt6-webengine-dev qt6-webchannel-dev fonts-ipafont-mincho
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio
 # service, as most desktops now play), a recorder, a private session bus with its command-line
