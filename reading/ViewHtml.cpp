@@ -429,6 +429,23 @@ std::string ViewHtmlWriter::lines(std::size_t from, std::size_t to)
     return out;
 }
 
+void ViewHtmlWriter::passOver(std::size_t from, std::size_t to)
+{
+    const std::string_view text = source_.text;
+    to = std::min(to, text.size());
+    for (std::size_t at = text.find(kNoteOpen, from); at < to; at = text.find(kNoteOpen, at + 1)) {
+        const std::size_t close = noteEnd(text, at);
+        if (close == std::string_view::npos || close > to)
+            continue;
+        const std::string note = cp932::toUtf8(text.substr(at, close - at));
+        if (note.find("ここ") == std::string::npos)
+            continue;
+        Line line;
+        std::vector<std::pair<int, std::size_t>> open;
+        applyNote(note, line, open, blockIndent_, blockGround_, 0);
+    }
+}
+
 void ViewHtmlWriter::line(std::size_t start, std::size_t end, std::string& out)
 {
     const std::string_view text = source_.text;

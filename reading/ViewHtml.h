@@ -44,6 +44,9 @@ public:
     // The lines of text[from, to): `from` is where the last call ended (0 at first), `to` a
     // line start or the end of the text.
     std::string lines(std::size_t from, std::size_t to);
+    // Takes in what the notes of text[from, to) open or close for the lines after, writing
+    // nothing: a section can then be written without those before it.
+    void passOver(std::size_t from, std::size_t to);
 
 private:
     void line(std::size_t start, std::size_t end, std::string& out);

@@ -99,6 +99,16 @@ TEST(ViewHtml, SectionsStartAtLinesAndCoverTheText)
     ViewHtmlWriter bySection({text, {}, {}});
     EXPECT_EQ(bySection.lines(0, 8) + bySection.lines(8, 14) + bySection.lines(14, text.size()),
               whole.lines(0, text.size()));
+
+    // A block indented in an earlier section holds in a section written by itself.
+    const std::string indented = sj("［＃ここから２字下げ］\r\nあ\r\n［＃ここで字下げ終わり］\r\nい");
+    for (const auto& [from, to] : {std::pair<std::size_t, std::size_t>{24, 28}, {54, 56}}) {
+        ViewHtmlWriter inOrder({indented, {}, {}});
+        inOrder.lines(0, from);
+        ViewHtmlWriter alone({indented, {}, {}});
+        alone.passOver(0, from);
+        EXPECT_EQ(alone.lines(from, to), inOrder.lines(from, to)) << from;
+    }
 }
 
 // What the page shows for each offset of the text, read back from its spans.
