@@ -30,7 +30,7 @@ constexpr int kFontStep = 2;
 // The page: its look, and the script that loads the sections, maps places to offsets and
 // marks the chunk. Offsets of the text are read from the spans that reading/ViewHtml writes.
 constexpr const char* kPageHead = R"(<!DOCTYPE html>
-<html lang="ja"><head><meta charset="utf-8">
+<html lang="ja" class="%1" style="--fs: %2px; --bg: %3; --fg: %4"><head><meta charset="utf-8">
 <style>
 :root { --fs: 22px; --bg: #fff; --fg: #000; --hl: rgba(255, 200, 0, .35); }
 html { background: var(--bg); color: var(--fg); font-size: var(--fs); overflow-anchor: auto;
@@ -244,9 +244,18 @@ const kv = window.kv = {
     root.style.setProperty('--bg', bg);
     root.style.setProperty('--fg', fg);
     root.style.setProperty('--hl', hl);
-    for (const sec of this.sections)
-      if (!this.loaded.has(sec)) sec.style.blockSize = (+sec.dataset.lines * 1.8 + +sec.dataset.chars / 38 * 1.8) + 'em';
+    this.estimate();
     this.draw();
+  },
+  // A section not loaded yet takes about the room its lines will: each line, and a line more
+  // for each line's length of characters. Sections that load then move the rest little.
+  estimate() {
+    const root = document.documentElement, vertical = root.classList.contains('v');
+    const fontSize = parseFloat(getComputedStyle(root).fontSize);
+    const book = document.getElementById('book').getBoundingClientRect();
+    const perLine = Math.max(8, Math.floor(((vertical ? book.height : book.width) - 5 * fontSize) / fontSize));
+    for (const sec of this.sections)
+      if (!this.loaded.has(sec)) sec.style.blockSize = ((+sec.dataset.lines + +sec.dataset.chars / perLine) * 1.8) + 'em';
   },
 };
 const watcher = new IntersectionObserver(entries => {
@@ -257,6 +266,7 @@ document.addEventListener('click', e => kv.choose(kv.offsetAtPoint(e.clientX, e.
 document.addEventListener('keydown', e => kv.key(e));
 new QWebChannel(qt.webChannelTransport, channel => {
   kv.bridge = channel.objects.bridge;
+  kv.estimate();
   for (const sec of kv.sections) watcher.observe(sec);
   kv.bridge.pageReady();
 });
@@ -454,7 +464,11 @@ void ReadingView::loadPage()
     writer_ = std::make_unique<ViewHtmlWriter>(source_);
     writerAt_ = 0;
     sections_ = viewSections(text_);
-    QString html = QString::fromUtf8(kPageHead);
+    QString html = QString::fromUtf8(kPageHead)
+                       .arg(mode_ == horizontal ? QStringLiteral("h") : QStringLiteral("v"))
+                       .arg(fontSize_)
+                       .arg(cssColor(palette().color(QPalette::Base)))
+                       .arg(cssColor(palette().color(QPalette::Text)));
     for (std::size_t i = 0; i < sections_.size(); ++i) {
         const std::size_t from = sections_[i];
         const std::size_t to = i + 1 < sections_.size() ? sections_[i + 1] : text_.size();
