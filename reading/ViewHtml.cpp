@@ -330,6 +330,42 @@ std::vector<std::string> lineCharacters(std::string_view line)
     return chars;
 }
 
+bool isAsciiAlnum(const Shown& c)
+{
+    if (c.bytes != 1 || c.unit || c.text.size() != 1)
+        return false;
+    const char b = c.text[0];
+    return (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+}
+
+bool isAsciiDigit(const Shown& c)
+{
+    return isAsciiAlnum(c) && c.text[0] >= '0' && c.text[0] <= '9';
+}
+
+// A number of one or two half-width digits standing alone is set upright in one character's
+// room in vertical writing, as books set them.
+void uprightShortNumbers(std::vector<Shown>& shown)
+{
+    const int upright = styleIndex("縦中横");
+    for (std::size_t i = 0; i < shown.size();) {
+        if (!isAsciiDigit(shown[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < shown.size() && isAsciiDigit(shown[end]))
+            ++end;
+        const bool alone =
+            (i == 0 || !isAsciiAlnum(shown[i - 1])) && (end == shown.size() || !isAsciiAlnum(shown[end]));
+        if (alone && end - i <= 2)
+            for (std::size_t k = i; k < end; ++k)
+                if (shown[k].style < 0)
+                    shown[k].style = upright;
+        i = end;
+    }
+}
+
 } // namespace
 
 std::string gaijiCharacter(std::string_view note)
@@ -557,6 +593,7 @@ void ViewHtmlWriter::line(std::size_t start, std::size_t end, std::string& out)
     for (const auto& [style, first] : openStyles)
         for (std::size_t s = first; s < line.shown.size(); ++s)
             line.shown[s].style = style;
+    uprightShortNumbers(line.shown);
 
     int indent = line.indent >= 0 ? line.indent : blockIndent_;
     const bool ground = line.ground || blockGround_;
