@@ -304,6 +304,10 @@ ReadingView::~ReadingView() = default;
 void ReadingView::createPage()
 {
     // Made when first shown: the engine starts nothing while the editor is the view.
+    // The engine gives the page's text to screen readers on Linux only when asked to, before
+    // it starts.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
     web_ = new QWebEngineView(this);
     web_->setObjectName(QStringLiteral("readingPage"));
     web_->setAccessibleName(QStringLiteral("読書ビュー"));
@@ -320,6 +324,7 @@ void ReadingView::createPage()
     };
     bridge_.ready = [this] {
         pageReady_ = true;
+
         applyLook();
         marked_ = {static_cast<std::size_t>(-1), 0};
         mark(true);

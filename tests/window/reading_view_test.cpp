@@ -7,6 +7,7 @@
 #include "reading/ViewHtml.h"
 #include "text/Sjis.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -101,6 +102,7 @@ private slots:
     void marksEveryChunkOfABookWholeAndInView();
     void followsTheReading();
     void clickAndEnterMoveTheCursor();
+    void itsTextReachesScreenReaders();
 };
 
 void ReadingViewTest::isTheEditorUntilSwitchedOn()
@@ -279,6 +281,40 @@ void ReadingViewTest::clickAndEnterMoveTheCursor()
         QTest::keyClick(view.focusProxy(), Qt::Key_Return);
         QTRY_COMPARE(form.session().selStart(), static_cast<std::size_t>(chosen));
     }
+}
+
+// Whether some object under `node` names or holds `text`.
+bool accessibleHolds(QAccessibleInterface* node, const QString& text, int depth = 0)
+{
+    if (node == nullptr || depth > 40)
+        return false;
+
+    if (node->text(QAccessible::Name).contains(text) || node->text(QAccessible::Value).contains(text))
+        return true;
+    if (QAccessibleTextInterface* textual = node->textInterface();
+        textual != nullptr && textual->text(0, textual->characterCount()).contains(text))
+        return true;
+    for (int i = 0; i < node->childCount(); ++i)
+        if (accessibleHolds(node->child(i), text, depth + 1))
+            return true;
+    return false;
+}
+
+void ReadingViewTest::itsTextReachesScreenReaders()
+{
+    WindowRig rig;
+    const std::string path = rig.writeDocument("a.txt", "吾輩は｜猫《ねこ》である。\r\n");
+    MainWindow& form = rig.create();
+    form.show();
+    form.openDropped(path);
+    form.readingView().setMode(1);
+    QWebEngineView& view = *form.readingView().page();
+    QVERIFY(waitFor(view, QStringLiteral("!!window.kv && kv.drawn !== undefined")));
+    // A screen reader starts: the engine gives it the page's text.
+    QAccessible::setActive(true);
+    QTRY_VERIFY_WITH_TIMEOUT(accessibleHolds(QAccessible::queryAccessibleInterface(&view), QStringLiteral("である")),
+                             10000);
+    QAccessible::setActive(false);
 }
 
 } // namespace kven::testing
