@@ -324,9 +324,14 @@ std::vector<std::string> lineCharacters(std::string_view line)
         }
         return chars;
     }
-    // Only a line the converter does not take character by character comes here.
-    for (std::size_t i = 0; i < line.size(); i += sjis::charLength(line, i))
-        chars.push_back(cp932::toUtf8(line.substr(i, sjis::charLength(line, i))));
+    // Only a line the converter does not take character by character comes here: a character
+    // it makes into more or less than one is shown as the replacement character.
+    for (std::size_t i = 0; i < line.size(); i += sjis::charLength(line, i)) {
+        const std::u16string one = cp932::toWide(line.substr(i, sjis::charLength(line, i)));
+        std::string c;
+        appendUtf8(c, one.size() == 1 ? one[0] : char32_t{0xFFFD});
+        chars.push_back(std::move(c));
+    }
     return chars;
 }
 

@@ -80,6 +80,9 @@ TEST(ViewHtml, SetsTheNotationAsABookShowsIt)
     };
     for (const auto& row : rows)
         EXPECT_EQ(viewOf(sj(row.text)), row.html) << row.name;
+    // Found by fuzzing: a lead byte whose second byte is no trail byte is one character of the
+    // text, and one on the page.
+    EXPECT_EQ(viewOf("\x82\xff" + sj("あ")), "<p l=0 e=4><span o=0>\xef\xbf\xbd\xe3\x81\x82</span></p>\n");
 }
 
 TEST(ViewHtml, APagesRubyBaseAndHeadingAreItsOwn)
