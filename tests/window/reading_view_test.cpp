@@ -134,6 +134,14 @@ void ReadingViewTest::isTheEditorUntilSwitchedOn()
     QVERIFY(waitFor(*form.readingView().page(), QStringLiteral("!!window.kv && kv.drawn !== undefined")));
     QCOMPARE(js(*form.readingView().page(), QStringLiteral("document.documentElement.className")).toString(),
              QStringLiteral("h"));
+    // The text size keys.
+    const int size = form.readingView().fontSize();
+    QTest::keyClick(&form, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(form.readingView().fontSize(), size + 2);
+    QVERIFY(waitFor(*form.readingView().page(),
+                    QStringLiteral("getComputedStyle(document.documentElement).fontSize === '%1px'").arg(size + 2)));
+    QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(form.readingView().fontSize(), size);
 
     // F8 gives the editor back, with the text it holds unchanged; again, the book as it was.
     QTest::keyClick(&form, Qt::Key_F8);
@@ -167,9 +175,21 @@ void ReadingViewTest::marksEveryChunkOfABookWholeAndInView()
     MainWindow& form = rig.create({rig.path("rashomon.txt")});
     form.resize(900, 700);
     form.show();
+    rig.finishUtterances();
+    form.commands().stop();
+    // The view starts at the cursor, late in the book.
+    const std::size_t cursor = form.session().text().rfind(sj("下人"));
+    form.session().setSelStart(cursor);
     form.readingView().setMode(1);
     QWebEngineView& view = *form.readingView().page();
-    QVERIFY(waitFor(view, QStringLiteral("!!window.kv && kv.drawn !== undefined")));
+    QVERIFY(waitFor(view, QStringLiteral("JSON.stringify(kv.drawn) === '[%1,%1]'").arg(cursor)));
+    QVERIFY(
+        js(view, QStringLiteral("(() => { const b = kv.range(%1, %2).getBoundingClientRect();"
+                                " return b.left >= 0 && b.right <= innerWidth && b.top >= 0 && b.bottom <= innerHeight;"
+                                " })()")
+                     .arg(cursor)
+                     .arg(cursor + 4))
+            .toBool());
 
     const std::string& text = form.session().text();
     int chunks = 0;
