@@ -73,6 +73,8 @@ int main(int argc, char** argv)
                    stderr);
         return 1;
     }
+    // The reading view's engine shares its drawing contexts with the window's.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     const std::unique_ptr<QTranslator> interfaceLanguage = setUpApplication(app);
     // The user's data folder of an installed copy is made before the hand-over, so that a

@@ -9,7 +9,11 @@ KVEN_PACKAGES=(
   open-jtalk open-jtalk-mecab-naist-jdic libmecab-dev libpulse-dev libsndfile1-dev libopusenc-dev
   qt6-base-dev qt6-l10n-tools libqt6svg6 qt6-translations-l10n libgl-dev fonts-ipafont-gothic libuchardet-dev
   libzip-dev libxml2-dev
+  # English words: their pronunciations, and the loan words Japanese writes for them.
   festlex-cmu skkdic
+  # The reading view: a layout engine that sets Japanese vertically and with ruby, the channel
+  # its page answers through, and a Mincho face for the book's text.
+  qt6-webengine-dev qt6-webchannel-dev fonts-ipafont-mincho
 )
 # Only the tests need audio servers of their own (PulseAudio, and PipeWire with its PulseAudio
 # service, as most desktops now play), a recorder, a private session bus with its command-line

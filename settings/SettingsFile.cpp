@@ -33,6 +33,7 @@ constexpr std::string_view kEnglish = "[English]";
 constexpr std::string_view kReadings = "[Readings]";
 constexpr std::string_view kBookReadings = "[BookReadings]";
 constexpr std::string_view kBlocks = "[Blocks]";
+constexpr std::string_view kView = "[View]";
 constexpr std::string_view kTalk = "[Talk]";
 constexpr std::string_view kSkip = "[Skip]";
 // The listening options, saved after the keys of old files and before the talk line, so that
@@ -141,6 +142,12 @@ void SettingsFile::applyOptions()
         session_.setOption(option, number(key) == -1);
 }
 
+void SettingsFile::applyView()
+{
+    const int mode = number(kView);
+    viewMode_ = mode == 1 || mode == 2 ? mode : 0;
+}
+
 void SettingsFile::applySliders()
 {
     session_.setLimit(&ReadingOptions::unreadLimit, std::clamp(number(kSilent), kLimitSlider.min, kLimitSlider.max));
@@ -184,6 +191,7 @@ void SettingsFile::startupRead(const std::function<void(int storedVoice)>& voice
     removeStaleTemporaries(path_);
     load();
     applyOptions();
+    applyView();
     applySliders();
     applyWindowPosition();
     const int storedVoice = number(kVoice);
@@ -199,6 +207,7 @@ bool SettingsFile::reload()
     load();
     session_.setVoiceIndex(number(kVoice));
     applyOptions();
+    applyView();
     applySliders();
     applyWindowPosition();
     readTalkAndSkip(true);
@@ -223,6 +232,8 @@ void SettingsFile::save()
     lines.push_back(flagLine(kHead, session_.options().headingSearch));
     for (const auto& [key, option] : kListeningOptions)
         lines.push_back(flagLine(key, session_.options().*option));
+    if (viewMode_ != 0)
+        lines.push_back(numberLine(kView, viewMode_));
     // "=0" only makes the section lines findable by name.
     lines.push_back(std::string(kTalk) + "=0");
     lines.push_back(trim(session_.talkSymbols()));

@@ -51,10 +51,18 @@ public:
 
     const std::string& path() const { return path_; }
 
+    // "[View]": how the window shows the text (0 the editor, 1 a vertical book, 2 a horizontal
+    // one), as last read, or as the window last set it for a save. Missing or any other value
+    // is 0, and a save writes the key only when it is not 0, so that a file saved with the
+    // editor shown is what it always was.
+    int viewMode() const { return viewMode_; }
+    void setViewMode(int mode) { viewMode_ = mode; }
+
 private:
     void load();
     int number(std::string_view key) const;
     void applyOptions();
+    void applyView();
     void applySliders();
     void applyWindowPosition();
     void readTalkAndSkip(bool clearFirst);
@@ -63,6 +71,7 @@ private:
     Dialogs& dialogs_;
     std::string path_;
     std::vector<std::string> lines_;
+    int viewMode_ = 0;
 };
 
 } // namespace kven

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -69,6 +70,7 @@ MainWindow::MainWindow(SpeechEngine& tts, WindowDialogs& dialogs, Clipboard& cli
            scaled(kDesignClient.height(), ui_.scale) + ui_.mainMenu->sizeHint().height() + progress_->height());
     bindSession();
     bindEvents();
+    addReadingView();
     runShowingErrors([this] { onCreate(); });
 }
 
@@ -89,6 +91,15 @@ void MainWindow::bindSession()
         if ((changes & Session::speedChanged) != 0)
             speedChanged();
     });
+}
+
+void MainWindow::addReadingView()
+{
+    auto* menu = new QMenu(QStringLiteral("表示(&V)"), this);
+    menu->setObjectName(QStringLiteral("viewMenu"));
+    ui_.mainMenu->insertMenu(ui_.helpMenu->menuAction(), menu);
+    readingView_ = new ReadingView(*ui_.editor, binding_->editorText(), session_, *menu,
+                                   [this](int mode) { settings_.setViewMode(mode); });
 }
 
 void MainWindow::bindEvents()
@@ -146,6 +157,7 @@ bool MainWindow::runShowingErrors(const std::function<void()>& command)
 void MainWindow::onCreate()
 {
     settings_.startupRead([this](int storedVoice) { setUpVoices(storedVoice); });
+    readingView_->setMode(settings_.viewMode());
     if (session_.options().readEnglish)
         englishLoad_ = std::async(std::launch::async, [] { EnglishLexicon::installed(); });
     if (session_.options().correctReadings || session_.options().bookReadings)
@@ -299,8 +311,10 @@ void MainWindow::openDropped(const std::string& path)
 void MainWindow::reload()
 {
     // The reading dictionary is one of the lists Reload reads again.
-    if (settings_.reload())
+    if (settings_.reload()) {
         words_.load();
+        readingView_->setMode(settings_.viewMode());
+    }
     keepOnScreen(*this);
 }
 

@@ -26,6 +26,7 @@
 #include "window/MainControls.h"
 #include "window/ProgressLine.h"
 #include "window/ReadingCommands.h"
+#include "window/ReadingView.h"
 #include "window/ResizeToggle.h"
 #include "window/SessionBinding.h"
 
@@ -77,6 +78,8 @@ public:
     void setExportSetup(OpenJTalkSetup setup) { exporter_.setSetup(std::move(setup)); }
     bool recordedMaximized() const { return resizeToggle_.recordedMaximized(); }
     int firstResize() const { return resizeToggle_.firstResize(); }
+    // The book view that takes the editor's place when it is on.
+    ReadingView& readingView() { return *readingView_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -112,6 +115,7 @@ private:
 
     void bindSession();
     void bindEvents();
+    void addReadingView();
     // Brings the window to the front, out of the task bar when minimized.
     void raiseWindow();
     void setUpVoices(int storedVoice);
@@ -150,6 +154,7 @@ private:
     bool startWithDictionary_ = false;
     ExportCommand exporter_;
     ChapterMenu* chapterMenu_ = nullptr; // owned by the window
+    ReadingView* readingView_ = nullptr; // owned by the window
     // The English pronunciations, read on a thread of their own from the start when the option
     // is on: the first show does not wait for them, and closing waits for the thread.
     std::future<void> englishLoad_;

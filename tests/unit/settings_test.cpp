@@ -324,6 +324,26 @@ TEST_F(SettingsFileTest, SaveWritesTheExactFile)
     EXPECT_TRUE(text.ends_with(tail));
 }
 
+TEST_F(SettingsFileTest, TheViewIsKeptUnderItsKeyOnlyWhenTheBookIsShown)
+{
+    for (const auto& [file, mode] : {std::pair{"[Talk]=0\n\n[Skip]=0\n", 0},
+                                     {"[View]=2\n[Talk]=0\n\n[Skip]=0\n", 2},
+                                     {"[View]=1\n[Talk]=0\n\n[Skip]=0\n", 1},
+                                     {"[View]=3\n[Talk]=0\n\n[Skip]=0\n", 0}}) {
+        writeFile(file);
+        SettingsFile settingsFile = settings();
+        settingsFile.reload();
+        EXPECT_EQ(settingsFile.viewMode(), mode) << file;
+    }
+    SettingsFile settingsFile = settings();
+    settingsFile.setViewMode(1);
+    settingsFile.save();
+    EXPECT_NE(readFile(path).find("[Blocks]=0\r\n[View]=1\r\n[Talk]=0\r\n"), std::string::npos);
+    settingsFile.setViewMode(0);
+    settingsFile.save();
+    EXPECT_EQ(readFile(path).find("[View]"), std::string::npos);
+}
+
 TEST_F(SettingsFileTest, SaveThenReloadKeepsEveryControl)
 {
     session.setVoices({"a", "b", "c"});

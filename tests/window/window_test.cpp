@@ -300,12 +300,13 @@ void WindowTest::windowAndMenu()
     // then the listening options.
     // Each menu has its mnemonic; Help comes last.
     const QList<QAction*> menus = form.menuBar()->actions();
-    QCOMPARE(menus.size(), 5);
+    QCOMPARE(menus.size(), 6);
     QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
     QCOMPARE(menus[1]->text(), QStringLiteral("&Read"));
     QCOMPARE(menus[2]->text(), QStringLiteral("&Chapter"));
     QCOMPARE(menus[3]->menu(), control<QMenu>(form, "optionMenu"));
-    QCOMPARE(menus[4]->menu(), control<QMenu>(form, "helpMenu"));
+    QCOMPARE(menus[4]->menu(), control<QMenu>(form, "viewMenu"));
+    QCOMPARE(menus[5]->menu(), control<QMenu>(form, "helpMenu"));
     const struct {
         QAction* action;
         const char* caption;
