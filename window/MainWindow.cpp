@@ -95,7 +95,7 @@ void MainWindow::bindSession()
 
 void MainWindow::addReadingView()
 {
-    auto* menu = new QMenu(QStringLiteral("表示(&V)"), this);
+    auto* menu = new QMenu(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&View")), this);
     menu->setObjectName(QStringLiteral("viewMenu"));
     ui_.mainMenu->insertMenu(ui_.helpMenu->menuAction(), menu);
     readingView_ = new ReadingView(*ui_.editor, binding_->editorText(), session_, *menu,

@@ -2,6 +2,7 @@
 
 #include "reading/ViewHtml.h"
 #include "window/EditorText.h"
+#include "window/InterfaceText.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -310,7 +311,7 @@ void ReadingView::createPage()
         qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
     web_ = new QWebEngineView(this);
     web_->setObjectName(QStringLiteral("readingPage"));
-    web_->setAccessibleName(QStringLiteral("読書ビュー"));
+    web_->setAccessibleName(interfaceText(QT_TRANSLATE_NOOP("KVEN", "Book view")));
     setFocusProxy(web_);
     web_->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     web_->settings()->setAttribute(QWebEngineSettings::SpatialNavigationEnabled, false);
@@ -345,28 +346,28 @@ void ReadingView::buildMenu(QMenu& menu)
         connect(action, &QAction::triggered, this, [this, mode] { setMode(mode); });
         return action;
     };
-    offAction_ = item(QStringLiteral("エディタで表示"), QKeySequence(), off);
-    verticalAction_ = item(QStringLiteral("縦書きで表示"), QKeySequence(), vertical);
-    horizontalAction_ = item(QStringLiteral("横書きで表示"), QKeySequence(), horizontal);
+    offAction_ = item(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Editor")), QKeySequence(), off);
+    verticalAction_ = item(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Vertical Book")), QKeySequence(), vertical);
+    horizontalAction_ = item(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Horizontal Book")), QKeySequence(), horizontal);
     offAction_->setObjectName(QStringLiteral("viewOffAction"));
     verticalAction_->setObjectName(QStringLiteral("viewVerticalAction"));
     horizontalAction_->setObjectName(QStringLiteral("viewHorizontalAction"));
     offAction_->setChecked(true);
     menu.addSeparator();
     // F8 shows the book or the editor; Shift+F8 turns the book between vertical and horizontal.
-    QAction* toggle = menu.addAction(QStringLiteral("読書ビューの表示を切り替える"));
+    QAction* toggle = menu.addAction(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Book or Editor")));
     toggle->setObjectName(QStringLiteral("viewToggleAction"));
     toggle->setShortcut(QKeySequence(Qt::Key_F8));
     connect(toggle, &QAction::triggered, this, [this] { setMode(mode_ == off ? lastMode_ : off); });
-    QAction* turn = menu.addAction(QStringLiteral("縦書きと横書きを切り替える"));
+    QAction* turn = menu.addAction(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Turn the Book")));
     turn->setObjectName(QStringLiteral("viewTurnAction"));
     turn->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
     connect(turn, &QAction::triggered, this, [this] { setMode(mode_ == vertical ? horizontal : vertical); });
-    QAction* bigger = menu.addAction(QStringLiteral("文字を大きく"));
+    QAction* bigger = menu.addAction(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Larger Text")));
     bigger->setObjectName(QStringLiteral("viewBiggerAction"));
     bigger->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     connect(bigger, &QAction::triggered, this, [this] { setFontSize(fontSize_ + kFontStep); });
-    QAction* smaller = menu.addAction(QStringLiteral("文字を小さく"));
+    QAction* smaller = menu.addAction(interfaceText(QT_TRANSLATE_NOOP("KVEN", "&Smaller Text")));
     smaller->setObjectName(QStringLiteral("viewSmallerAction"));
     smaller->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
     connect(smaller, &QAction::triggered, this, [this] { setFontSize(fontSize_ - kFontStep); });

@@ -1888,9 +1888,9 @@ void WindowTest::realDialogsSayWhatTheyShould()
                      QString::fromUtf8(row.format));
             button(box, QStringLiteral("OK"))->click();
         });
-        const std::optional<ExportChoice> typed = dialogs.chooseExport("/x/book.opus");
-        QVERIFY(typed.has_value());
-        QCOMPARE(QString::fromStdString(typed->path), QString::fromUtf8(row.path));
+        const std::optional<ExportChoice> chosen = dialogs.chooseExport("/x/book.opus");
+        QVERIFY(chosen.has_value());
+        QCOMPARE(QString::fromStdString(chosen->path), QString::fromUtf8(row.path));
     }
 
     // "フォルダーを開く" says so when nothing could open the folder: the desktop's opener ends

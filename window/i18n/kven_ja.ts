@@ -323,5 +323,41 @@ English pronunciations: the CMU Pronouncing Dictionary as packaged in festlex-cm
         <source>Documents</source>
         <translation>文書</translation>
     </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Editor</source>
+        <translation>エディタで表示(&amp;E)</translation>
+    </message>
+    <message>
+        <source>&amp;Vertical Book</source>
+        <translation>縦書きで表示(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Horizontal Book</source>
+        <translation>横書きで表示(&amp;Y)</translation>
+    </message>
+    <message>
+        <source>&amp;Book or Editor</source>
+        <translation>本とエディタを切り替える(&amp;B)</translation>
+    </message>
+    <message>
+        <source>&amp;Turn the Book</source>
+        <translation>縦書きと横書きを切り替える(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Larger Text</source>
+        <translation>文字を大きく(&amp;L)</translation>
+    </message>
+    <message>
+        <source>&amp;Smaller Text</source>
+        <translation>文字を小さく(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Book view</source>
+        <translation>読書ビュー</translation>
+    </message>
 </context>
 </TS>
