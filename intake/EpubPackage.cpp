@@ -406,7 +406,11 @@ EncryptionVerdict encryptionVerdict(const std::string& xml, const std::function<
     xml::forEachElement(xmlDocGetRootElement(doc.get()), [&](const xmlNode* n) {
         if (names || !xml::isElement(n, "CipherReference"))
             return;
-        const std::optional<std::string> path = resolveHref("", xml::attribute(n, "URI"));
+        // Paths in the encryption document are from the archive's root, with or without "/".
+        std::string uri = xml::attribute(n, "URI");
+        if (uri.starts_with('/'))
+            uri.erase(0, 1);
+        const std::optional<std::string> path = resolveHref("", uri);
         names = path && needed(*path);
     });
     return names ? EncryptionVerdict::drm : EncryptionVerdict::readable;

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -67,12 +68,18 @@ std::string titlesFileOf(const std::string& bookmarkFile)
 }
 
 // path TAB title TAB author, one a line.
-std::map<std::string, std::pair<std::string, std::string>> readTitles(const std::string& file)
+using Titles = std::map<std::string, std::pair<std::string, std::string>>;
+
+// Nothing when the file is over the size it is read to: it is then left as it is.
+std::optional<Titles> readTitles(const std::string& file)
 {
     std::string data;
-    std::map<std::string, std::pair<std::string, std::string>> titles;
-    if (readWholeFile(file, kSmallFileLimit, data) != ReadStatus::ok)
+    Titles titles;
+    if (const ReadStatus status = readWholeFile(file, kSmallFileLimit, data); status != ReadStatus::ok) {
+        if (status == ReadStatus::tooLarge)
+            return std::nullopt;
         return titles;
+    }
     // From the right: a path may hold a tab, a title and an author never do.
     for (const std::string& line : splitLines(data)) {
         const std::size_t second = line.rfind('\t');
@@ -97,6 +104,15 @@ std::set<std::string> namedPaths(const std::vector<std::string>& bookmarkLines)
 // A title or author as one field of a line.
 std::string field(std::string_view text)
 {
+    // A title or an author is kept short, cut at a character, so that the file of titles never
+    // grows past what is read back.
+    constexpr std::size_t kFieldLimit = 512;
+    if (text.size() > kFieldLimit) {
+        std::size_t end = kFieldLimit;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;
+        text = text.substr(0, end);
+    }
     std::string one(text);
     for (char& c : one)
         if (c == '\t' || c == '\r' || c == '\n')
@@ -124,7 +140,7 @@ std::vector<RecentDocument> recentDocuments(const std::string& bookmarkFile, std
 {
     const auto lines = bookmarkLines(bookmarkFile);
     const auto lengths = readLengths(lengthsFileOf(bookmarkFile));
-    const auto titles = readTitles(titlesFileOf(bookmarkFile));
+    const auto titles = readTitles(titlesFileOf(bookmarkFile)).value_or(Titles{});
     std::vector<RecentDocument> recent;
     std::set<std::string> seen;
     for (auto line = lines.rbegin(); line != lines.rend() && recent.size() < count; ++line) {
@@ -158,7 +174,10 @@ void recordTitle(const std::string& bookmarkFile, const std::vector<std::string>
                  std::string_view title, std::string_view author)
 {
     const std::set<std::string> named = namedPaths(bookmarkLines);
-    auto titles = readTitles(titlesFileOf(bookmarkFile));
+    auto read = readTitles(titlesFileOf(bookmarkFile));
+    if (!read)
+        return;
+    auto& titles = *read;
     const std::string key(path);
     if (field(title).find_first_not_of(' ') == std::string::npos)
         titles.erase(key);

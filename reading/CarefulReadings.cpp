@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace kven {
 
@@ -98,19 +99,20 @@ std::string withCarefulReadings(std::string_view text, const SynthesizerWords& s
     for (const Remembered& r : remembered)
         if (matches(r, text, synthesizer, rubies, corrections))
             return r.result;
-    Remembered& slot = remembered[next];
-    next = (next + 1) % kRemembered;
-    slot = {synthesizer.serial(), rubies, corrections, std::string(text), {}};
+    std::optional<std::string> result;
     {
         WorkedOutAhead& ahead = workedOutAhead();
         const std::lock_guard lock(ahead.mutex);
         for (const Remembered& r : ahead.remembered)
-            if (matches(r, text, synthesizer, rubies, corrections)) {
-                slot.result = r.result;
-                return slot.result;
-            }
+            if (matches(r, text, synthesizer, rubies, corrections))
+                result = r.result;
     }
-    slot.result = workedOut(text, synthesizer, rubies, corrections);
+    if (!result)
+        result = workedOut(text, synthesizer, rubies, corrections);
+    // Remembered only once worked out: a failure leaves nothing behind to be taken for a result.
+    Remembered& slot = remembered[next];
+    next = (next + 1) % kRemembered;
+    slot = {synthesizer.serial(), rubies, corrections, std::string(text), std::move(*result)};
     return slot.result;
 }
 

@@ -59,9 +59,9 @@ void Reader::step()
     session_.setSelStart(next->start);
     session_.setSelLength(next->length);
     // The chunk after this one is the look-ahead's once this one is handed over.
-    if (const std::size_t after = next->start + next->length; waiter_.pauses() && after < session_.text().size())
-        workOutAhead(ahead_, session_.text(), after, chunkLength(session_.text().substr(after), options.silentNotes),
-                     options);
+    if (const std::string_view text = session_.text(); options.synthesizer != nullptr && waiter_.pauses())
+        if (const std::size_t after = next->start + next->length; after < text.size())
+            workOutAhead(ahead_, text, after, chunkLength(text.substr(after), options.silentNotes), options);
     std::u16string wide = cp932::toWide(next->spoken);
     std::string bytes = session_.text().substr(next->start, next->length);
     Pause pause{std::move(*next), std::move(wide), std::move(bytes), session_.document().path};

@@ -59,7 +59,8 @@ void ExportCommand::run(const Session& session)
 
 void ExportCommand::finished(const std::string& target, const std::optional<std::string>& failure, bool cancelled)
 {
-    const std::optional<TakenOver> taken = export_->job().status().takenOver;
+    // A cancel (the window closing) may have ended the export before this queued call came.
+    const std::optional<TakenOver> taken = export_ ? export_->job().status().takenOver : std::nullopt;
     export_.reset();
     if (cancelled)
         return;

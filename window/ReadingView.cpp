@@ -320,7 +320,8 @@ void ReadingView::createPage()
     web_->page()->setWebChannel(channel);
     bridge_.section = [this](int index) { return section(index); };
     bridge_.moveTo = [this](double offset) {
-        if (offset >= 0)
+        // From the page: only a place inside the text is taken.
+        if (offset >= 0 && offset <= static_cast<double>(session_.text().size()))
             moveTo(static_cast<std::size_t>(offset));
     };
     bridge_.ready = [this] {

@@ -3,6 +3,7 @@
 #include "text/Cp932.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -114,7 +115,7 @@ void SessionBinding::show(Session::Changes changes)
         controls_.start->setEnabled(!session_.reading());
         controls_.stop->setEnabled(session_.reading());
         // The text follows the reading, and a screen reader follows the control with the focus.
-        if (session_.reading())
+        if (session_.reading() && controls_.editor->isVisible())
             controls_.editor->setFocus(Qt::OtherFocusReason);
     }
     if ((changes & Session::speedChanged) != 0) {
@@ -151,6 +152,9 @@ void SessionBinding::showSelection()
 {
     const std::size_t cursor = session_.selStart();
     const Span chunk{session_.chunkStart(), session_.chunkEnd()};
+    // While the listener's context menu is open or a drag is over the text, only the caret
+    // moves: a paste or a drop then lands at the cursor, never on the chunk being read.
+    const bool listenerActing = QApplication::activePopupWidget() != nullptr || dragOver_;
     if (!session_.reading()) {
         selectedChunk_.reset();
     } else if (session_.selLength() != 0) {
@@ -161,13 +165,16 @@ void SessionBinding::showSelection()
             selectedChunk_.reset();
     } else if (selectedChunk_ && *selectedChunk_ == chunk && cursor == chunk.end) {
         // It has handed it over and moved the cursor after it, or the next step starts there.
-        editorText_.setSelection(chunk.start, chunk.end);
+        if (listenerActing)
+            editorText_.setSelStart(cursor);
+        else
+            editorText_.setSelection(chunk.start, chunk.end);
         return;
     } else {
         selectedChunk_.reset();
     }
     // In one change, so that a screen reader hears of the new selection once.
-    if (session_.selLength() != 0)
+    if (session_.selLength() != 0 && !listenerActing)
         editorText_.setSelection(cursor, cursor + session_.selLength());
     else
         editorText_.setSelStart(cursor);
@@ -187,11 +194,14 @@ bool SessionBinding::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonDblClick:
     case QEvent::ContextMenu:
     case QEvent::DragEnter:
+    case QEvent::Drop:
+        dragOver_ = event->type() == QEvent::DragEnter;
         if (!updating_ && editorText_.selStart() != session_.selStart()) {
             const Updating updating(updating_);
             editorText_.setSelStart(session_.selStart());
         }
         break;
+    case QEvent::DragLeave: dragOver_ = false; break;
     default: break;
     }
     return QObject::eventFilter(watched, event);

@@ -101,6 +101,8 @@ private:
     };
     // The chunk the reading step selected while reading, shown selected while it is said.
     std::optional<Span> selectedChunk_;
+    // A drag is over the text.
+    bool dragOver_ = false;
     // Last, so that it ends before what it shows.
     Session::Subscription subscription_;
 };

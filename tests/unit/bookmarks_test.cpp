@@ -339,13 +339,19 @@ TEST_F(BookmarksTest, RecentDocumentsNewestFirstWithTheShareRead)
 // lines older copies read.
 TEST_F(BookmarksTest, RecentDocumentsByTitleWhereKnown)
 {
+    const auto repeated = [](std::string_view one, int times) {
+        std::string out;
+        while (times-- > 0)
+            out += one;
+        return out;
+    };
     const struct {
         const char* path;
         const char* text;
-        const char* bookTitle;
-        const char* title;
+        std::string bookTitle;
+        std::string title;
         const char* author;
-        const char* caption;
+        std::string caption;
     } rows[] = {
         {"/d/789_ruby_5639.zip", "…\r\n【テキスト中に現れる記号について】\r\n…", "", "吾輩は猫である", "夏目漱石",
          "吾輩は猫である（夏目漱石）"},
@@ -353,6 +359,8 @@ TEST_F(BookmarksTest, RecentDocumentsByTitleWhereKnown)
         {"/d/book\t.epub", "…", "本の題\t名", "本の題\t名", "", "本の題 名"}, // a book's own title, no author
         // Two lines that open a text are no known title and author.
         {"/d/notes.txt", "…", "", "一行目です。", "二行目", "notes.txt"},
+        // A title is kept to 512 bytes, cut at a character.
+        {"/d/long.epub", "…", repeated("題", 1000), repeated("題", 1000), "", repeated("題", 170)},
     };
     for (const auto& row : rows) {
         Document document = session.document();
@@ -372,9 +380,10 @@ TEST_F(BookmarksTest, RecentDocumentsByTitleWhereKnown)
         EXPECT_EQ(recent[i].caption(), rows[std::size(rows) - 1 - i].caption);
         EXPECT_EQ(recent[i].share(), 0.5);
     }
-    EXPECT_EQ(file(), "/d/789_ruby_5639.zip,500\r\n/d/a.txt,500\r\n/d/book\t.epub,500\r\n/d/notes.txt,500\r\n");
-    EXPECT_EQ(folder.read("KVEN.lengths"),
-              "/d/789_ruby_5639.zip\t1000\r\n/d/a.txt\t1000\r\n/d/book\t.epub\t1000\r\n/d/notes.txt\t1000\r\n");
+    EXPECT_EQ(file(), "/d/789_ruby_5639.zip,500\r\n/d/a.txt,500\r\n/d/book\t.epub,500\r\n/d/notes.txt,500\r\n"
+                      "/d/long.epub,500\r\n");
+    EXPECT_EQ(folder.read("KVEN.lengths"), "/d/789_ruby_5639.zip\t1000\r\n/d/a.txt\t1000\r\n/d/book\t.epub\t1000\r\n"
+                                           "/d/long.epub\t1000\r\n/d/notes.txt\t1000\r\n");
 }
 
 } // namespace
