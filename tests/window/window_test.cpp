@@ -1801,6 +1801,20 @@ void WindowTest::theChunkBeingReadIsTheTextsSelection()
     // Reading stopped: the cursor alone, no chunk selected.
     control<QPushButton>(form, "stopButton")->click();
     QVERIFY(!editorOf(form)->textCursor().hasSelection());
+
+    // Under the listener's context menu the chunk reading moves on to is not selected, so that
+    // a paste from the menu lands at the cursor, not on the chunk.
+    form.session().setText(sj("四つ目です。\r\n五つ目です。\r\n"));
+    control<QPushButton>(form, "startButton")->click();
+    QCOMPARE(rig.said().back(), std::string("四つ目です。"));
+    QMenu menu;
+    menu.addAction(QStringLiteral("x"));
+    menu.popup(editorOf(form)->mapToGlobal(QPoint(0, 0)));
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    rig.finishUtterances();
+    QCOMPARE(rig.said().back(), std::string("五つ目です。"));
+    QVERIFY(!editorOf(form)->textCursor().hasSelection());
+    menu.close();
 }
 
 void WindowTest::realDialogsSayWhatTheyShould()
