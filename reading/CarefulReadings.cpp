@@ -131,13 +131,19 @@ void ReadingsAhead::workOut(std::string text, const SynthesizerWords& synthesize
 {
     if (!rubies && !corrections)
         return;
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         waiting_ = Request{std::move(text), &synthesizer, rubies, corrections};
+        pending_.store(true, std::memory_order_release);
+        wake = sleeping_;
         if (!thread_.joinable())
             thread_ = std::thread([this] { run(); });
     }
-    changed_.notify_all();
+    // Waking a sleeping thread costs the step more than the rest of its look-ahead; a thread
+    // still looking for work finds the request by itself.
+    if (wake)
+        changed_.notify_all();
 }
 
 bool ReadingsAhead::waitIdle(std::chrono::milliseconds timeout)
@@ -150,11 +156,23 @@ void ReadingsAhead::run()
 {
     std::unique_lock lock(mutex_);
     for (;;) {
+        if (!quit_ && !waiting_) {
+            // The next request usually comes within the step after: looked for a moment before
+            // sleeping, at the cost of that moment once a chunk.
+            lock.unlock();
+            const auto until = std::chrono::steady_clock::now() + kLookingForWork;
+            while (!pending_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+            lock.lock();
+        }
+        sleeping_ = true;
         changed_.wait(lock, [this] { return quit_ || waiting_.has_value(); });
+        sleeping_ = false;
         if (quit_)
             return;
         Request request = std::move(*waiting_);
         waiting_.reset();
+        pending_.store(false, std::memory_order_relaxed);
         busy_ = true;
         lock.unlock();
         WorkedOutAhead& ahead = workedOutAhead();

@@ -7,6 +7,7 @@
 #include "reading/BookReadings.h"
 #include "reading/SynthesizerWords.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -63,7 +64,10 @@ private:
 
     std::mutex mutex_;
     std::condition_variable changed_;
+    static constexpr std::chrono::microseconds kLookingForWork{200};
     std::optional<Request> waiting_;
+    std::atomic<bool> pending_{false}; // a request waits; read without the lock
+    bool sleeping_ = false;            // the thread waits on `changed_`
     bool busy_ = false;
     bool quit_ = false;
     std::thread thread_; // started by the first request
