@@ -9,6 +9,7 @@
 // engine's processes. --shot saves the window as it then looks; --dark gives the desktop a
 // dark palette first. Run as root, the engine needs QTWEBENGINE_DISABLE_SANDBOX=1.
 
+#include "bench/QuietWindowSeams.h"
 #include "reading/ChunkCuts.h"
 #include "speech/NullEngine.h"
 #include "text/Cp932.h"
@@ -58,24 +59,6 @@ public:
 
 private:
     int depth_ = 0;
-};
-
-class SilentDialogs : public WindowDialogs {
-public:
-    bool confirm(const std::string&) override { return false; }
-    std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> inputText(const std::string&, const std::string&, int) override { return {}; }
-    std::optional<ExportChoice> chooseExport(const std::string&) override { return std::nullopt; }
-    void showError(const std::string& message) override { std::fprintf(stderr, "error: %s\n", message.c_str()); }
-    void showError(const std::string& message, const std::string&) override { showError(message); }
-    void showInfo(const std::string&) override {}
-    void showExported(const std::string&, const std::string&) override {}
-    UnsavedEdits askUnsavedEdits(const std::string&) override { return UnsavedEdits::keepEditing; }
-};
-
-class EmptyClipboard : public Clipboard {
-public:
-    std::string text() const override { return {}; }
 };
 
 QVariant js(QWebEngineView& view, const QString& script)

@@ -3,6 +3,7 @@
 // flood of Start and Stop, the window made with a large dictionary, and
 // (with --peak-memory) the peak memory of the window holding a 20 MB document.
 
+#include "bench/QuietWindowSeams.h"
 #include "speech/NullEngine.h"
 #include "text/Cp932.h"
 #include "window/MainWindow.h"
@@ -24,24 +25,6 @@
 namespace {
 
 using namespace kven;
-
-class SilentDialogs : public WindowDialogs {
-public:
-    bool confirm(const std::string&) override { return false; }
-    std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
-    std::optional<std::string> inputText(const std::string&, const std::string&, int) override { return {}; }
-    std::optional<ExportChoice> chooseExport(const std::string&) override { return std::nullopt; }
-    void showError(const std::string& message) override { std::fprintf(stderr, "error: %s\n", message.c_str()); }
-    void showError(const std::string& message, const std::string&) override { showError(message); }
-    void showInfo(const std::string&) override {}
-    void showExported(const std::string&, const std::string&) override {}
-    UnsavedEdits askUnsavedEdits(const std::string&) override { return UnsavedEdits::keepEditing; }
-};
-
-class EmptyClipboard : public Clipboard {
-public:
-    std::string text() const override { return {}; }
-};
 
 const char* const kNovel = KVEN_CORPUS_DIR "/aozora_txt/natsume_wagahaiwa_nekodearu_789_ruby_5639.txt";
 
